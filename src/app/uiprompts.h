@@ -1,0 +1,17 @@
+#pragma once
+
+#include "core/prompts.h"
+
+class QWidget;
+
+// The core's questions, asked with dialogs that never block the event loop.
+class UiPrompts : public Prompts
+{
+public:
+    explicit UiPrompts(QWidget* parent = nullptr) : parent_(parent) {}
+    void setParent(QWidget* parent) { parent_ = parent; }
+    void warning(const QString& text) override;
+
+private:
+    QWidget* parent_;
+};

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QWidget>
+
+class Client;
+class QCheckBox;
+class QLineEdit;
+class QListWidget;
+
+// The settings page for who the user is and how the session behaves: nicknames, real
+// name, e-mail, ident name, quit and away messages, invisible.
+class UserSettingsPage : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit UserSettingsPage(Client& client, QWidget* parent = nullptr);
+
+    // Shows the values of the options model.
+    void load();
+
+private:
+    void showNicknames();
+
+    Client& client_;
+    QListWidget* mynicklistbox_;
+    QLineEdit* nametext_;
+    QLineEdit* emailtext_;
+    QLineEdit* identdtext_;
+    QLineEdit* edit2_;
+    QCheckBox* checkBox6_;
+    QCheckBox* checkBox8_;
+    QLineEdit* edit14_;
+    QCheckBox* checkBox10_;
+};

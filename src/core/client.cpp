@@ -1,0 +1,42 @@
+#include "core/client.h"
+
+#include <QUrl>
+
+Client::Client(const QString& programFolder, Prompts& prompts, QObject* parent)
+    : QObject(parent), programFolder_(programFolder),
+      session_(options_, statusLog_, serverView_, events_, prompts, ticker_, this)
+{
+}
+
+bool Client::connectToAddress(const QString& address)
+{
+    const QUrl url(address, QUrl::StrictMode);
+    if (!url.isValid() || url.scheme().compare(QStringLiteral("irc"), Qt::CaseInsensitive) != 0 ||
+        url.host().isEmpty())
+        return false;
+    const int port = url.port(6667);
+    if (port <= 0 || port > 65535)
+        return false;
+    QString channel = url.path();
+    if (channel.startsWith(u'/'))
+        channel.remove(0, 1);
+    if (!url.fragment().isEmpty())
+        channel = u'#' + url.fragment(); // irc://host/#chan puts the name in the fragment
+    if (!channel.isEmpty() && !channel.startsWith(u'#') && !channel.startsWith(u'&'))
+        channel.prepend(u'#');
+    channelToJoin_ = channel;
+    session_.connectToKnownHost(url.host(), port, url.host());
+    return true;
+}
+
+void Client::shutdown()
+{
+    if (shuttingDown_)
+        return;
+    shuttingDown_ = true;
+    addStatusLine(QStringLiteral("Shutting Down..."));
+    // Raw logging ends here once the raw log exists.
+    session_.quitForShutdown();
+    // DCC connections and transfers end, and the server list and settings are written,
+    // here once they exist.
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "core/linelog.h"
+#include "core/options.h"
+#include "irc/clientsocket.h"
+#include "irc/session.h"
+#include "script/eventhook.h"
+
+#include <QObject>
+
+class Prompts;
+
+// Everything that lives for the whole run. The main window owns one Client and presents
+// it; tests drive one without any window.
+class Client : public QObject
+{
+    Q_OBJECT
+public:
+    Client(const QString& programFolder, Prompts& prompts, QObject* parent = nullptr);
+
+    QString programFolder() const { return programFolder_; }
+    Options& options() { return options_; }
+    LineLog& statusLog() { return statusLog_; }
+    // The server's own notices and replies ("Message of the Day").
+    LineLog& serverView() { return serverView_; }
+    EventHook& events() { return events_; }
+    TimeoutTicker& ticker() { return ticker_; }
+    Session& session() { return session_; }
+
+    void addStatusLine(const QString& text) { statusLog_.add(text); }
+
+    // An irc://HOST[:PORT][/CHANNEL] address: connects as a recent server does. The
+    // channel waits for registration. False when the address is not one.
+    bool connectToAddress(const QString& url);
+    QString channelToJoin() const { return channelToJoin_; }
+
+    bool shuttingDown() const { return shuttingDown_; }
+    void shutdown();
+
+private:
+    QString programFolder_;
+    Options options_;
+    LineLog statusLog_;
+    LineLog serverView_;
+    EventHook events_;
+    TimeoutTicker ticker_;
+    Session session_;
+    QString channelToJoin_;
+    bool shuttingDown_ = false;
+};

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <QTcpSocket>
+#include <QTimer>
+
+class ClientSocket;
+
+// One shared one-second ticker for every connection attempt that has a time-out. It
+// runs only while some countdown is active; tick() is public so tests can step it.
+class TimeoutTicker : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TimeoutTicker(QObject* parent = nullptr);
+
+    void startCountdown(ClientSocket* socket, int seconds);
+    void stopCountdown(ClientSocket* socket);
+    bool isRunning() const { return timer_.isActive(); }
+    int remaining(ClientSocket* socket) const { return countdowns_.value(socket, 0); }
+
+    void tick();
+
+private:
+    QTimer timer_;
+    QHash<ClientSocket*, int> countdowns_;
+};
+
+// The client socket component over QTcpSocket: connect without blocking, read in chunks
+// of at most 255 bytes, send whole lines, and report completion, readable data, the
+// peer's close and a connect time-out as signals on the one UI thread.
+class ClientSocket : public QObject
+{
+    Q_OBJECT
+public:
+    enum class State { Idle, Connecting, Connected, Closing };
+    static constexpr qsizetype ChunkBytes = 255;
+
+    explicit ClientSocket(TimeoutTicker& ticker, QObject* parent = nullptr);
+    ~ClientSocket() override;
+
+    void setAddress(const QString& address) { address_ = address; }
+    QString address() const { return address_; }
+    void setPort(const QString& port) { port_ = port; }
+    QString port() const { return port_; }
+    // Whole seconds allowed for a connection attempt; 0 switches the time-out off.
+    void setTimeOut(int seconds) { timeOut_ = seconds < 0 ? 0 : seconds; }
+    int timeOut() const { return timeOut_; }
+
+    // Starts a connection attempt. Returns an error text when it cannot even start
+    // (already connected, a port that is not a number, an address that is not one).
+    QString connectToServer();
+    // Stops the countdown and closes the connection. Data the system still holds is
+    // delivered first through readable(), one chunk at a time.
+    void close();
+    QByteArray readChunk();
+    qint64 send(const QByteArray& bytes);
+    QString localAddress() const;
+    State state() const { return state_; }
+    bool isConnected() const { return state_ == State::Connected; }
+
+    void fireTimeout();
+
+Q_SIGNALS:
+    // The attempt completed; ok is false when it failed, error then says why.
+    void connectFinished(bool ok, const QString& error);
+    void readable();
+    // The peer closed the connection (never raised for our own close()).
+    void disconnected();
+    void timedOut();
+
+private:
+    void attach(QTcpSocket* socket);
+    void release();
+    void onConnected();
+    void onError(QAbstractSocket::SocketError error);
+    void onDisconnected();
+    void onReadyRead();
+    void deliverPending();
+
+    TimeoutTicker& ticker_;
+    QPointer<QTcpSocket> socket_;
+    QString address_;
+    QString port_;
+    int timeOut_ = 0;
+    State state_ = State::Idle;
+    bool deliveryQueued_ = false;
+};

@@ -1,0 +1,41 @@
+#pragma once
+
+// The numeric replies the client acts on, by their names.
+namespace Numeric {
+enum Reply : int {
+    RPL_WELCOME = 1,
+    RPL_YOURHOST = 2,
+    RPL_CREATED = 3,
+    RPL_MYINFO = 4,
+    RPL_LUSERCLIENT = 251,
+    RPL_LUSEROP = 252,
+    RPL_LUSERCHANNELS = 254,
+    RPL_LUSERME = 255,
+    RPL_LOCALUSERS = 265,
+    RPL_GLOBALUSERS = 266,
+    RPL_AWAY = 301,
+    RPL_USERHOST = 302,
+    RPL_ISON = 303,
+    RPL_WHOISUSER = 311,
+    RPL_WHOISSERVER = 312,
+    RPL_WHOISOPERATOR = 313,
+    RPL_WHOISIDLE = 317,
+    RPL_ENDOFWHOIS = 318,
+    RPL_WHOISCHANNELS = 319,
+    RPL_LISTSTART = 321,
+    RPL_LIST = 322,
+    RPL_LISTEND = 323,
+    RPL_CHANNELMODEIS = 324,
+    RPL_TOPIC = 332,
+    RPL_NAMREPLY = 353,
+    RPL_ENDOFNAMES = 366,
+    RPL_BANLIST = 367,
+    RPL_ENDOFBANLIST = 368,
+    RPL_MOTD = 372,
+    RPL_MOTDSTART = 375,
+    RPL_ENDOFMOTD = 376,
+    ERR_NOMOTD = 422,
+    ERR_ERRONEUSNICKNAME = 432,
+    ERR_NICKNAMEINUSE = 433,
+};
+} // namespace Numeric

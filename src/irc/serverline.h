@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// A line that carries the server's prefix, split once:
+// ":prefix command target parameters". The target is the nickname the reply is
+// addressed to ("*" or AUTH before registration).
+struct ServerLine
+{
+    QString prefix;     // first word, with its ":"
+    QString command;    // second word
+    QString target;     // third word
+    QString parameters; // the rest, minus one leading ":"
+
+    // The command as a reply number, or -1 when it is a word.
+    int numeric() const;
+
+    // Splits a line. A line of fewer than four words gives nothing (std::nullopt).
+    static std::optional<ServerLine> parse(const QString& line);
+    // The first word of a line, or the whole line when it has no space.
+    static QString prefixOf(const QString& line);
+};

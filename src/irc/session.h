@@ -1,0 +1,142 @@
+#pragma once
+
+#include "irc/clientsocket.h"
+#include "irc/identresponder.h"
+#include "irc/lineframer.h"
+#include "irc/servermessages.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <functional>
+
+class EventHook;
+class LineLog;
+class Prompts;
+struct Options;
+
+// The one IRC session: host and port, lookup, connection, registration, routing of every
+// received line, PING, ERROR, quitting and the cleanup after every kind of disconnect.
+// sendline is the only way anything talks to the server.
+class Session : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int ServerTimeOutSeconds = 60;
+
+    Session(Options& options, LineLog& status, LineLog& serverView, EventHook& events,
+            Prompts& prompts, TimeoutTicker& ticker, QObject* parent = nullptr);
+    ~Session() override;
+
+    // What the rest of the client may read.
+    QString connectionState() const { return connectionState_; }
+    bool isConnected() const { return connectionState_ == connectedText(); }
+    // Registration is complete while lagisontimer runs.
+    bool isRegistered() const { return lagisontimer_.isActive(); }
+    QString host() const { return host_; }
+    int port() const { return port_; }
+    QString description() const { return description_; }
+    bool lookupPending() const { return lookupPending_; }
+    QString currentNickname() const { return currentNickname_; }
+    QString firstNickname() const { return firstNickname_; }
+    QString lastNicknameTried() const { return lastNicknameTried_; }
+    QString serverPrefix() const { return serverPrefix_; }
+    QString lastPong() const { return lastPong_; }
+    QString localAddress() const { return localAddress_; }
+    bool connectEnabled() const { return connectEnabled_; }
+    bool disconnectEnabled() const { return disconnectEnabled_; }
+    bool applicationClosing() const { return applicationClosing_; }
+    void setApplicationClosing(bool closing) { applicationClosing_ = closing; }
+
+    ClientSocket& ircsocket() { return ircsocket_; }
+    IdentResponder& ident() { return ident_; }
+    QTimer& lagisontimer() { return lagisontimer_; }
+
+    // Connects to a directory entry: port selection, then lookup.
+    void connectToServer(const QString& host, const QString& portList, const QString& description);
+    // Connects to a host and port already known (a recent server, an irc:// address).
+    void connectToKnownHost(const QString& host, int port, const QString& description);
+    // The "Disconnect from Server" button.
+    void disconnectFromServer();
+    // Sends QUIT and closes the connection at shutdown, without the usual cleanup.
+    void quitForShutdown();
+
+    void sendline(const QString& line);
+    void handleline(const QString& line);
+    void closesession();
+
+    void setNickname(const QString& name);
+    void setInvisible(bool invisible);
+    void setAway(bool away);
+
+    // Where lines from other users go (the inbound dispatcher); unset, they are dropped.
+    void setUserMessageHandler(std::function<void(const QString&)> handler)
+    {
+        userMessageHandler_ = std::move(handler);
+    }
+
+    // Reply 376: registration is complete. addressedTo is the nickname the reply names.
+    void registrationComplete(const QString& addressedTo);
+
+    // A lookup finished: error empty and the address text, or an error text.
+    void lookupComplete(int lookupId, const QString& address, const QString& error);
+    int currentLookupId() const { return lookupId_; }
+
+    void lagisontimerTimer();
+
+    static QString connectedText() { return QStringLiteral("connected"); }
+    static QString disconnectedText() { return QStringLiteral("disconnected"); }
+
+Q_SIGNALS:
+    void buttonsChanged(bool connectEnabled, bool disconnectEnabled);
+    void nicknameChanged(const QString& nickname);
+    // Every line received from or sent to the server, for the raw data view and log.
+    void rawLineRecorded(const QString& line, const QString& direction);
+    void registered();
+    void sessionClosed();
+
+private:
+    friend class ServerMessages;
+
+    void startLookup();
+    void attemptConnection(const QString& address);
+    void onConnectFinished(bool ok, const QString& error);
+    void onReadable();
+    void onTimedOut();
+    void onPeerDisconnected();
+    void setButtons(bool connectEnabled, bool disconnectEnabled);
+    void setCurrentNickname(const QString& nickname);
+    void sendQuit();
+
+    Options& options_;
+    LineLog& status_;
+    LineLog& serverView_;
+    EventHook& events_;
+    Prompts& prompts_;
+
+    ClientSocket ircsocket_;
+    IdentResponder ident_;
+    ServerMessages serverMessages_;
+    LineFramer framer_;
+    QTimer lagisontimer_;
+    int lagisontimerTicks_ = 0;
+    std::function<void(const QString&)> userMessageHandler_;
+
+    QString connectionState_ = disconnectedText();
+    QString host_;
+    int port_ = 0;
+    QString description_;
+    bool lookupPending_ = false;
+    int lookupId_ = -1;
+    bool applicationClosing_ = false;
+    QString currentNickname_;
+    QString firstNickname_;
+    QString lastNicknameTried_;
+    QString serverPrefix_;
+    QString lastPong_;
+    QString localAddress_;
+    bool connectEnabled_ = true;
+    bool disconnectEnabled_ = false;
+    bool discardReported_ = false;
+    bool closingSession_ = false;
+};

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Bytes on the wire and text in the client.
+namespace Wire {
+
+// A server line, CR LF included, never exceeds this many bytes.
+constexpr qsizetype MaxLineBytes = 255;
+
+// Inbound text is UTF-8 when it is valid UTF-8 and Latin-1 otherwise.
+QString decode(QByteArrayView bytes);
+
+// Encodes one outbound line as UTF-8 followed by CR LF. The text stops at its first CR,
+// LF or NUL, so text taken from a peer can never smuggle a second command, and it is cut
+// so that the whole line with CR LF fits in MaxLineBytes without splitting a character.
+QByteArray encodeLine(const QString& line);
+
+} // namespace Wire

@@ -1,0 +1,93 @@
+#include "support/fakeircserver.h"
+
+#include <QTest>
+
+FakeIrcServer::FakeIrcServer(QObject* parent) : QObject(parent)
+{
+    connect(&server_, &QTcpServer::newConnection, this, &FakeIrcServer::onNewConnection);
+}
+
+bool FakeIrcServer::listen(quint16 port)
+{
+    return server_.listen(QHostAddress::LocalHost, port);
+}
+
+void FakeIrcServer::clearReceived()
+{
+    received_.clear();
+    bytes_.clear();
+}
+
+void FakeIrcServer::onNewConnection()
+{
+    while (QTcpSocket* socket = server_.nextPendingConnection()) {
+        ++connections_;
+        if (client_)
+            client_->deleteLater();
+        client_ = socket;
+        partial_.clear();
+        connect(socket, &QTcpSocket::readyRead, this, &FakeIrcServer::onReadyRead);
+    }
+}
+
+void FakeIrcServer::onReadyRead()
+{
+    auto* socket = qobject_cast<QTcpSocket*>(sender());
+    if (!socket)
+        return;
+    const QByteArray data = socket->readAll();
+    bytes_ += data;
+    partial_ += data;
+    qsizetype end;
+    while ((end = partial_.indexOf("\r\n")) >= 0) {
+        const QString line = QString::fromUtf8(partial_.left(end));
+        partial_.remove(0, end + 2);
+        received_ << line;
+        Q_EMIT lineReceived(line);
+    }
+}
+
+void FakeIrcServer::sendLine(const QString& line)
+{
+    sendRaw(line.toUtf8() + "\r\n");
+}
+
+void FakeIrcServer::sendRaw(const QByteArray& bytes)
+{
+    if (!client_)
+        return;
+    client_->write(bytes);
+    client_->flush();
+}
+
+void FakeIrcServer::closeClient()
+{
+    if (client_) {
+        client_->flush();
+        client_->disconnectFromHost();
+    }
+}
+
+bool FakeIrcServer::waitForLine(const QString& prefix, int timeoutMs)
+{
+    auto seen = [&] {
+        for (const QString& l : received_) {
+            if (l.startsWith(prefix))
+                return true;
+        }
+        return false;
+    };
+    return QTest::qWaitFor(seen, timeoutMs);
+}
+
+bool FakeIrcServer::waitForClient(int timeoutMs)
+{
+    return QTest::qWaitFor([this] { return hasClient(); }, timeoutMs);
+}
+
+bool FakeIrcServer::waitForDisconnect(int timeoutMs)
+{
+    return QTest::qWaitFor(
+        [this] { return !client_ || client_->state() == QAbstractSocket::UnconnectedState; },
+        timeoutMs);
+}

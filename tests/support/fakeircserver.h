@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+// A loopback server that records every line the client sends and sends scripted lines.
+class FakeIrcServer : public QObject
+{
+    Q_OBJECT
+public:
+    explicit FakeIrcServer(QObject* parent = nullptr);
+
+    bool listen(quint16 port = 0);
+    quint16 port() const { return server_.serverPort(); }
+    // Stops listening: the next connection attempt is refused.
+    void stopListening() { server_.close(); }
+
+    bool hasClient() const { return !client_.isNull(); }
+    int connectionCount() const { return connections_; }
+    // Lines received, without their CR LF, in order; the raw bytes as well.
+    const QStringList& received() const { return received_; }
+    const QByteArray& receivedBytes() const { return bytes_; }
+    void clearReceived();
+
+    void sendLine(const QString& line); // appends CR LF
+    void sendRaw(const QByteArray& bytes);
+    void closeClient();
+
+    // Waits (in the event loop) until a received line starts with prefix.
+    bool waitForLine(const QString& prefix, int timeoutMs = 5000);
+    bool waitForClient(int timeoutMs = 5000);
+    bool waitForDisconnect(int timeoutMs = 5000);
+
+Q_SIGNALS:
+    void lineReceived(const QString& line);
+
+private:
+    void onNewConnection();
+    void onReadyRead();
+
+    QTcpServer server_;
+    QPointer<QTcpSocket> client_;
+    QByteArray bytes_;
+    QByteArray partial_;
+    QStringList received_;
+    int connections_ = 0;
+};
