@@ -26,10 +26,23 @@ struct ConnectionOptions
     bool invisible = false;       // CheckBox10
 };
 
+struct DisplayOptions
+{
+    // The theme-use list: a theme name in lower case, then use tokens ",CH" + channel,
+    // ",PC" + nick, ",DC" + nick, or ",CH!unused!" and so on for the defaults.
+    QStringList themeUses{QStringLiteral("quorl,CH!unused!,PC!unused!,DC!unused!")};
+    bool autoLog = false;      // ToolButton7 "Auto-Log all Chats"
+    bool hideTraffic = false;  // ToolButton4 "Hide All Channel Joins/Parts/Quits"
+    bool ignorePrivateChats = false; // CheckBox11 "Ignore All Requests for Private Chat"
+    bool sayOnLeave = false;   // CheckBox2 "When leaving a Channel, Private or DCC Chat"
+    QString leaveMessage;      // Edit7
+};
+
 struct Options
 {
     UserOptions user;
     ConnectionOptions connection;
+    DisplayOptions display;
 };
 
 namespace OptionLimits {
