@@ -12,7 +12,11 @@ public:
     static constexpr int MaxNameLength = 31;
 
     FontRecord() = default;
-    FontRecord(const QString& name, int size) { setName(name), setSize(size); }
+    FontRecord(const QString& name, int size)
+    {
+        setName(name);
+        setSize(size);
+    }
 
     QString name() const { return name_; }
     void setName(const QString& name);
@@ -21,8 +25,6 @@ public:
 
     // The font to draw with; a face the system lacks is substituted.
     QFont toFont(bool bold = false, bool italic = false) const;
-    // True when the system has a face of this name (or a known substitute for it).
-    static bool isAvailable(const QString& name);
 
 private:
     QString name_ = QStringLiteral("MS Sans Serif");
