@@ -1,6 +1,7 @@
 #include "core/fontrecord.h"
 
 #include <QFontDatabase>
+#include <QStringList>
 
 void FontRecord::setName(const QString& name)
 {
