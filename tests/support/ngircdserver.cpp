@@ -1,0 +1,96 @@
+#include "support/ngircdserver.h"
+
+#include <QFile>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+namespace {
+quint16 freePort()
+{
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::LocalHost))
+        return 0;
+    return probe.serverPort();
+}
+} // namespace
+
+NgircdServer::NgircdServer() = default;
+
+NgircdServer::~NgircdServer()
+{
+    if (process_.state() != QProcess::NotRunning) {
+        process_.terminate();
+        if (!process_.waitForFinished(3000))
+            process_.kill();
+        process_.waitForFinished(1000);
+    }
+}
+
+bool NgircdServer::start(const QString& serverName)
+{
+    QString binary = QStandardPaths::findExecutable(QStringLiteral("ngircd"));
+    if (binary.isEmpty())
+        binary = QStandardPaths::findExecutable(QStringLiteral("ngircd"), {"/usr/sbin", "/sbin"});
+    if (binary.isEmpty()) {
+        error_ = QStringLiteral("ngircd is not installed (scripts/install-deps installs it)");
+        return false;
+    }
+    port_ = freePort();
+    const QString config = dir_.filePath(QStringLiteral("ngircd.conf"));
+    QFile file(config);
+    if (!file.open(QIODevice::WriteOnly)) {
+        error_ = QStringLiteral("can't write ") + config;
+        return false;
+    }
+    file.write(QStringLiteral("[Global]\n"
+                              "Name = %1\n"
+                              "Info = QuorlIRC test server\n"
+                              "Listen = 127.0.0.1\n"
+                              "Ports = %2\n"
+                              "MotdPhrase = Welcome to the QuorlIRC test server\n"
+                              "[Limits]\n"
+                              "PingTimeout = 120\n"
+                              "PongTimeout = 20\n"
+                              "MaxNickLength = 30\n"
+                              "[Options]\n"
+                              "Ident = no\n"
+                              "PAM = no\n"
+                              "DNS = no\n")
+                   .arg(serverName)
+                   .arg(port_)
+                   .toUtf8());
+    file.close();
+    // The server drops root for "nobody"; it must still be able to read its config.
+    QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                           QFile::ReadOther | QFile::ExeOther);
+    QFile::setPermissions(config, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+
+    process_.setProcessChannelMode(QProcess::MergedChannels);
+    process_.start(binary, {QStringLiteral("-n"), QStringLiteral("-f"), config});
+    if (!process_.waitForStarted(5000)) {
+        error_ = QStringLiteral("ngircd did not start: ") + process_.errorString();
+        return false;
+    }
+    const bool up = QTest::qWaitFor(
+        [this] {
+            if (process_.state() == QProcess::NotRunning)
+                return true;
+            QTcpSocket s;
+            s.connectToHost(QHostAddress::LocalHost, port_);
+            return s.waitForConnected(200);
+        },
+        10000);
+    if (!up || process_.state() == QProcess::NotRunning) {
+        error_ = QStringLiteral("ngircd did not listen on port ") + QString::number(port_) +
+                 QStringLiteral(": ") + log();
+        return false;
+    }
+    return true;
+}
+
+QString NgircdServer::log() const
+{
+    return QString::fromLocal8Bit(const_cast<QProcess&>(process_).readAll());
+}
