@@ -5,8 +5,7 @@
 
 #include <QTcpSocket>
 
-IdentResponder::IdentResponder(std::function<QString()> identName, LineLog& status,
-                               QObject* parent)
+IdentResponder::IdentResponder(std::function<QString()> identName, LineLog& status, QObject* parent)
     : QObject(parent), identName_(std::move(identName)), status_(status)
 {
 }
@@ -33,6 +32,12 @@ void IdentResponder::open()
 
 void IdentResponder::close()
 {
+    // Connections that have not asked yet go with the listener.
+    for (const QPointer<QTcpSocket>& peer : std::as_const(peers_)) {
+        if (peer && peer->state() == QAbstractSocket::ConnectedState && peer->bytesToWrite() == 0)
+            peer->abort();
+    }
+    peers_.clear();
     if (!server_)
         return;
     server_->close();
@@ -46,6 +51,7 @@ void IdentResponder::onNewConnection()
         return;
     while (QTcpSocket* peer = server_->nextPendingConnection()) {
         peer->setParent(this);
+        peers_.append(peer);
         connect(peer, &QTcpSocket::disconnected, peer, &QObject::deleteLater);
         connect(peer, &QTcpSocket::readyRead, this, [this, peer] {
             if (!server_) {
@@ -59,6 +65,7 @@ void IdentResponder::onNewConnection()
             Q_EMIT rawLineRecorded(answer, QStringLiteral("user"));
             peer->write(Wire::encodeLine(answer));
             peer->disconnectFromHost();
+            peers_.removeAll(peer);
             close();
         });
     }

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QTcpServer>
+#include <QTcpSocket>
 
 #include <functional>
 
@@ -36,5 +39,6 @@ private:
     std::function<QString()> identName_;
     LineLog& status_;
     QTcpServer* server_ = nullptr;
+    QList<QPointer<QTcpSocket>> peers_;
     quint16 port_ = DefaultPort;
 };

@@ -103,7 +103,8 @@ void ServerMessages::nicknameInUse(const ServerLine& line)
         return;
     const QString word = line.parameters.left(space);
     if (session_.isRegistered()) {
-        session_.status_.add(QStringLiteral("ERROR: ") + word + QStringLiteral(" is already in use."));
+        session_.status_.add(QStringLiteral("ERROR: ") + word +
+                             QStringLiteral(" is already in use."));
         return;
     }
     const QString next = alternativeAfter(session_.options_.user.nicknames, word);

@@ -1,7 +1,7 @@
 // The program folder: which folder is chosen, and a first run that fills it without
 // ever overwriting a file of the user's.
-#include "core/formatting.h"
 #include "core/paths.h"
+#include "core/formatting.h"
 #include "support/testmain.h"
 
 #include <QDir>
@@ -84,12 +84,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expanded");
         QTest::newRow("each") << QStringLiteral("\\\\b\\\\u\\\\r\\\\o\\\\k")
                               << QStringLiteral("\x02\x1f\x16\x0f\x03");
-        QTest::newRow("repeated") << QStringLiteral("\\\\bx\\\\by")
-                                  << QStringLiteral("\x02x\x02y");
+        QTest::newRow("repeated") << QStringLiteral("\\\\bx\\\\by") << QStringLiteral("\x02x\x02y");
         QTest::newRow("single backslash stays") << QStringLiteral("\\b") << QStringLiteral("\\b");
         QTest::newRow("upper case stays") << QStringLiteral("\\\\B") << QStringLiteral("\\\\B");
-        QTest::newRow("three backslashes") << QStringLiteral("\\\\\\b")
-                                           << QStringLiteral("\\\x02");
+        QTest::newRow("three backslashes") << QStringLiteral("\\\\\\b") << QStringLiteral("\\\x02");
     }
 
     void expandEscapes()

@@ -36,9 +36,9 @@ public:
                 if (at < 0)
                     return false;
                 const qsizetype end = seen_.indexOf(QStringLiteral("\r\n"), at);
-                lastMatch_ = seen_.mid(seen_.lastIndexOf(u'\n', at) + 1,
-                                       (end < 0 ? seen_.size() : end) -
-                                           (seen_.lastIndexOf(u'\n', at) + 1));
+                lastMatch_ =
+                    seen_.mid(seen_.lastIndexOf(u'\n', at) + 1,
+                              (end < 0 ? seen_.size() : end) - (seen_.lastIndexOf(u'\n', at) + 1));
                 seen_ = end < 0 ? QString() : seen_.mid(end + 2);
                 return true;
             },

@@ -138,8 +138,8 @@ private Q_SLOTS:
         QCOMPARE(f.session().serverPrefix(), QStringLiteral(":irc.test"));
         QVERIFY(f.server.waitForLine(QStringLiteral("AWAY")));
         const QStringList sent = f.server.received();
-        QCOMPARE(sent.mid(2), (QStringList{QStringLiteral("MODE mynick +i"),
-                                           QStringLiteral("AWAY :\x02gone")}));
+        QCOMPARE(sent.mid(2),
+                 (QStringList{QStringLiteral("MODE mynick +i"), QStringLiteral("AWAY :\x02gone")}));
         QVERIFY(f.events.contains(QStringLiteral("You Connecting to Server")));
         QCOMPARE(f.session().port(), f.server.port() + RegisteredPortOffset);
     }
@@ -222,7 +222,8 @@ private Q_SLOTS:
         Fixture f;
         QVERIFY(f.registerAs(QStringLiteral("Yournick")));
         f.server.clearReceived();
-        f.server.sendLine(QStringLiteral(":irc.test 433 Yournick taken :Nickname is already in use"));
+        f.server.sendLine(
+            QStringLiteral(":irc.test 433 Yournick taken :Nickname is already in use"));
         f.server.sendLine(QStringLiteral("PING :sync"));
         QVERIFY(f.server.waitForLine(QStringLiteral("PONG :sync")));
         QVERIFY(f.statusHas(QStringLiteral("ERROR: taken is already in use.")));
@@ -236,10 +237,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("after");
         QTest::addColumn<QString>("next");
         const QStringList abc{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")};
-        QTest::newRow("middle") << abc << "b" << "c";
-        QTest::newRow("last wraps") << abc << "c" << "a";
-        QTest::newRow("not listed gives first") << abc << "zed" << "a";
-        QTest::newRow("exact comparison") << abc << "B" << "a";
+        QTest::newRow("middle") << abc << "b"
+                                << "c";
+        QTest::newRow("last wraps") << abc << "c"
+                                    << "a";
+        QTest::newRow("not listed gives first") << abc << "zed"
+                                                << "a";
+        QTest::newRow("exact comparison") << abc << "B"
+                                          << "a";
     }
 
     void alternativeNickname()
@@ -259,19 +264,35 @@ private Q_SLOTS:
         QTest::addColumn<bool>("valid");
         QTest::addColumn<int>("port");
         const QString l = QStringLiteral("6667,6668,6669");
-        QTest::newRow("new host: first") << l << "b" << "a" << 6669 << true << 6667;
-        QTest::newRow("same host walks 1") << l << "a" << "a" << 6667 << true << 6668;
-        QTest::newRow("same host walks 2") << l << "a" << "a" << 6668 << true << 6669;
-        QTest::newRow("same host wraps") << l << "a" << "a" << 6669 << true << 6667;
+        QTest::newRow("new host: first") << l << "b"
+                                         << "a" << 6669 << true << 6667;
+        QTest::newRow("same host walks 1") << l << "a"
+                                           << "a" << 6667 << true << 6668;
+        QTest::newRow("same host walks 2") << l << "a"
+                                           << "a" << 6668 << true << 6669;
+        QTest::newRow("same host wraps") << l << "a"
+                                         << "a" << 6669 << true << 6667;
         QTest::newRow("port that worked is reused")
-            << l << "a" << "a" << 6668 + RegisteredPortOffset << true << 6668;
-        QTest::newRow("single") << "7000" << "a" << "a" << 7000 << true << 7000;
-        QTest::newRow("whole entries match") << "16667,6667,7000" << "a" << "a" << 6667 << true
-                                             << 7000;
-        QTest::newRow("letters") << "66a7" << "a" << "b" << 0 << false << 0;
-        QTest::newRow("empty") << "" << "a" << "b" << 0 << false << 0;
-        QTest::newRow("out of range") << "70000" << "a" << "b" << 0 << false << 0;
-        QTest::newRow("zero") << "0" << "a" << "b" << 0 << false << 0;
+            << l << "a"
+            << "a" << 6668 + RegisteredPortOffset << true << 6668;
+        QTest::newRow("single") << "7000"
+                                << "a"
+                                << "a" << 7000 << true << 7000;
+        QTest::newRow("whole entries match") << "16667,6667,7000"
+                                             << "a"
+                                             << "a" << 6667 << true << 7000;
+        QTest::newRow("letters") << "66a7"
+                                 << "a"
+                                 << "b" << 0 << false << 0;
+        QTest::newRow("empty") << ""
+                               << "a"
+                               << "b" << 0 << false << 0;
+        QTest::newRow("out of range") << "70000"
+                                      << "a"
+                                      << "b" << 0 << false << 0;
+        QTest::newRow("zero") << "0"
+                              << "a"
+                              << "b" << 0 << false << 0;
     }
 
     void portSelection()
@@ -387,7 +408,8 @@ private Q_SLOTS:
         QVERIFY(f.registerAs(QStringLiteral("Yournick")));
         f.session().disconnectFromServer();
         QVERIFY(f.server.waitForLine(QStringLiteral("QUIT")));
-        QCOMPARE(f.server.received().last(), QStringLiteral("QUIT :\x02" "bye"));
+        QCOMPARE(f.server.received().last(), QStringLiteral("QUIT :\x02"
+                                                            "bye"));
         QVERIFY(f.server.waitForDisconnect());
         QVERIFY(!f.session().isRegistered());
         QCOMPARE(f.status().last(), QStringLiteral("Disconnected."));

@@ -1,7 +1,7 @@
 // The receive and send paths: line framing, the bound on partial lines, and the
 // encoding and cutting of outbound lines.
-#include "irc/lineframer.h"
 #include "irc/wire.h"
+#include "irc/lineframer.h"
 #include "support/testmain.h"
 
 #include <QTest>
@@ -30,10 +30,10 @@ private Q_SLOTS:
         using L = QList<QByteArray>;
         QTest::newRow("crlf") << L{"PING :a\r\n"} << L{"PING :a"} << QByteArray();
         QTest::newRow("lf alone") << L{"PING :a\n"} << L{"PING :a"} << QByteArray();
-        QTest::newRow("split across chunks") << L{":s 001 n :Wel", "come\r\n"}
-                                             << L{":s 001 n :Welcome"} << QByteArray();
-        QTest::newRow("terminator split") << L{"abc\r", "\ndef\r\n"} << L{"abc", "def"}
-                                          << QByteArray();
+        QTest::newRow("split across chunks")
+            << L{":s 001 n :Wel", "come\r\n"} << L{":s 001 n :Welcome"} << QByteArray();
+        QTest::newRow("terminator split")
+            << L{"abc\r", "\ndef\r\n"} << L{"abc", "def"} << QByteArray();
         QTest::newRow("cr inside stays") << L{"a\rb\n"} << L{"a\rb"} << QByteArray();
         // Only the line's first CR may be the terminator's.
         QTest::newRow("two crs") << L{"a\rb\r\n"} << L{"a\rb\r"} << QByteArray();
@@ -95,8 +95,10 @@ private Q_SLOTS:
         QTest::newRow("utf8") << QByteArray("gr\xc3\xbc\xc3\x9f") << QStringLiteral("grüß");
         QTest::newRow("latin1 fallback") << QByteArray("gr\xfc\xdf") << QStringLiteral("grüß");
         QTest::newRow("truncated utf8 is latin1") << QByteArray("a\xc3") << QStringLiteral("aÃ");
-        QTest::newRow("codes pass") << QByteArray("\x02\x03" "4,5x\x0f\x01")
-                                    << QStringLiteral("\x02\x03" "4,5x\x0f\x01");
+        QTest::newRow("codes pass") << QByteArray("\x02\x03"
+                                                  "4,5x\x0f\x01")
+                                    << QStringLiteral("\x02\x03"
+                                                      "4,5x\x0f\x01");
     }
 
     void decode()
@@ -116,8 +118,8 @@ private Q_SLOTS:
         QTest::newRow("253 fits") << l253 << l253.toLatin1() + "\r\n";
         QTest::newRow("long is cut before crlf") << l300 << QByteArray(253, 'b') + "\r\n";
         // 252 ASCII bytes then a two-byte character: it would end at byte 254, so it goes.
-        QTest::newRow("utf8 not split") << QString(252, u'c') + QStringLiteral("é")
-                                        << QByteArray(252, 'c') + "\r\n";
+        QTest::newRow("utf8 not split")
+            << QString(252, u'c') + QStringLiteral("é") << QByteArray(252, 'c') + "\r\n";
         // A three-byte character that ends exactly at byte 253 stays.
         QTest::newRow("utf8 fits exactly") << QString(250, u'd') + QStringLiteral("€")
                                            << QByteArray(250, 'd') + "\xe2\x82\xac\r\n";

@@ -12,6 +12,6 @@ using Factory = std::function<QObject*()>;
 int add(const char* name, Factory factory);
 } // namespace TestRegistry
 
-#define QUORL_TEST(Class)                                                                   \
-    static const int quorlTestRegistered_##Class =                                          \
+#define QUORL_TEST(Class)                                                                          \
+    static const int quorlTestRegistered_##Class =                                                 \
         TestRegistry::add(#Class, [] { return static_cast<QObject*>(new Class); });
