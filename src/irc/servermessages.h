@@ -16,6 +16,11 @@ public:
 
     void servermessage(const QString& line);
 
+    // The number of channels the server reported (reply 254); sizes the channel list's
+    // progress. 0 until a 254 arrives.
+    int expectedChannelCount() const { return expectedChannelCount_; }
+    void reset();
+
     // The nickname tried after nickname in the user's (sorted) list, wrapping round.
     static QString alternativeAfter(const QStringList& nicknames, const QString& nickname);
 
@@ -23,6 +28,13 @@ private:
     bool handleFirstLine(const ServerLine& line);
     void dispatch(const ServerLine& line);
     void nicknameInUse(const ServerLine& line);
+    void showInServerView(const QString& text);
+    void userCount(const ServerLine& line);
+    void channelCount(const ServerLine& line);
+    void away(const ServerLine& line);
+    bool errorReply(const ServerLine& line);
 
     Session& session_;
+    QString userCountSummary_;
+    int expectedChannelCount_ = 0;
 };

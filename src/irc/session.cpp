@@ -308,6 +308,7 @@ void Session::closesession()
     framer_.clear();
     lastPong_.clear();
     serverPrefix_.clear();
+    serverMessages_.reset();
     lagisontimer_.stop();
     // Pending inquiries are discarded here once the inquiry registry exists.
     firstNickname_ = currentNickname_;

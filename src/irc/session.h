@@ -49,6 +49,7 @@ public:
     void setApplicationClosing(bool closing) { applicationClosing_ = closing; }
 
     ClientSocket& ircsocket() { return ircsocket_; }
+    const ServerMessages& serverMessages() const { return serverMessages_; }
     IdentResponder& ident() { return ident_; }
     QTimer& lagisontimer() { return lagisontimer_; }
 

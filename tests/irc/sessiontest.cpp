@@ -3,51 +3,12 @@
 #include "core/client.h"
 #include "irc/portselection.h"
 #include "irc/servermessages.h"
-#include "support/fakeircserver.h"
-#include "support/scriptedprompts.h"
+#include "support/sessionfixture.h"
 #include "support/testmain.h"
 
 #include <QSignalSpy>
 #include <QTest>
 
-namespace {
-struct Fixture
-{
-    ScriptedPrompts prompts;
-    Client client{QStringLiteral("/tmp/quorl-test/"), prompts};
-    FakeIrcServer server;
-    QStringList events;
-
-    Fixture()
-    {
-        client.session().ident().setPort(0);
-        QObject::connect(&client.events(), &EventHook::eventFired,
-                         [this](const QString& e, const QStringList&) { events << e; });
-    }
-    Session& session() { return client.session(); }
-    QStringList status() const { return const_cast<Client&>(client).statusLog().lines(); }
-    bool statusHas(const QString& line) { return client.statusLog().lines().contains(line); }
-
-    // Connects and waits until the client has sent NICK and USER.
-    bool connectAndLogIn()
-    {
-        if (!server.listen())
-            return false;
-        session().connectToKnownHost(QStringLiteral("127.0.0.1"), server.port(),
-                                     QStringLiteral("Local - test"));
-        return server.waitForLine(QStringLiteral("USER "));
-    }
-    bool registerAs(const QString& nick)
-    {
-        if (!connectAndLogIn())
-            return false;
-        server.sendLine(QStringLiteral(":irc.test 001 ") + nick + QStringLiteral(" :Welcome"));
-        server.sendLine(QStringLiteral(":irc.test 376 ") + nick + QStringLiteral(" :End of MOTD"));
-        // Registration ends with MODE and AWAY; wait for them so tests start clean.
-        return server.waitForLine(QStringLiteral("AWAY")) && session().isRegistered();
-    }
-};
-} // namespace
 
 class SessionTest : public QObject
 {
@@ -55,7 +16,7 @@ class SessionTest : public QObject
 private Q_SLOTS:
     void registrationSendsNickAndUser()
     {
-        Fixture f;
+        SessionFixture f;
         f.client.options().user.realName = QStringLiteral("  Joe Bloggs ");
         f.client.options().user.email = QStringLiteral("joe@example.org");
         QVERIFY(f.connectAndLogIn());
@@ -82,7 +43,7 @@ private Q_SLOTS:
 
     void pingIsAnsweredOnlyWithColon()
     {
-        Fixture f;
+        SessionFixture f;
         QVERIFY(f.connectAndLogIn());
         f.server.sendLine(QStringLiteral("PING irc.example"));
         f.server.sendLine(QStringLiteral("PING :irc.example"));
@@ -106,7 +67,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, line);
         QFETCH(QString, shown);
-        Fixture f;
+        SessionFixture f;
         QVERIFY(f.connectAndLogIn());
         QSignalSpy closed(&f.session(), &Session::sessionClosed);
         f.server.sendLine(line);
@@ -124,7 +85,7 @@ private Q_SLOTS:
 
     void firstLineAdoptsNicknameAndRegistrationCompletes()
     {
-        Fixture f;
+        SessionFixture f;
         f.client.options().connection.invisible = true;
         f.client.options().connection.away = true;
         f.client.options().connection.awayMessage = QStringLiteral("\\\\bgone");
@@ -146,7 +107,7 @@ private Q_SLOTS:
 
     void endOfMotdToAnotherNicknameResendsNick()
     {
-        Fixture f;
+        SessionFixture f;
         QVERIFY(f.connectAndLogIn());
         f.server.sendLine(QStringLiteral(":irc.test NOTICE AUTH :*** Looking up your hostname"));
         f.server.sendLine(QStringLiteral(":irc.test 376 someoneelse :End of MOTD"));
@@ -163,7 +124,7 @@ private Q_SLOTS:
 
     void noticeToStarIsNotANickname()
     {
-        Fixture f;
+        SessionFixture f;
         QVERIFY(f.connectAndLogIn());
         f.server.sendLine(QStringLiteral(":irc.test NOTICE * :*** Checking Ident"));
         f.server.sendLine(QStringLiteral(":irc.test 376 Yournick :End"));
@@ -174,7 +135,7 @@ private Q_SLOTS:
 
     void nicknameRotationDuringRegistration()
     {
-        Fixture f;
+        SessionFixture f;
         f.client.options().user.nicknames = {QStringLiteral("a"), QStringLiteral("b"),
                                              QStringLiteral("c")};
         f.client.options().user.nickname = QStringLiteral("b");
@@ -202,7 +163,7 @@ private Q_SLOTS:
 
     void clashAfterFirstLineRotatesAndRenames()
     {
-        Fixture f;
+        SessionFixture f;
         f.client.options().user.nicknames = {QStringLiteral("joe"), QStringLiteral("joe_")};
         f.session().setNickname(QStringLiteral("joe"));
         QVERIFY(f.connectAndLogIn());
@@ -219,7 +180,7 @@ private Q_SLOTS:
 
     void clashAfterRegistrationOnlyReports()
     {
-        Fixture f;
+        SessionFixture f;
         QVERIFY(f.registerAs(QStringLiteral("Yournick")));
         f.server.clearReceived();
         f.server.sendLine(
@@ -311,7 +272,7 @@ private Q_SLOTS:
 
     void invalidPortListWarnsAndDoesNothing()
     {
-        Fixture f;
+        SessionFixture f;
         const qsizetype before = f.client.statusLog().count();
         f.session().connectToServer(QStringLiteral("irc.example"), QStringLiteral("66a7"),
                                     QStringLiteral("Net - irc"));
@@ -327,7 +288,7 @@ private Q_SLOTS:
 
     void refusedThenNextPortOfTheList()
     {
-        Fixture f;
+        SessionFixture f;
         // A port nobody listens on: take a free one and give it back.
         FakeIrcServer gone;
         QVERIFY(gone.listen());
@@ -353,7 +314,7 @@ private Q_SLOTS:
 
     void timeOutAfterSixtySeconds()
     {
-        Fixture f;
+        SessionFixture f;
         QVERIFY(f.server.listen());
         f.session().connectToKnownHost(QStringLiteral("127.0.0.1"), f.server.port(),
                                        QStringLiteral("L - t"));
@@ -375,7 +336,7 @@ private Q_SLOTS:
 
     void disconnectDuringLookupIgnoresTheResult()
     {
-        Fixture f;
+        SessionFixture f;
         QVERIFY(f.server.listen());
         f.session().connectToKnownHost(QStringLiteral("127.0.0.1"), f.server.port(),
                                        QStringLiteral("L - t"));
@@ -389,7 +350,7 @@ private Q_SLOTS:
 
     void lookupFailureReportsAndResetsButtons()
     {
-        Fixture f;
+        SessionFixture f;
         f.session().connectToKnownHost(QStringLiteral("nowhere.invalid"), 6667,
                                        QStringLiteral("N - x"));
         f.session().lookupComplete(f.session().currentLookupId(), QString(),
@@ -402,7 +363,7 @@ private Q_SLOTS:
 
     void disconnectSendsQuitWithMessage()
     {
-        Fixture f;
+        SessionFixture f;
         f.client.options().connection.sendQuitMessage = true;
         f.client.options().connection.quitMessage = QStringLiteral("\\\\bbye");
         QVERIFY(f.registerAs(QStringLiteral("Yournick")));
@@ -417,7 +378,7 @@ private Q_SLOTS:
 
     void peerCloseRunsCleanupAfterHandlingLastLines()
     {
-        Fixture f;
+        SessionFixture f;
         QVERIFY(f.registerAs(QStringLiteral("Yournick")));
         QSignalSpy closed(&f.session(), &Session::sessionClosed);
         f.server.sendLine(QStringLiteral(":irc.test NOTICE Yournick :last words"));
@@ -432,7 +393,7 @@ private Q_SLOTS:
 
     void shutdownSendsQuitWithoutCleanup()
     {
-        Fixture f;
+        SessionFixture f;
         f.client.options().connection.sendQuitMessage = true; // empty message: "QUIT :"
         QVERIFY(f.registerAs(QStringLiteral("Yournick")));
         f.client.shutdown();
@@ -445,7 +406,7 @@ private Q_SLOTS:
 
     void sendsNothingWhileDisconnected()
     {
-        Fixture f;
+        SessionFixture f;
         QSignalSpy raw(&f.session(), &Session::rawLineRecorded);
         f.session().sendline(QStringLiteral("PRIVMSG #a :hello"));
         f.session().setInvisible(true);
@@ -456,7 +417,7 @@ private Q_SLOTS:
 
     void switchesAndNicknameWhileConnected()
     {
-        Fixture f;
+        SessionFixture f;
         f.client.options().connection.awayMessage = QStringLiteral("at lunch");
         QVERIFY(f.registerAs(QStringLiteral("Yournick")));
         f.server.clearReceived();
@@ -478,7 +439,7 @@ private Q_SLOTS:
 
     void hostileServerCannotGrowTheBuffer()
     {
-        Fixture f;
+        SessionFixture f;
         QVERIFY(f.registerAs(QStringLiteral("Yournick")));
         f.server.sendRaw(QByteArray(20000, 'x'));
         f.server.sendRaw(QByteArray(20000, 'x') + "\r\nPING :alive\r\n");
@@ -489,7 +450,7 @@ private Q_SLOTS:
 
     void malformedServerLinesAreHarmless()
     {
-        Fixture f;
+        SessionFixture f;
         QVERIFY(f.registerAs(QStringLiteral("Yournick")));
         for (const char* line : {":irc.test", ":irc.test 376", ":irc.test 433 Yournick",
                                  ":irc.test 433 Yournick :", ":", ": : :", "ERROR", "PING",

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "core/client.h"
+#include "support/fakeircserver.h"
+#include "support/scriptedprompts.h"
+
+#include <QTest>
+
+// A client connected to a scripted server, for protocol tests.
+struct SessionFixture
+{
+    ScriptedPrompts prompts;
+    Client client{QStringLiteral("/tmp/quorl-test/"), prompts};
+    FakeIrcServer server;
+    QStringList events;
+
+    SessionFixture()
+    {
+        client.session().ident().setPort(0);
+        QObject::connect(&client.events(), &EventHook::eventFired,
+                         [this](const QString& e, const QStringList&) { events << e; });
+    }
+    Session& session() { return client.session(); }
+    QStringList status() const { return const_cast<Client&>(client).statusLog().lines(); }
+    bool statusHas(const QString& line) { return client.statusLog().lines().contains(line); }
+
+    // Connects and waits until the client has sent NICK and USER.
+    bool connectAndLogIn()
+    {
+        if (!server.listen())
+            return false;
+        session().connectToKnownHost(QStringLiteral("127.0.0.1"), server.port(),
+                                     QStringLiteral("Local - test"));
+        return server.waitForLine(QStringLiteral("USER "));
+    }
+    bool registerAs(const QString& nick)
+    {
+        if (!connectAndLogIn())
+            return false;
+        server.sendLine(QStringLiteral(":irc.test 001 ") + nick + QStringLiteral(" :Welcome"));
+        server.sendLine(QStringLiteral(":irc.test 376 ") + nick + QStringLiteral(" :End of MOTD"));
+        // Registration ends with MODE and AWAY; wait for them so tests start clean.
+        return server.waitForLine(QStringLiteral("AWAY")) && session().isRegistered();
+    }
+    // Returns once the client has handled every line sent before it.
+    bool sync()
+    {
+        const QString token = QStringLiteral("sync") + QString::number(++syncs);
+        server.sendLine(QStringLiteral("PING :") + token);
+        return server.waitForLine(QStringLiteral("PONG :") + token);
+    }
+    int syncs = 0;
+};
