@@ -249,10 +249,11 @@ void loadBackground(const QString& programFolder, LoadedTheme& theme)
     record.tileon = false;
 }
 
-bool leavesFolder(const QString& fileName)
+// A theme's own name must stay a plain file name in the themes folder.
+bool plainFileName(const QString& fileName)
 {
-    return fileName.isEmpty() || fileName.contains(u'/') || fileName.contains(u'\\') ||
-           fileName == QLatin1String(".") || fileName == QLatin1String("..");
+    return !fileName.isEmpty() && !fileName.contains(u'/') && !fileName.contains(u'\\') &&
+           fileName != QLatin1String(".") && fileName != QLatin1String("..");
 }
 
 } // namespace
@@ -274,11 +275,15 @@ QString themesFolder(const QString& programFolder)
 
 QString findInThemesFolder(const QString& programFolder, const QString& fileName)
 {
-    if (leavesFolder(fileName))
+    if (fileName.isEmpty())
         return QString();
     const QDir folder(themesFolder(programFolder));
-    if (QFileInfo(folder.filePath(fileName)).isFile())
-        return folder.filePath(fileName);
+    // Older themes name pictures in sub-folders with backslashes.
+    const QString exact = folder.filePath(QString(fileName).replace(u'\\', u'/'));
+    if (QFileInfo(exact).isFile())
+        return exact;
+    if (!plainFileName(fileName))
+        return QString();
     const QStringList entries = folder.entryList(QDir::Files | QDir::Hidden, QDir::Name);
     for (const QString& entry : entries) {
         if (entry.compare(fileName, Qt::CaseInsensitive) == 0)
@@ -322,7 +327,7 @@ LoadedTheme load(const QString& programFolder, const QString& name)
 bool save(const QString& programFolder, const ThemeRecord& record)
 {
     const QString fileName = record.name + QStringLiteral(".qth");
-    if (record.name.isEmpty() || leavesFolder(fileName))
+    if (!plainFileName(record.name))
         return false;
     QString path = findInThemesFolder(programFolder, fileName);
     if (path.isEmpty())

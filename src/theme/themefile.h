@@ -33,9 +33,9 @@ QString builtInName();
 // programFolder + "themes/".
 QString themesFolder(const QString& programFolder);
 
-// The path of a file in the themes folder whose name matches fileName without regard to
-// case (theme names in the use list are lower case, files keep the case they were given).
-// Empty when there is none or fileName would leave the folder.
+// The path of fileName (relative to the themes folder), else of a file directly in the
+// themes folder whose name matches it without regard to case (theme names in the use
+// list are lower case, files keep the case they were given). Empty when there is none.
 QString findInThemesFolder(const QString& programFolder, const QString& fileName);
 
 // Fills theme from the theme named name. "NewTheme1" (any case) sets the built-in values
@@ -50,7 +50,7 @@ LoadedTheme load(const QString& programFolder, const QString& name);
 
 // Writes record to the file of record.name (an existing file of that name in other
 // capitals is rewritten, keys it does not know stay). Returns false when the name is
-// empty or the file cannot be written.
+// not a plain file name or the file cannot be written.
 bool save(const QString& programFolder, const ThemeRecord& record);
 
 // The theme name for a new window of kind for target (a channel name or a nickname):
