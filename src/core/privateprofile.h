@@ -12,7 +12,8 @@
 //
 // - Section and key names compare without regard to case; the first matching section
 //   and the first matching key in it win, as with the Windows functions.
-// - Names and values are trimmed of spaces and tabs around them.
+// - Names and values are trimmed of spaces and tabs around them. Quotes around a value
+//   are part of it (Windows drops them, so a quoted value written could not be read back).
 // - A read returns at most MaxValueLength characters of a value.
 // - Lines are read with CR LF or LF endings and written with CR LF. Lines this class
 //   does not understand (comments, blank lines, keys before any section) and every key
