@@ -74,4 +74,6 @@ struct ThemeRecord
     static ThemeRecord newTheme1();
     // Splits errors at their end marks.
     QStringList errorLines() const;
+
+    bool operator==(const ThemeRecord&) const = default;
 };
