@@ -4,8 +4,15 @@
 
 Client::Client(const QString& programFolder, Prompts& prompts, QObject* parent)
     : QObject(parent), programFolder_(programFolder),
-      session_(options_, statusLog_, serverView_, events_, prompts, ticker_, this)
+      session_(options_, statusLog_, serverView_, events_, prompts, ticker_, this),
+      windows_([this](const QString& line) { session_.sendline(line); }, statusLog_, events_,
+               options_, programFolder, [this] { return session_.currentNickname(); }, this)
 {
+    session_.setChatWindowCloser([this] { windows_.closeChatWindowsForDisconnect(); });
+    connect(&session_, &Session::registered, this, [this] {
+        if (!channelToJoin_.isEmpty())
+            windows_.joinChannel(channelToJoin_);
+    });
 }
 
 bool Client::connectToAddress(const QString& address)
@@ -37,6 +44,7 @@ void Client::shutdown()
     addStatusLine(QStringLiteral("Shutting Down..."));
     // Raw logging ends here once the raw log exists.
     session_.quitForShutdown();
+    windows_.closeAllWindows();
     // DCC connections and transfers end, and the server list and settings are written,
     // here once they exist.
 }

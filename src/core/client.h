@@ -1,5 +1,6 @@
 #pragma once
 
+#include "chat/windowregistry.h"
 #include "core/linelog.h"
 #include "core/options.h"
 #include "irc/clientsocket.h"
@@ -26,6 +27,7 @@ public:
     EventHook& events() { return events_; }
     TimeoutTicker& ticker() { return ticker_; }
     Session& session() { return session_; }
+    WindowRegistry& windows() { return windows_; }
 
     void addStatusLine(const QString& text) { statusLog_.add(text); }
 
@@ -45,6 +47,7 @@ private:
     EventHook events_;
     TimeoutTicker ticker_;
     Session session_;
+    WindowRegistry windows_;
     QString channelToJoin_;
     bool shuttingDown_ = false;
 };

@@ -322,7 +322,8 @@ void Session::closesession()
     // Raw logging ends here once the raw log exists.
     // DCC chats, transfers and the file server stop here once they exist.
     ident_.close();
-    // Every chat window closes here once the window registry exists.
+    if (chatWindowCloser_)
+        chatWindowCloser_();
     closingSession_ = false;
     Q_EMIT sessionClosed();
 }

@@ -76,6 +76,12 @@ public:
         userMessageHandler_ = std::move(handler);
     }
 
+    // Closes every chat window when the session ends; unset, there are none to close.
+    void setChatWindowCloser(std::function<void()> closer)
+    {
+        chatWindowCloser_ = std::move(closer);
+    }
+
     // Reply 376: registration is complete. addressedTo is the nickname the reply names.
     void registrationComplete(const QString& addressedTo);
 
@@ -122,6 +128,7 @@ private:
     QTimer lagisontimer_;
     int lagisontimerTicks_ = 0;
     std::function<void(const QString&)> userMessageHandler_;
+    std::function<void()> chatWindowCloser_;
 
     QString connectionState_ = disconnectedText();
     QString host_;

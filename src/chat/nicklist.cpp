@@ -1,0 +1,103 @@
+#include "chat/nicklist.h"
+
+#include <algorithm>
+
+namespace {
+bool lessNoCase(const QString& a, const QString& b)
+{
+    return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+}
+} // namespace
+
+qsizetype NickList::indexOf(const QString& nick) const
+{
+    for (qsizetype i = 0; i < entries_.size(); ++i) {
+        if (entries_.at(i).mid(1).compare(nick, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+QChar NickList::rankOf(const QString& nick) const
+{
+    const qsizetype at = indexOf(nick);
+    return at < 0 ? QChar() : entries_.at(at).at(0);
+}
+
+void NickList::insertSorted(const QString& entry)
+{
+    const auto at = std::upper_bound(entries_.begin(), entries_.end(), entry, lessNoCase);
+    entries_.insert(at, entry);
+}
+
+void NickList::add(QChar rank, const QString& nick)
+{
+    insertSorted(rank + nick);
+    Q_EMIT changed();
+}
+
+bool NickList::remove(const QString& nick)
+{
+    const qsizetype at = indexOf(nick);
+    if (at < 0)
+        return false;
+    entries_.removeAt(at);
+    Q_EMIT changed();
+    return true;
+}
+
+void NickList::setRank(const QString& nick, QChar rank)
+{
+    const qsizetype at = indexOf(nick);
+    QString name = nick;
+    if (at >= 0)
+        name = entries_.takeAt(at).mid(1);
+    insertSorted(rank + name);
+    Q_EMIT changed();
+}
+
+bool NickList::rename(const QString& oldNick, const QString& newNick)
+{
+    const qsizetype at = indexOf(oldNick);
+    if (at < 0)
+        return false;
+    const QChar rank = entries_.takeAt(at).at(0);
+    insertSorted(rank + newNick);
+    Q_EMIT changed();
+    return true;
+}
+
+QString NickList::entryForName(const QString& name)
+{
+    if (name.startsWith(u'@'))
+        return Operator + name.mid(1);
+    if (name.startsWith(u'+'))
+        return Voiced + name.mid(1);
+    return Member + name;
+}
+
+void NickList::addNames(const QStringList& names)
+{
+    for (const QString& name : names) {
+        if (!name.isEmpty())
+            insertSorted(entryForName(name));
+    }
+    Q_EMIT changed();
+}
+
+void NickList::clear()
+{
+    entries_.clear();
+    Q_EMIT changed();
+}
+
+QString NickList::displayText(const QString& entry)
+{
+    if (entry.isEmpty())
+        return entry;
+    if (entry.at(0) == Operator)
+        return u'@' + entry.mid(1);
+    if (entry.at(0) == Voiced)
+        return u'+' + entry.mid(1);
+    return entry.mid(1);
+}

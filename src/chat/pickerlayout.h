@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QRect>
+#include <QSize>
+
+class WindowRegistry;
+struct Tpickeritem;
+
+// What the picker does with the window list: rows, hit testing, hover, selection, the
+// tiled arrangement and scrolling. The widget only paints what this decides and places
+// the containers where it says.
+class PickerLayout : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int RowHeight = 22;
+    static constexpr int NoRow = -1;
+
+    enum class Button { Left, Right };
+
+    explicit PickerLayout(WindowRegistry& registry, QObject* parent = nullptr);
+
+    void setHeight(int height) { height_ = height; }
+    int height() const { return height_; }
+    int scrollOffset() const { return scrollOffset_; }
+    int visibleRowCount() const { return height_ / RowHeight; }
+
+    // The list row under y, or NoRow.
+    int rowAt(int y) const;
+    // The top of a list row on the picker.
+    int rowTop(int row) const { return (row - scrollOffset_) * RowHeight; }
+
+    void mouseMove(int x, int y, int width);
+    void mouseLeave();
+    void mouseDown(Button button, int y, bool ctrl);
+    // A plain left click on a row.
+    void selectRow(int row);
+    // The chat menu's "Tile" and "Untile": a right click on the window's own row.
+    void addTile(int row);
+    void removeTile(int row);
+
+    // True while the tiled arrangement fills the work area rather than one panel.
+    bool tilesShown() const { return tilesShown_; }
+    // The tiled windows in tile order.
+    QList<Tpickeritem*> tiles() const;
+    // Where n tiles go in an area; empty when n cannot be tiled.
+    static QList<QRect> tileRects(int n, const QSize& area);
+    // The entry shown alone, or none while the tiles are shown.
+    Tpickeritem* shownAlone() const;
+    // The row the tile frame marks, or NoRow.
+    int tileFrameRow() const { return tileFrameRow_; }
+
+    void scrollerUpClick();
+    void scrollerDownClick();
+    bool scrollersVisible() const;
+
+    // The registry's hooks: a window must stop being displayed before it goes; after
+    // any removal the rows start from the top again.
+    void moveAwayFrom(Tpickeritem* window);
+    void windowRemoved();
+    // Disconnect: no tiles remain and "Settings" is shown.
+    void resetToFirstSection();
+
+Q_SIGNALS:
+    void repaintNeeded();
+    // The set of visible containers or their places changed: the front end re-lays out.
+    void displayChanged();
+    void tileFrameChanged(int row);
+    // A chat window was selected: its text entry takes the keyboard focus.
+    void entryFocusWanted(Tpickeritem* window);
+
+private:
+    Tpickeritem* item(int row) const;
+    int highestTileState() const;
+    void setHot(int row);
+    void setTileFrame(int row);
+    void retile();
+    void applyDisplay();
+
+    WindowRegistry& registry_;
+    int height_ = 0;
+    int scrollOffset_ = 0;
+    int tileFrameRow_ = NoRow;
+    bool tilesShown_ = false;
+};

@@ -1,0 +1,544 @@
+#include "chat/windowregistry.h"
+
+#include "core/clock.h"
+#include "core/formatting.h"
+#include "core/linelog.h"
+#include "core/options.h"
+#include "script/eventhook.h"
+
+#include <QLocale>
+
+namespace {
+const Clock& systemClock()
+{
+    static const Clock clock;
+    return clock;
+}
+
+struct Section
+{
+    const char* label;
+    int kindNumber;
+};
+constexpr Section sections[] = {
+    {"Settings", PickerKind::Settings},
+    {"Public Chat", PickerKind::PublicChat},
+    {"Private Chat", PickerKind::PrivateChat},
+    {"DCC Chat", PickerKind::DccChat},
+    {"Files", PickerKind::Files},
+};
+
+bool sameName(const QString& a, const QString& b)
+{
+    return a.toLower() == b.toLower();
+}
+
+// A window name comes from the server or another user; it must not reach outside the
+// logs folder or name a hidden file.
+QString logFileName(const QString& name)
+{
+    QString safe;
+    for (const QChar c : name)
+        safe += (c == u'/' || c == u'\\' || c.unicode() < 0x20) ? QChar(u'_') : c;
+    if (safe.startsWith(u'.'))
+        safe.replace(0, 1, u'_');
+    return safe;
+}
+
+QString logRule()
+{
+    return QString(WindowRegistry::LogRuleLength, u'-');
+}
+} // namespace
+
+WindowRegistry::WindowRegistry(SendLine sendline, LineLog& status, EventHook& events,
+                               Options& options, const QString& programFolder,
+                               OwnNickname ownNickname, QObject* parent)
+    : QObject(parent), sendline_(std::move(sendline)), status_(status), events_(events),
+      options_(options), programFolder_(programFolder), ownNickname_(std::move(ownNickname)),
+      chooseTheme_([](int, const QString&) { return ThemeRecord::fileDefaults(); }),
+      clock_(&systemClock()), picker_(*this)
+{
+    if (!programFolder_.isEmpty() && !programFolder_.endsWith(u'/'))
+        programFolder_ += u'/';
+    pickersetup();
+    picker_.selectRow(0);
+}
+
+WindowRegistry::~WindowRegistry()
+{
+    // Whoever listened to the status list may be gone by now; the logs still end properly.
+    for (auto& item : items_)
+        finishLogFile(item.get());
+}
+
+void WindowRegistry::setClock(const Clock* clock)
+{
+    clock_ = clock ? clock : &systemClock();
+}
+
+void WindowRegistry::pickersetup()
+{
+    items_.clear();
+    for (const Section& s : sections) {
+        auto item = std::make_unique<Tpickeritem>();
+        item->kindNumber = s.kindNumber;
+        item->label = QString::fromLatin1(s.label);
+        item->unseenActivity = false;
+        items_.push_back(std::move(item));
+    }
+}
+
+qsizetype WindowRegistry::indexOf(const Tpickeritem* item) const
+{
+    for (size_t i = 0; i < items_.size(); ++i) {
+        if (items_[i].get() == item)
+            return qsizetype(i);
+    }
+    return -1;
+}
+
+// --- creating -------------------------------------------------------------------------
+
+qsizetype WindowRegistry::insertionIndex(int sectionKind, int windowKind) const
+{
+    qsizetype after = -1;
+    for (size_t i = 0; i < items_.size(); ++i) {
+        const int kind = items_[i]->kindNumber;
+        if (kind == sectionKind || kind == windowKind)
+            after = qsizetype(i);
+    }
+    return after + 1;
+}
+
+std::unique_ptr<Tpickeritem> WindowRegistry::newChatItem(int kindNumber, int conversationKind,
+                                                         const QString& name)
+{
+    auto item = std::make_unique<Tpickeritem>();
+    item->kindNumber = kindNumber;
+    item->label = name;
+    item->conversationKind = conversationKind;
+    item->hideJoins = item->hideParts = item->hideQuits = options_.display.hideTraffic;
+    item->theme = chooseTheme_(conversationKind, name);
+    item->document = std::make_unique<ChatDocument>();
+    item->document->applyTheme(item->theme);
+    return item;
+}
+
+Tpickeritem* WindowRegistry::insertChatWindow(std::unique_ptr<Tpickeritem> item, int sectionKind)
+{
+    const qsizetype at = insertionIndex(sectionKind, item->kindNumber);
+    Tpickeritem* window = item.get();
+    items_.insert(items_.begin() + at, std::move(item));
+    if (options_.display.autoLog)
+        startLog(window);
+    Q_EMIT windowCreated(window);
+    Q_EMIT pickerChanged();
+    return window;
+}
+
+Tpickeritem* WindowRegistry::createChannelWindow(const QString& channel)
+{
+    auto item = newChatItem(PickerKind::ChannelWindow, ConversationKind::Channel, channel);
+    item->channelName = channel;
+    return insertChatWindow(std::move(item), PickerKind::PublicChat);
+}
+
+Tpickeritem* WindowRegistry::createPrivateWindow(const QString& nick, const QString& address)
+{
+    auto item = newChatItem(PickerKind::PrivateWindow, ConversationKind::Private, nick);
+    item->peerNickname = nick;
+    item->peerAddress = address;
+    return insertChatWindow(std::move(item), PickerKind::PrivateChat);
+}
+
+Tpickeritem* WindowRegistry::createDccChatWindow(const QString& nick, const QString& address,
+                                                 std::unique_ptr<QObject> pendingChat)
+{
+    auto item = newChatItem(PickerKind::DccChatWindow, ConversationKind::DccChat, nick);
+    item->peerNickname = nick;
+    item->peerAddress = address;
+    item->pendingDccChat = std::move(pendingChat);
+    return insertChatWindow(std::move(item), PickerKind::DccChat);
+}
+
+Tpickeritem* WindowRegistry::createDccChatWindowConnected(const QString& nick,
+                                                          const QString& address,
+                                                          std::unique_ptr<QAbstractSocket> socket,
+                                                          std::unique_ptr<QObject> session)
+{
+    auto item = newChatItem(PickerKind::DccChatWindow, ConversationKind::DccChat, nick);
+    item->peerNickname = nick;
+    item->peerAddress = address;
+    item->dccSocket = std::move(socket);
+    item->dccSession = std::move(session);
+    return insertChatWindow(std::move(item), PickerKind::DccChat);
+}
+
+// --- finding --------------------------------------------------------------------------
+
+Tpickeritem* WindowRegistry::findChannelWindow(const QString& name) const
+{
+    for (const auto& item : items_) {
+        if (item->conversationKind == ConversationKind::Channel &&
+            sameName(item->channelName, name))
+            return item.get();
+    }
+    return nullptr;
+}
+
+Tpickeritem* WindowRegistry::findPrivateWindow(const QString& nick) const
+{
+    for (const auto& item : items_) {
+        if (item->conversationKind == ConversationKind::Private &&
+            sameName(item->peerNickname, nick))
+            return item.get();
+    }
+    return nullptr;
+}
+
+Tpickeritem* WindowRegistry::findWindowByView(const ChatDocument* view) const
+{
+    for (const auto& item : items_) {
+        if (view && item->document.get() == view)
+            return item.get();
+    }
+    return nullptr;
+}
+
+Tpickeritem* WindowRegistry::findWindowByContainer(const QObject* container) const
+{
+    for (const auto& item : items_) {
+        if (container && item->container == container)
+            return item.get();
+    }
+    return nullptr;
+}
+
+// --- lines ----------------------------------------------------------------------------
+
+void WindowRegistry::addLine(Tpickeritem* window, const QString& text, int lineClass)
+{
+    if (!window || !window->document)
+        return;
+    window->document->appendLine(lineClass, text);
+    if (window->logging)
+        writeLog(window, text);
+    if (!window->shown && !window->unseenActivity) {
+        window->unseenActivity = true;
+        Q_EMIT pickerChanged();
+    }
+}
+
+void WindowRegistry::addStatusLine(const QString& text)
+{
+    status_.add(text);
+}
+
+// --- opening --------------------------------------------------------------------------
+
+bool WindowRegistry::isService(const QString& nick)
+{
+    const QString lower = nick.toLower();
+    return lower == QLatin1String("chanserv") || lower == QLatin1String("nickserv");
+}
+
+void WindowRegistry::joinChannel(const QString& name)
+{
+    const QString channel = name.trimmed();
+    if (channel.isEmpty())
+        return;
+    if (findChannelWindow(channel)) {
+        addStatusLine(QStringLiteral("You are already on ") + channel + u'.');
+        return;
+    }
+    sendline_(QStringLiteral("JOIN ") + channel);
+    addStatusLine(QStringLiteral("Trying to Join ") + channel + u'.');
+}
+
+void WindowRegistry::openPrivateChat(const QString& nick)
+{
+    if (sameName(nick, ownNickname_()))
+        return;
+    if (findPrivateWindow(nick)) {
+        addStatusLine(QStringLiteral("Already in a Private Chat with ") + nick);
+        return;
+    }
+    createPrivateWindow(nick, QString());
+}
+
+void WindowRegistry::routePrivateMessage(const QString& nick, const QString& address,
+                                         const QString& text)
+{
+    const QStringList texts{nick, {}, {}, {}, {}, {}, {}, address};
+    for (const auto& item : items_) {
+        Tpickeritem* window = item.get();
+        if (window->conversationKind != ConversationKind::Private)
+            continue;
+        if (sameName(window->peerNickname, nick)) {
+            window->peerAddress = address;
+            addLine(window, text, LineClass::Other);
+            events_.fireEvent(QStringLiteral("Inbound Message"), texts);
+            return;
+        }
+        // An empty address says nothing about who is behind it, so it never renames.
+        if (!address.isEmpty() && sameName(window->peerAddress, address) && !isService(nick)) {
+            addLine(window, window->peerNickname + QStringLiteral(" is now ") + nick + u'.',
+                    LineClass::Server);
+            window->peerNickname = nick;
+            window->label = nick;
+            addLine(window, text, LineClass::Other);
+            Q_EMIT pickerChanged();
+            events_.fireEvent(QStringLiteral("Inbound Message"), texts);
+            return;
+        }
+    }
+    if (options_.display.ignorePrivateChats && !isService(nick))
+        return;
+    Tpickeritem* window = createPrivateWindow(nick, address);
+    addLine(window, text, LineClass::Other);
+    events_.fireEvent(QStringLiteral("A User is Requesting a Private Chat"), texts);
+}
+
+// --- closing --------------------------------------------------------------------------
+
+void WindowRegistry::leaveWindow(Tpickeritem* window, bool raiseEvent)
+{
+    if (!window)
+        return;
+    switch (window->conversationKind) {
+    case ConversationKind::Channel: {
+        const QString channel = window->channelName;
+        if (options_.display.sayOnLeave) {
+            sendline_(QStringLiteral("PRIVMSG ") + channel + QStringLiteral(" :") +
+                      expandEscapes(options_.display.leaveMessage));
+        }
+        sendline_(QStringLiteral("PART :") + channel);
+        if (raiseEvent)
+            events_.fireEvent(QStringLiteral("you leaving channel"), {channel});
+        addStatusLine(QStringLiteral("Left ") + channel + u'.');
+        closeChannelWindow(channel);
+        break;
+    }
+    case ConversationKind::Private:
+        closePrivateWindow(window->peerNickname);
+        break;
+    case ConversationKind::DccChat:
+        closeDccChatWindow(window->peerNickname);
+        break;
+    default:
+        break;
+    }
+}
+
+void WindowRegistry::closeChannelWindow(const QString& name)
+{
+    if (Tpickeritem* window = findChannelWindow(name))
+        destroyChatWindow(window, false);
+}
+
+void WindowRegistry::closePrivateWindow(const QString& nick)
+{
+    for (const auto& item : items_) {
+        if (item->isChat() && item->conversationKind != ConversationKind::Channel &&
+            sameName(item->peerNickname, nick)) {
+            destroyChatWindow(item.get(), false);
+            return;
+        }
+    }
+}
+
+void WindowRegistry::closeDccChatWindow(const QString& nick)
+{
+    for (const auto& item : items_) {
+        Tpickeritem* window = item.get();
+        if (!sameName(window->peerNickname, nick) ||
+            (!window->pendingDccChat && !window->dccSocket))
+            continue;
+        window->pendingDccChat.reset();
+        if (window->dccSocket && window->dccSocket->state() == QAbstractSocket::ConnectedState)
+            window->dccSocket->close();
+        window->dccSession.reset();
+        destroyChatWindow(window, false);
+        return;
+    }
+}
+
+void WindowRegistry::destroyChatWindow(Tpickeritem* window, bool quiet)
+{
+    if (!window || window->isSection() || indexOf(window) < 0)
+        return;
+    if (!quiet)
+        picker_.moveAwayFrom(window);
+    if (window->logging)
+        endLog(window);
+    Q_EMIT windowDestroying(window);
+    const qsizetype at = indexOf(window);
+    std::unique_ptr<Tpickeritem> owned = std::move(items_[size_t(at)]);
+    items_.erase(items_.begin() + at);
+    owned.reset();
+    picker_.windowRemoved();
+    Q_EMIT pickerChanged();
+}
+
+void WindowRegistry::closeAllWindows()
+{
+    for (qsizetype i = count() - 1; i >= 0; --i) {
+        Tpickeritem* item = at(i);
+        if (item->isChat()) {
+            destroyChatWindow(item, true);
+        } else {
+            items_.erase(items_.begin() + i);
+        }
+    }
+    Q_EMIT pickerChanged();
+}
+
+void WindowRegistry::closeChatWindowsForDisconnect()
+{
+    for (qsizetype i = count() - 1; i >= 0; --i) {
+        if (at(i)->isChat())
+            destroyChatWindow(at(i), true);
+    }
+    picker_.resetToFirstSection();
+}
+
+// --- logs -----------------------------------------------------------------------------
+
+QString WindowRegistry::logPathFor(const Tpickeritem* window) const
+{
+    return programFolder_ + QStringLiteral("logs/") + logFileName(window->windowName()) +
+           QStringLiteral(".txt");
+}
+
+QString WindowRegistry::logTimestamp() const
+{
+    const QDateTime now = clock_->now();
+    const QLocale locale;
+    // The long time format names the zone, which a time of day on its own cannot give.
+    QString timeFormat = locale.timeFormat(QLocale::LongFormat);
+    timeFormat.remove(u't');
+    return locale.toString(now.date(), QLocale::ShortFormat) + QStringLiteral(" at ") +
+           locale.toString(now.time(), timeFormat.trimmed());
+}
+
+bool WindowRegistry::writeLog(Tpickeritem* window, const QString& text)
+{
+    const QByteArray bytes = (text + QStringLiteral("\r\n")).toUtf8();
+    if (window->logFile->write(bytes) == bytes.size())
+        return true;
+    window->logging = false;
+    window->logFile.reset();
+    return false;
+}
+
+bool WindowRegistry::startLog(Tpickeritem* window)
+{
+    if (!window || window->isSection() || window->logging)
+        return window && window->logging;
+    const QString path = logPathFor(window);
+    auto file = std::make_unique<QFile>(path);
+    // Unbuffered, so a full disk shows at the line that did not fit.
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+        addStatusLine(QStringLiteral("Can't create a LogFile."));
+        return false;
+    }
+    window->logFile = std::move(file);
+    window->logPath = path;
+    window->logging = true;
+
+    QString header;
+    QString status;
+    const QString name = window->windowName();
+    switch (window->conversationKind) {
+    case ConversationKind::Channel:
+        header = QStringLiteral("Logging Started for Channel ") + name;
+        status = QStringLiteral("Now Logging ") + name;
+        break;
+    case ConversationKind::Private:
+        header = QStringLiteral("Logging Started for Private Chat with ") + name;
+        status = QStringLiteral("Now Logging Private Chat with ") + name;
+        break;
+    default:
+        header = QStringLiteral("Logging Started for DCC Chat with ") + name;
+        status = QStringLiteral("Now Logging DCC Chat with ") + name;
+        break;
+    }
+    if (!writeLog(window, header + QStringLiteral(" at ") + logTimestamp()) ||
+        !writeLog(window, logRule()))
+        return false;
+    addStatusLine(status + QStringLiteral(" as ") + path);
+    return true;
+}
+
+void WindowRegistry::endLog(Tpickeritem* window)
+{
+    if (!window || !window->logging)
+        return;
+    finishLogFile(window);
+    addStatusLine(QStringLiteral("Logging Terminated. (") + window->logPath + u')');
+}
+
+void WindowRegistry::finishLogFile(Tpickeritem* window)
+{
+    if (!window->logging)
+        return;
+    const QString footer = QStringLiteral("Log Terminated. ") + logTimestamp();
+    // The footer ends with an empty line, so the next log appended starts apart.
+    if (writeLog(window, logRule()))
+        writeLog(window, footer + QStringLiteral("\r\n"));
+    window->logging = false;
+    window->logFile.reset();
+}
+
+// --- nick list ------------------------------------------------------------------------
+
+void WindowRegistry::followOwnRank(Tpickeritem* channel, const QString& nick, QChar rank)
+{
+    if (!sameName(nick, ownNickname_()))
+        return;
+    if (rank == NickList::Operator)
+        channel->myStatus = QStringLiteral("op");
+    else if (rank == NickList::Voiced)
+        channel->myStatus = QStringLiteral("voice");
+    else
+        channel->myStatus = QStringLiteral("slime");
+}
+
+void WindowRegistry::addNames(Tpickeritem* channel, const QStringList& names)
+{
+    if (!channel)
+        return;
+    channel->nickList.addNames(names);
+    for (const QString& name : names) {
+        const QString entry = NickList::entryForName(name);
+        followOwnRank(channel, NickList::nickOf(entry), entry.at(0));
+    }
+}
+
+void WindowRegistry::addMember(Tpickeritem* channel, const QString& nick)
+{
+    if (channel)
+        channel->nickList.add(NickList::Member, nick);
+}
+
+void WindowRegistry::removeMember(Tpickeritem* channel, const QString& nick)
+{
+    if (channel)
+        channel->nickList.remove(nick);
+}
+
+void WindowRegistry::setMemberRank(Tpickeritem* channel, const QString& nick, QChar rank)
+{
+    if (!channel)
+        return;
+    channel->nickList.setRank(nick, rank);
+    followOwnRank(channel, nick, rank);
+}
+
+void WindowRegistry::renameMember(Tpickeritem* channel, const QString& oldNick,
+                                  const QString& newNick)
+{
+    if (channel)
+        channel->nickList.rename(oldNick, newNick);
+}
