@@ -3,7 +3,7 @@
 #include <QUrl>
 
 Client::Client(const QString& programFolder, Prompts& prompts, QObject* parent)
-    : QObject(parent), programFolder_(programFolder),
+    : QObject(parent), programFolder_(programFolder), events_(options_.sound.soundlist, sounds_),
       session_(options_, statusLog_, serverView_, events_, prompts, ticker_, this)
 {
 }
