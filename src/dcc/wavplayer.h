@@ -19,6 +19,12 @@ public:
     bool isPlaying() const override;
     void stop() override;
 
+    // A RIFF WAVE file whose format and data chunks lie wholly inside it. QSoundEffect
+    // waits for ever for the rest of any other file, reporting all the while that it is
+    // playing, which would drop every later sound that yields; such files are not given
+    // to it.
+    static bool isCompleteWave(const QString& path);
+
 private:
     std::unique_ptr<QSoundEffect> effect_;
 };
