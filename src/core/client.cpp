@@ -3,11 +3,14 @@
 #include <QUrl>
 
 Client::Client(const QString& programFolder, Prompts& prompts, QObject* parent)
-    : QObject(parent), programFolder_(programFolder),
+    : QObject(parent), programFolder_(programFolder), events_(options_.sound.soundlist, sounds_),
       session_(options_, statusLog_, serverView_, events_, prompts, ticker_, this),
       windows_([this](const QString& line) { session_.sendline(line); }, statusLog_, events_,
                options_, programFolder, [this] { return session_.currentNickname(); }, this)
 {
+    // A window's events make sounds only while it is on screen and its sound is on.
+    events_.setWindowPlaysSounds(
+        [](const Tpickeritem* window) { return window->shown && window->soundEnabled; });
     session_.setChatWindowCloser([this] { windows_.closeChatWindowsForDisconnect(); });
     connect(&session_, &Session::registered, this, [this] {
         if (!channelToJoin_.isEmpty())

@@ -3,6 +3,7 @@
 #include "chat/windowregistry.h"
 #include "core/linelog.h"
 #include "core/options.h"
+#include "dcc/soundplayer.h"
 #include "irc/clientsocket.h"
 #include "irc/session.h"
 #include "script/eventhook.h"
@@ -24,6 +25,7 @@ public:
     LineLog& statusLog() { return statusLog_; }
     // The server's own notices and replies ("Message of the Day").
     LineLog& serverView() { return serverView_; }
+    Sounds& sounds() { return sounds_; }
     EventHook& events() { return events_; }
     TimeoutTicker& ticker() { return ticker_; }
     Session& session() { return session_; }
@@ -44,6 +46,7 @@ private:
     Options options_;
     LineLog statusLog_;
     LineLog serverView_;
+    Sounds sounds_;
     EventHook events_;
     TimeoutTicker ticker_;
     Session session_;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dcc/soundlist.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -38,11 +40,17 @@ struct DisplayOptions
     QString leaveMessage;      // Edit7
 };
 
+struct SoundOptions
+{
+    SoundList soundlist; // soundlist
+};
+
 struct Options
 {
     UserOptions user;
     ConnectionOptions connection;
     DisplayOptions display;
+    SoundOptions sound;
 };
 
 namespace OptionLimits {
