@@ -46,4 +46,5 @@ private:
     QSplitter* splitter_ = nullptr;
     QPushButton* control_ = nullptr;
     QLineEdit* entry_ = nullptr;
+    qsizetype shownLines_ = 0;
 };
