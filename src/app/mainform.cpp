@@ -1,14 +1,17 @@
 #include "app/mainform.h"
 
 #include "app/usersettingspage.h"
+#include "chat/chatwindowwidget.h"
+#include "chat/pickerwidget.h"
+#include "chat/xsplitterwidget.h"
 #include "core/client.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QStackedWidget>
 #include <QStyle>
 #include <QTabWidget>
 #include <QToolButton>
@@ -26,8 +29,8 @@ Tmainform::Tmainform(const QString& programFolder, QWidget* parent)
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(4, 4, 4, 4);
 
-    masterpanel_ = new QStackedWidget(central);
-    masterpanel_->setObjectName(QStringLiteral("masterpanel"));
+    buildWorkArea(central);
+    layout->addWidget(mainSplitter_, 1);
     settingspanel_ = new QTabWidget(masterpanel_);
     settingspanel_->setObjectName(QStringLiteral("settingspanel"));
     userPage_ = new UserSettingsPage(*client_, settingspanel_);
@@ -37,10 +40,35 @@ Tmainform::Tmainform(const QString& programFolder, QWidget* parent)
     motdView_->setObjectName(QStringLiteral("motdview"));
     motdView_->setReadOnly(true);
     settingspanel_->addTab(motdView_, QStringLiteral("Message of the Day"));
-    masterpanel_->addWidget(settingspanel_);
-    layout->addWidget(masterpanel_, 1);
+
+    // The section panels in the order of the window list's sections.
+    WindowRegistry& windows = client_->windows();
+    QWidget* sectionPanels[] = {
+        settingspanel_,
+        addSectionPanel(QStringLiteral("channelpanel"), QStringLiteral("Public Chat")),
+        addSectionPanel(QStringLiteral("privatechatpanel"), QStringLiteral("Private Chat")),
+        addSectionPanel(QStringLiteral("dccchatpanel"), QStringLiteral("DCC Chat")),
+        addSectionPanel(QStringLiteral("filepanel"), QStringLiteral("Files")),
+    };
+    for (int i = 0; i < 5; ++i)
+        windows.at(i)->container = sectionPanels[i];
+    connect(&windows, &WindowRegistry::windowCreated, this, &Tmainform::addChatWindow);
+    connect(&windows, &WindowRegistry::windowDestroying, this, &Tmainform::dropChatWindow);
+    connect(&windows, &WindowRegistry::topicChanged, this, [](Tpickeritem* w) {
+        if (auto* container = qobject_cast<ChatWindowWidget*>(w->container.data()))
+            container->updateCaption();
+    });
+    PickerLayout& pickerLayout = windows.picker();
+    connect(&pickerLayout, &PickerLayout::displayChanged, this, &Tmainform::layoutMaster);
+    connect(&pickerLayout, &PickerLayout::tileFrameChanged, this, &Tmainform::placeTileFrame);
+    connect(&pickerLayout, &PickerLayout::entryFocusWanted, this, [](Tpickeritem* w) {
+        if (auto* container = qobject_cast<ChatWindowWidget*>(w->container.data()))
+            container->textEntry()->setFocus();
+    });
+    layoutMaster();
 
     auto* strip = new QWidget(central);
+    strip->setObjectName(QStringLiteral("statuspanel"));
     buildStatusStrip(strip);
     layout->addWidget(strip);
     setCentralWidget(central);
@@ -59,6 +87,133 @@ Tmainform::Tmainform(const QString& programFolder, QWidget* parent)
 }
 
 Tmainform::~Tmainform() = default;
+
+void Tmainform::buildWorkArea(QWidget* central)
+{
+    mainSplitter_ = new Txsplitter(Qt::Horizontal, central);
+    mainSplitter_->setObjectName(QStringLiteral("mainsplitter"));
+    picker_ = new TPickerpanel(client_->windows(), mainSplitter_);
+    masterpanel_ = new QWidget(mainSplitter_);
+    masterpanel_->setObjectName(QStringLiteral("masterpanel"));
+    masterpanel_->installEventFilter(this);
+    mainSplitter_->addWidget(picker_);
+    mainSplitter_->addWidget(masterpanel_);
+    mainSplitter_->setChildrenCollapsible(false);
+    mainSplitter_->setStretchFactor(0, 0);
+    mainSplitter_->setStretchFactor(1, 1);
+    mainSplitter_->setSizes({110, 790});
+    connect(mainSplitter_, &Txsplitter::handleDoubleClicked, this, &Tmainform::fitPicker);
+
+    static const char* const frameNames[] = {"tleft", "ttop", "tright", "tbot"};
+    for (int i = 0; i < 4; ++i) {
+        tileFrame_[i] = new QFrame(masterpanel_);
+        tileFrame_[i]->setObjectName(QLatin1String(frameNames[i]));
+        tileFrame_[i]->setAutoFillBackground(true);
+        tileFrame_[i]->setBackgroundRole(QPalette::Highlight);
+        tileFrame_[i]->hide();
+    }
+}
+
+QWidget* Tmainform::addSectionPanel(const QString& objectName, const QString& caption)
+{
+    auto* panel = new QFrame(masterpanel_);
+    panel->setObjectName(objectName);
+    panel->setFrameStyle(QFrame::StyledPanel);
+    auto* column = new QVBoxLayout(panel);
+    auto* title = new QLabel(caption, panel);
+    QFont bold = title->font();
+    bold.setBold(true);
+    title->setFont(bold);
+    column->addWidget(title);
+    column->addStretch(1);
+    panel->hide();
+    return panel;
+}
+
+void Tmainform::addChatWindow(Tpickeritem* window)
+{
+    Session& session = client_->session();
+    auto* container = new ChatWindowWidget(
+        *window, [&session] { return session.currentNickname(); }, masterpanel_);
+    container->hide();
+    window->container = container;
+}
+
+void Tmainform::dropChatWindow(Tpickeritem* window)
+{
+    if (QWidget* container = qobject_cast<QWidget*>(window->container.data())) {
+        container->hide();
+        // The close may come from inside the container (its context menu).
+        container->deleteLater();
+    }
+    window->container = nullptr;
+}
+
+void Tmainform::layoutMaster()
+{
+    WindowRegistry& windows = client_->windows();
+    const PickerLayout& layout = windows.picker();
+    const QRect area = masterpanel_->rect();
+    const QList<Tpickeritem*> tiles = layout.tiles();
+    const QList<QRect> places = layout.tilesShown()
+                                    ? PickerLayout::tileRects(int(tiles.size()), area.size())
+                                    : QList<QRect>{};
+    for (qsizetype i = 0; i < windows.count(); ++i) {
+        Tpickeritem* item = windows.at(i);
+        auto* container = qobject_cast<QWidget*>(item->container.data());
+        if (!container)
+            continue;
+        const qsizetype tile = tiles.indexOf(item);
+        if (layout.tilesShown() && tile >= 0 && tile < places.size()) {
+            container->setGeometry(places.at(tile));
+            container->show();
+        } else if (!layout.tilesShown() && item == layout.shownAlone()) {
+            container->setGeometry(area);
+            container->show();
+        } else {
+            container->hide();
+        }
+    }
+    placeTileFrame(layout.tileFrameRow());
+}
+
+void Tmainform::placeTileFrame(int row)
+{
+    WindowRegistry& windows = client_->windows();
+    QWidget* target = nullptr;
+    if (row >= 0 && row < windows.count())
+        target = qobject_cast<QWidget*>(windows.at(row)->container.data());
+    if (!target || !target->isVisible()) {
+        for (QFrame* edge : tileFrame_)
+            edge->hide();
+        return;
+    }
+    constexpr int Thickness = 3;
+    const QRect r = target->geometry();
+    tileFrame_[0]->setGeometry(r.left(), r.top(), Thickness, r.height());
+    tileFrame_[1]->setGeometry(r.left(), r.top(), r.width(), Thickness);
+    tileFrame_[2]->setGeometry(r.right() - Thickness + 1, r.top(), Thickness, r.height());
+    tileFrame_[3]->setGeometry(r.left(), r.bottom() - Thickness + 1, r.width(), Thickness);
+    for (QFrame* edge : tileFrame_) {
+        edge->show();
+        edge->raise();
+    }
+}
+
+void Tmainform::fitPicker()
+{
+    const int width = picker_->fittingWidth();
+    const QList<int> sizes = mainSplitter_->sizes();
+    mainSplitter_->setSizes({width, sizes.value(0) + sizes.value(1) - width});
+    layoutMaster();
+}
+
+bool Tmainform::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == masterpanel_ && event->type() == QEvent::Resize)
+        layoutMaster();
+    return QMainWindow::eventFilter(watched, event);
+}
 
 void Tmainform::buildStatusStrip(QWidget* strip)
 {

@@ -9,13 +9,17 @@ class Client;
 class QComboBox;
 class QLabel;
 class QPlainTextEdit;
-class QStackedWidget;
+class QFrame;
 class QTabWidget;
 class QToolButton;
+class TPickerpanel;
+class Txsplitter;
 class UserSettingsPage;
+struct Tpickeritem;
 
-// The main window: the work area with its section panels, and the status strip with
-// the status list, the nickname panel and the connect buttons.
+// The main window: the picker beside the work area (masterpanel) with its section panels
+// and every chat window's container, and the status strip with the status list, the
+// nickname panel and the connect buttons.
 class Tmainform : public QMainWindow
 {
     Q_OBJECT
@@ -28,10 +32,22 @@ public:
     void connectbuttonconnectClick();
     void connectbuttondisconnectClick();
 
+    TPickerpanel* picker() const { return picker_; }
+    QWidget* masterpanel() const { return masterpanel_; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void buildWorkArea(QWidget* central);
+    QWidget* addSectionPanel(const QString& objectName, const QString& caption);
+    void addChatWindow(Tpickeritem* window);
+    void dropChatWindow(Tpickeritem* window);
+    // Places the containers as the picker decided: one alone, or the tiles.
+    void layoutMaster();
+    void placeTileFrame(int row);
+    void fitPicker();
     void buildStatusStrip(QWidget* strip);
     void addStatusEntry(const QString& line);
     void showButtons(bool connectEnabled, bool disconnectEnabled);
@@ -39,7 +55,10 @@ private:
 
     UiPrompts prompts_;
     std::unique_ptr<Client> client_;
-    QStackedWidget* masterpanel_ = nullptr;
+    Txsplitter* mainSplitter_ = nullptr;
+    TPickerpanel* picker_ = nullptr;
+    QWidget* masterpanel_ = nullptr;
+    QFrame* tileFrame_[4] = {}; // tleft, ttop, tright, tbot
     QTabWidget* settingspanel_ = nullptr;
     UserSettingsPage* userPage_ = nullptr;
     QPlainTextEdit* motdView_ = nullptr;

@@ -45,6 +45,31 @@ QString logFileName(const QString& name)
     return safe;
 }
 
+// Bold, colour with its digits, plain, reverse and underline codes, as a caption shows
+// no formatting.
+QString withoutCodes(const QString& text)
+{
+    QString result;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == Formatting::Colour) {
+            auto skipDigits = [&] {
+                for (int n = 0; n < 2 && i + 1 < text.size() && text.at(i + 1).isDigit(); ++n)
+                    ++i;
+            };
+            skipDigits();
+            if (i + 2 < text.size() && text.at(i + 1) == u',' && text.at(i + 2).isDigit()) {
+                ++i;
+                skipDigits();
+            }
+        } else if (c != Formatting::Bold && c != Formatting::Plain && c != Formatting::Reverse &&
+                   c != Formatting::Underline) {
+            result += c;
+        }
+    }
+    return result;
+}
+
 QString logRule()
 {
     return QString(WindowRegistry::LogRuleLength, u'-');
@@ -401,6 +426,19 @@ void WindowRegistry::closeChatWindowsForDisconnect()
             destroyChatWindow(at(i), true);
     }
     picker_.resetToFirstSection();
+}
+
+QString WindowRegistry::captionFor(const Tpickeritem* window)
+{
+    return window->channelName + QStringLiteral(": ") + withoutCodes(window->topic);
+}
+
+void WindowRegistry::setTopic(Tpickeritem* channel, const QString& topic)
+{
+    if (!channel)
+        return;
+    channel->topic = topic;
+    Q_EMIT topicChanged(channel);
 }
 
 // --- logs -----------------------------------------------------------------------------

@@ -75,6 +75,10 @@ public:
     // The server connection closed: every chat window goes, and "Settings" is shown.
     void closeChatWindowsForDisconnect();
 
+    // A channel window's caption: the channel, ": " and the topic without its codes.
+    static QString captionFor(const Tpickeritem* window);
+    void setTopic(Tpickeritem* channel, const QString& topic);
+
     // Chat logs under the program folder's logs/.
     bool startLog(Tpickeritem* window);
     void endLog(Tpickeritem* window);
@@ -94,6 +98,7 @@ Q_SIGNALS:
     void windowDestroying(Tpickeritem* window);
     // The picker's rows need painting again (a label, a mark or the list changed).
     void pickerChanged();
+    void topicChanged(Tpickeritem* channel);
 
 private:
     void pickersetup();

@@ -2,6 +2,7 @@
 // leaving and closing, the unseen mark, and the nick list with the user's own rank.
 #include "core/client.h"
 #include "registryfixture.h"
+#include "support/fakeircserver.h"
 #include "support/scriptedprompts.h"
 #include "support/testmain.h"
 
@@ -284,6 +285,24 @@ private Q_SLOTS:
         QCOMPARE(windows.count(), 5);
         QCOMPARE(windows.picker().shownAlone(), windows.at(0));
         QCOMPARE(windows.at(0)->label, QStringLiteral("Settings"));
+    }
+
+    void addressChannelJoinedAfterRegistration()
+    {
+        ScriptedPrompts prompts;
+        QTemporaryDir home;
+        Client client(home.path() + u'/', prompts);
+        client.session().ident().setPort(0);
+        FakeIrcServer server;
+        QVERIFY(server.listen());
+        QVERIFY(
+            client.connectToAddress(QStringLiteral("irc://127.0.0.1:%1/quorl").arg(server.port())));
+        QVERIFY(server.waitForLine("USER "));
+        QVERIFY(!server.received().join(u' ').contains("JOIN"));
+        server.sendLine(":irc.test 001 Yournick :Welcome");
+        server.sendLine(":irc.test 376 Yournick :End of MOTD");
+        QVERIFY(server.waitForLine("JOIN #quorl"));
+        QVERIFY(client.statusLog().lines().contains("Trying to Join #quorl."));
     }
 
     void nickListOrderAndRanks()

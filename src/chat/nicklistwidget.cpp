@@ -1,0 +1,100 @@
+#include "chat/nicklistwidget.h"
+
+#include "chat/nicklist.h"
+#include "core/fontrecord.h"
+#include "core/wincolor.h"
+
+#include <QPainter>
+#include <QStyledItemDelegate>
+
+namespace {
+constexpr int TextLeft = 3;
+constexpr int TextTop = 2;
+
+class NickDelegate : public QStyledItemDelegate
+{
+public:
+    explicit NickDelegate(Tnicklistbox* list) : QStyledItemDelegate(list), list_(list) {}
+
+    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override
+    {
+        return {0, QFontMetrics(list_->font()).height() + TextTop};
+    }
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override
+    {
+        const ThemeRecord& t = list_->theme();
+        const QString entry = index.data(Qt::UserRole).toString();
+        const QChar rank = entry.isEmpty() ? NickList::Member : entry.at(0);
+        qint32 back = t.nicklistslimebackcolor;
+        qint32 text = t.nicklistslimetextcolor;
+        if (rank == NickList::Operator) {
+            back = t.nicklistopbackcolor;
+            text = t.nicklistoptextcolor;
+        } else if (rank == NickList::Voiced) {
+            back = t.nicklistvoicebackcolor;
+            text = t.nicklistvoicetextcolor;
+        }
+        if (NickList::nickOf(entry).compare(list_->ownNickname(), Qt::CaseInsensitive) == 0)
+            text = t.nicklistmetextcolor;
+        if (option.state & QStyle::State_Selected) {
+            back = t.nicklistselectbackcolor;
+            text = t.nicklistselecttextcolor;
+        }
+        painter->save();
+        painter->fillRect(option.rect, colorFromWin(back));
+        painter->setPen(colorFromWin(text));
+        painter->setFont(list_->font());
+        const QRect textRect = option.rect.adjusted(TextLeft, TextTop, 0, 0);
+        painter->drawText(textRect, Qt::AlignLeft | Qt::AlignTop, NickList::displayText(entry));
+        painter->restore();
+    }
+
+private:
+    Tnicklistbox* list_;
+};
+} // namespace
+
+Tnicklistbox::Tnicklistbox(NickList& nicks, std::function<QString()> ownNickname, QWidget* parent)
+    : QListWidget(parent), nicks_(nicks), ownNickname_(std::move(ownNickname))
+{
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setItemDelegate(new NickDelegate(this));
+    setUniformItemSizes(true);
+    connect(&nicks_, &NickList::changed, this, &Tnicklistbox::reload);
+    reload();
+}
+
+void Tnicklistbox::applyTheme(const ThemeRecord& theme)
+{
+    theme_ = theme;
+    setFont(FontRecord(theme.nicklistfont, theme.nicklistfontsize).toFont());
+    QPalette p = palette();
+    p.setColor(QPalette::Base, colorFromWin(theme.nicklistbackcolor));
+    setPalette(p);
+    viewport()->update();
+}
+
+void Tnicklistbox::reload()
+{
+    setUpdatesEnabled(false);
+    clear();
+    for (const QString& entry : nicks_.entries()) {
+        auto* item = new QListWidgetItem(NickList::displayText(entry), this);
+        item->setData(Qt::UserRole, entry);
+    }
+    setUpdatesEnabled(true);
+}
+
+int Tnicklistbox::fittingWidth() const
+{
+    const QFontMetrics metrics(font());
+    int widest = 0;
+    for (const QString& entry : nicks_.entries())
+        widest = std::max(widest, metrics.horizontalAdvance(entry));
+    int width = widest + 15;
+    if (nicks_.count() * metrics.height() > viewport()->height())
+        width += 12;
+    return width;
+}
