@@ -3,9 +3,31 @@
 #include <QUrl>
 
 Client::Client(const QString& programFolder, Prompts& prompts, QObject* parent)
-    : QObject(parent), programFolder_(programFolder),
-      session_(options_, statusLog_, serverView_, events_, prompts, ticker_, this)
+    : Client(programFolder, prompts, std::make_unique<Clock>(), nullptr, parent)
 {
+}
+
+Client::Client(const QString& programFolder, Prompts& prompts, const Clock& clock, QObject* parent)
+    : Client(programFolder, prompts, nullptr, &clock, parent)
+{
+}
+
+Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<Clock> ownClock,
+               const Clock* clock, QObject* parent)
+    : QObject(parent), ownClock_(std::move(ownClock)), clock_(clock ? *clock : *ownClock_),
+      programFolder_(programFolder),
+      session_(options_, statusLog_, serverView_, events_, prompts, ticker_, this),
+      ignoreList_(options_.ignore, statusLog_, events_, this),
+      floodGuard_(options_, ignoreList_, statusLog_, events_, clock_,
+                  NicknameControl{[this] { return session_.currentNickname(); },
+                                  [this](const QString& nick) { session_.setNickname(nick); }},
+                  this),
+      inquiries_(statusLog_, events_, ignoreList_, clock_, this)
+{
+    session_.setInquiryDiscarder([this] {
+        inquiries_.clearInquiries();
+        inquiries_.clearPendingLookup();
+    });
 }
 
 bool Client::connectToAddress(const QString& address)

@@ -1,12 +1,18 @@
 #pragma once
 
+#include "chat/inquiries.h"
+#include "core/clock.h"
 #include "core/linelog.h"
 #include "core/options.h"
 #include "irc/clientsocket.h"
+#include "irc/floodguard.h"
+#include "irc/ignorelist.h"
 #include "irc/session.h"
 #include "script/eventhook.h"
 
 #include <QObject>
+
+#include <memory>
 
 class Prompts;
 
@@ -17,6 +23,9 @@ class Client : public QObject
     Q_OBJECT
 public:
     Client(const QString& programFolder, Prompts& prompts, QObject* parent = nullptr);
+    // Tests hand in a clock they move by hand; it must outlive the client.
+    Client(const QString& programFolder, Prompts& prompts, const Clock& clock,
+           QObject* parent = nullptr);
 
     QString programFolder() const { return programFolder_; }
     Options& options() { return options_; }
@@ -26,6 +35,10 @@ public:
     EventHook& events() { return events_; }
     TimeoutTicker& ticker() { return ticker_; }
     Session& session() { return session_; }
+    const Clock& clock() const { return clock_; }
+    IgnoreList& ignoreList() { return ignoreList_; }
+    FloodGuard& floodGuard() { return floodGuard_; }
+    Inquiries& inquiries() { return inquiries_; }
 
     void addStatusLine(const QString& text) { statusLog_.add(text); }
 
@@ -38,6 +51,11 @@ public:
     void shutdown();
 
 private:
+    Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<Clock> ownClock,
+           const Clock* clock, QObject* parent);
+
+    std::unique_ptr<Clock> ownClock_;
+    const Clock& clock_;
     QString programFolder_;
     Options options_;
     LineLog statusLog_;
@@ -45,6 +63,9 @@ private:
     EventHook events_;
     TimeoutTicker ticker_;
     Session session_;
+    IgnoreList ignoreList_;
+    FloodGuard floodGuard_;
+    Inquiries inquiries_;
     QString channelToJoin_;
     bool shuttingDown_ = false;
 };

@@ -75,6 +75,12 @@ public:
         userMessageHandler_ = std::move(handler);
     }
 
+    // Pending inquiries belong to the connection; closesession discards them through this.
+    void setInquiryDiscarder(std::function<void()> discard)
+    {
+        discardInquiries_ = std::move(discard);
+    }
+
     // Reply 376: registration is complete. addressedTo is the nickname the reply names.
     void registrationComplete(const QString& addressedTo);
 
@@ -121,6 +127,7 @@ private:
     QTimer lagisontimer_;
     int lagisontimerTicks_ = 0;
     std::function<void(const QString&)> userMessageHandler_;
+    std::function<void()> discardInquiries_;
 
     QString connectionState_ = disconnectedText();
     QString host_;
