@@ -1,14 +1,22 @@
 // The ignore list (matching, durations, count-down, capacity) and flood protection
 // (bursts, what a tripped flood leaves behind, bounded memory).
+#include "app/ignoresettingspage.h"
+#include "core/client.h"
 #include "core/clock.h"
 #include "core/linelog.h"
 #include "core/options.h"
 #include "irc/floodguard.h"
 #include "irc/ignorelist.h"
 #include "script/eventhook.h"
+#include "support/scriptedprompts.h"
 #include "support/testmain.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
+#include <QTreeWidget>
 
 namespace {
 struct FiredEvent
@@ -374,5 +382,63 @@ private Q_SLOTS:
     }
 };
 
+// The settings page shows the list and the flood settings and writes changes back.
+class IgnoreSettingsPageTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void boundBothWays()
+    {
+        ScriptedPrompts prompts;
+        ManualClock clock;
+        Client client(QStringLiteral("/tmp/quorl-test/"), prompts, clock);
+        client.options().ignore.floodLines = 7;
+        client.options().ignore.floodProtection = true;
+        IgnoreSettingsPage page(client);
+        auto* view = page.findChild<QTreeWidget*>(QStringLiteral("ignorelistview"));
+        auto* durations = page.findChild<QComboBox*>(QStringLiteral("ComboBox1"));
+        auto* remove = page.findChild<QPushButton*>(QStringLiteral("Button10"));
+        auto* removeAll = page.findChild<QPushButton*>(QStringLiteral("Button4"));
+        auto* enable = page.findChild<QCheckBox*>(QStringLiteral("CheckBox3"));
+        auto* lines = page.findChild<QSpinBox*>(QStringLiteral("SpinEdit2"));
+        QVERIFY(view && durations && remove && removeAll && enable && lines);
+        QCOMPARE(durations->currentIndex(), 3);
+        QCOMPARE(durations->count(), 8);
+        QVERIFY(enable->isChecked());
+        QCOMPARE(lines->value(), 7);
+        QCOMPARE(lines->maximum(), 100);
+        QVERIFY(!remove->isEnabled());
+
+        durations->setCurrentIndex(0);
+        QCOMPARE(client.options().ignore.ignoreTime, 0);
+        IgnoreList& list = client.ignoreList();
+        list.addIgnore(QStringLiteral("A"), QStringLiteral("a@x.example"), -1);
+        list.addIgnore(QStringLiteral("B"), QString(), 0);
+        QCOMPARE(view->topLevelItemCount(), 2);
+        QCOMPARE(view->topLevelItem(0)->text(0), QStringLiteral("A"));
+        QCOMPARE(view->topLevelItem(0)->text(1), QStringLiteral("a@x.example"));
+        QCOMPARE(view->topLevelItem(0)->text(2), QStringLiteral("1 minute"));
+        QVERIFY(remove->isEnabled() && removeAll->isEnabled());
+
+        view->setCurrentItem(view->topLevelItem(1));
+        remove->click();
+        QCOMPARE(list.count(), 1);
+        QCOMPARE(list.entries().first().nickname, QStringLiteral("A"));
+        QCOMPARE(view->topLevelItemCount(), 1);
+        removeAll->click();
+        QCOMPARE(view->topLevelItemCount(), 0);
+        QVERIFY(!remove->isEnabled());
+
+        client.floodGuard().floodTest(QStringLiteral("#c"), QStringLiteral("n"),
+                                      QStringLiteral("n@x.example"));
+        lines->setValue(12);
+        QCOMPARE(client.options().ignore.floodLines, 12);
+        QVERIFY(client.floodGuard().records().isEmpty());
+        enable->click();
+        QVERIFY(!client.options().ignore.floodProtection);
+    }
+};
+
 QUORL_TEST(IgnoreTest)
+QUORL_TEST(IgnoreSettingsPageTest)
 #include "ignoretest.moc"
