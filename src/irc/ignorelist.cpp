@@ -109,9 +109,12 @@ void IgnoreList::removeIgnore(int index)
 {
     if (index < 0 || index >= entries_.size())
         return;
-    const IgnoreEntry& entry = entries_.at(index);
+    // A copy: whoever hears the event may change the list.
+    const IgnoreEntry entry = entries_.at(index);
     events_.fireEvent(QStringLiteral("User UnIgnored"), eventTexts(entry));
     status_.add(entry.nickname + QStringLiteral(" is now off the Ignore List"));
+    if (index >= entries_.size() || entries_.at(index).nickname != entry.nickname)
+        return;
     removeAt(index);
 }
 
