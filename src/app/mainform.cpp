@@ -1,5 +1,6 @@
 #include "app/mainform.h"
 
+#include "app/ignoresettingspage.h"
 #include "app/usersettingspage.h"
 #include "chat/chatwindowwidget.h"
 #include "chat/pickerwidget.h"
@@ -35,6 +36,8 @@ Tmainform::Tmainform(const QString& programFolder, QWidget* parent)
     settingspanel_->setObjectName(QStringLiteral("settingspanel"));
     userPage_ = new UserSettingsPage(*client_, settingspanel_);
     settingspanel_->addTab(userPage_, QStringLiteral("User"));
+    settingspanel_->addTab(new IgnoreSettingsPage(*client_, settingspanel_),
+                           QStringLiteral("Ignore"));
 
     motdView_ = new QPlainTextEdit(settingspanel_);
     motdView_->setObjectName(QStringLiteral("motdview"));

@@ -3,15 +3,38 @@
 #include <QUrl>
 
 Client::Client(const QString& programFolder, Prompts& prompts, QObject* parent)
-    : QObject(parent), programFolder_(programFolder), events_(options_.sound.soundlist, sounds_),
+    : Client(programFolder, prompts, std::make_unique<Clock>(), nullptr, parent)
+{
+}
+
+Client::Client(const QString& programFolder, Prompts& prompts, const Clock& clock, QObject* parent)
+    : Client(programFolder, prompts, nullptr, &clock, parent)
+{
+}
+
+Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<Clock> ownClock,
+               const Clock* clock, QObject* parent)
+    : QObject(parent), ownClock_(std::move(ownClock)), clock_(clock ? *clock : *ownClock_),
+      programFolder_(programFolder), events_(options_.sound.soundlist, sounds_),
       session_(options_, statusLog_, serverView_, events_, prompts, ticker_, this),
       windows_([this](const QString& line) { session_.sendline(line); }, statusLog_, events_,
-               options_, programFolder, [this] { return session_.currentNickname(); }, this)
+               options_, programFolder, [this] { return session_.currentNickname(); }, this),
+      ignoreList_(options_.ignore, statusLog_, events_, this),
+      floodGuard_(options_, ignoreList_, statusLog_, events_, clock_,
+                  NicknameControl{[this] { return session_.currentNickname(); },
+                                  [this](const QString& nick) { session_.setNickname(nick); }},
+                  this),
+      inquiries_(statusLog_, events_, ignoreList_, clock_, this)
 {
+    windows_.setClock(&clock_);
     // A window's events make sounds only while it is on screen and its sound is on.
     events_.setWindowPlaysSounds(
         [](const Tpickeritem* window) { return window->shown && window->soundEnabled; });
     session_.setChatWindowCloser([this] { windows_.closeChatWindowsForDisconnect(); });
+    session_.setInquiryDiscarder([this] {
+        inquiries_.clearInquiries();
+        inquiries_.clearPendingLookup();
+    });
     connect(&session_, &Session::registered, this, [this] {
         if (!channelToJoin_.isEmpty())
             windows_.joinChannel(channelToJoin_);

@@ -1,14 +1,20 @@
 #pragma once
 
 #include "chat/windowregistry.h"
+#include "chat/inquiries.h"
+#include "core/clock.h"
 #include "core/linelog.h"
 #include "core/options.h"
 #include "dcc/soundplayer.h"
 #include "irc/clientsocket.h"
+#include "irc/floodguard.h"
+#include "irc/ignorelist.h"
 #include "irc/session.h"
 #include "script/eventhook.h"
 
 #include <QObject>
+
+#include <memory>
 
 class Prompts;
 
@@ -19,6 +25,9 @@ class Client : public QObject
     Q_OBJECT
 public:
     Client(const QString& programFolder, Prompts& prompts, QObject* parent = nullptr);
+    // Tests hand in a clock they move by hand; it must outlive the client.
+    Client(const QString& programFolder, Prompts& prompts, const Clock& clock,
+           QObject* parent = nullptr);
 
     QString programFolder() const { return programFolder_; }
     Options& options() { return options_; }
@@ -30,6 +39,10 @@ public:
     TimeoutTicker& ticker() { return ticker_; }
     Session& session() { return session_; }
     WindowRegistry& windows() { return windows_; }
+    const Clock& clock() const { return clock_; }
+    IgnoreList& ignoreList() { return ignoreList_; }
+    FloodGuard& floodGuard() { return floodGuard_; }
+    Inquiries& inquiries() { return inquiries_; }
 
     void addStatusLine(const QString& text) { statusLog_.add(text); }
 
@@ -42,6 +55,11 @@ public:
     void shutdown();
 
 private:
+    Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<Clock> ownClock,
+           const Clock* clock, QObject* parent);
+
+    std::unique_ptr<Clock> ownClock_;
+    const Clock& clock_;
     QString programFolder_;
     Options options_;
     LineLog statusLog_;
@@ -51,6 +69,9 @@ private:
     TimeoutTicker ticker_;
     Session session_;
     WindowRegistry windows_;
+    IgnoreList ignoreList_;
+    FloodGuard floodGuard_;
+    Inquiries inquiries_;
     QString channelToJoin_;
     bool shuttingDown_ = false;
 };

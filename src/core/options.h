@@ -45,12 +45,22 @@ struct SoundOptions
     SoundList soundlist; // soundlist
 };
 
+struct IgnoreOptions
+{
+    // ComboBox1: index into the ignore durations, "1 minute" .. "Permanent" (3 is
+    // "10 minutes"). The permanent entries themselves are kept by the ignore list.
+    int ignoreTime = 3;
+    bool floodProtection = false; // CheckBox3 "Enable Flood Protection.  ..."
+    int floodLines = 10;          // SpinEdit2, 1 to 100
+};
+
 struct Options
 {
     UserOptions user;
     ConnectionOptions connection;
     DisplayOptions display;
     SoundOptions sound;
+    IgnoreOptions ignore;
 };
 
 namespace OptionLimits {
@@ -59,4 +69,6 @@ constexpr int email = 200;
 constexpr int ident = 20;
 constexpr int quitMessage = 200;
 constexpr int awayMessage = 200;
+constexpr int floodLinesMin = 1;
+constexpr int floodLinesMax = 100;
 } // namespace OptionLimits

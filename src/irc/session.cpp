@@ -310,7 +310,8 @@ void Session::closesession()
     serverPrefix_.clear();
     serverMessages_.reset();
     lagisontimer_.stop();
-    // Pending inquiries are discarded here once the inquiry registry exists.
+    if (discardInquiries_)
+        discardInquiries_();
     firstNickname_ = currentNickname_;
     // The pending DNS inquiry and the DCC prompt queues are reset here once they exist.
     setButtons(true, false);

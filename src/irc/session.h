@@ -81,6 +81,11 @@ public:
     {
         chatWindowCloser_ = std::move(closer);
     }
+    // Pending inquiries belong to the connection; closesession discards them through this.
+    void setInquiryDiscarder(std::function<void()> discard)
+    {
+        discardInquiries_ = std::move(discard);
+    }
 
     // Reply 376: registration is complete. addressedTo is the nickname the reply names.
     void registrationComplete(const QString& addressedTo);
@@ -129,6 +134,7 @@ private:
     int lagisontimerTicks_ = 0;
     std::function<void(const QString&)> userMessageHandler_;
     std::function<void()> chatWindowCloser_;
+    std::function<void()> discardInquiries_;
 
     QString connectionState_ = disconnectedText();
     QString host_;

@@ -4,6 +4,7 @@
 #include "core/clock.h"
 #include "core/linelog.h"
 #include "core/options.h"
+#include "dcc/soundplayer.h"
 #include "script/eventhook.h"
 
 #include <QDir>
@@ -16,7 +17,8 @@ struct RegistryFixture
     QTemporaryDir home;
     Options options;
     LineLog status;
-    EventHook events;
+    Sounds sounds;
+    EventHook events{options.sound.soundlist, sounds};
     ManualClock clock;
     QStringList sent;
     QStringList fired;
