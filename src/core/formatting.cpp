@@ -37,3 +37,28 @@ QString expandEscapes(const QString& text)
     }
     return result;
 }
+
+QString stripFormatting(const QString& text)
+{
+    QString result;
+    result.reserve(text.size());
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text.at(i);
+        if (c == Formatting::Colour) {
+            // Unlike the chat view's tokeniser, this does not read colour numbers: it
+            // simply swallows up to five digits and commas.
+            int taken = 0;
+            while (taken < 5 && i + 1 < n) {
+                const char16_t next = text.at(i + 1).unicode();
+                if (!((next >= u'0' && next <= u'9') || next == u','))
+                    break;
+                ++i;
+                ++taken;
+            }
+        } else if (!Formatting::isCode(c)) {
+            result.append(c);
+        }
+    }
+    return result;
+}

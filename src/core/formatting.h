@@ -13,3 +13,15 @@ constexpr QChar CtcpDelimiter = QChar(0x01);
 
 // Turns the typed escapes (two backslashes and b, u, r, o or k) into formatting codes.
 QString expandEscapes(const QString& text);
+
+namespace Formatting {
+// True for the five codes that change the look of chat text.
+constexpr bool isCode(QChar c)
+{
+    return c == Bold || c == Colour || c == Plain || c == Reverse || c == Underline;
+}
+} // namespace Formatting
+
+// Removes the formatting codes: 0x02, 0x1F, 0x16 and 0x0F, and 0x03 with at most five
+// digits or commas after it (so 0x03 "12,15" disappears entirely).
+QString stripFormatting(const QString& text);

@@ -1,0 +1,549 @@
+// The chat text model: tokenising with the formatting codes, the 80-pixel cut, word wrap,
+// links and selection text, with a fixed-width measurer so pixels are predictable.
+#include "chat/chatdocument.h"
+#include "core/formatting.h"
+#include "fakemeasurer.h"
+#include "support/testmain.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+// One word as "text/B/U/fg=RRGGBB/bg=RRGGBB": flags only where the word differs from
+// its class (colours as Windows values in hex).
+QString describe(const ChatDocument& doc, qsizetype i)
+{
+    const ChatStyle& s = doc.wordStyle(i);
+    const std::array<qint32, 3> classColours{doc.theme().servercolor, doc.theme().othercolor,
+                                             doc.theme().youcolor};
+    QString d = doc.wordText(i).toString();
+    if (s.bold)
+        d += QStringLiteral("/B");
+    if (s.underline)
+        d += QStringLiteral("/U");
+    if (s.textColor != classColours[s.lineClass])
+        d += QStringLiteral("/fg=") +
+             QStringLiteral("%1").arg(s.textColor, 6, 16, QChar(u'0')).toUpper();
+    if (s.backgroundDrawn)
+        d += QStringLiteral("/bg=") +
+             QStringLiteral("%1").arg(s.backColor, 6, 16, QChar(u'0')).toUpper();
+    return d;
+}
+
+QStringList describeAll(const ChatDocument& doc)
+{
+    QStringList words;
+    for (qsizetype i = 0; i < doc.wordCount(); ++i)
+        words << describe(doc, i);
+    return words;
+}
+
+// Writes \002 and friends readably: B bold, K colour, O plain, R reverse, U underline
+// when preceded by a backslash.
+QString codes(const char* text)
+{
+    QString s = QString::fromUtf8(text);
+    s.replace(QStringLiteral("\\B"), QString(Formatting::Bold));
+    s.replace(QStringLiteral("\\K"), QString(Formatting::Colour));
+    s.replace(QStringLiteral("\\O"), QString(Formatting::Plain));
+    s.replace(QStringLiteral("\\R"), QString(Formatting::Reverse));
+    s.replace(QStringLiteral("\\U"), QString(Formatting::Underline));
+    return s;
+}
+
+qsizetype findWord(const ChatDocument& doc, QStringView part, qsizetype from = 0)
+{
+    for (qsizetype i = from; i < doc.wordCount(); ++i) {
+        if (doc.wordText(i).contains(part))
+            return i;
+    }
+    return -1;
+}
+
+struct Placed
+{
+    int x;
+    int row;
+    friend bool operator==(const Placed&, const Placed&) = default;
+};
+
+QList<Placed> placements(const ChatDocument& doc)
+{
+    QList<Placed> list;
+    for (qsizetype i = 0; i < doc.wordCount(); ++i)
+        list.append({doc.wordX(i), doc.wordRow(i)});
+    return list;
+}
+} // namespace
+
+class ChatDocumentTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void tokenising_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QStringList>("words");
+        using L = QStringList;
+        // Colours: 4 red 0x0000FF, 12 blue 0xFF0000, 5 brown 0x07548D; the background
+        // of the theme is 0x444444 and the "Other" class colour 0x222222.
+        QTest::newRow("bold toggles, code-only token is a word")
+            << codes("a\\Bb\\B c") << L{"a", "b/B", " ", "c"};
+        QTest::newRow("colour with background") << codes("\\K4,12x") << L{"x/fg=0000FF/bg=FF0000"};
+        QTest::newRow("colour alone") << codes("\\K4x") << L{"x/fg=0000FF"};
+        QTest::newRow("bare colour resets") << codes("\\K4a \\Kx") << L{"a /fg=0000FF", "x"};
+        QTest::newRow("leading zero") << codes("\\K04x") << L{"x/fg=0000FF"};
+        QTest::newRow("16 changes nothing") << codes("\\K16x") << L{"x"};
+        QTest::newRow("third digit is text") << codes("\\K123x") << L{"3x/fg=FF0000"};
+        QTest::newRow("two digits both sides") << codes("\\K12,5x") << L{"x/fg=FF0000/bg=07548D"};
+        QTest::newRow("second comma dropped too")
+            << codes("\\K4,,12x") << L{"x/fg=0000FF/bg=FF0000"};
+        QTest::newRow("background out of range") << codes("\\K4,99x") << L{"x/fg=0000FF"};
+        QTest::newRow("comma later in the token") << codes("\\K4x,5") << L{"x,5/fg=0000FF"};
+        QTest::newRow("comma after the space is not in the token")
+            << codes("\\K4 ,12") << L{" /fg=0000FF", ",12/fg=0000FF"};
+        QTest::newRow("trailing plain removed") << codes("a\\O") << L{"a"};
+        QTest::newRow("trailing bold leaves no empty word") << codes("a\\B") << L{"a"};
+        QTest::newRow("only one trailing code removed") << codes("a\\B\\B") << L{"a", "/B"};
+        QTest::newRow("codes back to back") << codes("\\B\\Ux") << L{"/B", "x/B/U"};
+        QTest::newRow("reverse on and off") << codes("\\Rr\\Rn") << L{"r/fg=444444/bg=222222", "n"};
+        QTest::newRow("plain keeps the reverse state")
+            << codes("\\Ra\\Ob\\Rc") << L{"a/fg=444444/bg=222222", "b", "c"};
+        QTest::newRow("bare colour ends the reverse look")
+            << codes("\\Ra\\Kb") << L{"a/fg=444444/bg=222222", "b"};
+        QTest::newRow("plain resets colour and bold")
+            << codes("\\B\\K4,12a\\Ob") << L{"/B", "a/B/fg=0000FF/bg=FF0000", "b"};
+        QTest::newRow("spaces") << codes("hi there  x") << L{"hi ", "there ", " x"};
+    }
+
+    void tokenising()
+    {
+        QFETCH(QString, line);
+        QFETCH(QStringList, words);
+        auto doc = makeDocument();
+        doc->appendLine(ChatDocument::Other, line);
+        QCOMPARE(describeAll(*doc), words);
+        QVERIFY(doc->isLineStart(0));
+        for (qsizetype i = 1; i < doc->wordCount(); ++i)
+            QVERIFY(!doc->isLineStart(i));
+    }
+
+    void ignoreFlags_data()
+    {
+        QTest::addColumn<QString>("flag");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QStringList>("words");
+        using L = QStringList;
+        QTest::newRow("text colour") << "textcolor" << codes("\\K4x") << L{"x"};
+        QTest::newRow("text colour, background kept")
+            << "textcolor" << codes("\\K4,12x") << L{"x/bg=FF0000"};
+        QTest::newRow("background") << "backcolor" << codes("\\K4,12x") << L{"x/fg=0000FF"};
+        QTest::newRow("bold") << "bold" << codes("\\Bb") << L{"b"};
+        QTest::newRow("underline") << "underline" << codes("\\Uu") << L{"u"};
+        QTest::newRow(")reverse") << "reverse" << codes("\\Rr") << L{"r"};
+    }
+
+    void ignoreFlags()
+    {
+        QFETCH(QString, flag);
+        QFETCH(QString, line);
+        QFETCH(QStringList, words);
+        ThemeRecord theme = testTheme();
+        theme.ignoremirctextcolor = flag == QStringLiteral("textcolor");
+        theme.ignoremircbackcolor = flag == QStringLiteral("backcolor");
+        theme.ignoremircbold = flag == QStringLiteral("bold");
+        theme.ignoremircunderline = flag == QStringLiteral("underline");
+        theme.ignoremircreverse = flag == QStringLiteral("reverse");
+        auto doc = makeDocument(theme);
+        doc->appendLine(ChatDocument::Other, line);
+        QCOMPARE(describeAll(*doc), words);
+    }
+
+    void classStyles()
+    {
+        ThemeRecord theme = testTheme();
+        theme.youbold = true;
+        theme.serveritalic = true;
+        theme.serversize = 10;
+        auto doc = makeDocument(theme);
+        doc->appendLine(ChatDocument::You, codes("a \\Bb \\Oc"));
+        doc->appendLine(ChatDocument::Server, QStringLiteral("s"));
+        QCOMPARE(describeAll(*doc), (QStringList{"a /B", "b ", "c/B", "s"}));
+        QVERIFY(doc->wordStyle(3).italic);
+        QCOMPARE(doc->wordHeight(3), 14); // size 10 + 4 from the fake
+        QCOMPARE(doc->wordHeight(0), 12);
+        // Words share their looks: four words, three styles of class 2 and one of 0.
+        QVERIFY(doc->styleCount() <= 5);
+    }
+
+    void plainLinesFromWords()
+    {
+        auto doc = makeDocument();
+        QSignalSpy appended(doc.get(), &ChatDocument::linesAppended);
+        doc->appendLine(ChatDocument::Other, codes("<Tam> \\Bhi\\B \\K4,12there"));
+        doc->appendLine(ChatDocument::Server, codes("\\B")); // nothing left: no line
+        doc->appendLine(ChatDocument::Server, QString());
+        doc->appendLine(ChatDocument::Server, QStringLiteral("*** x"));
+        QCOMPARE(doc->plainLines(), (QStringList{"<Tam> hi there", "*** x"}));
+        QCOMPARE(doc->lineCount(), 2);
+        QCOMPARE(appended.count(), 4);
+
+        QSignalSpy cleared(doc.get(), &ChatDocument::cleared);
+        doc->clear();
+        QCOMPARE(cleared.count(), 1);
+        QCOMPARE(doc->wordCount(), 0);
+        QCOMPARE(doc->rowCount(), 0);
+        QCOMPARE(doc->lineCount(), 0);
+        QVERIFY(doc->plainLines().isEmpty());
+        doc->appendLine(ChatDocument::Server, QStringLiteral("again"));
+        QCOMPARE(doc->plainLines(), QStringList{"again"});
+    }
+
+    void stripFormatting_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("stripped");
+        QTest::newRow("toggles") << codes("a\\Bb\\Uc\\Rd\\Oe") << "abcde";
+        QTest::newRow("colour pair") << codes("\\K12,15abc") << "abc";
+        QTest::newRow("at most five") << codes("\\K12,15,3x") << ",3x";
+        QTest::newRow("digits only") << codes("\\K1234567") << "67";
+        QTest::newRow("bare colour") << codes("\\Kx") << "x";
+        QTest::newRow("colour at the end") << codes("x\\K") << "x";
+        QTest::newRow("two colours") << codes("\\K4a\\K,b") << "ab";
+        QTest::newRow("plain text kept") << "a,1 b"
+                                         << "a,1 b";
+    }
+
+    void stripFormatting()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, stripped);
+        QCOMPARE(::stripFormatting(text), stripped);
+    }
+
+    void longWordsAreCut()
+    {
+        auto doc = makeDocument();
+        doc->setViewSize(QSize(400, 300));
+        // 34 characters of 6 pixels: 204 pixels, cut into 13 + 13 + 8 characters.
+        doc->appendLine(ChatDocument::Other, QString(34, u'a') + QStringLiteral(" b"));
+        QCOMPARE(doc->wordCount(), 4);
+        QCOMPARE(doc->wordText(0).size(), 13);
+        QCOMPARE(doc->wordWidth(0), 78);
+        QCOMPARE(doc->wordText(1).size(), 13);
+        QCOMPARE(doc->wordText(2), QString(8, u'a') + u' ');
+        QCOMPARE(doc->wordText(3), QStringLiteral("b"));
+        // The pieces continue on the row while they fit.
+        QCOMPARE(placements(*doc), (QList<Placed>{{0, 0}, {78, 0}, {156, 0}, {210, 0}}));
+        QCOMPARE(doc->plainLines(), QStringList{QString(34, u'a') + QStringLiteral(" b")});
+        // Exactly 80 pixels is not cut; 82 leaves the last 2 for a second piece.
+        auto exact = makeDocument();
+        exact->appendLine(ChatDocument::Other, QString(13, u'x') + QStringLiteral("."));
+        QCOMPARE(exact->wordCount(), 1);
+        QCOMPARE(exact->wordWidth(0), 80);
+        exact->appendLine(ChatDocument::Other, QString(13, u'x') + QStringLiteral(".."));
+        QCOMPARE(describeAll(*exact), (QStringList{"xxxxxxxxxxxxx.", "xxxxxxxxxxxxx.", "."}));
+    }
+
+    void overWideCharacterKeptWhole()
+    {
+        auto doc = makeDocument();
+        doc->setViewSize(QSize(400, 300));
+        const QString wide(2, QChar(FakeMeasurer::WideChar));
+        doc->appendLine(ChatDocument::Other, wide + QStringLiteral("ab"));
+        QCOMPARE(doc->wordCount(), 3);
+        QCOMPARE(doc->wordWidth(0), 100);
+        QCOMPARE(doc->wordWidth(1), 100);
+        QCOMPARE(doc->wordText(2), QStringLiteral("ab"));
+    }
+
+    void wrapAndIndent_data()
+    {
+        QTest::addColumn<int>("x1");
+        QTest::addColumn<int>("x2");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<QList<Placed>>("placed");
+        // Words of 30 pixels ("aaaa "), the last of 28 ("ffff.."), then a second line.
+        QTest::newRow("no margins, 100 wide")
+            << 0 << 1000 << 100
+            << QList<Placed>{{0, 0}, {30, 0}, {60, 0}, {10, 1}, {40, 1}, {70, 1}, {0, 2}};
+        // Left margin 5/1000 of 400 = 2, right edge 250/1000 of 400 = 100.
+        QTest::newRow("margins") << 5 << 250 << 400
+                                 << QList<Placed>{{2, 0},  {32, 0}, {62, 0}, {12, 1},
+                                                  {42, 1}, {72, 1}, {2, 2}};
+        // Right edge 995/1000 of 98 = 97.5, truncated to 97: 70 + 28 wraps.
+        QTest::newRow("truncated edge")
+            << 0 << 995 << 98
+            << QList<Placed>{{0, 0}, {30, 0}, {60, 0}, {10, 1}, {40, 1}, {10, 2}, {0, 3}};
+        QTest::newRow("wide") << 0 << 1000 << 1000
+                              << QList<Placed>{{0, 0},   {30, 0},  {60, 0}, {90, 0},
+                                               {120, 0}, {150, 0}, {0, 1}};
+    }
+
+    void wrapAndIndent()
+    {
+        QFETCH(int, x1);
+        QFETCH(int, x2);
+        QFETCH(int, width);
+        QFETCH(QList<Placed>, placed);
+        ThemeRecord theme = testTheme();
+        theme.textscalex1 = x1;
+        theme.textscalex2 = x2;
+        auto doc = makeDocument(theme);
+        doc->setViewSize(QSize(width, 200));
+        doc->appendLine(ChatDocument::Other, QStringLiteral("aaaa bbbb cccc dddd eeee ffff.."));
+        doc->appendLine(ChatDocument::Server, QStringLiteral("next"));
+        QCOMPARE(placements(*doc), placed);
+        QCOMPARE(doc->rowCount(), placed.last().row + 1);
+        for (int row = 0; row < doc->rowCount(); ++row)
+            QCOMPARE(doc->rowY(row), row * 12);
+    }
+
+    void resizeMeasuresNothingAndMatchesFreshLayout()
+    {
+        int calls = 0;
+        auto doc = makeDocument(testTheme(), &calls);
+        doc->setViewSize(QSize(300, 200));
+        const QStringList lines{
+            "<Tam> the quick brown fox jumps over the lazy dog",
+            codes("<Wren> \\Bbold\\B and \\K4,12colour\\K words http://example.com/a/long/path"),
+            "*** Tam has joined #quorl", "<Tam> " + QString(50, u'z')};
+        for (const QString& line : lines)
+            doc->appendLine(ChatDocument::Other, line);
+        // Chat repeats its words: they are measured once. (Over-wide words are measured
+        // again to find their cut.)
+        const int afterFirst = calls;
+        doc->appendLine(ChatDocument::Other, lines[2]);
+        doc->appendLine(ChatDocument::Other, lines[0]);
+        QCOMPARE(calls, afterFirst);
+        for (const QString& line : lines)
+            doc->appendLine(ChatDocument::Other, line);
+
+        QSignalSpy relaid(doc.get(), &ChatDocument::layoutChanged);
+        const int beforeResize = calls;
+        doc->setViewSize(QSize(120, 200));
+        QCOMPARE(calls, beforeResize);
+        QCOMPARE(relaid.count(), 1);
+
+        auto fresh = makeDocument();
+        fresh->setViewSize(QSize(120, 200));
+        for (const QString& line : lines)
+            fresh->appendLine(ChatDocument::Other, line);
+        fresh->appendLine(ChatDocument::Other, lines[2]);
+        fresh->appendLine(ChatDocument::Other, lines[0]);
+        for (const QString& line : lines)
+            fresh->appendLine(ChatDocument::Other, line);
+        QCOMPARE(placements(*doc), placements(*fresh));
+        QCOMPARE(doc->rowCount(), fresh->rowCount());
+        // A height change alone leaves the words where they are.
+        doc->setViewSize(QSize(120, 900));
+        QCOMPARE(relaid.count(), 1);
+    }
+
+    void layoutSwitchedOff()
+    {
+        auto doc = makeDocument();
+        doc->setViewSize(QSize(100, 100));
+        doc->appendLine(ChatDocument::Other, QStringLiteral("aaaa bbbb cccc dddd"));
+        doc->setLayoutEnabled(false);
+        doc->appendLine(ChatDocument::Other, QStringLiteral("eeee"));
+        doc->setViewSize(QSize(1000, 100));
+        QCOMPARE(doc->laidOutWordCount(), 4);
+        QCOMPARE(doc->rowCount(), 2); // the old layout stays as it was
+        doc->setLayoutEnabled(true);
+        QCOMPARE(doc->laidOutWordCount(), 5);
+        QCOMPARE(placements(*doc), (QList<Placed>{{0, 0}, {30, 0}, {60, 0}, {90, 0}, {0, 1}}));
+    }
+
+    void rowsOnScreen()
+    {
+        ThemeRecord theme = testTheme();
+        theme.textscaley1 = 100; // top 10 of 100
+        theme.textscaley2 = 500; // bottom 50: 40 pixels, three rows of 12
+        auto doc = makeDocument(theme);
+        doc->setViewSize(QSize(200, 100));
+        for (int i = 0; i < 10; ++i)
+            doc->appendLine(ChatDocument::Other, QStringLiteral("line %1").arg(i));
+        QCOMPARE(doc->lastRowFittingFrom(0), 2);
+        QCOMPARE(doc->lastRowFittingFrom(8), 9);
+        QCOMPARE(doc->firstRowEndingAt(9), 7);
+        QCOMPARE(doc->firstRowEndingAt(1), 0);
+        // Hit test: row 4 painted from row 3 is at 10 + 12; "line " spans x 0..30.
+        QCOMPARE(doc->wordAt(3, QPoint(4, 23)), doc->rowFirstWord(4));
+        QCOMPARE(doc->wordAt(3, QPoint(3, 23)), -1);  // x + 3 < pointer
+        QCOMPARE(doc->wordAt(3, QPoint(25, 23)), -1); // pointer < x + width - 5
+        QCOMPARE(doc->wordAt(3, QPoint(10, 9)), -1);  // above the text area
+        QCOMPARE(doc->wordAt(3, QPoint(10, 47)), -1); // row 6 is not painted
+    }
+
+    void links_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("probe");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("owner");
+        QTest::newRow("www") << "<Tam> see (www.example.com/x), ok"
+                             << "www" << int(ChatLink::Web) << "(www.example.com/x),"
+                             << "";
+        QTest::newRow("http") << "<Tam> go http://a.b/c"
+                              << "http" << int(ChatLink::Web) << "http://a.b/c"
+                              << "";
+        QTest::newRow("ftp") << "<Tam> ftp://files.x"
+                             << "ftp" << int(ChatLink::Web) << "ftp://files.x"
+                             << "";
+        QTest::newRow("channel") << "<Tam> join #chan now"
+                                 << "#chan" << int(ChatLink::Channel) << "#chan"
+                                 << "";
+        QTest::newRow("op channel") << "<Tam> @#chat"
+                                    << "@#chat" << int(ChatLink::Channel) << "#chat"
+                                    << "";
+        QTest::newRow("voice channel") << "<Tam> +#x"
+                                       << "+#x" << int(ChatLink::Channel) << "#x"
+                                       << "";
+        QTest::newRow("web before channel") << "#www.x"
+                                            << "#www" << int(ChatLink::Web) << "#www.x"
+                                            << "";
+        QTest::newRow("sound") << "<Tam> have song.MP3 ok"
+                               << "song" << int(ChatLink::Sound) << "song.MP3"
+                               << "Tam";
+        QTest::newRow("midi") << "<Wren> tune.mid"
+                              << "tune" << int(ChatLink::Sound) << "tune.mid"
+                              << "Wren";
+        QTest::newRow("sound without owner") << "x song.wav"
+                                             << "song" << int(ChatLink::None) << ""
+                                             << "";
+        QTest::newRow("nickname") << "<Tam> hi"
+                                  << "<Tam>" << int(ChatLink::Nickname) << "Tam"
+                                  << "";
+        QTest::newRow("empty brackets") << "<> hi"
+                                        << "<>" << int(ChatLink::None) << ""
+                                        << "";
+        QTest::newRow("plain") << "<Tam> plain words"
+                               << "plain" << int(ChatLink::None) << ""
+                               << "";
+        QTest::newRow("across codes")
+            << codes("<Tam> \\Bwww.\\Bx.com") << "x.com" << int(ChatLink::Web) << "www.x.com"
+            << "";
+        const QString url = "http://example.com/" + QString(40, u'p');
+        QTest::newRow("cut into pieces") << "<Tam> " + url + " ok"
+                                         << "ppppp" << int(ChatLink::Web) << url << "";
+    }
+
+    void links()
+    {
+        QFETCH(QString, line);
+        QFETCH(QString, probe);
+        QFETCH(int, kind);
+        QFETCH(QString, target);
+        QFETCH(QString, owner);
+        auto doc = makeDocument();
+        doc->setViewSize(QSize(500, 300));
+        doc->appendLine(ChatDocument::Other, line);
+        const qsizetype word = findWord(*doc, probe);
+        QVERIFY(word >= 0);
+        const ChatLink link = doc->linkAt(word);
+        QCOMPARE(int(link.kind), kind);
+        QCOMPARE(link.target, target);
+        QCOMPARE(link.owner, owner);
+        if (link.isLink()) {
+            QVERIFY(link.firstWord <= word && word <= link.lastWord);
+            QString joined;
+            for (qsizetype i = link.firstWord; i <= link.lastWord; ++i)
+                joined += doc->wordText(i);
+            QVERIFY(joined.contains(link.kind == ChatLink::Channel ? target.mid(1) : target));
+        }
+    }
+
+    void linkNeverCrossesALineStart()
+    {
+        auto doc = makeDocument();
+        doc->appendLine(ChatDocument::Other, QStringLiteral("<Tam> abc"));
+        doc->appendLine(ChatDocument::Other, QStringLiteral("#chan"));
+        const ChatLink channel = doc->linkAt(findWord(*doc, QStringLiteral("#chan")));
+        QCOMPARE(channel.kind, ChatLink::Channel);
+        QCOMPARE(channel.target, QStringLiteral("#chan"));
+        QCOMPARE(doc->linkAt(findWord(*doc, QStringLiteral("abc"))).kind, ChatLink::None);
+        // The sound owner is the first word of the link's own line.
+        doc->appendLine(ChatDocument::Other, QStringLiteral("<Wren> a.wav"));
+        QCOMPARE(doc->linkAt(doc->wordCount() - 1).owner, QStringLiteral("Wren"));
+    }
+
+    void characterUnderPointer()
+    {
+        auto doc = makeDocument();
+        doc->setViewSize(QSize(500, 300));
+        doc->appendLine(ChatDocument::Other, QStringLiteral("<Tam> hello"));
+        const qsizetype hello = 1;
+        const int x = doc->wordX(hello); // 36
+        QCOMPARE(doc->characterAt(hello, x), 0);
+        QCOMPARE(doc->characterAt(hello, x + 13), 2);
+        QCOMPARE(doc->characterAt(hello, x + 17), 2);
+        QCOMPARE(doc->characterAt(hello, x + 18), 3);
+        QCOMPARE(doc->characterAt(hello, x - 50), 0);
+        QCOMPARE(doc->characterAt(hello, x + 500), 4);
+        QCOMPARE(doc->characterOffset(hello, 2), 12);
+    }
+
+    void selectionText_data()
+    {
+        QTest::addColumn<QString>("startProbe");
+        QTest::addColumn<int>("startChar");
+        QTest::addColumn<QString>("endProbe");
+        QTest::addColumn<int>("endChar");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("within a word") << "hello" << 1 << "hello" << 3 << "ell";
+        QTest::newRow("backwards within a word") << "hello" << 3 << "hello" << 1 << "ell";
+        QTest::newRow("across words") << "hello" << 2 << "world" << 2 << "llo wor";
+        QTest::newRow("ends on a line start")
+            << "hello" << 2 << "<Wren>" << 3 << "llo world\r\n<Wre";
+        QTest::newRow("starts on a line start, no break first")
+            << "<Tam>" << 0 << "second" << 5 << "<Tam> hello world\r\n<Wren> second";
+        QTest::newRow("through a whole line")
+            << "world" << 0 << "third" << 4 << "world\r\n<Wren> second\r\nthird";
+    }
+
+    void selectionText()
+    {
+        QFETCH(QString, startProbe);
+        QFETCH(int, startChar);
+        QFETCH(QString, endProbe);
+        QFETCH(int, endChar);
+        QFETCH(QString, text);
+        auto doc = makeDocument();
+        doc->appendLine(ChatDocument::Other, QStringLiteral("<Tam> hello world"));
+        doc->appendLine(ChatDocument::You, QStringLiteral("<Wren> second"));
+        doc->appendLine(ChatDocument::Server, QStringLiteral("third"));
+        ChatSelection selection;
+        selection.startWord = findWord(*doc, startProbe);
+        selection.startChar = startChar;
+        selection.endWord = findWord(*doc, endProbe);
+        selection.endChar = endChar;
+        QCOMPARE(doc->selectionText(selection), text);
+    }
+
+    void themeChangeRelaysOut()
+    {
+        auto doc = makeDocument();
+        doc->setViewSize(QSize(200, 100));
+        doc->appendLine(ChatDocument::Other, QStringLiteral("aaaa bbbb"));
+        QCOMPARE(doc->wordX(0), 0);
+        QSignalSpy relaid(doc.get(), &ChatDocument::layoutChanged);
+        ThemeRecord theme = testTheme();
+        theme.textscalex1 = 100; // left margin 20
+        theme.othersize = 12;
+        doc->applyTheme(theme);
+        QCOMPARE(relaid.count(), 1);
+        QCOMPARE(doc->wordX(0), 20);
+        QCOMPARE(doc->leftMargin(), 20);
+        // Words keep the look they were made with; new ones take the new theme.
+        QCOMPARE(doc->wordHeight(0), 12);
+        doc->appendLine(ChatDocument::Other, QStringLiteral("c"));
+        QCOMPARE(doc->wordHeight(2), 16);
+        QCOMPARE(doc->lineHeight(ChatDocument::Other), 16);
+        QCOMPARE(doc->rowY(1), 12);
+    }
+};
+
+QUORL_TEST(ChatDocumentTest)
+#include "chatdocumenttest.moc"

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "chat/chatdocument.h"
+#include "chat/textmeasurer.h"
+
+#include <memory>
+
+// Predictable pixels: every character is 6 pixels wide except the full stop, which is 2,
+// and the full block (U+2588), which is 100; a line is the font's size plus 4 pixels high. Counts
+// its calls, so a test sees whether layout measured anything.
+class FakeMeasurer : public TextMeasurer
+{
+public:
+    static constexpr int CharWidth = 6;
+    static constexpr char16_t WideChar = u'\u2588';
+    static constexpr int WideCharWidth = 100;
+    static constexpr int DotWidth = 2;
+
+    explicit FakeMeasurer(int* calls = nullptr) : calls_(calls) {}
+
+    int textWidth(const ChatFont&, QStringView text) override
+    {
+        if (calls_)
+            ++*calls_;
+        int width = 0;
+        for (QChar c : text)
+            width += c == WideChar ? WideCharWidth : c == u'.' ? DotWidth : CharWidth;
+        return width;
+    }
+    int textHeight(const ChatFont& font, QStringView) override { return font.size + 4; }
+
+private:
+    int* calls_;
+};
+
+// Class colours that differ from each other and from the background.
+inline ThemeRecord testTheme()
+{
+    ThemeRecord theme;
+    theme.backcolor = 0x444444;
+    theme.servercolor = 0x111111;
+    theme.othercolor = 0x222222;
+    theme.youcolor = 0x333333;
+    theme.linkcolor = 0x00AA00;
+    theme.selectbackcolor = 0x800000;
+    theme.selectfontcolor = 0xFFFFFF;
+    theme.textscalex1 = 0;
+    theme.textscaley1 = 0;
+    theme.textscalex2 = 1000;
+    theme.textscaley2 = 1000;
+    return theme;
+}
+
+inline std::unique_ptr<ChatDocument> makeDocument(const ThemeRecord& theme = testTheme(),
+                                                  int* calls = nullptr)
+{
+    auto doc = std::make_unique<ChatDocument>(std::make_unique<FakeMeasurer>(calls));
+    doc->applyTheme(theme);
+    return doc;
+}
