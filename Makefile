@@ -11,6 +11,12 @@ deps:
 
 configure: deps
 	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS) >/dev/null
+	@# Qt's automoc does not notice source files added to an existing build folder;
+	@# when the list of sources changes, its generated files are made afresh.
+	@find src tests bench -name '*.cpp' -o -name '*.h' | sort | md5sum > $(BUILD_DIR)/.sources.new
+	@if ! cmp -s $(BUILD_DIR)/.sources.new $(BUILD_DIR)/.sources; then \
+	  find $(BUILD_DIR) -maxdepth 3 -type d -name '*_autogen' -exec rm -rf {} +; \
+	  mv $(BUILD_DIR)/.sources.new $(BUILD_DIR)/.sources; fi
 
 build: configure
 	@cmake --build $(BUILD_DIR)

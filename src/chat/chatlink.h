@@ -20,7 +20,7 @@ struct ChatLink
     bool isLink() const { return kind != None; }
 };
 
-// The classification of Part 2.2, first match wins. word is the trimmed space-delimited
+// How a word under the pointer is classified, first match wins. word is the trimmed space-delimited
 // word; lineFirstWord is the trimmed first space-delimited word of its line, whose
 // first and last characters removed name a sound's owner ("<nick>" -> "nick").
 ChatLink classifyLink(const QString& word, const QString& lineFirstWord);

@@ -24,8 +24,29 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
                   NicknameControl{[this] { return session_.currentNickname(); },
                                   [this](const QString& nick) { session_.setNickname(nick); }},
                   this),
-      inquiries_(statusLog_, events_, ignoreList_, clock_, this)
+      inquiries_(statusLog_, events_, ignoreList_, clock_, this),
+      ctcp_(session_, windows_, events_, inquiries_, sounds_, options_, clock_,
+            programFolder + QStringLiteral("sounds/")),
+      userMessages_(session_, windows_, events_, statusLog_, options_, floodGuard_, ctcp_, clock_)
 {
+    session_.setUserMessageHandler([this](const QString& line) { userMessages_.usermessage(line); });
+    ServerMessages::Targets replies;
+    replies.windows = &windows_;
+    replies.inquiries = &inquiries_;
+    replies.events = &events_;
+    replies.usermessage = [this](const QString& line) { userMessages_.usermessage(line); };
+    session_.setServerReplyTargets(std::move(replies));
+    session_.setEverySecondTick([this] { inquiries_.expireInquiries(); });
+    // Inquiry results go to the window they were asked from, or to the status list.
+    inquiries_.setWindowLines([this](const QString& name, const QString& text, int lineClass) {
+        Tpickeritem* window = windows_.findChannelWindow(name);
+        if (!window)
+            window = windows_.findPrivateWindow(name);
+        if (!window)
+            return false;
+        windows_.addLine(window, text, lineClass);
+        return true;
+    });
     windows_.setClock(&clock_);
     // A window's events make sounds only while it is on screen and its sound is on.
     events_.setWindowPlaysSounds(

@@ -7,6 +7,8 @@
 #include "core/options.h"
 #include "dcc/soundplayer.h"
 #include "irc/clientsocket.h"
+#include "irc/ctcp.h"
+#include "irc/usermessages.h"
 #include "irc/floodguard.h"
 #include "irc/ignorelist.h"
 #include "irc/session.h"
@@ -43,6 +45,7 @@ public:
     IgnoreList& ignoreList() { return ignoreList_; }
     FloodGuard& floodGuard() { return floodGuard_; }
     Inquiries& inquiries() { return inquiries_; }
+    UserMessages& userMessages() { return userMessages_; }
 
     void addStatusLine(const QString& text) { statusLog_.add(text); }
 
@@ -72,6 +75,8 @@ private:
     IgnoreList ignoreList_;
     FloodGuard floodGuard_;
     Inquiries inquiries_;
+    Ctcp ctcp_;
+    UserMessages userMessages_;
     QString channelToJoin_;
     bool shuttingDown_ = false;
 };

@@ -26,6 +26,18 @@ struct ConnectionOptions
     bool away = false;            // CheckBox8
     QString awayMessage;          // Edit14
     bool invisible = false;       // CheckBox10
+    bool autoJoinOnInvite = false; // CheckBox1 "Auto-Join when you are Invited to a Channel"
+};
+
+// Answers to other users' CTCP queries.
+struct CtcpReplyOptions
+{
+    bool answerVersion = true;                        // CheckBox4 "On a VERSION Request"
+    QString versionText = QStringLiteral("QuorlIRC v2.00"); // Edit11
+    bool messageOnTime = false;                       // CheckBox5 "On a TIME request"
+    QString timeMessage;                              // Edit12
+    bool messageOnPing = false;                       // CheckBox9 "On a PING Request"
+    QString pingMessage;                              // Edit15
 };
 
 struct DisplayOptions
@@ -61,6 +73,7 @@ struct Options
     DisplayOptions display;
     SoundOptions sound;
     IgnoreOptions ignore;
+    CtcpReplyOptions ctcp;
 };
 
 namespace OptionLimits {

@@ -1,10 +1,14 @@
 #include "irc/servermessages.h"
 
+#include "chat/inquiries.h"
+#include "chat/windowregistry.h"
+#include "core/formatting.h"
 #include "core/linelog.h"
 #include "core/options.h"
 #include "irc/numerics.h"
 #include "irc/serverline.h"
 #include "irc/session.h"
+#include "script/eventhook.h"
 
 #include <algorithm>
 #include <iterator>
@@ -172,6 +176,50 @@ void ServerMessages::dispatch(const ServerLine& line)
     case Numeric::RPL_AWAY:
         away(line);
         return;
+    case Numeric::RPL_USERHOST:
+        userHost(line);
+        return;
+    case Numeric::RPL_ISON:
+        if (targets_.ison)
+            targets_.ison(line.parameters);
+        return;
+    case Numeric::RPL_WHOISUSER:
+    case Numeric::RPL_WHOISSERVER:
+    case Numeric::RPL_WHOISOPERATOR:
+    case Numeric::RPL_WHOISIDLE:
+    case Numeric::RPL_ENDOFWHOIS:
+    case Numeric::RPL_WHOISCHANNELS:
+        whois(line);
+        return;
+    case Numeric::RPL_LISTSTART:
+    case Numeric::RPL_LIST:
+    case Numeric::RPL_LISTEND:
+    case Numeric::RPL_LISTSERVERDENIED:
+        if (numeric == Numeric::RPL_LISTSERVERDENIED)
+            session_.status_.add(QStringLiteral(
+                "Unable to get Channel List.  Enable 'Special Processing' then try again."));
+        if (targets_.channelList)
+            targets_.channelList(numeric, line.parameters);
+        return;
+    case Numeric::RPL_CHANNELMODEIS:
+        // Fed back as a mode change from a sender whose changes are never shown.
+        if (targets_.usermessage)
+            targets_.usermessage(QStringLiteral(":joinmodecuziamawhanger!mode@bypass MODE ") +
+                                 line.parameters);
+        return;
+    case Numeric::RPL_TOPIC:
+        topic(line);
+        return;
+    case Numeric::RPL_NAMREPLY:
+        names(line);
+        return;
+    case Numeric::RPL_ENDOFNAMES:
+        endOfNames(line);
+        return;
+    case Numeric::RPL_BANLIST:
+    case Numeric::RPL_ENDOFBANLIST:
+        banList(line);
+        return;
     case Numeric::ERR_NICKNAMEINUSE:
         nicknameInUse(line);
         return;
@@ -259,4 +307,166 @@ void ServerMessages::nicknameInUse(const ServerLine& line)
     session_.sendline(QStringLiteral("NICK ") + next);
     session_.setCurrentNickname(next);
     session_.lastNicknameTried_ = next;
+}
+
+// --- replies that fill windows and inquiries ------------------------------------------
+
+namespace {
+QString firstWord(const QString& text)
+{
+    const qsizetype space = text.indexOf(u' ');
+    return space < 0 ? text : text.left(space);
+}
+
+QString afterFirstWord(const QString& text)
+{
+    const qsizetype space = text.indexOf(u' ');
+    return space < 0 ? QString() : text.mid(space + 1);
+}
+} // namespace
+
+void ServerMessages::whois(const ServerLine& line)
+{
+    if (!targets_.inquiries)
+        return;
+    const QString& p = line.parameters;
+    const QString nick = firstWord(p);
+    Tinquiryitem* record = targets_.inquiries->findInquiry(QStringLiteral("whois"), nick);
+    if (!record)
+        return;
+    const QStringList words = p.split(u' ');
+    switch (line.numeric()) {
+    case Numeric::RPL_WHOISUSER:
+        if (words.size() >= 3)
+            record->userHost = words.at(1) + u'@' + words.at(2);
+        if (const qsizetype colon = p.indexOf(u':'); colon >= 0)
+            record->realName = p.mid(colon + 1).trimmed();
+        break;
+    case Numeric::RPL_WHOISSERVER:
+        record->server = afterFirstWord(p).trimmed();
+        break;
+    case Numeric::RPL_WHOISOPERATOR:
+        record->ircOperator = QStringLiteral("yes");
+        break;
+    case Numeric::RPL_WHOISIDLE:
+        if (words.size() >= 3) {
+            record->idle = words.at(1) + QStringLiteral(" secs.");
+            record->signon = words.at(2);
+        }
+        break;
+    case Numeric::RPL_WHOISCHANNELS: {
+        const qsizetype colon = p.indexOf(u':');
+        const QString list = colon < 0 ? QString() : p.mid(colon + 1);
+        record->channels = (record->channels + u' ' + list).trimmed();
+        break;
+    }
+    case Numeric::RPL_ENDOFWHOIS: {
+        if (targets_.events)
+            targets_.events->fireEvent(nullptr, QStringLiteral("Response to my WHOIS"),
+                                       EventSlots()
+                                           .set(1, nick)
+                                           .set(2, record->channels)
+                                           .set(3, record->signon)
+                                           .set(4, record->idle)
+                                           .set(5, record->ircOperator)
+                                           .set(6, record->server)
+                                           .set(7, record->realName)
+                                           .set(8, record->userHost));
+        targets_.inquiries->completeInquiry(record);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+// 302: "nick=+user@host" (an IRC operator's nick carries a "*" before the "=").
+void ServerMessages::userHost(const ServerLine& line)
+{
+    if (!targets_.inquiries)
+        return;
+    const QString& p = line.parameters;
+    const qsizetype equals = p.indexOf(u'=');
+    const qsizetype at = p.indexOf(u'@');
+    if (equals < 0 || at < 0)
+        return;
+    QString nick = p.left(equals).trimmed();
+    if (nick.endsWith(u'*'))
+        nick.chop(1);
+    Tinquiryitem* record = targets_.inquiries->findInquiry(QStringLiteral("dnsuserhost"), nick);
+    if (!record)
+        return;
+    record->userHost = p.mid(at + 1).trimmed();
+    targets_.inquiries->completeInquiry(record);
+}
+
+void ServerMessages::topic(const ServerLine& line)
+{
+    if (!targets_.windows)
+        return;
+    const QString channel = firstWord(line.parameters);
+    QString topic = afterFirstWord(line.parameters);
+    if (topic.startsWith(u':'))
+        topic.remove(0, 1);
+    Tpickeritem* window = targets_.windows->findChannelWindow(channel);
+    if (!window)
+        return;
+    targets_.windows->setTopic(window, topic);
+    if (targets_.events)
+        targets_.events->fireEvent(nullptr, QStringLiteral("Initial TOPIC"),
+                                   EventSlots().set(1, channel).set(8, topic));
+}
+
+// 353: "= #channel :@op +voice member", the channel found from its "#".
+void ServerMessages::names(const ServerLine& line)
+{
+    QString p = line.parameters.trimmed();
+    const qsizetype hash = p.indexOf(u'#');
+    if (hash < 0)
+        return;
+    p = p.mid(hash);
+    const qsizetype split = p.indexOf(QStringLiteral(" :"));
+    if (split < 0)
+        return;
+    const QString channel = p.left(split).trimmed();
+    const QString namesText = p.mid(split + 2);
+    Tpickeritem* window = targets_.windows ? targets_.windows->findChannelWindow(channel) : nullptr;
+    if (window) {
+        targets_.windows->addNames(window, namesText.split(u' ', Qt::SkipEmptyParts));
+        return;
+    }
+    if (!targets_.inquiries)
+        return;
+    if (Tinquiryitem* record = targets_.inquiries->findInquiry(QStringLiteral("names"), channel))
+        record->namesText += u' ' + namesText;
+}
+
+void ServerMessages::endOfNames(const ServerLine& line)
+{
+    const QString& p = line.parameters;
+    if (!p.contains(u'#') || !targets_.inquiries)
+        return;
+    const qsizetype split = p.indexOf(QStringLiteral(" :"));
+    const QString channel = (split < 0 ? p : p.left(split)).trimmed();
+    if (Tinquiryitem* record = targets_.inquiries->findInquiry(QStringLiteral("names"), channel))
+        targets_.inquiries->completeInquiry(record);
+}
+
+void ServerMessages::banList(const ServerLine& line)
+{
+    const QString& p = line.parameters;
+    const QString channel = firstWord(p);
+    Tinquiryitem* record = targets_.inquiries
+                               ? targets_.inquiries->findInquiry(QStringLiteral("banlist"), channel)
+                               : nullptr;
+    if (line.numeric() == Numeric::RPL_BANLIST) {
+        if (record)
+            record->banMasks += firstWord(afterFirstWord(p)) + Formatting::CtcpDelimiter;
+        return;
+    }
+    if (targets_.events)
+        targets_.events->fireEvent(nullptr, QStringLiteral("Received Banlist"),
+                                   EventSlots().set(1, channel));
+    if (record)
+        targets_.inquiries->completeInquiry(record);
 }

@@ -3,7 +3,12 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
+class EventHook;
+class Inquiries;
 class Session;
+class WindowRegistry;
 struct ServerLine;
 
 // servermessage: the lines that carry the server's own prefix. It learns that prefix,
@@ -13,6 +18,21 @@ class ServerMessages
 {
 public:
     explicit ServerMessages(Session& session) : session_(session) {}
+
+    // What the replies fill besides the session: windows, inquiries, events, the inbound
+    // dispatcher (for the channel modes at join), and the lists built in later issues.
+    struct Targets
+    {
+        WindowRegistry* windows = nullptr;
+        Inquiries* inquiries = nullptr;
+        EventHook* events = nullptr;
+        std::function<void(const QString&)> usermessage;
+        // LIST start, row and end (321, 322, 323) and the server's refusal (334).
+        std::function<void(int numeric, const QString& parameters)> channelList;
+        // The ISON answer for the notify list.
+        std::function<void(const QString& parameters)> ison;
+    };
+    void setTargets(Targets targets) { targets_ = std::move(targets); }
 
     void servermessage(const QString& line);
 
@@ -33,8 +53,15 @@ private:
     void channelCount(const ServerLine& line);
     void away(const ServerLine& line);
     bool errorReply(const ServerLine& line);
+    void whois(const ServerLine& line);
+    void userHost(const ServerLine& line);
+    void names(const ServerLine& line);
+    void endOfNames(const ServerLine& line);
+    void topic(const ServerLine& line);
+    void banList(const ServerLine& line);
 
     Session& session_;
+    Targets targets_;
     QString userCountSummary_;
     int expectedChannelCount_ = 0;
 };

@@ -9,6 +9,7 @@
 #include "script/eventhook.h"
 
 #include <QHostAddress>
+#include <algorithm>
 #include <QHostInfo>
 
 namespace {
@@ -191,8 +192,10 @@ void Session::registrationComplete(const QString& addressedTo)
 void Session::lagisontimerTimer()
 {
     // Work runs on every second tick: the notify poll and the expiry of inquiries,
-    // stale DCC chat offers and resume records, as those lists come to exist.
+    // stale DCC chat offers and resume records.
     ++lagisontimerTicks_;
+    if (lagisontimerTicks_ % 2 == 0 && everySecondTick_)
+        everySecondTick_();
 }
 
 // --- the line channel ----------------------------------------------------------------
@@ -342,6 +345,20 @@ void Session::setNickname(const QString& name)
         status_.add(QStringLiteral("Trying to your change Nickname to ") + name +
                     QStringLiteral("."));
     }
+}
+
+void Session::adoptNickname(const QString& name)
+{
+    QStringList& nicknames = options_.user.nicknames;
+    const bool listed = std::any_of(nicknames.cbegin(), nicknames.cend(),
+                                    [&](const QString& n) { return n == name; });
+    if (!listed) {
+        nicknames.append(name);
+        std::sort(nicknames.begin(), nicknames.end(), [](const QString& a, const QString& b) {
+            return a.compare(b, Qt::CaseInsensitive) < 0;
+        });
+    }
+    setCurrentNickname(name);
 }
 
 void Session::setInvisible(bool invisible)

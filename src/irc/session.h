@@ -50,6 +50,12 @@ public:
 
     ClientSocket& ircsocket() { return ircsocket_; }
     const ServerMessages& serverMessages() const { return serverMessages_; }
+    void setServerReplyTargets(ServerMessages::Targets targets)
+    {
+        serverMessages_.setTargets(std::move(targets));
+    }
+    // What runs on every second tick of lagisontimer (the notify poll, expiries).
+    void setEverySecondTick(std::function<void()> work) { everySecondTick_ = std::move(work); }
     IdentResponder& ident() { return ident_; }
     QTimer& lagisontimer() { return lagisontimer_; }
 
@@ -67,6 +73,9 @@ public:
     void closesession();
 
     void setNickname(const QString& name);
+    // The server confirmed a new nickname for the user: it becomes current and joins the
+    // user's nickname list.
+    void adoptNickname(const QString& name);
     void setInvisible(bool invisible);
     void setAway(bool away);
 
@@ -134,6 +143,7 @@ private:
     int lagisontimerTicks_ = 0;
     std::function<void(const QString&)> userMessageHandler_;
     std::function<void()> chatWindowCloser_;
+    std::function<void()> everySecondTick_;
     std::function<void()> discardInquiries_;
 
     QString connectionState_ = disconnectedText();

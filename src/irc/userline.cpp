@@ -1,0 +1,40 @@
+#include "irc/userline.h"
+
+std::optional<UserLine> UserLine::parse(const QString& line)
+{
+    if (!line.startsWith(u':'))
+        return std::nullopt;
+    const qsizetype prefixEnd = line.indexOf(u' ');
+    if (prefixEnd < 0)
+        return std::nullopt;
+    // The user part must stand in the prefix itself, not somewhere in the text.
+    const qsizetype bang = line.indexOf(u'!');
+    if (bang < 0 || bang > prefixEnd)
+        return std::nullopt;
+
+    UserLine parsed;
+    parsed.whole = line;
+    parsed.sender = line.mid(1, bang - 1);
+    parsed.address = line.mid(bang + 1, prefixEnd - bang - 1).toLower();
+
+    const qsizetype commandEnd = line.indexOf(u' ', prefixEnd + 1);
+    if (commandEnd < 0)
+        return std::nullopt;
+    parsed.command = line.mid(prefixEnd + 1, commandEnd - prefixEnd - 1).toUpper();
+
+    const QStringView remainder = QStringView(line).mid(commandEnd + 1);
+    const qsizetype targetEnd = remainder.indexOf(u' ');
+    if (targetEnd >= 0) {
+        parsed.target = remainder.left(targetEnd).toString();
+        QStringView rest = remainder.mid(targetEnd + 1);
+        if (rest.startsWith(u':'))
+            rest = rest.mid(1);
+        parsed.rest = rest.toString();
+    } else {
+        QStringView target = remainder;
+        if (target.startsWith(u':'))
+            target = target.mid(1);
+        parsed.target = target.toString();
+    }
+    return parsed;
+}
