@@ -29,8 +29,8 @@ QString ctcp(const QString& text)
 
 Ctcp::Ctcp(Session& session, WindowRegistry& windows, EventHook& events, Inquiries& inquiries,
            Sounds& sounds, Options& options, const Clock& clock, const QString& soundFolder)
-    : session_(session), windows_(windows), events_(events), inquiries_(inquiries),
-      sounds_(sounds), options_(options), clock_(clock), soundFolder_(soundFolder)
+    : session_(session), windows_(windows), events_(events), inquiries_(inquiries), sounds_(sounds),
+      options_(options), clock_(clock), soundFolder_(soundFolder)
 {
 }
 
@@ -53,8 +53,8 @@ bool Ctcp::isInquiryReply(const QString& body)
 qint64 Ctcp::nowStamp(const Clock& clock)
 {
     const QDateTime local = clock.now();
-    return QDateTime(local.date(), QTime(local.time().hour(), local.time().minute(),
-                                         local.time().second()),
+    return QDateTime(local.date(),
+                     QTime(local.time().hour(), local.time().minute(), local.time().second()),
                      Qt::UTC)
         .toSecsSinceEpoch();
 }
@@ -67,8 +67,9 @@ void Ctcp::handleQuery(const UserLine& m, const QString& body)
 
     if (body.compare(QStringLiteral("version"), Qt::CaseInsensitive) == 0) {
         if (replies.answerVersion && !replies.versionText.trimmed().isEmpty()) {
-            session_.sendline(QStringLiteral("NOTICE ") + to + QStringLiteral(" :") +
-                              ctcp(QStringLiteral("VERSION ") + expandEscapes(replies.versionText)));
+            session_.sendline(
+                QStringLiteral("NOTICE ") + to + QStringLiteral(" :") +
+                ctcp(QStringLiteral("VERSION ") + expandEscapes(replies.versionText)));
             events_.fireEvent(nullptr, QStringLiteral("Inbound VERSION"), who);
         }
         return;
@@ -159,8 +160,7 @@ void Ctcp::handleReply(const UserLine& m, const QString& rawBody)
 {
     const QString body = rawBody.trimmed();
     const QString who = m.senderLower();
-    auto complete = [&](const char* kind, const char* event, const QString& answer,
-                        auto fill) {
+    auto complete = [&](const char* kind, const char* event, const QString& answer, auto fill) {
         Tinquiryitem* record = inquiries_.findInquiry(QLatin1String(kind), who);
         if (!record)
             return;

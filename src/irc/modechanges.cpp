@@ -161,12 +161,13 @@ void apply(const QList<Change>& changes, Tpickeritem& window, const QString& sen
             continue;
         }
 
-        const auto rank = std::find_if(std::begin(rankModes), std::end(rankModes),
-                                       [&](const RankMode& r) {
-                                           return r.letter == letter && r.plus == change.plus;
-                                       });
-        if (rank == std::end(rankModes))
-            continue; // other letters change nothing
+        const auto rank =
+            std::find_if(std::begin(rankModes), std::end(rankModes), [&](const RankMode& r) {
+                return r.letter == letter && r.plus == change.plus;
+            });
+        // Other letters change nothing; a rank change that names nobody is malformed.
+        if (rank == std::end(rankModes) || arg.isEmpty())
+            continue;
         show(QString::fromLatin1(rank->text).replace(QStringLiteral("%1"), arg));
         effects.setRank(&window, arg, rank->rank);
         const bool mine = effects.isMe(arg);

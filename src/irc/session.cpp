@@ -9,8 +9,8 @@
 #include "script/eventhook.h"
 
 #include <QHostAddress>
-#include <algorithm>
 #include <QHostInfo>
+#include <algorithm>
 
 namespace {
 constexpr int MaxHostLength = 255;
@@ -19,8 +19,8 @@ constexpr int LagIsonIntervalMs = 60000;
 
 Session::Session(Options& options, LineLog& status, LineLog& serverView, EventHook& events,
                  Prompts& prompts, TimeoutTicker& ticker, QObject* parent)
-    : QObject(parent), options_(options), status_(status), serverView_(serverView),
-      events_(events), prompts_(prompts), ircsocket_(ticker, this),
+    : QObject(parent), options_(options), status_(status), serverView_(serverView), events_(events),
+      prompts_(prompts), ircsocket_(ticker, this),
       ident_([this] { return options_.user.ident; }, status, this), serverMessages_(*this)
 {
     ircsocket_.setTimeOut(ServerTimeOutSeconds);

@@ -9,8 +9,8 @@ std::optional<UserLine> UserLine::parse(const QString& line)
         return std::nullopt;
     // The user part must stand in the prefix itself, not somewhere in the text.
     const qsizetype bang = line.indexOf(u'!');
-    if (bang < 0 || bang > prefixEnd)
-        return std::nullopt;
+    if (bang <= 1 || bang > prefixEnd)
+        return std::nullopt; // no user part, or nobody before it
 
     UserLine parsed;
     parsed.whole = line;

@@ -125,7 +125,8 @@ void UserMessages::part(const UserLine& m)
     windows_.removeMember(window, m.sender);
     if (window->hideParts)
         return;
-    windows_.addLine(window, QStringLiteral("*** ") + m.sender + QStringLiteral(" has Left the Channel."),
+    windows_.addLine(window,
+                     QStringLiteral("*** ") + m.sender + QStringLiteral(" has Left the Channel."),
                      LineClass::Server);
     fire(window, QStringLiteral("a user is leaving channel"),
          EventSlots().set(1, m.sender).set(8, m.target));
@@ -169,7 +170,8 @@ void UserMessages::nick(const UserLine& m)
         fire(nullptr, QStringLiteral("A User is Changing Nickname"), slots);
     }
 
-    const QString line = QStringLiteral("*** ") + oldNick + QStringLiteral(" is now ") + newNick + u'.';
+    const QString line =
+        QStringLiteral("*** ") + oldNick + QStringLiteral(" is now ") + newNick + u'.';
     bool relabelled = false;
     for (qsizetype i = 0; i < windows_.count(); ++i) {
         Tpickeritem* window = windows_.at(i);
@@ -215,8 +217,8 @@ void UserMessages::invite(const UserLine& m)
     status_.add(m.sender + QStringLiteral(" has Invited you to ") + channel + u'.');
     // Only a single channel name is joined: "0" or a list would make the invitation
     // part every channel or join several.
-    const bool plainChannel = isChannelName(channel) && !channel.contains(u' ') &&
-                              !channel.contains(u',');
+    const bool plainChannel =
+        isChannelName(channel) && !channel.contains(u' ') && !channel.contains(u',');
     if (options_.connection.autoJoinOnInvite && plainChannel) {
         session_.sendline(QStringLiteral("JOIN ") + channel);
         status_.add(QStringLiteral("Trying to Join ") + channel + u'.');
@@ -240,7 +242,8 @@ void UserMessages::kick(const UserLine& m)
     if (isMe(victim)) {
         fire(nullptr, QStringLiteral("you being kicked from channel"),
              EventSlots().set(1, kicker).set(7, channel).set(8, reason));
-        QString text = QStringLiteral("You were Kicked from ") + channel + QStringLiteral(" by ") + kicker;
+        QString text =
+            QStringLiteral("You were Kicked from ") + channel + QStringLiteral(" by ") + kicker;
         text += reasonIsKicker ? QStringLiteral(".")
                                : QStringLiteral(" (") + strip(reason) + QStringLiteral(").");
         status_.add(text);
@@ -251,7 +254,8 @@ void UserMessages::kick(const UserLine& m)
     if (!window || !inNickList(window, victim))
         return;
     windows_.removeMember(window, victim);
-    QString text = QStringLiteral("*** ") + victim + QStringLiteral(" has been Kicked by ") + kicker;
+    QString text =
+        QStringLiteral("*** ") + victim + QStringLiteral(" has been Kicked by ") + kicker;
     text += reasonIsKicker ? QStringLiteral(".")
                            : QStringLiteral(" (") + reason + Formatting::Plain + u')';
     windows_.addLine(window, text, LineClass::Server);
@@ -299,7 +303,8 @@ void UserMessages::privateMessageToUser(const UserLine& m)
         return;
     }
     // The file-server trigger is checked here once the file server exists.
-    windows_.routePrivateMessage(m.sender, m.address, u'<' + m.sender + QStringLiteral("> ") + m.rest);
+    windows_.routePrivateMessage(m.sender, m.address,
+                                 u'<' + m.sender + QStringLiteral("> ") + m.rest);
 }
 
 void UserMessages::answerAway(const UserLine& m)
@@ -331,7 +336,8 @@ void UserMessages::notice(const UserLine& m)
         Tpickeritem* window = windows_.findChannelWindow(m.target);
         if (!window)
             return;
-        windows_.addLine(window, QStringLiteral("NOTICE from ") + m.sender + QStringLiteral(": ") + text,
+        windows_.addLine(window,
+                         QStringLiteral("NOTICE from ") + m.sender + QStringLiteral(": ") + text,
                          LineClass::Server);
         fire(window, QStringLiteral("Channel Notice"), EventSlots().set(1, m.sender).set(8, text));
         return;
@@ -339,7 +345,8 @@ void UserMessages::notice(const UserLine& m)
     if (text.startsWith(QStringLiteral("dcc chat"), Qt::CaseInsensitive) ||
         text.startsWith(QStringLiteral("dcc send"), Qt::CaseInsensitive))
         return;
-    windows_.routePrivateMessage(m.sender, m.address, u'<' + m.sender + QStringLiteral("> ") + text);
+    windows_.routePrivateMessage(m.sender, m.address,
+                                 u'<' + m.sender + QStringLiteral("> ") + text);
 }
 
 // --- modes ---------------------------------------------------------------------------
