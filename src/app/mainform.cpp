@@ -1,6 +1,7 @@
 #include "app/mainform.h"
 
 #include "app/ignoresettingspage.h"
+#include "app/notifypage.h"
 #include "app/usersettingspage.h"
 #include "chat/chatwindowwidget.h"
 #include "chat/pickerwidget.h"
@@ -38,6 +39,7 @@ Tmainform::Tmainform(const QString& programFolder, QWidget* parent)
     settingspanel_->addTab(userPage_, QStringLiteral("User"));
     settingspanel_->addTab(new IgnoreSettingsPage(*client_, settingspanel_),
                            QStringLiteral("Ignore"));
+    settingspanel_->addTab(new NotifyPage(*client_, settingspanel_), QStringLiteral("Notify List"));
 
     motdView_ = new QPlainTextEdit(settingspanel_);
     motdView_->setObjectName(QStringLiteral("motdview"));

@@ -1,5 +1,7 @@
 #include "core/client.h"
 
+#include "core/formatting.h"
+
 #include <QUrl>
 
 Client::Client(const QString& programFolder, Prompts& prompts, QObject* parent)
@@ -27,7 +29,10 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
       inquiries_(statusLog_, events_, ignoreList_, clock_, this),
       ctcp_(session_, windows_, events_, inquiries_, sounds_, options_, clock_,
             programFolder + QStringLiteral("sounds/")),
-      userMessages_(session_, windows_, events_, statusLog_, options_, floodGuard_, ctcp_, clock_)
+      userMessages_(session_, windows_, events_, statusLog_, options_, floodGuard_, ctcp_, clock_),
+      notifyList_(
+          options_.notify, statusLog_, events_, prompts,
+          [this](const QString& line) { session_.sendline(line); }, this)
 {
     session_.setUserMessageHandler([this](const QString& line) { userMessages_.usermessage(line); });
     ServerMessages::Targets replies;
@@ -35,8 +40,12 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
     replies.inquiries = &inquiries_;
     replies.events = &events_;
     replies.usermessage = [this](const QString& line) { userMessages_.usermessage(line); };
+    replies.ison = [this](const QString& parameters) { notifyList_.handleIsonAnswer(parameters); };
     session_.setServerReplyTargets(std::move(replies));
-    session_.setEverySecondTick([this] { inquiries_.expireInquiries(); });
+    session_.setEverySecondTick([this] {
+        notifyList_.sendIson();
+        inquiries_.expireInquiries();
+    });
     // Inquiry results go to the window they were asked from, or to the status list.
     inquiries_.setWindowLines([this](const QString& name, const QString& text, int lineClass) {
         Tpickeritem* window = windows_.findChannelWindow(name);
@@ -56,10 +65,47 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
         inquiries_.clearInquiries();
         inquiries_.clearPendingLookup();
     });
+    wireNotifyList();
     connect(&session_, &Session::registered, this, [this] {
         if (!channelToJoin_.isEmpty())
             windows_.joinChannel(channelToJoin_);
     });
+}
+
+void Client::wireNotifyList()
+{
+    // Registration starts from a clean slate, whatever was polled while disconnected.
+    session_.setNotifyHooks(
+        [this] {
+            notifyList_.resetPresence();
+            notifyList_.sendIson();
+        },
+        [this] { notifyList_.resetPresence(); });
+    inquiries_.registerAction(QStringLiteral("radar"),
+                              [this](Tinquiryitem& record) { return notifyList_.radar(record); });
+    // The same inquiries and lines as the user-detail requests, with no window to show in.
+    auto ctcpQuery = [this](const QString& kind, const QString& nick, const QString& body) {
+        inquiries_.startInquiry(kind, QStringLiteral("radar"), nick, QString(), QString());
+        session_.sendline(QStringLiteral("PRIVMSG ") + nick + QStringLiteral(" :") +
+                          Formatting::CtcpDelimiter + body + Formatting::CtcpDelimiter);
+    };
+    NotifyList::Queries queries;
+    queries.ping = [this, ctcpQuery](const QString& nick) {
+        ctcpQuery(QStringLiteral("ping"), nick,
+                  QStringLiteral("PING ") + QString::number(Ctcp::nowStamp(clock_)));
+    };
+    queries.version = [ctcpQuery](const QString& nick) {
+        ctcpQuery(QStringLiteral("version"), nick, QStringLiteral("VERSION"));
+    };
+    queries.time = [ctcpQuery](const QString& nick) {
+        ctcpQuery(QStringLiteral("time"), nick, QStringLiteral("TIME"));
+    };
+    queries.whois = [this](const QString& nick) {
+        inquiries_.startInquiry(QStringLiteral("whois"), QStringLiteral("radar"), nick, QString(),
+                                QString());
+        session_.sendline(QStringLiteral("WHOIS ") + nick);
+    };
+    notifyList_.setQueries(std::move(queries));
 }
 
 bool Client::connectToAddress(const QString& address)

@@ -1,17 +1,18 @@
 #pragma once
 
-#include "chat/windowregistry.h"
 #include "chat/inquiries.h"
+#include "chat/windowregistry.h"
 #include "core/clock.h"
 #include "core/linelog.h"
 #include "core/options.h"
 #include "dcc/soundplayer.h"
 #include "irc/clientsocket.h"
 #include "irc/ctcp.h"
-#include "irc/usermessages.h"
 #include "irc/floodguard.h"
 #include "irc/ignorelist.h"
+#include "irc/notifylist.h"
 #include "irc/session.h"
+#include "irc/usermessages.h"
 #include "script/eventhook.h"
 
 #include <QObject>
@@ -46,6 +47,7 @@ public:
     FloodGuard& floodGuard() { return floodGuard_; }
     Inquiries& inquiries() { return inquiries_; }
     UserMessages& userMessages() { return userMessages_; }
+    NotifyList& notifyList() { return notifyList_; }
 
     void addStatusLine(const QString& text) { statusLog_.add(text); }
 
@@ -60,6 +62,7 @@ public:
 private:
     Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<Clock> ownClock,
            const Clock* clock, QObject* parent);
+    void wireNotifyList();
 
     std::unique_ptr<Clock> ownClock_;
     const Clock& clock_;
@@ -77,6 +80,7 @@ private:
     Inquiries inquiries_;
     Ctcp ctcp_;
     UserMessages userMessages_;
+    NotifyList notifyList_;
     QString channelToJoin_;
     bool shuttingDown_ = false;
 };

@@ -66,6 +66,20 @@ struct IgnoreOptions
     int floodLines = 10;          // SpinEdit2, 1 to 100
 };
 
+// Which detail columns of the notify list are shown. The nicknames themselves are kept
+// by the notify list.
+struct NotifyOptions
+{
+    bool showName = true;     // namebutton
+    bool showAddress = true;  // addressbutton
+    bool showServer = true;   // serverbutton
+    bool showIdle = true;     // idlebutton
+    bool showPing = true;     // pingbutton
+    bool showTime = true;     // timebutton
+    bool showVersion = true;  // versionbutton
+    bool showChannels = true; // channelsbutton
+};
+
 struct Options
 {
     UserOptions user;
@@ -74,6 +88,7 @@ struct Options
     SoundOptions sound;
     IgnoreOptions ignore;
     CtcpReplyOptions ctcp;
+    NotifyOptions notify;
 };
 
 namespace OptionLimits {

@@ -175,7 +175,8 @@ void Session::registrationComplete(const QString& addressedTo)
     status_.add(QStringLiteral("Ready."));
     // The server is entered in the recent servers here once that list exists.
     lagisontimerTicks_ = 0;
-    // The first notify poll is sent here once the notify list exists.
+    if (firstNotifyPoll_)
+        firstNotifyPoll_();
     lagisontimer_.start();
     if (port_ < RegisteredPortOffset)
         port_ += RegisteredPortOffset;
@@ -321,7 +322,8 @@ void Session::closesession()
     status_.add(QStringLiteral("Disconnected."));
     ircsocket_.close();
     connectionState_ = disconnectedText();
-    // The notify list is reset to absent here once it exists.
+    if (resetNotify_)
+        resetNotify_();
     serverView_.clear();
     // Raw logging ends here once the raw log exists.
     // DCC chats, transfers and the file server stop here once they exist.

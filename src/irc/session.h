@@ -56,6 +56,13 @@ public:
     }
     // What runs on every second tick of lagisontimer (the notify poll, expiries).
     void setEverySecondTick(std::function<void()> work) { everySecondTick_ = std::move(work); }
+    // The notify list polls once as soon as registration completes, and forgets who was
+    // present when the session closes.
+    void setNotifyHooks(std::function<void()> firstPoll, std::function<void()> reset)
+    {
+        firstNotifyPoll_ = std::move(firstPoll);
+        resetNotify_ = std::move(reset);
+    }
     IdentResponder& ident() { return ident_; }
     QTimer& lagisontimer() { return lagisontimer_; }
 
@@ -145,6 +152,8 @@ private:
     std::function<void()> chatWindowCloser_;
     std::function<void()> everySecondTick_;
     std::function<void()> discardInquiries_;
+    std::function<void()> firstNotifyPoll_;
+    std::function<void()> resetNotify_;
 
     QString connectionState_ = disconnectedText();
     QString host_;
