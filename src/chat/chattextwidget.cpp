@@ -29,6 +29,9 @@ Tchattext::Tchattext(ChatDocument* document, QWidget* parent) : QWidget(parent),
     scrollBar_->hide();
     connect(scrollBar_, &QScrollBar::valueChanged, this, &Tchattext::onScrollBarMoved);
     connect(document, &ChatDocument::linesAppended, this, &Tchattext::onLinesAppended);
+    repaintTimer_.setSingleShot(true);
+    repaintTimer_.setInterval(RepaintIntervalMs);
+    connect(&repaintTimer_, &QTimer::timeout, this, &Tchattext::flushRepaint);
     connect(document, &ChatDocument::cleared, this, &Tchattext::onCleared);
     connect(document, &ChatDocument::themeApplied, this, &Tchattext::onThemeApplied);
     connect(document, &ChatDocument::layoutChanged, this, &Tchattext::onLayoutChanged);
@@ -137,7 +140,7 @@ void Tchattext::onLinesAppended()
         setVisibleFrom(firstRow_);
         if (lastRow_ >= document_->rowCount() - 1) {
             // Everything still fits: only the new words are drawn.
-            update(rowsRect(document_->wordRow(firstNew), lastRow_));
+            scheduleRepaint(rowsRect(document_->wordRow(firstNew), lastRow_));
             updateScrollBar();
             return;
         }
@@ -145,11 +148,27 @@ void Tchattext::onLinesAppended()
     }
     if (autoScroll_) {
         settle(-1);
-        update(document_->textArea());
+        scheduleRepaint(document_->textArea());
         return;
     }
     // Scrolled back: the display stays where it is; only the bar learns of the rows.
     updateScrollBar();
+}
+
+// A busy channel appends lines far faster than anyone can read them: new text is painted
+// at most every RepaintIntervalMs, so painting never takes the time the lines need.
+void Tchattext::scheduleRepaint(const QRect& rect)
+{
+    pendingRepaint_ |= rect;
+    if (!repaintTimer_.isActive())
+        repaintTimer_.start();
+}
+
+void Tchattext::flushRepaint()
+{
+    if (!pendingRepaint_.isEmpty())
+        update(pendingRepaint_);
+    pendingRepaint_ = QRegion();
 }
 
 void Tchattext::onCleared()

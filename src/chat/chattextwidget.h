@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QPixmap>
 #include <QPointer>
+#include <QRegion>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -81,7 +83,10 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
 
 private:
+    static constexpr int RepaintIntervalMs = 30;
     void onLinesAppended();
+    void scheduleRepaint(const QRect& rect);
+    void flushRepaint();
     void onCleared();
     void onThemeApplied();
     void onLayoutChanged();
@@ -128,4 +133,6 @@ private:
     // Per document font index: the font plain and underlined, and its ascent.
     std::vector<std::optional<QFont>> fonts_;
     std::vector<int> ascents_;
+    QTimer repaintTimer_;
+    QRegion pendingRepaint_;
 };

@@ -12,7 +12,9 @@ bool lessNoCase(const QString& a, const QString& b)
 qsizetype NickList::indexOf(const QString& nick) const
 {
     for (qsizetype i = 0; i < entries_.size(); ++i) {
-        if (entries_.at(i).mid(1).compare(nick, Qt::CaseInsensitive) == 0)
+        const QString& entry = entries_.at(i);
+        if (entry.size() == nick.size() + 1 &&
+            QStringView(entry).mid(1).compare(nick, Qt::CaseInsensitive) == 0)
             return i;
     }
     return -1;
@@ -78,10 +80,15 @@ QString NickList::entryForName(const QString& name)
 
 void NickList::addNames(const QStringList& names)
 {
+    // A names reply can carry thousands of nicknames: sort the new ones once and merge
+    // them behind their equals, as inserting them one by one would place them.
+    const qsizetype old = entries_.size();
     for (const QString& name : names) {
         if (!name.isEmpty())
-            insertSorted(entryForName(name));
+            entries_.append(entryForName(name));
     }
+    std::stable_sort(entries_.begin() + old, entries_.end(), lessNoCase);
+    std::inplace_merge(entries_.begin(), entries_.begin() + old, entries_.end(), lessNoCase);
     Q_EMIT changed();
 }
 

@@ -1,0 +1,215 @@
+// Inbound traffic figures: a flood of channel messages into a shown channel window, and
+// the names of a 20,000-nick channel. A server thread speaks plain sockets on loopback;
+// the client runs as it does for a user, in the Qt event loop.
+#include "chat/chattextwidget.h"
+#include "chat/windowregistry.h"
+#include "core/client.h"
+#include "core/prompts.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QFile>
+#include <QTimer>
+
+#include <arpa/inet.h>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <future>
+#include <netinet/in.h>
+#include <string>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+struct NoPrompts : Prompts
+{
+    void warning(const QString&) override {}
+};
+
+using Steady = std::chrono::steady_clock;
+
+struct PaintCounter : QObject
+{
+    int paints = 0;
+    Steady::time_point last;
+    double maxGapMs = 0;
+    bool measuring = false;
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint && measuring) {
+            const auto now = Steady::now();
+            if (paints > 0)
+                maxGapMs = std::max(maxGapMs,
+                                    std::chrono::duration<double, std::milli>(now - last).count());
+            last = now;
+            ++paints;
+        }
+        return false;
+    }
+};
+
+void sendAll(int fd, const std::string& data)
+{
+    size_t at = 0;
+    while (at < data.size()) {
+        const ssize_t n = ::send(fd, data.data() + at, data.size() - at, 0);
+        if (n <= 0)
+            return;
+        at += size_t(n);
+    }
+}
+
+bool readUntil(int fd, const std::string& needle, std::string& seen)
+{
+    char buf[65536];
+    while (seen.find(needle) == std::string::npos) {
+        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+        if (n <= 0)
+            return false;
+        seen.append(buf, size_t(n));
+    }
+    return true;
+}
+
+std::string floodLines(int count)
+{
+    std::string all;
+    all.reserve(size_t(count) * 110);
+    const char* words[] = {"hello", "there", "what", "about", "the", "release", "tonight",
+                           "https://example.org/x", "yes", "no", "maybe", "later"};
+    for (int i = 0; i < count; ++i) {
+        std::string line = ":nick" + std::to_string(i % 97) + "!user@host" +
+                           std::to_string(i % 97) + ".example.org PRIVMSG #flood :\x03" +
+                           std::to_string(2 + i % 12) + "colour\x03 ";
+        for (int w = 0; line.size() < 106; ++w)
+            line += std::string(words[(i + w) % 12]) + " ";
+        line.resize(106);
+        all += line + "\r\n";
+    }
+    return all;
+}
+
+std::string namesLines(int nicks, int* lineCount)
+{
+    std::string all;
+    int n = 0;
+    *lineCount = 0;
+    while (n < nicks) {
+        std::string line = ":irc.bench 353 me = #big :";
+        for (int k = 0; k < 33 && n < nicks; ++k, ++n)
+            line += (n % 50 == 0 ? "@" : n % 20 == 0 ? "+" : "") + std::string("user") +
+                    std::to_string(n) + " ";
+        all += line + "\r\n";
+        ++*lineCount;
+    }
+    return all + ":irc.bench 366 me #big :End of NAMES list.\r\n";
+}
+
+double loadAverage()
+{
+    QFile f(QStringLiteral("/proc/loadavg"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    return f.readAll().split(' ').value(0).toDouble();
+}
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen"
+                                                                    : qgetenv("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
+    const int floodCount = 200000;
+    const int nickCount = 20000;
+
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    ::listen(listener, 1);
+    socklen_t len = sizeof addr;
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
+    const int port = ntohs(addr.sin_port);
+
+    std::atomic<int> stage{0}; // 1: client ready for the flood; 3: ready for names
+    std::atomic<bool> done{false};
+    double floodSeconds = 0, namesSeconds = 0;
+    int namesLineCount = 0;
+    const std::string flood = floodLines(floodCount);
+    const std::string names = namesLines(nickCount, &namesLineCount);
+
+    std::thread server([&] {
+        const int fd = ::accept(listener, nullptr, nullptr);
+        std::string seen;
+        readUntil(fd, "USER ", seen);
+        sendAll(fd, ":irc.bench 001 me :hi\r\n:irc.bench 376 me :end\r\n"
+                    ":me!u@h JOIN #flood\r\n:irc.bench 353 me = #flood :me @op\r\n"
+                    ":me!u@h JOIN #big\r\n");
+        while (stage.load() != 1)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        auto t0 = Steady::now();
+        sendAll(fd, flood + "PING :flooddone\r\n");
+        readUntil(fd, "PONG :flooddone", seen);
+        floodSeconds = std::chrono::duration<double>(Steady::now() - t0).count();
+        stage = 2;
+        while (stage.load() != 3)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        t0 = Steady::now();
+        sendAll(fd, names + "PING :namesdone\r\n");
+        readUntil(fd, "PONG :namesdone", seen);
+        namesSeconds = std::chrono::duration<double>(Steady::now() - t0).count();
+        ::close(fd);
+        done = true;
+    });
+
+    NoPrompts prompts;
+    Client client(QStringLiteral("/tmp/quorl-bench/"), prompts);
+    client.session().ident().setPort(0);
+    client.session().connectToKnownHost(QStringLiteral("127.0.0.1"), port, QStringLiteral("bench"));
+
+    Tchattext* view = nullptr;
+    PaintCounter counter;
+    QTimer poll;
+    poll.setInterval(2);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        WindowRegistry& windows = client.windows();
+        if (stage == 0 && !view && windows.findChannelWindow(QStringLiteral("#flood")) &&
+            windows.findChannelWindow(QStringLiteral("#big"))) {
+            Tpickeritem* w = windows.findChannelWindow(QStringLiteral("#flood"));
+            w->shown = true;
+            view = new Tchattext(w->document.get());
+            view->resize(900, 600);
+            view->show();
+            view->installEventFilter(&counter);
+            counter.measuring = true;
+            stage = 1;
+        } else if (stage == 2) {
+            counter.measuring = false;
+            stage = 3;
+        } else if (done) {
+            app.quit();
+        }
+    });
+    poll.start();
+    app.exec();
+    server.join();
+    ::close(listener);
+
+    Tpickeritem* big = client.windows().findChannelWindow(QStringLiteral("#big"));
+    std::printf("inbound flood: %d PRIVMSG lines of 108 bytes into a shown channel window\n",
+                floodCount);
+    std::printf("  %.3f s from first byte to PONG: %.0f lines/s\n", floodSeconds,
+                floodCount / floodSeconds);
+    std::printf("  window paints during the flood: %d, longest gap between paints %.1f ms\n",
+                counter.paints, counter.maxGapMs);
+    std::printf("names: %d nicks in %d lines of 353, then 366\n", nickCount, namesLineCount);
+    std::printf("  %.1f ms until the nick list is filled (%lld entries)\n", namesSeconds * 1000,
+                static_cast<long long>(big ? big->nickList.count() : -1));
+    std::printf("machine load average (1 min): %.2f\n", loadAverage());
+    delete view;
+    return 0;
+}
