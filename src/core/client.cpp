@@ -27,7 +27,9 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
       inquiries_(statusLog_, events_, ignoreList_, clock_, this),
       ctcp_(session_, windows_, events_, inquiries_, sounds_, options_, clock_,
             programFolder + QStringLiteral("sounds/")),
-      userMessages_(session_, windows_, events_, statusLog_, options_, floodGuard_, ctcp_, clock_)
+      userMessages_(session_, windows_, events_, statusLog_, options_, floodGuard_, ctcp_, clock_),
+      userActions_([this](const QString& line) { session_.sendline(line); }, inquiries_, windows_,
+                   clock_, this)
 {
     session_.setUserMessageHandler([this](const QString& line) { userMessages_.usermessage(line); });
     ServerMessages::Targets replies;

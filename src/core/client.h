@@ -2,6 +2,7 @@
 
 #include "chat/windowregistry.h"
 #include "chat/inquiries.h"
+#include "chat/useractions.h"
 #include "core/clock.h"
 #include "core/linelog.h"
 #include "core/options.h"
@@ -46,6 +47,7 @@ public:
     FloodGuard& floodGuard() { return floodGuard_; }
     Inquiries& inquiries() { return inquiries_; }
     UserMessages& userMessages() { return userMessages_; }
+    UserActions& userActions() { return userActions_; }
 
     void addStatusLine(const QString& text) { statusLog_.add(text); }
 
@@ -77,6 +79,7 @@ private:
     Inquiries inquiries_;
     Ctcp ctcp_;
     UserMessages userMessages_;
+    UserActions userActions_;
     QString channelToJoin_;
     bool shuttingDown_ = false;
 };
