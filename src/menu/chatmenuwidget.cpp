@@ -84,8 +84,16 @@ void ChatMenuWidget::choose(const QString& caption)
     Tpickeritem* window = window_;
     if (!window)
         return;
-    if (actions_.run(caption, window, selectedNicks_) == ChatMenuActions::Outcome::NeedsDialog)
+    switch (actions_.run(caption, window, selectedNicks_)) {
+    case ChatMenuActions::Outcome::NeedsDialog:
         openDialog(caption);
+        break;
+    case ChatMenuActions::Outcome::Unknown:
+        Q_EMIT otherEntryChosen(window, caption, selectedNicks_);
+        break;
+    case ChatMenuActions::Outcome::Done:
+        break;
+    }
 }
 
 void ChatMenuWidget::openDialog(const QString& caption)

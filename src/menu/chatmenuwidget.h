@@ -33,6 +33,11 @@ public:
     static void showBanList(Client& client, const QString& channel, const QStringList& masks,
                             QWidget* parent);
 
+Q_SIGNALS:
+    // An entry that is not one of the fixed ones (a menu mod's entry) was chosen.
+    void otherEntryChosen(Tpickeritem* window, const QString& caption,
+                          const QStringList& selectedNicks);
+
 private:
     void build();
     void openDialog(const QString& caption);

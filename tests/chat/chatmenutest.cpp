@@ -198,6 +198,30 @@ private Q_SLOTS:
         QCOMPARE(w->document->plainLines(), lines);
     }
 
+    void onlyOtherEntriesAreForwarded_data()
+    {
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<bool>("forwarded");
+        QTest::newRow("a mod's own entry") << "Greet Everyone" << true;
+        QTest::newRow("a mod entry named like a fixed one") << "Clear" << false;
+        QTest::newRow("fixed entries match case-sensitively") << "clear" << true;
+    }
+    void onlyOtherEntriesAreForwarded()
+    {
+        QFETCH(QString, caption);
+        QFETCH(bool, forwarded);
+        MenuFixture f;
+        Tpickeritem* w = f.channel("op");
+        f.client.windows().addLine(w, "old", LineClass::Other);
+        QSignalSpy other(&f.menu, &ChatMenuWidget::otherEntryChosen);
+        f.menu.prepare(w, {"bob"});
+        f.menu.choose(caption);
+        QCOMPARE(other.size(), forwarded ? 1 : 0);
+        QCOMPARE(w->document->plainLines().isEmpty(), !forwarded);
+        if (forwarded)
+            QCOMPARE(other.at(0).at(2).toStringList(), QStringList{"bob"});
+    }
+
     void leaveClosesTheWindow()
     {
         MenuFixture f;
