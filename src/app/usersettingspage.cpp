@@ -1,5 +1,7 @@
 #include "app/usersettingspage.h"
 
+#include "app/nickformdialog.h"
+#include "chat/useractions.h"
 #include "core/client.h"
 
 #include <QCheckBox>
@@ -9,7 +11,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 QLineEdit* lineEdit(const char* name, int maxLength, QWidget* parent)
@@ -38,12 +43,24 @@ UserSettingsPage::UserSettingsPage(Client& client, QWidget* parent)
     mynicklistbox_->setObjectName(QStringLiteral("mynicklistbox"));
     mynicklistbox_->setSortingEnabled(true);
     mynicklistbox_->setToolTip(QStringLiteral("Double-click a Nickname to use it"));
+    mynicklistbox_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    auto* addNick = new QPushButton(QStringLiteral("Add Nickname"), identity);
+    addNick->setObjectName(QStringLiteral("addnickbutton"));
+    auto* deleteNick = new QPushButton(QStringLiteral("Delete Nickname"), identity);
+    deleteNick->setObjectName(QStringLiteral("deletenickbutton"));
+    auto* nickButtons = new QVBoxLayout;
+    nickButtons->addWidget(addNick);
+    nickButtons->addWidget(deleteNick);
+    nickButtons->addStretch(1);
+    auto* nickRow = new QHBoxLayout;
+    nickRow->addWidget(mynicklistbox_, 1);
+    nickRow->addLayout(nickButtons);
     nametext_ = lineEdit("nametext", OptionLimits::realName, identity);
     emailtext_ = lineEdit("emailtext", OptionLimits::email, identity);
     identdtext_ = lineEdit("identdtext", OptionLimits::ident, identity);
 
     auto* identityForm = new QFormLayout;
-    identityForm->addRow(QStringLiteral("Your Nicknames:"), mynicklistbox_);
+    identityForm->addRow(QStringLiteral("Your Nicknames:"), nickRow);
     identityForm->addRow(QStringLiteral("Your Name:"), nametext_);
     identityForm->addRow(QStringLiteral("Your E-mail:"), emailtext_);
     identityForm->addRow(QStringLiteral("Identd User ID:"), identdtext_);
@@ -85,6 +102,8 @@ UserSettingsPage::UserSettingsPage(Client& client, QWidget* parent)
     connect(mynicklistbox_, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem* item) { client_.session().setNickname(item->text()); });
     connect(&client_.session(), &Session::nicknameChanged, this, &UserSettingsPage::showNicknames);
+    connect(addNick, &QPushButton::clicked, this, &UserSettingsPage::addNicknameClick);
+    connect(deleteNick, &QPushButton::clicked, this, &UserSettingsPage::deleteNicknameClick);
 
     load();
 }
@@ -112,4 +131,40 @@ void UserSettingsPage::showNicknames()
                                                  Qt::MatchFixedString);
     if (!found.isEmpty())
         mynicklistbox_->setCurrentItem(found.first());
+}
+
+void UserSettingsPage::addNicknameClick()
+{
+    auto* dialog = new NickFormDialog(this);
+    connect(dialog, &NickFormDialog::nicknameChosen, this, &UserSettingsPage::addNickname);
+    dialog->open();
+}
+
+void UserSettingsPage::addNickname(const QString& nickname)
+{
+    QStringList& nicknames = client_.options().user.nicknames;
+    // The list is offered in turn when a nickname is refused; a double adds nothing.
+    if (nicknames.contains(nickname))
+        return;
+    nicknames.append(nickname);
+    std::sort(nicknames.begin(), nicknames.end(), [](const QString& a, const QString& b) {
+        return a.compare(b, Qt::CaseInsensitive) < 0;
+    });
+    showNicknames();
+}
+
+void UserSettingsPage::deleteNicknameClick()
+{
+    QStringList chosen;
+    for (const QListWidgetItem* item : mynicklistbox_->selectedItems())
+        chosen << item->text();
+    if (chosen.isEmpty())
+        return;
+    const QString next = UserActions::deleteNicknames(client_.options().user.nicknames, chosen,
+                                                      client_.session().currentNickname());
+    showNicknames();
+    const auto found = mynicklistbox_->findItems(next, Qt::MatchExactly);
+    if (!found.isEmpty())
+        mynicklistbox_->setCurrentItem(found.first());
+    client_.session().setNickname(next);
 }

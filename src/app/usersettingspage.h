@@ -18,8 +18,14 @@ public:
     // Shows the values of the options model.
     void load();
 
+    // "Add Nickname": asks for one in the add-nickname dialog.
+    void addNicknameClick();
+    // "Delete Nickname": the selected entries go, never the last one.
+    void deleteNicknameClick();
+
 private:
     void showNicknames();
+    void addNickname(const QString& nickname);
 
     Client& client_;
     QListWidget* mynicklistbox_;

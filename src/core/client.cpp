@@ -32,7 +32,9 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
       userMessages_(session_, windows_, events_, statusLog_, options_, floodGuard_, ctcp_, clock_),
       notifyList_(
           options_.notify, statusLog_, events_, prompts,
-          [this](const QString& line) { session_.sendline(line); }, this)
+          [this](const QString& line) { session_.sendline(line); }, this),
+      userActions_([this](const QString& line) { session_.sendline(line); }, inquiries_, windows_,
+                   clock_, this)
 {
     session_.setUserMessageHandler([this](const QString& line) { userMessages_.usermessage(line); });
     ServerMessages::Targets replies;

@@ -2,6 +2,7 @@
 
 #include "chat/inquiries.h"
 #include "chat/windowregistry.h"
+#include "chat/useractions.h"
 #include "core/clock.h"
 #include "core/linelog.h"
 #include "core/options.h"
@@ -48,6 +49,7 @@ public:
     Inquiries& inquiries() { return inquiries_; }
     UserMessages& userMessages() { return userMessages_; }
     NotifyList& notifyList() { return notifyList_; }
+    UserActions& userActions() { return userActions_; }
 
     void addStatusLine(const QString& text) { statusLog_.add(text); }
 
@@ -81,6 +83,7 @@ private:
     Ctcp ctcp_;
     UserMessages userMessages_;
     NotifyList notifyList_;
+    UserActions userActions_;
     QString channelToJoin_;
     bool shuttingDown_ = false;
 };
