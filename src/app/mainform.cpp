@@ -1,5 +1,6 @@
 #include "app/mainform.h"
 
+#include "app/aliassettingspage.h"
 #include "app/ignoresettingspage.h"
 #include "app/usersettingspage.h"
 #include "chat/chatwindowwidget.h"
@@ -38,6 +39,8 @@ Tmainform::Tmainform(const QString& programFolder, QWidget* parent)
     settingspanel_->addTab(userPage_, QStringLiteral("User"));
     settingspanel_->addTab(new IgnoreSettingsPage(*client_, settingspanel_),
                            QStringLiteral("Ignore"));
+    settingspanel_->addTab(new AliasSettingsPage(*client_, settingspanel_),
+                           QStringLiteral("Aliases"));
 
     motdView_ = new QPlainTextEdit(settingspanel_);
     motdView_->setObjectName(QStringLiteral("motdview"));

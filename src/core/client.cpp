@@ -1,5 +1,7 @@
 #include "core/client.h"
 
+#include <QDesktopServices>
+#include <QFileInfo>
 #include <QUrl>
 
 Client::Client(const QString& programFolder, Prompts& prompts, QObject* parent)
@@ -27,8 +29,21 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
       inquiries_(statusLog_, events_, ignoreList_, clock_, this),
       ctcp_(session_, windows_, events_, inquiries_, sounds_, options_, clock_,
             programFolder + QStringLiteral("sounds/")),
-      userMessages_(session_, windows_, events_, statusLog_, options_, floodGuard_, ctcp_, clock_)
+      userMessages_(session_, windows_, events_, statusLog_, options_, floodGuard_, ctcp_, clock_),
+      commands_([this](const QString& line) { session_.sendline(line); }, windows_, statusLog_,
+                events_, options_, {}, this)
 {
+    CommandParser::Hooks& commandHooks = commands_.hooks();
+    commandHooks.ownNickname = [this] { return session_.currentNickname(); };
+    commandHooks.setNickname = [this](const QString& nick) { session_.setNickname(nick); };
+    commandHooks.lookupPending = [this] { return inquiries_.lookupPending(); };
+    commandHooks.openFile = [](const QString& fileName) {
+        return QFileInfo::exists(fileName) &&
+               QDesktopServices::openUrl(QUrl::fromLocalFile(fileName));
+    };
+    commandHooks.playSound = [this](Tpickeritem*, const QString& file) {
+        sounds_.playSound(programFolder_ + QStringLiteral("sounds/") + file, false);
+    };
     session_.setUserMessageHandler([this](const QString& line) { userMessages_.usermessage(line); });
     ServerMessages::Targets replies;
     replies.windows = &windows_;

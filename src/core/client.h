@@ -1,5 +1,6 @@
 #pragma once
 
+#include "chat/commandparser.h"
 #include "chat/windowregistry.h"
 #include "chat/inquiries.h"
 #include "core/clock.h"
@@ -46,6 +47,7 @@ public:
     FloodGuard& floodGuard() { return floodGuard_; }
     Inquiries& inquiries() { return inquiries_; }
     UserMessages& userMessages() { return userMessages_; }
+    CommandParser& commands() { return commands_; }
 
     void addStatusLine(const QString& text) { statusLog_.add(text); }
 
@@ -77,6 +79,7 @@ private:
     Inquiries inquiries_;
     Ctcp ctcp_;
     UserMessages userMessages_;
+    CommandParser commands_;
     QString channelToJoin_;
     bool shuttingDown_ = false;
 };

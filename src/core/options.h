@@ -66,6 +66,14 @@ struct IgnoreOptions
     int floodLines = 10;          // SpinEdit2, 1 to 100
 };
 
+// What the text entry does with typed lines beyond plain chat.
+struct TextEntryOptions
+{
+    // aliaslist: one alias a line, "/" + name + " " + expansion.
+    QStringList aliases;
+    bool privateRequests = false; // CheckBox14 "Your Sound Requests are Private"
+};
+
 struct Options
 {
     UserOptions user;
@@ -74,6 +82,7 @@ struct Options
     SoundOptions sound;
     IgnoreOptions ignore;
     CtcpReplyOptions ctcp;
+    TextEntryOptions textEntry;
 };
 
 namespace OptionLimits {
