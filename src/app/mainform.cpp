@@ -1,5 +1,6 @@
 #include "app/mainform.h"
 
+#include "app/aliassettingspage.h"
 #include "app/ignoresettingspage.h"
 #include "app/notifypage.h"
 #include "app/usersettingspage.h"
@@ -40,6 +41,8 @@ Tmainform::Tmainform(const QString& programFolder, QWidget* parent)
     settingspanel_->addTab(new IgnoreSettingsPage(*client_, settingspanel_),
                            QStringLiteral("Ignore"));
     settingspanel_->addTab(new NotifyPage(*client_, settingspanel_), QStringLiteral("Notify List"));
+    settingspanel_->addTab(new AliasSettingsPage(*client_, settingspanel_),
+                           QStringLiteral("Aliases"));
 
     motdView_ = new QPlainTextEdit(settingspanel_);
     motdView_->setObjectName(QStringLiteral("motdview"));

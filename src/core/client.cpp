@@ -2,6 +2,8 @@
 
 #include "core/formatting.h"
 
+#include <QDesktopServices>
+#include <QFileInfo>
 #include <QUrl>
 
 Client::Client(const QString& programFolder, Prompts& prompts, QObject* parent)
@@ -34,8 +36,21 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
           options_.notify, statusLog_, events_, prompts,
           [this](const QString& line) { session_.sendline(line); }, this),
       userActions_([this](const QString& line) { session_.sendline(line); }, inquiries_, windows_,
-                   clock_, this)
+                   clock_, this),
+      commands_([this](const QString& line) { session_.sendline(line); }, windows_, statusLog_,
+                events_, options_, {}, this)
 {
+    CommandParser::Hooks& commandHooks = commands_.hooks();
+    commandHooks.ownNickname = [this] { return session_.currentNickname(); };
+    commandHooks.setNickname = [this](const QString& nick) { session_.setNickname(nick); };
+    commandHooks.lookupPending = [this] { return inquiries_.lookupPending(); };
+    commandHooks.openFile = [](const QString& fileName) {
+        return QFileInfo::exists(fileName) &&
+               QDesktopServices::openUrl(QUrl::fromLocalFile(fileName));
+    };
+    commandHooks.playSound = [this](Tpickeritem*, const QString& file) {
+        sounds_.playSound(programFolder_ + QStringLiteral("sounds/") + file, false);
+    };
     session_.setUserMessageHandler([this](const QString& line) { userMessages_.usermessage(line); });
     ServerMessages::Targets replies;
     replies.windows = &windows_;

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "chat/inquiries.h"
+#include "chat/commandparser.h"
 #include "chat/windowregistry.h"
+#include "chat/inquiries.h"
 #include "chat/useractions.h"
 #include "core/clock.h"
 #include "core/linelog.h"
@@ -50,6 +51,7 @@ public:
     UserMessages& userMessages() { return userMessages_; }
     NotifyList& notifyList() { return notifyList_; }
     UserActions& userActions() { return userActions_; }
+    CommandParser& commands() { return commands_; }
 
     void addStatusLine(const QString& text) { statusLog_.add(text); }
 
@@ -84,6 +86,7 @@ private:
     UserMessages userMessages_;
     NotifyList notifyList_;
     UserActions userActions_;
+    CommandParser commands_;
     QString channelToJoin_;
     bool shuttingDown_ = false;
 };

@@ -80,6 +80,14 @@ struct NotifyOptions
     bool showChannels = true; // channelsbutton
 };
 
+// What the text entry does with typed lines beyond plain chat.
+struct TextEntryOptions
+{
+    // aliaslist: one alias a line, "/" + name + " " + expansion.
+    QStringList aliases;
+    bool privateRequests = false; // CheckBox14 "Your Sound Requests are Private"
+};
+
 struct Options
 {
     UserOptions user;
@@ -89,6 +97,7 @@ struct Options
     IgnoreOptions ignore;
     CtcpReplyOptions ctcp;
     NotifyOptions notify;
+    TextEntryOptions textEntry;
 };
 
 namespace OptionLimits {
