@@ -1,5 +1,7 @@
 #include "core/client.h"
 
+#include "chat/chatthemes.h"
+
 #include <QUrl>
 
 Client::Client(const QString& programFolder, Prompts& prompts, QObject* parent)
@@ -29,7 +31,8 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
             programFolder + QStringLiteral("sounds/")),
       userMessages_(session_, windows_, events_, statusLog_, options_, floodGuard_, ctcp_, clock_)
 {
-    session_.setUserMessageHandler([this](const QString& line) { userMessages_.usermessage(line); });
+    session_.setUserMessageHandler(
+        [this](const QString& line) { userMessages_.usermessage(line); });
     ServerMessages::Targets replies;
     replies.windows = &windows_;
     replies.inquiries = &inquiries_;
@@ -48,6 +51,10 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
         return true;
     });
     windows_.setClock(&clock_);
+    windows_.setThemeChooser([this](int conversationKind, const QString& name) {
+        return ChatThemes::windowTheme(programFolder_, options_.display.themeUses, conversationKind,
+                                       name);
+    });
     // A window's events make sounds only while it is on screen and its sound is on.
     events_.setWindowPlaysSounds(
         [](const Tpickeritem* window) { return window->shown && window->soundEnabled; });
