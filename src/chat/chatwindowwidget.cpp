@@ -23,6 +23,7 @@ constexpr int ButtonHeight = 22;
 constexpr int ButtonPanelWidth = 70;
 constexpr int SplitterMinimum = 65;
 constexpr int ViewBevel = 2;
+constexpr int EntryEdge = 1;
 } // namespace
 
 ChatWindowWidget::ChatWindowWidget(Tpickeritem& window, ChatWindowContext context, QWidget* parent)
@@ -109,12 +110,19 @@ QWidget* ChatWindowWidget::buildBottomStrip(bool channel)
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(2);
 
+    // A thin sunken edge shows where to type, whatever colours the theme gives the entry.
+    auto* entryFrame = new QFrame(strip);
+    entryFrame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    entryFrame->setLineWidth(EntryEdge);
+    auto* entryLayout = new QHBoxLayout(entryFrame);
+    entryLayout->setContentsMargins(EntryEdge, EntryEdge, EntryEdge, EntryEdge);
     // The text entry with its slash commands and history replaces this line edit.
-    entry_ = new QLineEdit(strip);
+    entry_ = new QLineEdit(entryFrame);
     entry_->setObjectName(QStringLiteral("textentry"));
     applyEntryTheme();
     const int textHeight = QFontMetrics(entry_->font()).height() + 4;
-    row->addWidget(entry_, 1);
+    entryLayout->addWidget(entry_);
+    row->addWidget(entryFrame, 1);
 
     control_ = new QPushButton(QStringLiteral("Control"), strip);
     control_->setObjectName(QStringLiteral("chatcontrol"));
@@ -128,7 +136,7 @@ QWidget* ChatWindowWidget::buildBottomStrip(bool channel)
     control_->setFixedSize(ButtonPanelWidth, ButtonHeight);
     row->addWidget(control_);
     const int stripHeight = textHeight >= 18 ? textHeight : ButtonHeight;
-    entry_->setFixedHeight(stripHeight);
+    entry_->setFixedHeight(stripHeight - 2 * EntryEdge);
     strip->setFixedHeight(stripHeight);
     return strip;
 }
