@@ -4,17 +4,22 @@
 #include "app/ignoresettingspage.h"
 #include "app/notifypage.h"
 #include "app/usersettingspage.h"
+#include "chat/chattextwidget.h"
+#include "chat/chatthemes.h"
 #include "chat/chatwindowwidget.h"
+#include "chat/linkactions.h"
 #include "chat/pickerwidget.h"
+#include "chat/serverinfowidget.h"
 #include "chat/xsplitterwidget.h"
 #include "core/client.h"
+#include "theme/themefile.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QStyle>
 #include <QTabWidget>
 #include <QToolButton>
@@ -26,7 +31,7 @@ Tmainform::Tmainform(const QString& programFolder, QWidget* parent)
 {
     setObjectName(QStringLiteral("mainform"));
     setWindowTitle(QStringLiteral("QuorlIRC v2.00"));
-    resize(900, 600);
+    resize(1000, 680);
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -44,10 +49,7 @@ Tmainform::Tmainform(const QString& programFolder, QWidget* parent)
     settingspanel_->addTab(new AliasSettingsPage(*client_, settingspanel_),
                            QStringLiteral("Aliases"));
 
-    motdView_ = new QPlainTextEdit(settingspanel_);
-    motdView_->setObjectName(QStringLiteral("motdview"));
-    motdView_->setReadOnly(true);
-    settingspanel_->addTab(motdView_, QStringLiteral("Message of the Day"));
+    buildServerInfo();
 
     // The section panels in the order of the window list's sections.
     WindowRegistry& windows = client_->windows();
@@ -81,10 +83,6 @@ Tmainform::Tmainform(const QString& programFolder, QWidget* parent)
     layout->addWidget(strip);
     setCentralWidget(central);
 
-    LineLog& serverView = client_->serverView();
-    connect(&serverView, &LineLog::lineAdded, motdView_, &QPlainTextEdit::appendPlainText);
-    connect(&serverView, &LineLog::cleared, motdView_, &QPlainTextEdit::clear);
-
     Session& session = client_->session();
     connect(&session, &Session::buttonsChanged, this, &Tmainform::showButtons);
     connect(&session, &Session::nicknameChanged, this, &Tmainform::showNickname);
@@ -109,7 +107,7 @@ void Tmainform::buildWorkArea(QWidget* central)
     mainSplitter_->setChildrenCollapsible(false);
     mainSplitter_->setStretchFactor(0, 0);
     mainSplitter_->setStretchFactor(1, 1);
-    mainSplitter_->setSizes({110, 790});
+    mainSplitter_->setSizes({PickerWidth, width() - PickerWidth});
     connect(mainSplitter_, &Txsplitter::handleDoubleClicked, this, &Tmainform::fitPicker);
 
     static const char* const frameNames[] = {"tleft", "ttop", "tright", "tbot"};
@@ -138,11 +136,41 @@ QWidget* Tmainform::addSectionPanel(const QString& objectName, const QString& ca
     return panel;
 }
 
+void Tmainform::buildServerInfo()
+{
+    const QString programFolder = client_->programFolder();
+    serverInfo_ = new ServerInfoWidget(
+        client_->serverView(),
+        ChatThemes::serverViewTheme(programFolder, client_->options().display.themeUses),
+        ThemeFile::themesFolder(programFolder), settingspanel_);
+    settingspanel_->addTab(serverInfo_, QStringLiteral("Server"));
+
+    WindowRegistry& windows = client_->windows();
+    Tchattext* view = serverInfo_->motdView();
+    view->setOwnNickname([this] { return client_->session().currentNickname(); });
+    connect(view, &Tchattext::channelLinkClicked, &windows, &WindowRegistry::joinChannel);
+    connect(view, &Tchattext::nicknameLinkClicked, &windows,
+            [&windows](const QString& nick, Qt::MouseButton button) {
+                if (button == Qt::LeftButton)
+                    windows.openPrivateChat(nick);
+            });
+    connect(view, &Tchattext::webLinkClicked, this, [](const QString& text) {
+        const QUrl url = LinkActions::webLinkUrl(text);
+        if (!url.isEmpty())
+            QDesktopServices::openUrl(url);
+    });
+}
+
 void Tmainform::addChatWindow(Tpickeritem* window)
 {
     Session& session = client_->session();
-    auto* container = new ChatWindowWidget(
-        *window, [&session] { return session.currentNickname(); }, masterpanel_);
+    ChatWindowContext context;
+    context.registry = &client_->windows();
+    context.sendline = [&session](const QString& line) { session.sendline(line); };
+    context.ownNickname = [&session] { return session.currentNickname(); };
+    context.options = &client_->options();
+    context.themesFolder = ThemeFile::themesFolder(client_->programFolder());
+    auto* container = new ChatWindowWidget(*window, std::move(context), masterpanel_);
     container->hide();
     window->container = container;
 }

@@ -8,10 +8,10 @@
 class Client;
 class QComboBox;
 class QLabel;
-class QPlainTextEdit;
 class QFrame;
 class QTabWidget;
 class QToolButton;
+class ServerInfoWidget;
 class TPickerpanel;
 class Txsplitter;
 class UserSettingsPage;
@@ -24,6 +24,9 @@ class Tmainform : public QMainWindow
 {
     Q_OBJECT
 public:
+    // The picker's width when the window opens: room for the section labels.
+    static constexpr int PickerWidth = 150;
+
     explicit Tmainform(const QString& programFolder, QWidget* parent = nullptr);
     ~Tmainform() override;
 
@@ -42,6 +45,7 @@ protected:
 private:
     void buildWorkArea(QWidget* central);
     QWidget* addSectionPanel(const QString& objectName, const QString& caption);
+    void buildServerInfo();
     void addChatWindow(Tpickeritem* window);
     void dropChatWindow(Tpickeritem* window);
     // Places the containers as the picker decided: one alone, or the tiles.
@@ -61,7 +65,7 @@ private:
     QFrame* tileFrame_[4] = {}; // tleft, ttop, tright, tbot
     QTabWidget* settingspanel_ = nullptr;
     UserSettingsPage* userPage_ = nullptr;
-    QPlainTextEdit* motdView_ = nullptr;
+    ServerInfoWidget* serverInfo_ = nullptr;
     QComboBox* statuslist_ = nullptr;
     QLabel* panel6_ = nullptr;
     QToolButton* connectbuttonconnect_ = nullptr;

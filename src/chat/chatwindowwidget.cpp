@@ -1,14 +1,19 @@
 #include "chat/chatwindowwidget.h"
 
+#include "chat/chattextwidget.h"
+#include "chat/linkactions.h"
 #include "chat/nicklistwidget.h"
 #include "chat/windowregistry.h"
 #include "chat/xsplitterwidget.h"
 #include "core/fontrecord.h"
+#include "core/options.h"
+#include "core/wincolor.h"
 
+#include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -17,12 +22,15 @@ constexpr int CaptionHeight = 15;
 constexpr int ButtonHeight = 22;
 constexpr int ButtonPanelWidth = 70;
 constexpr int SplitterMinimum = 65;
+constexpr int ViewBevel = 2;
+constexpr int EntryEdge = 1;
 } // namespace
 
-ChatWindowWidget::ChatWindowWidget(Tpickeritem& window, std::function<QString()> ownNickname,
-                                   QWidget* parent)
-    : QFrame(parent), window_(window)
+ChatWindowWidget::ChatWindowWidget(Tpickeritem& window, ChatWindowContext context, QWidget* parent)
+    : QFrame(parent), window_(window), context_(std::move(context))
 {
+    if (!context_.ownNickname)
+        context_.ownNickname = [] { return QString(); };
     const bool channel = window.conversationKind == ConversationKind::Channel;
     setObjectName(QStringLiteral("chatwindow"));
     auto* outer = new QVBoxLayout(this);
@@ -34,28 +42,17 @@ ChatWindowWidget::ChatWindowWidget(Tpickeritem& window, std::function<QString()>
         caption_->setObjectName(QStringLiteral("caption"));
         caption_->setFixedHeight(CaptionHeight);
         caption_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        caption_->setTextFormat(Qt::PlainText);
+        // A long topic must not widen the window; the label clips it.
+        caption_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        QFont bold = caption_->font();
+        bold.setBold(true);
+        caption_->setFont(bold);
         outer->addWidget(caption_);
         updateCaption();
     }
 
-    // The view panel. The real chat text view (Tchattext, painting window.document) takes
-    // this place; until it exists a read-only text box shows the document's lines.
-    auto* viewPanel = new QFrame(this);
-    viewPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    viewPanel->setLineWidth(2);
-    auto* viewLayout = new QVBoxLayout(viewPanel);
-    viewLayout->setContentsMargins(2, 2, 2, 2);
-    view_ = new QPlainTextEdit(viewPanel);
-    view_->setObjectName(QStringLiteral("chatview"));
-    view_->setReadOnly(true);
-    viewLayout->addWidget(view_);
-    if (window.document) {
-        connect(window.document.get(), &ChatDocument::linesAppended, this,
-                &ChatWindowWidget::reloadView);
-        connect(window.document.get(), &ChatDocument::cleared, this, &ChatWindowWidget::reloadView);
-    }
-    reloadView();
-
+    QWidget* viewPanel = buildViewPanel();
     QWidget* bottom = buildBottomStrip(channel);
 
     if (!channel) {
@@ -71,24 +68,11 @@ ChatWindowWidget::ChatWindowWidget(Tpickeritem& window, std::function<QString()>
     textLayout->addWidget(viewPanel, 1);
     textLayout->addWidget(bottom);
 
-    auto* column = new QWidget(this);
-    auto* columnLayout = new QVBoxLayout(column);
-    columnLayout->setContentsMargins(0, 0, 0, 0);
-    columnLayout->setSpacing(0);
-    nickList_ = new Tnicklistbox(window.nickList, std::move(ownNickname), column);
-    nickList_->setObjectName(QStringLiteral("nicklist"));
-    nickList_->applyTheme(window.theme);
-    columnLayout->addWidget(nickList_, 1);
-    control_->setParent(column);
-    control_->setFixedHeight(ButtonHeight);
-    columnLayout->addWidget(control_);
-
     auto* splitter = new Txsplitter(Qt::Horizontal, this);
     splitter->setObjectName(QStringLiteral("chatsplitter"));
     splitter->addWidget(textArea);
-    splitter->addWidget(column);
+    splitter->addWidget(buildNickColumn());
     splitter->setChildrenCollapsible(false);
-    column->setMinimumWidth(SplitterMinimum);
     splitter->setStretchFactor(0, 1);
     splitter->setStretchFactor(1, 0);
     splitter->setSizes({400, NickColumnWidth});
@@ -98,6 +82,27 @@ ChatWindowWidget::ChatWindowWidget(Tpickeritem& window, std::function<QString()>
     outer->addWidget(splitter, 1);
 }
 
+QWidget* ChatWindowWidget::buildViewPanel()
+{
+    auto* viewPanel = new QFrame(this);
+    viewPanel->setObjectName(QStringLiteral("viewpanel"));
+    viewPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    viewPanel->setLineWidth(ViewBevel);
+    auto* viewLayout = new QVBoxLayout(viewPanel);
+    viewLayout->setContentsMargins(ViewBevel, ViewBevel, ViewBevel, ViewBevel);
+    view_ = new Tchattext(window_.document.get(), viewPanel);
+    view_->setObjectName(QStringLiteral("chatview"));
+    view_->setOwnNickname(context_.ownNickname);
+    view_->setThemesFolder(context_.themesFolder);
+    viewLayout->addWidget(view_);
+
+    connect(view_, &Tchattext::channelLinkClicked, this, &ChatWindowWidget::channelLinkClicked);
+    connect(view_, &Tchattext::nicknameLinkClicked, this, &ChatWindowWidget::nicknameLinkClicked);
+    connect(view_, &Tchattext::webLinkClicked, this, &ChatWindowWidget::webLinkClicked);
+    connect(view_, &Tchattext::soundLinkClicked, this, &ChatWindowWidget::soundLinkClicked);
+    return viewPanel;
+}
+
 QWidget* ChatWindowWidget::buildBottomStrip(bool channel)
 {
     auto* strip = new QWidget(this);
@@ -105,13 +110,19 @@ QWidget* ChatWindowWidget::buildBottomStrip(bool channel)
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(2);
 
+    // A thin sunken edge shows where to type, whatever colours the theme gives the entry.
+    auto* entryFrame = new QFrame(strip);
+    entryFrame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    entryFrame->setLineWidth(EntryEdge);
+    auto* entryLayout = new QHBoxLayout(entryFrame);
+    entryLayout->setContentsMargins(EntryEdge, EntryEdge, EntryEdge, EntryEdge);
     // The text entry with its slash commands and history replaces this line edit.
-    entry_ = new QLineEdit(strip);
+    entry_ = new QLineEdit(entryFrame);
     entry_->setObjectName(QStringLiteral("textentry"));
-    entry_->setFont(
-        FontRecord(window_.theme.textentryfont, window_.theme.textentryfontsize).toFont());
+    applyEntryTheme();
     const int textHeight = QFontMetrics(entry_->font()).height() + 4;
-    row->addWidget(entry_, 1);
+    entryLayout->addWidget(entry_);
+    row->addWidget(entryFrame, 1);
 
     control_ = new QPushButton(QStringLiteral("Control"), strip);
     control_->setObjectName(QStringLiteral("chatcontrol"));
@@ -124,20 +135,49 @@ QWidget* ChatWindowWidget::buildBottomStrip(bool channel)
     }
     control_->setFixedSize(ButtonPanelWidth, ButtonHeight);
     row->addWidget(control_);
-    strip->setFixedHeight(textHeight >= 18 ? textHeight : ButtonHeight);
+    const int stripHeight = textHeight >= 18 ? textHeight : ButtonHeight;
+    entry_->setFixedHeight(stripHeight - 2 * EntryEdge);
+    strip->setFixedHeight(stripHeight);
     return strip;
+}
+
+QWidget* ChatWindowWidget::buildNickColumn()
+{
+    auto* column = new QWidget(this);
+    auto* columnLayout = new QVBoxLayout(column);
+    columnLayout->setContentsMargins(0, 0, 0, 0);
+    columnLayout->setSpacing(0);
+    nickList_ = new Tnicklistbox(window_.nickList, context_.ownNickname, column);
+    nickList_->setObjectName(QStringLiteral("nicklist"));
+    nickList_->applyTheme(window_.theme);
+    columnLayout->addWidget(nickList_, 1);
+    control_->setParent(column);
+    control_->setFixedHeight(ButtonHeight);
+    columnLayout->addWidget(control_);
+    column->setMinimumWidth(SplitterMinimum);
+    return column;
+}
+
+void ChatWindowWidget::applyEntryTheme()
+{
+    const ThemeRecord& theme = window_.theme;
+    entry_->setFont(FontRecord(theme.textentryfont, theme.textentryfontsize).toFont());
+    QPalette p = entry_->palette();
+    const QColor back = colorFromWin(theme.textentrybackcolor);
+    const QColor text = colorFromWin(theme.textentrytextcolor);
+    p.setColor(QPalette::Base, back);
+    p.setColor(QPalette::Text, text);
+    // The caret and selection follow the text colour, so a dark theme keeps them visible.
+    p.setColor(QPalette::Highlight, text);
+    p.setColor(QPalette::HighlightedText, back);
+    entry_->setPalette(p);
+    entry_->setFrame(false);
 }
 
 void ChatWindowWidget::updateCaption()
 {
     if (caption_)
         caption_->setText(WindowRegistry::captionFor(&window_));
-}
-
-void ChatWindowWidget::reloadView()
-{
-    view_->setPlainText(window_.document ? window_.document->plainLines().join(u'\n') : QString());
-    view_->moveCursor(QTextCursor::End);
 }
 
 void ChatWindowWidget::fitNickColumn()
@@ -148,4 +188,67 @@ void ChatWindowWidget::fitNickColumn()
     const QList<int> sizes = splitter_->sizes();
     const int total = sizes.value(0) + sizes.value(1);
     splitter_->setSizes({std::max(0, total - width), width});
+}
+
+// --- links ----------------------------------------------------------------------------
+
+void ChatWindowWidget::channelLinkClicked(const QString& channel)
+{
+    if (context_.registry)
+        context_.registry->joinChannel(channel);
+}
+
+void ChatWindowWidget::nicknameLinkClicked(const QString& nick, Qt::MouseButton button)
+{
+    if (!context_.registry)
+        return;
+    if (button == Qt::LeftButton) {
+        context_.registry->openPrivateChat(nick);
+        return;
+    }
+    if (button != Qt::RightButton)
+        return;
+    QPointer<WindowRegistry> registry = context_.registry;
+    askYesNo(LinkActions::dccChatQuestion(nick), [registry, nick](bool yes) {
+        // DCC chat offers come with the DCC subsystem; until then say so plainly.
+        if (yes && registry)
+            registry->addStatusLine(LinkActions::dccChatUnavailable(nick));
+    });
+}
+
+void ChatWindowWidget::webLinkClicked(const QString& text)
+{
+    const QUrl url = LinkActions::webLinkUrl(text);
+    if (url.isEmpty())
+        return;
+    if (context_.openUrl)
+        context_.openUrl(url);
+    else
+        QDesktopServices::openUrl(url);
+}
+
+void ChatWindowWidget::soundLinkClicked(const QString& owner, const QString& file)
+{
+    if (!context_.registry || !context_.sendline)
+        return;
+    const bool privateRequest = context_.options && context_.options->sound.privateSoundRequests;
+    context_.sendline(LinkActions::soundRequestLine(window_, owner, file, privateRequest));
+    context_.registry->addLine(&window_, LinkActions::soundRequestNotice(owner, file),
+                               LineClass::Server);
+}
+
+void ChatWindowWidget::askYesNo(const QString& question, std::function<void(bool)> answer)
+{
+    if (context_.askYesNo) {
+        context_.askYesNo(question, std::move(answer));
+        return;
+    }
+    auto* box = new QMessageBox(QMessageBox::Question, QStringLiteral("QuorlIRC"), question,
+                                QMessageBox::Yes | QMessageBox::No, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    connect(box, &QMessageBox::finished, this, [box, answer = std::move(answer)](int) {
+        answer(box->clickedButton() == box->button(QMessageBox::Yes));
+    });
+    box->open();
 }

@@ -1,17 +1,36 @@
 #pragma once
 
 #include <QFrame>
+#include <QUrl>
 
 #include <functional>
 
 class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
 class QPushButton;
 class QSplitter;
+class Tchattext;
 class Tnicklistbox;
 class WindowRegistry;
+struct Options;
 struct Tpickeritem;
+
+// What a chat window reaches beyond its own record: the registry its links open windows
+// in, the server, the user's nickname and options, and the desktop.
+struct ChatWindowContext
+{
+    WindowRegistry* registry = nullptr;
+    std::function<void(const QString&)> sendline;
+    std::function<QString()> ownNickname;
+    const Options* options = nullptr;
+    // The theme's background picture is read from here.
+    QString themesFolder;
+    // A yes/no question that does not block; the answer arrives through the callback.
+    // Unset: a window-modal message box.
+    std::function<void(const QString& question, std::function<void(bool yes)> answer)> askYesNo;
+    // Unset: the desktop's web browser.
+    std::function<void(const QUrl&)> openUrl;
+};
 
 // The container of one chat window: for a channel the caption strip and the nick-list
 // column beside the view; the view, the text entry and the "Control" button for all.
@@ -21,30 +40,38 @@ class ChatWindowWidget : public QFrame
 public:
     static constexpr int NickColumnWidth = 80;
 
-    ChatWindowWidget(Tpickeritem& window, std::function<QString()> ownNickname,
-                     QWidget* parent = nullptr);
+    ChatWindowWidget(Tpickeritem& window, ChatWindowContext context, QWidget* parent = nullptr);
 
     Tpickeritem& window() { return window_; }
     QLineEdit* textEntry() const { return entry_; }
     Tnicklistbox* nickList() const { return nickList_; }
     QLabel* caption() const { return caption_; }
     QPushButton* controlButton() const { return control_; }
-    QPlainTextEdit* view() const { return view_; }
+    Tchattext* view() const { return view_; }
 
     void updateCaption();
     // The nick-list column takes the width its entries need; the button follows it.
     void fitNickColumn();
 
+    // What the view's links do.
+    void channelLinkClicked(const QString& channel);
+    void nicknameLinkClicked(const QString& nick, Qt::MouseButton button);
+    void webLinkClicked(const QString& text);
+    void soundLinkClicked(const QString& owner, const QString& file);
+
 private:
-    void reloadView();
+    QWidget* buildViewPanel();
     QWidget* buildBottomStrip(bool channel);
+    QWidget* buildNickColumn();
+    void applyEntryTheme();
+    void askYesNo(const QString& question, std::function<void(bool)> answer);
 
     Tpickeritem& window_;
+    ChatWindowContext context_;
     QLabel* caption_ = nullptr;
-    QPlainTextEdit* view_ = nullptr;
+    Tchattext* view_ = nullptr;
     Tnicklistbox* nickList_ = nullptr;
     QSplitter* splitter_ = nullptr;
     QPushButton* control_ = nullptr;
     QLineEdit* entry_ = nullptr;
-    qsizetype shownLines_ = 0;
 };

@@ -10,6 +10,8 @@
 namespace {
 constexpr int TextLeft = 3;
 constexpr int TextTop = 2;
+// A row is the height of the letter "A" in the list's font and this much more.
+constexpr int RowPadding = 4;
 
 class NickDelegate : public QStyledItemDelegate
 {
@@ -18,7 +20,7 @@ public:
 
     QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override
     {
-        return {0, QFontMetrics(list_->font()).height() + TextTop};
+        return {0, Tnicklistbox::rowHeightFor(list_->font())};
     }
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -72,7 +74,10 @@ void Tnicklistbox::applyTheme(const ThemeRecord& theme)
     setFont(FontRecord(theme.nicklistfont, theme.nicklistfontsize).toFont());
     QPalette p = palette();
     p.setColor(QPalette::Base, colorFromWin(theme.nicklistbackcolor));
+    p.setColor(QPalette::Text, colorFromWin(theme.nicklistslimetextcolor));
     setPalette(p);
+    // Row heights are cached by the view; a new font must reach them.
+    doItemsLayout();
     viewport()->update();
 }
 
@@ -85,6 +90,11 @@ void Tnicklistbox::reload()
         item->setData(Qt::UserRole, entry);
     }
     setUpdatesEnabled(true);
+}
+
+int Tnicklistbox::rowHeightFor(const QFont& font)
+{
+    return QFontMetrics(font).height() + RowPadding;
 }
 
 int Tnicklistbox::fittingWidth() const

@@ -19,6 +19,7 @@ public:
     void applyTheme(const ThemeRecord& theme);
     const ThemeRecord& theme() const { return theme_; }
     QString ownNickname() const { return ownNickname_(); }
+    static int rowHeightFor(const QFont& font);
     // The column width that shows every entry: widest text + 15, + 12 for a scroll bar.
     int fittingWidth() const;
 

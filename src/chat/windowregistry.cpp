@@ -45,31 +45,6 @@ QString logFileName(const QString& name)
     return safe;
 }
 
-// Bold, colour with its digits, plain, reverse and underline codes, as a caption shows
-// no formatting.
-QString withoutCodes(const QString& text)
-{
-    QString result;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c == Formatting::Colour) {
-            auto skipDigits = [&] {
-                for (int n = 0; n < 2 && i + 1 < text.size() && text.at(i + 1).isDigit(); ++n)
-                    ++i;
-            };
-            skipDigits();
-            if (i + 2 < text.size() && text.at(i + 1) == u',' && text.at(i + 2).isDigit()) {
-                ++i;
-                skipDigits();
-            }
-        } else if (c != Formatting::Bold && c != Formatting::Plain && c != Formatting::Reverse &&
-                   c != Formatting::Underline) {
-            result += c;
-        }
-    }
-    return result;
-}
-
 QString logRule()
 {
     return QString(WindowRegistry::LogRuleLength, u'-');
@@ -147,6 +122,9 @@ std::unique_ptr<Tpickeritem> WindowRegistry::newChatItem(int kindNumber, int con
     item->theme = chooseTheme_(conversationKind, name);
     item->document = std::make_unique<ChatDocument>();
     item->document->applyTheme(item->theme);
+    // What went wrong loading the theme (a font, a picture) is told in the window itself.
+    for (const QString& error : item->theme.errorLines())
+        item->document->appendLine(LineClass::Server, error);
     return item;
 }
 
@@ -430,7 +408,7 @@ void WindowRegistry::closeChatWindowsForDisconnect()
 
 QString WindowRegistry::captionFor(const Tpickeritem* window)
 {
-    return window->channelName + QStringLiteral(": ") + withoutCodes(window->topic);
+    return window->channelName + QStringLiteral(": ") + stripFormatting(window->topic);
 }
 
 void WindowRegistry::setTopic(Tpickeritem* channel, const QString& topic)

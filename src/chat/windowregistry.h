@@ -32,7 +32,7 @@ public:
                    QObject* parent = nullptr);
     ~WindowRegistry() override;
 
-    // Until the theme loader is wired in, every window gets the theme file defaults.
+    // Without a chooser every window gets the theme file defaults.
     void setThemeChooser(ThemeChooser chooser) { chooseTheme_ = std::move(chooser); }
     void setClock(const Clock* clock);
 

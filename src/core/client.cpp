@@ -1,5 +1,6 @@
 #include "core/client.h"
 
+#include "chat/chatthemes.h"
 #include "core/formatting.h"
 
 #include <QDesktopServices>
@@ -74,6 +75,10 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
         return true;
     });
     windows_.setClock(&clock_);
+    windows_.setThemeChooser([this](int conversationKind, const QString& name) {
+        return ChatThemes::windowTheme(programFolder_, options_.display.themeUses, conversationKind,
+                                       name);
+    });
     // A window's events make sounds only while it is on screen and its sound is on.
     events_.setWindowPlaysSounds(
         [](const Tpickeritem* window) { return window->shown && window->soundEnabled; });

@@ -10,8 +10,8 @@
 
 struct UserOptions
 {
-    QStringList nicknames{QStringLiteral("Yournick")}; // mynicklistbox (kept sorted)
-    QString nickname = QStringLiteral("Yournick");     // the chosen nickname
+    QStringList nicknames{QStringLiteral("Yournick")};  // mynicklistbox (kept sorted)
+    QString nickname = QStringLiteral("Yournick");      // the chosen nickname
     QString realName = QStringLiteral("QuorlIRC User"); // nametext, at most 30 characters
     // emailtext, at most 200 characters. Its text is the user name of the USER line, so
     // a new user starts with one that servers accept.
@@ -21,23 +21,23 @@ struct UserOptions
 
 struct ConnectionOptions
 {
-    QString quitMessage;          // Edit2, at most 200 characters
-    bool sendQuitMessage = false; // CheckBox6
-    bool away = false;            // CheckBox8
-    QString awayMessage;          // Edit14
-    bool invisible = false;       // CheckBox10
+    QString quitMessage;           // Edit2, at most 200 characters
+    bool sendQuitMessage = false;  // CheckBox6
+    bool away = false;             // CheckBox8
+    QString awayMessage;           // Edit14
+    bool invisible = false;        // CheckBox10
     bool autoJoinOnInvite = false; // CheckBox1 "Auto-Join when you are Invited to a Channel"
 };
 
 // Answers to other users' CTCP queries.
 struct CtcpReplyOptions
 {
-    bool answerVersion = true;                        // CheckBox4 "On a VERSION Request"
+    bool answerVersion = true;                              // CheckBox4 "On a VERSION Request"
     QString versionText = QStringLiteral("QuorlIRC v2.00"); // Edit11
-    bool messageOnTime = false;                       // CheckBox5 "On a TIME request"
-    QString timeMessage;                              // Edit12
-    bool messageOnPing = false;                       // CheckBox9 "On a PING Request"
-    QString pingMessage;                              // Edit15
+    bool messageOnTime = false;                             // CheckBox5 "On a TIME request"
+    QString timeMessage;                                    // Edit12
+    bool messageOnPing = false;                             // CheckBox9 "On a PING Request"
+    QString pingMessage;                                    // Edit15
 };
 
 struct DisplayOptions
@@ -45,16 +45,17 @@ struct DisplayOptions
     // The theme-use list: a theme name in lower case, then use tokens ",CH" + channel,
     // ",PC" + nick, ",DC" + nick, or ",CH!unused!" and so on for the defaults.
     QStringList themeUses{QStringLiteral("quorl,CH!unused!,PC!unused!,DC!unused!")};
-    bool autoLog = false;      // ToolButton7 "Auto-Log all Chats"
-    bool hideTraffic = false;  // ToolButton4 "Hide All Channel Joins/Parts/Quits"
+    bool autoLog = false;            // ToolButton7 "Auto-Log all Chats"
+    bool hideTraffic = false;        // ToolButton4 "Hide All Channel Joins/Parts/Quits"
     bool ignorePrivateChats = false; // CheckBox11 "Ignore All Requests for Private Chat"
-    bool sayOnLeave = false;   // CheckBox2 "When leaving a Channel, Private or DCC Chat"
-    QString leaveMessage;      // Edit7
+    bool sayOnLeave = false;         // CheckBox2 "When leaving a Channel, Private or DCC Chat"
+    QString leaveMessage;            // Edit7
 };
 
 struct SoundOptions
 {
-    SoundList soundlist; // soundlist
+    SoundList soundlist;               // soundlist
+    bool privateSoundRequests = false; // CheckBox14 "Your Sound Requests are Private"
 };
 
 struct IgnoreOptions

@@ -1,6 +1,7 @@
 // The main window's picker and work area: rows for the sections, clicks that switch the
 // work area, chat window containers shown alone and tiled.
 #include "app/mainform.h"
+#include "chat/chattextwidget.h"
 #include "chat/chatwindowwidget.h"
 #include "chat/nicklistwidget.h"
 #include "chat/pickerwidget.h"
@@ -8,7 +9,6 @@
 #include "support/testmain.h"
 
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -32,7 +32,7 @@ private Q_SLOTS:
         QWidget* master = form.findChild<QWidget*>("masterpanel");
         TPickerpanel* picker = form.findChild<TPickerpanel*>();
         QVERIFY(master && picker);
-        QCOMPARE(picker->width(), 110);
+        QCOMPARE(picker->width(), Tmainform::PickerWidth);
 
         WindowRegistry& windows = form.client().windows();
         QCOMPARE(windows.count(), 5);
@@ -65,7 +65,7 @@ private Q_SLOTS:
 
         windows.addLine(chan, "one", 1);
         windows.addLine(chan, "two", 0);
-        QCOMPARE(container->view()->toPlainText(), QStringLiteral("one\ntwo"));
+        QCOMPARE(container->view()->document()->plainLines(), QStringList({"one", "two"}));
 
         QTest::mouseClick(picker, Qt::LeftButton, {}, rowPoint(2));
         QVERIFY(container->isVisible());
