@@ -14,6 +14,7 @@ class QTabWidget;
 class QToolButton;
 class TPickerpanel;
 class Txsplitter;
+class IgnoreSettingsPage;
 class UserSettingsPage;
 struct Tpickeritem;
 
@@ -40,6 +41,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // What the window does before it is first shown: reads the settings, fills the pages
+    // from them and places itself. Steps for subsystems still to come have their place
+    // marked inside.
+    void runShowSequence();
+    bool applyWindowPlacement();
+    // Where the window is now, for the settings file.
+    void recordWindowPlacement();
     void buildWorkArea(QWidget* central);
     QWidget* addSectionPanel(const QString& objectName, const QString& caption);
     void addChatWindow(Tpickeritem* window);
@@ -61,6 +69,7 @@ private:
     QFrame* tileFrame_[4] = {}; // tleft, ttop, tright, tbot
     QTabWidget* settingspanel_ = nullptr;
     UserSettingsPage* userPage_ = nullptr;
+    IgnoreSettingsPage* ignorePage_ = nullptr;
     QPlainTextEdit* motdView_ = nullptr;
     QComboBox* statuslist_ = nullptr;
     QLabel* panel6_ = nullptr;

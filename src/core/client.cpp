@@ -29,7 +29,8 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
             programFolder + QStringLiteral("sounds/")),
       userMessages_(session_, windows_, events_, statusLog_, options_, floodGuard_, ctcp_, clock_)
 {
-    session_.setUserMessageHandler([this](const QString& line) { userMessages_.usermessage(line); });
+    session_.setUserMessageHandler(
+        [this](const QString& line) { userMessages_.usermessage(line); });
     ServerMessages::Targets replies;
     replies.windows = &windows_;
     replies.inquiries = &inquiries_;
@@ -83,6 +84,52 @@ bool Client::connectToAddress(const QString& address)
     return true;
 }
 
+bool Client::readPosterSettings()
+{
+    SettingsFile file(settingsFileName());
+    const bool ok = file.load();
+    file.readPoster(options_);
+    return ok;
+}
+
+bool Client::readSettings()
+{
+    SettingsFile file(settingsFileName());
+    if (!file.load())
+        return false;
+    file.readSettings(options_, stored_);
+    for (const QString& key : file.problems())
+        qWarning("quorl.ini: the value of %s is not used", qPrintable(key));
+    ignoreList_.restorePermanent(stored_.permanentIgnores);
+    session_.setNickname(options_.user.nickname);
+    settingsRead_ = true;
+    return true;
+}
+
+bool Client::readWindowPlacement()
+{
+    SettingsFile file(settingsFileName());
+    if (!file.load())
+        return false;
+    file.readWindowPlacement(stored_);
+    return true;
+}
+
+bool Client::writeSettings()
+{
+    stored_.permanentIgnores = ignoreList_.permanentNicknames();
+    SettingsFile file(settingsFileName());
+    // Keys of other releases in the file stay; a file that cannot be read is not replaced.
+    bool ok = file.load();
+    if (ok) {
+        file.writeSettings(options_, stored_);
+        ok = file.save();
+    }
+    if (!ok)
+        addStatusLine(QStringLiteral("Unable to write to ") + settingsFileName());
+    return ok;
+}
+
 void Client::shutdown()
 {
     if (shuttingDown_)
@@ -92,6 +139,8 @@ void Client::shutdown()
     // Raw logging ends here once the raw log exists.
     session_.quitForShutdown();
     windows_.closeAllWindows();
-    // DCC connections and transfers end, and the server list and settings are written,
-    // here once they exist.
+    // DCC chats and transfers end here once they exist; then the server tree is saved
+    // and its selected node becomes stored_.serverListBookmark.
+    if (settingsRead_)
+        writeSettings();
 }

@@ -10,8 +10,8 @@
 
 struct UserOptions
 {
-    QStringList nicknames{QStringLiteral("Yournick")}; // mynicklistbox (kept sorted)
-    QString nickname = QStringLiteral("Yournick");     // the chosen nickname
+    QStringList nicknames{QStringLiteral("Yournick")};  // mynicklistbox (kept sorted)
+    QString nickname = QStringLiteral("Yournick");      // the chosen nickname
     QString realName = QStringLiteral("QuorlIRC User"); // nametext, at most 30 characters
     // emailtext, at most 200 characters. Its text is the user name of the USER line, so
     // a new user starts with one that servers accept.
@@ -21,23 +21,23 @@ struct UserOptions
 
 struct ConnectionOptions
 {
-    QString quitMessage;          // Edit2, at most 200 characters
-    bool sendQuitMessage = false; // CheckBox6
-    bool away = false;            // CheckBox8
-    QString awayMessage;          // Edit14
-    bool invisible = false;       // CheckBox10
+    QString quitMessage;           // Edit2, at most 200 characters
+    bool sendQuitMessage = false;  // CheckBox6
+    bool away = false;             // CheckBox8
+    QString awayMessage;           // Edit14
+    bool invisible = false;        // CheckBox10
     bool autoJoinOnInvite = false; // CheckBox1 "Auto-Join when you are Invited to a Channel"
 };
 
 // Answers to other users' CTCP queries.
 struct CtcpReplyOptions
 {
-    bool answerVersion = true;                        // CheckBox4 "On a VERSION Request"
+    bool answerVersion = true;                              // CheckBox4 "On a VERSION Request"
     QString versionText = QStringLiteral("QuorlIRC v2.00"); // Edit11
-    bool messageOnTime = false;                       // CheckBox5 "On a TIME request"
-    QString timeMessage;                              // Edit12
-    bool messageOnPing = false;                       // CheckBox9 "On a PING Request"
-    QString pingMessage;                              // Edit15
+    bool messageOnTime = false;                             // CheckBox5 "On a TIME request"
+    QString timeMessage;                                    // Edit12
+    bool messageOnPing = false;                             // CheckBox9 "On a PING Request"
+    QString pingMessage;                                    // Edit15
 };
 
 struct DisplayOptions
@@ -45,16 +45,81 @@ struct DisplayOptions
     // The theme-use list: a theme name in lower case, then use tokens ",CH" + channel,
     // ",PC" + nick, ",DC" + nick, or ",CH!unused!" and so on for the defaults.
     QStringList themeUses{QStringLiteral("quorl,CH!unused!,PC!unused!,DC!unused!")};
-    bool autoLog = false;      // ToolButton7 "Auto-Log all Chats"
-    bool hideTraffic = false;  // ToolButton4 "Hide All Channel Joins/Parts/Quits"
+    bool autoLog = false;            // ToolButton7 "Auto-Log all Chats"
+    bool hideTraffic = false;        // ToolButton4 "Hide All Channel Joins/Parts/Quits"
     bool ignorePrivateChats = false; // CheckBox11 "Ignore All Requests for Private Chat"
-    bool sayOnLeave = false;   // CheckBox2 "When leaving a Channel, Private or DCC Chat"
-    QString leaveMessage;      // Edit7
+    bool sayOnLeave = false;         // CheckBox2 "When leaving a Channel, Private or DCC Chat"
+    QString leaveMessage;            // Edit7
 };
 
 struct SoundOptions
 {
-    SoundList soundlist; // soundlist
+    SoundList soundlist;          // soundlist
+    bool acceptRequests = false;  // CheckBox15 "Accept Sound Requests"
+    bool privateRequests = false; // CheckBox14 "Your Sound Requests are Private"
+    // Folders; empty means the program folder.
+    QString soundFolder;      // ToolButton55 "Specify where your sound files are located"
+    QString linkDialogFolder; // start folder of soundselect
+    QString playDialogFolder; // start folder of psounddialog
+};
+
+struct NotifyOptions
+{
+    QStringList nicknames; // notifylistview, in list order
+    // The column toggles, each shown unless switched off.
+    bool showAddress = true;  // addressbutton
+    bool showChannels = true; // channelsbutton
+    bool showIdle = true;     // idlebutton
+    bool showName = true;     // namebutton
+    bool showPing = true;     // pingbutton
+    bool showServer = true;   // serverbutton
+    bool showTime = true;     // timebutton
+    bool showVersion = true;  // versionbutton
+};
+
+struct CommandOptions
+{
+    QStringList aliases; // aliaslist: one "/name expansion" per line, blank lines kept
+};
+
+struct DccOptions
+{
+    enum class ChatOffer { Ignore = 0, Accept = 1, Prompt = 2 };
+    enum class FileOffer { Get = 0, Prompt = 1, Ignore = 2 };
+    // RadioButton7 "Ignore it", RadioButton6 "Accept without Prompt", RadioButton8 "Prompt"
+    ChatOffer chatInboundAction = ChatOffer::Ignore;
+    // RadioButton5 "Get File without Prompt", RadioButton3 "Prompt", RadioButton4 "Ignore It"
+    FileOffer fileInboundAction = FileOffer::Get;
+    QString saveFolder;  // received files; empty means "Received Files" in the program folder
+    QStringList filters; // filterlist: "*.ext folder" per line, blank lines kept
+};
+
+struct AppearanceOptions
+{
+    QString lastPoster = QStringLiteral("fl2xfvc.dcm"); // FileListBox1, a file in "posters"
+    bool noPoster = false;                              // CheckBox13 "Don't use a Poster"
+    qint32 tileFrameColor = 0; // Shape2: the tile frame's Windows colour value (0x00BBGGRR)
+};
+
+struct BrowserOptions
+{
+    bool useOther = false; // RadioButton9 "Use this Instead..." (else RadioButton10)
+    QString path;          // Edit21
+};
+
+struct MenuModOptions
+{
+    QString modName = QStringLiteral("1"); // Label50: the file in "Menu Mods"
+};
+
+struct ScriptOptions
+{
+    QString lastScript = QStringLiteral("0dsae"); // base name of scripts/<name>.sct
+};
+
+struct ChannelListOptions
+{
+    QStringList favourites; // favchannels
 };
 
 struct IgnoreOptions
@@ -74,6 +139,14 @@ struct Options
     SoundOptions sound;
     IgnoreOptions ignore;
     CtcpReplyOptions ctcp;
+    NotifyOptions notify;
+    CommandOptions commands;
+    DccOptions dcc;
+    AppearanceOptions appearance;
+    BrowserOptions browser;
+    MenuModOptions menuMod;
+    ScriptOptions scripts;
+    ChannelListOptions channels;
 };
 
 namespace OptionLimits {
