@@ -196,61 +196,15 @@ private Q_SLOTS:
         file.readWindowPlacement(t);
         QCOMPARE(file.problems(), QStringList());
 
-        QCOMPARE(r.user.nicknames, o.user.nicknames);
-        QCOMPARE(r.user.nickname, o.user.nickname);
-        QCOMPARE(r.user.realName, o.user.realName);
-        QCOMPARE(r.user.email, o.user.email);
-        QCOMPARE(r.user.ident, o.user.ident);
-        QCOMPARE(r.connection.quitMessage, o.connection.quitMessage);
-        QCOMPARE(r.connection.sendQuitMessage, true);
-        QCOMPARE(r.connection.away, true);
-        QCOMPARE(r.connection.awayMessage, o.connection.awayMessage);
-        QCOMPARE(r.connection.invisible, true);
-        QCOMPARE(r.connection.autoJoinOnInvite, true);
-        QCOMPARE(r.ctcp.answerVersion, false);
-        QCOMPARE(r.ctcp.versionText, o.ctcp.versionText);
-        QCOMPARE(r.ctcp.messageOnTime, true);
-        QCOMPARE(r.ctcp.timeMessage, o.ctcp.timeMessage);
-        QCOMPARE(r.ctcp.messageOnPing, true);
-        QCOMPARE(r.ctcp.pingMessage, o.ctcp.pingMessage);
-        QCOMPARE(r.display.themeUses, o.display.themeUses);
-        QCOMPARE(r.display.autoLog, true);
-        QCOMPARE(r.display.hideTraffic, true);
-        QCOMPARE(r.display.ignorePrivateChats, true);
-        QCOMPARE(r.display.sayOnLeave, true);
-        QCOMPARE(r.display.leaveMessage, o.display.leaveMessage);
-        QVERIFY(r.sound.soundlist == o.sound.soundlist);
-        QCOMPARE(r.sound.acceptRequests, true);
-        QCOMPARE(r.sound.privateRequests, true);
-        QCOMPARE(r.sound.soundFolder, o.sound.soundFolder);
-        QCOMPARE(r.sound.linkDialogFolder, o.sound.linkDialogFolder);
-        QCOMPARE(r.sound.playDialogFolder, o.sound.playDialogFolder);
-        QCOMPARE(r.ignore.ignoreTime, 7);
-        QCOMPARE(r.ignore.floodProtection, true);
-        QCOMPARE(r.ignore.floodLines, 42);
-        QCOMPARE(r.notify.nicknames, o.notify.nicknames);
-        QCOMPARE(r.notify.showAddress, true);
-        QCOMPARE(r.notify.showChannels, false);
-        QCOMPARE(r.notify.showVersion, false);
+        // Written again from what was read, every key comes out the same: no value was
+        // lost or changed on the way.
+        QCOMPARE(written(r, t).toBytes(), written(o, s).toBytes());
+        QCOMPARE(r.user.nickname, QStringLiteral("Bob"));
         QCOMPARE(r.commands.aliases, o.commands.aliases);
-        QCOMPARE(r.dcc.chatInboundAction, DccOptions::ChatOffer::Prompt);
-        QCOMPARE(r.dcc.fileInboundAction, DccOptions::FileOffer::Ignore);
-        QCOMPARE(r.dcc.saveFolder, o.dcc.saveFolder);
-        QCOMPARE(r.dcc.filters, o.dcc.filters);
-        QCOMPARE(r.appearance.lastPoster, o.appearance.lastPoster);
-        QCOMPARE(r.appearance.noPoster, true);
-        QCOMPARE(r.appearance.tileFrameColor, o.appearance.tileFrameColor);
-        QCOMPARE(r.browser.useOther, true);
-        QCOMPARE(r.browser.path, o.browser.path);
-        QCOMPARE(r.menuMod.modName, o.menuMod.modName);
-        QCOMPARE(r.scripts.lastScript, o.scripts.lastScript);
-        QCOMPARE(r.channels.favourites, o.channels.favourites);
-        QCOMPARE(t.window.maximized, false);
+        QVERIFY(r.sound.soundlist == o.sound.soundlist);
         QCOMPARE(t.window.bounds, s.window.bounds);
-        QCOMPARE(t.serverListBookmark, 12);
         QVERIFY(t.recentServers == s.recentServers);
         QCOMPARE(t.permanentIgnores, s.permanentIgnores);
-        QCOMPARE(t.editorTheme, s.editorTheme);
     }
 
     // Sections appear in the order the write pass first reaches them.
