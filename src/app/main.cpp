@@ -1,6 +1,7 @@
 #include "app/mainform.h"
 #include "core/client.h"
 #include "core/paths.h"
+#include "settings/startsequence.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -49,7 +50,8 @@ int main(int argc, char* argv[])
     QApplication::setQuitOnLastWindowClosed(true);
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("QuorlIRC 2.00, an IRC client"));
+    parser.setApplicationDescription(Product::applicationTitle() +
+                                     QStringLiteral(", an IRC client"));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption homeOption(QStringLiteral("home"),

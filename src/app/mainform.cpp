@@ -13,6 +13,7 @@
 #include "chat/xsplitterwidget.h"
 #include "core/client.h"
 #include "theme/themefile.h"
+#include "settings/startsequence.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -30,7 +31,7 @@ Tmainform::Tmainform(const QString& programFolder, QWidget* parent)
       client_(std::make_unique<Client>(programFolder, prompts_))
 {
     setObjectName(QStringLiteral("mainform"));
-    setWindowTitle(QStringLiteral("QuorlIRC v2.00"));
+    setWindowTitle(Product::mainCaption());
     resize(1000, 680);
 
     auto* central = new QWidget(this);
@@ -43,8 +44,8 @@ Tmainform::Tmainform(const QString& programFolder, QWidget* parent)
     settingspanel_->setObjectName(QStringLiteral("settingspanel"));
     userPage_ = new UserSettingsPage(*client_, settingspanel_);
     settingspanel_->addTab(userPage_, QStringLiteral("User"));
-    settingspanel_->addTab(new IgnoreSettingsPage(*client_, settingspanel_),
-                           QStringLiteral("Ignore"));
+    ignorePage_ = new IgnoreSettingsPage(*client_, settingspanel_);
+    settingspanel_->addTab(ignorePage_, QStringLiteral("Ignore"));
     settingspanel_->addTab(new NotifyPage(*client_, settingspanel_), QStringLiteral("Notify List"));
     settingspanel_->addTab(new AliasSettingsPage(*client_, settingspanel_),
                            QStringLiteral("Aliases"));
@@ -89,10 +90,59 @@ Tmainform::Tmainform(const QString& programFolder, QWidget* parent)
     showButtons(session.connectEnabled(), session.disconnectEnabled());
     showNickname(session.currentNickname());
 
-    client_->addStatusLine(QStringLiteral("Welcome to QuorlIRC!"));
+    // Before the first show, so the window opens where it was left and no page ever
+    // shows the defaults.
+    runShowSequence();
 }
 
 Tmainform::~Tmainform() = default;
+
+void Tmainform::runShowSequence()
+{
+    StepSequence steps;
+    // The program folder was decided by main(); the picker was built with the window.
+    steps.add(QStringLiteral("poster settings"), [this] { return client_->readPosterSettings(); });
+    // Posters: the poster is loaded and the poster list pointed at "posters" here. The
+    // settings panel is in front and the first picker entry selected from the start.
+    steps.add(QStringLiteral("welcome"), [this] {
+        client_->addStatusLine(Product::welcome());
+        return true;
+    });
+    // Script objects, the browser link, the file server list, the theme editor's font
+    // list and the adult-word list are set up here.
+    steps.add(QStringLiteral("settings"), [this] { return client_->readSettings(); });
+    // The menu mod named by the settings, then the server list, are loaded here.
+    steps.add(QStringLiteral("settings pages"), [this] {
+        userPage_->load();
+        ignorePage_->load();
+        return true;
+    });
+    steps.add(QStringLiteral("window placement"), [this] { return applyWindowPlacement(); });
+    for (const QString& step : steps.run())
+        qWarning("start-up: %s did not complete", qPrintable(step));
+}
+
+bool Tmainform::applyWindowPlacement()
+{
+    // A file that cannot be read still places the window, as a missing file does.
+    const bool read = client_->readWindowPlacement();
+    const WindowPlacement& placement = client_->storedState().window;
+    if (placement.maximized) {
+        setWindowState(windowState() | Qt::WindowMaximized);
+    } else {
+        move(placement.bounds.topLeft());
+        resize(placement.bounds.size());
+    }
+    return read;
+}
+
+void Tmainform::recordWindowPlacement()
+{
+    WindowPlacement& placement = client_->storedState().window;
+    placement.maximized = isMaximized() || isMinimized();
+    // A maximized window keeps the bounds it returns to.
+    placement.bounds = placement.maximized ? normalGeometry() : QRect(pos(), size());
+}
 
 void Tmainform::buildWorkArea(QWidget* central)
 {
@@ -246,7 +296,8 @@ void Tmainform::fitPicker()
 
 bool Tmainform::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == masterpanel_ && event->type() == QEvent::Resize)
+    // The window shrinks while it closes; nothing needs laying out any more.
+    if (watched == masterpanel_ && event->type() == QEvent::Resize && !client_->shuttingDown())
         layoutMaster();
     return QMainWindow::eventFilter(watched, event);
 }
@@ -333,6 +384,8 @@ void Tmainform::connectbuttondisconnectClick()
 
 void Tmainform::closeEvent(QCloseEvent* event)
 {
+    if (!client_->shuttingDown())
+        recordWindowPlacement();
     client_->shutdown();
     event->accept();
 }

@@ -14,6 +14,7 @@ class QToolButton;
 class ServerInfoWidget;
 class TPickerpanel;
 class Txsplitter;
+class IgnoreSettingsPage;
 class UserSettingsPage;
 struct Tpickeritem;
 
@@ -43,6 +44,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // What the window does before it is first shown: reads the settings, fills the pages
+    // from them and places itself. Steps for subsystems still to come have their place
+    // marked inside.
+    void runShowSequence();
+    bool applyWindowPlacement();
+    // Where the window is now, for the settings file.
+    void recordWindowPlacement();
     void buildWorkArea(QWidget* central);
     QWidget* addSectionPanel(const QString& objectName, const QString& caption);
     void buildServerInfo();
@@ -66,6 +74,7 @@ private:
     QTabWidget* settingspanel_ = nullptr;
     UserSettingsPage* userPage_ = nullptr;
     ServerInfoWidget* serverInfo_ = nullptr;
+    IgnoreSettingsPage* ignorePage_ = nullptr;
     QComboBox* statuslist_ = nullptr;
     QLabel* panel6_ = nullptr;
     QToolButton* connectbuttonconnect_ = nullptr;

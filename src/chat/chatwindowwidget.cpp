@@ -231,7 +231,7 @@ void ChatWindowWidget::soundLinkClicked(const QString& owner, const QString& fil
 {
     if (!context_.registry || !context_.sendline)
         return;
-    const bool privateRequest = context_.options && context_.options->sound.privateSoundRequests;
+    const bool privateRequest = context_.options && context_.options->sound.privateRequests;
     context_.sendline(LinkActions::soundRequestLine(window_, owner, file, privateRequest));
     context_.registry->addLine(&window_, LinkActions::soundRequestNotice(owner, file),
                                LineClass::Server);

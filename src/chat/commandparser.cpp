@@ -175,7 +175,7 @@ bool CommandParser::requestFromChannel(Tpickeritem* window, const QString& text)
     if (nick.isEmpty() || window->nickList.indexOf(nick) < 0)
         return false;
     const QString file = rest.trimmed();
-    const QString to = options_.textEntry.privateRequests ? nick : window->channelName;
+    const QString to = options_.sound.privateRequests ? nick : window->channelName;
     sendline_(u"PRIVMSG "_s + to + u" :!"_s + nick + u' ' + file);
     show(window, u"- Requesting "_s + file + u" from "_s + nick + u'.');
     return true;

@@ -151,6 +151,54 @@ bool Client::connectToAddress(const QString& address)
     return true;
 }
 
+bool Client::readPosterSettings()
+{
+    SettingsFile file(settingsFileName());
+    const bool ok = file.load();
+    file.readPoster(options_);
+    return ok;
+}
+
+bool Client::readSettings()
+{
+    SettingsFile file(settingsFileName());
+    if (!file.load())
+        return false;
+    file.readSettings(options_, stored_);
+    for (const QString& key : file.problems())
+        qWarning("quorl.ini: the value of %s is not used", qPrintable(key));
+    ignoreList_.restorePermanent(stored_.permanentIgnores);
+    notifyList_.setNicknames(options_.notify.nicknames);
+    session_.setNickname(options_.user.nickname);
+    settingsRead_ = true;
+    return true;
+}
+
+bool Client::readWindowPlacement()
+{
+    SettingsFile file(settingsFileName());
+    if (!file.load())
+        return false;
+    file.readWindowPlacement(stored_);
+    return true;
+}
+
+bool Client::writeSettings()
+{
+    stored_.permanentIgnores = ignoreList_.permanentNicknames();
+    options_.notify.nicknames = notifyList_.nicknames();
+    SettingsFile file(settingsFileName());
+    // Keys of other releases in the file stay; a file that cannot be read is not replaced.
+    bool ok = file.load();
+    if (ok) {
+        file.writeSettings(options_, stored_);
+        ok = file.save();
+    }
+    if (!ok)
+        addStatusLine(QStringLiteral("Unable to write to ") + settingsFileName());
+    return ok;
+}
+
 void Client::shutdown()
 {
     if (shuttingDown_)
@@ -160,6 +208,8 @@ void Client::shutdown()
     // Raw logging ends here once the raw log exists.
     session_.quitForShutdown();
     windows_.closeAllWindows();
-    // DCC connections and transfers end, and the server list and settings are written,
-    // here once they exist.
+    // DCC chats and transfers end here once they exist; then the server tree is saved
+    // and its selected node becomes stored_.serverListBookmark.
+    if (settingsRead_)
+        writeSettings();
 }

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "chat/commandparser.h"
-#include "chat/windowregistry.h"
 #include "chat/inquiries.h"
 #include "chat/useractions.h"
+#include "chat/windowregistry.h"
 #include "core/clock.h"
 #include "core/linelog.h"
 #include "core/options.h"
@@ -16,6 +16,7 @@
 #include "irc/session.h"
 #include "irc/usermessages.h"
 #include "script/eventhook.h"
+#include "settings/settingsfile.h"
 
 #include <QObject>
 
@@ -60,6 +61,23 @@ public:
     bool connectToAddress(const QString& url);
     QString channelToJoin() const { return channelToJoin_; }
 
+    // The settings file, quorl.ini in the program folder.
+    QString settingsFileName() const { return SettingsFile::fileName(programFolder_); }
+    // Settings that live outside the options model; the window puts its placement here
+    // before shutdown.
+    StoredState& storedState() { return stored_; }
+    // The read passes of the start sequence, in its order. Each returns false when the
+    // file exists but cannot be read.
+    bool readPosterSettings();
+    bool readSettings();
+    bool readWindowPlacement();
+    // False, with the status line "Unable to write to " + the file, when it cannot be
+    // written; the old file then stays as it was.
+    bool writeSettings();
+    // Settings are written at shutdown only once they were read, so a client that never
+    // read its file (or could not) does not overwrite it with defaults.
+    bool settingsRead() const { return settingsRead_; }
+
     bool shuttingDown() const { return shuttingDown_; }
     void shutdown();
 
@@ -88,5 +106,7 @@ private:
     UserActions userActions_;
     CommandParser commands_;
     QString channelToJoin_;
+    StoredState stored_;
+    bool settingsRead_ = false;
     bool shuttingDown_ = false;
 };

@@ -54,8 +54,67 @@ struct DisplayOptions
 
 struct SoundOptions
 {
-    SoundList soundlist;               // soundlist
-    bool privateSoundRequests = false; // CheckBox14 "Your Sound Requests are Private"
+    SoundList soundlist;          // soundlist
+    bool acceptRequests = false;  // CheckBox15 "Accept Sound Requests"
+    bool privateRequests = false; // CheckBox14 "Your Sound Requests are Private"
+    // Folders; empty means the program folder.
+    QString soundFolder;      // ToolButton55 "Specify where your sound files are located"
+    QString linkDialogFolder; // start folder of soundselect
+    QString playDialogFolder; // start folder of psounddialog
+};
+
+struct NotifyOptions
+{
+    QStringList nicknames; // notifylistview, in list order
+    // The column toggles, each shown unless switched off.
+    bool showAddress = true;  // addressbutton
+    bool showChannels = true; // channelsbutton
+    bool showIdle = true;     // idlebutton
+    bool showName = true;     // namebutton
+    bool showPing = true;     // pingbutton
+    bool showServer = true;   // serverbutton
+    bool showTime = true;     // timebutton
+    bool showVersion = true;  // versionbutton
+};
+
+struct DccOptions
+{
+    enum class ChatOffer { Ignore = 0, Accept = 1, Prompt = 2 };
+    enum class FileOffer { Get = 0, Prompt = 1, Ignore = 2 };
+    // RadioButton7 "Ignore it", RadioButton6 "Accept without Prompt", RadioButton8 "Prompt"
+    ChatOffer chatInboundAction = ChatOffer::Ignore;
+    // RadioButton5 "Get File without Prompt", RadioButton3 "Prompt", RadioButton4 "Ignore It"
+    FileOffer fileInboundAction = FileOffer::Get;
+    QString saveFolder;  // received files; empty means "Received Files" in the program folder
+    QStringList filters; // filterlist: "*.ext folder" per line, blank lines kept
+};
+
+struct AppearanceOptions
+{
+    QString lastPoster = QStringLiteral("fl2xfvc.dcm"); // FileListBox1, a file in "posters"
+    bool noPoster = false;                              // CheckBox13 "Don't use a Poster"
+    qint32 tileFrameColor = 0; // Shape2: the tile frame's Windows colour value (0x00BBGGRR)
+};
+
+struct BrowserOptions
+{
+    bool useOther = false; // RadioButton9 "Use this Instead..." (else RadioButton10)
+    QString path;          // Edit21
+};
+
+struct MenuModOptions
+{
+    QString modName = QStringLiteral("1"); // Label50: the file in "Menu Mods"
+};
+
+struct ScriptOptions
+{
+    QString lastScript = QStringLiteral("0dsae"); // base name of scripts/<name>.sct
+};
+
+struct ChannelListOptions
+{
+    QStringList favourites; // favchannels
 };
 
 struct IgnoreOptions
@@ -67,26 +126,11 @@ struct IgnoreOptions
     int floodLines = 10;          // SpinEdit2, 1 to 100
 };
 
-// Which detail columns of the notify list are shown. The nicknames themselves are kept
-// by the notify list.
-struct NotifyOptions
-{
-    bool showName = true;     // namebutton
-    bool showAddress = true;  // addressbutton
-    bool showServer = true;   // serverbutton
-    bool showIdle = true;     // idlebutton
-    bool showPing = true;     // pingbutton
-    bool showTime = true;     // timebutton
-    bool showVersion = true;  // versionbutton
-    bool showChannels = true; // channelsbutton
-};
-
 // What the text entry does with typed lines beyond plain chat.
 struct TextEntryOptions
 {
     // aliaslist: one alias a line, "/" + name + " " + expansion.
     QStringList aliases;
-    bool privateRequests = false; // CheckBox14 "Your Sound Requests are Private"
 };
 
 struct Options
@@ -99,6 +143,12 @@ struct Options
     CtcpReplyOptions ctcp;
     NotifyOptions notify;
     TextEntryOptions textEntry;
+    DccOptions dcc;
+    AppearanceOptions appearance;
+    BrowserOptions browser;
+    MenuModOptions menuMod;
+    ScriptOptions scripts;
+    ChannelListOptions channels;
 };
 
 namespace OptionLimits {

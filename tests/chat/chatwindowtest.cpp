@@ -145,7 +145,7 @@ private Q_SLOTS:
 
         WindowFixture w;
         QVERIFY(w.exposed());
-        w.f.options.sound.privateSoundRequests = privateSounds;
+        w.f.options.sound.privateRequests = privateSounds;
         w.f.registry.addLine(w.window, line, LineClass::Other);
         const qsizetype statusBefore = w.f.status.count();
         QVERIFY(w.click(word, rightButton ? Qt::RightButton : Qt::LeftButton));

@@ -349,7 +349,7 @@ private Q_SLOTS:
         QFETCH(QList<QByteArray>, dccWrites);
         QFETCH(bool, event);
         ParserFixture p;
-        p.f.options.textEntry.privateRequests = privately;
+        p.f.options.sound.privateRequests = privately;
         p.parser.enterLine(p.window(kind), typed);
         QCOMPARE(p.sent(), sent);
         QCOMPARE(p.dccWrites, dccWrites);

@@ -1,0 +1,537 @@
+#include "settings/settingsfile.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace {
+QString latin(const char* text)
+{
+    return QString::fromLatin1(text);
+}
+
+QString indexed(const char* prefix, int index)
+{
+    return latin(prefix) + QString::number(index);
+}
+
+// The column toggles of the notify list, in the order of their characters in notifylimit.
+constexpr bool NotifyOptions::*notifyColumns[] = {
+    &NotifyOptions::showAddress, &NotifyOptions::showChannels, &NotifyOptions::showIdle,
+    &NotifyOptions::showName,    &NotifyOptions::showPing,     &NotifyOptions::showServer,
+    &NotifyOptions::showTime,    &NotifyOptions::showVersion,
+};
+
+// The MESSAGES switches are stored under crossed names: the VERSION switch as "xtime",
+// the away switch as "xversion", the TIME switch as "xaway". Files of every release use
+// this crossing, so it stays.
+bool& sendQuitSwitch(Options& o)
+{
+    return o.connection.sendQuitMessage;
+}
+bool& leaveSwitch(Options& o)
+{
+    return o.display.sayOnLeave;
+}
+bool& versionSwitch(Options& o)
+{
+    return o.ctcp.answerVersion;
+}
+bool& awaySwitch(Options& o)
+{
+    return o.connection.away;
+}
+bool& pingSwitch(Options& o)
+{
+    return o.ctcp.messageOnPing;
+}
+bool& timeSwitch(Options& o)
+{
+    return o.ctcp.messageOnTime;
+}
+
+struct SwitchKey
+{
+    const char* key;
+    bool& (*field)(Options&);
+};
+
+// In the order they are written.
+constexpr SwitchKey messageSwitches[] = {
+    {"xquit", sendQuitSwitch}, {"xleave", leaveSwitch}, {"xtime", versionSwitch},
+    {"xversion", awaySwitch},  {"xping", pingSwitch},   {"xaway", timeSwitch},
+};
+
+QString& quitText(Options& o)
+{
+    return o.connection.quitMessage;
+}
+QString& leaveText(Options& o)
+{
+    return o.display.leaveMessage;
+}
+QString& timeText(Options& o)
+{
+    return o.ctcp.timeMessage;
+}
+QString& versionText(Options& o)
+{
+    return o.ctcp.versionText;
+}
+QString& pingText(Options& o)
+{
+    return o.ctcp.pingMessage;
+}
+QString& awayText(Options& o)
+{
+    return o.connection.awayMessage;
+}
+
+struct TextKey
+{
+    const char* key;
+    QString& (*field)(Options&);
+};
+
+// In the order they are written.
+constexpr TextKey messageTexts[] = {
+    {"quit", quitText},       {"leave", leaveText}, {"time", timeText},
+    {"version", versionText}, {"ping", pingText},   {"away", awayText},
+};
+
+constexpr int ignoreDurations = 8; // "1 minute" .. "Permanent"
+} // namespace
+
+QString SettingsFile::fileName(const QString& programFolder)
+{
+    return programFolder + QStringLiteral("quorl.ini");
+}
+
+SettingsFile::SettingsFile(const QString& fileName) : fileName_(fileName) {}
+
+bool SettingsFile::load()
+{
+    problems_.clear();
+    if (!QFileInfo::exists(fileName_)) {
+        profile_ = PrivateProfile();
+        profile_.load(fileName_); // binds the empty document to the name
+        return true;
+    }
+    return profile_.load(fileName_);
+}
+
+bool SettingsFile::save()
+{
+    return profile_.save(fileName_);
+}
+
+QString SettingsFile::text(const char* section, const char* key, const QString& defaultValue) const
+{
+    return profile_.value(latin(section), latin(key), defaultValue);
+}
+
+bool SettingsFile::has(const char* section, const char* key) const
+{
+    return profile_.contains(latin(section), latin(key));
+}
+
+void SettingsFile::problem(const char* section, const char* key)
+{
+    problems_ << latin(section) + u' ' + latin(key);
+}
+
+void SettingsFile::readInt(const char* section, const char* key, qint32& target)
+{
+    if (!has(section, key))
+        return;
+    if (const auto number = Profile::strictInt(text(section, key, QString())))
+        target = *number;
+    else
+        problem(section, key);
+}
+
+void SettingsFile::readText(const char* section, const char* key, QString& target)
+{
+    if (has(section, key))
+        target = text(section, key, QString());
+}
+
+void SettingsFile::readFlagAnyButZero(const char* section, const char* key, bool& target)
+{
+    if (has(section, key))
+        target = Profile::flagAnyButZero(text(section, key, QString()));
+}
+
+void SettingsFile::readFlagOneOnly(const char* section, const char* key, bool& target)
+{
+    if (has(section, key))
+        target = Profile::flagOneOnly(text(section, key, QString()));
+}
+
+void SettingsFile::readNumbered(const char* section, const char* countKey, const QString& prefix,
+                                bool skipEmpty, QStringList& target)
+{
+    if (!has(section, countKey))
+        return;
+    const auto top = Profile::strictInt(text(section, countKey, QString()));
+    if (!top || *top < -1) {
+        problem(section, countKey);
+        return;
+    }
+    // A count beyond the last entry present adds nothing but empty lines; a damaged
+    // count must not make the reader walk two billion keys.
+    int last = -1;
+    for (const QString& name : profile_.keys(latin(section))) {
+        if (!name.startsWith(prefix, Qt::CaseInsensitive))
+            continue;
+        if (const auto index = Profile::strictInt(name.mid(prefix.size()));
+            index && *index >= 0 && name.at(prefix.size()).isDigit())
+            last = std::max(last, *index);
+    }
+    QStringList entries;
+    for (int i = 0; i <= std::min(*top, last); ++i) {
+        const QString entry = profile_.value(latin(section), prefix + QString::number(i));
+        if (!(skipEmpty && entry.isEmpty()))
+            entries << entry;
+    }
+    target = entries;
+}
+
+void SettingsFile::write(const char* section, const char* key, const QString& value)
+{
+    profile_.setValue(latin(section), latin(key), value);
+}
+
+void SettingsFile::writeFlag(const char* section, const char* key, bool on)
+{
+    write(section, key, Profile::flagText(on));
+}
+
+void SettingsFile::writeNumbered(const char* section, const char* countKey, const QString& prefix,
+                                 const QStringList& entries, bool skipBlank)
+{
+    write(section, countKey, QString::number(entries.size() - 1));
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        if (skipBlank && entries.at(i).trimmed().isEmpty())
+            continue; // its index stays taken, so the numbering keeps a gap
+        profile_.setValue(latin(section), prefix + QString::number(i), entries.at(i));
+    }
+}
+
+// Reading
+
+void SettingsFile::readPoster(Options& options)
+{
+    readText("MISC", "lastposter", options.appearance.lastPoster);
+    readFlagOneOnly("MISC", "useposter", options.appearance.noPoster);
+}
+
+void SettingsFile::readSettings(Options& options, StoredState& state)
+{
+    readScripts(options);
+    readBrowser(options);
+    readInt("servers", "serverlistbookmark", state.serverListBookmark);
+    if (state.serverListBookmark < 0)
+        state.serverListBookmark = 1;
+    readFlagAnyButZero("SOUND", "rprivate", options.sound.privateRequests);
+    readFlagAnyButZero("SOUND", "raccept", options.sound.acceptRequests);
+    readText("MISC", "modname", options.menuMod.modName);
+    readNumbered("FILTERS", "top", QString(), true, options.dcc.filters);
+    readSounds(options);
+    readNumbered("ALIASES", "top", QString(), false, options.textEntry.aliases);
+    readNicknames(options);
+    readInt("MISC", "tileframecolor", options.appearance.tileFrameColor);
+    readFlagAnyButZero("MISC", "autolog", options.display.autoLog);
+    readFlagAnyButZero("MISC", "ignoretraffic", options.display.hideTraffic);
+    readDcc(options);
+    readText("USER", "name", options.user.realName);
+    readText("USER", "email", options.user.email);
+    readText("USER", "identd", options.user.ident);
+    readRecentServers(state);
+    readIgnore(options, state);
+    readNotify(options);
+    readDisplay(options, state);
+    readMessages(options);
+    readNumbered("CHANNELS", "topfav", QStringLiteral("fav"), false, options.channels.favourites);
+    readFlagOneOnly("MESSAGES", "joinoninvite", options.connection.autoJoinOnInvite);
+    readFlagOneOnly("MESSAGES", "invisible", options.connection.invisible);
+    readFlagOneOnly("PRIVATECHAT", "ignoreall", options.display.ignorePrivateChats);
+}
+
+void SettingsFile::readWindowPlacement(StoredState& state)
+{
+    if (!has("MISC", "winstate"))
+        return;
+    state.window.maximized = text("MISC", "winstate", QString()) != QLatin1String("0");
+    if (state.window.maximized)
+        return;
+    QRect& r = state.window.bounds;
+    qint32 x = r.x(), y = r.y(), width = r.width(), height = r.height();
+    readInt("MISC", "winx", x);
+    readInt("MISC", "winy", y);
+    readInt("MISC", "winwidth", width);
+    readInt("MISC", "winheight", height);
+    r = QRect(x, y, width, height);
+}
+
+void SettingsFile::readScripts(Options& options)
+{
+    readText("SCRIPTS", "last", options.scripts.lastScript);
+}
+
+void SettingsFile::readBrowser(Options& options)
+{
+    const QString choice = text("MISC", "browseroverride", QStringLiteral("0"));
+    if (choice == QLatin1String("0")) {
+        options.browser.useOther = false;
+    } else if (choice == QLatin1String("1")) {
+        options.browser.useOther = true;
+        readText("MISC", "browserpath", options.browser.path);
+    }
+}
+
+void SettingsFile::readSounds(Options& options)
+{
+    SoundList& sounds = options.sound.soundlist;
+    for (int row = 0; row < SoundKeys; ++row) {
+        const QString key = QStringLiteral("s") + QString::number(row);
+        if (profile_.contains(QStringLiteral("SOUND"), key))
+            sounds.entry(row) = decodeSoundSetting(profile_.value(QStringLiteral("SOUND"), key));
+    }
+    readText("SOUND", "pdefaultsoundpath", options.sound.soundFolder);
+    readText("SOUND", "psounddialogpath", options.sound.playDialogFolder);
+    readText("SOUND", "sounddialogpath", options.sound.linkDialogFolder);
+}
+
+void SettingsFile::readNicknames(Options& options)
+{
+    UserOptions& user = options.user;
+    if (has("USER", "nicks")) {
+        // Every name ends with a comma; text after the last one is not a name.
+        QStringList names = text("USER", "nicks", QString()).split(u',');
+        names.removeLast();
+        names.removeAll(QString());
+        std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+            return a.compare(b, Qt::CaseInsensitive) < 0;
+        });
+        user.nicknames = names;
+    }
+    // With no name at all the user could not register; the client's own default stands in.
+    if (user.nicknames.isEmpty())
+        user.nicknames << QStringLiteral("Yournick");
+    const QString last = text("USER", "lastnick", QStringLiteral("Yournick"));
+    const auto found =
+        std::find_if(user.nicknames.cbegin(), user.nicknames.cend(),
+                     [&](const QString& n) { return n.compare(last, Qt::CaseInsensitive) == 0; });
+    user.nickname = found != user.nicknames.cend() ? *found : user.nicknames.first();
+}
+
+void SettingsFile::readDcc(Options& options)
+{
+    qint32 chat = qint32(options.dcc.chatInboundAction);
+    readInt("DCC", "chatinboundaction", chat);
+    if (chat >= 0 && chat <= 2)
+        options.dcc.chatInboundAction = DccOptions::ChatOffer(chat);
+    else
+        problem("DCC", "chatinboundaction");
+    readText("DCC", "filesavefolder", options.dcc.saveFolder);
+    qint32 file = qint32(options.dcc.fileInboundAction);
+    readInt("DCC", "fileinboundaction", file);
+    if (file >= 0 && file <= 2)
+        options.dcc.fileInboundAction = DccOptions::FileOffer(file);
+    else
+        problem("DCC", "fileinboundaction");
+}
+
+void SettingsFile::readRecentServers(StoredState& state)
+{
+    for (int n = 0; n < StoredState::RecentSlots; ++n) {
+        const QString label = profile_.value(QStringLiteral("servers"), indexed("recent", n));
+        if (label.isEmpty())
+            continue;
+        RecentServerSlot& slot = state.recentServers.at(n);
+        slot.label = label;
+        slot.host = profile_.value(QStringLiteral("servers"), indexed("recenthost", n),
+                                   QStringLiteral("empty"));
+        slot.port = profile_.value(QStringLiteral("servers"), indexed("recentport", n),
+                                   QStringLiteral("empty"));
+    }
+}
+
+void SettingsFile::readIgnore(Options& options, StoredState& state)
+{
+    IgnoreOptions& ignore = options.ignore;
+    qint32 time = ignore.ignoreTime;
+    readInt("IGNORE", "ignoretime", time);
+    if (time >= 0 && time < ignoreDurations)
+        ignore.ignoreTime = time;
+    else
+        problem("IGNORE", "ignoretime");
+
+    const QString flood = text("IGNORE", "floodprotection", QString());
+    if (flood == QLatin1String("1") || flood == QLatin1String("0"))
+        ignore.floodProtection = Profile::flagOneOnly(flood);
+
+    qint32 lines = ignore.floodLines;
+    readInt("IGNORE", "floodlines", lines);
+    if (lines >= OptionLimits::floodLinesMin && lines <= OptionLimits::floodLinesMax)
+        ignore.floodLines = lines;
+    else
+        problem("IGNORE", "floodlines");
+
+    state.permanentIgnores.clear();
+    for (int i = 0; i < IgnoreKeys; ++i) {
+        const QString entry = profile_.value(QStringLiteral("IGNORE"), indexed("i", i));
+        if (!entry.isEmpty())
+            state.permanentIgnores << entry;
+    }
+}
+
+void SettingsFile::readNotify(Options& options)
+{
+    NotifyOptions& notify = options.notify;
+    if (has("NOTIFY", "notifylimit")) {
+        // A character that is missing counts as shown.
+        const QString limit = text("NOTIFY", "notifylimit", QString());
+        for (int i = 0; i < int(std::size(notifyColumns)); ++i)
+            notify.*notifyColumns[i] = limit.mid(i, 1) != QLatin1String("0");
+    }
+    if (has("NOTIFY", "notifies")) {
+        QStringList names = text("NOTIFY", "notifies", QString()).split(u',');
+        names.removeAll(QString());
+        notify.nicknames = names;
+    }
+}
+
+void SettingsFile::readDisplay(Options& options, StoredState& state)
+{
+    readText("DISPLAY", "recent", state.editorTheme);
+    if (state.editorTheme == QLatin1String("f"))
+        state.editorTheme.clear();
+    readNumbered("DISPLAY", "lasttheme", QString(), true, options.display.themeUses);
+}
+
+void SettingsFile::readMessages(Options& options)
+{
+    for (const TextKey& t : messageTexts)
+        readText("MESSAGES", t.key, t.field(options));
+    for (const SwitchKey& s : messageSwitches)
+        readFlagOneOnly("MESSAGES", s.key, s.field(options));
+}
+
+// Writing
+
+void SettingsFile::writeSettings(const Options& options, const StoredState& state)
+{
+    write("MISC", "modname", options.menuMod.modName);
+    write("SCRIPTS", "last", options.scripts.lastScript.section(u'.', 0, 0));
+    // Numbered lists are erased first, so entries past a shorter list do not linger.
+    profile_.eraseSection(QStringLiteral("FILTERS"));
+    writeNumbered("FILTERS", "top", QString(), options.dcc.filters, true);
+    profile_.eraseSection(QStringLiteral("ALIASES"));
+    writeNumbered("ALIASES", "top", QString(), options.textEntry.aliases, false);
+
+    const QRect& r = state.window.bounds;
+    write("MISC", "winstate", state.window.maximized ? QStringLiteral("1") : QStringLiteral("0"));
+    write("MISC", "winx", QString::number(r.x()));
+    write("MISC", "winy", QString::number(r.y()));
+    write("MISC", "winwidth", QString::number(r.width()));
+    write("MISC", "winheight", QString::number(r.height()));
+    write("servers", "serverlistbookmark", QString::number(state.serverListBookmark));
+
+    write("MISC", "tileframecolor", QString::number(options.appearance.tileFrameColor));
+    write("MISC", "lastposter", options.appearance.lastPoster);
+    writeFlag("MISC", "useposter", options.appearance.noPoster);
+    writeFlag("MISC", "browseroverride", options.browser.useOther);
+    write("MISC", "browserpath", options.browser.path.trimmed());
+
+    writeSounds(options);
+
+    QString nicks;
+    for (const QString& name : options.user.nicknames)
+        nicks += name + u',';
+    write("user", "nicks", nicks);
+    write("user", "lastnick", options.user.nickname);
+    writeFlag("MISC", "autolog", options.display.autoLog);
+    writeFlag("MISC", "ignoretraffic", options.display.hideTraffic);
+    write("user", "name", options.user.realName.trimmed());
+    write("user", "email", options.user.email.trimmed());
+    write("user", "identd", options.user.ident.trimmed());
+
+    writeRecentServers(state);
+    writeIgnore(options, state);
+
+    write("DCC", "filesavefolder", options.dcc.saveFolder);
+    write("DCC", "fileinboundaction", QString::number(int(options.dcc.fileInboundAction)));
+    write("DCC", "chatinboundaction", QString::number(int(options.dcc.chatInboundAction)));
+
+    writeNotify(options);
+
+    profile_.eraseSection(QStringLiteral("DISPLAY"));
+    write("DISPLAY", "recent",
+          state.editorTheme.isEmpty() ? QStringLiteral("f") : state.editorTheme.toLower());
+    writeNumbered("DISPLAY", "lasttheme", QString(), options.display.themeUses, false);
+
+    writeMessages(options);
+    profile_.eraseSection(QStringLiteral("CHANNELS"));
+    writeNumbered("CHANNELS", "topfav", QStringLiteral("fav"), options.channels.favourites, false);
+    writeFlag("MESSAGES", "joinoninvite", options.connection.autoJoinOnInvite);
+    writeFlag("MESSAGES", "invisible", options.connection.invisible);
+    writeFlag("PRIVATECHAT", "ignoreall", options.display.ignorePrivateChats);
+}
+
+void SettingsFile::writeSounds(const Options& options)
+{
+    writeFlag("SOUND", "raccept", options.sound.acceptRequests);
+    writeFlag("SOUND", "rprivate", options.sound.privateRequests);
+    for (int row = 0; row < SoundKeys; ++row)
+        profile_.setValue(QStringLiteral("SOUND"), QStringLiteral("s") + QString::number(row),
+                          encodeSoundSetting(options.sound.soundlist.entry(row)));
+    write("SOUND", "pdefaultsoundpath", options.sound.soundFolder);
+    write("SOUND", "sounddialogpath", options.sound.linkDialogFolder);
+    write("SOUND", "psounddialogpath", options.sound.playDialogFolder);
+}
+
+void SettingsFile::writeRecentServers(const StoredState& state)
+{
+    // The section is not erased: the keys of a slot no longer in use stay behind, unread.
+    for (int n = 0; n < StoredState::RecentSlots; ++n) {
+        const RecentServerSlot& slot = state.recentServers.at(n);
+        if (!slot.inUse())
+            continue;
+        profile_.setValue(QStringLiteral("servers"), indexed("recent", n), slot.label);
+        profile_.setValue(QStringLiteral("servers"), indexed("recenthost", n), slot.host);
+        profile_.setValue(QStringLiteral("servers"), indexed("recentport", n), slot.port);
+    }
+}
+
+void SettingsFile::writeIgnore(const Options& options, const StoredState& state)
+{
+    profile_.eraseSection(QStringLiteral("IGNORE"));
+    write("IGNORE", "ignoretime", QString::number(options.ignore.ignoreTime));
+    writeFlag("IGNORE", "floodprotection", options.ignore.floodProtection);
+    write("IGNORE", "floodlines", QString::number(options.ignore.floodLines));
+    for (qsizetype i = 0; i < state.permanentIgnores.size(); ++i)
+        profile_.setValue(QStringLiteral("IGNORE"), indexed("i", int(i)),
+                          state.permanentIgnores.at(i));
+}
+
+void SettingsFile::writeNotify(const Options& options)
+{
+    QString limit;
+    for (const auto column : notifyColumns)
+        limit += Profile::flagText(options.notify.*column);
+    write("NOTIFY", "notifylimit", limit);
+    write("NOTIFY", "notifies", options.notify.nicknames.join(u','));
+}
+
+void SettingsFile::writeMessages(const Options& constOptions)
+{
+    // The MESSAGES tables serve reading too, so they hand out mutable fields; writing
+    // only reads them.
+    Options& options = const_cast<Options&>(constOptions);
+    for (const TextKey& t : messageTexts)
+        write("MESSAGES", t.key, t.field(options));
+    for (const SwitchKey& s : messageSwitches)
+        writeFlag("MESSAGES", s.key, s.field(options));
+}
