@@ -6,6 +6,8 @@
 #include "chat/pickerwidget.h"
 #include "chat/xsplitterwidget.h"
 #include "core/client.h"
+#include "settings/recentserverswidget.h"
+#include "settings/servertreepage.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -34,6 +36,10 @@ Tmainform::Tmainform(const QString& programFolder, QWidget* parent)
     layout->addWidget(mainSplitter_, 1);
     settingspanel_ = new QTabWidget(masterpanel_);
     settingspanel_->setObjectName(QStringLiteral("settingspanel"));
+    serverPage_ = new ServerTreePage(*client_, settingspanel_);
+    settingspanel_->addTab(serverPage_, QStringLiteral("Servers"));
+    connect(serverPage_, &ServerTreePage::connectRequested, this,
+            &Tmainform::connectbuttonconnectClick);
     userPage_ = new UserSettingsPage(*client_, settingspanel_);
     settingspanel_->addTab(userPage_, QStringLiteral("User"));
     settingspanel_->addTab(new IgnoreSettingsPage(*client_, settingspanel_),
@@ -87,6 +93,8 @@ Tmainform::Tmainform(const QString& programFolder, QWidget* parent)
     showNickname(session.currentNickname());
 
     client_->addStatusLine(QStringLiteral("Welcome to QuorlIRC!"));
+    // The settings are read before this, so the bookmark they hold selects the node.
+    client_->loadServerList();
 }
 
 Tmainform::~Tmainform() = default;
@@ -231,6 +239,8 @@ void Tmainform::buildStatusStrip(QWidget* strip)
     connectbuttonconnect_->setToolTip(QStringLiteral("Connect to Server"));
     connect(connectbuttonconnect_, &QToolButton::clicked, this,
             &Tmainform::connectbuttonconnectClick);
+    connectmenu_ =
+        new RecentServersMenuWidget(client_->recentServers(), connectbuttonconnect_, this);
 
     connectbuttondisconnect_ = new QToolButton(strip);
     connectbuttondisconnect_->setObjectName(QStringLiteral("connectbuttondisconnect"));
@@ -289,8 +299,8 @@ void Tmainform::showNickname(const QString& nickname)
 
 void Tmainform::connectbuttonconnectClick()
 {
-    // Connecting needs a server entry selected in the server directory; until the
-    // directory exists there is nothing to connect to, so nothing happens.
+    connectmenu_->recenttimer().stop();
+    client_->connectToSelectedServer();
 }
 
 void Tmainform::connectbuttondisconnectClick()

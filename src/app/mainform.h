@@ -12,6 +12,8 @@ class QPlainTextEdit;
 class QFrame;
 class QTabWidget;
 class QToolButton;
+class RecentServersMenuWidget;
+class ServerTreePage;
 class TPickerpanel;
 class Txsplitter;
 class UserSettingsPage;
@@ -33,6 +35,8 @@ public:
     void connectbuttondisconnectClick();
 
     TPickerpanel* picker() const { return picker_; }
+    ServerTreePage* serverPage() const { return serverPage_; }
+    RecentServersMenuWidget* connectmenu() const { return connectmenu_; }
     QWidget* masterpanel() const { return masterpanel_; }
 
 protected:
@@ -60,6 +64,8 @@ private:
     QWidget* masterpanel_ = nullptr;
     QFrame* tileFrame_[4] = {}; // tleft, ttop, tright, tbot
     QTabWidget* settingspanel_ = nullptr;
+    ServerTreePage* serverPage_ = nullptr;
+    RecentServersMenuWidget* connectmenu_ = nullptr;
     UserSettingsPage* userPage_ = nullptr;
     QPlainTextEdit* motdView_ = nullptr;
     QComboBox* statuslist_ = nullptr;

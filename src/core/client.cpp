@@ -27,8 +27,13 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
       inquiries_(statusLog_, events_, ignoreList_, clock_, this),
       ctcp_(session_, windows_, events_, inquiries_, sounds_, options_, clock_,
             programFolder + QStringLiteral("sounds/")),
-      userMessages_(session_, windows_, events_, statusLog_, options_, floodGuard_, ctcp_, clock_)
+      userMessages_(session_, windows_, events_, statusLog_, options_, floodGuard_, ctcp_, clock_),
+      serverTree_(prompts, this), recentServers_(options_.servers.recent, session_, this)
 {
+    session_.setRegisteredServerRecorder(
+        [this](const QString& label, const QString& host, int port) {
+            recentServers_.remember(label, host, port);
+        });
     session_.setUserMessageHandler([this](const QString& line) { userMessages_.usermessage(line); });
     ServerMessages::Targets replies;
     replies.windows = &windows_;
@@ -92,6 +97,22 @@ void Client::shutdown()
     // Raw logging ends here once the raw log exists.
     session_.quitForShutdown();
     windows_.closeAllWindows();
-    // DCC connections and transfers end, and the server list and settings are written,
-    // here once they exist.
+    // DCC connections and transfers end here once they exist.
+    serverTree_.save(serverListPath());
+    options_.servers.serverListBookmark = serverTree_.bookmark();
+    // The settings file is written here once it exists.
+}
+
+void Client::loadServerList()
+{
+    serverTree_.load(serverListPath(), options_.servers.serverListBookmark);
+}
+
+bool Client::connectToSelectedServer()
+{
+    const auto target = ServerTree::targetOf(serverTree_.selected());
+    if (!target)
+        return false;
+    session_.connectToServer(target->host, target->portList, target->description);
+    return true;
 }

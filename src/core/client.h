@@ -13,6 +13,8 @@
 #include "irc/ignorelist.h"
 #include "irc/session.h"
 #include "script/eventhook.h"
+#include "settings/recentservers.h"
+#include "settings/servertree.h"
 
 #include <QObject>
 
@@ -46,6 +48,14 @@ public:
     FloodGuard& floodGuard() { return floodGuard_; }
     Inquiries& inquiries() { return inquiries_; }
     UserMessages& userMessages() { return userMessages_; }
+    ServerTree& serverTree() { return serverTree_; }
+    RecentServers& recentServers() { return recentServers_; }
+
+    QString serverListPath() const { return programFolder_ + ServerTree::fileName(); }
+    // Reads the server list and selects the bookmarked node (start-up, after the settings).
+    void loadServerList();
+    // "Connect to Server": connects to the selected node when it is a server.
+    bool connectToSelectedServer();
 
     void addStatusLine(const QString& text) { statusLog_.add(text); }
 
@@ -77,6 +87,8 @@ private:
     Inquiries inquiries_;
     Ctcp ctcp_;
     UserMessages userMessages_;
+    ServerTree serverTree_;
+    RecentServers recentServers_;
     QString channelToJoin_;
     bool shuttingDown_ = false;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dcc/soundlist.h"
+#include "settings/recentservers.h"
 
 #include <QString>
 #include <QStringList>
@@ -66,6 +67,13 @@ struct IgnoreOptions
     int floodLines = 10;          // SpinEdit2, 1 to 100
 };
 
+struct ServerListOptions
+{
+    // Position of the selected node of servertree in display order; -1 when none.
+    int serverListBookmark = 1;
+    RecentServerSlots recent; // connectmenu rec0..rec9, most recent first
+};
+
 struct Options
 {
     UserOptions user;
@@ -74,6 +82,7 @@ struct Options
     SoundOptions sound;
     IgnoreOptions ignore;
     CtcpReplyOptions ctcp;
+    ServerListOptions servers;
 };
 
 namespace OptionLimits {

@@ -96,6 +96,13 @@ public:
         discardInquiries_ = std::move(discard);
     }
 
+    // Registration completed: the server (label, host, port used) joins the recent servers.
+    void setRegisteredServerRecorder(
+        std::function<void(const QString& label, const QString& host, int port)> record)
+    {
+        recordRegisteredServer_ = std::move(record);
+    }
+
     // Reply 376: registration is complete. addressedTo is the nickname the reply names.
     void registrationComplete(const QString& addressedTo);
 
@@ -145,6 +152,7 @@ private:
     std::function<void()> chatWindowCloser_;
     std::function<void()> everySecondTick_;
     std::function<void()> discardInquiries_;
+    std::function<void(const QString&, const QString&, int)> recordRegisteredServer_;
 
     QString connectionState_ = disconnectedText();
     QString host_;
