@@ -29,6 +29,7 @@ public:
     // "Edit Folder, Server Description or Server Data": opens the window in which the
     // selected node's text may be edited, and starts editing it.
     void editSelected();
+    bool isEditing() const { return state() == EditingState; }
     QTimer& servertreeedittimer() { return servertreeedittimer_; }
     QTimer& servertreetimer() { return servertreetimer_; }
     // One step of drag auto-scroll: -1 up, 1 down, 0 none.
