@@ -110,8 +110,9 @@ void Client::loadServerList()
 
 bool Client::connectToSelectedServer()
 {
+    // A double-click reaches here too, and must not start a second connection.
     const auto target = ServerTree::targetOf(serverTree_.selected());
-    if (!target)
+    if (!target || !session_.connectEnabled())
         return false;
     session_.connectToServer(target->host, target->portList, target->description);
     return true;

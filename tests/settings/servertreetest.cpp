@@ -10,6 +10,7 @@
 
 #include <QFile>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -563,6 +564,8 @@ private Q_SLOTS:
         QVERIFY(server.waitForLine(QStringLiteral("USER ")));
         QCOMPARE(client.session().port(), int(server.port()));
         QCOMPARE(client.session().host(), QStringLiteral("127.0.0.1"));
+        QVERIFY(!client.connectToSelectedServer()); // already connected
+        QCOMPARE(server.connectionCount(), 1);
         QVERIFY(client.statusLog().lines().contains(
             QStringLiteral("Looking up Local - Test server...")));
         // At shutdown the list is written back and the selection becomes the bookmark.
@@ -595,6 +598,37 @@ private Q_SLOTS:
         item->setExpanded(true);
         QCOMPARE(l.at(1)->kind, ServerKind::OpenFolder);
         QCOMPARE(item->data(0, ServerTreeWidget::KindRole).toInt(), int(ServerKind::OpenFolder));
+    }
+
+    void dragScrollsOnlyInTheBandsAndStopsAtTheEnds()
+    {
+        QByteArray bytes = "SERVER LIST\r\n";
+        for (int i = 0; i < 60; ++i)
+            bytes += "\tFolder " + QByteArray::number(i) + "\r\n";
+        Loaded l(bytes);
+        ServerTreeWidget view(l.tree);
+        view.resize(200, 150);
+        view.show();
+        QScrollBar* bar = view.verticalScrollBar();
+        QVERIFY(bar->maximum() > 0);
+        const int bottom = view.viewport()->height() - 1;
+        view.updateScrollBand(QPoint(50, view.viewport()->height() / 2));
+        QVERIFY(!view.servertreetimer().isActive());
+        view.updateScrollBand(QPoint(50, bottom));
+        QCOMPARE(view.scrollDirection(), 1);
+        QVERIFY(view.servertreetimer().isActive());
+        view.servertreetimerTimer();
+        QCOMPARE(bar->value(), bar->minimum() + 1);
+        for (int i = 0; i < 100; ++i)
+            view.servertreetimerTimer();
+        QCOMPARE(bar->value(), bar->maximum());
+        QVERIFY(!view.servertreetimer().isActive());
+        view.updateScrollBand(QPoint(50, 1));
+        QCOMPARE(view.scrollDirection(), -1);
+        view.servertreetimerTimer();
+        QCOMPARE(bar->value(), bar->maximum() - 1);
+        view.updateScrollBand(QPoint(50, 3)); // just outside the top band
+        QVERIFY(!view.servertreetimer().isActive());
     }
 };
 
