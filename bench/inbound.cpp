@@ -27,6 +27,7 @@ namespace {
 struct NoPrompts : Prompts
 {
     void warning(const QString&) override {}
+    void askYesNo(const QString&, std::function<void(bool)> answer) override { answer(false); }
 };
 
 using Steady = std::chrono::steady_clock;

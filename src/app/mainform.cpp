@@ -14,6 +14,8 @@
 #include "core/client.h"
 #include "theme/themefile.h"
 #include "settings/startsequence.h"
+#include "settings/recentserverswidget.h"
+#include "settings/servertreepage.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -42,6 +44,10 @@ Tmainform::Tmainform(const QString& programFolder, QWidget* parent)
     layout->addWidget(mainSplitter_, 1);
     settingspanel_ = new QTabWidget(masterpanel_);
     settingspanel_->setObjectName(QStringLiteral("settingspanel"));
+    serverPage_ = new ServerTreePage(*client_, settingspanel_);
+    settingspanel_->addTab(serverPage_, QStringLiteral("Servers"));
+    connect(serverPage_, &ServerTreePage::connectRequested, this,
+            &Tmainform::connectbuttonconnectClick);
     userPage_ = new UserSettingsPage(*client_, settingspanel_);
     settingspanel_->addTab(userPage_, QStringLiteral("User"));
     ignorePage_ = new IgnoreSettingsPage(*client_, settingspanel_);
@@ -111,7 +117,12 @@ void Tmainform::runShowSequence()
     // Script objects, the browser link, the file server list, the theme editor's font
     // list and the adult-word list are set up here.
     steps.add(QStringLiteral("settings"), [this] { return client_->readSettings(); });
-    // The menu mod named by the settings, then the server list, are loaded here.
+    // The menu mod named by the settings is loaded here.
+    // The bookmark read with the settings selects the server list's node.
+    steps.add(QStringLiteral("server list"), [this] {
+        client_->loadServerList();
+        return true;
+    });
     steps.add(QStringLiteral("settings pages"), [this] {
         userPage_->load();
         ignorePage_->load();
@@ -315,6 +326,8 @@ void Tmainform::buildStatusStrip(QWidget* strip)
     connectbuttonconnect_->setToolTip(QStringLiteral("Connect to Server"));
     connect(connectbuttonconnect_, &QToolButton::clicked, this,
             &Tmainform::connectbuttonconnectClick);
+    connectmenu_ =
+        new RecentServersMenuWidget(client_->recentServers(), connectbuttonconnect_, this);
 
     connectbuttondisconnect_ = new QToolButton(strip);
     connectbuttondisconnect_->setObjectName(QStringLiteral("connectbuttondisconnect"));
@@ -373,8 +386,8 @@ void Tmainform::showNickname(const QString& nickname)
 
 void Tmainform::connectbuttonconnectClick()
 {
-    // Connecting needs a server entry selected in the server directory; until the
-    // directory exists there is nothing to connect to, so nothing happens.
+    connectmenu_->recenttimer().stop();
+    client_->connectToSelectedServer();
 }
 
 void Tmainform::connectbuttondisconnectClick()

@@ -12,6 +12,8 @@ class QFrame;
 class QTabWidget;
 class QToolButton;
 class ServerInfoWidget;
+class RecentServersMenuWidget;
+class ServerTreePage;
 class TPickerpanel;
 class Txsplitter;
 class IgnoreSettingsPage;
@@ -37,6 +39,8 @@ public:
     void connectbuttondisconnectClick();
 
     TPickerpanel* picker() const { return picker_; }
+    ServerTreePage* serverPage() const { return serverPage_; }
+    RecentServersMenuWidget* connectmenu() const { return connectmenu_; }
     QWidget* masterpanel() const { return masterpanel_; }
 
 protected:
@@ -72,6 +76,8 @@ private:
     QWidget* masterpanel_ = nullptr;
     QFrame* tileFrame_[4] = {}; // tleft, ttop, tright, tbot
     QTabWidget* settingspanel_ = nullptr;
+    ServerTreePage* serverPage_ = nullptr;
+    RecentServersMenuWidget* connectmenu_ = nullptr;
     UserSettingsPage* userPage_ = nullptr;
     ServerInfoWidget* serverInfo_ = nullptr;
     IgnoreSettingsPage* ignorePage_ = nullptr;

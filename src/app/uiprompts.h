@@ -11,6 +11,7 @@ public:
     explicit UiPrompts(QWidget* parent = nullptr) : parent_(parent) {}
     void setParent(QWidget* parent) { parent_ = parent; }
     void warning(const QString& text) override;
+    void askYesNo(const QString& text, std::function<void(bool yes)> answer) override;
 
 private:
     QWidget* parent_;

@@ -39,8 +39,13 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
       userActions_([this](const QString& line) { session_.sendline(line); }, inquiries_, windows_,
                    clock_, this),
       commands_([this](const QString& line) { session_.sendline(line); }, windows_, statusLog_,
-                events_, options_, {}, this)
+                events_, options_, {}, this),
+      serverTree_(prompts, this), recentServers_(options_.servers.recent, session_, this)
 {
+    session_.setRegisteredServerRecorder(
+        [this](const QString& label, const QString& host, int port) {
+            recentServers_.remember(label, host, port);
+        });
     CommandParser::Hooks& commandHooks = commands_.hooks();
     commandHooks.ownNickname = [this] { return session_.currentNickname(); };
     commandHooks.setNickname = [this](const QString& nick) { session_.setNickname(nick); };
@@ -169,6 +174,12 @@ bool Client::readSettings()
         qWarning("quorl.ini: the value of %s is not used", qPrintable(key));
     ignoreList_.restorePermanent(stored_.permanentIgnores);
     notifyList_.setNicknames(options_.notify.nicknames);
+    options_.servers.serverListBookmark = stored_.serverListBookmark;
+    for (size_t n = 0; n < options_.servers.recent.size(); ++n) {
+        const RecentServerSlot& slot = stored_.recentServers.at(n);
+        options_.servers.recent.at(n) = slot.inUse() ? RecentServer{slot.label, slot.host, slot.port}
+                                                     : RecentServer{};
+    }
     session_.setNickname(options_.user.nickname);
     settingsRead_ = true;
     return true;
@@ -187,6 +198,16 @@ bool Client::writeSettings()
 {
     stored_.permanentIgnores = ignoreList_.permanentNicknames();
     options_.notify.nicknames = notifyList_.nicknames();
+    stored_.serverListBookmark = options_.servers.serverListBookmark;
+    for (size_t n = 0; n < options_.servers.recent.size(); ++n) {
+        const RecentServer& entry = options_.servers.recent.at(n);
+        RecentServerSlot& slot = stored_.recentServers.at(n);
+        // Keys of a slot no longer in use stay in the file as they were.
+        if (!entry.label.isEmpty())
+            slot = RecentServerSlot{entry.label, entry.host, entry.port};
+        else
+            slot.label.clear();
+    }
     SettingsFile file(settingsFileName());
     // Keys of other releases in the file stay; a file that cannot be read is not replaced.
     bool ok = file.load();
@@ -208,8 +229,24 @@ void Client::shutdown()
     // Raw logging ends here once the raw log exists.
     session_.quitForShutdown();
     windows_.closeAllWindows();
-    // DCC chats and transfers end here once they exist; then the server tree is saved
-    // and its selected node becomes stored_.serverListBookmark.
+    // DCC connections and transfers end here once they exist.
+    serverTree_.save(serverListPath());
+    options_.servers.serverListBookmark = serverTree_.bookmark();
     if (settingsRead_)
         writeSettings();
+}
+
+void Client::loadServerList()
+{
+    serverTree_.load(serverListPath(), options_.servers.serverListBookmark);
+}
+
+bool Client::connectToSelectedServer()
+{
+    // A double-click reaches here too, and must not start a second connection.
+    const auto target = ServerTree::targetOf(serverTree_.selected());
+    if (!target || !session_.connectEnabled())
+        return false;
+    session_.connectToServer(target->host, target->portList, target->description);
+    return true;
 }

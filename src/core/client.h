@@ -17,6 +17,8 @@
 #include "irc/usermessages.h"
 #include "script/eventhook.h"
 #include "settings/settingsfile.h"
+#include "settings/recentservers.h"
+#include "settings/servertree.h"
 
 #include <QObject>
 
@@ -53,6 +55,14 @@ public:
     NotifyList& notifyList() { return notifyList_; }
     UserActions& userActions() { return userActions_; }
     CommandParser& commands() { return commands_; }
+    ServerTree& serverTree() { return serverTree_; }
+    RecentServers& recentServers() { return recentServers_; }
+
+    QString serverListPath() const { return programFolder_ + ServerTree::fileName(); }
+    // Reads the server list and selects the bookmarked node (start-up, after the settings).
+    void loadServerList();
+    // "Connect to Server": connects to the selected node when it is a server.
+    bool connectToSelectedServer();
 
     void addStatusLine(const QString& text) { statusLog_.add(text); }
 
@@ -105,6 +115,8 @@ private:
     NotifyList notifyList_;
     UserActions userActions_;
     CommandParser commands_;
+    ServerTree serverTree_;
+    RecentServers recentServers_;
     QString channelToJoin_;
     StoredState stored_;
     bool settingsRead_ = false;

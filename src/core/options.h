@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dcc/soundlist.h"
+#include "settings/recentservers.h"
 
 #include <QString>
 #include <QStringList>
@@ -133,6 +134,13 @@ struct TextEntryOptions
     QStringList aliases;
 };
 
+struct ServerListOptions
+{
+    // Position of the selected node of servertree in display order; -1 when none.
+    int serverListBookmark = 1;
+    RecentServerSlots recent; // connectmenu rec0..rec9, most recent first
+};
+
 struct Options
 {
     UserOptions user;
@@ -149,6 +157,7 @@ struct Options
     MenuModOptions menuMod;
     ScriptOptions scripts;
     ChannelListOptions channels;
+    ServerListOptions servers;
 };
 
 namespace OptionLimits {

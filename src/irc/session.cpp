@@ -173,7 +173,8 @@ void Session::registrationComplete(const QString& addressedTo)
         addressedTo.compare(QStringLiteral("auth"), Qt::CaseInsensitive) != 0)
         sendline(QStringLiteral("NICK ") + currentNickname_);
     status_.add(QStringLiteral("Ready."));
-    // The server is entered in the recent servers here once that list exists.
+    if (recordRegisteredServer_)
+        recordRegisteredServer_(description_, host_, port_ % RegisteredPortOffset);
     lagisontimerTicks_ = 0;
     if (firstNotifyPoll_)
         firstNotifyPoll_();

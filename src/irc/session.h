@@ -103,6 +103,13 @@ public:
         discardInquiries_ = std::move(discard);
     }
 
+    // Registration completed: the server (label, host, port used) joins the recent servers.
+    void setRegisteredServerRecorder(
+        std::function<void(const QString& label, const QString& host, int port)> record)
+    {
+        recordRegisteredServer_ = std::move(record);
+    }
+
     // Reply 376: registration is complete. addressedTo is the nickname the reply names.
     void registrationComplete(const QString& addressedTo);
 
@@ -154,6 +161,7 @@ private:
     std::function<void()> discardInquiries_;
     std::function<void()> firstNotifyPoll_;
     std::function<void()> resetNotify_;
+    std::function<void(const QString&, const QString&, int)> recordRegisteredServer_;
 
     QString connectionState_ = disconnectedText();
     QString host_;

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <array>
+
+class Session;
+
+// One remembered server. A slot is in use while its label is not empty.
+struct RecentServer
+{
+    QString label;
+    QString host;
+    QString port; // decimal text as stored; checked when the entry is chosen
+    bool inUse() const { return !label.isEmpty(); }
+    bool operator==(const RecentServer&) const = default;
+};
+
+using RecentServerSlots = std::array<RecentServer, 10>;
+
+// The last ten servers the user registered with, most recent first, offered on
+// press-and-hold of "Connect to Server". The slots live in the options, where the
+// settings file reads and writes them.
+class RecentServers : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int SlotCount = 10;
+
+    RecentServers(RecentServerSlots& slots, Session& session, QObject* parent = nullptr);
+
+    const RecentServerSlots& slots() const { return slots_; }
+    // Registration completed with this server: it goes to the top, once.
+    void remember(const QString& label, const QString& host, int port);
+    // Connects to slot n. False when the slot is unused or its port is not a number.
+    bool choose(int n);
+    // "Clear Recently Used Server List"
+    void clear();
+    // The hint of "Connect to Server" shows only while there is no recent server to offer.
+    bool connectHintShown() const { return !slots_[0].inUse(); }
+
+Q_SIGNALS:
+    void changed();
+
+private:
+    RecentServerSlots& slots_;
+    Session& session_;
+};
