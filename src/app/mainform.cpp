@@ -14,6 +14,8 @@
 #include "core/client.h"
 #include "theme/themefile.h"
 #include "settings/startsequence.h"
+#include "menu/chatmenuwidget.h"
+#include "chat/textentrywidget.h"
 #include "settings/recentserverswidget.h"
 #include "settings/servertreepage.h"
 
@@ -33,6 +35,7 @@ Tmainform::Tmainform(const QString& programFolder, QWidget* parent)
       client_(std::make_unique<Client>(programFolder, prompts_))
 {
     setObjectName(QStringLiteral("mainform"));
+    chatMenu_ = new ChatMenuWidget(*client_, this);
     setWindowTitle(Product::mainCaption());
     resize(1000, 680);
 
@@ -231,6 +234,12 @@ void Tmainform::addChatWindow(Tpickeritem* window)
     context.ownNickname = [&session] { return session.currentNickname(); };
     context.options = &client_->options();
     context.themesFolder = ThemeFile::themesFolder(client_->programFolder());
+    context.enterLine = [this](Tpickeritem* w, const QString& text) {
+        client_->commands().enterLine(w, text);
+    };
+    context.showMenu = [this](Tpickeritem* w, const QPoint& at, const QStringList& nicks) {
+        chatMenu_->showChatMenu(w, at, nicks);
+    };
     auto* container = new ChatWindowWidget(*window, std::move(context), masterpanel_);
     container->hide();
     window->container = container;

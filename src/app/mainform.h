@@ -11,6 +11,7 @@ class QLabel;
 class QFrame;
 class QTabWidget;
 class QToolButton;
+class ChatMenuWidget;
 class ServerInfoWidget;
 class RecentServersMenuWidget;
 class ServerTreePage;
@@ -81,6 +82,7 @@ private:
     UserSettingsPage* userPage_ = nullptr;
     ServerInfoWidget* serverInfo_ = nullptr;
     IgnoreSettingsPage* ignorePage_ = nullptr;
+    ChatMenuWidget* chatMenu_ = nullptr;
     QComboBox* statuslist_ = nullptr;
     QLabel* panel6_ = nullptr;
     QToolButton* connectbuttonconnect_ = nullptr;

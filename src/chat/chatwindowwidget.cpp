@@ -3,6 +3,7 @@
 #include "chat/chattextwidget.h"
 #include "chat/linkactions.h"
 #include "chat/nicklistwidget.h"
+#include "chat/textentrywidget.h"
 #include "chat/windowregistry.h"
 #include "chat/xsplitterwidget.h"
 #include "core/fontrecord.h"
@@ -12,7 +13,6 @@
 #include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -116,9 +116,12 @@ QWidget* ChatWindowWidget::buildBottomStrip(bool channel)
     entryFrame->setLineWidth(EntryEdge);
     auto* entryLayout = new QHBoxLayout(entryFrame);
     entryLayout->setContentsMargins(EntryEdge, EntryEdge, EntryEdge, EntryEdge);
-    // The text entry with its slash commands and history replaces this line edit.
-    entry_ = new QLineEdit(entryFrame);
+    entry_ = new Ttextentry(entryFrame, &window_.entryHistory);
     entry_->setObjectName(QStringLiteral("textentry"));
+    entry_->setLineEntered([this](const QString& text) {
+        if (context_.enterLine)
+            context_.enterLine(&window_, text);
+    });
     applyEntryTheme();
     const int textHeight = QFontMetrics(entry_->font()).height() + 4;
     entryLayout->addWidget(entry_);
@@ -126,6 +129,9 @@ QWidget* ChatWindowWidget::buildBottomStrip(bool channel)
 
     control_ = new QPushButton(QStringLiteral("Control"), strip);
     control_->setObjectName(QStringLiteral("chatcontrol"));
+    // The menu opens above the button, where it does not cover the conversation's end.
+    connect(control_, &QPushButton::clicked, this,
+            [this] { showMenu(control_->mapToGlobal(QPoint(0, -154))); });
     QFont bold = control_->font();
     bold.setBold(true);
     control_->setFont(bold);
@@ -150,6 +156,15 @@ QWidget* ChatWindowWidget::buildNickColumn()
     nickList_ = new Tnicklistbox(window_.nickList, context_.ownNickname, column);
     nickList_->setObjectName(QStringLiteral("nicklist"));
     nickList_->applyTheme(window_.theme);
+    nickList_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(nickList_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        // A right click on a row that is not selected acts on that row alone.
+        if (QListWidgetItem* row = nickList_->itemAt(at); row && !row->isSelected()) {
+            nickList_->clearSelection();
+            row->setSelected(true);
+        }
+        showMenu(nickList_->viewport()->mapToGlobal(at));
+    });
     columnLayout->addWidget(nickList_, 1);
     control_->setParent(column);
     control_->setFixedHeight(ButtonHeight);
@@ -171,7 +186,15 @@ void ChatWindowWidget::applyEntryTheme()
     p.setColor(QPalette::Highlight, text);
     p.setColor(QPalette::HighlightedText, back);
     entry_->setPalette(p);
-    entry_->setFrame(false);
+    entry_->setFrameShape(QFrame::NoFrame);
+    // One line of text fills the entry; the document's own margin would clip it.
+    entry_->document()->setDocumentMargin(1);
+}
+
+void ChatWindowWidget::showMenu(const QPoint& globalPos)
+{
+    if (context_.showMenu)
+        context_.showMenu(&window_, globalPos, nickList_ ? nickList_->selectedNicks() : QStringList());
 }
 
 void ChatWindowWidget::updateCaption()

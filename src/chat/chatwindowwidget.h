@@ -6,7 +6,7 @@
 #include <functional>
 
 class QLabel;
-class QLineEdit;
+class Ttextentry;
 class QPushButton;
 class QSplitter;
 class Tchattext;
@@ -30,6 +30,10 @@ struct ChatWindowContext
     std::function<void(const QString& question, std::function<void(bool yes)> answer)> askYesNo;
     // Unset: the desktop's web browser.
     std::function<void(const QUrl&)> openUrl;
+    // A line (or a pasted block) typed into the window's entry.
+    std::function<void(Tpickeritem*, const QString&)> enterLine;
+    // The chat context menu, for the window and the nicknames selected in its nick list.
+    std::function<void(Tpickeritem*, const QPoint& globalPos, const QStringList& nicks)> showMenu;
 };
 
 // The container of one chat window: for a channel the caption strip and the nick-list
@@ -43,7 +47,7 @@ public:
     ChatWindowWidget(Tpickeritem& window, ChatWindowContext context, QWidget* parent = nullptr);
 
     Tpickeritem& window() { return window_; }
-    QLineEdit* textEntry() const { return entry_; }
+    Ttextentry* textEntry() const { return entry_; }
     Tnicklistbox* nickList() const { return nickList_; }
     QLabel* caption() const { return caption_; }
     QPushButton* controlButton() const { return control_; }
@@ -65,6 +69,7 @@ private:
     QWidget* buildNickColumn();
     void applyEntryTheme();
     void askYesNo(const QString& question, std::function<void(bool)> answer);
+    void showMenu(const QPoint& globalPos);
 
     Tpickeritem& window_;
     ChatWindowContext context_;
@@ -73,5 +78,5 @@ private:
     Tnicklistbox* nickList_ = nullptr;
     QSplitter* splitter_ = nullptr;
     QPushButton* control_ = nullptr;
-    QLineEdit* entry_ = nullptr;
+    Ttextentry* entry_ = nullptr;
 };

@@ -64,7 +64,10 @@ Tnicklistbox::Tnicklistbox(NickList& nicks, std::function<QString()> ownNickname
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setItemDelegate(new NickDelegate(this));
     setUniformItemSizes(true);
-    connect(&nicks_, &NickList::changed, this, &Tnicklistbox::reload);
+    reloadTimer_.setSingleShot(true);
+    reloadTimer_.setInterval(ReloadDelayMs);
+    connect(&reloadTimer_, &QTimer::timeout, this, &Tnicklistbox::reload);
+    connect(&nicks_, &NickList::changed, this, &Tnicklistbox::scheduleReload);
     reload();
 }
 
@@ -81,8 +84,27 @@ void Tnicklistbox::applyTheme(const ThemeRecord& theme)
     viewport()->update();
 }
 
+// A big channel's list changes many times a second (a names reply comes in hundreds of
+// lines, joins and quits stream in): the rows are rebuilt once the changes pause, and not
+// at all while the list is hidden.
+void Tnicklistbox::scheduleReload()
+{
+    dirty_ = true;
+    if (isVisible() && !reloadTimer_.isActive())
+        reloadTimer_.start();
+}
+
+void Tnicklistbox::showEvent(QShowEvent* event)
+{
+    QListWidget::showEvent(event);
+    if (dirty_)
+        reload();
+}
+
 void Tnicklistbox::reload()
 {
+    dirty_ = false;
+    reloadTimer_.stop();
     setUpdatesEnabled(false);
     clear();
     for (const QString& entry : nicks_.entries()) {
@@ -107,4 +129,15 @@ int Tnicklistbox::fittingWidth() const
     if (nicks_.count() * metrics.height() > viewport()->height())
         width += 12;
     return width;
+}
+
+QStringList Tnicklistbox::selectedNicks() const
+{
+    QStringList nicks;
+    for (int row = 0; row < count(); ++row) {
+        const QListWidgetItem* it = item(row);
+        if (it->isSelected())
+            nicks << NickList::nickOf(it->data(Qt::UserRole).toString());
+    }
+    return nicks;
 }

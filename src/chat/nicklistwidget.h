@@ -3,6 +3,7 @@
 #include "theme/themerecord.h"
 
 #include <QListWidget>
+#include <QTimer>
 
 #include <functional>
 
@@ -22,11 +23,20 @@ public:
     static int rowHeightFor(const QFont& font);
     // The column width that shows every entry: widest text + 15, + 12 for a scroll bar.
     int fittingWidth() const;
+    // The nicknames of the selected rows, without their rank signs, top to bottom.
+    QStringList selectedNicks() const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     void reload();
+    void scheduleReload();
 
     NickList& nicks_;
     std::function<QString()> ownNickname_;
     ThemeRecord theme_;
+    static constexpr int ReloadDelayMs = 50;
+    QTimer reloadTimer_;
+    bool dirty_ = false;
 };

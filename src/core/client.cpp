@@ -47,6 +47,24 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
             recentServers_.remember(label, host, port);
         });
     CommandParser::Hooks& commandHooks = commands_.hooks();
+    commandHooks.whoisUser = [this](const QString& s, const QString& a, Tpickeritem* w) {
+        userActions_.whoisUser(s, a, w);
+    };
+    commandHooks.versionUser = [this](const QString& s, const QString& a, Tpickeritem* w) {
+        userActions_.versionUser(s, a, w);
+    };
+    commandHooks.timeUser = [this](const QString& s, const QString& a, Tpickeritem* w) {
+        userActions_.timeUser(s, a, w);
+    };
+    commandHooks.pingUser = [this](const QString& s, const QString& a, Tpickeritem* w) {
+        userActions_.pingUser(s, a, w);
+    };
+    commandHooks.namesChannel = [this](const QString& s, const QString& a, Tpickeritem* w) {
+        userActions_.namesChannel(s, a, w);
+    };
+    commandHooks.lookupUser = [this](const QString& s, const QString& a, Tpickeritem* w) {
+        userActions_.lookupUser(s, a, w);
+    };
     commandHooks.ownNickname = [this] { return session_.currentNickname(); };
     commandHooks.setNickname = [this](const QString& nick) { session_.setNickname(nick); };
     commandHooks.lookupPending = [this] { return inquiries_.lookupPending(); };
@@ -110,27 +128,16 @@ void Client::wireNotifyList()
         [this] { notifyList_.resetPresence(); });
     inquiries_.registerAction(QStringLiteral("radar"),
                               [this](Tinquiryitem& record) { return notifyList_.radar(record); });
-    // The same inquiries and lines as the user-detail requests, with no window to show in.
-    auto ctcpQuery = [this](const QString& kind, const QString& nick, const QString& body) {
-        inquiries_.startInquiry(kind, QStringLiteral("radar"), nick, QString(), QString());
-        session_.sendline(QStringLiteral("PRIVMSG ") + nick + QStringLiteral(" :") +
-                          Formatting::CtcpDelimiter + body + Formatting::CtcpDelimiter);
-    };
+    // The user-detail requests, with no window to show in.
+    const QString radar = QStringLiteral("radar");
     NotifyList::Queries queries;
-    queries.ping = [this, ctcpQuery](const QString& nick) {
-        ctcpQuery(QStringLiteral("ping"), nick,
-                  QStringLiteral("PING ") + QString::number(Ctcp::nowStamp(clock_)));
+    queries.ping = [this, radar](const QString& nick) { userActions_.pingUser(nick, radar, nullptr); };
+    queries.version = [this, radar](const QString& nick) {
+        userActions_.versionUser(nick, radar, nullptr);
     };
-    queries.version = [ctcpQuery](const QString& nick) {
-        ctcpQuery(QStringLiteral("version"), nick, QStringLiteral("VERSION"));
-    };
-    queries.time = [ctcpQuery](const QString& nick) {
-        ctcpQuery(QStringLiteral("time"), nick, QStringLiteral("TIME"));
-    };
-    queries.whois = [this](const QString& nick) {
-        inquiries_.startInquiry(QStringLiteral("whois"), QStringLiteral("radar"), nick, QString(),
-                                QString());
-        session_.sendline(QStringLiteral("WHOIS ") + nick);
+    queries.time = [this, radar](const QString& nick) { userActions_.timeUser(nick, radar, nullptr); };
+    queries.whois = [this, radar](const QString& nick) {
+        userActions_.whoisUser(nick, radar, nullptr);
     };
     notifyList_.setQueries(std::move(queries));
 }

@@ -3,6 +3,7 @@
 #include "app/mainform.h"
 #include "chat/chattextwidget.h"
 #include "chat/chatwindowwidget.h"
+#include "chat/textentrywidget.h"
 #include "chat/linkactions.h"
 #include "chat/nicklistwidget.h"
 #include "chat/pickerwidget.h"
@@ -344,7 +345,7 @@ private Q_SLOTS:
         auto* container = qobject_cast<ChatWindowWidget*>(chan->container.data());
         QVERIFY(container && container->isVisible());
 
-        QLineEdit* entry = container->textEntry();
+        Ttextentry* entry = container->textEntry();
         QCOMPARE(entry->font().pointSize(), 14);
         QCOMPARE(entry->palette().color(QPalette::Text), QColor(Qt::red));
         QCOMPARE(entry->palette().color(QPalette::Base), QColor(Qt::green));

@@ -60,8 +60,6 @@ private Q_SLOTS:
                                               "4,1today"));
         QCOMPARE(container->caption()->text(), QStringLiteral("#quorl: news today"));
         windows.addNames(chan, {"zed", "@op"});
-        QCOMPARE(container->nickList()->count(), 2);
-        QCOMPARE(container->nickList()->item(0)->text(), QStringLiteral("@op"));
 
         windows.addLine(chan, "one", 1);
         windows.addLine(chan, "two", 0);
@@ -70,6 +68,11 @@ private Q_SLOTS:
         QTest::mouseClick(picker, Qt::LeftButton, {}, rowPoint(2));
         QVERIFY(container->isVisible());
         QVERIFY(visiblePanels().isEmpty());
+        // A hidden nick list is filled when it shows.
+        QCOMPARE(container->nickList()->count(), 2);
+        QCOMPARE(container->nickList()->item(0)->text(), QStringLiteral("@op"));
+        windows.addMember(chan, QStringLiteral("amy"));
+        QTRY_COMPARE(container->nickList()->count(), 3);
 
         // A second channel, right-clicked, shares the work area with the first.
         Tpickeritem* other = windows.createChannelWindow("#other");
