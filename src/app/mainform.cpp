@@ -15,6 +15,7 @@
 #include "theme/themefile.h"
 #include "settings/startsequence.h"
 #include "menu/chatmenuwidget.h"
+#include "app/messagessettingspage.h"
 #include "chat/textentrywidget.h"
 #include "settings/recentserverswidget.h"
 #include "settings/servertreepage.h"
@@ -55,6 +56,8 @@ Tmainform::Tmainform(const QString& programFolder, QWidget* parent)
     settingspanel_->addTab(userPage_, QStringLiteral("User"));
     ignorePage_ = new IgnoreSettingsPage(*client_, settingspanel_);
     settingspanel_->addTab(ignorePage_, QStringLiteral("Ignore"));
+    messagesPage_ = new MessagesSettingsPage(*client_, settingspanel_);
+    settingspanel_->addTab(messagesPage_, QStringLiteral("Messages"));
     settingspanel_->addTab(new NotifyPage(*client_, settingspanel_), QStringLiteral("Notify List"));
     settingspanel_->addTab(new AliasSettingsPage(*client_, settingspanel_),
                            QStringLiteral("Aliases"));
@@ -129,6 +132,7 @@ void Tmainform::runShowSequence()
     steps.add(QStringLiteral("settings pages"), [this] {
         userPage_->load();
         ignorePage_->load();
+        messagesPage_->load();
         return true;
     });
     steps.add(QStringLiteral("window placement"), [this] { return applyWindowPlacement(); });

@@ -12,6 +12,7 @@ class QFrame;
 class QTabWidget;
 class QToolButton;
 class ChatMenuWidget;
+class MessagesSettingsPage;
 class ServerInfoWidget;
 class RecentServersMenuWidget;
 class ServerTreePage;
@@ -83,6 +84,7 @@ private:
     ServerInfoWidget* serverInfo_ = nullptr;
     IgnoreSettingsPage* ignorePage_ = nullptr;
     ChatMenuWidget* chatMenu_ = nullptr;
+    MessagesSettingsPage* messagesPage_ = nullptr;
     QComboBox* statuslist_ = nullptr;
     QLabel* panel6_ = nullptr;
     QToolButton* connectbuttonconnect_ = nullptr;

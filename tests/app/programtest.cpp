@@ -5,7 +5,9 @@
 #include "support/fakeircserver.h"
 #include "support/testmain.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QDir>
 #include <QLabel>
 #include <QProcess>
@@ -96,6 +98,26 @@ private Q_SLOTS:
         p.terminate();
         QVERIFY(p.waitForFinished(5000));
         QVERIFY2(said, errors.constData());
+    }
+
+    void messageSettingsAreBoundBothWays()
+    {
+        Tmainform form(QStringLiteral("/tmp/quorl-ui-test/"));
+        Options& o = form.client().options();
+        auto* version = form.findChild<QCheckBox*>(QStringLiteral("CheckBox4"));
+        auto* versionText = form.findChild<QLineEdit*>(QStringLiteral("Edit11"));
+        auto* invite = form.findChild<QCheckBox*>(QStringLiteral("CheckBox1"));
+        QVERIFY(version && versionText && invite);
+        QCOMPARE(version->isChecked(), o.ctcp.answerVersion);
+        QCOMPARE(versionText->text(), o.ctcp.versionText);
+        version->click();
+        QCOMPARE(o.ctcp.answerVersion, version->isChecked());
+        versionText->clear();
+        QTest::keyClicks(versionText, QStringLiteral("MyClient 1"));
+        QCOMPARE(o.ctcp.versionText, QStringLiteral("MyClient 1"));
+        QVERIFY(!o.connection.autoJoinOnInvite);
+        invite->click();
+        QVERIFY(o.connection.autoJoinOnInvite);
     }
 
     void mainWindowShowsStatusAndButtons()
