@@ -31,7 +31,8 @@ void bind(QCheckBox* box, bool& flag, QLineEdit* edit, QString& text, QObject* o
 {
     QObject::connect(box, &QCheckBox::clicked, owner, [&flag](bool on) { flag = on; });
     if (edit)
-        QObject::connect(edit, &QLineEdit::textEdited, owner, [&text](const QString& t) { text = t; });
+        QObject::connect(edit, &QLineEdit::textEdited, owner,
+                         [&text](const QString& t) { text = t; });
 }
 } // namespace
 
@@ -46,8 +47,8 @@ MessagesSettingsPage::MessagesSettingsPage(Client& client, QWidget* parent)
     edit12_ = lineEdit("Edit12", replies);
     checkBox9_ = checkBox("CheckBox9", QStringLiteral("On a PING Request"), replies);
     edit15_ = lineEdit("Edit15", replies);
-    checkBox2_ = checkBox("CheckBox2", QStringLiteral("When leaving a Channel, Private or DCC Chat"),
-                          replies);
+    checkBox2_ = checkBox("CheckBox2",
+                          QStringLiteral("When leaving a Channel, Private or DCC Chat"), replies);
     edit7_ = lineEdit("Edit7", replies);
     auto* form = new QFormLayout(replies);
     form->addRow(checkBox4_, edit11_);
@@ -56,12 +57,12 @@ MessagesSettingsPage::MessagesSettingsPage(Client& client, QWidget* parent)
     form->addRow(checkBox2_, edit7_);
 
     auto* behaviour = new QGroupBox(QStringLiteral("Requests"), this);
-    checkBox1_ = checkBox("CheckBox1", QStringLiteral("Auto-Join when you are Invited to a Channel"),
-                          behaviour);
-    checkBox11_ = checkBox("CheckBox11", QStringLiteral("Ignore All Requests for Private Chat"),
-                           behaviour);
-    checkBox14_ = checkBox("CheckBox14", QStringLiteral("Your Sound Requests are Private"),
-                           behaviour);
+    checkBox1_ = checkBox("CheckBox1",
+                          QStringLiteral("Auto-Join when you are Invited to a Channel"), behaviour);
+    checkBox11_ =
+        checkBox("CheckBox11", QStringLiteral("Ignore All Requests for Private Chat"), behaviour);
+    checkBox14_ =
+        checkBox("CheckBox14", QStringLiteral("Your Sound Requests are Private"), behaviour);
     checkBox15_ = checkBox("CheckBox15", QStringLiteral("Accept Sound Requests"), behaviour);
     auto* column = new QVBoxLayout(behaviour);
     for (QCheckBox* box : {checkBox1_, checkBox11_, checkBox14_, checkBox15_})

@@ -194,7 +194,8 @@ void ChatWindowWidget::applyEntryTheme()
 void ChatWindowWidget::showMenu(const QPoint& globalPos)
 {
     if (context_.showMenu)
-        context_.showMenu(&window_, globalPos, nickList_ ? nickList_->selectedNicks() : QStringList());
+        context_.showMenu(&window_, globalPos,
+                          nickList_ ? nickList_->selectedNicks() : QStringList());
 }
 
 void ChatWindowWidget::updateCaption()

@@ -1,6 +1,10 @@
 // The client against a real IRC server it did not write: connect, register, reach
 // "Ready.", and leave with QUIT seen by another user on a shared channel.
+#include "chat/commandparser.h"
+#include "chat/useractions.h"
+#include "chat/windowregistry.h"
 #include "core/client.h"
+#include "irc/notifylist.h"
 #include "support/ngircdserver.h"
 #include "support/scriptedprompts.h"
 #include "support/testmain.h"
@@ -117,6 +121,89 @@ private Q_SLOTS:
         QCOMPARE(client.session().currentNickname(), QStringLiteral("beta"));
         QVERIFY(client.statusLog().lines().contains(
             QStringLiteral("alpha is already in use, trying beta instead...")));
+        client.shutdown();
+    }
+
+    // A new user's afternoon: typed commands, an alias, nick-list actions and the notify
+    // list, against a real server with a second user on the channel.
+    void chatsAgainstARealServer()
+    {
+        NgircdServer server;
+        QVERIFY2(server.start(), qPrintable(server.error()));
+        ScriptedPrompts prompts;
+        Client client(QStringLiteral("/tmp/quorl-e2e/"), prompts);
+        client.session().ident().setPort(0);
+        client.options().user.nicknames = {QStringLiteral("quorl")};
+        client.session().setNickname(QStringLiteral("quorl"));
+        client.options().textEntry.aliases = {QStringLiteral("/hi /msg #room hello $1")};
+        QVERIFY(client.notifyList().addEntry(QStringLiteral("friend")));
+        QVERIFY(client.connectToAddress(QStringLiteral("irc://127.0.0.1:") +
+                                        QString::number(server.port())));
+        QVERIFY(QTest::qWaitFor([&] { return client.session().isRegistered(); }, 10000));
+
+        // Typed into the status window's stand-in: a private window is as good as any.
+        client.windows().openPrivateChat(QStringLiteral("nobody"));
+        Tpickeritem* start = client.windows().findPrivateWindow(QStringLiteral("nobody"));
+        QVERIFY(start);
+        client.commands().enterLine(start, QStringLiteral("/join #room"));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return client.windows().findChannelWindow(QStringLiteral("#room")); }, 5000));
+        Tpickeritem* room = client.windows().findChannelWindow(QStringLiteral("#room"));
+
+        Watcher friendUser;
+        QVERIFY(friendUser.connectTo(server.port(), QStringLiteral("friend")));
+        friendUser.send(QStringLiteral("JOIN #room"));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return room->nickList.indexOf(QStringLiteral("friend")) >= 0; }, 5000));
+        // The notify list hears of the friend on its next poll.
+        client.session().lagisontimerTimer();
+        client.session().lagisontimerTimer();
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                return client.statusLog().lines().contains(QStringLiteral("friend is on IRC.")) ||
+                       client.statusLog().lines().contains(
+                           QStringLiteral("friend has joined IRC."));
+            },
+            5000));
+
+        client.commands().enterLine(room, QStringLiteral("good afternoon"));
+        QVERIFY(friendUser.waitFor(QStringLiteral("PRIVMSG #room :good afternoon")));
+        client.commands().enterLine(room, QStringLiteral("/me waves"));
+        QVERIFY(friendUser.waitFor(QStringLiteral("PRIVMSG #room :\x01"
+                                                  "ACTION waves\x01")));
+        client.commands().enterLine(room, QStringLiteral("/msg friend psst"));
+        QVERIFY(friendUser.waitFor(QStringLiteral("PRIVMSG friend :psst")));
+        client.commands().enterLine(room, QStringLiteral("/hi all"));
+        QVERIFY(friendUser.waitFor(QStringLiteral("PRIVMSG #room :hello all")));
+
+        friendUser.send(QStringLiteral("PRIVMSG #room :hi quorl"));
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                return room->document->plainLines().contains(QStringLiteral("<friend> hi quorl"));
+            },
+            5000));
+
+        // The channel's creator is its operator: op, then kick the friend from the nick list.
+        QCOMPARE(room->myStatus, QStringLiteral("op"));
+        QVERIFY(client.userActions().runNickAction(QStringLiteral("Give Ops"), room,
+                                                   {QStringLiteral("friend")}));
+        QVERIFY(friendUser.waitFor(QStringLiteral("MODE #room +o friend")));
+        QVERIFY(client.userActions().runNickAction(QStringLiteral("Kick"), room,
+                                                   {QStringLiteral("friend")}));
+        QVERIFY(friendUser.waitFor(QStringLiteral("KICK #room friend")));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return room->nickList.indexOf(QStringLiteral("friend")) < 0; }, 5000));
+
+        // A departure the notify list reports on its next poll.
+        friendUser.send(QStringLiteral("QUIT :bye"));
+        QTest::qWait(200);
+        client.session().lagisontimerTimer();
+        client.session().lagisontimerTimer();
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                return client.statusLog().lines().contains(QStringLiteral("friend has Left IRC."));
+            },
+            5000));
         client.shutdown();
     }
 };
