@@ -110,13 +110,7 @@ void ClientSocket::close()
     ticker_.stopCountdown(this);
     if (state_ == State::Connected && socket_) {
         state_ = State::Closing;
-        // Hand over what has arrived and not been read yet, chunk by chunk.
-        while (socket_ && socket_->bytesAvailable() > 0) {
-            const qint64 before = socket_->bytesAvailable();
-            Q_EMIT readable();
-            if (!socket_ || socket_->bytesAvailable() >= before)
-                break;
-        }
+        deliverRemaining();
     }
     release();
     state_ = State::Idle;
@@ -181,17 +175,24 @@ void ClientSocket::onDisconnected()
         return;
     // Whatever the server sent before closing is still handed over.
     state_ = State::Closing;
+    deliverRemaining();
+    if (state_ != State::Closing)
+        return; // the handler closed us meanwhile
+    release();
+    state_ = State::Idle;
+    Q_EMIT disconnected();
+}
+
+// Hands over what has arrived and not been read yet, chunk by chunk, stopping when the
+// reader takes nothing more.
+void ClientSocket::deliverRemaining()
+{
     while (socket_ && socket_->bytesAvailable() > 0) {
         const qint64 before = socket_->bytesAvailable();
         Q_EMIT readable();
         if (!socket_ || socket_->bytesAvailable() >= before)
             break;
     }
-    if (state_ != State::Closing)
-        return; // the handler closed us meanwhile
-    release();
-    state_ = State::Idle;
-    Q_EMIT disconnected();
 }
 
 void ClientSocket::onReadyRead()

@@ -79,6 +79,7 @@ private:
     void onDisconnected();
     void onReadyRead();
     void deliverPending();
+    void deliverRemaining();
 
     TimeoutTicker& ticker_;
     QPointer<QTcpSocket> socket_;
