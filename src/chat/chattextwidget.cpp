@@ -31,7 +31,7 @@ Tchattext::Tchattext(ChatDocument* document, QWidget* parent) : QWidget(parent),
     connect(document, &ChatDocument::linesAppended, this, &Tchattext::onLinesAppended);
     repaintTimer_.setSingleShot(true);
     repaintTimer_.setInterval(RepaintIntervalMs);
-    connect(&repaintTimer_, &QTimer::timeout, this, &Tchattext::flushRepaint);
+    connect(&repaintTimer_, &QTimer::timeout, this, &Tchattext::onRepaintTimer);
     connect(document, &ChatDocument::cleared, this, &Tchattext::onCleared);
     connect(document, &ChatDocument::themeApplied, this, &Tchattext::onThemeApplied);
     connect(document, &ChatDocument::layoutChanged, this, &Tchattext::onLayoutChanged);
@@ -130,7 +130,36 @@ void Tchattext::updateScrollBar()
 
 void Tchattext::onLinesAppended()
 {
-    if (!document_->isLayoutEnabled())
+    // A busy channel appends lines far faster than anyone can read them: the view catches
+    // up with the document at most every RepaintIntervalMs, so painting and the scroll bar
+    // never take the time the lines need.
+    if (repaintTimer_.isActive()) {
+        appendPending_ = true;
+        return;
+    }
+    showAppended();
+    repaintTimer_.start();
+}
+
+void Tchattext::catchUp()
+{
+    if (!appendPending_)
+        return;
+    appendPending_ = false;
+    showAppended();
+}
+
+void Tchattext::onRepaintTimer()
+{
+    if (!appendPending_)
+        return;
+    catchUp();
+    repaintTimer_.start(); // lines still flowing: the next catch-up waits its turn
+}
+
+void Tchattext::showAppended()
+{
+    if (!document_ || !document_->isLayoutEnabled())
         return;
     const qsizetype firstNew = knownWords_;
     knownWords_ = document_->wordCount();
@@ -140,7 +169,7 @@ void Tchattext::onLinesAppended()
         setVisibleFrom(firstRow_);
         if (lastRow_ >= document_->rowCount() - 1) {
             // Everything still fits: only the new words are drawn.
-            scheduleRepaint(rowsRect(document_->wordRow(firstNew), lastRow_));
+            update(rowsRect(document_->wordRow(firstNew), lastRow_));
             updateScrollBar();
             return;
         }
@@ -148,27 +177,11 @@ void Tchattext::onLinesAppended()
     }
     if (autoScroll_) {
         settle(-1);
-        scheduleRepaint(document_->textArea());
+        update(document_->textArea());
         return;
     }
     // Scrolled back: the display stays where it is; only the bar learns of the rows.
     updateScrollBar();
-}
-
-// A busy channel appends lines far faster than anyone can read them: new text is painted
-// at most every RepaintIntervalMs, so painting never takes the time the lines need.
-void Tchattext::scheduleRepaint(const QRect& rect)
-{
-    pendingRepaint_ |= rect;
-    if (!repaintTimer_.isActive())
-        repaintTimer_.start();
-}
-
-void Tchattext::flushRepaint()
-{
-    if (!pendingRepaint_.isEmpty())
-        update(pendingRepaint_);
-    pendingRepaint_ = QRegion();
 }
 
 void Tchattext::onCleared()
@@ -405,6 +418,7 @@ void Tchattext::paintEvent(QPaintEvent* event)
 
 void Tchattext::resizeEvent(QResizeEvent*)
 {
+    catchUp(); // the user acts on what is there now
     stretched_ = QPixmap();
     if (!document_)
         return;
@@ -420,6 +434,7 @@ void Tchattext::resizeEvent(QResizeEvent*)
 
 void Tchattext::mousePressEvent(QMouseEvent* event)
 {
+    catchUp(); // the user acts on what is there now
     if (!document_)
         return;
     const QPoint pos = event->position().toPoint();
@@ -474,6 +489,7 @@ void Tchattext::mousePressEvent(QMouseEvent* event)
 
 void Tchattext::mouseMoveEvent(QMouseEvent* event)
 {
+    catchUp(); // the user acts on what is there now
     if (!document_)
         return;
     const QPoint pos = event->position().toPoint();
@@ -518,6 +534,7 @@ void Tchattext::leaveEvent(QEvent*)
 
 void Tchattext::wheelEvent(QWheelEvent* event)
 {
+    catchUp(); // the user acts on what is there now
     if (barShown_)
         QCoreApplication::sendEvent(scrollBar_, event);
 }

@@ -25,6 +25,8 @@ class Tchattext : public QWidget
 {
     Q_OBJECT
 public:
+    // Lines appended while the view is busy catching up are shown at most this often.
+    static constexpr int RepaintIntervalMs = 30;
     static constexpr int ScrollBarWidth = 16;
     // The text area is this much narrower while the scroll bar shows.
     static constexpr int ScrollBarAllowance = 12;
@@ -83,10 +85,15 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
 
 private:
-    static constexpr int RepaintIntervalMs = 30;
     void onLinesAppended();
-    void scheduleRepaint(const QRect& rect);
-    void flushRepaint();
+    void showAppended();
+    void onRepaintTimer();
+
+public:
+    // Shows at once whatever was appended since the view last caught up.
+    void catchUp();
+
+private:
     void onCleared();
     void onThemeApplied();
     void onLayoutChanged();
@@ -134,5 +141,5 @@ private:
     std::vector<std::optional<QFont>> fonts_;
     std::vector<int> ascents_;
     QTimer repaintTimer_;
-    QRegion pendingRepaint_;
+    bool appendPending_ = false;
 };

@@ -19,6 +19,13 @@ struct View
     std::unique_ptr<Tchattext> widget;
 
     // 300 x 200 with the fake's 12-pixel rows: 16 rows on screen.
+    // Appends and lets the view catch up at once, as it does when the lines pause.
+    void append(int lineClass, const QString& text)
+    {
+        doc->appendLine(lineClass, text);
+        widget->catchUp();
+    }
+
     explicit View(QSize size = QSize(300, 200))
     {
         widget = std::make_unique<Tchattext>(doc.get());
@@ -30,6 +37,7 @@ struct View
     {
         for (int i = from; i < from + count; ++i)
             doc->appendLine(ChatDocument::Other, QStringLiteral("<Tam> line %1").arg(i));
+        widget->catchUp();
     }
 
     qsizetype find(QStringView text) const
@@ -155,8 +163,8 @@ private Q_SLOTS:
     void dragSelectionGoesToClipboard()
     {
         View v;
-        v.doc->appendLine(ChatDocument::Other, QStringLiteral("<Tam> hello world"));
-        v.doc->appendLine(ChatDocument::You, QStringLiteral("<Wren> second"));
+        v.append(ChatDocument::Other, QStringLiteral("<Tam> hello world"));
+        v.append(ChatDocument::You, QStringLiteral("<Wren> second"));
         QGuiApplication::clipboard()->setText(QStringLiteral("before"));
         const QPoint from = v.on(v.find(u"hello"), 2);
         const QPoint to = v.on(v.find(u"second"), 2);
@@ -177,9 +185,9 @@ private Q_SLOTS:
     {
         View v;
         v.widget->setOwnNickname([] { return QStringLiteral("wren"); });
-        v.doc->appendLine(ChatDocument::Other,
+        v.append(ChatDocument::Other,
                           QStringLiteral("<Tam> join @#Chat or WWW.Site.org for song.wav"));
-        v.doc->appendLine(ChatDocument::You, QStringLiteral("<Wren> hi"));
+        v.append(ChatDocument::You, QStringLiteral("<Wren> hi"));
         QSignalSpy channel(v.widget.get(), &Tchattext::channelLinkClicked);
         QSignalSpy web(v.widget.get(), &Tchattext::webLinkClicked);
         QSignalSpy sound(v.widget.get(), &Tchattext::soundLinkClicked);
@@ -202,7 +210,7 @@ private Q_SLOTS:
         QVERIFY(v.widget->isSelecting());
         QTest::mouseRelease(v.widget.get(), Qt::LeftButton, {}, v.on(v.find(u"<Wren>")));
 
-        v.doc->appendLine(ChatDocument::Other, QStringLiteral("see http://Quorl.example/A"));
+        v.append(ChatDocument::Other, QStringLiteral("see http://Quorl.example/A"));
         QTest::mouseClick(v.widget.get(), Qt::LeftButton, {}, v.on(v.find(u"http")));
         QCOMPARE(web.value(0).value(0).toString(), QStringLiteral("http://quorl.example/a"));
 
@@ -214,7 +222,7 @@ private Q_SLOTS:
     void hoverHighlightsLinks()
     {
         View v;
-        v.doc->appendLine(ChatDocument::Other, QStringLiteral("<Tam> visit #quorl today"));
+        v.append(ChatDocument::Other, QStringLiteral("<Tam> visit #quorl today"));
         QTest::mouseMove(v.widget.get(), v.on(v.find(u"#quorl")));
         QCOMPARE(v.widget->hoveredLink().kind, ChatLink::Channel);
         QCOMPARE(v.widget->cursor().shape(), Qt::PointingHandCursor);
@@ -257,7 +265,7 @@ private Q_SLOTS:
     {
         // Every look at once: codes, reverse, a background picture tiled and stretched.
         View v;
-        v.doc->appendLine(ChatDocument::Other,
+        v.append(ChatDocument::Other,
                           QStringLiteral("<Tam> \002bold\002 \0034,12colour\003 \026rev\026 "
                                          "\037under\037 www.x.org"));
         QImage picture(8, 8, QImage::Format_RGB32);

@@ -65,6 +65,7 @@ struct WindowFixture
     }
     bool click(const QString& word, Qt::MouseButton button)
     {
+        view()->catchUp(); // as the first mouse event would
         const QRect rect = view()->wordRect(wordOf(word));
         if (rect.isEmpty())
             return false;
@@ -92,7 +93,9 @@ private Q_SLOTS:
         w.f.registry.addLine(w.window, QStringLiteral("*** ann has Joined"), LineClass::Server);
         QCOMPARE(w.view()->document()->plainLines(),
                  QStringList({"<bob> hello there", "*** ann has Joined"}));
-        // Painted, not only kept: the newest word is on screen below the first line.
+        // Painted, not only kept: the newest word is on screen below the first line once
+        // the view has caught up.
+        QTRY_VERIFY(!w.view()->wordRect(w.wordOf(QStringLiteral("Joined"))).isEmpty());
         const QRect first = w.view()->wordRect(w.wordOf(QStringLiteral("<bob>")));
         const QRect last = w.view()->wordRect(w.wordOf(QStringLiteral("Joined")));
         QVERIFY(!first.isEmpty() && !last.isEmpty());
