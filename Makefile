@@ -4,7 +4,7 @@ BUILD_TYPE ?= Release
 CMAKE_FLAGS ?=
 ARGS ?=
 
-.PHONY: run test build deps configure bench clean format
+.PHONY: run test build deps configure bench clean format demo
 
 deps:
 	@bash scripts/install-deps
@@ -26,6 +26,10 @@ run: build
 
 test: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure
+
+# A local server with two scripted users in #quorl, and the client connected to it.
+demo: build
+	@BUILD_DIR=$(BUILD_DIR) bash scripts/demo
 
 bench: build
 	@for b in $(BUILD_DIR)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done; true

@@ -4,11 +4,13 @@
 #include "app/ignoresettingspage.h"
 #include "app/notifypage.h"
 #include "app/usersettingspage.h"
+#include "chat/autologbuttonwidget.h"
 #include "chat/chattextwidget.h"
 #include "chat/chatthemes.h"
 #include "chat/chatwindowwidget.h"
 #include "chat/linkactions.h"
 #include "chat/pickerwidget.h"
+#include "chat/rawdatapage.h"
 #include "chat/serverinfowidget.h"
 #include "chat/xsplitterwidget.h"
 #include "core/client.h"
@@ -63,6 +65,8 @@ Tmainform::Tmainform(const QString& programFolder, QWidget* parent)
                            QStringLiteral("Aliases"));
 
     buildServerInfo();
+    settingspanel_->addTab(new RawDataPage(client_->rawData(), settingspanel_),
+                           QStringLiteral("Raw Data"));
 
     // The section panels in the order of the window list's sections.
     WindowRegistry& windows = client_->windows();
@@ -370,6 +374,7 @@ void Tmainform::buildStatusStrip(QWidget* strip)
     row->addWidget(connectbuttondisconnect_);
     row->addWidget(statuslist_, 1);
     row->addWidget(panel6_);
+    row->addWidget(new AutoLogButtonWidget(client_->options().display, strip));
 
     LineLog& status = client_->statusLog();
     for (const QString& line : status.lines())

@@ -40,8 +40,14 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
                    clock_, this),
       commands_([this](const QString& line) { session_.sendline(line); }, windows_, statusLog_,
                 events_, options_, {}, this),
-      serverTree_(prompts, this), recentServers_(options_.servers.recent, session_, this)
+      serverTree_(prompts, this), recentServers_(options_.servers.recent, session_, this),
+      rawData_(
+          programFolder, statusLog_, clock_,
+          [this](const QString& line) { session_.sendline(line); }, this)
 {
+    connect(&session_, &Session::rawLineRecorded, &rawData_, &RawData::recordRawLine);
+    session_.setRawDataHooks({[this] { rawData_.clearView(); }, [this] { rawData_.enableInput(); },
+                              [this] { rawData_.endLogForShutdown(); }});
     session_.setRegisteredServerRecorder(
         [this](const QString& label, const QString& host, int port) {
             recentServers_.remember(label, host, port);
@@ -233,7 +239,7 @@ void Client::shutdown()
         return;
     shuttingDown_ = true;
     addStatusLine(QStringLiteral("Shutting Down..."));
-    // Raw logging ends here once the raw log exists.
+    rawData_.endLogForShutdown();
     session_.quitForShutdown();
     windows_.closeAllWindows();
     // DCC connections and transfers end here once they exist.

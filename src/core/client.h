@@ -2,6 +2,7 @@
 
 #include "chat/commandparser.h"
 #include "chat/inquiries.h"
+#include "chat/rawdata.h"
 #include "chat/useractions.h"
 #include "chat/windowregistry.h"
 #include "core/clock.h"
@@ -57,6 +58,7 @@ public:
     CommandParser& commands() { return commands_; }
     ServerTree& serverTree() { return serverTree_; }
     RecentServers& recentServers() { return recentServers_; }
+    RawData& rawData() { return rawData_; }
 
     QString serverListPath() const { return programFolder_ + ServerTree::fileName(); }
     // Reads the server list and selects the bookmarked node (start-up, after the settings).
@@ -117,6 +119,7 @@ private:
     CommandParser commands_;
     ServerTree serverTree_;
     RecentServers recentServers_;
+    RawData rawData_;
     QString channelToJoin_;
     StoredState stored_;
     bool settingsRead_ = false;

@@ -123,7 +123,8 @@ void Session::lookupComplete(int lookupId, const QString& address, const QString
 
 void Session::attemptConnection(const QString& address)
 {
-    // The raw data view is cleared here once it exists.
+    if (rawDataHooks_.clearView)
+        rawDataHooks_.clearView();
     setButtons(false, true);
     ircsocket_.setPort(QString::number(port_ % RegisteredPortOffset));
     ircsocket_.setAddress(address);
@@ -154,7 +155,8 @@ void Session::onConnectFinished(bool ok, const QString& error)
     framer_.clear();
     discardReported_ = false;
     status_.add(QStringLiteral("Connected - Logging In..."));
-    // The raw command entry is enabled here once it exists.
+    if (rawDataHooks_.enableInput)
+        rawDataHooks_.enableInput();
     firstNickname_ = currentNickname_;
     lastNicknameTried_ = currentNickname_;
     sendline(QStringLiteral("NICK ") + currentNickname_);
@@ -326,7 +328,8 @@ void Session::closesession()
     if (resetNotify_)
         resetNotify_();
     serverView_.clear();
-    // Raw logging ends here once the raw log exists.
+    if (rawDataHooks_.endLog)
+        rawDataHooks_.endLog();
     // DCC chats, transfers and the file server stop here once they exist.
     ident_.close();
     if (chatWindowCloser_)

@@ -103,6 +103,16 @@ public:
         discardInquiries_ = std::move(discard);
     }
 
+    // The raw data facility's part in a session: its view is cleared at every connection
+    // attempt, its input enabled once connected, and its log ended when the session closes.
+    struct RawDataHooks
+    {
+        std::function<void()> clearView;
+        std::function<void()> enableInput;
+        std::function<void()> endLog;
+    };
+    void setRawDataHooks(RawDataHooks hooks) { rawDataHooks_ = std::move(hooks); }
+
     // Registration completed: the server (label, host, port used) joins the recent servers.
     void setRegisteredServerRecorder(
         std::function<void(const QString& label, const QString& host, int port)> record)
@@ -162,6 +172,7 @@ private:
     std::function<void()> firstNotifyPoll_;
     std::function<void()> resetNotify_;
     std::function<void(const QString&, const QString&, int)> recordRegisteredServer_;
+    RawDataHooks rawDataHooks_;
 
     QString connectionState_ = disconnectedText();
     QString host_;

@@ -1,0 +1,249 @@
+// Start-up figures of the real program: from process start to the PONG that answers a
+// PING the server sends right after the end of the MOTD, and the resident memory of the
+// idle client in one channel. The server is a thread speaking plain sockets on loopback.
+//
+// bench_startup [path/to/quorlirc]   (default: ../src/quorlirc beside this binary)
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+using Steady = std::chrono::steady_clock;
+constexpr int Runs = 7;
+constexpr double TargetMs = 120;
+constexpr double TargetMb = 40;
+
+struct Listener
+{
+    int fd = -1;
+    int port = 0;
+    Listener()
+    {
+        fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        listen(fd, 1);
+        socklen_t length = sizeof address;
+        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+        port = ntohs(address.sin_port);
+    }
+    ~Listener() { close(fd); }
+};
+
+// One client connection, line by line.
+class Connection
+{
+public:
+    explicit Connection(int fd) : fd_(fd)
+    {
+        timeval limit{10, 0};
+        setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    }
+    ~Connection() { close(fd_); }
+    void send(const std::string& line)
+    {
+        const std::string bytes = line + "\r\n";
+        (void)::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    }
+    // The next line, without its line end; nothing when the client went or fell silent.
+    std::optional<std::string> next()
+    {
+        for (;;) {
+            const auto end = buffer_.find('\n');
+            if (end != std::string::npos) {
+                std::string line = buffer_.substr(0, end);
+                buffer_.erase(0, end + 1);
+                if (!line.empty() && line.back() == '\r')
+                    line.pop_back();
+                return line;
+            }
+            char chunk[4096];
+            const ssize_t got = recv(fd_, chunk, sizeof chunk, 0);
+            if (got <= 0)
+                return std::nullopt;
+            buffer_.append(chunk, size_t(got));
+        }
+    }
+    // The first line, read before or now, that starts with prefix: the client may send
+    // its JOIN before it answers a PING that came first.
+    std::optional<std::string> waitFor(const std::string& prefix)
+    {
+        for (size_t i = 0;; ++i) {
+            if (i == seen_.size()) {
+                auto line = next();
+                if (!line)
+                    return std::nullopt;
+                seen_.push_back(*line);
+            }
+            if (seen_[i].rfind(prefix, 0) == 0)
+                return seen_[i];
+        }
+    }
+
+private:
+    int fd_;
+    std::string buffer_;
+    std::vector<std::string> seen_;
+};
+
+struct RunResult
+{
+    double pongMs = -1;
+    double rssMb = -1;
+    std::string error;
+};
+
+double residentMb(pid_t pid)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string key;
+    while (status >> key) {
+        if (key == "VmRSS:") {
+            double kb = 0;
+            status >> kb;
+            return kb / 1024.0;
+        }
+        status.ignore(1 << 16, '\n');
+    }
+    return -1;
+}
+
+// The server side of one run: registration, a PING right after 376, then the channel.
+// Returns when the PONG came (its time point is set) and the client has joined.
+std::string serve(Listener& listener, Steady::time_point& pongAt, bool& joined)
+{
+    const int fd = accept(listener.fd, nullptr, nullptr);
+    if (fd < 0)
+        return "no connection";
+    Connection client(fd);
+    const auto nickLine = client.waitFor("NICK ");
+    if (!nickLine || !client.waitFor("USER "))
+        return "no NICK and USER";
+    const std::string nick = nickLine->substr(5);
+    const std::string server = ":bench.local ";
+    client.send(server + "001 " + nick + " :Welcome to the bench");
+    client.send(server + "375 " + nick + " :- bench.local Message of the Day -");
+    client.send(server + "372 " + nick + " :- a short one");
+    client.send(server + "376 " + nick + " :End of MOTD command");
+    client.send("PING :bench");
+    if (!client.waitFor("PONG :bench"))
+        return "no PONG";
+    pongAt = Steady::now();
+    if (!client.waitFor("JOIN #quorl"))
+        return "no JOIN";
+    const std::string self = ":" + nick + "!user@127.0.0.1 ";
+    client.send(self + "JOIN :#quorl");
+    client.send(server + "332 " + nick + " #quorl :The bench channel");
+    client.send(server + "353 " + nick + " = #quorl :" + nick + " @alice +bob carol dave");
+    client.send(server + "366 " + nick + " #quorl :End of NAMES list");
+    client.send("PING :joined");
+    if (!client.waitFor("PONG :joined"))
+        return "no PONG after the join";
+    joined = true;
+    // Hold the connection while the memory is read; the client quits on SIGTERM.
+    client.waitFor("QUIT");
+    return {};
+}
+
+RunResult runOnce(const std::string& binary)
+{
+    RunResult result;
+    Listener listener;
+    char homeTemplate[] = "/tmp/quorl-bench-XXXXXX";
+    const std::string home = mkdtemp(homeTemplate);
+    Steady::time_point pongAt;
+    bool joined = false;
+    auto server = std::async(std::launch::async, [&] { return serve(listener, pongAt, joined); });
+
+    const std::string url = "irc://127.0.0.1:" + std::to_string(listener.port) + "/#quorl";
+    const Steady::time_point start = Steady::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, STDERR_FILENO);
+        execl(binary.c_str(), binary.c_str(), "--home", home.c_str(), url.c_str(),
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    // The join is answered, then the client is left idle a moment before its memory is read.
+    for (int i = 0; i < 200 && !joined &&
+                    server.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready;
+         ++i) {
+    }
+    if (joined) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        result.rssMb = residentMb(pid);
+        result.pongMs = std::chrono::duration<double, std::milli>(pongAt - start).count();
+    }
+    kill(pid, SIGTERM);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    shutdown(listener.fd, SHUT_RDWR);
+    result.error = server.get();
+    if (!joined && result.error.empty())
+        result.error = "the client did not join in time";
+    std::filesystem::remove_all(home);
+    return result;
+}
+
+std::string defaultBinary(const char* self)
+{
+    std::error_code error;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
+    const auto base = error ? std::filesystem::path(self).parent_path() : exe.parent_path();
+    return (base / ".." / "src" / "quorlirc").lexically_normal().string();
+}
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    const std::string binary = argc > 1 ? argv[1] : defaultBinary(argv[0]);
+    if (access(binary.c_str(), X_OK) != 0) {
+        std::fprintf(stderr, "bench_startup: %s is not an executable\n", binary.c_str());
+        return 1;
+    }
+    std::vector<double> pongs;
+    std::vector<double> rss;
+    for (int run = 0; run < Runs; ++run) {
+        const RunResult r = runOnce(binary);
+        if (!r.error.empty()) {
+            std::fprintf(stderr, "bench_startup: run %d: %s\n", run + 1, r.error.c_str());
+            return 1;
+        }
+        pongs.push_back(r.pongMs);
+        rss.push_back(r.rssMb);
+    }
+    std::sort(pongs.begin(), pongs.end());
+    std::sort(rss.begin(), rss.end());
+    const double pongMedian = pongs[pongs.size() / 2];
+    const double rssMedian = rss[rss.size() / 2];
+    std::printf("startup (%s, %d runs, fresh program folder each)\n", binary.c_str(), Runs);
+    std::printf("  process start to PONG after 376: median %.1f ms, min %.1f, max %.1f "
+                "(target <= %.0f ms) %s\n",
+                pongMedian, pongs.front(), pongs.back(), TargetMs,
+                pongMedian <= TargetMs ? "ok" : "OVER");
+    std::printf("  idle in one channel, VmRSS:      median %.1f MB, min %.1f, max %.1f "
+                "(target <= %.0f MB) %s\n",
+                rssMedian, rss.front(), rss.back(), TargetMb,
+                rssMedian <= TargetMb ? "ok" : "OVER");
+    return 0;
+}

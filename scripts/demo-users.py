@@ -1,0 +1,108 @@
+#!/usr/bin/env python3
+"""Two scripted users for `make demo`: they join #quorl on a local server and keep the
+channel lively (lines, topic, nick changes, op and voice) until they are stopped."""
+import socket
+import sys
+import threading
+import time
+
+HOST = "127.0.0.1"
+CHANNEL = "#quorl"
+
+
+class User:
+    def __init__(self, port, nick):
+        self.nick = nick
+        self.sock = socket.create_connection((HOST, port))
+        self.lock = threading.Lock()
+        self.send(f"NICK {nick}")
+        self.send(f"USER {nick} 0 * :QuorlIRC demo user")
+        self.registered = threading.Event()
+        threading.Thread(target=self.read, daemon=True).start()
+        if not self.registered.wait(10):
+            sys.exit(f"{nick}: the server did not register us")
+
+    def send(self, line):
+        with self.lock:
+            self.sock.sendall((line + "\r\n").encode())
+
+    def read(self):
+        buffer = b""
+        while True:
+            data = self.sock.recv(4096)
+            if not data:
+                return
+            buffer += data
+            while b"\n" in buffer:
+                raw, buffer = buffer.split(b"\n", 1)
+                self.handle(raw.decode(errors="replace").rstrip("\r"))
+
+    def handle(self, line):
+        words = line.split(" ")
+        if words[0] == "PING":
+            self.send("PONG " + " ".join(words[1:]))
+        elif len(words) > 1 and words[1] == "001":
+            self.registered.set()
+        elif len(words) > 2 and words[1] == "JOIN" and self.nick == "alice":
+            # Whoever comes in (the client too) gets a voice from the channel's op.
+            joiner = words[0][1:].split("!")[0]
+            if joiner != self.nick:
+                self.send(f"MODE {CHANNEL} +v {joiner}")
+        elif len(words) > 2 and words[1] == "NICK" and words[0][1:].split("!")[0] == self.nick:
+            self.nick = words[2].lstrip(":")
+
+    def say(self, text):
+        self.send(f"PRIVMSG {CHANNEL} :{text}")
+
+
+def main():
+    port = int(sys.argv[1])
+    alice = User(port, "alice")
+    alice.send(f"JOIN {CHANNEL}")
+    time.sleep(0.5)  # alice opens the channel and so holds its op
+    bob = User(port, "bob")
+    bob.send(f"JOIN {CHANNEL}")
+    time.sleep(0.5)
+    alice.send(f"MODE {CHANNEL} +o bob")
+    bob.send(f"MODE {CHANNEL} +v alice")
+    alice.send(f"TOPIC {CHANNEL} :Welcome to the QuorlIRC demo channel")
+
+    script = [
+        (alice, "say", "hello everyone, this is a demo channel"),
+        (bob, "say", "hi alice! \x02bold\x02, \x1funderlined\x1f and \x0304red\x03 text"),
+        (alice, "action", "waves at the newcomer"),
+        (bob, "topic", "Topic of the moment: raw data and logs"),
+        (alice, "say", "anyone tried the Raw Data tab yet?"),
+        (bob, "nick", "bobby"),
+        (bob, "say", "I am bobby now"),
+        (alice, "mode", "-v bobby"),
+        (alice, "mode", "+v bobby"),
+        (bob, "say", "thanks for the voice"),
+        (bob, "nick", "bob"),
+        (alice, "nick", "alicia"),
+        (alice, "say", "new name, same person"),
+        (alice, "nick", "alice"),
+        (bob, "mode", "-o alice"),
+        (bob, "mode", "+o alice"),
+        (alice, "topic", "Welcome to the QuorlIRC demo channel"),
+    ]
+    while True:
+        for user, kind, text in script:
+            time.sleep(3)
+            if kind == "say":
+                user.say(text)
+            elif kind == "action":
+                user.say(f"\x01ACTION {text}\x01")
+            elif kind == "topic":
+                user.send(f"TOPIC {CHANNEL} :{text}")
+            elif kind == "nick":
+                user.send(f"NICK {text}")
+            elif kind == "mode":
+                user.send(f"MODE {CHANNEL} {text}")
+
+
+if __name__ == "__main__":
+    try:
+        main()
+    except KeyboardInterrupt:
+        pass
