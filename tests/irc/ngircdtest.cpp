@@ -9,6 +9,7 @@
 #include "support/scriptedprompts.h"
 #include "support/testmain.h"
 
+#include <QElapsedTimer>
 #include <QTcpSocket>
 #include <QTest>
 
@@ -183,6 +184,19 @@ private Q_SLOTS:
             },
             5000));
 
+        // The friend changes nickname: the line and the nick list follow.
+        friendUser.send(QStringLiteral("NICK buddy"));
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                return room->document->plainLines().contains(
+                           QStringLiteral("*** friend is now buddy.")) &&
+                       room->nickList.indexOf(QStringLiteral("buddy")) >= 0;
+            },
+            5000));
+        friendUser.send(QStringLiteral("NICK friend"));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return room->nickList.indexOf(QStringLiteral("friend")) >= 0; }, 5000));
+
         // The channel's creator is its operator: op, then kick the friend from the nick list.
         QCOMPARE(room->myStatus, QStringLiteral("op"));
         QVERIFY(client.userActions().runNickAction(QStringLiteral("Give Ops"), room,
@@ -194,16 +208,23 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitFor(
             [&] { return room->nickList.indexOf(QStringLiteral("friend")) < 0; }, 5000));
 
-        // A departure the notify list reports on its next poll.
+        // A departure the notify list reports on a later poll (the server may hold the
+        // QUIT back a little after the nick changes).
         friendUser.send(QStringLiteral("QUIT :bye"));
-        QTest::qWait(200);
-        client.session().lagisontimerTimer();
-        client.session().lagisontimerTimer();
-        QVERIFY(QTest::qWaitFor(
-            [&] {
-                return client.statusLog().lines().contains(QStringLiteral("friend has Left IRC."));
-            },
-            5000));
+        QElapsedTimer polling;
+        polling.start();
+        bool left = false;
+        while (!left && polling.elapsed() < 10000) {
+            client.session().lagisontimerTimer();
+            client.session().lagisontimerTimer();
+            left = QTest::qWaitFor(
+                [&] {
+                    return client.statusLog().lines().contains(
+                        QStringLiteral("friend has Left IRC."));
+                },
+                500);
+        }
+        QVERIFY(left);
         client.shutdown();
     }
 };
