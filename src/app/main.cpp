@@ -8,8 +8,10 @@
 #include <QDir>
 #include <QSocketNotifier>
 #include <QTextStream>
+#include <QTimer>
 
 #include <csignal>
+#include <malloc.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -74,6 +76,9 @@ int main(int argc, char* argv[])
     for (const QString& problem : problems)
         window.client().addStatusLine(problem);
     window.show();
+
+    // Start-up builds and drops a good deal; give the freed heap back once the window is up.
+    QTimer::singleShot(200, [] { malloc_trim(0); });
 
     const QStringList args = parser.positionalArguments();
     if (!args.isEmpty() && !window.client().connectToAddress(args.first())) {

@@ -9,8 +9,20 @@ bool lessNoCase(const QString& a, const QString& b)
 }
 } // namespace
 
+void NickList::ensureSorted() const
+{
+    if (sortedCount_ == entries_.size())
+        return;
+    // Behind their equals and in arrival order, as inserting them one by one would.
+    std::stable_sort(entries_.begin() + sortedCount_, entries_.end(), lessNoCase);
+    std::inplace_merge(entries_.begin(), entries_.begin() + sortedCount_, entries_.end(),
+                       lessNoCase);
+    sortedCount_ = entries_.size();
+}
+
 qsizetype NickList::indexOf(const QString& nick) const
 {
+    ensureSorted();
     for (qsizetype i = 0; i < entries_.size(); ++i) {
         const QString& entry = entries_.at(i);
         if (entry.size() == nick.size() + 1 &&
@@ -28,8 +40,10 @@ QChar NickList::rankOf(const QString& nick) const
 
 void NickList::insertSorted(const QString& entry)
 {
+    ensureSorted();
     const auto at = std::upper_bound(entries_.begin(), entries_.end(), entry, lessNoCase);
     entries_.insert(at, entry);
+    sortedCount_ = entries_.size();
 }
 
 void NickList::add(QChar rank, const QString& nick)
@@ -44,6 +58,7 @@ bool NickList::remove(const QString& nick)
     if (at < 0)
         return false;
     entries_.removeAt(at);
+    sortedCount_ = entries_.size();
     Q_EMIT changed();
     return true;
 }
@@ -54,6 +69,7 @@ void NickList::setRank(const QString& nick, QChar rank)
     QString name = nick;
     if (at >= 0)
         name = entries_.takeAt(at).mid(1);
+    sortedCount_ = entries_.size();
     insertSorted(rank + name);
     Q_EMIT changed();
 }
@@ -64,6 +80,7 @@ bool NickList::rename(const QString& oldNick, const QString& newNick)
     if (at < 0)
         return false;
     const QChar rank = entries_.takeAt(at).at(0);
+    sortedCount_ = entries_.size();
     insertSorted(rank + newNick);
     Q_EMIT changed();
     return true;
@@ -80,21 +97,17 @@ QString NickList::entryForName(const QString& name)
 
 void NickList::addNames(const QStringList& names)
 {
-    // A names reply can carry thousands of nicknames: sort the new ones once and merge
-    // them behind their equals, as inserting them one by one would place them.
-    const qsizetype old = entries_.size();
     for (const QString& name : names) {
         if (!name.isEmpty())
             entries_.append(entryForName(name));
     }
-    std::stable_sort(entries_.begin() + old, entries_.end(), lessNoCase);
-    std::inplace_merge(entries_.begin(), entries_.begin() + old, entries_.end(), lessNoCase);
     Q_EMIT changed();
 }
 
 void NickList::clear()
 {
     entries_.clear();
+    sortedCount_ = 0;
     Q_EMIT changed();
 }
 

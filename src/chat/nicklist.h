@@ -16,7 +16,11 @@ public:
 
     using QObject::QObject;
 
-    const QStringList& entries() const { return entries_; }
+    const QStringList& entries() const
+    {
+        ensureSorted();
+        return entries_;
+    }
     qsizetype count() const { return entries_.size(); }
 
     // The first entry for nick, or -1.
@@ -45,6 +49,10 @@ Q_SIGNALS:
 
 private:
     void insertSorted(const QString& entry);
+    void ensureSorted() const;
 
-    QStringList entries_;
+    // A names reply arrives in hundreds of lines: its entries are appended as they come
+    // and sorted once, when the list is next looked at.
+    mutable QStringList entries_;
+    mutable qsizetype sortedCount_ = 0;
 };
