@@ -2,6 +2,7 @@
 
 #include "app/aliassettingspage.h"
 #include "app/ignoresettingspage.h"
+#include "app/messagessettingspage.h"
 #include "app/notifypage.h"
 #include "app/usersettingspage.h"
 #include "chat/autologbuttonwidget.h"
@@ -12,15 +13,14 @@
 #include "chat/pickerwidget.h"
 #include "chat/rawdatapage.h"
 #include "chat/serverinfowidget.h"
+#include "chat/textentrywidget.h"
 #include "chat/xsplitterwidget.h"
 #include "core/client.h"
-#include "theme/themefile.h"
-#include "settings/startsequence.h"
 #include "menu/chatmenuwidget.h"
-#include "app/messagessettingspage.h"
-#include "chat/textentrywidget.h"
 #include "settings/recentserverswidget.h"
 #include "settings/servertreepage.h"
+#include "settings/startsequence.h"
+#include "theme/themefile.h"
 
 #include <QCloseEvent>
 #include <QComboBox>

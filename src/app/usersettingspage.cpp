@@ -86,9 +86,11 @@ UserSettingsPage::UserSettingsPage(Client& client, QWidget* parent)
     layout->addWidget(behaviour, 1);
 
     Options& o = client_.options();
-    connect(nametext_, &QLineEdit::textEdited, this, [&o](const QString& t) { o.user.realName = t; });
+    connect(nametext_, &QLineEdit::textEdited, this,
+            [&o](const QString& t) { o.user.realName = t; });
     connect(emailtext_, &QLineEdit::textEdited, this, [&o](const QString& t) { o.user.email = t; });
-    connect(identdtext_, &QLineEdit::textEdited, this, [&o](const QString& t) { o.user.ident = t; });
+    connect(identdtext_, &QLineEdit::textEdited, this,
+            [&o](const QString& t) { o.user.ident = t; });
     connect(edit2_, &QLineEdit::textEdited, this,
             [&o](const QString& t) { o.connection.quitMessage = t; });
     connect(edit14_, &QLineEdit::textEdited, this,
@@ -96,7 +98,8 @@ UserSettingsPage::UserSettingsPage(Client& client, QWidget* parent)
     connect(checkBox6_, &QCheckBox::clicked, this,
             [&o](bool on) { o.connection.sendQuitMessage = on; });
     // The away and invisible switches act at once on the session.
-    connect(checkBox8_, &QCheckBox::clicked, this, [this](bool on) { client_.session().setAway(on); });
+    connect(checkBox8_, &QCheckBox::clicked, this,
+            [this](bool on) { client_.session().setAway(on); });
     connect(checkBox10_, &QCheckBox::clicked, this,
             [this](bool on) { client_.session().setInvisible(on); });
     connect(mynicklistbox_, &QListWidget::itemDoubleClicked, this,
@@ -127,8 +130,8 @@ void UserSettingsPage::showNicknames()
     const Options& o = client_.options();
     mynicklistbox_->clear();
     mynicklistbox_->addItems(o.user.nicknames);
-    const auto found = mynicklistbox_->findItems(client_.session().currentNickname(),
-                                                 Qt::MatchFixedString);
+    const auto found =
+        mynicklistbox_->findItems(client_.session().currentNickname(), Qt::MatchFixedString);
     if (!found.isEmpty())
         mynicklistbox_->setCurrentItem(found.first());
 }

@@ -81,7 +81,8 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
     commandHooks.playSound = [this](Tpickeritem*, const QString& file) {
         sounds_.playSound(programFolder_ + QStringLiteral("sounds/") + file, false);
     };
-    session_.setUserMessageHandler([this](const QString& line) { userMessages_.usermessage(line); });
+    session_.setUserMessageHandler(
+        [this](const QString& line) { userMessages_.usermessage(line); });
     ServerMessages::Targets replies;
     replies.windows = &windows_;
     replies.inquiries = &inquiries_;
@@ -137,11 +138,15 @@ void Client::wireNotifyList()
     // The user-detail requests, with no window to show in.
     const QString radar = QStringLiteral("radar");
     NotifyList::Queries queries;
-    queries.ping = [this, radar](const QString& nick) { userActions_.pingUser(nick, radar, nullptr); };
+    queries.ping = [this, radar](const QString& nick) {
+        userActions_.pingUser(nick, radar, nullptr);
+    };
     queries.version = [this, radar](const QString& nick) {
         userActions_.versionUser(nick, radar, nullptr);
     };
-    queries.time = [this, radar](const QString& nick) { userActions_.timeUser(nick, radar, nullptr); };
+    queries.time = [this, radar](const QString& nick) {
+        userActions_.timeUser(nick, radar, nullptr);
+    };
     queries.whois = [this, radar](const QString& nick) {
         userActions_.whoisUser(nick, radar, nullptr);
     };
@@ -190,8 +195,8 @@ bool Client::readSettings()
     options_.servers.serverListBookmark = stored_.serverListBookmark;
     for (size_t n = 0; n < options_.servers.recent.size(); ++n) {
         const RecentServerSlot& slot = stored_.recentServers.at(n);
-        options_.servers.recent.at(n) = slot.inUse() ? RecentServer{slot.label, slot.host, slot.port}
-                                                     : RecentServer{};
+        options_.servers.recent.at(n) =
+            slot.inUse() ? RecentServer{slot.label, slot.host, slot.port} : RecentServer{};
     }
     session_.setNickname(options_.user.nickname);
     settingsRead_ = true;

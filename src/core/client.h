@@ -17,9 +17,9 @@
 #include "irc/session.h"
 #include "irc/usermessages.h"
 #include "script/eventhook.h"
-#include "settings/settingsfile.h"
 #include "settings/recentservers.h"
 #include "settings/servertree.h"
+#include "settings/settingsfile.h"
 
 #include <QObject>
 

@@ -186,7 +186,7 @@ private Q_SLOTS:
         View v;
         v.widget->setOwnNickname([] { return QStringLiteral("wren"); });
         v.append(ChatDocument::Other,
-                          QStringLiteral("<Tam> join @#Chat or WWW.Site.org for song.wav"));
+                 QStringLiteral("<Tam> join @#Chat or WWW.Site.org for song.wav"));
         v.append(ChatDocument::You, QStringLiteral("<Wren> hi"));
         QSignalSpy channel(v.widget.get(), &Tchattext::channelLinkClicked);
         QSignalSpy web(v.widget.get(), &Tchattext::webLinkClicked);
@@ -266,8 +266,8 @@ private Q_SLOTS:
         // Every look at once: codes, reverse, a background picture tiled and stretched.
         View v;
         v.append(ChatDocument::Other,
-                          QStringLiteral("<Tam> \002bold\002 \0034,12colour\003 \026rev\026 "
-                                         "\037under\037 www.x.org"));
+                 QStringLiteral("<Tam> \002bold\002 \0034,12colour\003 \026rev\026 "
+                                "\037under\037 www.x.org"));
         QImage picture(8, 8, QImage::Format_RGB32);
         picture.fill(Qt::darkCyan);
         QTemporaryDir themes;

@@ -3,11 +3,11 @@
 #include "app/mainform.h"
 #include "chat/chattextwidget.h"
 #include "chat/chatwindowwidget.h"
-#include "chat/textentrywidget.h"
 #include "chat/linkactions.h"
 #include "chat/nicklistwidget.h"
 #include "chat/pickerwidget.h"
 #include "chat/registryfixture.h"
+#include "chat/textentrywidget.h"
 #include "core/client.h"
 #include "support/testmain.h"
 

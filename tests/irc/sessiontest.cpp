@@ -9,7 +9,6 @@
 #include <QSignalSpy>
 #include <QTest>
 
-
 class SessionTest : public QObject
 {
     Q_OBJECT
