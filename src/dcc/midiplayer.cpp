@@ -156,7 +156,8 @@ bool MidiPlayer::ensureSynth()
     s->synth = f->new_fluid_synth(s->settings);
     if (!s->synth)
         return false;
-    if (f->fluid_synth_sfload(s->synth, QFile::encodeName(soundFont_).constData(), 1) == FLUID_FAILED)
+    if (f->fluid_synth_sfload(s->synth, QFile::encodeName(soundFont_).constData(), 1) ==
+        FLUID_FAILED)
         return false;
     if (!s->openDriver())
         return false;
