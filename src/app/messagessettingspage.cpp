@@ -26,13 +26,15 @@ QLineEdit* lineEdit(const char* name, QWidget* parent)
     return edit;
 }
 
-// A switch and its text, both written to the options model as they change.
-void bind(QCheckBox* box, bool& flag, QLineEdit* edit, QString& text, QObject* owner)
+// Switches and texts are written to the options model as they change.
+void bind(QCheckBox* box, bool& flag, QObject* owner)
 {
     QObject::connect(box, &QCheckBox::clicked, owner, [&flag](bool on) { flag = on; });
-    if (edit)
-        QObject::connect(edit, &QLineEdit::textEdited, owner,
-                         [&text](const QString& t) { text = t; });
+}
+
+void bind(QLineEdit* edit, QString& text, QObject* owner)
+{
+    QObject::connect(edit, &QLineEdit::textEdited, owner, [&text](const QString& t) { text = t; });
 }
 } // namespace
 
@@ -74,15 +76,18 @@ MessagesSettingsPage::MessagesSettingsPage(Client& client, QWidget* parent)
     layout->addStretch(1);
 
     Options& o = client_.options();
-    bind(checkBox4_, o.ctcp.answerVersion, edit11_, o.ctcp.versionText, this);
-    bind(checkBox5_, o.ctcp.messageOnTime, edit12_, o.ctcp.timeMessage, this);
-    bind(checkBox9_, o.ctcp.messageOnPing, edit15_, o.ctcp.pingMessage, this);
-    bind(checkBox2_, o.display.sayOnLeave, edit7_, o.display.leaveMessage, this);
-    QString unused;
-    bind(checkBox1_, o.connection.autoJoinOnInvite, nullptr, unused, this);
-    bind(checkBox11_, o.display.ignorePrivateChats, nullptr, unused, this);
-    bind(checkBox14_, o.sound.privateRequests, nullptr, unused, this);
-    bind(checkBox15_, o.sound.acceptRequests, nullptr, unused, this);
+    bind(checkBox4_, o.ctcp.answerVersion, this);
+    bind(edit11_, o.ctcp.versionText, this);
+    bind(checkBox5_, o.ctcp.messageOnTime, this);
+    bind(edit12_, o.ctcp.timeMessage, this);
+    bind(checkBox9_, o.ctcp.messageOnPing, this);
+    bind(edit15_, o.ctcp.pingMessage, this);
+    bind(checkBox2_, o.display.sayOnLeave, this);
+    bind(edit7_, o.display.leaveMessage, this);
+    bind(checkBox1_, o.connection.autoJoinOnInvite, this);
+    bind(checkBox11_, o.display.ignorePrivateChats, this);
+    bind(checkBox14_, o.sound.privateRequests, this);
+    bind(checkBox15_, o.sound.acceptRequests, this);
     load();
 }
 

@@ -145,15 +145,9 @@ void UserSettingsPage::addNicknameClick()
 
 void UserSettingsPage::addNickname(const QString& nickname)
 {
-    QStringList& nicknames = client_.options().user.nicknames;
     // The list is offered in turn when a nickname is refused; a double adds nothing.
-    if (nicknames.contains(nickname))
-        return;
-    nicknames.append(nickname);
-    std::sort(nicknames.begin(), nicknames.end(), [](const QString& a, const QString& b) {
-        return a.compare(b, Qt::CaseInsensitive) < 0;
-    });
-    showNicknames();
+    if (::addNickname(client_.options().user, nickname))
+        showNicknames();
 }
 
 void UserSettingsPage::deleteNicknameClick()

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
+
 // Every setting of the client, grouped by subsystem. Each field names the control that
 // shows it.
 
@@ -19,6 +21,25 @@ struct UserOptions
     QString email = QStringLiteral("quorl");
     QString ident = QStringLiteral("quorl"); // identdtext, at most 20 characters
 };
+
+// The user's nicknames are kept sorted without regard to case: rotation walks them in
+// that order when a nickname is refused.
+inline void sortNicknames(QStringList& nicknames)
+{
+    std::sort(nicknames.begin(), nicknames.end(), [](const QString& a, const QString& b) {
+        return a.compare(b, Qt::CaseInsensitive) < 0;
+    });
+}
+
+// Adds name to the user's list; false when it is there already.
+inline bool addNickname(UserOptions& user, const QString& name)
+{
+    if (user.nicknames.contains(name))
+        return false;
+    user.nicknames.append(name);
+    sortNicknames(user.nicknames);
+    return true;
+}
 
 struct ConnectionOptions
 {

@@ -355,15 +355,7 @@ void Session::setNickname(const QString& name)
 
 void Session::adoptNickname(const QString& name)
 {
-    QStringList& nicknames = options_.user.nicknames;
-    const bool listed = std::any_of(nicknames.cbegin(), nicknames.cend(),
-                                    [&](const QString& n) { return n == name; });
-    if (!listed) {
-        nicknames.append(name);
-        std::sort(nicknames.begin(), nicknames.end(), [](const QString& a, const QString& b) {
-            return a.compare(b, Qt::CaseInsensitive) < 0;
-        });
-    }
+    addNickname(options_.user, name);
     setCurrentNickname(name);
 }
 

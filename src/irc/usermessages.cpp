@@ -40,11 +40,6 @@ UserMessages::UserMessages(Session& session, WindowRegistry& windows, EventHook&
 {
 }
 
-QString UserMessages::strip(const QString& text)
-{
-    return stripFormatting(text);
-}
-
 bool UserMessages::isMe(const QString& nick) const
 {
     return sameName(nick, session_.currentNickname());
@@ -244,8 +239,9 @@ void UserMessages::kick(const UserLine& m)
              EventSlots().set(1, kicker).set(7, channel).set(8, reason));
         QString text =
             QStringLiteral("You were Kicked from ") + channel + QStringLiteral(" by ") + kicker;
-        text += reasonIsKicker ? QStringLiteral(".")
-                               : QStringLiteral(" (") + strip(reason) + QStringLiteral(").");
+        text += reasonIsKicker
+                    ? QStringLiteral(".")
+                    : QStringLiteral(" (") + stripFormatting(reason) + QStringLiteral(").");
         status_.add(text);
         windows_.closeChannelWindow(channel);
         return;

@@ -39,9 +39,6 @@ public:
 
     void setDccHandler(DccHandler handler) { dccHandler_ = std::move(handler); }
 
-    // The formatting strip of topics and kick reasons.
-    static QString strip(const QString& text);
-
 private:
     void join(const UserLine& m);
     void part(const UserLine& m);

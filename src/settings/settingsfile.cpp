@@ -25,31 +25,6 @@ constexpr bool NotifyOptions::*notifyColumns[] = {
 // The MESSAGES switches are stored under crossed names: the VERSION switch as "xtime",
 // the away switch as "xversion", the TIME switch as "xaway". Files of every release use
 // this crossing, so it stays.
-bool& sendQuitSwitch(Options& o)
-{
-    return o.connection.sendQuitMessage;
-}
-bool& leaveSwitch(Options& o)
-{
-    return o.display.sayOnLeave;
-}
-bool& versionSwitch(Options& o)
-{
-    return o.ctcp.answerVersion;
-}
-bool& awaySwitch(Options& o)
-{
-    return o.connection.away;
-}
-bool& pingSwitch(Options& o)
-{
-    return o.ctcp.messageOnPing;
-}
-bool& timeSwitch(Options& o)
-{
-    return o.ctcp.messageOnTime;
-}
-
 struct SwitchKey
 {
     const char* key;
@@ -58,34 +33,13 @@ struct SwitchKey
 
 // In the order they are written.
 constexpr SwitchKey messageSwitches[] = {
-    {"xquit", sendQuitSwitch}, {"xleave", leaveSwitch}, {"xtime", versionSwitch},
-    {"xversion", awaySwitch},  {"xping", pingSwitch},   {"xaway", timeSwitch},
+    {"xquit", [](Options& o) -> bool& { return o.connection.sendQuitMessage; }},
+    {"xleave", [](Options& o) -> bool& { return o.display.sayOnLeave; }},
+    {"xtime", [](Options& o) -> bool& { return o.ctcp.answerVersion; }},
+    {"xversion", [](Options& o) -> bool& { return o.connection.away; }},
+    {"xping", [](Options& o) -> bool& { return o.ctcp.messageOnPing; }},
+    {"xaway", [](Options& o) -> bool& { return o.ctcp.messageOnTime; }},
 };
-
-QString& quitText(Options& o)
-{
-    return o.connection.quitMessage;
-}
-QString& leaveText(Options& o)
-{
-    return o.display.leaveMessage;
-}
-QString& timeText(Options& o)
-{
-    return o.ctcp.timeMessage;
-}
-QString& versionText(Options& o)
-{
-    return o.ctcp.versionText;
-}
-QString& pingText(Options& o)
-{
-    return o.ctcp.pingMessage;
-}
-QString& awayText(Options& o)
-{
-    return o.connection.awayMessage;
-}
 
 struct TextKey
 {
@@ -95,8 +49,12 @@ struct TextKey
 
 // In the order they are written.
 constexpr TextKey messageTexts[] = {
-    {"quit", quitText},       {"leave", leaveText}, {"time", timeText},
-    {"version", versionText}, {"ping", pingText},   {"away", awayText},
+    {"quit", [](Options& o) -> QString& { return o.connection.quitMessage; }},
+    {"leave", [](Options& o) -> QString& { return o.display.leaveMessage; }},
+    {"time", [](Options& o) -> QString& { return o.ctcp.timeMessage; }},
+    {"version", [](Options& o) -> QString& { return o.ctcp.versionText; }},
+    {"ping", [](Options& o) -> QString& { return o.ctcp.pingMessage; }},
+    {"away", [](Options& o) -> QString& { return o.connection.awayMessage; }},
 };
 
 constexpr int ignoreDurations = 8; // "1 minute" .. "Permanent"
@@ -311,9 +269,7 @@ void SettingsFile::readNicknames(Options& options)
         QStringList names = text("USER", "nicks", QString()).split(u',');
         names.removeLast();
         names.removeAll(QString());
-        std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
-            return a.compare(b, Qt::CaseInsensitive) < 0;
-        });
+        sortNicknames(names);
         user.nicknames = names;
     }
     // With no name at all the user could not register; the client's own default stands in.
