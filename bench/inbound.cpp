@@ -1,9 +1,9 @@
 // Inbound traffic figures: a flood of channel messages into a shown channel window, and
 // the names of a 20,000-nick channel. A server thread speaks plain sockets on loopback;
 // the client runs as it does for a user, in the Qt event loop.
-#include "chat/chattextwidget.h"
+#include "ui/chat/chatview.h"
 #include "chat/windowregistry.h"
-#include "core/client.h"
+#include "client/client.h"
 #include "core/prompts.h"
 
 #include <QApplication>
@@ -181,7 +181,7 @@ int main(int argc, char* argv[])
     client.session().ident().setPort(0);
     client.session().connectToKnownHost(QStringLiteral("127.0.0.1"), port, QStringLiteral("bench"));
 
-    Tchattext* view = nullptr;
+    ChatView* view = nullptr;
     PaintCounter counter;
     QTimer poll;
     poll.setInterval(2);
@@ -189,9 +189,9 @@ int main(int argc, char* argv[])
         WindowRegistry& windows = client.windows();
         if (stage == 0 && !view && windows.findChannelWindow(QStringLiteral("#flood")) &&
             windows.findChannelWindow(QStringLiteral("#big"))) {
-            Tpickeritem* w = windows.findChannelWindow(QStringLiteral("#flood"));
+            ChatWindow* w = windows.findChannelWindow(QStringLiteral("#flood"));
             w->shown = true;
-            view = new Tchattext(w->document.get());
+            view = new ChatView(w->document.get());
             view->resize(900, 600);
             view->show();
             view->installEventFilter(&counter);
@@ -202,7 +202,7 @@ int main(int argc, char* argv[])
             stage = 3;
         } else if (done && stage == 3) {
             // The list is sorted when it is first looked at: that belongs to the figure.
-            Tpickeritem* big = windows.findChannelWindow(QStringLiteral("#big"));
+            ChatWindow* big = windows.findChannelWindow(QStringLiteral("#big"));
             const auto t0 = Steady::now();
             namesEntries = big ? big->nickList.entries().size() : -1;
             sortMs = std::chrono::duration<double, std::milli>(Steady::now() - t0).count();

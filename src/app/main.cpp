@@ -1,5 +1,5 @@
-#include "app/mainform.h"
-#include "core/client.h"
+#include "ui/mainwindow.h"
+#include "client/client.h"
 #include "core/paths.h"
 #include "settings/startsequence.h"
 
@@ -71,7 +71,7 @@ int main(int argc, char* argv[])
     const QStringList problems =
         Paths::prepareProgramFolder(programFolder, Paths::dataFolder(exeFolder));
 
-    Tmainform window(programFolder);
+    MainWindow window(programFolder);
     closeOnSignals(window);
     for (const QString& problem : problems)
         window.client().addStatusLine(problem);

@@ -55,7 +55,7 @@ struct ChatSelection
     bool isValid() const { return startWord >= 0 && endWord >= startWord; }
 };
 
-// The model behind one chat view (Tchattext): every line it was given as styled words,
+// The model behind one chat view (ChatView): every line it was given as styled words,
 // laid out with word wrap. Text is measured once, when its line is added; a resize only
 // re-adds widths. Widgets paint it; everything that decides what is shown is here.
 class ChatDocument : public QObject

@@ -1,12 +1,12 @@
 #include "chat/chatthemes.h"
 
-#include "chat/pickeritem.h"
+#include "chat/chatwindow.h"
 #include "theme/themefile.h"
 
 #include <QDir>
 
 namespace {
-ThemeKind themeKindFor(int conversationKind)
+ThemeKind themeKindFor(ConversationKind conversationKind)
 {
     switch (conversationKind) {
     case ConversationKind::Private:
@@ -32,7 +32,7 @@ void pinPictureName(const QString& programFolder, ThemeRecord& record)
 namespace ChatThemes {
 
 ThemeRecord windowTheme(const QString& programFolder, const QStringList& themeUses,
-                        int conversationKind, const QString& name)
+                        ConversationKind conversationKind, const QString& name)
 {
     const QString themeName = ThemeFile::choose(themeUses, themeKindFor(conversationKind), name);
     LoadedTheme loaded = ThemeFile::load(programFolder, themeName);

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+enum class ConversationKind;
+
 // The themes the client's views are given: a chat window's, from the theme-use list, and
 // the server view's.
 namespace ChatThemes {
@@ -13,7 +15,7 @@ namespace ChatThemes {
 // name, read from its file. The picture name is the file the loader found, so a view
 // that reads it from the themes folder finds the same file whatever its capitals.
 ThemeRecord windowTheme(const QString& programFolder, const QStringList& themeUses,
-                        int conversationKind, const QString& name);
+                        ConversationKind conversationKind, const QString& name);
 
 // The server view has no window of its own: it takes the channel default theme, or
 // "NewTheme1" when that would leave its text unreadable (no file: black on black).

@@ -29,7 +29,7 @@ PickerLayout::PickerLayout(WindowRegistry& registry, QObject* parent)
 {
 }
 
-Tpickeritem* PickerLayout::item(int row) const
+ChatWindow* PickerLayout::item(int row) const
 {
     if (row < 0 || row >= registry_.count())
         return nullptr;
@@ -53,7 +53,7 @@ void PickerLayout::setHot(int row)
 {
     bool changed = false;
     for (int i = 0; i < registry_.count(); ++i) {
-        Tpickeritem* it = registry_.at(i);
+        ChatWindow* it = registry_.at(i);
         if (i == row && it->pickerState == PickerState::Normal) {
             it->pickerState = PickerState::Hot;
             changed = true;
@@ -80,12 +80,12 @@ void PickerLayout::mouseMove(int x, int y, int width)
     if (x >= width - 8)
         return;
     int row = rowAt(y);
-    if (const Tpickeritem* it = item(row)) {
+    if (const ChatWindow* it = item(row)) {
         if ((it->isChat() && x <= 14) || (it->isSection() && x < 2))
             row = NoRow;
     }
     setHot(row);
-    const Tpickeritem* it = item(row);
+    const ChatWindow* it = item(row);
     setTileFrame(it && it->isTiled() && tilesShown_ ? row : NoRow);
 }
 
@@ -98,7 +98,7 @@ void PickerLayout::mouseLeave()
 void PickerLayout::mouseDown(Button button, int y, bool ctrl)
 {
     const int row = rowAt(y);
-    Tpickeritem* it = item(row);
+    ChatWindow* it = item(row);
     if (!it)
         return;
     if (button == Button::Right) {
@@ -123,14 +123,14 @@ int PickerLayout::highestTileState() const
     return highest >= PickerState::FirstTile ? highest : 0;
 }
 
-QList<Tpickeritem*> PickerLayout::tiles() const
+QList<ChatWindow*> PickerLayout::tiles() const
 {
-    QList<Tpickeritem*> result;
+    QList<ChatWindow*> result;
     for (int i = 0; i < registry_.count(); ++i) {
         if (registry_.at(i)->isTiled())
             result << registry_.at(i);
     }
-    std::sort(result.begin(), result.end(), [](const Tpickeritem* a, const Tpickeritem* b) {
+    std::sort(result.begin(), result.end(), [](const ChatWindow* a, const ChatWindow* b) {
         return a->pickerState < b->pickerState;
     });
     return result;
@@ -138,7 +138,7 @@ QList<Tpickeritem*> PickerLayout::tiles() const
 
 void PickerLayout::addTile(int row)
 {
-    Tpickeritem* it = item(row);
+    ChatWindow* it = item(row);
     if (!it || it->isTiled() || it->pickerState == PickerState::Selected)
         return;
     int highest = highestTileState();
@@ -164,18 +164,18 @@ void PickerLayout::addTile(int row)
 
 void PickerLayout::removeTile(int row)
 {
-    Tpickeritem* it = item(row);
+    ChatWindow* it = item(row);
     if (!it || !it->isTiled())
         return;
     setTileFrame(NoRow);
     const int removed = it->pickerState;
     it->pickerState = PickerState::Hot;
     for (int i = 0; i < registry_.count(); ++i) {
-        Tpickeritem* other = registry_.at(i);
+        ChatWindow* other = registry_.at(i);
         if (other->pickerState > removed)
             --other->pickerState;
     }
-    const QList<Tpickeritem*> remaining = tiles();
+    const QList<ChatWindow*> remaining = tiles();
     if (remaining.size() == 1) {
         bool selected = false;
         for (int i = 0; i < registry_.count(); ++i)
@@ -188,7 +188,7 @@ void PickerLayout::removeTile(int row)
 
 void PickerLayout::selectRow(int row)
 {
-    Tpickeritem* it = item(row);
+    ChatWindow* it = item(row);
     if (!it)
         return;
     if (it->pickerState == PickerState::Selected && tilesShown_) {
@@ -219,7 +219,7 @@ void PickerLayout::retile()
 void PickerLayout::applyDisplay()
 {
     for (int i = 0; i < registry_.count(); ++i) {
-        Tpickeritem* it = registry_.at(i);
+        ChatWindow* it = registry_.at(i);
         it->shown = tilesShown_ ? it->isTiled() : it->pickerState == PickerState::Selected;
         if (it->shown)
             it->unseenActivity = false;
@@ -228,7 +228,7 @@ void PickerLayout::applyDisplay()
     Q_EMIT repaintNeeded();
 }
 
-Tpickeritem* PickerLayout::shownAlone() const
+ChatWindow* PickerLayout::shownAlone() const
 {
     if (tilesShown_)
         return nullptr;
@@ -280,7 +280,7 @@ bool PickerLayout::scrollersVisible() const
     return scrollOffset_ > 0 || visibleRowCount() < registry_.count();
 }
 
-void PickerLayout::moveAwayFrom(Tpickeritem* window)
+void PickerLayout::moveAwayFrom(ChatWindow* window)
 {
     const int row = int(registry_.indexOf(window));
     if (row < 0)
@@ -299,12 +299,12 @@ void PickerLayout::windowRemoved()
 {
     scrollOffset_ = 0;
     setTileFrame(NoRow);
-    QList<Tpickeritem*> remaining = tiles();
+    QList<ChatWindow*> remaining = tiles();
     for (int i = 0; i < remaining.size(); ++i)
         remaining.at(i)->pickerState = PickerState::FirstTile + i;
     bool selected = false;
     for (int i = 0; i < registry_.count(); ++i) {
-        Tpickeritem* it = registry_.at(i);
+        ChatWindow* it = registry_.at(i);
         if (it->pickerState == PickerState::Hot)
             it->pickerState = PickerState::Normal;
         selected = selected || it->pickerState == PickerState::Selected;

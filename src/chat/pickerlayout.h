@@ -6,7 +6,7 @@
 #include <QSize>
 
 class WindowRegistry;
-struct Tpickeritem;
+struct ChatWindow;
 
 // What the picker does with the window list: rows, hit testing, hover, selection, the
 // tiled arrangement and scrolling. The widget only paints what this decides and places
@@ -44,11 +44,11 @@ public:
     // True while the tiled arrangement fills the work area rather than one panel.
     bool tilesShown() const { return tilesShown_; }
     // The tiled windows in tile order.
-    QList<Tpickeritem*> tiles() const;
+    QList<ChatWindow*> tiles() const;
     // Where n tiles go in an area; empty when n cannot be tiled.
     static QList<QRect> tileRects(int n, const QSize& area);
     // The entry shown alone, or none while the tiles are shown.
-    Tpickeritem* shownAlone() const;
+    ChatWindow* shownAlone() const;
     // The row the tile frame marks, or NoRow.
     int tileFrameRow() const { return tileFrameRow_; }
 
@@ -58,7 +58,7 @@ public:
 
     // The registry's hooks: a window must stop being displayed before it goes; after
     // any removal the rows start from the top again.
-    void moveAwayFrom(Tpickeritem* window);
+    void moveAwayFrom(ChatWindow* window);
     void windowRemoved();
     // Disconnect: no tiles remain and "Settings" is shown.
     void resetToFirstSection();
@@ -69,10 +69,10 @@ Q_SIGNALS:
     void displayChanged();
     void tileFrameChanged(int row);
     // A chat window was selected: its text entry takes the keyboard focus.
-    void entryFocusWanted(Tpickeritem* window);
+    void entryFocusWanted(ChatWindow* window);
 
 private:
-    Tpickeritem* item(int row) const;
+    ChatWindow* item(int row) const;
     int highestTileState() const;
     void setHot(int row);
     void setTileFrame(int row);

@@ -11,10 +11,10 @@ const QString RuleLine = QString(55, u'-');
 constexpr char16_t CtcpDelimiter = 0x01;
 } // namespace
 
-RawData::RawData(QString programFolder, LineLog& status, const Clock& clock, SendLine sendline,
+RawData::RawData(QString programFolder, LineLog& status, const Clock& clock, SendLine sendLine,
                  QObject* parent)
     : QObject(parent), programFolder_(std::move(programFolder)), status_(status), clock_(clock),
-      sendline_(std::move(sendline))
+      sendLine_(std::move(sendLine))
 {
 }
 
@@ -144,7 +144,7 @@ bool RawData::enterInput(const QString& text)
         history_.removeFirst();
     history_.append(line);
     historyIndex_ = int(history_.size()) - 1;
-    sendline_(rawInputToLine(line));
+    sendLine_(rawInputToLine(line));
     return true;
 }
 

@@ -23,7 +23,7 @@ public:
 
     using SendLine = std::function<void(const QString& line)>;
 
-    RawData(QString programFolder, LineLog& status, const Clock& clock, SendLine sendline,
+    RawData(QString programFolder, LineLog& status, const Clock& clock, SendLine sendLine,
             QObject* parent = nullptr);
     ~RawData() override;
 
@@ -79,7 +79,7 @@ private:
     QString programFolder_;
     LineLog& status_;
     const Clock& clock_;
-    SendLine sendline_;
+    SendLine sendLine_;
     bool showing_ = false;
     std::unique_ptr<QFile> logFile_;
     bool inputEnabled_ = false;

@@ -51,17 +51,17 @@ QString logRule()
 }
 } // namespace
 
-WindowRegistry::WindowRegistry(SendLine sendline, LineLog& status, EventHook& events,
+WindowRegistry::WindowRegistry(SendLine sendLine, LineLog& status, EventHook& events,
                                Options& options, const QString& programFolder,
                                OwnNickname ownNickname, QObject* parent)
-    : QObject(parent), sendline_(std::move(sendline)), status_(status), events_(events),
+    : QObject(parent), sendLine_(std::move(sendLine)), status_(status), events_(events),
       options_(options), programFolder_(programFolder), ownNickname_(std::move(ownNickname)),
-      chooseTheme_([](int, const QString&) { return ThemeRecord::fileDefaults(); }),
+      chooseTheme_([](ConversationKind, const QString&) { return ThemeRecord::fileDefaults(); }),
       clock_(&systemClock()), picker_(*this)
 {
     if (!programFolder_.isEmpty() && !programFolder_.endsWith(u'/'))
         programFolder_ += u'/';
-    pickersetup();
+    setUpPicker();
     picker_.selectRow(0);
 }
 
@@ -77,11 +77,11 @@ void WindowRegistry::setClock(const Clock* clock)
     clock_ = clock ? clock : &systemClock();
 }
 
-void WindowRegistry::pickersetup()
+void WindowRegistry::setUpPicker()
 {
     items_.clear();
     for (const Section& s : sections) {
-        auto item = std::make_unique<Tpickeritem>();
+        auto item = std::make_unique<ChatWindow>();
         item->kindNumber = s.kindNumber;
         item->label = QString::fromLatin1(s.label);
         item->unseenActivity = false;
@@ -89,7 +89,7 @@ void WindowRegistry::pickersetup()
     }
 }
 
-qsizetype WindowRegistry::indexOf(const Tpickeritem* item) const
+qsizetype WindowRegistry::indexOf(const ChatWindow* item) const
 {
     for (size_t i = 0; i < items_.size(); ++i) {
         if (items_[i].get() == item)
@@ -111,10 +111,10 @@ qsizetype WindowRegistry::insertionIndex(int sectionKind, int windowKind) const
     return after + 1;
 }
 
-std::unique_ptr<Tpickeritem> WindowRegistry::newChatItem(int kindNumber, int conversationKind,
+std::unique_ptr<ChatWindow> WindowRegistry::newChatItem(int kindNumber, ConversationKind conversationKind,
                                                          const QString& name)
 {
-    auto item = std::make_unique<Tpickeritem>();
+    auto item = std::make_unique<ChatWindow>();
     item->kindNumber = kindNumber;
     item->label = name;
     item->conversationKind = conversationKind;
@@ -128,10 +128,10 @@ std::unique_ptr<Tpickeritem> WindowRegistry::newChatItem(int kindNumber, int con
     return item;
 }
 
-Tpickeritem* WindowRegistry::insertChatWindow(std::unique_ptr<Tpickeritem> item, int sectionKind)
+ChatWindow* WindowRegistry::insertChatWindow(std::unique_ptr<ChatWindow> item, int sectionKind)
 {
     const qsizetype at = insertionIndex(sectionKind, item->kindNumber);
-    Tpickeritem* window = item.get();
+    ChatWindow* window = item.get();
     items_.insert(items_.begin() + at, std::move(item));
     if (options_.display.autoLog)
         startLog(window);
@@ -140,14 +140,14 @@ Tpickeritem* WindowRegistry::insertChatWindow(std::unique_ptr<Tpickeritem> item,
     return window;
 }
 
-Tpickeritem* WindowRegistry::createChannelWindow(const QString& channel)
+ChatWindow* WindowRegistry::createChannelWindow(const QString& channel)
 {
     auto item = newChatItem(PickerKind::ChannelWindow, ConversationKind::Channel, channel);
     item->channelName = channel;
     return insertChatWindow(std::move(item), PickerKind::PublicChat);
 }
 
-Tpickeritem* WindowRegistry::createPrivateWindow(const QString& nick, const QString& address)
+ChatWindow* WindowRegistry::createPrivateWindow(const QString& nick, const QString& address)
 {
     auto item = newChatItem(PickerKind::PrivateWindow, ConversationKind::Private, nick);
     item->peerNickname = nick;
@@ -155,7 +155,7 @@ Tpickeritem* WindowRegistry::createPrivateWindow(const QString& nick, const QStr
     return insertChatWindow(std::move(item), PickerKind::PrivateChat);
 }
 
-Tpickeritem* WindowRegistry::createDccChatWindow(const QString& nick, const QString& address,
+ChatWindow* WindowRegistry::createDccChatWindow(const QString& nick, const QString& address,
                                                  std::unique_ptr<QObject> pendingChat)
 {
     auto item = newChatItem(PickerKind::DccChatWindow, ConversationKind::DccChat, nick);
@@ -165,7 +165,7 @@ Tpickeritem* WindowRegistry::createDccChatWindow(const QString& nick, const QStr
     return insertChatWindow(std::move(item), PickerKind::DccChat);
 }
 
-Tpickeritem* WindowRegistry::createDccChatWindowConnected(const QString& nick,
+ChatWindow* WindowRegistry::createDccChatWindowConnected(const QString& nick,
                                                           const QString& address,
                                                           std::unique_ptr<QAbstractSocket> socket,
                                                           std::unique_ptr<QObject> session)
@@ -180,7 +180,7 @@ Tpickeritem* WindowRegistry::createDccChatWindowConnected(const QString& nick,
 
 // --- finding --------------------------------------------------------------------------
 
-Tpickeritem* WindowRegistry::findChannelWindow(const QString& name) const
+ChatWindow* WindowRegistry::findChannelWindow(const QString& name) const
 {
     for (const auto& item : items_) {
         if (item->conversationKind == ConversationKind::Channel &&
@@ -190,7 +190,7 @@ Tpickeritem* WindowRegistry::findChannelWindow(const QString& name) const
     return nullptr;
 }
 
-Tpickeritem* WindowRegistry::findPrivateWindow(const QString& nick) const
+ChatWindow* WindowRegistry::findPrivateWindow(const QString& nick) const
 {
     for (const auto& item : items_) {
         if (item->conversationKind == ConversationKind::Private &&
@@ -200,7 +200,7 @@ Tpickeritem* WindowRegistry::findPrivateWindow(const QString& nick) const
     return nullptr;
 }
 
-Tpickeritem* WindowRegistry::findWindowByView(const ChatDocument* view) const
+ChatWindow* WindowRegistry::findWindowByView(const ChatDocument* view) const
 {
     for (const auto& item : items_) {
         if (view && item->document.get() == view)
@@ -209,7 +209,7 @@ Tpickeritem* WindowRegistry::findWindowByView(const ChatDocument* view) const
     return nullptr;
 }
 
-Tpickeritem* WindowRegistry::findWindowByContainer(const QObject* container) const
+ChatWindow* WindowRegistry::findWindowByContainer(const QObject* container) const
 {
     for (const auto& item : items_) {
         if (container && item->container == container)
@@ -220,7 +220,7 @@ Tpickeritem* WindowRegistry::findWindowByContainer(const QObject* container) con
 
 // --- lines ----------------------------------------------------------------------------
 
-void WindowRegistry::addLine(Tpickeritem* window, const QString& text, int lineClass)
+void WindowRegistry::addLine(ChatWindow* window, const QString& text, int lineClass)
 {
     if (!window || !window->document)
         return;
@@ -255,7 +255,7 @@ void WindowRegistry::joinChannel(const QString& name)
         addStatusLine(QStringLiteral("You are already on ") + channel + u'.');
         return;
     }
-    sendline_(QStringLiteral("JOIN ") + channel);
+    sendLine_(QStringLiteral("JOIN ") + channel);
     addStatusLine(QStringLiteral("Trying to Join ") + channel + u'.');
 }
 
@@ -275,7 +275,7 @@ void WindowRegistry::routePrivateMessage(const QString& nick, const QString& add
 {
     const QStringList texts{nick, {}, {}, {}, {}, {}, {}, address};
     for (const auto& item : items_) {
-        Tpickeritem* window = item.get();
+        ChatWindow* window = item.get();
         if (window->conversationKind != ConversationKind::Private)
             continue;
         if (sameName(window->peerNickname, nick)) {
@@ -298,14 +298,14 @@ void WindowRegistry::routePrivateMessage(const QString& nick, const QString& add
     }
     if (options_.display.ignorePrivateChats && !isService(nick))
         return;
-    Tpickeritem* window = createPrivateWindow(nick, address);
+    ChatWindow* window = createPrivateWindow(nick, address);
     addLine(window, text, LineClass::Other);
     events_.fireEvent(QStringLiteral("A User is Requesting a Private Chat"), texts);
 }
 
 // --- closing --------------------------------------------------------------------------
 
-void WindowRegistry::leaveWindow(Tpickeritem* window, bool raiseEvent)
+void WindowRegistry::leaveWindow(ChatWindow* window, bool raiseEvent)
 {
     if (!window)
         return;
@@ -313,10 +313,10 @@ void WindowRegistry::leaveWindow(Tpickeritem* window, bool raiseEvent)
     case ConversationKind::Channel: {
         const QString channel = window->channelName;
         if (options_.display.sayOnLeave) {
-            sendline_(QStringLiteral("PRIVMSG ") + channel + QStringLiteral(" :") +
+            sendLine_(QStringLiteral("PRIVMSG ") + channel + QStringLiteral(" :") +
                       expandEscapes(options_.display.leaveMessage));
         }
-        sendline_(QStringLiteral("PART :") + channel);
+        sendLine_(QStringLiteral("PART :") + channel);
         if (raiseEvent)
             events_.fireEvent(QStringLiteral("you leaving channel"), {channel});
         addStatusLine(QStringLiteral("Left ") + channel + u'.');
@@ -336,7 +336,7 @@ void WindowRegistry::leaveWindow(Tpickeritem* window, bool raiseEvent)
 
 void WindowRegistry::closeChannelWindow(const QString& name)
 {
-    if (Tpickeritem* window = findChannelWindow(name))
+    if (ChatWindow* window = findChannelWindow(name))
         destroyChatWindow(window, false);
 }
 
@@ -354,7 +354,7 @@ void WindowRegistry::closePrivateWindow(const QString& nick)
 void WindowRegistry::closeDccChatWindow(const QString& nick)
 {
     for (const auto& item : items_) {
-        Tpickeritem* window = item.get();
+        ChatWindow* window = item.get();
         if (!sameName(window->peerNickname, nick) ||
             (!window->pendingDccChat && !window->dccSocket))
             continue;
@@ -367,7 +367,7 @@ void WindowRegistry::closeDccChatWindow(const QString& nick)
     }
 }
 
-void WindowRegistry::destroyChatWindow(Tpickeritem* window, bool quiet)
+void WindowRegistry::destroyChatWindow(ChatWindow* window, bool quiet)
 {
     if (!window || window->isSection() || indexOf(window) < 0)
         return;
@@ -377,7 +377,7 @@ void WindowRegistry::destroyChatWindow(Tpickeritem* window, bool quiet)
         endLog(window);
     Q_EMIT windowDestroying(window);
     const qsizetype at = indexOf(window);
-    std::unique_ptr<Tpickeritem> owned = std::move(items_[size_t(at)]);
+    std::unique_ptr<ChatWindow> owned = std::move(items_[size_t(at)]);
     items_.erase(items_.begin() + at);
     owned.reset();
     picker_.windowRemoved();
@@ -387,7 +387,7 @@ void WindowRegistry::destroyChatWindow(Tpickeritem* window, bool quiet)
 void WindowRegistry::closeAllWindows()
 {
     for (qsizetype i = count() - 1; i >= 0; --i) {
-        Tpickeritem* item = at(i);
+        ChatWindow* item = at(i);
         if (item->isChat()) {
             destroyChatWindow(item, true);
         } else {
@@ -406,12 +406,12 @@ void WindowRegistry::closeChatWindowsForDisconnect()
     picker_.resetToFirstSection();
 }
 
-QString WindowRegistry::captionFor(const Tpickeritem* window)
+QString WindowRegistry::captionFor(const ChatWindow* window)
 {
     return window->channelName + QStringLiteral(": ") + stripFormatting(window->topic);
 }
 
-void WindowRegistry::setTopic(Tpickeritem* channel, const QString& topic)
+void WindowRegistry::setTopic(ChatWindow* channel, const QString& topic)
 {
     if (!channel)
         return;
@@ -421,7 +421,7 @@ void WindowRegistry::setTopic(Tpickeritem* channel, const QString& topic)
 
 // --- logs -----------------------------------------------------------------------------
 
-QString WindowRegistry::logPathFor(const Tpickeritem* window) const
+QString WindowRegistry::logPathFor(const ChatWindow* window) const
 {
     return programFolder_ + QStringLiteral("logs/") + logFileName(window->windowName()) +
            QStringLiteral(".txt");
@@ -438,7 +438,7 @@ QString WindowRegistry::logTimestamp() const
            locale.toString(now.time(), timeFormat.trimmed());
 }
 
-bool WindowRegistry::writeLog(Tpickeritem* window, const QString& text)
+bool WindowRegistry::writeLog(ChatWindow* window, const QString& text)
 {
     const QByteArray bytes = (text + QStringLiteral("\r\n")).toUtf8();
     if (window->logFile->write(bytes) == bytes.size())
@@ -448,7 +448,7 @@ bool WindowRegistry::writeLog(Tpickeritem* window, const QString& text)
     return false;
 }
 
-bool WindowRegistry::startLog(Tpickeritem* window)
+bool WindowRegistry::startLog(ChatWindow* window)
 {
     if (!window || window->isSection() || window->logging)
         return window && window->logging;
@@ -487,7 +487,7 @@ bool WindowRegistry::startLog(Tpickeritem* window)
     return true;
 }
 
-void WindowRegistry::endLog(Tpickeritem* window)
+void WindowRegistry::endLog(ChatWindow* window)
 {
     if (!window || !window->logging)
         return;
@@ -495,7 +495,7 @@ void WindowRegistry::endLog(Tpickeritem* window)
     addStatusLine(QStringLiteral("Logging Terminated. (") + window->logPath + u')');
 }
 
-void WindowRegistry::finishLogFile(Tpickeritem* window)
+void WindowRegistry::finishLogFile(ChatWindow* window)
 {
     if (!window->logging)
         return;
@@ -509,7 +509,7 @@ void WindowRegistry::finishLogFile(Tpickeritem* window)
 
 // --- nick list ------------------------------------------------------------------------
 
-void WindowRegistry::followOwnRank(Tpickeritem* channel, const QString& nick, QChar rank)
+void WindowRegistry::followOwnRank(ChatWindow* channel, const QString& nick, QChar rank)
 {
     if (!sameName(nick, ownNickname_()))
         return;
@@ -521,7 +521,7 @@ void WindowRegistry::followOwnRank(Tpickeritem* channel, const QString& nick, QC
         channel->myStatus = QStringLiteral("slime");
 }
 
-void WindowRegistry::addNames(Tpickeritem* channel, const QStringList& names)
+void WindowRegistry::addNames(ChatWindow* channel, const QStringList& names)
 {
     if (!channel)
         return;
@@ -532,19 +532,19 @@ void WindowRegistry::addNames(Tpickeritem* channel, const QStringList& names)
     }
 }
 
-void WindowRegistry::addMember(Tpickeritem* channel, const QString& nick)
+void WindowRegistry::addMember(ChatWindow* channel, const QString& nick)
 {
     if (channel)
         channel->nickList.add(NickList::Member, nick);
 }
 
-void WindowRegistry::removeMember(Tpickeritem* channel, const QString& nick)
+void WindowRegistry::removeMember(ChatWindow* channel, const QString& nick)
 {
     if (channel)
         channel->nickList.remove(nick);
 }
 
-void WindowRegistry::setMemberRank(Tpickeritem* channel, const QString& nick, QChar rank)
+void WindowRegistry::setMemberRank(ChatWindow* channel, const QString& nick, QChar rank)
 {
     if (!channel)
         return;
@@ -552,7 +552,7 @@ void WindowRegistry::setMemberRank(Tpickeritem* channel, const QString& nick, QC
     followOwnRank(channel, nick, rank);
 }
 
-void WindowRegistry::renameMember(Tpickeritem* channel, const QString& oldNick,
+void WindowRegistry::renameMember(ChatWindow* channel, const QString& oldNick,
                                   const QString& newNick)
 {
     if (channel)

@@ -1,12 +1,24 @@
 #pragma once
 
-#include "dcc/soundlist.h"
-#include "settings/recentservers.h"
+#include "core/soundlist.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <algorithm>
+#include <array>
+
+// One remembered server. A slot is in use while its label is not empty.
+struct RecentServer
+{
+    QString label;
+    QString host;
+    QString port; // decimal text as stored; checked when the entry is chosen
+    bool inUse() const { return !label.isEmpty(); }
+    bool operator==(const RecentServer&) const = default;
+};
+
+using RecentServerSlots = std::array<RecentServer, 10>;
 
 // Every setting of the client, grouped by subsystem. Each field names the control that
 // shows it.
@@ -87,7 +99,7 @@ struct SoundOptions
 
 struct NotifyOptions
 {
-    QStringList nicknames; // notifylistview, in list order
+    QStringList nicknames; // notifyListView, in list order
     // The column toggles, each shown unless switched off.
     bool showAddress = true;  // addressbutton
     bool showChannels = true; // channelsbutton

@@ -6,7 +6,6 @@
 #include "core/prompts.h"
 #include "irc/portselection.h"
 #include "irc/wire.h"
-#include "script/eventhook.h"
 
 #include <QHostAddress>
 #include <QHostInfo>
@@ -17,21 +16,21 @@ constexpr int MaxHostLength = 255;
 constexpr int LagIsonIntervalMs = 60000;
 } // namespace
 
-Session::Session(Options& options, LineLog& status, LineLog& serverView, EventHook& events,
+Session::Session(Options& options, LineLog& status, LineLog& serverView, EventSink fireEvent,
                  Prompts& prompts, TimeoutTicker& ticker, QObject* parent)
-    : QObject(parent), options_(options), status_(status), serverView_(serverView), events_(events),
-      prompts_(prompts), ircsocket_(ticker, this),
-      ident_([this] { return options_.user.ident; }, status, this), serverMessages_(*this)
+    : QObject(parent), options_(options), status_(status), serverView_(serverView), fireEvent_(std::move(fireEvent)),
+      prompts_(prompts), serverSocket_(ticker, this),
+      ident_([this] { return options_.user.ident; }, status, this)
 {
-    ircsocket_.setTimeOut(ServerTimeOutSeconds);
-    connect(&ircsocket_, &ClientSocket::connectFinished, this, &Session::onConnectFinished);
-    connect(&ircsocket_, &ClientSocket::readable, this, &Session::onReadable);
-    connect(&ircsocket_, &ClientSocket::timedOut, this, &Session::onTimedOut);
-    connect(&ircsocket_, &ClientSocket::disconnected, this, &Session::onPeerDisconnected);
+    serverSocket_.setTimeOut(ServerTimeOutSeconds);
+    connect(&serverSocket_, &ClientSocket::connectFinished, this, &Session::onConnectFinished);
+    connect(&serverSocket_, &ClientSocket::readable, this, &Session::onReadable);
+    connect(&serverSocket_, &ClientSocket::timedOut, this, &Session::onTimedOut);
+    connect(&serverSocket_, &ClientSocket::disconnected, this, &Session::onPeerDisconnected);
     connect(&ident_, &IdentResponder::rawLineRecorded, this, &Session::rawLineRecorded);
 
-    lagisontimer_.setInterval(LagIsonIntervalMs);
-    connect(&lagisontimer_, &QTimer::timeout, this, &Session::lagisontimerTimer);
+    lagTimer_.setInterval(LagIsonIntervalMs);
+    connect(&lagTimer_, &QTimer::timeout, this, &Session::onLagTimer);
 
     currentNickname_ = options_.user.nickname;
 }
@@ -126,11 +125,11 @@ void Session::attemptConnection(const QString& address)
     if (rawDataHooks_.clearView)
         rawDataHooks_.clearView();
     setButtons(false, true);
-    ircsocket_.setPort(QString::number(port_ % RegisteredPortOffset));
-    ircsocket_.setAddress(address);
+    serverSocket_.setPort(QString::number(port_ % RegisteredPortOffset));
+    serverSocket_.setAddress(address);
     status_.add(QStringLiteral("Attempting to Connect to ") + host_ + QStringLiteral(" on Port ") +
                 QString::number(port_ % RegisteredPortOffset));
-    const QString error = ircsocket_.connectToServer();
+    const QString error = serverSocket_.connectToServer();
     if (!error.isEmpty()) {
         status_.add(error);
         if (error.contains(QStringLiteral("invalid address")))
@@ -159,57 +158,57 @@ void Session::onConnectFinished(bool ok, const QString& error)
         rawDataHooks_.enableInput();
     firstNickname_ = currentNickname_;
     lastNicknameTried_ = currentNickname_;
-    sendline(QStringLiteral("NICK ") + currentNickname_);
-    sendline(QStringLiteral("USER ") + options_.user.email + QStringLiteral(" empty empty :") +
+    sendLine(QStringLiteral("NICK ") + currentNickname_);
+    sendLine(QStringLiteral("USER ") + options_.user.email + QStringLiteral(" empty empty :") +
              options_.user.realName.trimmed());
-    localAddress_ = ircsocket_.localAddress();
+    localAddress_ = serverSocket_.localAddress();
     ident_.open();
 }
 
 void Session::registrationComplete(const QString& addressedTo)
 {
-    events_.fireEvent(QStringLiteral("You Connecting to Server"));
+    fireEvent_(QStringLiteral("You Connecting to Server"));
     // The channel toolbar is enabled here once it exists (through registered()).
     connectionState_ = connectedText();
     if (addressedTo != currentNickname_ &&
         addressedTo.compare(QStringLiteral("auth"), Qt::CaseInsensitive) != 0)
-        sendline(QStringLiteral("NICK ") + currentNickname_);
+        sendLine(QStringLiteral("NICK ") + currentNickname_);
     status_.add(QStringLiteral("Ready."));
     if (recordRegisteredServer_)
         recordRegisteredServer_(description_, host_, port_ % RegisteredPortOffset);
-    lagisontimerTicks_ = 0;
+    lagTimerTicks_ = 0;
     if (firstNotifyPoll_)
         firstNotifyPoll_();
-    lagisontimer_.start();
+    lagTimer_.start();
     if (port_ < RegisteredPortOffset)
         port_ += RegisteredPortOffset;
     // The channel-list buttons are enabled here once the channel list exists.
-    sendline(QStringLiteral("MODE ") + currentNickname_ +
+    sendLine(QStringLiteral("MODE ") + currentNickname_ +
              (options_.connection.invisible ? QStringLiteral(" +i") : QStringLiteral(" -i")));
     if (options_.connection.away)
-        sendline(QStringLiteral("AWAY :") + expandEscapes(options_.connection.awayMessage));
+        sendLine(QStringLiteral("AWAY :") + expandEscapes(options_.connection.awayMessage));
     else
-        sendline(QStringLiteral("AWAY"));
+        sendLine(QStringLiteral("AWAY"));
     Q_EMIT registered();
 }
 
-void Session::lagisontimerTimer()
+void Session::onLagTimer()
 {
     // Work runs on every second tick: the notify poll and the expiry of inquiries,
     // stale DCC chat offers and resume records.
-    ++lagisontimerTicks_;
-    if (lagisontimerTicks_ % 2 == 0 && everySecondTick_)
+    ++lagTimerTicks_;
+    if (lagTimerTicks_ % 2 == 0 && everySecondTick_)
         everySecondTick_();
 }
 
 // --- the line channel ----------------------------------------------------------------
 
-void Session::sendline(const QString& line)
+void Session::sendLine(const QString& line)
 {
     if (!isConnected())
         return;
     const QByteArray bytes = Wire::encodeLine(line);
-    ircsocket_.send(bytes);
+    serverSocket_.send(bytes);
     Q_EMIT rawLineRecorded(Wire::decode(QByteArrayView(bytes).chopped(2)), QStringLiteral("user"));
 }
 
@@ -217,7 +216,7 @@ void Session::onReadable()
 {
     if (!isConnected())
         return;
-    framer_.append(ircsocket_.readChunk());
+    framer_.append(serverSocket_.readChunk());
     if (framer_.takeDiscardNotice() && !discardReported_) {
         discardReported_ = true;
         status_.add(QStringLiteral("The server sent more than ") +
@@ -226,35 +225,36 @@ void Session::onReadable()
     }
     QByteArray line;
     while (isConnected() && framer_.nextLine(line))
-        handleline(Wire::decode(line));
+        handleLine(Wire::decode(line));
 }
 
-void Session::handleline(const QString& line)
+void Session::handleLine(const QString& line)
 {
     Q_EMIT rawLineRecorded(line, QStringLiteral("server"));
     if (!line.startsWith(u':')) {
         if (line.startsWith(QStringLiteral("PING :"))) {
             lastPong_ = QStringLiteral("PONG ") + line.mid(5);
-            sendline(lastPong_);
+            sendLine(lastPong_);
         } else if (line.startsWith(QStringLiteral("ERROR :"))) {
             QString reason = line.mid(7);
             const qsizetype paren = reason.indexOf(u'(');
             if (paren >= 0)
                 reason = reason.mid(paren);
             status_.add(reason);
-            closesession();
+            endSession();
         }
         return;
     }
     if (serverPrefix_.isEmpty()) {
-        if (line.contains(u' '))
-            serverMessages_.servermessage(line);
+        if (line.contains(u' ') && serverLineHandler_)
+            serverLineHandler_(line);
         return;
     }
     // The server's own lines are those whose first word is its prefix.
     if (line.startsWith(serverPrefix_) &&
         (line.size() == serverPrefix_.size() || line.at(serverPrefix_.size()) == u' ')) {
-        serverMessages_.servermessage(line);
+        if (serverLineHandler_)
+            serverLineHandler_(line);
     } else if (userMessageHandler_) {
         userMessageHandler_(line);
     }
@@ -265,16 +265,16 @@ void Session::handleline(const QString& line)
 void Session::sendQuit()
 {
     if (options_.connection.sendQuitMessage)
-        sendline(QStringLiteral("QUIT :") + expandEscapes(options_.connection.quitMessage));
+        sendLine(QStringLiteral("QUIT :") + expandEscapes(options_.connection.quitMessage));
     else
-        sendline(QStringLiteral("QUIT"));
+        sendLine(QStringLiteral("QUIT"));
 }
 
 void Session::disconnectFromServer()
 {
     lookupPending_ = false;
     sendQuit();
-    closesession();
+    endSession();
 }
 
 void Session::quitForShutdown()
@@ -282,23 +282,23 @@ void Session::quitForShutdown()
     applicationClosing_ = true;
     sendQuit();
     if (isConnected())
-        ircsocket_.close();
+        serverSocket_.close();
     ident_.close();
 }
 
 void Session::onTimedOut()
 {
     status_.add(QStringLiteral("Connection Timeout - Can't find Server"));
-    closesession();
+    endSession();
 }
 
 void Session::onPeerDisconnected()
 {
     if (!applicationClosing_)
-        closesession();
+        endSession();
 }
 
-void Session::closesession()
+void Session::endSession()
 {
     // Lines still arriving while the socket closes can end the session themselves (an
     // ERROR); the cleanup runs once.
@@ -311,19 +311,20 @@ void Session::closesession()
         QHostInfo::abortHostLookup(lookupId_);
         lookupId_ = -1;
     }
-    events_.fireEvent(QStringLiteral("you disconnecting from server"));
+    fireEvent_(QStringLiteral("you disconnecting from server"));
     framer_.clear();
     lastPong_.clear();
     serverPrefix_.clear();
-    serverMessages_.reset();
-    lagisontimer_.stop();
+    if (resetServerLines_)
+        resetServerLines_();
+    lagTimer_.stop();
     if (discardInquiries_)
         discardInquiries_();
     firstNickname_ = currentNickname_;
     // The pending DNS inquiry and the DCC prompt queues are reset here once they exist.
     setButtons(true, false);
     status_.add(QStringLiteral("Disconnected."));
-    ircsocket_.close();
+    serverSocket_.close();
     connectionState_ = disconnectedText();
     if (resetNotify_)
         resetNotify_();
@@ -347,7 +348,7 @@ void Session::setNickname(const QString& name)
         return;
     }
     if (name != currentNickname_) {
-        sendline(QStringLiteral("NICK ") + name);
+        sendLine(QStringLiteral("NICK ") + name);
         status_.add(QStringLiteral("Trying to your change Nickname to ") + name +
                     QStringLiteral("."));
     }
@@ -362,7 +363,7 @@ void Session::adoptNickname(const QString& name)
 void Session::setInvisible(bool invisible)
 {
     options_.connection.invisible = invisible;
-    sendline(QStringLiteral("MODE ") + currentNickname_ +
+    sendLine(QStringLiteral("MODE ") + currentNickname_ +
              (invisible ? QStringLiteral(" +i") : QStringLiteral(" -i")));
 }
 
@@ -372,10 +373,10 @@ void Session::setAway(bool away)
     if (!isConnected())
         return;
     if (away) {
-        sendline(QStringLiteral("AWAY :") + expandEscapes(options_.connection.awayMessage));
+        sendLine(QStringLiteral("AWAY :") + expandEscapes(options_.connection.awayMessage));
         status_.add(QStringLiteral("You are now AWAY"));
     } else {
-        sendline(QStringLiteral("AWAY"));
+        sendLine(QStringLiteral("AWAY"));
         status_.add(QStringLiteral("You are no longer AWAY"));
     }
 }

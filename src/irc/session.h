@@ -3,36 +3,37 @@
 #include "irc/clientsocket.h"
 #include "irc/identresponder.h"
 #include "irc/lineframer.h"
-#include "irc/servermessages.h"
 
 #include <QObject>
 #include <QTimer>
 
 #include <functional>
 
-class EventHook;
 class LineLog;
 class Prompts;
 struct Options;
 
 // The one IRC session: host and port, lookup, connection, registration, routing of every
 // received line, PING, ERROR, quitting and the cleanup after every kind of disconnect.
-// sendline is the only way anything talks to the server.
+// sendLine is the only way anything talks to the server.
 class Session : public QObject
 {
     Q_OBJECT
 public:
     static constexpr int ServerTimeOutSeconds = 60;
 
-    Session(Options& options, LineLog& status, LineLog& serverView, EventHook& events,
+    // Raises one of the client's named events ("You Connecting to Server", ...).
+    using EventSink = std::function<void(const QString& event)>;
+
+    Session(Options& options, LineLog& status, LineLog& serverView, EventSink fireEvent,
             Prompts& prompts, TimeoutTicker& ticker, QObject* parent = nullptr);
     ~Session() override;
 
     // What the rest of the client may read.
     QString connectionState() const { return connectionState_; }
     bool isConnected() const { return connectionState_ == connectedText(); }
-    // Registration is complete while lagisontimer runs.
-    bool isRegistered() const { return lagisontimer_.isActive(); }
+    // Registration is complete while lagTimer runs.
+    bool isRegistered() const { return lagTimer_.isActive(); }
     QString host() const { return host_; }
     int port() const { return port_; }
     QString description() const { return description_; }
@@ -48,13 +49,16 @@ public:
     bool applicationClosing() const { return applicationClosing_; }
     void setApplicationClosing(bool closing) { applicationClosing_ = closing; }
 
-    ClientSocket& ircsocket() { return ircsocket_; }
-    const ServerMessages& serverMessages() const { return serverMessages_; }
-    void setServerReplyTargets(ServerMessages::Targets targets)
+    ClientSocket& serverSocket() { return serverSocket_; }
+    // Where the lines that carry the server's own prefix go (the numeric replies), and
+    // what forgets their state when the session ends; unset, they are dropped.
+    void setServerLineHandler(std::function<void(const QString&)> handler,
+                              std::function<void()> reset)
     {
-        serverMessages_.setTargets(std::move(targets));
+        serverLineHandler_ = std::move(handler);
+        resetServerLines_ = std::move(reset);
     }
-    // What runs on every second tick of lagisontimer (the notify poll, expiries).
+    // What runs on every second tick of lagTimer (the notify poll, expiries).
     void setEverySecondTick(std::function<void()> work) { everySecondTick_ = std::move(work); }
     // The notify list polls once as soon as registration completes, and forgets who was
     // present when the session closes.
@@ -64,7 +68,7 @@ public:
         resetNotify_ = std::move(reset);
     }
     IdentResponder& ident() { return ident_; }
-    QTimer& lagisontimer() { return lagisontimer_; }
+    QTimer& lagTimer() { return lagTimer_; }
 
     // Connects to a directory entry: port selection, then lookup.
     void connectToServer(const QString& host, const QString& portList, const QString& description);
@@ -75,9 +79,9 @@ public:
     // Sends QUIT and closes the connection at shutdown, without the usual cleanup.
     void quitForShutdown();
 
-    void sendline(const QString& line);
-    void handleline(const QString& line);
-    void closesession();
+    void sendLine(const QString& line);
+    void handleLine(const QString& line);
+    void endSession();
 
     void setNickname(const QString& name);
     // The server confirmed a new nickname for the user: it becomes current and joins the
@@ -97,7 +101,7 @@ public:
     {
         chatWindowCloser_ = std::move(closer);
     }
-    // Pending inquiries belong to the connection; closesession discards them through this.
+    // Pending inquiries belong to the connection; endSession discards them through this.
     void setInquiryDiscarder(std::function<void()> discard)
     {
         discardInquiries_ = std::move(discard);
@@ -127,7 +131,7 @@ public:
     void lookupComplete(int lookupId, const QString& address, const QString& error);
     int currentLookupId() const { return lookupId_; }
 
-    void lagisontimerTimer();
+    void onLagTimer();
 
     static QString connectedText() { return QStringLiteral("connected"); }
     static QString disconnectedText() { return QStringLiteral("disconnected"); }
@@ -156,15 +160,16 @@ private:
     Options& options_;
     LineLog& status_;
     LineLog& serverView_;
-    EventHook& events_;
+    EventSink fireEvent_;
     Prompts& prompts_;
 
-    ClientSocket ircsocket_;
+    ClientSocket serverSocket_;
     IdentResponder ident_;
-    ServerMessages serverMessages_;
     LineFramer framer_;
-    QTimer lagisontimer_;
-    int lagisontimerTicks_ = 0;
+    QTimer lagTimer_;
+    int lagTimerTicks_ = 0;
+    std::function<void(const QString&)> serverLineHandler_;
+    std::function<void()> resetServerLines_;
     std::function<void(const QString&)> userMessageHandler_;
     std::function<void()> chatWindowCloser_;
     std::function<void()> everySecondTick_;

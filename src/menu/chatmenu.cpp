@@ -1,6 +1,6 @@
 #include "menu/chatmenu.h"
 
-#include "chat/useractions.h"
+#include "commands/useractions.h"
 #include "chat/windowregistry.h"
 
 namespace {
@@ -122,7 +122,7 @@ template <std::size_t N> bool listed(const char* const (&names)[N], const QStrin
     return false;
 }
 
-void showLines(WindowRegistry& windows, Tpickeritem* window, const QStringList& lines)
+void showLines(WindowRegistry& windows, ChatWindow* window, const QStringList& lines)
 {
     for (const QString& line : lines)
         windows.addLine(window, line, LineClass::Server);
@@ -132,38 +132,38 @@ struct WindowEntry
 {
     const char* caption;
     bool channelOnly;
-    void (*run)(WindowRegistry&, Tpickeritem*);
+    void (*run)(WindowRegistry&, ChatWindow*);
 };
 
 const WindowEntry windowEntries[] = {
-    {"Leave", false, [](WindowRegistry& r, Tpickeritem* w) { r.leaveWindow(w, true); }},
+    {"Leave", false, [](WindowRegistry& r, ChatWindow* w) { r.leaveWindow(w, true); }},
     {"Tile", false,
-     [](WindowRegistry& r, Tpickeritem* w) { r.picker().addTile(int(r.indexOf(w))); }},
+     [](WindowRegistry& r, ChatWindow* w) { r.picker().addTile(int(r.indexOf(w))); }},
     {"Untile", false,
-     [](WindowRegistry& r, Tpickeritem* w) { r.picker().removeTile(int(r.indexOf(w))); }},
+     [](WindowRegistry& r, ChatWindow* w) { r.picker().removeTile(int(r.indexOf(w))); }},
     {"Clear", false,
-     [](WindowRegistry&, Tpickeritem* w) {
+     [](WindowRegistry&, ChatWindow* w) {
          if (w->document)
              w->document->clear();
      }},
     {"Enable for this Chat", false,
-     [](WindowRegistry&, Tpickeritem* w) { w->soundEnabled = !w->soundEnabled; }},
+     [](WindowRegistry&, ChatWindow* w) { w->soundEnabled = !w->soundEnabled; }},
     {"Show Topic", true,
-     [](WindowRegistry& r, Tpickeritem* w) {
+     [](WindowRegistry& r, ChatWindow* w) {
          r.addLine(w, QStringLiteral("TOPIC: ") + w->topic, LineClass::Server);
      }},
     {"Show Theme Info", false,
-     [](WindowRegistry& r, Tpickeritem* w) {
+     [](WindowRegistry& r, ChatWindow* w) {
          showLines(r, w, ChatMenuActions::themeInfoLines(*w));
      }},
-    {"Joins", true, [](WindowRegistry&, Tpickeritem* w) { w->hideJoins = !w->hideJoins; }},
-    {"Parts", true, [](WindowRegistry&, Tpickeritem* w) { w->hideParts = !w->hideParts; }},
-    {"Quits", true, [](WindowRegistry&, Tpickeritem* w) { w->hideQuits = !w->hideQuits; }},
+    {"Joins", true, [](WindowRegistry&, ChatWindow* w) { w->hideJoins = !w->hideJoins; }},
+    {"Parts", true, [](WindowRegistry&, ChatWindow* w) { w->hideParts = !w->hideParts; }},
+    {"Quits", true, [](WindowRegistry&, ChatWindow* w) { w->hideQuits = !w->hideQuits; }},
     {"Hide All", true,
-     [](WindowRegistry&, Tpickeritem* w) { w->hideJoins = w->hideParts = w->hideQuits = true; }},
+     [](WindowRegistry&, ChatWindow* w) { w->hideJoins = w->hideParts = w->hideQuits = true; }},
 };
 
-void prepareChannel(ChatMenuState& state, const Tpickeritem& window)
+void prepareChannel(ChatMenuState& state, const ChatWindow& window)
 {
     const bool op = window.myStatus == QLatin1String("op");
     for (const char* caption : operatorEntries)
@@ -199,7 +199,7 @@ const std::vector<ChatMenuEntry>& chatMenuEntries()
     return entries;
 }
 
-int chatMenuContext(const Tpickeritem* window)
+int chatMenuContext(const ChatWindow* window)
 {
     if (!window)
         return ChatMenuContext::None;
@@ -215,7 +215,7 @@ int chatMenuContext(const Tpickeritem* window)
     }
 }
 
-ChatMenuState prepareChatMenu(const Tpickeritem& window)
+ChatMenuState prepareChatMenu(const ChatWindow& window)
 {
     ChatMenuState state;
     for (const ChatMenuEntry& entry : chatMenuEntries())
@@ -246,7 +246,7 @@ ChatMenuActions::ChatMenuActions(UserActions& actions, WindowRegistry& windows)
 {
 }
 
-ChatMenuActions::Outcome ChatMenuActions::run(const QString& caption, Tpickeritem* window,
+ChatMenuActions::Outcome ChatMenuActions::run(const QString& caption, ChatWindow* window,
                                               const QStringList& selectedNicks)
 {
     if (listed(dialogEntries, caption))
@@ -266,7 +266,7 @@ ChatMenuActions::Outcome ChatMenuActions::run(const QString& caption, Tpickerite
     return runWindowEntry(caption, window) ? Outcome::Done : Outcome::Unknown;
 }
 
-bool ChatMenuActions::runWindowEntry(const QString& caption, Tpickeritem* window)
+bool ChatMenuActions::runWindowEntry(const QString& caption, ChatWindow* window)
 {
     for (const WindowEntry& entry : windowEntries) {
         if (caption != QLatin1String(entry.caption))
@@ -278,7 +278,7 @@ bool ChatMenuActions::runWindowEntry(const QString& caption, Tpickeritem* window
     return false;
 }
 
-QStringList ChatMenuActions::themeInfoLines(const Tpickeritem& window)
+QStringList ChatMenuActions::themeInfoLines(const ChatWindow& window)
 {
     const ThemeRecord& theme = window.theme;
     const QString rule(30, u'-');

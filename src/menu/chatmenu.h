@@ -8,7 +8,7 @@
 
 class UserActions;
 class WindowRegistry;
-struct Tpickeritem;
+struct ChatWindow;
 
 // One entry of the fixed chat context menu. Entries are listed parents first, in menu
 // order; separators carry a name of their own (starting with "-") so the preparation can
@@ -42,11 +42,11 @@ constexpr int Private = 2;
 constexpr int Dcc = 3;
 } // namespace ChatMenuContext
 
-int chatMenuContext(const Tpickeritem* window);
+int chatMenuContext(const ChatWindow* window);
 
 // Every entry's visibility, enabled state and check mark for this window and the user's
 // rank in it.
-ChatMenuState prepareChatMenu(const Tpickeritem& window);
+ChatMenuState prepareChatMenu(const ChatWindow& window);
 
 // Runs the fixed entries by caption.
 class ChatMenuActions
@@ -61,13 +61,13 @@ public:
     ChatMenuActions(UserActions& actions, WindowRegistry& windows);
 
     // selectedNicks are the nick list's selected nicknames without rank letters.
-    Outcome run(const QString& caption, Tpickeritem* window, const QStringList& selectedNicks);
+    Outcome run(const QString& caption, ChatWindow* window, const QStringList& selectedNicks);
 
     // The lines "Show Theme Info" adds.
-    static QStringList themeInfoLines(const Tpickeritem& window);
+    static QStringList themeInfoLines(const ChatWindow& window);
 
 private:
-    bool runWindowEntry(const QString& caption, Tpickeritem* window);
+    bool runWindowEntry(const QString& caption, ChatWindow* window);
 
     UserActions& actions_;
     WindowRegistry& windows_;

@@ -1,7 +1,7 @@
 #include "script/eventhook.h"
 
-#include "dcc/soundlist.h"
-#include "dcc/soundplayer.h"
+#include "core/soundlist.h"
+#include "sound/soundplayer.h"
 
 #include <QStringView>
 
@@ -61,7 +61,7 @@ void EventHook::fireEvent(const QString& event, const QStringList& texts)
     fireEvent(nullptr, event, EventSlots::fromList(texts));
 }
 
-void EventHook::fireEvent(const Tpickeritem* window, const QString& event,
+void EventHook::fireEvent(const ChatWindow* window, const QString& event,
                           const EventSlots& eventSlots)
 {
     Q_EMIT eventFired(event, eventSlots.toList());
@@ -98,7 +98,7 @@ int EventHook::channelSlot(const QString& objectType, const QString& event)
     return 0;
 }
 
-void EventHook::offerToObjects(const Tpickeritem* window, const QString& event,
+void EventHook::offerToObjects(const ChatWindow* window, const QString& event,
                                const EventSlots& eventSlots)
 {
     if (!objects_ || !runBehaviour_)

@@ -10,7 +10,7 @@
 
 class Sounds;
 class SoundList;
-class Tpickeritem;
+class ChatWindow;
 
 // The eight text slots every event carries, numbered 1 to 8 as the event table names
 // them; a slot an event does not use is empty.
@@ -43,13 +43,13 @@ class EventHook : public QObject
 {
     Q_OBJECT
 public:
-    using WindowTest = std::function<bool(const Tpickeritem*)>;
-    using BehaviourRunner = std::function<void(const ScriptObjectRef&, const Tpickeritem*,
+    using WindowTest = std::function<bool(const ChatWindow*)>;
+    using BehaviourRunner = std::function<void(const ScriptObjectRef&, const ChatWindow*,
                                                const QString& event, const EventSlots&)>;
 
     EventHook(const SoundList& soundlist, Sounds& sounds, QObject* parent = nullptr);
 
-    void fireEvent(const Tpickeritem* window, const QString& event, const EventSlots& eventSlots);
+    void fireEvent(const ChatWindow* window, const QString& event, const EventSlots& eventSlots);
     // An event that belongs to no window; the texts fill slot 1 onwards.
     void fireEvent(const QString& event, const QStringList& texts = {});
 
@@ -70,7 +70,7 @@ Q_SIGNALS:
 
 private:
     void playEventSound(const QString& event);
-    void offerToObjects(const Tpickeritem* window, const QString& event,
+    void offerToObjects(const ChatWindow* window, const QString& event,
                         const EventSlots& eventSlots);
 
     const SoundList& soundlist_;

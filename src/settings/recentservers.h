@@ -1,23 +1,13 @@
 #pragma once
 
+#include "core/options.h"
+
 #include <QObject>
 #include <QString>
 
 #include <array>
 
 class Session;
-
-// One remembered server. A slot is in use while its label is not empty.
-struct RecentServer
-{
-    QString label;
-    QString host;
-    QString port; // decimal text as stored; checked when the entry is chosen
-    bool inUse() const { return !label.isEmpty(); }
-    bool operator==(const RecentServer&) const = default;
-};
-
-using RecentServerSlots = std::array<RecentServer, 10>;
 
 // The last ten servers the user registered with, most recent first, offered on
 // press-and-hold of "Connect to Server". The slots live in the options, where the

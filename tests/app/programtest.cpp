@@ -1,7 +1,7 @@
 // The program as a user starts it: the command line, the program folder, an irc://
 // address, and SIGTERM ending the session with QUIT.
-#include "app/mainform.h"
-#include "core/client.h"
+#include "ui/mainwindow.h"
+#include "client/client.h"
 #include "support/fakeircserver.h"
 #include "support/testmain.h"
 
@@ -102,7 +102,7 @@ private Q_SLOTS:
 
     void messageSettingsAreBoundBothWays()
     {
-        Tmainform form(QStringLiteral("/tmp/quorl-ui-test/"));
+        MainWindow form(QStringLiteral("/tmp/quorl-ui-test/"));
         Options& o = form.client().options();
         auto* version = form.findChild<QCheckBox*>(QStringLiteral("CheckBox4"));
         auto* versionText = form.findChild<QLineEdit*>(QStringLiteral("Edit11"));
@@ -122,7 +122,7 @@ private Q_SLOTS:
 
     void mainWindowShowsStatusAndButtons()
     {
-        Tmainform form(QStringLiteral("/tmp/quorl-ui-test/"));
+        MainWindow form(QStringLiteral("/tmp/quorl-ui-test/"));
         auto* statuslist = form.findChild<QComboBox*>(QStringLiteral("statuslist"));
         auto* panel6 = form.findChild<QLabel*>(QStringLiteral("Panel6"));
         auto* connect = form.findChild<QToolButton*>(QStringLiteral("connectbuttonconnect"));

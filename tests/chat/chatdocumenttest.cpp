@@ -2,7 +2,7 @@
 // links and selection text, with a fixed-width measurer so pixels are predictable.
 #include "chat/chatdocument.h"
 #include "core/formatting.h"
-#include "fakemeasurer.h"
+#include "support/fakemeasurer.h"
 #include "support/testmain.h"
 
 #include <QSignalSpy>

@@ -1,6 +1,6 @@
 // The picker's decisions: hit testing, hover, selection, tiling and untiling, the tile
 // arrangement, scrolling and Ctrl-click.
-#include "registryfixture.h"
+#include "support/registryfixture.h"
 #include "support/testmain.h"
 
 #include <QTest>
@@ -11,20 +11,20 @@ using Button = PickerLayout::Button;
 // A registry with channels #1..#n and a picker tall enough for every row.
 struct PickerFixture : RegistryFixture
 {
-    QList<Tpickeritem*> chans;
+    QList<ChatWindow*> chans;
     explicit PickerFixture(int channels)
     {
         for (int i = 1; i <= channels; ++i)
             chans << registry.createChannelWindow(QStringLiteral("#%1").arg(i));
         picker().setHeight(30 * PickerLayout::RowHeight);
     }
-    int y(const Tpickeritem* item) { return row(item) * PickerLayout::RowHeight + 5; }
-    void rightClick(const Tpickeritem* item)
+    int y(const ChatWindow* item) { return row(item) * PickerLayout::RowHeight + 5; }
+    void rightClick(const ChatWindow* item)
     {
         picker().mouseMove(50, y(item), 110);
         picker().mouseDown(Button::Right, y(item), false);
     }
-    void click(const Tpickeritem* item, bool ctrl = false)
+    void click(const ChatWindow* item, bool ctrl = false)
     {
         picker().mouseDown(Button::Left, y(item), ctrl);
     }
@@ -106,7 +106,7 @@ private Q_SLOTS:
         QVERIFY(f.chans[0]->shown);
         QCOMPARE(f.registry.at(0)->pickerState, 0);
         // A window created meanwhile is listed in bold; the display stays.
-        Tpickeritem* fresh = f.registry.createChannelWindow("#new");
+        ChatWindow* fresh = f.registry.createChannelWindow("#new");
         QVERIFY(fresh->unseenActivity);
         QCOMPARE(f.picker().shownAlone(), f.chans[0]);
         f.click(f.chans[1]);
@@ -133,7 +133,7 @@ private Q_SLOTS:
         for (int i = 1; i < 9; ++i)
             f.rightClick(f.chans[i]);
         QList<int> tileStates;
-        for (const Tpickeritem* c : f.chans)
+        for (const ChatWindow* c : f.chans)
             tileStates << c->pickerState;
         QCOMPARE(tileStates, (QList<int>{10, 11, 12, 13, 14, 15, 16, 17, 1}));
         QCOMPARE(f.picker().tiles().size(), 8);

@@ -1,8 +1,8 @@
 // The raw data facility: which lines are shown and logged, the raw log's blocks, the raw
 // input line, and how the log ends with the session or the program.
 #include "chat/rawdata.h"
-#include "chat/rawdatapage.h"
-#include "core/client.h"
+#include "ui/chat/rawdatapage.h"
+#include "client/client.h"
 #include "core/clock.h"
 #include "core/linelog.h"
 #include "support/fakeircserver.h"

@@ -1,6 +1,6 @@
 // Chat logs: the header and footer blocks, appending to an earlier log, and what happens
 // when the file cannot be opened or written.
-#include "registryfixture.h"
+#include "support/registryfixture.h"
 #include "support/testmain.h"
 
 #include <QFile>
@@ -47,7 +47,7 @@ private Q_SLOTS:
         QFETCH(QString, status);
         RegistryFixture f;
         f.options.display.autoLog = true;
-        Tpickeritem* w = kind == 0   ? f.registry.createChannelWindow(name)
+        ChatWindow* w = kind == 0   ? f.registry.createChannelWindow(name)
                          : kind == 1 ? f.registry.createPrivateWindow(name, "u@h")
                                      : f.registry.createDccChatWindow(name, {}, nullptr);
         const QString path = f.logsFolder() + name + ".txt";
@@ -78,7 +78,7 @@ private Q_SLOTS:
         const QString path = f.logsFolder() + "#foo.txt";
         const QString first = readAll(path);
         f.clock.advanceSeconds(3600);
-        Tpickeritem* again = f.registry.createChannelWindow("#foo");
+        ChatWindow* again = f.registry.createChannelWindow("#foo");
         f.registry.addLine(again, "second visit", 0);
         f.registry.destroyChatWindow(again, true);
         const QString both = readAll(path);
@@ -91,7 +91,7 @@ private Q_SLOTS:
     void autoLogOffLogsNothing()
     {
         RegistryFixture f;
-        Tpickeritem* w = f.registry.createChannelWindow("#foo");
+        ChatWindow* w = f.registry.createChannelWindow("#foo");
         f.registry.addLine(w, "x", 0);
         QVERIFY(!w->logging);
         QVERIFY(!QFile::exists(f.logsFolder() + "#foo.txt"));
@@ -108,7 +108,7 @@ private Q_SLOTS:
     {
         RegistryFixture f(false); // no logs/ folder
         f.options.display.autoLog = true;
-        Tpickeritem* w = f.registry.createChannelWindow("#foo");
+        ChatWindow* w = f.registry.createChannelWindow("#foo");
         QVERIFY(w);
         QVERIFY(!w->logging);
         QCOMPARE(f.status.last(), QStringLiteral("Can't create a LogFile."));
@@ -121,7 +121,7 @@ private Q_SLOTS:
         if (!QFile::exists("/dev/full"))
             QSKIP("needs /dev/full");
         RegistryFixture f;
-        Tpickeritem* w = f.registry.createChannelWindow("#full");
+        ChatWindow* w = f.registry.createChannelWindow("#full");
         QVERIFY(QFile::link("/dev/full", f.logsFolder() + "#full.txt"));
         const qsizetype before = f.status.count();
         f.registry.startLog(w);
@@ -149,7 +149,7 @@ private Q_SLOTS:
         QFETCH(QString, file);
         RegistryFixture f;
         f.options.display.autoLog = true;
-        Tpickeritem* w = f.registry.createPrivateWindow(name, "u@h");
+        ChatWindow* w = f.registry.createPrivateWindow(name, "u@h");
         QVERIFY(w->logging);
         QCOMPARE(w->logPath, f.logsFolder() + file);
         QVERIFY(QFile::exists(f.logsFolder() + file));

@@ -1,7 +1,7 @@
 // The window list: sections and insertion, finding, joining, routing private messages,
 // leaving and closing, the unseen mark, and the nick list with the user's own rank.
-#include "core/client.h"
-#include "registryfixture.h"
+#include "client/client.h"
+#include "support/registryfixture.h"
 #include "support/fakeircserver.h"
 #include "support/scriptedprompts.h"
 #include "support/testmain.h"
@@ -23,7 +23,7 @@ private Q_SLOTS:
         QList<int> kinds;
         for (qsizetype i = 0; i < f.registry.count(); ++i) {
             kinds << f.registry.at(i)->kindNumber;
-            QCOMPARE(f.registry.at(i)->conversationKind, -1);
+            QCOMPARE(f.registry.at(i)->conversationKind, ConversationKind::Section);
         }
         QCOMPARE(kinds, (QList<int>{19, 49, 9, 6, 12}));
         QCOMPARE(f.states().first(), 2); // "Settings" is shown at start
@@ -39,7 +39,7 @@ private Q_SLOTS:
         f.registry.createPrivateWindow("amy", "a@h");
         QCOMPARE(f.labels(), (QStringList{"Settings", "Public Chat", "#one", "#two", "Private Chat",
                                           "bob", "amy", "DCC Chat", "carl", "Files"}));
-        const Tpickeritem* two = f.registry.findChannelWindow("#TWO");
+        const ChatWindow* two = f.registry.findChannelWindow("#TWO");
         QVERIFY(two);
         QCOMPARE(two->kindNumber, 5);
         QVERIFY(two->unseenActivity);
@@ -55,7 +55,7 @@ private Q_SLOTS:
     {
         RegistryFixture f;
         f.options.display.hideTraffic = true;
-        const Tpickeritem* w = f.registry.createChannelWindow("#a");
+        const ChatWindow* w = f.registry.createChannelWindow("#a");
         QVERIFY(w->hideJoins && w->hideParts && w->hideQuits);
     }
 
@@ -142,11 +142,11 @@ private Q_SLOTS:
 
         QStringList labels;
         for (qsizetype i = 0; i < f.registry.count(); ++i) {
-            if (f.registry.at(i)->conversationKind == 1)
+            if (f.registry.at(i)->conversationKind == ConversationKind::Private)
                 labels << f.registry.at(i)->label;
         }
         QCOMPARE(labels, privateLabels);
-        const Tpickeritem* target = f.registry.findPrivateWindow(nick);
+        const ChatWindow* target = f.registry.findPrivateWindow(nick);
         QCOMPARE(target ? f.lines(target) : QStringList{}, targetLines);
         if (target) {
             QCOMPARE(target->peerNickname, target->label);
@@ -174,7 +174,7 @@ private Q_SLOTS:
     void unseenMarkIsSetOnce()
     {
         RegistryFixture f;
-        Tpickeritem* a = f.registry.createChannelWindow("#a");
+        ChatWindow* a = f.registry.createChannelWindow("#a");
         f.picker().selectRow(f.row(a));
         QVERIFY(a->shown);
         QVERIFY(!a->unseenActivity);
@@ -219,7 +219,7 @@ private Q_SLOTS:
         f.options.display.sayOnLeave = sayOnLeave;
         f.options.display.leaveMessage = QStringLiteral("bye \\\\bnow");
         f.registry.createChannelWindow("#first");
-        Tpickeritem* chan = f.registry.createChannelWindow("#Chan");
+        ChatWindow* chan = f.registry.createChannelWindow("#Chan");
         f.picker().selectRow(f.row(chan));
 
         f.registry.leaveWindow(chan, raiseEvent);
@@ -235,7 +235,7 @@ private Q_SLOTS:
     {
         RegistryFixture f;
         f.options.display.sayOnLeave = true;
-        Tpickeritem* bob = f.registry.createPrivateWindow("bob", "b@h");
+        ChatWindow* bob = f.registry.createPrivateWindow("bob", "b@h");
         f.registry.leaveWindow(bob);
         QVERIFY(f.sent.isEmpty());
         QCOMPARE(f.registry.count(), 5);
@@ -272,15 +272,15 @@ private Q_SLOTS:
         Client client(home.path() + u'/', prompts);
         client.session().ident().setPort(0);
         WindowRegistry& windows = client.windows();
-        Tpickeritem* a = windows.createChannelWindow("#a");
+        ChatWindow* a = windows.createChannelWindow("#a");
         windows.createChannelWindow("#b");
         windows.createPrivateWindow("bob", "b@h");
         windows.picker().selectRow(int(windows.indexOf(a)));
         QStringList destroyed;
         connect(&windows, &WindowRegistry::windowDestroying,
-                [&](Tpickeritem* w) { destroyed << w->label; });
+                [&](ChatWindow* w) { destroyed << w->label; });
 
-        client.session().closesession();
+        client.session().endSession();
         QCOMPARE(destroyed, (QStringList{"bob", "#b", "#a"})); // last first
         QCOMPARE(windows.count(), 5);
         QCOMPARE(windows.picker().shownAlone(), windows.at(0));
@@ -308,7 +308,7 @@ private Q_SLOTS:
     void nickListOrderAndRanks()
     {
         RegistryFixture f;
-        Tpickeritem* chan = f.registry.createChannelWindow("#a");
+        ChatWindow* chan = f.registry.createChannelWindow("#a");
         QSignalSpy changes(&chan->nickList, &NickList::changed);
         f.registry.addNames(chan, {"zed", "@Bob", "+carl", "alice", "@adam", "+Barb", "ME"});
         QCOMPARE(changes.count(), 1);
@@ -340,10 +340,10 @@ private Q_SLOTS:
     void ownRankFromNamesReply()
     {
         RegistryFixture f;
-        Tpickeritem* chan = f.registry.createChannelWindow("#a");
+        ChatWindow* chan = f.registry.createChannelWindow("#a");
         f.registry.addNames(chan, {"@me", "x"});
         QCOMPARE(chan->myStatus, QStringLiteral("op"));
-        Tpickeritem* other = f.registry.createChannelWindow("#b");
+        ChatWindow* other = f.registry.createChannelWindow("#b");
         f.registry.addNames(other, {"+Me"});
         QCOMPARE(other->myStatus, QStringLiteral("voice"));
     }

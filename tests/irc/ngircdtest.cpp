@@ -1,10 +1,10 @@
 // The client against a real IRC server it did not write: connect, register, reach
 // "Ready.", and leave with QUIT seen by another user on a shared channel.
-#include "chat/commandparser.h"
-#include "chat/useractions.h"
+#include "commands/commandparser.h"
+#include "commands/useractions.h"
 #include "chat/windowregistry.h"
-#include "core/client.h"
-#include "irc/notifylist.h"
+#include "client/client.h"
+#include "inbound/notifylist.h"
 #include "support/ngircdserver.h"
 #include "support/scriptedprompts.h"
 #include "support/testmain.h"
@@ -90,7 +90,7 @@ private Q_SLOTS:
         QCOMPARE(client.session().serverPrefix(), QStringLiteral(":irc.quorl.test"));
         QCOMPARE(client.session().currentNickname(), QStringLiteral("quorltest"));
 
-        client.session().sendline(QStringLiteral("JOIN #quorl"));
+        client.session().sendLine(QStringLiteral("JOIN #quorl"));
         QVERIFY(watcher.waitFor(QStringLiteral("JOIN")));
         QVERIFY(watcher.lastMatch().startsWith(QStringLiteral(":quorltest!")));
 
@@ -144,12 +144,12 @@ private Q_SLOTS:
 
         // Typed into the status window's stand-in: a private window is as good as any.
         client.windows().openPrivateChat(QStringLiteral("nobody"));
-        Tpickeritem* start = client.windows().findPrivateWindow(QStringLiteral("nobody"));
+        ChatWindow* start = client.windows().findPrivateWindow(QStringLiteral("nobody"));
         QVERIFY(start);
         client.commands().enterLine(start, QStringLiteral("/join #room"));
         QVERIFY(QTest::qWaitFor(
             [&] { return client.windows().findChannelWindow(QStringLiteral("#room")); }, 5000));
-        Tpickeritem* room = client.windows().findChannelWindow(QStringLiteral("#room"));
+        ChatWindow* room = client.windows().findChannelWindow(QStringLiteral("#room"));
 
         Watcher friendUser;
         QVERIFY(friendUser.connectTo(server.port(), QStringLiteral("friend")));
@@ -157,8 +157,8 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitFor(
             [&] { return room->nickList.indexOf(QStringLiteral("friend")) >= 0; }, 5000));
         // The notify list hears of the friend on its next poll.
-        client.session().lagisontimerTimer();
-        client.session().lagisontimerTimer();
+        client.session().onLagTimer();
+        client.session().onLagTimer();
         QVERIFY(QTest::qWaitFor(
             [&] {
                 return client.statusLog().lines().contains(QStringLiteral("friend is on IRC.")) ||
@@ -215,8 +215,8 @@ private Q_SLOTS:
         polling.start();
         bool left = false;
         while (!left && polling.elapsed() < 10000) {
-            client.session().lagisontimerTimer();
-            client.session().lagisontimerTimer();
+            client.session().onLagTimer();
+            client.session().onLagTimer();
             left = QTest::qWaitFor(
                 [&] {
                     return client.statusLog().lines().contains(

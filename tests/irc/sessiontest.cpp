@@ -1,8 +1,8 @@
 // The session against a scripted server: registration lines, PING, ERROR, nickname
 // rotation, registration complete, port rotation, time-out and refused connections.
-#include "core/client.h"
+#include "client/client.h"
 #include "irc/portselection.h"
-#include "irc/servermessages.h"
+#include "irc/ircnames.h"
 #include "support/sessionfixture.h"
 #include "support/testmain.h"
 
@@ -212,7 +212,7 @@ private Q_SLOTS:
         QFETCH(QStringList, list);
         QFETCH(QString, after);
         QFETCH(QString, next);
-        QCOMPARE(ServerMessages::alternativeAfter(list, after), next);
+        QCOMPARE(nicknameAfter(list, after), next);
     }
 
     void portSelection_data()
@@ -407,7 +407,7 @@ private Q_SLOTS:
     {
         SessionFixture f;
         QSignalSpy raw(&f.session(), &Session::rawLineRecorded);
-        f.session().sendline(QStringLiteral("PRIVMSG #a :hello"));
+        f.session().sendLine(QStringLiteral("PRIVMSG #a :hello"));
         f.session().setInvisible(true);
         QCOMPARE(raw.count(), 0);
         f.client.shutdown(); // closing while idle sends nothing and closes nothing

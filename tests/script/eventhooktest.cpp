@@ -1,8 +1,8 @@
 // The event hook: which linked sound an event plays and on which player, and which
 // script objects an event reaches.
 #include "script/eventhook.h"
-#include "dcc/soundlist.h"
-#include "fakesoundplayer.h"
+#include "core/soundlist.h"
+#include "support/fakesoundplayer.h"
 #include "support/testmain.h"
 
 #include <QSignalSpy>
@@ -24,9 +24,9 @@ public:
 };
 
 // The hook never looks inside a window record; any distinct address stands for one.
-const Tpickeritem* fakeWindow(const void* address)
+const ChatWindow* fakeWindow(const void* address)
 {
-    return static_cast<const Tpickeritem*>(address);
+    return static_cast<const ChatWindow*>(address);
 }
 
 struct Fixture
@@ -43,7 +43,7 @@ struct Fixture
     {
         hook.setScriptObjects(&objects);
         hook.setBehaviourRunner(
-            [this](const ScriptObjectRef& o, const Tpickeritem*, const QString& event,
+            [this](const ScriptObjectRef& o, const ChatWindow*, const QString& event,
                    const EventSlots&) { ran << QString::number(o.index) + u' ' + event; });
     }
 
@@ -184,9 +184,9 @@ private Q_SLOTS:
         QFETCH(bool, windowPlays);
         Fixture f;
         const int record = 0;
-        const Tpickeritem* window = withWindow ? fakeWindow(&record) : nullptr;
-        const Tpickeritem* asked = nullptr;
-        f.hook.setWindowPlaysSounds([&](const Tpickeritem* w) {
+        const ChatWindow* window = withWindow ? fakeWindow(&record) : nullptr;
+        const ChatWindow* asked = nullptr;
+        f.hook.setWindowPlaysSounds([&](const ChatWindow* w) {
             asked = w;
             return windowPlays;
         });
@@ -316,7 +316,7 @@ private Q_SLOTS:
         bool soundFirst = true;
         const int record = 0;
         const EventSlots raised = EventSlots().set(1, "bob").set(7, "~b@host").set(8, "#c");
-        f.hook.setBehaviourRunner([&](const ScriptObjectRef& o, const Tpickeritem* window,
+        f.hook.setBehaviourRunner([&](const ScriptObjectRef& o, const ChatWindow* window,
                                       const QString& event, const EventSlots& s) {
             soundFirst = soundFirst && !f.wav->played.isEmpty();
             QCOMPARE(window, fakeWindow(&record));
@@ -339,7 +339,7 @@ private Q_SLOTS:
         QSignalSpy spy(&f.hook, &EventHook::eventFired);
         f.objects.add(QStringLiteral("channelautoontext"), QStringLiteral("#c"));
         QStringList slots8;
-        f.hook.setBehaviourRunner([&](const ScriptObjectRef&, const Tpickeritem*, const QString&,
+        f.hook.setBehaviourRunner([&](const ScriptObjectRef&, const ChatWindow*, const QString&,
                                       const EventSlots& s) { slots8 << s.at(7) << s.at(8); });
 
         f.hook.fireEvent(QStringLiteral("Inbound Message"),

@@ -1,8 +1,8 @@
 // Recent servers: order and cap, the same server kept once, clearing, choosing an entry
 // (a bad port starts nothing), registration entering the server, and the menu's entries.
 #include "settings/recentservers.h"
-#include "core/client.h"
-#include "settings/recentserverswidget.h"
+#include "client/client.h"
+#include "ui/settings/recentserversmenu.h"
 #include "support/fakeircserver.h"
 #include "support/scriptedprompts.h"
 #include "support/testmain.h"
@@ -153,7 +153,7 @@ private Q_SLOTS:
         RecentFixture f;
         QToolButton button;
         button.setToolTip(QStringLiteral("Connect to Server"));
-        RecentServersMenuWidget menu(f.recent(), &button);
+        RecentServersMenu menu(f.recent(), &button);
         QCOMPARE(menu.objectName(), QStringLiteral("connectmenu"));
         for (int n = 0; n < 10; ++n)
             QVERIFY(!menu.entry(n)->isVisible());
@@ -173,9 +173,9 @@ private Q_SLOTS:
         QCOMPARE(button.toolTip(), QStringLiteral("Connect to Server"));
         // A short press never opens the menu: the release stops the timer.
         QTest::mousePress(&button, Qt::LeftButton);
-        QVERIFY(menu.recenttimer().isActive());
+        QVERIFY(menu.recentTimer().isActive());
         QTest::mouseRelease(&button, Qt::LeftButton);
-        QVERIFY(!menu.recenttimer().isActive());
+        QVERIFY(!menu.recentTimer().isActive());
     }
 };
 

@@ -2,8 +2,8 @@
 // kinds derived on load, in-place edit rules, buttons, moves, deletes with their
 // questions, drag and drop, the bookmark, the shipped list, and connecting from a node.
 #include "settings/servertree.h"
-#include "core/client.h"
-#include "settings/servertreewidget.h"
+#include "client/client.h"
+#include "ui/settings/servertreewidget.h"
 #include "support/fakeircserver.h"
 #include "support/scriptedprompts.h"
 #include "support/testmain.h"
@@ -588,7 +588,7 @@ private Q_SLOTS:
         view.editItem(item);
         QVERIFY(!view.isEditing());
         view.editSelected();
-        QVERIFY(view.servertreeedittimer().isActive());
+        QVERIFY(view.serverTreeEditTimer().isActive());
         QVERIFY(view.isEditing());
         // What the delegate writes back goes through the edit rules.
         item->setText(0, QStringLiteral("   "));
@@ -613,22 +613,22 @@ private Q_SLOTS:
         QVERIFY(bar->maximum() > 0);
         const int bottom = view.viewport()->height() - 1;
         view.updateScrollBand(QPoint(50, view.viewport()->height() / 2));
-        QVERIFY(!view.servertreetimer().isActive());
+        QVERIFY(!view.serverTreeTimer().isActive());
         view.updateScrollBand(QPoint(50, bottom));
         QCOMPARE(view.scrollDirection(), 1);
-        QVERIFY(view.servertreetimer().isActive());
-        view.servertreetimerTimer();
+        QVERIFY(view.serverTreeTimer().isActive());
+        view.onServerTreeTimer();
         QCOMPARE(bar->value(), bar->minimum() + 1);
         for (int i = 0; i < 100; ++i)
-            view.servertreetimerTimer();
+            view.onServerTreeTimer();
         QCOMPARE(bar->value(), bar->maximum());
-        QVERIFY(!view.servertreetimer().isActive());
+        QVERIFY(!view.serverTreeTimer().isActive());
         view.updateScrollBand(QPoint(50, 1));
         QCOMPARE(view.scrollDirection(), -1);
-        view.servertreetimerTimer();
+        view.onServerTreeTimer();
         QCOMPARE(bar->value(), bar->maximum() - 1);
         view.updateScrollBand(QPoint(50, 3)); // just outside the top band
-        QVERIFY(!view.servertreetimer().isActive());
+        QVERIFY(!view.serverTreeTimer().isActive());
     }
 };
 

@@ -1,8 +1,8 @@
 // Start and shutdown: the settings are read before the window shows anything, every
 // start step runs whatever happened before it, and shutdown says goodbye to the server
 // before it writes the settings.
-#include "app/mainform.h"
-#include "core/client.h"
+#include "ui/mainwindow.h"
+#include "client/client.h"
 #include "settings/startsequence.h"
 #include "support/fakeircserver.h"
 #include "support/scriptedprompts.h"
@@ -68,7 +68,7 @@ private Q_SLOTS:
                   "[USER]\nnicks=ada,Bob,\nlastnick=BOB\nname=Ada Lovelace\n"
                   "[IGNORE]\nfloodlines=25\ni0=pest\n"
                   "[MISC]\nwinstate=0\nwinx=40\nwiny=30\nwinwidth=700\nwinheight=500\n");
-        Tmainform form(folderOf(home));
+        MainWindow form(folderOf(home));
         QCOMPARE(form.windowTitle(), Product::mainCaption());
         QCOMPARE(form.findChild<QLineEdit*>("nametext")->text(), QStringLiteral("Ada Lovelace"));
         QCOMPARE(form.findChild<QLabel*>("Panel6")->text(),
@@ -86,7 +86,7 @@ private Q_SLOTS:
     {
         QTemporaryDir home;
         QVERIFY(QDir(home.path()).mkdir("quorl.ini"));
-        Tmainform form(folderOf(home));
+        MainWindow form(folderOf(home));
         QVERIFY(!form.client().settingsRead());
         QVERIFY(form.windowState() & Qt::WindowMaximized);
         QCOMPARE(form.findChild<QComboBox*>("statuslist")->currentText(), Product::welcome());
@@ -100,7 +100,7 @@ private Q_SLOTS:
         QTemporaryDir home;
         writeFile(home.filePath("quorl.ini"), "[MISC]\nwinstate=0\nwinx=10\nwiny=10\n"
                                               "winwidth=640\nwinheight=480\n[OLD]\nkeep=me\n");
-        Tmainform form(folderOf(home));
+        MainWindow form(folderOf(home));
         form.client().options().display.autoLog = true;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));

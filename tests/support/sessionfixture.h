@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/client.h"
+#include "client/client.h"
 #include "support/fakeircserver.h"
 #include "support/scriptedprompts.h"
 

@@ -1,0 +1,130 @@
+#pragma once
+
+#include "commands/commandparser.h"
+#include "inbound/inquiries.h"
+#include "chat/rawdata.h"
+#include "commands/useractions.h"
+#include "chat/windowregistry.h"
+#include "core/clock.h"
+#include "core/linelog.h"
+#include "core/options.h"
+#include "sound/soundplayer.h"
+#include "irc/clientsocket.h"
+#include "inbound/ctcp.h"
+#include "filters/floodguard.h"
+#include "filters/ignorelist.h"
+#include "inbound/notifylist.h"
+#include "irc/session.h"
+#include "inbound/servermessages.h"
+#include "inbound/usermessages.h"
+#include "script/eventhook.h"
+#include "settings/recentservers.h"
+#include "settings/servertree.h"
+#include "settings/settingsfile.h"
+
+#include <QObject>
+
+#include <memory>
+
+class Prompts;
+
+// Everything that lives for the whole run. The main window owns one Client and presents
+// it; tests drive one without any window.
+class Client : public QObject
+{
+    Q_OBJECT
+public:
+    Client(const QString& programFolder, Prompts& prompts, QObject* parent = nullptr);
+    // Tests hand in a clock they move by hand; it must outlive the client.
+    Client(const QString& programFolder, Prompts& prompts, const Clock& clock,
+           QObject* parent = nullptr);
+
+    QString programFolder() const { return programFolder_; }
+    Options& options() { return options_; }
+    LineLog& statusLog() { return statusLog_; }
+    // The server's own notices and replies ("Message of the Day").
+    LineLog& serverView() { return serverView_; }
+    Sounds& sounds() { return sounds_; }
+    EventHook& events() { return events_; }
+    TimeoutTicker& ticker() { return ticker_; }
+    Session& session() { return session_; }
+    ServerMessages& serverMessages() { return serverMessages_; }
+    WindowRegistry& windows() { return windows_; }
+    const Clock& clock() const { return clock_; }
+    IgnoreList& ignoreList() { return ignoreList_; }
+    FloodGuard& floodGuard() { return floodGuard_; }
+    Inquiries& inquiries() { return inquiries_; }
+    UserMessages& userMessages() { return userMessages_; }
+    NotifyList& notifyList() { return notifyList_; }
+    UserActions& userActions() { return userActions_; }
+    CommandParser& commands() { return commands_; }
+    ServerTree& serverTree() { return serverTree_; }
+    RecentServers& recentServers() { return recentServers_; }
+    RawData& rawData() { return rawData_; }
+
+    QString serverListPath() const { return programFolder_ + ServerTree::fileName(); }
+    // Reads the server list and selects the bookmarked node (start-up, after the settings).
+    void loadServerList();
+    // "Connect to Server": connects to the selected node when it is a server.
+    bool connectToSelectedServer();
+
+    void addStatusLine(const QString& text) { statusLog_.add(text); }
+
+    // An irc://HOST[:PORT][/CHANNEL] address: connects as a recent server does. The
+    // channel waits for registration. False when the address is not one.
+    bool connectToAddress(const QString& url);
+    QString channelToJoin() const { return channelToJoin_; }
+
+    // The settings file, quorl.ini in the program folder.
+    QString settingsFileName() const { return SettingsFile::fileName(programFolder_); }
+    // Settings that live outside the options model; the window puts its placement here
+    // before shutdown.
+    StoredState& storedState() { return stored_; }
+    // The read passes of the start sequence, in its order. Each returns false when the
+    // file exists but cannot be read.
+    bool readPosterSettings();
+    bool readSettings();
+    bool readWindowPlacement();
+    // False, with the status line "Unable to write to " + the file, when it cannot be
+    // written; the old file then stays as it was.
+    bool writeSettings();
+    // Settings are written at shutdown only once they were read, so a client that never
+    // read its file (or could not) does not overwrite it with defaults.
+    bool settingsRead() const { return settingsRead_; }
+
+    bool shuttingDown() const { return shuttingDown_; }
+    void shutdown();
+
+private:
+    Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<Clock> ownClock,
+           const Clock* clock, QObject* parent);
+    void wireNotifyList();
+
+    std::unique_ptr<Clock> ownClock_;
+    const Clock& clock_;
+    QString programFolder_;
+    Options options_;
+    LineLog statusLog_;
+    LineLog serverView_;
+    Sounds sounds_;
+    EventHook events_;
+    TimeoutTicker ticker_;
+    Session session_;
+    ServerMessages serverMessages_{session_};
+    WindowRegistry windows_;
+    IgnoreList ignoreList_;
+    FloodGuard floodGuard_;
+    Inquiries inquiries_;
+    Ctcp ctcp_;
+    UserMessages userMessages_;
+    NotifyList notifyList_;
+    UserActions userActions_;
+    CommandParser commands_;
+    ServerTree serverTree_;
+    RecentServers recentServers_;
+    RawData rawData_;
+    QString channelToJoin_;
+    StoredState stored_;
+    bool settingsRead_ = false;
+    bool shuttingDown_ = false;
+};

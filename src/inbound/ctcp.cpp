@@ -1,0 +1,194 @@
+#include "inbound/ctcp.h"
+
+#include "inbound/inquiries.h"
+#include "chat/windowregistry.h"
+#include "core/clock.h"
+#include "core/formatting.h"
+#include "core/options.h"
+#include "sound/soundplayer.h"
+#include "irc/ircnames.h"
+#include "irc/session.h"
+#include "irc/userline.h"
+#include "script/eventhook.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+
+namespace {
+bool startsWithWord(const QString& body, const char* word)
+{
+    return body.startsWith(QLatin1String(word), Qt::CaseInsensitive);
+}
+
+QString ctcp(const QString& text)
+{
+    return Formatting::CtcpDelimiter + text + Formatting::CtcpDelimiter;
+}
+} // namespace
+
+Ctcp::Ctcp(Session& session, WindowRegistry& windows, EventHook& events, Inquiries& inquiries,
+           Sounds& sounds, Options& options, const Clock& clock, const QString& soundFolder)
+    : session_(session), windows_(windows), events_(events), inquiries_(inquiries), sounds_(sounds),
+      options_(options), clock_(clock), soundFolder_(soundFolder)
+{
+}
+
+bool Ctcp::isDccOffer(const QString& body)
+{
+    const QString lower = body.toLower();
+    return lower.startsWith(QStringLiteral("dcc send ")) ||
+           lower.startsWith(QStringLiteral("dcc chat chat")) ||
+           lower.startsWith(QStringLiteral("dcc accept ")) ||
+           lower.startsWith(QStringLiteral("dcc resume"));
+}
+
+bool Ctcp::isInquiryReply(const QString& body)
+{
+    const QString trimmed = body.trimmed();
+    return startsWithWord(trimmed, "version") || startsWithWord(trimmed, "time") ||
+           startsWithWord(trimmed, "ping");
+}
+
+qint64 Ctcp::nowStamp(const Clock& clock)
+{
+    const QDateTime local = clock.now();
+    return QDateTime(local.date(),
+                     QTime(local.time().hour(), local.time().minute(), local.time().second()),
+                     Qt::UTC)
+        .toSecsSinceEpoch();
+}
+
+void Ctcp::handleQuery(const UserLine& m, const QString& body)
+{
+    const QString to = m.senderLower();
+    const EventSlots who = EventSlots().set(1, m.sender).set(8, m.address);
+    const CtcpReplyOptions& replies = options_.ctcp;
+
+    if (body.compare(QStringLiteral("version"), Qt::CaseInsensitive) == 0) {
+        if (replies.answerVersion && !replies.versionText.trimmed().isEmpty()) {
+            session_.sendLine(
+                QStringLiteral("NOTICE ") + to + QStringLiteral(" :") +
+                ctcp(QStringLiteral("VERSION ") + expandEscapes(replies.versionText)));
+            events_.fireEvent(nullptr, QStringLiteral("Inbound VERSION"), who);
+        }
+        return;
+    }
+    if (body.compare(QStringLiteral("time"), Qt::CaseInsensitive) == 0) {
+        const QString now = QLocale::system().toString(clock_.now(), QLocale::ShortFormat);
+        session_.sendLine(QStringLiteral("NOTICE ") + to + QStringLiteral(" :") +
+                          ctcp(QStringLiteral("TIME ") + now));
+        if (replies.messageOnTime)
+            session_.sendLine(QStringLiteral("PRIVMSG ") + to + QStringLiteral(" :") +
+                              expandEscapes(replies.timeMessage));
+        events_.fireEvent(nullptr, QStringLiteral("Inbound TIME"), who);
+        return;
+    }
+    if (startsWithWord(body, "ping")) {
+        session_.sendLine(QStringLiteral("NOTICE ") + to + QStringLiteral(" :") + ctcp(body));
+        if (replies.messageOnPing)
+            session_.sendLine(QStringLiteral("PRIVMSG ") + to + QStringLiteral(" :") +
+                              expandEscapes(replies.pingMessage));
+        events_.fireEvent(nullptr, QStringLiteral("Inbound PING"), who);
+        return;
+    }
+    const QString keyword = body.section(u' ', 0, 0);
+    if (keyword.compare(QStringLiteral("sound"), Qt::CaseInsensitive) == 0) {
+        sound(m, body);
+        return;
+    }
+    if (startsWithWord(body, "action")) {
+        action(m, body);
+        return;
+    }
+    // Any other query is not answered.
+}
+
+// The sound folder's file of that name, whatever its letter case; never a path outside
+// the folder, whatever the sender wrote.
+QString Ctcp::soundFile(const QString& name) const
+{
+    const QString fileName = QFileInfo(name).fileName();
+    if (fileName.isEmpty() || fileName != name || fileName == QLatin1String("..") ||
+        fileName == QLatin1String("."))
+        return {};
+    const QDir folder(soundFolder_);
+    if (folder.exists(fileName))
+        return folder.filePath(fileName);
+    for (const QString& entry : folder.entryList(QDir::Files)) {
+        if (entry.compare(fileName, Qt::CaseInsensitive) == 0)
+            return folder.filePath(entry);
+    }
+    return {};
+}
+
+void Ctcp::sound(const UserLine& m, const QString& body)
+{
+    const QString rest = body.mid(6);
+    const QString path = soundFile(rest.trimmed().toLower());
+    if (!path.isEmpty())
+        sounds_.playSound(path, true);
+    const QString line = u'*' + m.sender + QStringLiteral(" Plays ") + rest;
+    ChatWindow* window = isChannelName(m.target) ? windows_.findChannelWindow(m.target)
+                                                  : windows_.findPrivateWindow(m.sender);
+    if (window)
+        windows_.addLine(window, line, LineClass::Other);
+    events_.fireEvent(nullptr, QStringLiteral("Inbound SOUND"),
+                      EventSlots()
+                          .set(1, m.sender)
+                          .set(7, rest)
+                          .set(8, window ? window->peerAddress : QString()));
+}
+
+void Ctcp::action(const UserLine& m, const QString& body)
+{
+    const QString rest = body.mid(7);
+    const QString text = u'*' + m.sender + u' ' + rest;
+    if (!isChannelName(m.target)) {
+        windows_.routePrivateMessage(m.sender, m.address, text);
+        return;
+    }
+    ChatWindow* window = windows_.findChannelWindow(m.target);
+    if (!window)
+        return;
+    windows_.addLine(window, text, LineClass::Other);
+    events_.fireEvent(window, QStringLiteral("Inbound Action"),
+                      EventSlots().set(1, m.sender).set(8, rest));
+}
+
+void Ctcp::handleReply(const UserLine& m, const QString& rawBody)
+{
+    const QString body = rawBody.trimmed();
+    const QString who = m.senderLower();
+    auto complete = [&](const char* kind, const char* event, const QString& answer, auto fill) {
+        PendingInquiry* record = inquiries_.findInquiry(QLatin1String(kind), who);
+        if (!record)
+            return;
+        fill(*record);
+        inquiries_.completeInquiry(record);
+        events_.fireEvent(nullptr, QLatin1String(event),
+                          EventSlots().set(1, m.sender).set(7, answer).set(8, m.address));
+    };
+
+    if (startsWithWord(body, "version")) {
+        const QString answer = body.mid(8);
+        complete("version", "Response to my VERSION", answer,
+                 [&](PendingInquiry& r) { r.versionReply = answer; });
+    } else if (startsWithWord(body, "time")) {
+        const QString answer = body.mid(5);
+        complete("time", "Response to my TIME", answer,
+                 [&](PendingInquiry& r) { r.timeReply = answer; });
+    } else if (startsWithWord(body, "ping")) {
+        const QString payload = body.mid(5);
+        // Answers that cannot be our own stamp are ignored.
+        if (payload.startsWith(u'-') || (payload.size() <= 10 && payload.startsWith(u'2')))
+            return;
+        bool ok = false;
+        const qint64 sent = payload.toLongLong(&ok);
+        if (!ok)
+            return;
+        const QString lag = QString::number(nowStamp(clock_) - sent) + QStringLiteral(" secs.");
+        complete("ping", "Response to my PING", payload,
+                 [&](PendingInquiry& r) { r.pingResult = lag; });
+    }
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class EventHook;
+class Inquiries;
+class Session;
+class WindowRegistry;
+struct ServerLine;
+
+// handleServerLine: the lines that carry the server's own prefix. It learns that prefix,
+// adopts the nickname the server reports, rotates through the user's nicknames while the
+// chosen one is taken, and completes registration.
+class ServerMessages
+{
+public:
+    explicit ServerMessages(Session& session) : session_(session) {}
+
+    // What the replies fill besides the session: windows, inquiries, events, the inbound
+    // dispatcher (for the channel modes at join), and the lists built in later issues.
+    struct Targets
+    {
+        WindowRegistry* windows = nullptr;
+        Inquiries* inquiries = nullptr;
+        EventHook* events = nullptr;
+        std::function<void(const QString&)> handleUserLine;
+        // LIST start, row and end (321, 322, 323) and the server's refusal (334).
+        std::function<void(int numeric, const QString& parameters)> channelList;
+        // The ISON answer for the notify list.
+        std::function<void(const QString& parameters)> ison;
+    };
+    void setTargets(Targets targets) { targets_ = std::move(targets); }
+
+    void handleServerLine(const QString& line);
+
+    // The number of channels the server reported (reply 254); sizes the channel list's
+    // progress. 0 until a 254 arrives.
+    int expectedChannelCount() const { return expectedChannelCount_; }
+    void reset();
+
+private:
+    bool handleFirstLine(const ServerLine& line);
+    void dispatch(const ServerLine& line);
+    void nicknameInUse(const ServerLine& line);
+    void showInServerView(const QString& text);
+    void userCount(const ServerLine& line);
+    void channelCount(const ServerLine& line);
+    void away(const ServerLine& line);
+    bool errorReply(const ServerLine& line);
+    void whois(const ServerLine& line);
+    void userHost(const ServerLine& line);
+    void names(const ServerLine& line);
+    void endOfNames(const ServerLine& line);
+    void topic(const ServerLine& line);
+    void banList(const ServerLine& line);
+
+    Session& session_;
+    Targets targets_;
+    QString userCountSummary_;
+    int expectedChannelCount_ = 0;
+};

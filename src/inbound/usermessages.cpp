@@ -1,0 +1,369 @@
+#include "inbound/usermessages.h"
+
+#include "chat/windowregistry.h"
+#include "core/clock.h"
+#include "core/formatting.h"
+#include "core/linelog.h"
+#include "core/options.h"
+#include "inbound/ctcp.h"
+#include "filters/floodguard.h"
+#include "irc/ircnames.h"
+#include "inbound/modechanges.h"
+#include "irc/session.h"
+#include "script/eventhook.h"
+
+namespace {
+constexpr int AwayAnswerIntervalSeconds = 60;
+
+bool isCtcp(const QString& rest)
+{
+    return rest.size() >= 2 && rest.startsWith(Formatting::CtcpDelimiter) &&
+           rest.endsWith(Formatting::CtcpDelimiter);
+}
+
+QString ctcpBody(const QString& rest)
+{
+    return rest.mid(1, rest.size() - 2);
+}
+
+bool inNickList(const ChatWindow* window, const QString& nick)
+{
+    return window->nickList.indexOf(nick) >= 0;
+}
+} // namespace
+
+UserMessages::UserMessages(Session& session, WindowRegistry& windows, EventHook& events,
+                           LineLog& status, Options& options, FloodGuard& gate, Ctcp& ctcp,
+                           const Clock& clock)
+    : session_(session), windows_(windows), events_(events), status_(status), options_(options),
+      gate_(gate), ctcp_(ctcp), clock_(clock)
+{
+}
+
+bool UserMessages::isMe(const QString& nick) const
+{
+    return sameName(nick, session_.currentNickname());
+}
+
+void UserMessages::fire(const ChatWindow* window, const QString& event, const EventSlots& slots)
+{
+    events_.fireEvent(window, event, slots);
+}
+
+void UserMessages::handleUserLine(const QString& line)
+{
+    const std::optional<UserLine> parsed = UserLine::parse(line);
+    if (!parsed)
+        return;
+    const UserLine& m = *parsed;
+    if (gate_.shouldDrop(m.command, m.target, m.sender, m.address))
+        return;
+
+    using Handler = void (UserMessages::*)(const UserLine&);
+    struct Command
+    {
+        const char* word;
+        Handler handler;
+    };
+    static constexpr Command commands[] = {
+        {"PRIVMSG", &UserMessages::privmsg}, {"NOTICE", &UserMessages::notice},
+        {"JOIN", &UserMessages::join},       {"PART", &UserMessages::part},
+        {"QUIT", &UserMessages::quit},       {"NICK", &UserMessages::nick},
+        {"MODE", &UserMessages::mode},       {"TOPIC", &UserMessages::topic},
+        {"KICK", &UserMessages::kick},       {"INVITE", &UserMessages::invite},
+    };
+    for (const Command& c : commands) {
+        if (m.command == QLatin1String(c.word)) {
+            (this->*c.handler)(m);
+            return;
+        }
+    }
+}
+
+// --- membership ----------------------------------------------------------------------
+
+void UserMessages::join(const UserLine& m)
+{
+    const QString channel = m.target;
+    if (channel.isEmpty())
+        return;
+    if (isMe(m.sender)) {
+        fire(nullptr, QStringLiteral("you joining channel"), EventSlots().set(1, channel));
+        status_.add(QStringLiteral("Joined ") + channel);
+        // A second echo of the same join must not open a second window.
+        if (!windows_.findChannelWindow(channel))
+            windows_.createChannelWindow(channel);
+        session_.sendLine(QStringLiteral("MODE ") + channel);
+        return;
+    }
+    ChatWindow* window = windows_.findChannelWindow(channel);
+    if (!window || inNickList(window, m.sender))
+        return;
+    windows_.addMember(window, m.sender);
+    if (!window->hideJoins)
+        windows_.addLine(window,
+                         QStringLiteral("*** ") + m.sender + QStringLiteral(" (") + m.address +
+                             QStringLiteral(") has Joined the Channel."),
+                         LineClass::Server);
+    fire(window, QStringLiteral("a user is joining channel"),
+         EventSlots().set(1, m.sender).set(7, m.address).set(8, channel));
+}
+
+void UserMessages::part(const UserLine& m)
+{
+    // The user's own leaving was carried out when the user asked for it.
+    if (isMe(m.sender))
+        return;
+    ChatWindow* window = windows_.findChannelWindow(m.target);
+    if (!window || !inNickList(window, m.sender))
+        return;
+    windows_.removeMember(window, m.sender);
+    if (window->hideParts)
+        return;
+    windows_.addLine(window,
+                     QStringLiteral("*** ") + m.sender + QStringLiteral(" has Left the Channel."),
+                     LineClass::Server);
+    fire(window, QStringLiteral("a user is leaving channel"),
+         EventSlots().set(1, m.sender).set(8, m.target));
+}
+
+void UserMessages::quit(const UserLine& m)
+{
+    QString reason = m.rest.isEmpty() ? m.target : m.target + u' ' + m.rest;
+    if (reason.startsWith(u':'))
+        reason.remove(0, 1);
+    const QString line =
+        QStringLiteral("*** ") + m.sender + QStringLiteral(" has Quit IRC (") + reason + u')';
+    for (qsizetype i = 0; i < windows_.count(); ++i) {
+        ChatWindow* window = windows_.at(i);
+        if (window->conversationKind == ConversationKind::Channel) {
+            if (!inNickList(window, m.sender))
+                continue;
+            windows_.removeMember(window, m.sender);
+            if (window->hideQuits)
+                continue;
+            windows_.addLine(window, line, LineClass::Server);
+            fire(nullptr, QStringLiteral("a user is quitting irc"), EventSlots().set(1, reason));
+        } else if (window->isChat() && sameName(window->peerNickname, m.sender)) {
+            windows_.addLine(window, line, LineClass::Server);
+        }
+    }
+}
+
+void UserMessages::nick(const UserLine& m)
+{
+    const QString oldNick = m.sender;
+    const QString newNick = m.target;
+    if (newNick.isEmpty())
+        return;
+    const bool mine = isMe(oldNick);
+    const EventSlots slots = EventSlots().set(1, oldNick).set(8, newNick);
+    if (mine) {
+        status_.add(QStringLiteral("You are now ") + newNick + u'.');
+        fire(nullptr, QStringLiteral("You Changing Nickname"), slots);
+    } else {
+        fire(nullptr, QStringLiteral("A User is Changing Nickname"), slots);
+    }
+
+    const QString line =
+        QStringLiteral("*** ") + oldNick + QStringLiteral(" is now ") + newNick + u'.';
+    bool relabelled = false;
+    for (qsizetype i = 0; i < windows_.count(); ++i) {
+        ChatWindow* window = windows_.at(i);
+        if (window->conversationKind == ConversationKind::Channel) {
+            if (!inNickList(window, oldNick))
+                continue;
+            windows_.renameMember(window, oldNick, newNick);
+            windows_.addLine(window, line, LineClass::Server);
+        } else if (window->isChat()) {
+            if (sameName(window->peerNickname, oldNick)) {
+                windows_.addLine(window, line, LineClass::Server);
+                window->peerNickname = newNick;
+                window->label = newNick;
+                relabelled = true;
+            } else if (mine) {
+                windows_.addLine(window, line, LineClass::Server);
+            }
+        }
+    }
+    if (relabelled)
+        Q_EMIT windows_.pickerChanged();
+    if (mine)
+        session_.adoptNickname(newNick);
+}
+
+void UserMessages::topic(const UserLine& m)
+{
+    ChatWindow* window = windows_.findChannelWindow(m.target);
+    if (!window)
+        return;
+    windows_.setTopic(window, m.rest);
+    windows_.addLine(window, QStringLiteral("TOPIC by ") + m.sender + QStringLiteral(": ") + m.rest,
+                     LineClass::Server);
+    fire(window, QStringLiteral("Channel Topic has Changed"),
+         EventSlots().set(1, window->channelName).set(8, m.rest));
+}
+
+void UserMessages::invite(const UserLine& m)
+{
+    const QString channel = m.rest;
+    fire(nullptr, QStringLiteral("you receiving invitation to join a channel"),
+         EventSlots().set(1, channel).set(8, m.sender));
+    status_.add(m.sender + QStringLiteral(" has Invited you to ") + channel + u'.');
+    // Only a single channel name is joined: "0" or a list would make the invitation
+    // part every channel or join several.
+    const bool plainChannel =
+        isChannelName(channel) && !channel.contains(u' ') && !channel.contains(u',');
+    if (options_.connection.autoJoinOnInvite && plainChannel) {
+        session_.sendLine(QStringLiteral("JOIN ") + channel);
+        status_.add(QStringLiteral("Trying to Join ") + channel + u'.');
+    }
+}
+
+void UserMessages::kick(const UserLine& m)
+{
+    const qsizetype space = m.rest.indexOf(u' ');
+    if (space < 0)
+        return;
+    const QString channel = m.target;
+    const QString kicker = m.sender;
+    const QString victim = m.rest.left(space);
+    QStringView reasonView = QStringView(m.rest).mid(space + 1);
+    if (reasonView.startsWith(u':'))
+        reasonView = reasonView.mid(1);
+    const QString reason = reasonView.trimmed().toString();
+    const bool reasonIsKicker = sameName(reason, kicker);
+
+    if (isMe(victim)) {
+        fire(nullptr, QStringLiteral("you being kicked from channel"),
+             EventSlots().set(1, kicker).set(7, channel).set(8, reason));
+        QString text =
+            QStringLiteral("You were Kicked from ") + channel + QStringLiteral(" by ") + kicker;
+        text += reasonIsKicker
+                    ? QStringLiteral(".")
+                    : QStringLiteral(" (") + stripFormatting(reason) + QStringLiteral(").");
+        status_.add(text);
+        windows_.closeChannelWindow(channel);
+        return;
+    }
+    ChatWindow* window = windows_.findChannelWindow(channel);
+    if (!window || !inNickList(window, victim))
+        return;
+    windows_.removeMember(window, victim);
+    QString text =
+        QStringLiteral("*** ") + victim + QStringLiteral(" has been Kicked by ") + kicker;
+    text += reasonIsKicker ? QStringLiteral(".")
+                           : QStringLiteral(" (") + reason + Formatting::Plain + u')';
+    windows_.addLine(window, text, LineClass::Server);
+    fire(window, QStringLiteral("a user is kicked from channel"),
+         EventSlots().set(1, kicker).set(7, channel).set(8, victim));
+}
+
+// --- messages ------------------------------------------------------------------------
+
+void UserMessages::privmsg(const UserLine& m)
+{
+    if (isCtcp(m.rest)) {
+        const QString body = ctcpBody(m.rest);
+        if (Ctcp::isDccOffer(body)) {
+            // DCC offers are answered by the DCC subsystem; without it they are dropped.
+            if (dccHandler_)
+                dccHandler_(m, body);
+            return;
+        }
+        ctcp_.handleQuery(m, body);
+        return;
+    }
+    if (!isChannelName(m.target)) {
+        privateMessageToUser(m);
+        return;
+    }
+    ChatWindow* window = windows_.findChannelWindow(m.target);
+    if (!window)
+        return;
+    // The file-server trigger is checked here once the file server exists.
+    windows_.addLine(window, u'<' + m.sender + QStringLiteral("> ") + m.rest, LineClass::Other);
+    fire(window, QStringLiteral("Inbound Message"),
+         EventSlots().set(1, m.sender).set(7, m.rest).set(8, window->channelName));
+    // A "!nick file" sound request is answered here once shared sounds exist.
+}
+
+void UserMessages::privateMessageToUser(const UserLine& m)
+{
+    // Sound requests ("!nick file") are never shown; they are answered once shared
+    // sounds exist.
+    if (m.rest.startsWith(u'!'))
+        return;
+    if (options_.connection.away) {
+        answerAway(m);
+        return;
+    }
+    // The file-server trigger is checked here once the file server exists.
+    windows_.routePrivateMessage(m.sender, m.address,
+                                 u'<' + m.sender + QStringLiteral("> ") + m.rest);
+}
+
+void UserMessages::answerAway(const UserLine& m)
+{
+    const QString key = m.senderLower();
+    const QDateTime now = clock_.now();
+    const auto last = awayAnswered_.constFind(key);
+    if (last != awayAnswered_.constEnd() && last->secsTo(now) < AwayAnswerIntervalSeconds)
+        return;
+    if (awayAnswered_.size() > 1000)
+        awayAnswered_.clear();
+    awayAnswered_.insert(key, now);
+    session_.sendLine(QStringLiteral("PRIVMSG ") + m.sender + QStringLiteral(" :") +
+                      options_.connection.awayMessage.trimmed());
+}
+
+void UserMessages::notice(const UserLine& m)
+{
+    QString text = m.rest;
+    if (isCtcp(text)) {
+        const QString body = ctcpBody(text);
+        if (Ctcp::isInquiryReply(body)) {
+            ctcp_.handleReply(m, body);
+            return;
+        }
+        text = body.trimmed();
+    }
+    if (isChannelName(m.target)) {
+        ChatWindow* window = windows_.findChannelWindow(m.target);
+        if (!window)
+            return;
+        windows_.addLine(window,
+                         QStringLiteral("NOTICE from ") + m.sender + QStringLiteral(": ") + text,
+                         LineClass::Server);
+        fire(window, QStringLiteral("Channel Notice"), EventSlots().set(1, m.sender).set(8, text));
+        return;
+    }
+    if (text.startsWith(QStringLiteral("dcc chat"), Qt::CaseInsensitive) ||
+        text.startsWith(QStringLiteral("dcc send"), Qt::CaseInsensitive))
+        return;
+    windows_.routePrivateMessage(m.sender, m.address,
+                                 u'<' + m.sender + QStringLiteral("> ") + text);
+}
+
+// --- modes ---------------------------------------------------------------------------
+
+void UserMessages::mode(const UserLine& m)
+{
+    ChatWindow* window = windows_.findChannelWindow(m.target.trimmed());
+    if (!window)
+        return;
+    const bool silent = m.sender == QLatin1String(SilentModeSender);
+    ModeChanges::apply(ModeChanges::parse(m.rest.trimmed()), *window, m.sender, silent,
+                       ModeChanges::Effects{
+                           [this](ChatWindow* w, const QString& text) {
+                               windows_.addLine(w, text, LineClass::Server);
+                           },
+                           [this](const ChatWindow* w, const QString& event, const EventSlots& s) {
+                               fire(w, event, s);
+                           },
+                           [this](ChatWindow* w, const QString& nick, QChar rank) {
+                               windows_.setMemberRank(w, nick, rank);
+                           },
+                           [this](const QString& nick) { return isMe(nick); },
+                       });
+}

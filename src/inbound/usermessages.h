@@ -1,0 +1,71 @@
+#pragma once
+
+#include "irc/userline.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QString>
+
+#include <functional>
+
+class Clock;
+class Ctcp;
+class EventHook;
+class EventSlots;
+class FloodGuard;
+class LineLog;
+class Session;
+class WindowRegistry;
+struct Options;
+struct ChatWindow;
+
+// handleUserLine: every line from another user (or from the client itself, echoed by the
+// server). It drops ignored and flooding senders, then carries out the command: nick
+// lists and window state, lines in the right chat window, answers, and events.
+class UserMessages
+{
+public:
+    // The sender under which the answer to "MODE #channel" is fed back in: its mode
+    // changes set the window's flags without a word.
+    static constexpr const char* SilentModeSender = "joinmodecuziamawhanger";
+
+    // A DCC offer or answer inside a CTCP query, with the whole line it came in.
+    using DccHandler = std::function<void(const UserLine& line, const QString& body)>;
+
+    UserMessages(Session& session, WindowRegistry& windows, EventHook& events, LineLog& status,
+                 Options& options, FloodGuard& gate, Ctcp& ctcp, const Clock& clock);
+
+    void handleUserLine(const QString& line);
+
+    void setDccHandler(DccHandler handler) { dccHandler_ = std::move(handler); }
+
+private:
+    void join(const UserLine& m);
+    void part(const UserLine& m);
+    void quit(const UserLine& m);
+    void nick(const UserLine& m);
+    void topic(const UserLine& m);
+    void invite(const UserLine& m);
+    void kick(const UserLine& m);
+    void privmsg(const UserLine& m);
+    void notice(const UserLine& m);
+    void mode(const UserLine& m);
+    void privateMessageToUser(const UserLine& m);
+    void answerAway(const UserLine& m);
+
+    bool isMe(const QString& nick) const;
+    void fire(const ChatWindow* window, const QString& event, const EventSlots& slots);
+
+    Session& session_;
+    WindowRegistry& windows_;
+    EventHook& events_;
+    LineLog& status_;
+    Options& options_;
+    FloodGuard& gate_;
+    Ctcp& ctcp_;
+    const Clock& clock_;
+    DccHandler dccHandler_;
+    // When each sender last had the away message, so two away clients never answer each
+    // other without end.
+    QHash<QString, QDateTime> awayAnswered_;
+};

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "menu/chatmenu.h"
+
+#include <QHash>
+#include <QMenu>
+#include <QStringList>
+
+class Client;
+class QAction;
+
+// The chat context menu (chatmenu) of every chat window. The chat window's "Control"
+// button and its nick list's right click open it with showChatMenu.
+class ChatMenuWidget : public QMenu
+{
+    Q_OBJECT
+public:
+    explicit ChatMenuWidget(Client& client, QWidget* parent = nullptr);
+
+    // Opens the menu for a window. selectedNicks are the nick list's selected
+    // nicknames without their rank letters (empty outside channels).
+    void showChatMenu(ChatWindow* window, const QPoint& globalPos,
+                      const QStringList& selectedNicks);
+    // Sets every entry up for the window without opening the menu.
+    void prepare(ChatWindow* window, const QStringList& selectedNicks);
+    // Does what choosing the entry with this caption does.
+    void choose(const QString& caption);
+
+    QAction* entry(const QString& id) const { return entries_.value(id); }
+    ChatWindow* window() const { return window_; }
+
+    // Shows a completed ban list; "UnBan" removes the chosen bans.
+    static void showBanList(Client& client, const QString& channel, const QStringList& masks,
+                            QWidget* parent);
+
+Q_SIGNALS:
+    // An entry that is not one of the fixed ones (a menu mod's entry) was chosen.
+    void otherEntryChosen(ChatWindow* window, const QString& caption,
+                          const QStringList& selectedNicks);
+
+private:
+    void build();
+    void openDialog(const QString& caption);
+
+    Client& client_;
+    ChatMenuActions actions_;
+    QHash<QString, QAction*> entries_;
+    ChatWindow* window_ = nullptr;
+    QStringList selectedNicks_;
+};

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QFrame>
+#include <QUrl>
+
+#include <functional>
+
+class QLabel;
+class TextEntry;
+class QPushButton;
+class QSplitter;
+class ChatView;
+class NickListView;
+class WindowRegistry;
+struct Options;
+struct ChatWindow;
+
+// What a chat window reaches beyond its own record: the registry its links open windows
+// in, the server, the user's nickname and options, and the desktop.
+struct ChatWindowContext
+{
+    WindowRegistry* registry = nullptr;
+    std::function<void(const QString&)> sendLine;
+    std::function<QString()> ownNickname;
+    const Options* options = nullptr;
+    // The theme's background picture is read from here.
+    QString themesFolder;
+    // A yes/no question that does not block; the answer arrives through the callback.
+    // Unset: a window-modal message box.
+    std::function<void(const QString& question, std::function<void(bool yes)> answer)> askYesNo;
+    // Unset: the desktop's web browser.
+    std::function<void(const QUrl&)> openUrl;
+    // A line (or a pasted block) typed into the window's entry.
+    std::function<void(ChatWindow*, const QString&)> enterLine;
+    // The chat context menu, for the window and the nicknames selected in its nick list.
+    std::function<void(ChatWindow*, const QPoint& globalPos, const QStringList& nicks)> showMenu;
+};
+
+// The container of one chat window: for a channel the caption strip and the nick-list
+// column beside the view; the view, the text entry and the "Control" button for all.
+class ChatWindowWidget : public QFrame
+{
+    Q_OBJECT
+public:
+    static constexpr int NickColumnWidth = 80;
+
+    ChatWindowWidget(ChatWindow& window, ChatWindowContext context, QWidget* parent = nullptr);
+
+    ChatWindow& window() { return window_; }
+    TextEntry* textEntry() const { return entry_; }
+    NickListView* nickList() const { return nickList_; }
+    QLabel* caption() const { return caption_; }
+    QPushButton* controlButton() const { return control_; }
+    ChatView* view() const { return view_; }
+
+    void updateCaption();
+    // The nick-list column takes the width its entries need; the button follows it.
+    void fitNickColumn();
+
+    // What the view's links do.
+    void channelLinkClicked(const QString& channel);
+    void nicknameLinkClicked(const QString& nick, Qt::MouseButton button);
+    void webLinkClicked(const QString& text);
+    void soundLinkClicked(const QString& owner, const QString& file);
+
+private:
+    QWidget* buildViewPanel();
+    QWidget* buildBottomStrip(bool channel);
+    QWidget* buildNickColumn();
+    void applyEntryTheme();
+    void askYesNo(const QString& question, std::function<void(bool)> answer);
+    void showMenu(const QPoint& globalPos);
+
+    ChatWindow& window_;
+    ChatWindowContext context_;
+    QLabel* caption_ = nullptr;
+    ChatView* view_ = nullptr;
+    NickListView* nickList_ = nullptr;
+    QSplitter* splitter_ = nullptr;
+    QPushButton* control_ = nullptr;
+    TextEntry* entry_ = nullptr;
+};

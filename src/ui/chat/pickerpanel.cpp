@@ -1,0 +1,187 @@
+#include "ui/chat/pickerpanel.h"
+
+#include "chat/windowregistry.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QToolButton>
+
+namespace {
+constexpr int RowHeight = PickerLayout::RowHeight;
+constexpr int IconSize = 16;
+constexpr int ScrollerWidth = 8;
+
+struct KindIcon
+{
+    int kindNumber;
+    QStyle::StandardPixmap icon;
+};
+// The icon of each kind number.
+constexpr KindIcon kindIcons[] = {
+    {PickerKind::Settings, QStyle::SP_ComputerIcon},
+    {PickerKind::PublicChat, QStyle::SP_DriveNetIcon},
+    {PickerKind::PrivateChat, QStyle::SP_DirHomeIcon},
+    {PickerKind::DccChat, QStyle::SP_DriveHDIcon},
+    {PickerKind::Files, QStyle::SP_DirIcon},
+    {PickerKind::ChannelWindow, QStyle::SP_FileDialogListView},
+    {PickerKind::PrivateWindow, QStyle::SP_FileIcon},
+    {PickerKind::DccChatWindow, QStyle::SP_FileLinkIcon},
+};
+
+QStyle::StandardPixmap iconFor(int kindNumber)
+{
+    for (const KindIcon& k : kindIcons) {
+        if (k.kindNumber == kindNumber)
+            return k.icon;
+    }
+    return QStyle::SP_FileIcon;
+}
+
+int iconX(const ChatWindow& item)
+{
+    return item.isChat() ? 13 : 5;
+}
+int labelX(const ChatWindow& item)
+{
+    return item.isChat() ? 29 : 25;
+}
+} // namespace
+
+PickerPanel::PickerPanel(WindowRegistry& registry, QWidget* parent)
+    : QWidget(parent), registry_(registry)
+{
+    setObjectName(QStringLiteral("picker"));
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMinimumWidth(40);
+
+    scrollerUp_ = new QToolButton(this);
+    scrollerUp_->setObjectName(QStringLiteral("scrollerup"));
+    scrollerUp_->setArrowType(Qt::UpArrow);
+    scrollerDown_ = new QToolButton(this);
+    scrollerDown_->setObjectName(QStringLiteral("scrollerdown"));
+    scrollerDown_->setArrowType(Qt::DownArrow);
+    PickerLayout& layout = registry_.picker();
+    connect(scrollerUp_, &QToolButton::clicked, this, [&layout] { layout.scrollerUpClick(); });
+    connect(scrollerDown_, &QToolButton::clicked, this, [&layout] { layout.scrollerDownClick(); });
+
+    connect(&layout, &PickerLayout::repaintNeeded, this, &PickerPanel::repaintRows);
+    connect(&registry_, &WindowRegistry::pickerChanged, this, &PickerPanel::repaintRows);
+}
+
+QFont PickerPanel::labelFont(const ChatWindow& item) const
+{
+    QFont f = font();
+    f.setBold(item.unseenActivity);
+    return f;
+}
+
+void PickerPanel::repaintRows()
+{
+    placeScrollers();
+    if (buffer_.size() != size() * devicePixelRatioF()) {
+        buffer_ = QPixmap(size() * devicePixelRatioF());
+        buffer_.setDevicePixelRatio(devicePixelRatioF());
+    }
+    if (buffer_.isNull())
+        return;
+    QPainter painter(&buffer_);
+    painter.fillRect(rect(), palette().color(QPalette::Button));
+    const PickerLayout& layout = registry_.picker();
+    for (int row = layout.scrollOffset(); row < registry_.count(); ++row) {
+        const int top = layout.rowTop(row);
+        if (top >= height())
+            break;
+        paintRow(painter, *registry_.at(row), top);
+    }
+    update();
+}
+
+void PickerPanel::paintRow(QPainter& painter, const ChatWindow& item, int top)
+{
+    const QRect row(0, top, width() - ScrollerWidth, RowHeight);
+    const QColor light = palette().color(QPalette::Light);
+    const QColor dark = palette().color(QPalette::Dark);
+    if (item.isTiled()) {
+        painter.fillRect(row, palette().color(QPalette::Dark));
+    } else if (item.pickerState == PickerState::Selected) {
+        painter.fillRect(row, palette().color(QPalette::Highlight));
+        // Sunken: dark along the top and left, light along the bottom and right.
+        painter.setPen(dark);
+        painter.drawLine(row.topLeft(), row.topRight());
+        painter.drawLine(row.topLeft(), row.bottomLeft());
+        painter.setPen(light);
+        painter.drawLine(row.bottomLeft(), row.bottomRight());
+        painter.drawLine(row.topRight(), row.bottomRight());
+    } else if (item.pickerState == PickerState::Hot) {
+        painter.setPen(light);
+        painter.drawLine(row.topLeft(), row.topRight());
+        painter.drawLine(row.topLeft(), row.bottomLeft());
+        painter.setPen(dark);
+        painter.drawLine(row.bottomLeft(), row.bottomRight());
+        painter.drawLine(row.topRight(), row.bottomRight());
+    }
+    const QIcon icon = style()->standardIcon(iconFor(item.kindNumber));
+    icon.paint(&painter, iconX(item), top + (RowHeight - IconSize) / 2, IconSize, IconSize);
+    painter.setPen(palette().color(QPalette::ButtonText));
+    painter.setFont(labelFont(item));
+    painter.drawText(QRect(labelX(item), top, row.width() - labelX(item), RowHeight),
+                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, item.label);
+}
+
+void PickerPanel::placeScrollers()
+{
+    const bool visible = registry_.picker().scrollersVisible();
+    scrollerUp_->setGeometry(width() - ScrollerWidth, 0, ScrollerWidth, RowHeight);
+    scrollerDown_->setGeometry(width() - ScrollerWidth, height() - RowHeight, ScrollerWidth,
+                               RowHeight);
+    scrollerUp_->setVisible(visible);
+    scrollerDown_->setVisible(visible);
+}
+
+int PickerPanel::fittingWidth() const
+{
+    int widest = 0;
+    for (qsizetype i = 0; i < registry_.count(); ++i) {
+        const ChatWindow& item = *registry_.at(i);
+        const int text = QFontMetrics(labelFont(item)).horizontalAdvance(item.label);
+        widest = std::max(widest, text + (item.isChat() ? 41 : 34));
+    }
+    return widest;
+}
+
+void PickerPanel::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, buffer_);
+}
+
+void PickerPanel::resizeEvent(QResizeEvent*)
+{
+    registry_.picker().setHeight(height());
+    repaintRows();
+}
+
+void PickerPanel::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPoint p = event->position().toPoint();
+    registry_.picker().mouseMove(p.x(), p.y(), width());
+}
+
+void PickerPanel::mousePressEvent(QMouseEvent* event)
+{
+    const QPoint p = event->position().toPoint();
+    // A press without a move before it (a touch, a test) still hovers first.
+    registry_.picker().mouseMove(p.x(), p.y(), width());
+    const auto button = event->button() == Qt::RightButton ? PickerLayout::Button::Right
+                                                           : PickerLayout::Button::Left;
+    if (event->button() != Qt::LeftButton && event->button() != Qt::RightButton)
+        return;
+    registry_.picker().mouseDown(button, p.y(), event->modifiers().testFlag(Qt::ControlModifier));
+}
+
+void PickerPanel::leaveEvent(QEvent*)
+{
+    registry_.picker().mouseLeave();
+}

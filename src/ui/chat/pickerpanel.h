@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QPixmap>
+#include <QWidget>
+
+class QToolButton;
+class WindowRegistry;
+struct ChatWindow;
+
+// The window picker: one 22-pixel row per entry of the window list, painted off-screen
+// and copied in one block. What a click or a hover means is decided by PickerLayout.
+class PickerPanel : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit PickerPanel(WindowRegistry& registry, QWidget* parent = nullptr);
+
+    // The width that shows every label whole.
+    int fittingWidth() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    void repaintRows();
+    void paintRow(QPainter& painter, const ChatWindow& item, int top);
+    void placeScrollers();
+    QFont labelFont(const ChatWindow& item) const;
+
+    WindowRegistry& registry_;
+    QPixmap buffer_;
+    QToolButton* scrollerUp_ = nullptr;
+    QToolButton* scrollerDown_ = nullptr;
+};

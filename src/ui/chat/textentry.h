@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QPlainTextEdit>
+#include <QStringList>
+
+#include <functional>
+
+struct ThemeRecord;
+
+// The text entry at the foot of a chat window: what the user types, with the lines they
+// entered before under the Up and Down keys. What a line means is for its receiver.
+class TextEntry : public QPlainTextEdit
+{
+    Q_OBJECT
+public:
+    static constexpr qsizetype MaxHistory = 99;
+
+    using LineEntered = std::function<void(const QString& text)>;
+
+    // history may belong to the window record, so the lines end with the window; without
+    // one the entry keeps its own.
+    explicit TextEntry(QWidget* parent = nullptr, QStringList* history = nullptr);
+
+    // Receives the raw text of every entered line; a paste may hold several lines.
+    void setLineEntered(LineEntered receiver) { lineEntered_ = std::move(receiver); }
+    // The theme editor's preview shows the style only: Enter and the history keys do nothing.
+    void setPreviewOnly(bool previewOnly) { previewOnly_ = previewOnly; }
+    void applyTheme(const ThemeRecord& theme);
+
+    const QStringList& history() const { return *history_; }
+    int historyIndex() const { return historyIndex_; }
+
+Q_SIGNALS:
+    // The entry took the focus and is now the one the context menus act on.
+    void becameCurrent();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+
+private:
+    void enter();
+    void showHistory(int index);
+
+    QStringList ownHistory_;
+    QStringList* history_;
+    int historyIndex_ = -1;
+    bool previewOnly_ = false;
+    LineEntered lineEntered_;
+};

@@ -1,0 +1,23 @@
+#include "ui/dialogs/uiprompts.h"
+
+#include <QMessageBox>
+
+void UiPrompts::warning(const QString& text)
+{
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("QuorlIRC"), text,
+                                QMessageBox::Ok, parent_);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+void UiPrompts::askYesNo(const QString& text, std::function<void(bool yes)> answer)
+{
+    auto* box = new QMessageBox(QMessageBox::Question, QStringLiteral("QuorlIRC"), text,
+                                QMessageBox::Yes | QMessageBox::No, parent_);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    // Closing the box any other way than Yes counts as No.
+    QObject::connect(box, &QMessageBox::finished, box, [box, answer = std::move(answer)](int) {
+        answer(box->clickedButton() == box->button(QMessageBox::Yes));
+    });
+    box->open();
+}

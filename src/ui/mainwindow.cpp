@@ -1,0 +1,422 @@
+#include "ui/mainwindow.h"
+
+#include "ui/settings/aliassettingspage.h"
+#include "ui/settings/ignoresettingspage.h"
+#include "ui/settings/messagessettingspage.h"
+#include "ui/settings/notifypage.h"
+#include "ui/settings/usersettingspage.h"
+#include "ui/chat/autologbutton.h"
+#include "ui/chat/chatview.h"
+#include "chat/chatthemes.h"
+#include "ui/chat/chatwindowwidget.h"
+#include "commands/linkactions.h"
+#include "ui/chat/pickerpanel.h"
+#include "ui/chat/rawdatapage.h"
+#include "ui/chat/serverinfowidget.h"
+#include "ui/chat/textentry.h"
+#include "ui/chat/chatsplitter.h"
+#include "client/client.h"
+#include "ui/chat/chatmenuwidget.h"
+#include "ui/settings/recentserversmenu.h"
+#include "ui/settings/servertreepage.h"
+#include "settings/startsequence.h"
+#include "theme/themefile.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStyle>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
+    : QMainWindow(parent), prompts_(this),
+      client_(std::make_unique<Client>(programFolder, prompts_))
+{
+    setObjectName(QStringLiteral("mainform"));
+    chatMenu_ = new ChatMenuWidget(*client_, this);
+    setWindowTitle(Product::mainCaption());
+    resize(1000, 680);
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(4, 4, 4, 4);
+
+    buildWorkArea(central);
+    layout->addWidget(mainSplitter_, 1);
+    settingspanel_ = new QTabWidget(masterPanel_);
+    settingspanel_->setObjectName(QStringLiteral("settingspanel"));
+    serverPage_ = new ServerTreePage(*client_, settingspanel_);
+    settingspanel_->addTab(serverPage_, QStringLiteral("Servers"));
+    connect(serverPage_, &ServerTreePage::connectRequested, this,
+            &MainWindow::connectbuttonconnectClick);
+    userPage_ = new UserSettingsPage(*client_, settingspanel_);
+    settingspanel_->addTab(userPage_, QStringLiteral("User"));
+    ignorePage_ = new IgnoreSettingsPage(*client_, settingspanel_);
+    settingspanel_->addTab(ignorePage_, QStringLiteral("Ignore"));
+    messagesPage_ = new MessagesSettingsPage(*client_, settingspanel_);
+    settingspanel_->addTab(messagesPage_, QStringLiteral("Messages"));
+    settingspanel_->addTab(new NotifyPage(*client_, settingspanel_), QStringLiteral("Notify List"));
+    settingspanel_->addTab(new AliasSettingsPage(*client_, settingspanel_),
+                           QStringLiteral("Aliases"));
+
+    buildServerInfo();
+    settingspanel_->addTab(new RawDataPage(client_->rawData(), settingspanel_),
+                           QStringLiteral("Raw Data"));
+
+    // The section panels in the order of the window list's sections.
+    WindowRegistry& windows = client_->windows();
+    QWidget* sectionPanels[] = {
+        settingspanel_,
+        addSectionPanel(QStringLiteral("channelpanel"), QStringLiteral("Public Chat")),
+        addSectionPanel(QStringLiteral("privatechatpanel"), QStringLiteral("Private Chat")),
+        addSectionPanel(QStringLiteral("dccchatpanel"), QStringLiteral("DCC Chat")),
+        addSectionPanel(QStringLiteral("filepanel"), QStringLiteral("Files")),
+    };
+    for (int i = 0; i < 5; ++i)
+        windows.at(i)->container = sectionPanels[i];
+    connect(&windows, &WindowRegistry::windowCreated, this, &MainWindow::addChatWindow);
+    connect(&windows, &WindowRegistry::windowDestroying, this, &MainWindow::dropChatWindow);
+    connect(&windows, &WindowRegistry::topicChanged, this, [](ChatWindow* w) {
+        if (auto* container = qobject_cast<ChatWindowWidget*>(w->container.data()))
+            container->updateCaption();
+    });
+    PickerLayout& pickerLayout = windows.picker();
+    connect(&pickerLayout, &PickerLayout::displayChanged, this, &MainWindow::layoutMaster);
+    connect(&pickerLayout, &PickerLayout::tileFrameChanged, this, &MainWindow::placeTileFrame);
+    connect(&pickerLayout, &PickerLayout::entryFocusWanted, this, [](ChatWindow* w) {
+        if (auto* container = qobject_cast<ChatWindowWidget*>(w->container.data()))
+            container->textEntry()->setFocus();
+    });
+    layoutMaster();
+
+    auto* strip = new QWidget(central);
+    strip->setObjectName(QStringLiteral("statuspanel"));
+    buildStatusStrip(strip);
+    layout->addWidget(strip);
+    setCentralWidget(central);
+
+    Session& session = client_->session();
+    connect(&session, &Session::buttonsChanged, this, &MainWindow::showButtons);
+    connect(&session, &Session::nicknameChanged, this, &MainWindow::showNickname);
+    showButtons(session.connectEnabled(), session.disconnectEnabled());
+    showNickname(session.currentNickname());
+
+    // Before the first show, so the window opens where it was left and no page ever
+    // shows the defaults.
+    runShowSequence();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::runShowSequence()
+{
+    StepSequence steps;
+    // The program folder was decided by main(); the picker was built with the window.
+    steps.add(QStringLiteral("poster settings"), [this] { return client_->readPosterSettings(); });
+    // Posters: the poster is loaded and the poster list pointed at "posters" here. The
+    // settings panel is in front and the first picker entry selected from the start.
+    steps.add(QStringLiteral("welcome"), [this] {
+        client_->addStatusLine(Product::welcome());
+        return true;
+    });
+    // Script objects, the browser link, the file server list, the theme editor's font
+    // list and the adult-word list are set up here.
+    steps.add(QStringLiteral("settings"), [this] { return client_->readSettings(); });
+    // The menu mod named by the settings is loaded here.
+    // The bookmark read with the settings selects the server list's node.
+    steps.add(QStringLiteral("server list"), [this] {
+        client_->loadServerList();
+        return true;
+    });
+    steps.add(QStringLiteral("settings pages"), [this] {
+        userPage_->load();
+        ignorePage_->load();
+        messagesPage_->load();
+        return true;
+    });
+    steps.add(QStringLiteral("window placement"), [this] { return applyWindowPlacement(); });
+    for (const QString& step : steps.run())
+        qWarning("start-up: %s did not complete", qPrintable(step));
+}
+
+bool MainWindow::applyWindowPlacement()
+{
+    // A file that cannot be read still places the window, as a missing file does.
+    const bool read = client_->readWindowPlacement();
+    const WindowPlacement& placement = client_->storedState().window;
+    if (placement.maximized) {
+        setWindowState(windowState() | Qt::WindowMaximized);
+    } else {
+        move(placement.bounds.topLeft());
+        resize(placement.bounds.size());
+    }
+    return read;
+}
+
+void MainWindow::recordWindowPlacement()
+{
+    WindowPlacement& placement = client_->storedState().window;
+    placement.maximized = isMaximized() || isMinimized();
+    // A maximized window keeps the bounds it returns to.
+    placement.bounds = placement.maximized ? normalGeometry() : QRect(pos(), size());
+}
+
+void MainWindow::buildWorkArea(QWidget* central)
+{
+    mainSplitter_ = new ChatSplitter(Qt::Horizontal, central);
+    mainSplitter_->setObjectName(QStringLiteral("mainsplitter"));
+    picker_ = new PickerPanel(client_->windows(), mainSplitter_);
+    masterPanel_ = new QWidget(mainSplitter_);
+    masterPanel_->setObjectName(QStringLiteral("masterpanel"));
+    masterPanel_->installEventFilter(this);
+    mainSplitter_->addWidget(picker_);
+    mainSplitter_->addWidget(masterPanel_);
+    mainSplitter_->setChildrenCollapsible(false);
+    mainSplitter_->setStretchFactor(0, 0);
+    mainSplitter_->setStretchFactor(1, 1);
+    mainSplitter_->setSizes({PickerWidth, width() - PickerWidth});
+    connect(mainSplitter_, &ChatSplitter::handleDoubleClicked, this, &MainWindow::fitPicker);
+
+    static const char* const frameNames[] = {"tleft", "ttop", "tright", "tbot"};
+    for (int i = 0; i < 4; ++i) {
+        tileFrame_[i] = new QFrame(masterPanel_);
+        tileFrame_[i]->setObjectName(QLatin1String(frameNames[i]));
+        tileFrame_[i]->setAutoFillBackground(true);
+        tileFrame_[i]->setBackgroundRole(QPalette::Highlight);
+        tileFrame_[i]->hide();
+    }
+}
+
+QWidget* MainWindow::addSectionPanel(const QString& objectName, const QString& caption)
+{
+    auto* panel = new QFrame(masterPanel_);
+    panel->setObjectName(objectName);
+    panel->setFrameStyle(QFrame::StyledPanel);
+    auto* column = new QVBoxLayout(panel);
+    auto* title = new QLabel(caption, panel);
+    QFont bold = title->font();
+    bold.setBold(true);
+    title->setFont(bold);
+    column->addWidget(title);
+    column->addStretch(1);
+    panel->hide();
+    return panel;
+}
+
+void MainWindow::buildServerInfo()
+{
+    const QString programFolder = client_->programFolder();
+    serverInfo_ = new ServerInfoWidget(
+        client_->serverView(),
+        ChatThemes::serverViewTheme(programFolder, client_->options().display.themeUses),
+        ThemeFile::themesFolder(programFolder), settingspanel_);
+    settingspanel_->addTab(serverInfo_, QStringLiteral("Server"));
+
+    WindowRegistry& windows = client_->windows();
+    ChatView* view = serverInfo_->motdView();
+    view->setOwnNickname([this] { return client_->session().currentNickname(); });
+    connect(view, &ChatView::channelLinkClicked, &windows, &WindowRegistry::joinChannel);
+    connect(view, &ChatView::nicknameLinkClicked, &windows,
+            [&windows](const QString& nick, Qt::MouseButton button) {
+                if (button == Qt::LeftButton)
+                    windows.openPrivateChat(nick);
+            });
+    connect(view, &ChatView::webLinkClicked, this, [](const QString& text) {
+        const QUrl url = LinkActions::webLinkUrl(text);
+        if (!url.isEmpty())
+            QDesktopServices::openUrl(url);
+    });
+}
+
+void MainWindow::addChatWindow(ChatWindow* window)
+{
+    Session& session = client_->session();
+    ChatWindowContext context;
+    context.registry = &client_->windows();
+    context.sendLine = [&session](const QString& line) { session.sendLine(line); };
+    context.ownNickname = [&session] { return session.currentNickname(); };
+    context.options = &client_->options();
+    context.themesFolder = ThemeFile::themesFolder(client_->programFolder());
+    context.enterLine = [this](ChatWindow* w, const QString& text) {
+        client_->commands().enterLine(w, text);
+    };
+    context.showMenu = [this](ChatWindow* w, const QPoint& at, const QStringList& nicks) {
+        chatMenu_->showChatMenu(w, at, nicks);
+    };
+    auto* container = new ChatWindowWidget(*window, std::move(context), masterPanel_);
+    container->hide();
+    window->container = container;
+}
+
+void MainWindow::dropChatWindow(ChatWindow* window)
+{
+    if (QWidget* container = qobject_cast<QWidget*>(window->container.data())) {
+        container->hide();
+        // The close may come from inside the container (its context menu).
+        container->deleteLater();
+    }
+    window->container = nullptr;
+}
+
+void MainWindow::layoutMaster()
+{
+    WindowRegistry& windows = client_->windows();
+    const PickerLayout& layout = windows.picker();
+    const QRect area = masterPanel_->rect();
+    const QList<ChatWindow*> tiles = layout.tiles();
+    const QList<QRect> places = layout.tilesShown()
+                                    ? PickerLayout::tileRects(int(tiles.size()), area.size())
+                                    : QList<QRect>{};
+    for (qsizetype i = 0; i < windows.count(); ++i) {
+        ChatWindow* item = windows.at(i);
+        auto* container = qobject_cast<QWidget*>(item->container.data());
+        if (!container)
+            continue;
+        const qsizetype tile = tiles.indexOf(item);
+        if (layout.tilesShown() && tile >= 0 && tile < places.size()) {
+            container->setGeometry(places.at(tile));
+            container->show();
+        } else if (!layout.tilesShown() && item == layout.shownAlone()) {
+            container->setGeometry(area);
+            container->show();
+        } else {
+            container->hide();
+        }
+    }
+    placeTileFrame(layout.tileFrameRow());
+}
+
+void MainWindow::placeTileFrame(int row)
+{
+    WindowRegistry& windows = client_->windows();
+    QWidget* target = nullptr;
+    if (row >= 0 && row < windows.count())
+        target = qobject_cast<QWidget*>(windows.at(row)->container.data());
+    if (!target || !target->isVisible()) {
+        for (QFrame* edge : tileFrame_)
+            edge->hide();
+        return;
+    }
+    constexpr int Thickness = 3;
+    const QRect r = target->geometry();
+    tileFrame_[0]->setGeometry(r.left(), r.top(), Thickness, r.height());
+    tileFrame_[1]->setGeometry(r.left(), r.top(), r.width(), Thickness);
+    tileFrame_[2]->setGeometry(r.right() - Thickness + 1, r.top(), Thickness, r.height());
+    tileFrame_[3]->setGeometry(r.left(), r.bottom() - Thickness + 1, r.width(), Thickness);
+    for (QFrame* edge : tileFrame_) {
+        edge->show();
+        edge->raise();
+    }
+}
+
+void MainWindow::fitPicker()
+{
+    const int width = picker_->fittingWidth();
+    const QList<int> sizes = mainSplitter_->sizes();
+    mainSplitter_->setSizes({width, sizes.value(0) + sizes.value(1) - width});
+    layoutMaster();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // The window shrinks while it closes; nothing needs laying out any more.
+    if (watched == masterPanel_ && event->type() == QEvent::Resize && !client_->shuttingDown())
+        layoutMaster();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::buildStatusStrip(QWidget* strip)
+{
+    auto* row = new QHBoxLayout(strip);
+    row->setContentsMargins(0, 0, 0, 0);
+
+    connectbuttonconnect_ = new QToolButton(strip);
+    connectbuttonconnect_->setObjectName(QStringLiteral("connectbuttonconnect"));
+    connectbuttonconnect_->setText(QStringLiteral("Connect"));
+    connectbuttonconnect_->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
+    connectbuttonconnect_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    connectbuttonconnect_->setToolTip(QStringLiteral("Connect to Server"));
+    connect(connectbuttonconnect_, &QToolButton::clicked, this,
+            &MainWindow::connectbuttonconnectClick);
+    connectMenu_ =
+        new RecentServersMenu(client_->recentServers(), connectbuttonconnect_, this);
+
+    connectbuttondisconnect_ = new QToolButton(strip);
+    connectbuttondisconnect_->setObjectName(QStringLiteral("connectbuttondisconnect"));
+    connectbuttondisconnect_->setText(QStringLiteral("Disconnect"));
+    connectbuttondisconnect_->setIcon(style()->standardIcon(QStyle::SP_MediaStop));
+    connectbuttondisconnect_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    connectbuttondisconnect_->setToolTip(QStringLiteral("Disconnect from Server"));
+    connect(connectbuttondisconnect_, &QToolButton::clicked, this,
+            &MainWindow::connectbuttondisconnectClick);
+
+    statuslist_ = new QComboBox(strip);
+    statuslist_->setObjectName(QStringLiteral("statuslist"));
+    statuslist_->setMaxVisibleItems(20);
+    statuslist_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    statuslist_->setMinimumContentsLength(30);
+    statuslist_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // Whatever the user picks from the drop-down, the newest line stays the one shown.
+    connect(statuslist_, &QComboBox::activated, this,
+            [this] { statuslist_->setCurrentIndex(statuslist_->count() - 1); });
+
+    panel6_ = new QLabel(strip);
+    panel6_->setObjectName(QStringLiteral("Panel6"));
+    panel6_->setFrameShape(QFrame::StyledPanel);
+    panel6_->setMinimumWidth(200);
+
+    row->addWidget(connectbuttonconnect_);
+    row->addWidget(connectbuttondisconnect_);
+    row->addWidget(statuslist_, 1);
+    row->addWidget(panel6_);
+    row->addWidget(new AutoLogButton(client_->options().display, strip));
+
+    LineLog& status = client_->statusLog();
+    for (const QString& line : status.lines())
+        addStatusEntry(line);
+    connect(&status, &LineLog::lineAdded, this, &MainWindow::addStatusEntry);
+    connect(&status, &LineLog::cleared, statuslist_, &QComboBox::clear);
+}
+
+void MainWindow::addStatusEntry(const QString& line)
+{
+    statuslist_->setUpdatesEnabled(false);
+    statuslist_->addItem(line);
+    statuslist_->setCurrentIndex(statuslist_->count() - 1);
+    statuslist_->setUpdatesEnabled(true);
+}
+
+void MainWindow::showButtons(bool connectEnabled, bool disconnectEnabled)
+{
+    connectbuttonconnect_->setEnabled(connectEnabled);
+    connectbuttondisconnect_->setEnabled(disconnectEnabled);
+}
+
+void MainWindow::showNickname(const QString& nickname)
+{
+    panel6_->setText(QStringLiteral("Your Nickname is: ") + nickname);
+}
+
+void MainWindow::connectbuttonconnectClick()
+{
+    connectMenu_->recentTimer().stop();
+    client_->connectToSelectedServer();
+}
+
+void MainWindow::connectbuttondisconnectClick()
+{
+    client_->session().disconnectFromServer();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (!client_->shuttingDown())
+        recordWindowPlacement();
+    client_->shutdown();
+    event->accept();
+}

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "ui/dialogs/uiprompts.h"
+
+#include <QMainWindow>
+#include <memory>
+
+class Client;
+class QComboBox;
+class QLabel;
+class QFrame;
+class QTabWidget;
+class QToolButton;
+class ChatMenuWidget;
+class MessagesSettingsPage;
+class ServerInfoWidget;
+class RecentServersMenu;
+class ServerTreePage;
+class PickerPanel;
+class ChatSplitter;
+class IgnoreSettingsPage;
+class UserSettingsPage;
+struct ChatWindow;
+
+// The main window: the picker beside the work area (masterPanel) with its section panels
+// and every chat window's container, and the status strip with the status list, the
+// nickname panel and the connect buttons.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // The picker's width when the window opens: room for the section labels.
+    static constexpr int PickerWidth = 150;
+
+    explicit MainWindow(const QString& programFolder, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    Client& client() { return *client_; }
+
+    void connectbuttonconnectClick();
+    void connectbuttondisconnectClick();
+
+    PickerPanel* picker() const { return picker_; }
+    ServerTreePage* serverPage() const { return serverPage_; }
+    RecentServersMenu* connectMenu() const { return connectMenu_; }
+    QWidget* masterPanel() const { return masterPanel_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // What the window does before it is first shown: reads the settings, fills the pages
+    // from them and places itself. Steps for subsystems still to come have their place
+    // marked inside.
+    void runShowSequence();
+    bool applyWindowPlacement();
+    // Where the window is now, for the settings file.
+    void recordWindowPlacement();
+    void buildWorkArea(QWidget* central);
+    QWidget* addSectionPanel(const QString& objectName, const QString& caption);
+    void buildServerInfo();
+    void addChatWindow(ChatWindow* window);
+    void dropChatWindow(ChatWindow* window);
+    // Places the containers as the picker decided: one alone, or the tiles.
+    void layoutMaster();
+    void placeTileFrame(int row);
+    void fitPicker();
+    void buildStatusStrip(QWidget* strip);
+    void addStatusEntry(const QString& line);
+    void showButtons(bool connectEnabled, bool disconnectEnabled);
+    void showNickname(const QString& nickname);
+
+    UiPrompts prompts_;
+    std::unique_ptr<Client> client_;
+    ChatSplitter* mainSplitter_ = nullptr;
+    PickerPanel* picker_ = nullptr;
+    QWidget* masterPanel_ = nullptr;
+    QFrame* tileFrame_[4] = {}; // tleft, ttop, tright, tbot
+    QTabWidget* settingspanel_ = nullptr;
+    ServerTreePage* serverPage_ = nullptr;
+    RecentServersMenu* connectMenu_ = nullptr;
+    UserSettingsPage* userPage_ = nullptr;
+    ServerInfoWidget* serverInfo_ = nullptr;
+    IgnoreSettingsPage* ignorePage_ = nullptr;
+    ChatMenuWidget* chatMenu_ = nullptr;
+    MessagesSettingsPage* messagesPage_ = nullptr;
+    QComboBox* statuslist_ = nullptr;
+    QLabel* panel6_ = nullptr;
+    QToolButton* connectbuttonconnect_ = nullptr;
+    QToolButton* connectbuttondisconnect_ = nullptr;
+};

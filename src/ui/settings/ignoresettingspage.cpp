@@ -1,0 +1,122 @@
+#include "ui/settings/ignoresettingspage.h"
+
+#include "client/client.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+IgnoreSettingsPage::IgnoreSettingsPage(Client& client, QWidget* parent)
+    : QWidget(parent), client_(client)
+{
+    setObjectName(QStringLiteral("ignoresettingspage"));
+
+    auto* ignoreBox = new QGroupBox(QStringLiteral("Ignore List"), this);
+    ignorelistview_ = new QTreeWidget(ignoreBox);
+    ignorelistview_->setObjectName(QStringLiteral("ignorelistview"));
+    ignorelistview_->setHeaderLabels(
+        {QStringLiteral("Nickname"), QStringLiteral("Address"), QStringLiteral("Time Left")});
+    ignorelistview_->setRootIsDecorated(false);
+    ignorelistview_->setSelectionMode(QAbstractItemView::SingleSelection);
+    comboBox1_ = new QComboBox(ignoreBox);
+    comboBox1_->setObjectName(QStringLiteral("ComboBox1"));
+    comboBox1_->addItems(IgnoreDurations::captions());
+    button10_ = new QPushButton(QStringLiteral("Delete"), ignoreBox);
+    button10_->setObjectName(QStringLiteral("Button10"));
+    button4_ = new QPushButton(QStringLiteral("Delete All"), ignoreBox);
+    button4_->setObjectName(QStringLiteral("Button4"));
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(new QLabel(QStringLiteral("Ignore for:"), ignoreBox));
+    buttons->addWidget(comboBox1_);
+    buttons->addStretch(1);
+    buttons->addWidget(button10_);
+    buttons->addWidget(button4_);
+    auto* ignoreLayout = new QVBoxLayout(ignoreBox);
+    ignoreLayout->addWidget(ignorelistview_, 1);
+    ignoreLayout->addLayout(buttons);
+
+    auto* floodBox = new QGroupBox(QStringLiteral("Flood Protection"), this);
+    checkBox3_ = new QCheckBox(QStringLiteral("Enable Flood Protection.  Users who flood you will "
+                                              "automatically be added to the ignore list."),
+                               floodBox);
+    checkBox3_->setObjectName(QStringLiteral("CheckBox3"));
+    spinEdit2_ = new QSpinBox(floodBox);
+    spinEdit2_->setObjectName(QStringLiteral("SpinEdit2"));
+    spinEdit2_->setRange(OptionLimits::floodLinesMin, OptionLimits::floodLinesMax);
+    auto* threshold = new QHBoxLayout;
+    threshold->addWidget(new QLabel(QStringLiteral("A Flood is"), floodBox));
+    threshold->addWidget(spinEdit2_);
+    threshold->addWidget(
+        new QLabel(QStringLiteral("lines of data received from a user in 5 seconds."), floodBox));
+    threshold->addStretch(1);
+    auto* floodLayout = new QVBoxLayout(floodBox);
+    floodLayout->addWidget(checkBox3_);
+    floodLayout->addLayout(threshold);
+    floodLayout->addStretch(1);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(ignoreBox, 3);
+    layout->addWidget(floodBox, 2);
+
+    IgnoreList& list = client_.ignoreList();
+    FloodGuard& guard = client_.floodGuard();
+    connect(comboBox1_, &QComboBox::currentIndexChanged, this,
+            [this](int index) { client_.options().ignore.ignoreTime = index; });
+    connect(button10_, &QPushButton::clicked, &list, &IgnoreList::deleteSelected);
+    connect(button4_, &QPushButton::clicked, &list, &IgnoreList::deleteAll);
+    connect(ignorelistview_, &QTreeWidget::currentItemChanged, this, [this, &list] {
+        if (!showing_)
+            list.setSelectedIndex(
+                ignorelistview_->indexOfTopLevelItem(ignorelistview_->currentItem()));
+    });
+    connect(checkBox3_, &QCheckBox::toggled, this, [&guard](bool on) { guard.setEnabled(on); });
+    connect(spinEdit2_, &QSpinBox::valueChanged, this, [this, &guard](int lines) {
+        if (!showing_)
+            guard.setThreshold(lines);
+    });
+    connect(&list, &IgnoreList::entriesChanged, this, &IgnoreSettingsPage::showEntries);
+    connect(&list, &IgnoreList::selectionChanged, this, &IgnoreSettingsPage::showSelection);
+
+    load();
+}
+
+void IgnoreSettingsPage::load()
+{
+    const IgnoreOptions& o = client_.options().ignore;
+    showing_ = true;
+    comboBox1_->setCurrentIndex(o.ignoreTime >= 0 && o.ignoreTime < comboBox1_->count()
+                                    ? o.ignoreTime
+                                    : IgnoreDurations::defaultIndex);
+    checkBox3_->setChecked(o.floodProtection);
+    spinEdit2_->setValue(o.floodLines);
+    showing_ = false;
+    showEntries();
+}
+
+void IgnoreSettingsPage::showEntries()
+{
+    const IgnoreList& list = client_.ignoreList();
+    showing_ = true;
+    ignorelistview_->clear();
+    for (const IgnoreEntry& entry : list.entries())
+        new QTreeWidgetItem(ignorelistview_, {entry.nickname, entry.address, entry.timeLeft});
+    button10_->setEnabled(list.deleteEnabled());
+    button4_->setEnabled(list.deleteEnabled());
+    showing_ = false;
+    showSelection(list.selectedIndex());
+}
+
+void IgnoreSettingsPage::showSelection(int index)
+{
+    showing_ = true;
+    ignorelistview_->setCurrentItem(ignorelistview_->topLevelItem(index));
+    showing_ = false;
+}

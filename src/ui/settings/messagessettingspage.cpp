@@ -1,0 +1,109 @@
+#include "ui/settings/messagessettingspage.h"
+
+#include "client/client.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int MessageLength = 200;
+
+QCheckBox* checkBox(const char* name, const QString& caption, QWidget* parent)
+{
+    auto* box = new QCheckBox(caption, parent);
+    box->setObjectName(QString::fromLatin1(name));
+    return box;
+}
+
+QLineEdit* lineEdit(const char* name, QWidget* parent)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QString::fromLatin1(name));
+    edit->setMaxLength(MessageLength);
+    return edit;
+}
+
+// Switches and texts are written to the options model as they change.
+void bind(QCheckBox* box, bool& flag, QObject* owner)
+{
+    QObject::connect(box, &QCheckBox::clicked, owner, [&flag](bool on) { flag = on; });
+}
+
+void bind(QLineEdit* edit, QString& text, QObject* owner)
+{
+    QObject::connect(edit, &QLineEdit::textEdited, owner, [&text](const QString& t) { text = t; });
+}
+} // namespace
+
+MessagesSettingsPage::MessagesSettingsPage(Client& client, QWidget* parent)
+    : QWidget(parent), client_(client)
+{
+    setObjectName(QStringLiteral("messagessettingspage"));
+    auto* replies = new QGroupBox(QStringLiteral("Replies"), this);
+    checkBox4_ = checkBox("CheckBox4", QStringLiteral("On a VERSION Request"), replies);
+    edit11_ = lineEdit("Edit11", replies);
+    checkBox5_ = checkBox("CheckBox5", QStringLiteral("On a TIME request"), replies);
+    edit12_ = lineEdit("Edit12", replies);
+    checkBox9_ = checkBox("CheckBox9", QStringLiteral("On a PING Request"), replies);
+    edit15_ = lineEdit("Edit15", replies);
+    checkBox2_ = checkBox("CheckBox2",
+                          QStringLiteral("When leaving a Channel, Private or DCC Chat"), replies);
+    edit7_ = lineEdit("Edit7", replies);
+    auto* form = new QFormLayout(replies);
+    form->addRow(checkBox4_, edit11_);
+    form->addRow(checkBox5_, edit12_);
+    form->addRow(checkBox9_, edit15_);
+    form->addRow(checkBox2_, edit7_);
+
+    auto* behaviour = new QGroupBox(QStringLiteral("Requests"), this);
+    checkBox1_ = checkBox("CheckBox1",
+                          QStringLiteral("Auto-Join when you are Invited to a Channel"), behaviour);
+    checkBox11_ =
+        checkBox("CheckBox11", QStringLiteral("Ignore All Requests for Private Chat"), behaviour);
+    checkBox14_ =
+        checkBox("CheckBox14", QStringLiteral("Your Sound Requests are Private"), behaviour);
+    checkBox15_ = checkBox("CheckBox15", QStringLiteral("Accept Sound Requests"), behaviour);
+    auto* column = new QVBoxLayout(behaviour);
+    for (QCheckBox* box : {checkBox1_, checkBox11_, checkBox14_, checkBox15_})
+        column->addWidget(box);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(replies);
+    layout->addWidget(behaviour);
+    layout->addStretch(1);
+
+    Options& o = client_.options();
+    bind(checkBox4_, o.ctcp.answerVersion, this);
+    bind(edit11_, o.ctcp.versionText, this);
+    bind(checkBox5_, o.ctcp.messageOnTime, this);
+    bind(edit12_, o.ctcp.timeMessage, this);
+    bind(checkBox9_, o.ctcp.messageOnPing, this);
+    bind(edit15_, o.ctcp.pingMessage, this);
+    bind(checkBox2_, o.display.sayOnLeave, this);
+    bind(edit7_, o.display.leaveMessage, this);
+    bind(checkBox1_, o.connection.autoJoinOnInvite, this);
+    bind(checkBox11_, o.display.ignorePrivateChats, this);
+    bind(checkBox14_, o.sound.privateRequests, this);
+    bind(checkBox15_, o.sound.acceptRequests, this);
+    load();
+}
+
+void MessagesSettingsPage::load()
+{
+    const Options& o = client_.options();
+    checkBox4_->setChecked(o.ctcp.answerVersion);
+    edit11_->setText(o.ctcp.versionText);
+    checkBox5_->setChecked(o.ctcp.messageOnTime);
+    edit12_->setText(o.ctcp.timeMessage);
+    checkBox9_->setChecked(o.ctcp.messageOnPing);
+    edit15_->setText(o.ctcp.pingMessage);
+    checkBox2_->setChecked(o.display.sayOnLeave);
+    edit7_->setText(o.display.leaveMessage);
+    checkBox1_->setChecked(o.connection.autoJoinOnInvite);
+    checkBox11_->setChecked(o.display.ignorePrivateChats);
+    checkBox14_->setChecked(o.sound.privateRequests);
+    checkBox15_->setChecked(o.sound.acceptRequests);
+}

@@ -1,0 +1,3 @@
+#pragma once
+// A bottom layer that reaches up: the layer check must reject this tree.
+#include "ui/high.h"

@@ -1,0 +1,83 @@
+// The event-to-sound list: its rows as shown and their settings values.
+#include "core/soundlist.h"
+#include "support/testmain.h"
+
+#include <QTest>
+
+class SoundListTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    // The settings file addresses rows by index, so the ends of the order matter.
+    void rowOrder()
+    {
+        QCOMPARE(SoundList::caption(0), QStringLiteral("You Connecting to Server"));
+        QCOMPARE(SoundList::caption(3), QStringLiteral("A User on your Notify List as Left IRC"));
+        QCOMPARE(SoundList::caption(25), QStringLiteral("Inbound Message"));
+        QCOMPARE(SoundList::caption(SoundList::rowCount - 1),
+                 QStringLiteral("Channel Mode has Changed"));
+    }
+
+    void rowText()
+    {
+        SoundList list;
+        QCOMPARE(list.text(25), QStringLiteral("Inbound Message"));
+        list.entry(25) = {true, QStringLiteral("/home/me/sounds/Ding Dong.wav")};
+        QCOMPARE(list.text(25), QStringLiteral("Inbound Message - /home/me/sounds/Ding Dong.wav"));
+        list.entry(25).checked = false;
+        QCOMPARE(list.text(25), QStringLiteral("Inbound Message - /home/me/sounds/Ding Dong.wav"));
+    }
+
+    void decode_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<bool>("checked");
+        QTest::addColumn<QString>("path");
+
+        QTest::newRow("ticked") << "1,/s/a.wav" << true << "/s/a.wav";
+        QTest::newRow("unticked keeps its path") << "0,/s/a.wav" << false << "/s/a.wav";
+        QTest::newRow("read default") << "0," << false << "";
+        QTest::newRow("empty") << "" << false << "";
+        QTest::newRow("flag alone") << "1" << true << "";
+        QTest::newRow("other flag means off") << "y,/s/a.wav" << false << "/s/a.wav";
+        QTest::newRow("second character is dropped whatever it is")
+            << "1;/s/a.wav" << true << "/s/a.wav";
+        QTest::newRow("path trimmed") << "1,  /s/my sound.mid \t" << true << "/s/my sound.mid";
+        QTest::newRow("dashes in the path") << "1,/s/a - b/c-d.wav" << true << "/s/a - b/c-d.wav";
+    }
+
+    void decode()
+    {
+        QFETCH(QString, value);
+        const SoundEntry entry = decodeSoundSetting(value);
+        QTEST(entry.checked, "checked");
+        QTEST(entry.path, "path");
+    }
+
+    void roundTrip_data()
+    {
+        QTest::addColumn<bool>("checked");
+        QTest::addColumn<QString>("path");
+
+        QTest::newRow("ticked wav") << true << "/home/me/Sounds/Join.WAV";
+        QTest::newRow("unticked with path") << false << "/s/x.mid";
+        QTest::newRow("nothing linked") << false << "";
+        QTest::newRow("ticked, nothing linked") << true << "";
+        QTest::newRow("separator inside path") << true << "/s/a - b/c,d.wav";
+    }
+
+    void roundTrip()
+    {
+        QFETCH(bool, checked);
+        QFETCH(QString, path);
+        const SoundEntry entry{checked, path};
+
+        const QString value = encodeSoundSetting(entry);
+
+        QCOMPARE(value.left(2), checked ? QStringLiteral("1,") : QStringLiteral("0,"));
+        QCOMPARE(decodeSoundSetting(value), entry);
+    }
+};
+
+QUORL_TEST(SoundListTest)
+#include "soundlisttest.moc"

@@ -1,0 +1,95 @@
+// The main window's picker and work area: rows for the sections, clicks that switch the
+// work area, chat window containers shown alone and tiled.
+#include "ui/mainwindow.h"
+#include "ui/chat/chatview.h"
+#include "ui/chat/chatwindowwidget.h"
+#include "ui/chat/nicklistview.h"
+#include "ui/chat/pickerpanel.h"
+#include "client/client.h"
+#include "support/testmain.h"
+
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+QPoint rowPoint(int row)
+{
+    return {50, row * PickerLayout::RowHeight + 10};
+}
+} // namespace
+
+class PickerWindowTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void clickingRowsSwitchesTheWorkArea()
+    {
+        QTemporaryDir home;
+        MainWindow form(home.path() + u'/');
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QWidget* master = form.findChild<QWidget*>("masterpanel");
+        PickerPanel* picker = form.findChild<PickerPanel*>();
+        QVERIFY(master && picker);
+        QCOMPARE(picker->width(), MainWindow::PickerWidth);
+
+        WindowRegistry& windows = form.client().windows();
+        QCOMPARE(windows.count(), 5);
+        const QStringList panels{"settingspanel", "channelpanel", "privatechatpanel",
+                                 "dccchatpanel", "filepanel"};
+        auto visiblePanels = [&] {
+            QStringList shown;
+            for (const QString& name : panels) {
+                if (master->findChild<QWidget*>(name)->isVisible())
+                    shown << name;
+            }
+            return shown;
+        };
+        QCOMPARE(visiblePanels(), QStringList{"settingspanel"});
+
+        QTest::mouseClick(picker, Qt::LeftButton, {}, rowPoint(3));
+        QCOMPARE(visiblePanels(), QStringList{"dccchatpanel"});
+        QCOMPARE(master->findChild<QWidget*>("dccchatpanel")->geometry(), master->rect());
+
+        ChatWindow* chan = windows.createChannelWindow("#quorl");
+        auto* container = qobject_cast<ChatWindowWidget*>(chan->container.data());
+        QVERIFY(container);
+        QVERIFY(!container->isVisible()); // created hidden
+        windows.setTopic(chan, QStringLiteral("\x02news\x02 \x03"
+                                              "4,1today"));
+        QCOMPARE(container->caption()->text(), QStringLiteral("#quorl: news today"));
+        windows.addNames(chan, {"zed", "@op"});
+
+        windows.addLine(chan, "one", 1);
+        windows.addLine(chan, "two", 0);
+        QCOMPARE(container->view()->document()->plainLines(), QStringList({"one", "two"}));
+
+        QTest::mouseClick(picker, Qt::LeftButton, {}, rowPoint(2));
+        QVERIFY(container->isVisible());
+        QVERIFY(visiblePanels().isEmpty());
+        // A hidden nick list is filled when it shows.
+        QCOMPARE(container->nickList()->count(), 2);
+        QCOMPARE(container->nickList()->item(0)->text(), QStringLiteral("@op"));
+        windows.addMember(chan, QStringLiteral("amy"));
+        QTRY_COMPARE(container->nickList()->count(), 3);
+
+        // A second channel, right-clicked, shares the work area with the first.
+        ChatWindow* other = windows.createChannelWindow("#other");
+        auto* otherContainer = qobject_cast<QWidget*>(other->container.data());
+        QTest::mouseMove(picker, rowPoint(3));
+        QTest::mouseClick(picker, Qt::RightButton, {}, rowPoint(3));
+        QVERIFY(container->isVisible() && otherContainer->isVisible());
+        const QList<QRect> expected = PickerLayout::tileRects(2, master->size());
+        QCOMPARE(container->geometry(), expected.at(0));
+        QCOMPARE(otherContainer->geometry(), expected.at(1));
+
+        // Closing the session takes every chat window away and shows "Settings".
+        form.client().session().endSession();
+        QCOMPARE(windows.count(), 5);
+        QCOMPARE(visiblePanels(), QStringList{"settingspanel"});
+    }
+};
+
+QUORL_TEST(PickerWindowTest)
+#include "pickerwindowtest.moc"
