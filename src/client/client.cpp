@@ -20,7 +20,11 @@ Client::Client(const QString& programFolder, Prompts& prompts, const Clock& cloc
 Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<Clock> ownClock,
                const Clock* clock, QObject* parent)
     : QObject(parent), ownClock_(std::move(ownClock)), clock_(clock ? *clock : *ownClock_),
-      programFolder_(programFolder), events_(options_.sound.soundlist, sounds_),
+      programFolder_(programFolder),
+      sharedSounds_(options_.sound, programFolder + QStringLiteral("sounds/"), sounds_),
+      fileServer_(options_.fileServer, programFolder + QStringLiteral("fileserver/"),
+                  [this](const QString& line) { statusLog_.add(line); }),
+      events_(options_.sound.soundlist, sounds_),
       session_(
           options_, statusLog_, serverView_,
           [this](const QString& event) { events_.fireEvent(event); }, prompts, ticker_, this),
@@ -32,8 +36,7 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
                                   [this](const QString& nick) { session_.setNickname(nick); }},
                   this),
       inquiries_(statusLog_, events_, ignoreList_, clock_, this),
-      ctcp_(session_, windows_, events_, inquiries_, sounds_, options_, clock_,
-            programFolder + QStringLiteral("sounds/")),
+      ctcp_(session_, windows_, events_, inquiries_, sharedSounds_, options_, clock_),
       userMessages_(session_, windows_, events_, statusLog_, options_, floodGuard_, ctcp_, clock_),
       notifyList_(
           options_.notify, statusLog_, events_, prompts,
@@ -42,11 +45,19 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
                    clock_, this),
       commands_([this](const QString& line) { session_.sendLine(line); }, windows_, statusLog_,
                 events_, options_, {}, this),
+      soundActions_([this](const QString& line) { session_.sendLine(line); }, windows_, sounds_,
+                    options_.sound, [this] { return session_.currentNickname(); }),
       serverTree_(prompts, this), recentServers_(options_.servers.recent, session_, this),
       rawData_(
           programFolder, statusLog_, clock_,
           [this](const QString& line) { session_.sendLine(line); }, this)
 {
+    // Never the whole disk: a new user serves an empty folder of the program folder.
+    options_.fileServer.root = programFolder_ + QStringLiteral("Shared Files/");
+    sharedSounds_.setOwnNickname([this] { return session_.currentNickname(); });
+    userMessages_.setSoundRequestHandler([this](const QString& sender, const QString& text) {
+        sharedSounds_.answerSoundRequest(sender, text);
+    });
     connect(&session_, &Session::rawLineRecorded, &rawData_, &RawData::recordRawLine);
     session_.setRawDataHooks({[this] { rawData_.clearView(); }, [this] { rawData_.enableInput(); },
                               [this] { rawData_.endLogForShutdown(); }});
@@ -81,7 +92,9 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
                QDesktopServices::openUrl(QUrl::fromLocalFile(fileName));
     };
     commandHooks.playSound = [this](ChatWindow*, const QString& file) {
-        sounds_.playSound(programFolder_ + QStringLiteral("sounds/") + file, false);
+        const QString path = sharedSounds_.soundFile(file.trimmed());
+        if (!path.isEmpty())
+            sounds_.playSound(path, false);
     };
     session_.setUserMessageHandler(
         [this](const QString& line) { userMessages_.handleUserLine(line); });

@@ -3,10 +3,12 @@
 #include "chat/rawdata.h"
 #include "chat/windowregistry.h"
 #include "commands/commandparser.h"
+#include "commands/soundactions.h"
 #include "commands/useractions.h"
 #include "core/clock.h"
 #include "core/linelog.h"
 #include "core/options.h"
+#include "fileserver/fileserver.h"
 #include "filters/floodguard.h"
 #include "filters/ignorelist.h"
 #include "inbound/ctcp.h"
@@ -20,6 +22,7 @@
 #include "settings/recentservers.h"
 #include "settings/servertree.h"
 #include "settings/settingsfile.h"
+#include "sound/sharedsounds.h"
 #include "sound/soundplayer.h"
 
 #include <QObject>
@@ -45,6 +48,8 @@ public:
     // The server's own notices and replies ("Message of the Day").
     LineLog& serverView() { return serverView_; }
     Sounds& sounds() { return sounds_; }
+    SharedSounds& sharedSounds() { return sharedSounds_; }
+    FileServer& fileServer() { return fileServer_; }
     EventHook& events() { return events_; }
     TimeoutTicker& ticker() { return ticker_; }
     Session& session() { return session_; }
@@ -58,6 +63,7 @@ public:
     NotifyList& notifyList() { return notifyList_; }
     UserActions& userActions() { return userActions_; }
     CommandParser& commands() { return commands_; }
+    SoundActions& soundActions() { return soundActions_; }
     ServerTree& serverTree() { return serverTree_; }
     RecentServers& recentServers() { return recentServers_; }
     RawData& rawData() { return rawData_; }
@@ -107,6 +113,8 @@ private:
     LineLog statusLog_;
     LineLog serverView_;
     Sounds sounds_;
+    SharedSounds sharedSounds_;
+    FileServer fileServer_;
     EventHook events_;
     TimeoutTicker ticker_;
     Session session_;
@@ -120,6 +128,7 @@ private:
     NotifyList notifyList_;
     UserActions userActions_;
     CommandParser commands_;
+    SoundActions soundActions_;
     ServerTree serverTree_;
     RecentServers recentServers_;
     RawData rawData_;

@@ -123,6 +123,19 @@ struct DccOptions
     QStringList filters; // filterlist: "*.ext folder" per line, blank lines kept
 };
 
+// The file server other users reach with the trigger word.
+struct FileServerOptions
+{
+    bool enabled = false; // RadioButton1 "On" / RadioButton2 "Off"; not stored, starts Off
+    // Edit22 "FileServer Root Folder". The client sets the program folder's "Shared Files"
+    // as the default; empty serves nothing.
+    QString root;
+    QString trigger = QStringLiteral("!FileServe"); // Edit23 "Keyword Trigger"
+    int maxUsers = 5;                               // TrackBar2 "Max. Simultaneous Users", 1 to 20
+    int maxGets = 3;                                // TrackBar3 "Max. Gets per User", 1 to 20
+    QString greeting; // greet: the chosen file of the "fileserver" folder; empty: the first
+};
+
 struct AppearanceOptions
 {
     QString lastPoster = QStringLiteral("fl2xfvc.dcm"); // FileListBox1, a file in "posters"
@@ -185,6 +198,7 @@ struct Options
     NotifyOptions notify;
     TextEntryOptions textEntry;
     DccOptions dcc;
+    FileServerOptions fileServer;
     AppearanceOptions appearance;
     BrowserOptions browser;
     MenuModOptions menuMod;
@@ -201,4 +215,6 @@ constexpr int quitMessage = 200;
 constexpr int awayMessage = 200;
 constexpr int floodLinesMin = 1;
 constexpr int floodLinesMax = 100;
+constexpr int fileServerSliderMin = 1;
+constexpr int fileServerSliderMax = 20;
 } // namespace OptionLimits

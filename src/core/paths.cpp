@@ -19,10 +19,11 @@ QString withSlash(const QString& folder)
 
 QStringList subFolders()
 {
-    return {QStringLiteral("posters"),    QStringLiteral("scripts/objects"),
-            QStringLiteral("themes"),     QStringLiteral("Menu Mods"),
-            QStringLiteral("fileserver"), QStringLiteral("Received Files"),
-            QStringLiteral("logs"),       QStringLiteral("sounds")};
+    return {QStringLiteral("posters"),     QStringLiteral("scripts/objects"),
+            QStringLiteral("themes"),      QStringLiteral("Menu Mods"),
+            QStringLiteral("fileserver"),  QStringLiteral("Received Files"),
+            QStringLiteral("logs"),        QStringLiteral("sounds"),
+            QStringLiteral("Shared Files")};
 }
 
 QString resolveProgramFolder(const QString& homeArgument, const QString& environmentHome,

@@ -31,6 +31,11 @@ public:
     // "caption", or "caption - path" when a file is linked.
     QString text(int row) const;
 
+    // Link event to a Sound: the row plays path from now on; its check mark stays.
+    void linkFile(int row, const QString& path) { entry(row).path = path; }
+    // Unlink event from sound: no file, and the mark is cleared.
+    void unlink(int row) { entry(row) = SoundEntry(); }
+
     bool operator==(const SoundList&) const = default;
 
 private:

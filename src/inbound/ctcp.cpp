@@ -9,10 +9,8 @@
 #include "irc/session.h"
 #include "irc/userline.h"
 #include "script/eventhook.h"
-#include "sound/soundplayer.h"
+#include "sound/sharedsounds.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QLocale>
 
 namespace {
@@ -28,9 +26,9 @@ QString ctcp(const QString& text)
 } // namespace
 
 Ctcp::Ctcp(Session& session, WindowRegistry& windows, EventHook& events, Inquiries& inquiries,
-           Sounds& sounds, Options& options, const Clock& clock, const QString& soundFolder)
-    : session_(session), windows_(windows), events_(events), inquiries_(inquiries), sounds_(sounds),
-      options_(options), clock_(clock), soundFolder_(soundFolder)
+           SharedSounds& sharedSounds, Options& options, const Clock& clock)
+    : session_(session), windows_(windows), events_(events), inquiries_(inquiries),
+      sharedSounds_(sharedSounds), options_(options), clock_(clock)
 {
 }
 
@@ -104,30 +102,10 @@ void Ctcp::handleQuery(const UserLine& m, const QString& body)
     // Any other query is not answered.
 }
 
-// The sound folder's file of that name, whatever its letter case; never a path outside
-// the folder, whatever the sender wrote.
-QString Ctcp::soundFile(const QString& name) const
-{
-    const QString fileName = QFileInfo(name).fileName();
-    if (fileName.isEmpty() || fileName != name || fileName == QLatin1String("..") ||
-        fileName == QLatin1String("."))
-        return {};
-    const QDir folder(soundFolder_);
-    if (folder.exists(fileName))
-        return folder.filePath(fileName);
-    for (const QString& entry : folder.entryList(QDir::Files)) {
-        if (entry.compare(fileName, Qt::CaseInsensitive) == 0)
-            return folder.filePath(entry);
-    }
-    return {};
-}
-
 void Ctcp::sound(const UserLine& m, const QString& body)
 {
     const QString rest = body.mid(6);
-    const QString path = soundFile(rest.trimmed().toLower());
-    if (!path.isEmpty())
-        sounds_.playSound(path, true);
+    sharedSounds_.playReceived(rest);
     const QString line = u'*' + m.sender + QStringLiteral(" Plays ") + rest;
     ChatWindow* window = isChannelName(m.target) ? windows_.findChannelWindow(m.target)
                                                  : windows_.findPrivateWindow(m.sender);

@@ -6,7 +6,7 @@ class Clock;
 class EventHook;
 class Inquiries;
 class Session;
-class Sounds;
+class SharedSounds;
 class WindowRegistry;
 struct Options;
 struct UserLine;
@@ -18,7 +18,7 @@ class Ctcp
 {
 public:
     Ctcp(Session& session, WindowRegistry& windows, EventHook& events, Inquiries& inquiries,
-         Sounds& sounds, Options& options, const Clock& clock, const QString& soundFolder);
+         SharedSounds& sharedSounds, Options& options, const Clock& clock);
 
     void handleQuery(const UserLine& m, const QString& body);
     void handleReply(const UserLine& m, const QString& body);
@@ -34,14 +34,12 @@ public:
 private:
     void sound(const UserLine& m, const QString& body);
     void action(const UserLine& m, const QString& body);
-    QString soundFile(const QString& name) const;
 
     Session& session_;
     WindowRegistry& windows_;
     EventHook& events_;
     Inquiries& inquiries_;
-    Sounds& sounds_;
+    SharedSounds& sharedSounds_;
     Options& options_;
     const Clock& clock_;
-    QString soundFolder_;
 };

@@ -5,6 +5,7 @@
 #include "core/formatting.h"
 #include "core/linelog.h"
 #include "core/options.h"
+#include "fileserver/fileserver.h"
 #include "filters/floodguard.h"
 #include "inbound/ctcp.h"
 #include "inbound/modechanges.h"
@@ -281,24 +282,43 @@ void UserMessages::privmsg(const UserLine& m)
     ChatWindow* window = windows_.findChannelWindow(m.target);
     if (!window)
         return;
-    // The file-server trigger is checked here once the file server exists.
+    checkFileServerTrigger(m);
     windows_.addLine(window, u'<' + m.sender + QStringLiteral("> ") + m.rest, LineClass::Other);
     fire(window, QStringLiteral("Inbound Message"),
          EventSlots().set(1, m.sender).set(7, m.rest).set(8, window->channelName));
-    // A "!nick file" sound request is answered here once shared sounds exist.
+    checkSoundRequest(m);
+}
+
+bool UserMessages::checkFileServerTrigger(const UserLine& m)
+{
+    if (!FileServer::isTrigger(options_.fileServer, m.rest))
+        return false;
+    if (startFileServer_)
+        startFileServer_(m.sender);
+    return true;
+}
+
+void UserMessages::checkSoundRequest(const UserLine& m)
+{
+    if (m.rest.startsWith(u'!') && answerSoundRequest_)
+        answerSoundRequest_(m.sender, m.rest);
 }
 
 void UserMessages::privateMessageToUser(const UserLine& m)
 {
-    // Sound requests ("!nick file") are never shown; they are answered once shared
-    // sounds exist.
-    if (m.rest.startsWith(u'!'))
+    // The trigger word is tested before sound requests: the usual one begins with "!" too,
+    // and would otherwise never start a session from a private message.
+    if (checkFileServerTrigger(m))
         return;
+    // Sound requests ("!nick file") are never shown.
+    if (m.rest.startsWith(u'!')) {
+        checkSoundRequest(m);
+        return;
+    }
     if (options_.connection.away) {
         answerAway(m);
         return;
     }
-    // The file-server trigger is checked here once the file server exists.
     windows_.routePrivateMessage(m.sender, m.address,
                                  u'<' + m.sender + QStringLiteral("> ") + m.rest);
 }

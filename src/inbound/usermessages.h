@@ -38,6 +38,17 @@ public:
     void handleUserLine(const QString& line);
 
     void setDccHandler(DccHandler handler) { dccHandler_ = std::move(handler); }
+    // Offers a file-server chat to the nickname that said the trigger word.
+    void setFileServerStarter(std::function<void(const QString& nick)> start)
+    {
+        startFileServer_ = std::move(start);
+    }
+    // answerSoundRequest: a message "!" + nickname + " " + file name from sender.
+    void
+    setSoundRequestHandler(std::function<void(const QString& sender, const QString& text)> answer)
+    {
+        answerSoundRequest_ = std::move(answer);
+    }
 
 private:
     void join(const UserLine& m);
@@ -52,6 +63,8 @@ private:
     void mode(const UserLine& m);
     void privateMessageToUser(const UserLine& m);
     void answerAway(const UserLine& m);
+    bool checkFileServerTrigger(const UserLine& m);
+    void checkSoundRequest(const UserLine& m);
 
     bool isMe(const QString& nick) const;
     void fire(const ChatWindow* window, const QString& event, const EventSlots& slots);
@@ -65,6 +78,8 @@ private:
     Ctcp& ctcp_;
     const Clock& clock_;
     DccHandler dccHandler_;
+    std::function<void(const QString&)> startFileServer_;
+    std::function<void(const QString&, const QString&)> answerSoundRequest_;
     // When each sender last had the away message, so two away clients never answer each
     // other without end.
     QHash<QString, QDateTime> awayAnswered_;

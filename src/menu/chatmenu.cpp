@@ -1,6 +1,7 @@
 #include "menu/chatmenu.h"
 
 #include "chat/windowregistry.h"
+#include "commands/soundactions.h"
 #include "commands/useractions.h"
 
 namespace {
@@ -106,10 +107,7 @@ const char* const channelOnlyEntries[] = {
 };
 
 // Entries whose subsystems are not part of the client yet; choosing them does nothing.
-const char* const laterEntries[] = {
-    "Send Theme...",      "Log to File",           "Send File...",
-    "Play Sound to User", "Play Sound to Channel", "Sample a Sound",
-};
+const char* const laterEntries[] = {"Send Theme...", "Log to File", "Send File..."};
 
 const char* const dialogEntries[] = {"Topic...", "Password...", "User Limit..."};
 
@@ -249,7 +247,8 @@ ChatMenuActions::ChatMenuActions(UserActions& actions, WindowRegistry& windows)
 ChatMenuActions::Outcome ChatMenuActions::run(const QString& caption, ChatWindow* window,
                                               const QStringList& selectedNicks)
 {
-    if (listed(dialogEntries, caption))
+    // The sound entries ask for a file first (SoundActions carries out the choice).
+    if (listed(dialogEntries, caption) || SoundActions::isSoundEntry(caption))
         return Outcome::NeedsDialog;
     if (listed(laterEntries, caption))
         return Outcome::Done;

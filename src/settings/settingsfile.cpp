@@ -202,6 +202,7 @@ void SettingsFile::readSettings(Options& options, StoredState& state)
     readFlagAnyButZero("MISC", "autolog", options.display.autoLog);
     readFlagAnyButZero("MISC", "ignoretraffic", options.display.hideTraffic);
     readDcc(options);
+    readFileServer(options);
     readText("USER", "name", options.user.realName);
     readText("USER", "email", options.user.email);
     readText("USER", "identd", options.user.ident);
@@ -297,6 +298,25 @@ void SettingsFile::readDcc(Options& options)
         options.dcc.fileInboundAction = DccOptions::FileOffer(file);
     else
         problem("DCC", "fileinboundaction");
+}
+
+void SettingsFile::readFileServer(Options& options)
+{
+    // The on/off switch is not kept: the file server starts off in every run.
+    FileServerOptions& server = options.fileServer;
+    readText("FILESERVER", "root", server.root);
+    readText("FILESERVER", "trigger", server.trigger);
+    readText("FILESERVER", "greet", server.greeting);
+    for (auto [key, target] :
+         {std::pair{"maxusers", &server.maxUsers}, std::pair{"maxgets", &server.maxGets}}) {
+        qint32 value = *target;
+        readInt("FILESERVER", key, value);
+        if (value >= OptionLimits::fileServerSliderMin &&
+            value <= OptionLimits::fileServerSliderMax)
+            *target = value;
+        else
+            problem("FILESERVER", key);
+    }
 }
 
 void SettingsFile::readRecentServers(StoredState& state)
@@ -420,6 +440,11 @@ void SettingsFile::writeSettings(const Options& options, const StoredState& stat
     write("DCC", "filesavefolder", options.dcc.saveFolder);
     write("DCC", "fileinboundaction", QString::number(int(options.dcc.fileInboundAction)));
     write("DCC", "chatinboundaction", QString::number(int(options.dcc.chatInboundAction)));
+    write("FILESERVER", "root", options.fileServer.root.trimmed());
+    write("FILESERVER", "trigger", options.fileServer.trigger.trimmed());
+    write("FILESERVER", "maxusers", QString::number(options.fileServer.maxUsers));
+    write("FILESERVER", "maxgets", QString::number(options.fileServer.maxGets));
+    write("FILESERVER", "greet", options.fileServer.greeting);
 
     writeNotify(options);
 

@@ -99,6 +99,7 @@ private:
     void readSounds(Options& options);
     void readNicknames(Options& options);
     void readDcc(Options& options);
+    void readFileServer(Options& options);
     void readRecentServers(StoredState& state);
     void readIgnore(Options& options, StoredState& state);
     void readNotify(Options& options);

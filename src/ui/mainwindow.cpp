@@ -15,11 +15,13 @@
 #include "ui/chat/serverinfowidget.h"
 #include "ui/chat/textentry.h"
 #include "ui/settings/aliassettingspage.h"
+#include "ui/settings/fileserverpage.h"
 #include "ui/settings/ignoresettingspage.h"
 #include "ui/settings/messagessettingspage.h"
 #include "ui/settings/notifypage.h"
 #include "ui/settings/recentserversmenu.h"
 #include "ui/settings/servertreepage.h"
+#include "ui/settings/soundsettingspage.h"
 #include "ui/settings/usersettingspage.h"
 
 #include <QCloseEvent>
@@ -60,6 +62,10 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
     settingspanel_->addTab(ignorePage_, QStringLiteral("Ignore"));
     messagesPage_ = new MessagesSettingsPage(*client_, settingspanel_);
     settingspanel_->addTab(messagesPage_, QStringLiteral("Messages"));
+    soundPage_ = new SoundSettingsPage(*client_, settingspanel_);
+    settingspanel_->addTab(soundPage_, QStringLiteral("Sound"));
+    fileServerPage_ = new FileServerPage(*client_, settingspanel_);
+    settingspanel_->addTab(fileServerPage_, QStringLiteral("File Server"));
     settingspanel_->addTab(new NotifyPage(*client_, settingspanel_), QStringLiteral("Notify List"));
     settingspanel_->addTab(new AliasSettingsPage(*client_, settingspanel_),
                            QStringLiteral("Aliases"));
@@ -137,6 +143,8 @@ void MainWindow::runShowSequence()
         userPage_->load();
         ignorePage_->load();
         messagesPage_->load();
+        soundPage_->load();
+        fileServerPage_->load();
         return true;
     });
     steps.add(QStringLiteral("window placement"), [this] { return applyWindowPlacement(); });

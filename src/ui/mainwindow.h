@@ -13,6 +13,8 @@ class QTabWidget;
 class QToolButton;
 class ChatMenuWidget;
 class MessagesSettingsPage;
+class FileServerPage;
+class SoundSettingsPage;
 class ServerInfoWidget;
 class RecentServersMenu;
 class ServerTreePage;
@@ -85,6 +87,8 @@ private:
     IgnoreSettingsPage* ignorePage_ = nullptr;
     ChatMenuWidget* chatMenu_ = nullptr;
     MessagesSettingsPage* messagesPage_ = nullptr;
+    SoundSettingsPage* soundPage_ = nullptr;
+    FileServerPage* fileServerPage_ = nullptr;
     QComboBox* statuslist_ = nullptr;
     QLabel* panel6_ = nullptr;
     QToolButton* connectbuttonconnect_ = nullptr;

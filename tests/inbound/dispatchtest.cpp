@@ -265,6 +265,62 @@ private Q_SLOTS:
         QVERIFY(f.events.contains(QStringLiteral("Channel Notice")));
     }
 
+    // The trigger word starts a file-server chat from a channel or privately, and "!"
+    // messages reach the sound-request answer; private ones are never shown.
+    void triggerAndSoundRequests_data()
+    {
+        QTest::addColumn<bool>("serverOn");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QStringList>("started");
+        QTest::addColumn<QStringList>("requests");
+        QTest::addColumn<bool>("shownInChannel");
+
+        QTest::newRow("trigger in a channel, other case")
+            << true << ":bob!b@h PRIVMSG #c :!fileSERVE" << QStringList{"bob"}
+            << QStringList{"bob|!fileSERVE"} << true;
+        // The usual trigger begins with "!", like a sound request, and must still work.
+        QTest::newRow("trigger privately") << true << ":eve!e@h PRIVMSG me :!FileServe"
+                                           << QStringList{"eve"} << QStringList{} << false;
+        QTest::newRow("server off: a request like any other")
+            << false << ":eve!e@h PRIVMSG me :!FileServe" << QStringList{}
+            << QStringList{"eve|!FileServe"} << false;
+        QTest::newRow("private request")
+            << true << ":eve!e@h PRIVMSG me :!me ding.wav" << QStringList{}
+            << QStringList{"eve|!me ding.wav"} << false;
+        QTest::newRow("channel request")
+            << true << ":bob!b@h PRIVMSG #c :!me ding.wav" << QStringList{}
+            << QStringList{"bob|!me ding.wav"} << true;
+        QTest::newRow("trigger inside a sentence") << true << ":bob!b@h PRIVMSG #c :try !FileServe"
+                                                   << QStringList{} << QStringList{} << true;
+    }
+
+    void triggerAndSoundRequests()
+    {
+        QFETCH(bool, serverOn);
+        QFETCH(QString, line);
+        QFETCH(QStringList, started);
+        QFETCH(QStringList, requests);
+        QFETCH(bool, shownInChannel);
+        Dispatch f;
+        QVERIFY(f.inChannel());
+        f.client.options().fileServer.enabled = serverOn;
+        QStringList startedFor;
+        QStringList requested;
+        f.client.userMessages().setFileServerStarter(
+            [&](const QString& nick) { startedFor << nick; });
+        f.client.userMessages().setSoundRequestHandler(
+            [&](const QString& sender, const QString& text) { requested << sender + u'|' + text; });
+        const int before = int(f.lines(QStringLiteral("#c")).size());
+
+        f.send(line);
+        QVERIFY(f.sync());
+
+        QCOMPARE(startedFor, started);
+        QCOMPARE(requested, requests);
+        QCOMPARE(f.lines(QStringLiteral("#c")).size() > before, shownInChannel);
+        QVERIFY(!f.client.windows().findPrivateWindow(QStringLiteral("eve")));
+    }
+
     void awayAnswersWithoutShowingAndNeverLoops()
     {
         Dispatch f;

@@ -66,6 +66,13 @@ QString probe(const QString& name, const Loaded& l)
         {"bookmark", [&] { return QString::number(l.state.serverListBookmark); }},
         {"ignoreTime", [&] { return QString::number(o.ignore.ignoreTime); }},
         {"floodLines", [&] { return QString::number(o.ignore.floodLines); }},
+        {"fileServer",
+         [&] {
+             const FileServerOptions& f = o.fileServer;
+             return flag(f.enabled) + u'|' + f.root + u'|' + f.trigger + u'|' +
+                    QString::number(f.maxUsers) + u'|' + QString::number(f.maxGets) + u'|' +
+                    f.greeting;
+         }},
         {"maximized", [&] { return flag(l.state.window.maximized); }},
         {"bounds",
          [&] {
@@ -152,6 +159,11 @@ void fillEverything(Options& o, StoredState& s)
     o.dcc.fileInboundAction = DccOptions::FileOffer::Ignore;
     o.dcc.saveFolder = "/data/in/";
     o.dcc.filters = QStringList{"*.wav /snd", "*.mid /midi"};
+    o.fileServer.root = "/srv/shared/";
+    o.fileServer.trigger = "!files";
+    o.fileServer.maxUsers = 20;
+    o.fileServer.maxGets = 1;
+    o.fileServer.greeting = "welcome.txt";
     o.appearance.lastPoster = "sky.bmp";
     o.appearance.noPoster = true;
     o.appearance.tileFrameColor = 0x00ff8000;
@@ -218,9 +230,10 @@ private Q_SLOTS:
             if (line.startsWith('['))
                 headers << QString::fromLatin1(line.trimmed());
         }
-        QCOMPARE(headers, (QStringList{"[MISC]", "[SCRIPTS]", "[FILTERS]", "[ALIASES]", "[servers]",
-                                       "[SOUND]", "[user]", "[IGNORE]", "[DCC]", "[NOTIFY]",
-                                       "[DISPLAY]", "[MESSAGES]", "[CHANNELS]", "[PRIVATECHAT]"}));
+        QCOMPARE(headers,
+                 (QStringList{"[MISC]", "[SCRIPTS]", "[FILTERS]", "[ALIASES]", "[servers]",
+                              "[SOUND]", "[user]", "[IGNORE]", "[DCC]", "[FILESERVER]", "[NOTIFY]",
+                              "[DISPLAY]", "[MESSAGES]", "[CHANNELS]", "[PRIVATECHAT]"}));
     }
 
     void messageSwitchesUseCrossedKeys_data()
@@ -322,6 +335,15 @@ private Q_SLOTS:
         QTest::newRow("flood lines too many")
             << QByteArray("[IGNORE]\nfloodlines=1000") << "floodLines"
             << "10";
+        // The switch is never stored: the server starts off; sliders keep their range.
+        QTest::newRow("file server")
+            << QByteArray("[FILESERVER]\non=1\nroot=/srv/x/\ntrigger=!get\nmaxusers=20\n"
+                          "maxgets=1\ngreet=hi.txt")
+            << "fileServer"
+            << "false|/srv/x/|!get|20|1|hi.txt";
+        QTest::newRow("file server sliders out of range")
+            << QByteArray("[FILESERVER]\nmaxusers=0\nmaxgets=21") << "fileServer"
+            << "false||!FileServe|5|3|";
         QTest::newRow("no winstate: maximized") << QByteArray("[MISC]\nwinx=5") << "maximized"
                                                 << "true";
         QTest::newRow("winstate 2: maximized")

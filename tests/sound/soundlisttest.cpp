@@ -28,6 +28,20 @@ private Q_SLOTS:
         QCOMPARE(list.text(25), QStringLiteral("Inbound Message - /home/me/sounds/Ding Dong.wav"));
     }
 
+    // A new file replaces the old and keeps the mark; unlinking clears both.
+    void linkAndUnlink()
+    {
+        SoundList list;
+        list.entry(4) = {true, QStringLiteral("/s/old.wav")};
+        list.linkFile(4, QStringLiteral("/s/new.mid"));
+        QCOMPARE(list.entry(4), (SoundEntry{true, QStringLiteral("/s/new.mid")}));
+        list.linkFile(5, QStringLiteral("/s/x.wav"));
+        QCOMPARE(list.entry(5), (SoundEntry{false, QStringLiteral("/s/x.wav")}));
+        list.unlink(4);
+        QCOMPARE(list.entry(4), SoundEntry());
+        QCOMPARE(list.text(4), SoundList::caption(4));
+    }
+
     void decode_data()
     {
         QTest::addColumn<QString>("value");

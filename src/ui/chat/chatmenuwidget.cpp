@@ -1,6 +1,7 @@
 #include "ui/chat/chatmenuwidget.h"
 
 #include "client/client.h"
+#include "commands/soundactions.h"
 #include "commands/useractions.h"
 #include "ui/dialogs/banwindowdialog.h"
 #include "ui/dialogs/chanpworddialog.h"
@@ -8,6 +9,7 @@
 #include "ui/dialogs/setuserlimitdialog.h"
 
 #include <QAction>
+#include <QFileDialog>
 
 ChatMenuWidget::ChatMenuWidget(Client& client, QWidget* parent)
     : QMenu(parent), client_(client), actions_(client.userActions(), client.windows())
@@ -98,6 +100,10 @@ void ChatMenuWidget::choose(const QString& caption)
 
 void ChatMenuWidget::openDialog(const QString& caption)
 {
+    if (window_ && SoundActions::isSoundEntry(caption)) {
+        openSoundDialog(caption);
+        return;
+    }
     if (!window_ || window_->conversationKind != ConversationKind::Channel)
         return;
     const QString channel = window_->channelName;
@@ -134,6 +140,30 @@ void ChatMenuWidget::openDialog(const QString& caption)
                 [&actions, channelWindow] { actions.removeUserLimit(channelWindow()); });
         dialog->open();
     }
+}
+
+void ChatMenuWidget::openSoundDialog(const QString& caption)
+{
+    const QStringList targets = SoundActions::targets(caption, *window_, selectedNicks_);
+    if (targets.isEmpty() && caption != QLatin1String("Sample a Sound"))
+        return;
+    const QString folder = client_.options().sound.playDialogFolder;
+    auto* dialog = new QFileDialog(parentWidget(), SoundActions::dialogTitle(caption, *window_),
+                                   folder.isEmpty() ? client_.programFolder() : folder,
+                                   QStringLiteral("All Files (*.mid *.wav);;.Wav Files "
+                                                  "(*.wav);;.MID Files (*.mid)"));
+    dialog->setObjectName(QStringLiteral("psounddialog"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    Client& client = client_;
+    ChatWindow* window = window_;
+    connect(dialog, &QFileDialog::fileSelected, &client,
+            [&client, caption, window, targets](const QString& path) {
+                // The window may have closed while the dialog was open.
+                ChatWindow* shown = client.windows().indexOf(window) >= 0 ? window : nullptr;
+                client.soundActions().soundChosen(caption, shown, targets, path);
+            });
+    dialog->open();
 }
 
 void ChatMenuWidget::showBanList(Client& client, const QString& channel, const QStringList& masks,

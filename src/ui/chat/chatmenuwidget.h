@@ -41,6 +41,8 @@ Q_SIGNALS:
 private:
     void build();
     void openDialog(const QString& caption);
+    // psounddialog for the sound entries.
+    void openSoundDialog(const QString& caption);
 
     Client& client_;
     ChatMenuActions actions_;

@@ -63,11 +63,8 @@ MessagesSettingsPage::MessagesSettingsPage(Client& client, QWidget* parent)
                           QStringLiteral("Auto-Join when you are Invited to a Channel"), behaviour);
     checkBox11_ =
         checkBox("CheckBox11", QStringLiteral("Ignore All Requests for Private Chat"), behaviour);
-    checkBox14_ =
-        checkBox("CheckBox14", QStringLiteral("Your Sound Requests are Private"), behaviour);
-    checkBox15_ = checkBox("CheckBox15", QStringLiteral("Accept Sound Requests"), behaviour);
     auto* column = new QVBoxLayout(behaviour);
-    for (QCheckBox* box : {checkBox1_, checkBox11_, checkBox14_, checkBox15_})
+    for (QCheckBox* box : {checkBox1_, checkBox11_})
         column->addWidget(box);
 
     auto* layout = new QVBoxLayout(this);
@@ -86,8 +83,6 @@ MessagesSettingsPage::MessagesSettingsPage(Client& client, QWidget* parent)
     bind(edit7_, o.display.leaveMessage, this);
     bind(checkBox1_, o.connection.autoJoinOnInvite, this);
     bind(checkBox11_, o.display.ignorePrivateChats, this);
-    bind(checkBox14_, o.sound.privateRequests, this);
-    bind(checkBox15_, o.sound.acceptRequests, this);
     load();
 }
 
@@ -104,6 +99,4 @@ void MessagesSettingsPage::load()
     edit7_->setText(o.display.leaveMessage);
     checkBox1_->setChecked(o.connection.autoJoinOnInvite);
     checkBox11_->setChecked(o.display.ignorePrivateChats);
-    checkBox14_->setChecked(o.sound.privateRequests);
-    checkBox15_->setChecked(o.sound.acceptRequests);
 }

@@ -7,7 +7,7 @@ class QCheckBox;
 class QLineEdit;
 
 // What the client says for the user: answers to CTCP queries, the message on leaving,
-// and how it treats invitations, private chats and sound requests.
+// and how it treats invitations and private chats.
 class MessagesSettingsPage : public QWidget
 {
     Q_OBJECT
@@ -29,6 +29,4 @@ private:
     QLineEdit* edit7_;
     QCheckBox* checkBox1_;
     QCheckBox* checkBox11_;
-    QCheckBox* checkBox14_;
-    QCheckBox* checkBox15_;
 };
