@@ -92,11 +92,19 @@ void ScriptingPage::showScript()
     const int selected = selectedRow();
     showing_ = true;
     label44_->setText(scripts_.caption());
-    objectlistbox_->clear();
-    for (const ScriptEntry& entry : scripts_.entries()) {
-        auto* item = new QListWidgetItem(entry.name, objectlistbox_);
-        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-        item->setCheckState(entry.enabled ? Qt::Checked : Qt::Unchecked);
+    // Items are reused where they can be: a check mark changed from the list calls back
+    // here while its item is still in use.
+    const QList<ScriptEntry>& entries = scripts_.entries();
+    while (objectlistbox_->count() > entries.size())
+        delete objectlistbox_->takeItem(objectlistbox_->count() - 1);
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        QListWidgetItem* item = objectlistbox_->item(int(i));
+        if (!item) {
+            item = new QListWidgetItem(objectlistbox_);
+            item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        }
+        item->setText(entries.at(i).name);
+        item->setCheckState(entries.at(i).enabled ? Qt::Checked : Qt::Unchecked);
     }
     if (selected >= 0 && selected < objectlistbox_->count())
         objectlistbox_->setCurrentRow(selected);
