@@ -19,7 +19,8 @@ ScriptingPage::ScriptingPage(Client& client, QWidget* parent)
 {
     setObjectName(QStringLiteral("scriptingpage"));
     auto* layout = new QVBoxLayout(this);
-    auto* tools = new QHBoxLayout;
+    // The tools stand in a column beside the list, where their hints fit as captions.
+    auto* tools = new QVBoxLayout;
     struct Tool
     {
         const char* name;
@@ -48,14 +49,16 @@ ScriptingPage::ScriptingPage(Client& client, QWidget* parent)
     connect(up, &QToolButton::clicked, this, [this] { moveObject(-1); });
     tools->addWidget(up);
     tools->addStretch(1);
-    layout->addLayout(tools);
 
     label44_ = new QLabel(this);
     label44_->setObjectName(QStringLiteral("Label44"));
     layout->addWidget(label44_);
+    auto* row = new QHBoxLayout;
     objectlistbox_ = new QListWidget(this);
     objectlistbox_->setObjectName(QStringLiteral("objectlistbox"));
-    layout->addWidget(objectlistbox_, 1);
+    row->addWidget(objectlistbox_, 1);
+    row->addLayout(tools);
+    layout->addLayout(row, 1);
     connect(objectlistbox_, &QListWidget::itemDoubleClicked, this, [this] { editObject(); });
     connect(objectlistbox_, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
         if (showing_)
@@ -84,6 +87,7 @@ QToolButton* ScriptingPage::toolButton(const QString& objectName, const QString&
     button->setToolTip(hint);
     button->setText(hint);
     button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     return button;
 }
 
