@@ -173,6 +173,21 @@ private Q_SLOTS:
         QCOMPARE(f.value(u"scripts/b.sct"_s, u"1"_s), u"1,Hello"_s);
     }
 
+    // File names here tell letter cases apart: an entry spelled like another object's
+    // own file names that object and keeps it.
+    void renameLeavesAnotherSpellingsOwnObject()
+    {
+        Folder f;
+        f.object(QStringLiteral("Greeter"), QStringLiteral("channelautogreet"));
+        f.object(QStringLiteral("GREETER"), QStringLiteral("channelautoop"));
+        f.write(u"scripts/b.sct"_s, {u"maxobject=1"_s, u"0=0,GREETER"_s, u"1=1,greeter"_s});
+        QVERIFY(!f.scripts.addObject(QStringLiteral("Greeter.obj")).isEmpty());
+        QCOMPARE(f.scripts.renameObject(0, QStringLiteral("Hello")),
+                 Scripts::RenameResult::Renamed);
+        QCOMPARE(f.value(u"scripts/b.sct"_s, u"0"_s), u"0,GREETER"_s);
+        QCOMPARE(f.value(u"scripts/b.sct"_s, u"1"_s), u"1,Hello"_s);
+    }
+
     void renameRefusesTakenAndUnsafeNames_data()
     {
         QTest::addColumn<QString>("name");
