@@ -365,15 +365,6 @@ bool ObjectEditorDialog::addListEntry(const QString& text)
     return true;
 }
 
-bool ObjectEditorDialog::loadFile(const QString& path)
-{
-    const std::optional<ObjectForm> form = ObjectForm::read(path);
-    if (!form || form->type != type_)
-        return false;
-    loadForm(*form);
-    return true;
-}
-
 void ObjectEditorDialog::loadForm(const ObjectForm& form)
 {
     channel_->setText(form.channel);

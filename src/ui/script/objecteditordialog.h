@@ -26,9 +26,7 @@ public:
 
     ObjectType type() const { return type_; }
 
-    // Fills the controls from an object file; false (nothing changed) when the file is
-    // not of this dialog's type.
-    bool loadFile(const QString& path);
+    // Fills the controls from an object file's values.
     void loadForm(const ObjectForm& form);
     // The values as the controls hold them.
     ObjectForm form() const;
