@@ -65,32 +65,53 @@ void Behaviours::run(const ScriptObjectRef& ref, const ChatWindow* eventWindow,
     }
 }
 
+namespace {
+// The send modes of "sendas" and "messageoption". A greeter notes only what it says in
+// the channel; the raw command is the responder's alone.
+struct SendMode
+{
+    QStringView value;
+    QStringView command; // empty: the text is the server line itself
+    bool toChannel;
+    bool action;
+    QStringView privateNote; // "-- Message to " and so on; empty for the channel modes
+    bool responderOnly;
+};
+
+constexpr SendMode sendModes[] = {
+    {u"0", u"PRIVMSG", false, false, u"-- Message to ", false},
+    {u"1", u"NOTICE", false, false, u"-- Notice to ", false},
+    {u"2", u"PRIVMSG", false, true, u"-- Action to ", false},
+    {u"3", u"PRIVMSG", true, false, u"", false},
+    {u"4", u"PRIVMSG", true, true, u"", false},
+    {u"5", u"", false, false, u"", true},
+};
+} // namespace
+
 Behaviours::Outgoing Behaviours::sendModeLine(const QString& mode, const QString& nick,
                                               const QString& channel, const QString& ownNick,
                                               const QString& text, bool withNotes)
 {
-    const QString none;
     // An empty text makes no line: the server would only answer with an error.
     if (text.isEmpty())
         return {};
-    if (mode == u"0")
-        return {u"PRIVMSG "_s + nick + u" :"_s + text,
-                withNotes ? u"-- Message to "_s + nick + u": "_s + text : none, 0};
-    if (mode == u"1")
-        return {u"NOTICE "_s + nick + u" :"_s + text,
-                withNotes ? u"-- Notice to "_s + nick + u": "_s + text : none, 0};
-    if (mode == u"2")
-        return {u"PRIVMSG "_s + nick + u" :"_s + action(text),
-                withNotes ? u"-- Action to "_s + nick + u": "_s + text : none, 0};
-    if (mode == u"3")
-        return {u"PRIVMSG "_s + channel + u" :"_s + text, u"<"_s + ownNick + u"> "_s + text, 2};
-    if (mode == u"4")
-        return {u"PRIVMSG "_s + channel + u" :"_s + action(text), u"* "_s + ownNick + u' ' + text,
-                2};
-    // A raw server command is the responder's alone.
-    if (mode == u"5" && withNotes)
-        return {text, u"-- Raw Command "_s + text, 0};
-    return {};
+    const auto row = std::find_if(std::begin(sendModes), std::end(sendModes),
+                                  [&](const SendMode& m) { return m.value == mode; });
+    if (row == std::end(sendModes) || (row->responderOnly && !withNotes))
+        return {};
+    if (row->command.isEmpty())
+        return {text, u"-- Raw Command "_s + text, LineClass::Server};
+    const QString target = row->toChannel ? channel : nick;
+    const QString line =
+        row->command.toString() + u' ' + target + u" :"_s + (row->action ? action(text) : text);
+    if (row->toChannel) {
+        const QString shown =
+            row->action ? u"* "_s + ownNick + u' ' + text : u"<"_s + ownNick + u"> "_s + text;
+        return {line, shown, LineClass::You};
+    }
+    if (!withNotes)
+        return {line, QString(), LineClass::Server};
+    return {line, row->privateNote.toString() + nick + u": "_s + text, LineClass::Server};
 }
 
 void Behaviours::send(ChatWindow* window, const Outgoing& outgoing)
