@@ -18,6 +18,8 @@ class QPlainTextEdit;
 //   soautoprotectform (Tsoautoprotectform) "Channel Auto-Protect List"
 //   soautofilesender (Tsoautofilesender)   "Channel Auto-File Sender"
 //   soautotext (Tsoautotext)               "Auto Text Responder"
+// Their forms were the units soagreet, soafarewell, soautoop, soautovoice, soautoprotect,
+// soautofilesend and sauthotext.
 class ObjectEditorDialog : public QDialog
 {
     Q_OBJECT
