@@ -50,7 +50,13 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
       serverTree_(prompts, this), recentServers_(options_.servers.recent, session_, this),
       rawData_(
           programFolder, statusLog_, clock_,
-          [this](const QString& line) { session_.sendLine(line); }, this)
+          [this](const QString& line) { session_.sendLine(line); }, this),
+      scripts_(programFolder, this),
+      behaviours_(scripts_, windows_, statusLog_,
+                  [this](const QString& line) { session_.sendLine(line); }),
+      menuMods_(
+          programFolder, options_.menuMod, commands_, windows_,
+          [this] { return session_.currentNickname(); }, this)
 {
     // Never the whole disk: a new user serves an empty folder of the program folder.
     options_.fileServer.root = programFolder_ + QStringLiteral("Shared Files/");
@@ -136,6 +142,7 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
         inquiries_.clearPendingLookup();
     });
     wireNotifyList();
+    wireScripts();
     connect(&session_, &Session::registered, this, [this] {
         if (!channelToJoin_.isEmpty())
             windows_.joinChannel(channelToJoin_);
@@ -169,6 +176,39 @@ void Client::wireNotifyList()
         userActions_.whoisUser(nick, radar, nullptr);
     };
     notifyList_.setQueries(std::move(queries));
+}
+
+void Client::wireScripts()
+{
+    // Script objects answer on the session's own sendLine, the path typed lines take.
+    Behaviours::Hooks hooks;
+    hooks.ownNickname = [this] { return session_.currentNickname(); };
+    hooks.kickBan = [this](ChatWindow* window, const QString& nick) {
+        userActions_.runNickAction(QStringLiteral("Kick-Ban"), window, {nick});
+    };
+    hooks.sendFile = [this](const QString& nick, const QString& folder, const QString& file) {
+        if (commands_.hooks().offerDccSend)
+            commands_.hooks().offerDccSend(nick, folder, file);
+    };
+    behaviours_.setHooks(std::move(hooks));
+    events_.setScriptObjects(&scripts_);
+    events_.setBehaviourRunner([this](const ScriptObjectRef& object, const ChatWindow* window,
+                                      const QString& event, const EventSlots& eventSlots) {
+        behaviours_.run(object, window, event, eventSlots);
+    });
+    // The script in use is remembered at shutdown by its name.
+    connect(&scripts_, &Scripts::changed, this,
+            [this] { options_.scripts.lastScript = scripts_.currentName(); });
+}
+
+void Client::loadLastScript()
+{
+    scripts_.loadLast(options_.scripts.lastScript);
+}
+
+void Client::loadMenuMod()
+{
+    menuMods_.loadCurrent();
 }
 
 bool Client::connectToAddress(const QString& address)

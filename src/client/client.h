@@ -1,5 +1,6 @@
 #pragma once
 
+#include "behaviours/behaviours.h"
 #include "chat/rawdata.h"
 #include "chat/windowregistry.h"
 #include "commands/commandparser.h"
@@ -18,7 +19,9 @@
 #include "inbound/usermessages.h"
 #include "irc/clientsocket.h"
 #include "irc/session.h"
+#include "menu/menumod.h"
 #include "script/eventhook.h"
+#include "script/scriptobjects.h"
 #include "settings/recentservers.h"
 #include "settings/servertree.h"
 #include "settings/settingsfile.h"
@@ -67,6 +70,8 @@ public:
     ServerTree& serverTree() { return serverTree_; }
     RecentServers& recentServers() { return recentServers_; }
     RawData& rawData() { return rawData_; }
+    Scripts& scripts() { return scripts_; }
+    MenuMods& menuMods() { return menuMods_; }
 
     QString serverListPath() const { return programFolder_ + ServerTree::fileName(); }
     // Reads the server list and selects the bookmarked node (start-up, after the settings).
@@ -91,6 +96,10 @@ public:
     bool readPosterSettings();
     bool readSettings();
     bool readWindowPlacement();
+    // Start-up: the script named by SCRIPTS last, when its file exists; and the menu mod
+    // named by MISC modname.
+    void loadLastScript();
+    void loadMenuMod();
     // False, with the status line "Unable to write to " + the file, when it cannot be
     // written; the old file then stays as it was.
     bool writeSettings();
@@ -105,6 +114,7 @@ private:
     Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<Clock> ownClock,
            const Clock* clock, QObject* parent);
     void wireNotifyList();
+    void wireScripts();
 
     std::unique_ptr<Clock> ownClock_;
     const Clock& clock_;
@@ -132,6 +142,9 @@ private:
     ServerTree serverTree_;
     RecentServers recentServers_;
     RawData rawData_;
+    Scripts scripts_;
+    Behaviours behaviours_;
+    MenuMods menuMods_;
     QString channelToJoin_;
     StoredState stored_;
     bool settingsRead_ = false;

@@ -151,7 +151,7 @@ struct BrowserOptions
 
 struct MenuModOptions
 {
-    QString modName = QStringLiteral("1"); // Label50: the file in "Menu Mods"
+    QString modName = QStringLiteral("Quorl.mnu"); // Label50: the file in "Menu Mods"
 };
 
 struct ScriptOptions

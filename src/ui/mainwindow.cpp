@@ -14,9 +14,11 @@
 #include "ui/chat/rawdatapage.h"
 #include "ui/chat/serverinfowidget.h"
 #include "ui/chat/textentry.h"
+#include "ui/script/scriptingpage.h"
 #include "ui/settings/aliassettingspage.h"
 #include "ui/settings/fileserverpage.h"
 #include "ui/settings/ignoresettingspage.h"
+#include "ui/settings/menumodpage.h"
 #include "ui/settings/messagessettingspage.h"
 #include "ui/settings/notifypage.h"
 #include "ui/settings/recentserversmenu.h"
@@ -69,6 +71,10 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
     settingspanel_->addTab(new NotifyPage(*client_, settingspanel_), QStringLiteral("Notify List"));
     settingspanel_->addTab(new AliasSettingsPage(*client_, settingspanel_),
                            QStringLiteral("Aliases"));
+    settingspanel_->addTab(new ScriptingPage(*client_, settingspanel_),
+                           QStringLiteral("Scripting"));
+    settingspanel_->addTab(new MenuModPage(client_->menuMods(), *chatMenu_, settingspanel_),
+                           QStringLiteral("Menu Mods"));
 
     buildServerInfo();
     settingspanel_->addTab(new RawDataPage(client_->rawData(), settingspanel_),
@@ -133,10 +139,17 @@ void MainWindow::runShowSequence()
     // Script objects, the browser link, the file server list, the theme editor's font
     // list and the adult-word list are set up here.
     steps.add(QStringLiteral("settings"), [this] { return client_->readSettings(); });
-    // The menu mod named by the settings is loaded here.
+    steps.add(QStringLiteral("menu mod"), [this] {
+        client_->loadMenuMod();
+        return true;
+    });
     // The bookmark read with the settings selects the server list's node.
     steps.add(QStringLiteral("server list"), [this] {
         client_->loadServerList();
+        return true;
+    });
+    steps.add(QStringLiteral("last script"), [this] {
+        client_->loadLastScript();
         return true;
     });
     steps.add(QStringLiteral("settings pages"), [this] {

@@ -3,6 +3,7 @@
 #include "client/client.h"
 #include "commands/soundactions.h"
 #include "commands/useractions.h"
+#include "menu/menumod.h"
 #include "ui/dialogs/banwindowdialog.h"
 #include "ui/dialogs/chanpworddialog.h"
 #include "ui/dialogs/settopicdialog.h"
@@ -16,6 +17,8 @@ ChatMenuWidget::ChatMenuWidget(Client& client, QWidget* parent)
 {
     setObjectName(QStringLiteral("chatmenu"));
     build();
+    buildMod();
+    connect(&client_.menuMods(), &MenuMods::menuCompiled, this, &ChatMenuWidget::buildMod);
     connect(&client_.windows(), &WindowRegistry::windowDestroying, this,
             [this](ChatWindow* window) {
                 if (window == window_)
@@ -52,6 +55,51 @@ void ChatMenuWidget::build()
         }
         entries_.insert(entry.id, action);
     }
+}
+
+void ChatMenuWidget::buildMod()
+{
+    delete modSeparator_;
+    modSeparator_ = nullptr;
+    delete modTop_;
+    modTop_ = nullptr;
+    const CompiledMenuMod& mod = client_.menuMods().compiled();
+    if (!mod.hasTop)
+        return;
+    constexpr int modPosition = 14;
+    modTop_ = new QMenu(mod.topCaption, this);
+    modTop_->setObjectName(QStringLiteral("modmenu"));
+    insertMenu(actions().value(modPosition), modTop_);
+    modSeparator_ = new QAction(this);
+    modSeparator_->setSeparator(true);
+    insertAction(modTop_->menuAction(), modSeparator_);
+    addModEntries(modTop_, MenuModEntry::TopEntry);
+}
+
+void ChatMenuWidget::addModEntries(QMenu* menu, int parent)
+{
+    const CompiledMenuMod& mod = client_.menuMods().compiled();
+    for (int index : mod.childrenOf(parent)) {
+        const QString caption = mod.entries.at(index).caption;
+        if (!mod.childrenOf(index).isEmpty()) {
+            QMenu* submenu = menu->addMenu(caption);
+            addModEntries(submenu, index);
+            continue;
+        }
+        QAction* action = menu->addAction(caption);
+        connect(action, &QAction::triggered, this, [this, caption] { choose(caption); });
+    }
+}
+
+void ChatMenuWidget::showPreview(const QPoint& globalPos)
+{
+    window_ = nullptr;
+    selectedNicks_.clear();
+    for (QAction* action : std::as_const(entries_)) {
+        action->setVisible(true);
+        action->setEnabled(true);
+    }
+    popup(globalPos);
 }
 
 void ChatMenuWidget::prepare(ChatWindow* window, const QStringList& selectedNicks)
@@ -91,7 +139,8 @@ void ChatMenuWidget::choose(const QString& caption)
         openDialog(caption);
         break;
     case ChatMenuActions::Outcome::Unknown:
-        Q_EMIT otherEntryChosen(window, caption, selectedNicks_);
+        if (!client_.menuMods().runEntry(caption, window, selectedNicks_))
+            Q_EMIT otherEntryChosen(window, caption, selectedNicks_);
         break;
     case ChatMenuActions::Outcome::Done:
         break;

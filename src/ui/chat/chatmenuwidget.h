@@ -23,8 +23,13 @@ public:
                       const QStringList& selectedNicks);
     // Sets every entry up for the window without opening the menu.
     void prepare(ChatWindow* window, const QStringList& selectedNicks);
-    // Does what choosing the entry with this caption does.
+    // Does what choosing the entry with this caption does: a fixed entry's action first,
+    // so a mod entry with a fixed caption runs the fixed action, else the mod's commands.
     void choose(const QString& caption);
+    // The menu with the mod just compiled, for no window: choosing does nothing.
+    void showPreview(const QPoint& globalPos);
+    // The mod's top entry, when the compiled mod has one.
+    QMenu* modMenu() const { return modTop_; }
 
     QAction* entry(const QString& id) const { return entries_.value(id); }
     ChatWindow* window() const { return window_; }
@@ -40,6 +45,10 @@ Q_SIGNALS:
 
 private:
     void build();
+    // Puts the compiled menu mod in place of the previous one: a separator and the mod's
+    // top entry at position 14, before the last separator and "Leave".
+    void buildMod();
+    void addModEntries(QMenu* menu, int parent);
     void openDialog(const QString& caption);
     // psounddialog for the sound entries.
     void openSoundDialog(const QString& caption);
@@ -49,4 +58,6 @@ private:
     QHash<QString, QAction*> entries_;
     ChatWindow* window_ = nullptr;
     QStringList selectedNicks_;
+    QAction* modSeparator_ = nullptr;
+    QMenu* modTop_ = nullptr;
 };
