@@ -4,6 +4,7 @@
 #include "core/formatting.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QUrl>
 
@@ -21,8 +22,9 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
                const Clock* clock, QObject* parent)
     : QObject(parent), ownClock_(std::move(ownClock)), clock_(clock ? *clock : *ownClock_),
       programFolder_(programFolder), events_(options_.sound.soundlist, sounds_),
-      session_(options_, statusLog_, serverView_,
-               [this](const QString& event) { events_.fireEvent(event); }, prompts, ticker_, this),
+      session_(
+          options_, statusLog_, serverView_,
+          [this](const QString& event) { events_.fireEvent(event); }, prompts, ticker_, this),
       windows_([this](const QString& line) { session_.sendLine(line); }, statusLog_, events_,
                options_, programFolder, [this] { return session_.currentNickname(); }, this),
       ignoreList_(options_.ignore, statusLog_, events_, this),
@@ -97,6 +99,7 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
     session_.setEverySecondTick([this] {
         notifyList_.sendIson();
         inquiries_.expireInquiries();
+        dcc_->expire();
     });
     // Inquiry results go to the window they were asked from, or to the status list.
     inquiries_.setWindowLines([this](const QString& name, const QString& text, int lineClass) {
@@ -122,10 +125,49 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
         inquiries_.clearPendingLookup();
     });
     wireNotifyList();
+    wireDcc(prompts);
     connect(&session_, &Session::registered, this, [this] {
         if (!channelToJoin_.isEmpty())
             windows_.joinChannel(channelToJoin_);
     });
+}
+
+void Client::wireDcc(Prompts& prompts)
+{
+    DccContext context;
+    context.sendLine = [this](const QString& line) { session_.sendLine(line); };
+    context.ownNickname = [this] { return session_.currentNickname(); };
+    context.ownAddress = [this] { return session_.localAddress(); };
+    context.windows = &windows_;
+    context.status = &statusLog_;
+    context.events = &events_;
+    context.options = &options_;
+    context.prompts = &prompts;
+    context.ignoreList = &ignoreList_;
+    context.clock = &clock_;
+    context.receiveFolder = programFolder_ + QStringLiteral("Received Files/");
+    // A peer names a sound by its file name only: nothing outside the sound folder plays.
+    context.playSharedSound = [this](const QString& file) {
+        const QString folder = QDir(programFolder_ + QStringLiteral("sounds")).canonicalPath();
+        const QString path = QFileInfo(folder + u'/' + file).canonicalFilePath();
+        if (!folder.isEmpty() && path.startsWith(folder + u'/'))
+            sounds_.playSound(path, true);
+    };
+    dcc_ = std::make_unique<DccService>(std::move(context), this);
+    userMessages_.setDccHandler(
+        [this](const UserLine& line, const QString& body) { dcc_->handleCtcp(line, body); });
+    CommandParser::Hooks& hooks = commands_.hooks();
+    hooks.offerDccChat = [this](const QString& nick) { dcc_->chats().offerDccChat(nick); };
+    hooks.offerDccSend = [this](const QString& nick, const QString& folder, const QString& file) {
+        dcc_->sends().sendFile(nick, file, folder);
+    };
+    hooks.writeDccChat = [this](ChatWindow* window, const QByteArray& bytes) {
+        dcc_->writeDccChat(window, bytes);
+    };
+    connect(&userActions_, &UserActions::dccChatRequested, this,
+            [this](const QString& nick) { dcc_->chats().offerDccChat(nick); });
+    // Closing the server connection ends every DCC connection and transfer with it.
+    connect(&session_, &Session::sessionClosed, this, [this] { dcc_->stopAll(); });
 }
 
 void Client::wireNotifyList()
@@ -251,7 +293,7 @@ void Client::shutdown()
     rawData_.endLogForShutdown();
     session_.quitForShutdown();
     windows_.closeAllWindows();
-    // DCC connections and transfers end here once they exist.
+    dcc_->stopAll();
     serverTree_.save(serverListPath());
     options_.servers.serverListBookmark = serverTree_.bookmark();
     if (settingsRead_)

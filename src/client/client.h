@@ -1,26 +1,27 @@
 #pragma once
 
-#include "commands/commandparser.h"
-#include "inbound/inquiries.h"
 #include "chat/rawdata.h"
-#include "commands/useractions.h"
 #include "chat/windowregistry.h"
+#include "commands/commandparser.h"
+#include "commands/useractions.h"
 #include "core/clock.h"
 #include "core/linelog.h"
 #include "core/options.h"
-#include "sound/soundplayer.h"
-#include "irc/clientsocket.h"
-#include "inbound/ctcp.h"
+#include "dcc/dccservice.h"
 #include "filters/floodguard.h"
 #include "filters/ignorelist.h"
+#include "inbound/ctcp.h"
+#include "inbound/inquiries.h"
 #include "inbound/notifylist.h"
-#include "irc/session.h"
 #include "inbound/servermessages.h"
 #include "inbound/usermessages.h"
+#include "irc/clientsocket.h"
+#include "irc/session.h"
 #include "script/eventhook.h"
 #include "settings/recentservers.h"
 #include "settings/servertree.h"
 #include "settings/settingsfile.h"
+#include "sound/soundplayer.h"
 
 #include <QObject>
 
@@ -61,6 +62,7 @@ public:
     ServerTree& serverTree() { return serverTree_; }
     RecentServers& recentServers() { return recentServers_; }
     RawData& rawData() { return rawData_; }
+    DccService& dcc() { return *dcc_; }
 
     QString serverListPath() const { return programFolder_ + ServerTree::fileName(); }
     // Reads the server list and selects the bookmarked node (start-up, after the settings).
@@ -99,6 +101,7 @@ private:
     Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<Clock> ownClock,
            const Clock* clock, QObject* parent);
     void wireNotifyList();
+    void wireDcc(Prompts& prompts);
 
     std::unique_ptr<Clock> ownClock_;
     const Clock& clock_;
@@ -123,6 +126,7 @@ private:
     ServerTree serverTree_;
     RecentServers recentServers_;
     RawData rawData_;
+    std::unique_ptr<DccService> dcc_;
     QString channelToJoin_;
     StoredState stored_;
     bool settingsRead_ = false;

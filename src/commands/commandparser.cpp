@@ -231,7 +231,8 @@ void CommandParser::youSent(ChatWindow* window, const QString& text)
     events_.fireEvent(isOpen(window) ? window : nullptr, youSending, EventSlots().set(1, text));
 }
 
-const CommandParser::Command* CommandParser::findCommand(const QString& text, ConversationKind windowKind)
+const CommandParser::Command* CommandParser::findCommand(const QString& text,
+                                                         ConversationKind windowKind)
 {
     // Matched in this order by the first characters of the line, so "/joinx" is "/join" and
     // "/message" is "/me"; the order is part of the command language.
@@ -276,8 +277,8 @@ const CommandParser::Command* CommandParser::findCommand(const QString& text, Co
     return nullptr;
 }
 
-void CommandParser::runCommand(ChatWindow* window, ConversationKind windowKind, const QString& target,
-                               const QString& text)
+void CommandParser::runCommand(ChatWindow* window, ConversationKind windowKind,
+                               const QString& target, const QString& text)
 {
     if (depth_ == 0)
         expansions_ = 0;
@@ -465,8 +466,15 @@ void CommandParser::time(const Context& c, const QString& args)
 void CommandParser::action(const Context& c, const QString& message)
 {
     show(c.window, u"* "_s + ownNickname() + u' ' + message, LineClass::You);
-    sendLine_(u"PRIVMSG "_s + c.target + u" :"_s + ctcpDelimiter + u"ACTION "_s + message +
-              ctcpDelimiter);
+    const QString ctcpAction = ctcpDelimiter + u"ACTION "_s + message + ctcpDelimiter;
+    // In a DCC chat the action travels over the chat's own connection, where the peer
+    // shows it in the chat; through the server it would land in a private window.
+    if (c.kind == ConversationKind::DccChat) {
+        if (hooks_.writeDccChat)
+            hooks_.writeDccChat(c.window, (ctcpAction + u'\n').toUtf8());
+        return;
+    }
+    sendLine_(u"PRIVMSG "_s + c.target + u" :"_s + ctcpAction);
 }
 
 void CommandParser::msg(const Context& c, const QString& args)

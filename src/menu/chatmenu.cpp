@@ -1,7 +1,7 @@
 #include "menu/chatmenu.h"
 
-#include "commands/useractions.h"
 #include "chat/windowregistry.h"
+#include "commands/useractions.h"
 
 namespace {
 struct EntryRow
@@ -107,8 +107,7 @@ const char* const channelOnlyEntries[] = {
 
 // Entries whose subsystems are not part of the client yet; choosing them does nothing.
 const char* const laterEntries[] = {
-    "Send Theme...",      "Log to File",           "Send File...",
-    "Play Sound to User", "Play Sound to Channel", "Sample a Sound",
+    "Send Theme...", "Log to File", "Play Sound to User", "Play Sound to Channel", "Sample a Sound",
 };
 
 const char* const dialogEntries[] = {"Topic...", "Password...", "User Limit..."};

@@ -1,26 +1,27 @@
 #include "ui/mainwindow.h"
 
-#include "ui/settings/aliassettingspage.h"
-#include "ui/settings/ignoresettingspage.h"
-#include "ui/settings/messagessettingspage.h"
-#include "ui/settings/notifypage.h"
-#include "ui/settings/usersettingspage.h"
-#include "ui/chat/autologbutton.h"
-#include "ui/chat/chatview.h"
 #include "chat/chatthemes.h"
-#include "ui/chat/chatwindowwidget.h"
+#include "client/client.h"
 #include "commands/linkactions.h"
+#include "settings/startsequence.h"
+#include "theme/themefile.h"
+#include "ui/chat/autologbutton.h"
+#include "ui/chat/chatmenuwidget.h"
+#include "ui/chat/chatsplitter.h"
+#include "ui/chat/chatview.h"
+#include "ui/chat/chatwindowwidget.h"
 #include "ui/chat/pickerpanel.h"
 #include "ui/chat/rawdatapage.h"
 #include "ui/chat/serverinfowidget.h"
 #include "ui/chat/textentry.h"
-#include "ui/chat/chatsplitter.h"
-#include "client/client.h"
-#include "ui/chat/chatmenuwidget.h"
+#include "ui/dcc/filespanel.h"
+#include "ui/settings/aliassettingspage.h"
+#include "ui/settings/ignoresettingspage.h"
+#include "ui/settings/messagessettingspage.h"
+#include "ui/settings/notifypage.h"
 #include "ui/settings/recentserversmenu.h"
 #include "ui/settings/servertreepage.h"
-#include "settings/startsequence.h"
-#include "theme/themefile.h"
+#include "ui/settings/usersettingspage.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -74,12 +75,23 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
         settingspanel_,
         addSectionPanel(QStringLiteral("channelpanel"), QStringLiteral("Public Chat")),
         addSectionPanel(QStringLiteral("privatechatpanel"), QStringLiteral("Private Chat")),
-        addSectionPanel(QStringLiteral("dccchatpanel"), QStringLiteral("DCC Chat")),
-        addSectionPanel(QStringLiteral("filepanel"), QStringLiteral("Files")),
+        addSectionPanel(QStringLiteral("dccchatpanel"), QStringLiteral("DCC Chat"),
+                        new DccChatPanel(*client_)),
+        addSectionPanel(QStringLiteral("filepanel"), QStringLiteral("Files"),
+                        filesPanel_ = new FilesPanel(*client_)),
     };
     for (int i = 0; i < 5; ++i)
         windows.at(i)->container = sectionPanels[i];
     connect(&windows, &WindowRegistry::windowCreated, this, &MainWindow::addChatWindow);
+    connect(chatMenu_, &ChatMenuWidget::otherEntryChosen, this,
+            [this](ChatWindow* window, const QString& caption, const QStringList& nicks) {
+                if (caption != QLatin1String("Send File..."))
+                    return;
+                QString nick = nicks.value(0);
+                if (nick.isEmpty() && window->conversationKind != ConversationKind::Channel)
+                    nick = window->peerNickname;
+                filesPanel_->openSendDialog(nick);
+            });
     connect(&windows, &WindowRegistry::windowDestroying, this, &MainWindow::dropChatWindow);
     connect(&windows, &WindowRegistry::topicChanged, this, [](ChatWindow* w) {
         if (auto* container = qobject_cast<ChatWindowWidget*>(w->container.data()))
@@ -137,6 +149,7 @@ void MainWindow::runShowSequence()
         userPage_->load();
         ignorePage_->load();
         messagesPage_->load();
+        filesPanel_->loadFilters();
         return true;
     });
     steps.add(QStringLiteral("window placement"), [this] { return applyWindowPlacement(); });
@@ -192,7 +205,8 @@ void MainWindow::buildWorkArea(QWidget* central)
     }
 }
 
-QWidget* MainWindow::addSectionPanel(const QString& objectName, const QString& caption)
+QWidget* MainWindow::addSectionPanel(const QString& objectName, const QString& caption,
+                                     QWidget* content)
 {
     auto* panel = new QFrame(masterPanel_);
     panel->setObjectName(objectName);
@@ -203,7 +217,12 @@ QWidget* MainWindow::addSectionPanel(const QString& objectName, const QString& c
     bold.setBold(true);
     title->setFont(bold);
     column->addWidget(title);
-    column->addStretch(1);
+    if (content) {
+        content->setParent(panel);
+        column->addWidget(content, 1);
+    } else {
+        column->addStretch(1);
+    }
     panel->hide();
     return panel;
 }
@@ -247,6 +266,9 @@ void MainWindow::addChatWindow(ChatWindow* window)
     };
     context.showMenu = [this](ChatWindow* w, const QPoint& at, const QStringList& nicks) {
         chatMenu_->showChatMenu(w, at, nicks);
+    };
+    context.offerDccChat = [this](const QString& nick) {
+        client_->dcc().chats().offerDccChat(nick);
     };
     auto* container = new ChatWindowWidget(*window, std::move(context), masterPanel_);
     container->hide();
@@ -343,8 +365,7 @@ void MainWindow::buildStatusStrip(QWidget* strip)
     connectbuttonconnect_->setToolTip(QStringLiteral("Connect to Server"));
     connect(connectbuttonconnect_, &QToolButton::clicked, this,
             &MainWindow::connectbuttonconnectClick);
-    connectMenu_ =
-        new RecentServersMenu(client_->recentServers(), connectbuttonconnect_, this);
+    connectMenu_ = new RecentServersMenu(client_->recentServers(), connectbuttonconnect_, this);
 
     connectbuttondisconnect_ = new QToolButton(strip);
     connectbuttondisconnect_->setObjectName(QStringLiteral("connectbuttondisconnect"));

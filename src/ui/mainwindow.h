@@ -12,6 +12,7 @@ class QFrame;
 class QTabWidget;
 class QToolButton;
 class ChatMenuWidget;
+class FilesPanel;
 class MessagesSettingsPage;
 class ServerInfoWidget;
 class RecentServersMenu;
@@ -58,7 +59,8 @@ private:
     // Where the window is now, for the settings file.
     void recordWindowPlacement();
     void buildWorkArea(QWidget* central);
-    QWidget* addSectionPanel(const QString& objectName, const QString& caption);
+    QWidget* addSectionPanel(const QString& objectName, const QString& caption,
+                             QWidget* content = nullptr);
     void buildServerInfo();
     void addChatWindow(ChatWindow* window);
     void dropChatWindow(ChatWindow* window);
@@ -85,6 +87,7 @@ private:
     IgnoreSettingsPage* ignorePage_ = nullptr;
     ChatMenuWidget* chatMenu_ = nullptr;
     MessagesSettingsPage* messagesPage_ = nullptr;
+    FilesPanel* filesPanel_ = nullptr;
     QComboBox* statuslist_ = nullptr;
     QLabel* panel6_ = nullptr;
     QToolButton* connectbuttonconnect_ = nullptr;

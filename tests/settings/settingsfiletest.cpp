@@ -289,14 +289,14 @@ private Q_SLOTS:
                                         << "false";
         QTest::newRow("flood 2 leaves") << QByteArray("[IGNORE]\nfloodprotection=2") << "flood"
                                         << "true";
-        QTest::newRow("choice in range") << QByteArray("[DCC]\nchatinboundaction=2") << "chatAction"
-                                         << "2";
+        QTest::newRow("choice in range") << QByteArray("[DCC]\nchatinboundaction=1") << "chatAction"
+                                         << "1";
         QTest::newRow("choice out of range")
             << QByteArray("[DCC]\nchatinboundaction=3") << "chatAction"
-            << "0";
+            << "2";
         QTest::newRow("choice not a number")
             << QByteArray("[DCC]\nfileinboundaction=x") << "fileAction"
-            << "0";
+            << "1";
         QTest::newRow("browser path read when overridden")
             << QByteArray("[MISC]\nbrowseroverride=1\nbrowserpath=/bin/b") << "browserPath"
             << "/bin/b";

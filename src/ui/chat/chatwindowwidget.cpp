@@ -1,14 +1,14 @@
 #include "ui/chat/chatwindowwidget.h"
 
-#include "ui/chat/chatview.h"
-#include "commands/linkactions.h"
-#include "ui/chat/nicklistview.h"
-#include "ui/chat/textentry.h"
 #include "chat/windowregistry.h"
-#include "ui/chat/chatsplitter.h"
+#include "commands/linkactions.h"
 #include "core/fontrecord.h"
 #include "core/options.h"
 #include "core/wincolor.h"
+#include "ui/chat/chatsplitter.h"
+#include "ui/chat/chatview.h"
+#include "ui/chat/nicklistview.h"
+#include "ui/chat/textentry.h"
 
 #include <QDesktopServices>
 #include <QHBoxLayout>
@@ -233,9 +233,13 @@ void ChatWindowWidget::nicknameLinkClicked(const QString& nick, Qt::MouseButton 
     if (button != Qt::RightButton)
         return;
     QPointer<WindowRegistry> registry = context_.registry;
-    askYesNo(LinkActions::dccChatQuestion(nick), [registry, nick](bool yes) {
-        // DCC chat offers come with the DCC subsystem; until then say so plainly.
-        if (yes && registry)
+    const auto offer = context_.offerDccChat;
+    askYesNo(LinkActions::dccChatQuestion(nick), [registry, offer, nick](bool yes) {
+        if (!yes || !registry)
+            return;
+        if (offer)
+            offer(nick);
+        else
             registry->addStatusLine(LinkActions::dccChatUnavailable(nick));
     });
 }
