@@ -458,7 +458,7 @@ private Q_SLOTS:
                                   "[PRIVATECHAT]\nignoreall=1\n");
         QCOMPARE(l.options.appearance.tileFrameColor, 0);
         QCOMPARE(l.options.ignore.floodLines, 10);
-        QCOMPARE(l.options.dcc.chatInboundAction, DccOptions::ChatOffer::Ignore);
+        QCOMPARE(l.options.dcc.chatInboundAction, DccOptions::ChatOffer::Prompt);
         QCOMPARE(l.state.window.bounds, QRect(100, 7, 100, 100));
         // Keys after the broken ones are still read.
         QCOMPARE(l.state.permanentIgnores, QStringList{"pest"});
@@ -506,7 +506,9 @@ private Q_SLOTS:
             {"DISPLAY", "lasttheme", "0"},
             {"IGNORE", "i0", "one"},
             {"IGNORE", "i1", "two"},
-            {"DCC", "chatinboundaction", "0"},
+            // A new program folder asks before taking DCC chats and files.
+            {"DCC", "chatinboundaction", "2"},
+            {"DCC", "fileinboundaction", "1"},
             {"CHANNELS", "topfav", "-1"},
         };
         for (const auto& [section, key, value] : expected)
