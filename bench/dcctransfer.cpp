@@ -4,15 +4,20 @@
 // the receiver's resident memory are its own. Each way (alice to bob, bob to alice) is
 // run three times; the median and the spread are printed with the machine's load.
 //
-// bench_dcctransfer [MiB]   (default 1024)
+// Then 50 transfers of 20 MiB run at once, every file checked and the receiver's event
+// loop watched for pauses (the list view repaints on a 10 ms timer throughout).
+//
+// bench_dcctransfer [MiB [count [MiB each]]]   (default 1024 50 20)
 #include "client/client.h"
 #include "core/prompts.h"
 #include "ui/dcc/transferlistview.h"
 
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -106,80 +111,118 @@ QStringList columns()
     return {"Nick", "File", "Completed", "Size", "Done", "K/sec.", "Status"};
 }
 
-// The sending process: offers the file, hands the offer to the receiver, and runs until
-// every byte is handed to the network. Reports its CPU seconds.
-int runSender(const QString& me, const QString& peer, const QString& file, int offerFd,
+// The sending process: offers the files, hands the offers to the receiver, and runs
+// until every byte is handed to the network. Reports its CPU seconds.
+int runSender(const QString& me, const QString& peer, const QStringList& files, int offerFd,
               int resultFd)
 {
     Side side(me);
-    TransferListView view(side.client->dcc().sends().list(), columns());
+    FileSends& sends = side.client->dcc().sends();
+    TransferListView view(sends.list(), columns());
     view.show();
     const double cpuStart = cpuSeconds();
-    const QFileInfo info(file);
-    side.client->dcc().sends().sendFile(peer, info.fileName(), info.path());
+    for (const QString& file : files) {
+        const QFileInfo info(file);
+        sends.sendFile(peer, info.fileName(), info.path());
+    }
     for (const QString& line : side.sent) {
         if (line.startsWith(QStringLiteral("PRIVMSG")))
             writeAll(offerFd, line.toUtf8() + '\n');
     }
+    writeAll(offerFd, "end\n");
+    // The list's own notifications say when a transfer is done: no polling in the way.
+    double cpu = -1;
+    QObject::connect(&sends.list(), &TransferList::rowChanged, [&] {
+        for (const auto& t : sends.transfers()) {
+            if (t->state != FileSends::State::Done)
+                return;
+        }
+        if (cpu < 0)
+            cpu = cpuSeconds() - cpuStart;
+    });
+    // The sender stays (reading the acknowledgements) until the receiver hangs up, as the
+    // client does: leaving with unread bytes would reset the connection under the data.
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        const auto& transfers = side.client->dcc().sends().transfers();
-        if (transfers.empty() || transfers.front()->state == FileSends::State::Done)
-            QCoreApplication::quit();
+        if (cpu < 0)
+            return;
+        for (const auto& t : sends.transfers()) {
+            if (t->socket && t->socket->state() != QAbstractSocket::UnconnectedState)
+                return;
+        }
+        QCoreApplication::quit();
     });
-    poll.start(10);
+    poll.start(50);
     QCoreApplication::exec();
-    writeAll(resultFd, QByteArray::number(cpuSeconds() - cpuStart) + '\n');
+    writeAll(resultFd, QByteArray::number(cpu) + '\n');
     return 0;
 }
 
-// The receiving process: takes the offer and runs until the file is whole. Reports the
-// rate, its CPU seconds and its resident memory early in the transfer and at the end.
-int runReceiver(const QString& me, const QString& peer, int offerFd, int resultFd)
+// The receiving process: takes the offers and runs until every file is whole. Reports
+// the rate, its CPU seconds, its resident memory early in the transfer and at the end,
+// whether every file arrived whole, and the longest pause of its event loop.
+int runReceiver(const QString& me, const QString& peer, const QByteArray& expected, int offerFd,
+                int resultFd)
 {
     Side side(me);
-    TransferListView view(side.client->dcc().receives().list(), columns());
+    FileReceives& receives = side.client->dcc().receives();
+    TransferListView view(receives.list(), columns());
     view.show();
-    const QByteArray offer = readLine(offerFd);
+    QList<QByteArray> offers;
+    for (QByteArray line = readLine(offerFd); line != "end"; line = readLine(offerFd))
+        offers << line;
     const double cpuStart = cpuSeconds();
     QElapsedTimer clock;
-    bool started = false;
     double earlyRss = 0;
-    qint64 size = 0;
-    QString path;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        const auto& transfers = side.client->dcc().receives().transfers();
-        if (transfers.empty()) {
-            QCoreApplication::quit();
-            return;
+    qint64 bytes = 0;
+    QStringList paths;
+    QObject::connect(&receives.list(), &TransferList::rowChanged, [&] {
+        qint64 received = 0, size = 0;
+        bool all = true;
+        for (const auto& t : receives.transfers()) {
+            received += t->received;
+            size += t->size;
+            all = all && t->complete;
         }
-        const FileReceives::Transfer& t = *transfers.front();
-        if (!started && t.state == FileReceives::State::Receiving) {
-            started = true;
-            clock.start();
-        }
-        if (earlyRss == 0 && t.received > t.size / 10)
+        if (earlyRss == 0 && received > size / 10)
             earlyRss = residentMiB();
-        if (t.complete) {
-            size = t.size - t.resumePosition;
-            path = t.folder + t.fileName;
-            QCoreApplication::quit();
-        }
+        if (!all || !paths.isEmpty())
+            return;
+        bytes = size;
+        for (const auto& t : receives.transfers())
+            paths << t->folder + t->fileName;
+        QCoreApplication::quit();
     });
-    poll.start(1);
-
-    side.client->userMessages().handleUserLine(
-        u':' + peer + u'!' + peer + QStringLiteral("@localhost ") + QString::fromUtf8(offer));
+    // The event loop's longest pause: a 10 ms timer that should never wait much longer.
+    QElapsedTimer sinceTick;
+    qint64 longestPause = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        longestPause = std::max(longestPause, sinceTick.restart());
+        view.viewport()->repaint();
+    });
+    ticker.start(10);
+    sinceTick.start();
+    clock.start();
+    for (const QByteArray& offer : offers)
+        side.client->userMessages().handleUserLine(
+            u':' + peer + u'!' + peer + QStringLiteral("@localhost ") + QString::fromUtf8(offer));
     QCoreApplication::exec();
     const double seconds = double(clock.nsecsElapsed()) / 1e9;
     const double cpu = cpuSeconds() - cpuStart;
     const double endRss = residentMiB();
-    const bool whole = QFileInfo(path).size() == size && size > 0;
-    QFile::remove(path);
-    writeAll(resultFd, QByteArray::number(double(size) / 1e6 / seconds) + ' ' +
+    bool whole = !paths.isEmpty();
+    for (const QString& path : paths) {
+        QFile f(path);
+        QCryptographicHash hash(QCryptographicHash::Sha1);
+        whole =
+            whole && f.open(QIODevice::ReadOnly) && hash.addData(&f) && hash.result() == expected;
+        QFile::remove(path);
+    }
+    writeAll(resultFd, QByteArray::number(double(bytes) / 1e6 / seconds) + ' ' +
                            QByteArray::number(cpu) + ' ' + QByteArray::number(earlyRss) + ' ' +
-                           QByteArray::number(endRss) + ' ' + (whole ? "whole" : "BROKEN") + '\n');
+                           QByteArray::number(endRss) + ' ' + (whole ? "whole" : "BROKEN") + ' ' +
+                           QByteArray::number(longestPause) + '\n');
     return 0;
 }
 
@@ -187,9 +230,11 @@ struct Run
 {
     double mbps = 0, receiverCpu = 0, senderCpu = 0, earlyRss = 0, endRss = 0;
     bool whole = false;
+    qint64 longestPause = 0;
 };
 
-Run oneRun(int argc, char** argv, const QString& from, const QString& to, const QString& file)
+Run oneRun(int argc, char** argv, const QString& from, const QString& to, const QStringList& files,
+           const QByteArray& expected)
 {
     int offer[2], sendResult[2], receiveResult[2];
     if (pipe(offer) != 0 || pipe(sendResult) != 0 || pipe(receiveResult) != 0)
@@ -197,12 +242,12 @@ Run oneRun(int argc, char** argv, const QString& from, const QString& to, const 
     const pid_t receiver = fork();
     if (receiver == 0) {
         QApplication app(argc, argv);
-        _exit(runReceiver(to, from, offer[0], receiveResult[1]));
+        _exit(runReceiver(to, from, expected, offer[0], receiveResult[1]));
     }
     const pid_t sender = fork();
     if (sender == 0) {
         QApplication app(argc, argv);
-        _exit(runSender(from, to, file, offer[1], sendResult[1]));
+        _exit(runSender(from, to, files, offer[1], sendResult[1]));
     }
     const QList<QByteArray> r = readLine(receiveResult[0]).split(' ');
     const QByteArray s = readLine(sendResult[0]);
@@ -212,12 +257,13 @@ Run oneRun(int argc, char** argv, const QString& from, const QString& to, const 
          {offer[0], offer[1], sendResult[0], sendResult[1], receiveResult[0], receiveResult[1]})
         close(fd);
     Run run;
-    if (r.size() >= 5) {
+    if (r.size() >= 6) {
         run.mbps = r[0].toDouble();
         run.receiverCpu = r[1].toDouble();
         run.earlyRss = r[2].toDouble();
         run.endRss = r[3].toDouble();
         run.whole = r[4] == "whole";
+        run.longestPause = r[5].toLongLong();
     }
     run.senderCpu = s.toDouble();
     return run;
@@ -229,25 +275,37 @@ double median(std::vector<double> v)
     return v.empty() ? 0 : v[v.size() / 2];
 }
 
+QByteArray makePayload(const QString& file, qint64 mib)
+{
+    QFile out(file);
+    if (!out.open(QIODevice::WriteOnly))
+        return {};
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    QByteArray chunk(1 << 20, Qt::Uninitialized);
+    for (qsizetype i = 0; i < chunk.size(); ++i)
+        chunk[i] = char((i * 2654435761u) >> 13);
+    for (qint64 i = 0; i < mib; ++i) {
+        chunk[0] = char(i); // no two mebibytes alike
+        out.write(chunk);
+        hash.addData(chunk);
+    }
+    return hash.result();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const qint64 mib = argc > 1 ? QByteArray(argv[1]).toLongLong() : 1024;
-    const std::string dir = "/tmp/quorl-dccbench-" + std::to_string(getpid());
-    QDir().mkpath(QString::fromStdString(dir));
-    const QString file = QString::fromStdString(dir) + QStringLiteral("/payload.bin");
-    {
-        QFile out(file);
-        if (!out.open(QIODevice::WriteOnly))
-            return 1;
-        QByteArray chunk(1 << 20, Qt::Uninitialized);
-        for (qsizetype i = 0; i < chunk.size(); ++i)
-            chunk[i] = char((i * 2654435761u) >> 13);
-        for (qint64 i = 0; i < mib; ++i)
-            out.write(chunk);
-    }
+    const int many = argc > 2 ? QByteArray(argv[2]).toInt() : 50;
+    const qint64 manyMib = argc > 3 ? QByteArray(argv[3]).toLongLong() : 20;
+    const QString dir = QStringLiteral("/tmp/quorl-dccbench-") + QString::number(getpid());
+    QDir().mkpath(dir);
+
+    const QString file = dir + QStringLiteral("/payload.bin");
+    const QByteArray expected = makePayload(file, mib);
     std::printf("DCC file transfer, %lld MiB over loopback, 3 runs each way\n", mib);
     const std::pair<const char*, const char*> ways[] = {{"alice", "bob"}, {"bob", "alice"}};
     for (const auto& [from, to] : ways) {
@@ -255,8 +313,8 @@ int main(int argc, char** argv)
         bool whole = true;
         for (int i = 0; i < 3; ++i) {
             const QString load = loadAverage();
-            const Run run =
-                oneRun(argc, argv, QString::fromLatin1(from), QString::fromLatin1(to), file);
+            const Run run = oneRun(argc, argv, QString::fromLatin1(from), QString::fromLatin1(to),
+                                   {file}, expected);
             std::printf("  %s -> %s run %d: %.0f MB/s, receiver CPU %.2f s, sender CPU %.2f s, "
                         "receiver RSS %.1f MiB at 10%% and %.1f MiB at the end, %s (load %s)\n",
                         from, to, i + 1, run.mbps, run.receiverCpu, run.senderCpu, run.earlyRss,
@@ -275,6 +333,30 @@ int main(int argc, char** argv)
                     median(early), median(end), whole ? "all files whole" : "SOME FILE BROKEN");
     }
     QFile::remove(file);
-    QDir().rmdir(QString::fromStdString(dir));
+
+    if (many > 0) {
+        // Many transfers at once: names of their own, one file on disk.
+        const QString one = dir + QStringLiteral("/part.bin");
+        const QByteArray partHash = makePayload(one, manyMib);
+        QStringList files;
+        for (int i = 0; i < many; ++i) {
+            const QString name = dir + QStringLiteral("/part%1.bin").arg(i);
+            QFile::link(one, name);
+            files << name;
+        }
+        const QString load = loadAverage();
+        const Run run =
+            oneRun(argc, argv, QStringLiteral("alice"), QStringLiteral("bob"), files, partHash);
+        std::printf("%d simultaneous %lld MiB transfers: %.0f MB/s together, receiver CPU %.2f s, "
+                    "sender CPU %.2f s, receiver RSS %.1f -> %.1f MiB, longest event-loop pause "
+                    "%lld ms, %s (load %s)\n",
+                    many, manyMib, run.mbps, run.receiverCpu, run.senderCpu, run.earlyRss,
+                    run.endRss, run.longestPause,
+                    run.whole ? "all files whole" : "SOME FILE BROKEN", qPrintable(load));
+        for (const QString& name : files)
+            QFile::remove(name);
+        QFile::remove(one);
+    }
+    QDir().rmdir(dir);
     return 0;
 }
