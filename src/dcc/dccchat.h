@@ -126,6 +126,8 @@ public:
     static DccChatSession* sessionOf(const ChatWindow* window);
 
 private:
+    // A chat not yet connected: tdccchatinsocket (an offer made here, listening) or
+    // tdccchatoutsocket (an accepted offer, connecting).
     struct Pending
     {
         bool offered = false; // "1": a listening offer; "0": an accepted one connecting

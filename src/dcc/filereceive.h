@@ -39,8 +39,8 @@ public:
         QDateTime startTime;
         QDateTime lastActivity;
         State state = State::Looking;
-        bool complete = false; // the file reached its announced size
-        LaterPtr<QTcpSocket> socket;
+        bool complete = false;       // the file reached its announced size
+        LaterPtr<QTcpSocket> socket; // tfileinsocket
         QFile file;
     };
 

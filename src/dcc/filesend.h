@@ -36,6 +36,7 @@ public:
         State state = State::Looking;
         quint16 port = 0;
         bool endOfFile = false;
+        // tfileoutsocket: the listening socket, then the one connection it accepted.
         LaterPtr<QTcpServer> server;
         LaterPtr<QTcpSocket> socket;
         QFile file;

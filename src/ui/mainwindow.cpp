@@ -14,6 +14,7 @@
 #include "ui/chat/rawdatapage.h"
 #include "ui/chat/serverinfowidget.h"
 #include "ui/chat/textentry.h"
+#include "ui/dcc/dccsettingspage.h"
 #include "ui/dcc/filespanel.h"
 #include "ui/settings/aliassettingspage.h"
 #include "ui/settings/ignoresettingspage.h"
@@ -64,6 +65,8 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
     settingspanel_->addTab(new NotifyPage(*client_, settingspanel_), QStringLiteral("Notify List"));
     settingspanel_->addTab(new AliasSettingsPage(*client_, settingspanel_),
                            QStringLiteral("Aliases"));
+    dccPage_ = new DccSettingsPage(*client_, settingspanel_);
+    settingspanel_->addTab(dccPage_, QStringLiteral("DCC"));
 
     buildServerInfo();
     settingspanel_->addTab(new RawDataPage(client_->rawData(), settingspanel_),
@@ -150,6 +153,7 @@ void MainWindow::runShowSequence()
         ignorePage_->load();
         messagesPage_->load();
         filesPanel_->loadFilters();
+        dccPage_->load();
         return true;
     });
     steps.add(QStringLiteral("window placement"), [this] { return applyWindowPlacement(); });

@@ -12,6 +12,7 @@ class QFrame;
 class QTabWidget;
 class QToolButton;
 class ChatMenuWidget;
+class DccSettingsPage;
 class FilesPanel;
 class MessagesSettingsPage;
 class ServerInfoWidget;
@@ -88,6 +89,7 @@ private:
     ChatMenuWidget* chatMenu_ = nullptr;
     MessagesSettingsPage* messagesPage_ = nullptr;
     FilesPanel* filesPanel_ = nullptr;
+    DccSettingsPage* dccPage_ = nullptr;
     QComboBox* statuslist_ = nullptr;
     QLabel* panel6_ = nullptr;
     QToolButton* connectbuttonconnect_ = nullptr;

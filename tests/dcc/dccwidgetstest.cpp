@@ -3,6 +3,7 @@
 #include "dccpeer.h"
 #include "support/testmain.h"
 #include "ui/dcc/dccprompts.h"
+#include "ui/dcc/dccsettingspage.h"
 #include "ui/dcc/fileselectdialog.h"
 #include "ui/dcc/filespanel.h"
 #include "ui/dcc/transferlistview.h"
@@ -12,6 +13,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <QToolButton>
 
@@ -123,6 +125,17 @@ private Q_SLOTS:
         chat.findChild<QPushButton*>(QStringLiteral("Button14"))->click();
         QVERIFY(alice.sent.contains(QStringLiteral("NOTICE carol :DCC Chat (127.0.0.1)")));
         QCOMPARE(alice.dcc().chats().pendingCount(), 1);
+
+        // The offer choices: the page shows the model and writes the user's choice back.
+        alice.client->options().dcc.chatInboundAction = DccOptions::ChatOffer::Accept;
+        alice.client->options().dcc.fileInboundAction = DccOptions::FileOffer::Ignore;
+        DccSettingsPage page(*alice.client);
+        QVERIFY(page.findChild<QRadioButton*>(QStringLiteral("RadioButton6"))->isChecked());
+        QVERIFY(page.findChild<QRadioButton*>(QStringLiteral("RadioButton4"))->isChecked());
+        page.findChild<QRadioButton*>(QStringLiteral("RadioButton7"))->click();
+        page.findChild<QRadioButton*>(QStringLiteral("RadioButton5"))->click();
+        QCOMPARE(alice.client->options().dcc.chatInboundAction, DccOptions::ChatOffer::Ignore);
+        QCOMPARE(alice.client->options().dcc.fileInboundAction, DccOptions::FileOffer::Get);
     }
 };
 
