@@ -111,8 +111,8 @@ qsizetype WindowRegistry::insertionIndex(int sectionKind, int windowKind) const
     return after + 1;
 }
 
-std::unique_ptr<ChatWindow> WindowRegistry::newChatItem(int kindNumber, ConversationKind conversationKind,
-                                                         const QString& name)
+std::unique_ptr<ChatWindow>
+WindowRegistry::newChatItem(int kindNumber, ConversationKind conversationKind, const QString& name)
 {
     auto item = std::make_unique<ChatWindow>();
     item->kindNumber = kindNumber;
@@ -156,7 +156,7 @@ ChatWindow* WindowRegistry::createPrivateWindow(const QString& nick, const QStri
 }
 
 ChatWindow* WindowRegistry::createDccChatWindow(const QString& nick, const QString& address,
-                                                 std::unique_ptr<QObject> pendingChat)
+                                                std::unique_ptr<QObject> pendingChat)
 {
     auto item = newChatItem(PickerKind::DccChatWindow, ConversationKind::DccChat, nick);
     item->peerNickname = nick;
@@ -166,9 +166,9 @@ ChatWindow* WindowRegistry::createDccChatWindow(const QString& nick, const QStri
 }
 
 ChatWindow* WindowRegistry::createDccChatWindowConnected(const QString& nick,
-                                                          const QString& address,
-                                                          std::unique_ptr<QAbstractSocket> socket,
-                                                          std::unique_ptr<QObject> session)
+                                                         const QString& address,
+                                                         std::unique_ptr<QAbstractSocket> socket,
+                                                         std::unique_ptr<QObject> session)
 {
     auto item = newChatItem(PickerKind::DccChatWindow, ConversationKind::DccChat, nick);
     item->peerNickname = nick;

@@ -18,8 +18,8 @@ constexpr int LagIsonIntervalMs = 60000;
 
 Session::Session(Options& options, LineLog& status, LineLog& serverView, EventSink fireEvent,
                  Prompts& prompts, TimeoutTicker& ticker, QObject* parent)
-    : QObject(parent), options_(options), status_(status), serverView_(serverView), fireEvent_(std::move(fireEvent)),
-      prompts_(prompts), serverSocket_(ticker, this),
+    : QObject(parent), options_(options), status_(status), serverView_(serverView),
+      fireEvent_(std::move(fireEvent)), prompts_(prompts), serverSocket_(ticker, this),
       ident_([this] { return options_.user.ident; }, status, this)
 {
     serverSocket_.setTimeOut(ServerTimeOutSeconds);

@@ -1,9 +1,9 @@
 // The program as a user starts it: the command line, the program folder, an irc://
 // address, and SIGTERM ending the session with QUIT.
-#include "ui/mainwindow.h"
 #include "client/client.h"
 #include "support/fakeircserver.h"
 #include "support/testmain.h"
+#include "ui/mainwindow.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,13 +1,13 @@
 // The raw data facility: which lines are shown and logged, the raw log's blocks, the raw
 // input line, and how the log ends with the session or the program.
 #include "chat/rawdata.h"
-#include "ui/chat/rawdatapage.h"
 #include "client/client.h"
 #include "core/clock.h"
 #include "core/linelog.h"
 #include "support/fakeircserver.h"
 #include "support/scriptedprompts.h"
 #include "support/testmain.h"
+#include "ui/chat/rawdatapage.h"
 
 #include <QDir>
 #include <QFile>

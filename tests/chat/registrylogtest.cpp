@@ -48,8 +48,8 @@ private Q_SLOTS:
         RegistryFixture f;
         f.options.display.autoLog = true;
         ChatWindow* w = kind == 0   ? f.registry.createChannelWindow(name)
-                         : kind == 1 ? f.registry.createPrivateWindow(name, "u@h")
-                                     : f.registry.createDccChatWindow(name, {}, nullptr);
+                        : kind == 1 ? f.registry.createPrivateWindow(name, "u@h")
+                                    : f.registry.createDccChatWindow(name, {}, nullptr);
         const QString path = f.logsFolder() + name + ".txt";
         QCOMPARE(w->logPath, path);
         QCOMPARE(f.status.last(), status + path);

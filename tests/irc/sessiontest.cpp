@@ -1,8 +1,8 @@
 // The session against a scripted server: registration lines, PING, ERROR, nickname
 // rotation, registration complete, port rotation, time-out and refused connections.
 #include "client/client.h"
-#include "irc/portselection.h"
 #include "irc/ircnames.h"
+#include "irc/portselection.h"
 #include "support/sessionfixture.h"
 #include "support/testmain.h"
 
