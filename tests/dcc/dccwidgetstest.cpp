@@ -14,6 +14,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 #include <QToolButton>
 
@@ -104,6 +106,33 @@ private Q_SLOTS:
         QCOMPARE(view.topLevelItem(0)->text(TransferRow::Nick), QStringLiteral("early"));
         // A row that is gone is never written again.
         QVERIFY(!list.setText(id, TransferRow::Status, QStringLiteral("late")));
+    }
+
+    void filesPanelShowsProgressWhileItRuns()
+    {
+        // A sender of the test's own that sends half the file and waits.
+        DccPeer bob(QStringLiteral("bob"));
+        bob.client->options().dcc.fileInboundAction = DccOptions::FileOffer::Get;
+        FilesPanel panel(*bob.client);
+        panel.resize(900, 500);
+        panel.show();
+        QTcpServer sender;
+        QVERIFY(sender.listen(QHostAddress::LocalHost));
+        bob.hear(QStringLiteral("alice"), QStringLiteral("PRIVMSG bob :\x01"
+                                                         "DCC SEND half.bin 2130706433 ") +
+                                              QString::number(sender.serverPort()) +
+                                              QStringLiteral(" 100000\x01"));
+        QTRY_VERIFY(sender.hasPendingConnections());
+        QTcpSocket* link = sender.nextPendingConnection();
+        link->write(patternBytes(50000));
+        QTreeWidget* rows = panel.inbound();
+        QCOMPARE(rows->topLevelItemCount(), 1);
+        // The row catches up within a refresh, without waiting for the transfer to end.
+        QTRY_COMPARE(rows->topLevelItem(0)->text(TransferRow::Done), QStringLiteral("50000"));
+        QCOMPARE(rows->topLevelItem(0)->text(TransferRow::Completed), QStringLiteral("50%"));
+        QCOMPARE(rows->topLevelItem(0)->text(TransferRow::Status), QStringLiteral("Receiving..."));
+        QCOMPARE(rows->topLevelItem(0)->text(TransferRow::FileName),
+                 bob.folder() + QStringLiteral("half.bin"));
     }
 
     void sectionPanels()
