@@ -2,8 +2,10 @@
 
 #include "chat/chatthemes.h"
 #include "core/formatting.h"
+#include "dcc/dccchat.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QUrl>
 
@@ -117,6 +119,7 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
     session_.setEverySecondTick([this] {
         notifyList_.sendIson();
         inquiries_.expireInquiries();
+        dcc_->expire();
     });
     // Inquiry results go to the window they were asked from, or to the status list.
     inquiries_.setWindowLines([this](const QString& name, const QString& text, int lineClass) {
@@ -143,10 +146,122 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
     });
     wireNotifyList();
     wireScripts();
+    wireDcc(prompts);
     connect(&session_, &Session::registered, this, [this] {
         if (!channelToJoin_.isEmpty())
             windows_.joinChannel(channelToJoin_);
     });
+}
+
+void Client::wireDcc(Prompts& prompts)
+{
+    DccContext context;
+    context.sendLine = [this](const QString& line) { session_.sendLine(line); };
+    context.ownNickname = [this] { return session_.currentNickname(); };
+    context.ownAddress = [this] { return session_.localAddress(); };
+    context.windows = &windows_;
+    context.status = &statusLog_;
+    context.events = &events_;
+    context.options = &options_;
+    context.prompts = &prompts;
+    context.ignoreList = &ignoreList_;
+    context.clock = &clock_;
+    context.receiveFolder = programFolder_ + QStringLiteral("Received Files/");
+    // A peer names a sound by its file name only: nothing outside the sound folder plays.
+    context.playSharedSound = [this](const QString& file) { sharedSounds_.playReceived(file); };
+    dcc_ = std::make_unique<DccService>(std::move(context), this);
+    userMessages_.setDccHandler(
+        [this](const UserLine& line, const QString& body) { dcc_->handleCtcp(line, body); });
+    CommandParser::Hooks& hooks = commands_.hooks();
+    hooks.offerDccChat = [this](const QString& nick) { dcc_->chats().offerDccChat(nick); };
+    hooks.offerDccSend = [this](const QString& nick, const QString& folder, const QString& file) {
+        dcc_->sends().sendFile(nick, file, folder);
+    };
+    hooks.writeDccChat = [this](ChatWindow* window, const QByteArray& bytes) {
+        dcc_->writeDccChat(window, bytes);
+    };
+    connect(&userActions_, &UserActions::dccChatRequested, this,
+            [this](const QString& nick) { dcc_->chats().offerDccChat(nick); });
+    sharedSounds_.setFileOffer(
+        [this](const QString& nick, const QString& folder, const QString& file) {
+            dcc_->sends().sendFile(nick, file, folder);
+        });
+    wireFileServer();
+    // Closing the server connection ends every DCC connection and transfer with it.
+    connect(&session_, &Session::sessionClosed, this, [this] { dcc_->stopAll(); });
+}
+
+namespace {
+// The file server's view of one DCC chat offered for it: what it says goes over the chat
+// and into the chat's window as the user's own line, and the files it hands out leave
+// by DCC send.
+class FileServerChatPeer : public FileServerPeer
+{
+public:
+    FileServerChatPeer(DccChatSession& chat, WindowRegistry& windows,
+                       std::function<QString()> ownNickname, SharedSounds::FileOffer offer)
+        : chat_(chat), windows_(windows), ownNickname_(std::move(ownNickname)),
+          offer_(std::move(offer))
+    {
+    }
+    QString peerNickname() const override { return chat_.peerNickname(); }
+    void sendLine(const QString& text) override
+    {
+        chat_.sendLine(text);
+        if (chat_.window())
+            windows_.addLine(chat_.window(), u'<' + ownNickname_() + QStringLiteral("> ") + text,
+                             LineClass::You);
+    }
+    void offerFile(const QString& folder, const QString& fileName) override
+    {
+        offer_(chat_.peerNickname(), folder, fileName);
+    }
+
+private:
+    DccChatSession& chat_;
+    WindowRegistry& windows_;
+    std::function<QString()> ownNickname_;
+    SharedSounds::FileOffer offer_;
+};
+} // namespace
+
+void Client::wireFileServer()
+{
+    // The trigger word offers a chat for the file server; open sessions count against
+    // "Max. Simultaneous Users" beside the offers still waiting.
+    userMessages_.setFileServerStarter(
+        [this](const QString& nick) { dcc_->chats().offerDccChat(nick, true); });
+    dcc_->chats().setFileServerUsers(
+        [this] { return options_.fileServer.maxUsers - fileServer_.userCount(); });
+    dcc_->chats().setFileServerStarter([this](DccChatSession& chat) {
+        auto peer = std::make_unique<FileServerChatPeer>(
+            chat, windows_, [this] { return session_.currentNickname(); },
+            [this](const QString& nick, const QString& folder, const QString& file) {
+                dcc_->sends().sendFile(nick, file, folder);
+            });
+        FileServerPeer& served = *peer;
+        fileServerPeers_[&chat] = std::move(peer);
+        chat.setLineHook([this](DccChatSession& from, const QString& line) {
+            const auto it = fileServerPeers_.find(&from);
+            if (it != fileServerPeers_.end())
+                fileServer_.handleLine(*it->second, line);
+        });
+        // However the chat ends, its session ends with it, so the user count stays true.
+        connect(&chat, &DccChatSession::terminated, &fileServerLinks_,
+                [this](DccChatSession* ended) { endFileServerSession(ended); });
+        connect(&chat, &QObject::destroyed, &fileServerLinks_,
+                [this](QObject* gone) { endFileServerSession(gone); });
+        fileServer_.startSession(served);
+    });
+}
+
+void Client::endFileServerSession(const QObject* chat)
+{
+    const auto it = fileServerPeers_.find(chat);
+    if (it == fileServerPeers_.end())
+        return;
+    fileServer_.endSession(*it->second);
+    fileServerPeers_.erase(it);
 }
 
 void Client::wireNotifyList()
@@ -305,7 +420,7 @@ void Client::shutdown()
     rawData_.endLogForShutdown();
     session_.quitForShutdown();
     windows_.closeAllWindows();
-    // DCC connections and transfers end here once they exist.
+    dcc_->stopAll();
     serverTree_.save(serverListPath());
     options_.servers.serverListBookmark = serverTree_.bookmark();
     if (settingsRead_)

@@ -9,6 +9,7 @@
 #include "core/clock.h"
 #include "core/linelog.h"
 #include "core/options.h"
+#include "dcc/dccservice.h"
 #include "fileserver/fileserver.h"
 #include "filters/floodguard.h"
 #include "filters/ignorelist.h"
@@ -31,6 +32,7 @@
 #include <QObject>
 
 #include <memory>
+#include <unordered_map>
 
 class Prompts;
 
@@ -72,6 +74,7 @@ public:
     RawData& rawData() { return rawData_; }
     Scripts& scripts() { return scripts_; }
     MenuMods& menuMods() { return menuMods_; }
+    DccService& dcc() { return *dcc_; }
 
     QString serverListPath() const { return programFolder_ + ServerTree::fileName(); }
     // Reads the server list and selects the bookmarked node (start-up, after the settings).
@@ -115,6 +118,9 @@ private:
            const Clock* clock, QObject* parent);
     void wireNotifyList();
     void wireScripts();
+    void wireDcc(Prompts& prompts);
+    void wireFileServer();
+    void endFileServerSession(const QObject* chat);
 
     std::unique_ptr<Clock> ownClock_;
     const Clock& clock_;
@@ -145,8 +151,14 @@ private:
     Scripts scripts_;
     Behaviours behaviours_;
     MenuMods menuMods_;
+    std::unique_ptr<DccService> dcc_;
     QString channelToJoin_;
     StoredState stored_;
     bool settingsRead_ = false;
     bool shuttingDown_ = false;
+    // The file server's peers, one for each DCC chat offered for it, by chat session. The
+    // chats' connections hang on fileServerLinks_, declared last so that it goes first and
+    // no chat that ends while the client is torn down reaches the map.
+    std::unordered_map<const QObject*, std::unique_ptr<FileServerPeer>> fileServerPeers_;
+    QObject fileServerLinks_;
 };

@@ -466,8 +466,15 @@ void CommandParser::time(const Context& c, const QString& args)
 void CommandParser::action(const Context& c, const QString& message)
 {
     show(c.window, u"* "_s + ownNickname() + u' ' + message, LineClass::You);
-    sendLine_(u"PRIVMSG "_s + c.target + u" :"_s + ctcpDelimiter + u"ACTION "_s + message +
-              ctcpDelimiter);
+    const QString ctcpAction = ctcpDelimiter + u"ACTION "_s + message + ctcpDelimiter;
+    // In a DCC chat the action travels over the chat's own connection, where the peer
+    // shows it in the chat; through the server it would land in a private window.
+    if (c.kind == ConversationKind::DccChat) {
+        if (hooks_.writeDccChat)
+            hooks_.writeDccChat(c.window, (ctcpAction + u'\n').toUtf8());
+        return;
+    }
+    sendLine_(u"PRIVMSG "_s + c.target + u" :"_s + ctcpAction);
 }
 
 void CommandParser::msg(const Context& c, const QString& args)

@@ -116,9 +116,10 @@ struct DccOptions
     enum class ChatOffer { Ignore = 0, Accept = 1, Prompt = 2 };
     enum class FileOffer { Get = 0, Prompt = 1, Ignore = 2 };
     // RadioButton7 "Ignore it", RadioButton6 "Accept without Prompt", RadioButton8 "Prompt"
-    ChatOffer chatInboundAction = ChatOffer::Ignore;
+    // A new program folder starts at "Prompt" for both; a stored choice is read over it.
+    ChatOffer chatInboundAction = ChatOffer::Prompt;
     // RadioButton5 "Get File without Prompt", RadioButton3 "Prompt", RadioButton4 "Ignore It"
-    FileOffer fileInboundAction = FileOffer::Get;
+    FileOffer fileInboundAction = FileOffer::Prompt;
     QString saveFolder;  // received files; empty means "Received Files" in the program folder
     QStringList filters; // filterlist: "*.ext folder" per line, blank lines kept
 };

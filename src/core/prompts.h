@@ -4,6 +4,27 @@
 
 #include <functional>
 
+// A DCC chat offer put to the user: chatrequestform.
+enum class ChatRequestAnswer { Accept, Reject, IgnoreUser };
+
+// A DCC file offer put to the user: receivefileform.
+struct FileOfferQuestion
+{
+    QString nick;
+    QString fileName; // after the theme suffix is removed
+    qint64 size = 0;
+    bool theme = false;
+    QString folder; // where the dialog's folder list starts, ending in "/"
+};
+
+enum class FileOfferChoice { Accept, Resume, Reject, IgnoreUser };
+
+struct FileOfferAnswer
+{
+    FileOfferChoice choice = FileOfferChoice::Reject;
+    QString folder; // the folder chosen for Accept and Resume
+};
+
 // Where the core needs a person: the UI answers with dialogs, tests with scripted
 // answers. Answers that need a choice arrive through callbacks, so the core never waits.
 class Prompts
@@ -13,4 +34,16 @@ public:
     virtual void warning(const QString& text) = 0;
     // A question with Yes and No; the answer arrives later, true for Yes.
     virtual void askYesNo(const QString& text, std::function<void(bool yes)> answer) = 0;
+    // A front end that cannot ask turns the offers down.
+    virtual void askDccChat(const QString& nick, std::function<void(ChatRequestAnswer)> answer)
+    {
+        Q_UNUSED(nick);
+        answer(ChatRequestAnswer::Reject);
+    }
+    virtual void askReceiveFile(const FileOfferQuestion& offer,
+                                std::function<void(FileOfferAnswer)> answer)
+    {
+        Q_UNUSED(offer);
+        answer(FileOfferAnswer{});
+    }
 };

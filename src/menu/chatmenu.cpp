@@ -107,7 +107,7 @@ const char* const channelOnlyEntries[] = {
 };
 
 // Entries whose subsystems are not part of the client yet; choosing them does nothing.
-const char* const laterEntries[] = {"Send Theme...", "Log to File", "Send File..."};
+const char* const laterEntries[] = {"Send Theme...", "Log to File"};
 
 const char* const dialogEntries[] = {"Topic...", "Password...", "User Limit..."};
 

@@ -15,6 +15,8 @@
 #include "ui/chat/serverinfowidget.h"
 #include "ui/chat/textentry.h"
 #include "ui/script/scriptingpage.h"
+#include "ui/dcc/dccsettingspage.h"
+#include "ui/dcc/filespanel.h"
 #include "ui/settings/aliassettingspage.h"
 #include "ui/settings/fileserverpage.h"
 #include "ui/settings/ignoresettingspage.h"
@@ -75,6 +77,8 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
                            QStringLiteral("Scripting"));
     settingspanel_->addTab(new MenuModPage(client_->menuMods(), *chatMenu_, settingspanel_),
                            QStringLiteral("Menu Mods"));
+    dccPage_ = new DccSettingsPage(*client_, settingspanel_);
+    settingspanel_->addTab(dccPage_, QStringLiteral("DCC"));
 
     buildServerInfo();
     settingspanel_->addTab(new RawDataPage(client_->rawData(), settingspanel_),
@@ -86,12 +90,23 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
         settingspanel_,
         addSectionPanel(QStringLiteral("channelpanel"), QStringLiteral("Public Chat")),
         addSectionPanel(QStringLiteral("privatechatpanel"), QStringLiteral("Private Chat")),
-        addSectionPanel(QStringLiteral("dccchatpanel"), QStringLiteral("DCC Chat")),
-        addSectionPanel(QStringLiteral("filepanel"), QStringLiteral("Files")),
+        addSectionPanel(QStringLiteral("dccchatpanel"), QStringLiteral("DCC Chat"),
+                        new DccChatPanel(*client_)),
+        addSectionPanel(QStringLiteral("filepanel"), QStringLiteral("Files"),
+                        filesPanel_ = new FilesPanel(*client_)),
     };
     for (int i = 0; i < 5; ++i)
         windows.at(i)->container = sectionPanels[i];
     connect(&windows, &WindowRegistry::windowCreated, this, &MainWindow::addChatWindow);
+    connect(chatMenu_, &ChatMenuWidget::otherEntryChosen, this,
+            [this](ChatWindow* window, const QString& caption, const QStringList& nicks) {
+                if (caption != QLatin1String("Send File..."))
+                    return;
+                QString nick = nicks.value(0);
+                if (nick.isEmpty() && window->conversationKind != ConversationKind::Channel)
+                    nick = window->peerNickname;
+                filesPanel_->openSendDialog(nick);
+            });
     connect(&windows, &WindowRegistry::windowDestroying, this, &MainWindow::dropChatWindow);
     connect(&windows, &WindowRegistry::topicChanged, this, [](ChatWindow* w) {
         if (auto* container = qobject_cast<ChatWindowWidget*>(w->container.data()))
@@ -158,6 +173,8 @@ void MainWindow::runShowSequence()
         messagesPage_->load();
         soundPage_->load();
         fileServerPage_->load();
+        filesPanel_->loadFilters();
+        dccPage_->load();
         return true;
     });
     steps.add(QStringLiteral("window placement"), [this] { return applyWindowPlacement(); });
@@ -213,7 +230,8 @@ void MainWindow::buildWorkArea(QWidget* central)
     }
 }
 
-QWidget* MainWindow::addSectionPanel(const QString& objectName, const QString& caption)
+QWidget* MainWindow::addSectionPanel(const QString& objectName, const QString& caption,
+                                     QWidget* content)
 {
     auto* panel = new QFrame(masterPanel_);
     panel->setObjectName(objectName);
@@ -224,7 +242,12 @@ QWidget* MainWindow::addSectionPanel(const QString& objectName, const QString& c
     bold.setBold(true);
     title->setFont(bold);
     column->addWidget(title);
-    column->addStretch(1);
+    if (content) {
+        content->setParent(panel);
+        column->addWidget(content, 1);
+    } else {
+        column->addStretch(1);
+    }
     panel->hide();
     return panel;
 }
@@ -268,6 +291,9 @@ void MainWindow::addChatWindow(ChatWindow* window)
     };
     context.showMenu = [this](ChatWindow* w, const QPoint& at, const QStringList& nicks) {
         chatMenu_->showChatMenu(w, at, nicks);
+    };
+    context.offerDccChat = [this](const QString& nick) {
+        client_->dcc().chats().offerDccChat(nick);
     };
     auto* container = new ChatWindowWidget(*window, std::move(context), masterPanel_);
     container->hide();

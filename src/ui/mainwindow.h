@@ -12,6 +12,8 @@ class QFrame;
 class QTabWidget;
 class QToolButton;
 class ChatMenuWidget;
+class DccSettingsPage;
+class FilesPanel;
 class MessagesSettingsPage;
 class FileServerPage;
 class SoundSettingsPage;
@@ -60,7 +62,8 @@ private:
     // Where the window is now, for the settings file.
     void recordWindowPlacement();
     void buildWorkArea(QWidget* central);
-    QWidget* addSectionPanel(const QString& objectName, const QString& caption);
+    QWidget* addSectionPanel(const QString& objectName, const QString& caption,
+                             QWidget* content = nullptr);
     void buildServerInfo();
     void addChatWindow(ChatWindow* window);
     void dropChatWindow(ChatWindow* window);
@@ -89,6 +92,8 @@ private:
     MessagesSettingsPage* messagesPage_ = nullptr;
     SoundSettingsPage* soundPage_ = nullptr;
     FileServerPage* fileServerPage_ = nullptr;
+    FilesPanel* filesPanel_ = nullptr;
+    DccSettingsPage* dccPage_ = nullptr;
     QComboBox* statuslist_ = nullptr;
     QLabel* panel6_ = nullptr;
     QToolButton* connectbuttonconnect_ = nullptr;

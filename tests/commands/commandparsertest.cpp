@@ -366,6 +366,12 @@ private Q_SLOTS:
         QCOMPARE(p.dccWrites, (QList<QByteArray>{"hi\n", "there\n"}));
         QCOMPARE(p.shown(2), (QStringList{"2 <Me> hi", "2 <Me> there"}));
         QCOMPARE(p.f.fired, QStringList{"You Sending Message"});
+        // An action in a DCC chat goes over the connection, never through the server.
+        p.dccWrites.clear();
+        p.parser.enterLine(p.dccChat, "/me waves");
+        QVERIFY(p.sent().isEmpty());
+        QCOMPARE(p.dccWrites, QList<QByteArray>{"\x01"
+                                                "ACTION waves\x01\n"});
     }
 
     void aliases_data()

@@ -302,14 +302,14 @@ private Q_SLOTS:
                                         << "false";
         QTest::newRow("flood 2 leaves") << QByteArray("[IGNORE]\nfloodprotection=2") << "flood"
                                         << "true";
-        QTest::newRow("choice in range") << QByteArray("[DCC]\nchatinboundaction=2") << "chatAction"
-                                         << "2";
+        QTest::newRow("choice in range") << QByteArray("[DCC]\nchatinboundaction=1") << "chatAction"
+                                         << "1";
         QTest::newRow("choice out of range")
             << QByteArray("[DCC]\nchatinboundaction=3") << "chatAction"
-            << "0";
+            << "2";
         QTest::newRow("choice not a number")
             << QByteArray("[DCC]\nfileinboundaction=x") << "fileAction"
-            << "0";
+            << "1";
         QTest::newRow("browser path read when overridden")
             << QByteArray("[MISC]\nbrowseroverride=1\nbrowserpath=/bin/b") << "browserPath"
             << "/bin/b";
@@ -480,7 +480,7 @@ private Q_SLOTS:
                                   "[PRIVATECHAT]\nignoreall=1\n");
         QCOMPARE(l.options.appearance.tileFrameColor, 0);
         QCOMPARE(l.options.ignore.floodLines, 10);
-        QCOMPARE(l.options.dcc.chatInboundAction, DccOptions::ChatOffer::Ignore);
+        QCOMPARE(l.options.dcc.chatInboundAction, DccOptions::ChatOffer::Prompt);
         QCOMPARE(l.state.window.bounds, QRect(100, 7, 100, 100));
         // Keys after the broken ones are still read.
         QCOMPARE(l.state.permanentIgnores, QStringList{"pest"});
@@ -528,7 +528,9 @@ private Q_SLOTS:
             {"DISPLAY", "lasttheme", "0"},
             {"IGNORE", "i0", "one"},
             {"IGNORE", "i1", "two"},
-            {"DCC", "chatinboundaction", "0"},
+            // A new program folder asks before taking DCC chats and files.
+            {"DCC", "chatinboundaction", "2"},
+            {"DCC", "fileinboundaction", "1"},
             {"CHANNELS", "topfav", "-1"},
         };
         for (const auto& [section, key, value] : expected)

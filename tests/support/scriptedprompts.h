@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <utility>
 
 // Prompts for tests: records every question so a test can check what a person was asked.
 class ScriptedPrompts : public Prompts
@@ -32,6 +33,49 @@ public:
         answer(yes);
         return true;
     }
+
+    // DCC offers: answered at once from the queued answers, else kept until the test
+    // answers them with answerChat or answerFile.
+    void askDccChat(const QString& nick, std::function<void(ChatRequestAnswer)> answer) override
+    {
+        chatRequests << nick;
+        if (!chatAnswers.isEmpty())
+            answer(chatAnswers.takeFirst());
+        else
+            pendingChat = std::move(answer);
+    }
+    void askReceiveFile(const FileOfferQuestion& offer,
+                        std::function<void(FileOfferAnswer)> answer) override
+    {
+        fileOffers << offer;
+        if (!fileAnswers.isEmpty())
+            answer(fileAnswers.takeFirst());
+        else
+            pendingFile = std::move(answer);
+    }
+    bool answerChat(ChatRequestAnswer a)
+    {
+        if (!pendingChat)
+            return false;
+        auto answer = std::exchange(pendingChat, nullptr);
+        answer(a);
+        return true;
+    }
+    bool answerFile(const FileOfferAnswer& a)
+    {
+        if (!pendingFile)
+            return false;
+        auto answer = std::exchange(pendingFile, nullptr);
+        answer(a);
+        return true;
+    }
+
+    QStringList chatRequests;
+    QList<ChatRequestAnswer> chatAnswers;
+    std::function<void(ChatRequestAnswer)> pendingChat;
+    QList<FileOfferQuestion> fileOffers;
+    QList<FileOfferAnswer> fileAnswers;
+    std::function<void(FileOfferAnswer)> pendingFile;
 
     QStringList warnings;
     QStringList questions;

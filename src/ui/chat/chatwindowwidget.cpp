@@ -233,9 +233,13 @@ void ChatWindowWidget::nicknameLinkClicked(const QString& nick, Qt::MouseButton 
     if (button != Qt::RightButton)
         return;
     QPointer<WindowRegistry> registry = context_.registry;
-    askYesNo(LinkActions::dccChatQuestion(nick), [registry, nick](bool yes) {
-        // DCC chat offers come with the DCC subsystem; until then say so plainly.
-        if (yes && registry)
+    const auto offer = context_.offerDccChat;
+    askYesNo(LinkActions::dccChatQuestion(nick), [registry, offer, nick](bool yes) {
+        if (!yes || !registry)
+            return;
+        if (offer)
+            offer(nick);
+        else
             registry->addStatusLine(LinkActions::dccChatUnavailable(nick));
     });
 }

@@ -34,6 +34,8 @@ struct ChatWindowContext
     std::function<void(ChatWindow*, const QString&)> enterLine;
     // The chat context menu, for the window and the nicknames selected in its nick list.
     std::function<void(ChatWindow*, const QPoint& globalPos, const QStringList& nicks)> showMenu;
+    // A DCC chat offered to a nick the user right-clicked.
+    std::function<void(const QString& nick)> offerDccChat;
 };
 
 // The container of one chat window: for a channel the caption strip and the nick-list

@@ -1,5 +1,7 @@
 #include "ui/dialogs/uiprompts.h"
 
+#include "ui/dcc/dccprompts.h"
+
 #include <QMessageBox>
 
 void UiPrompts::warning(const QString& text)
@@ -20,4 +22,19 @@ void UiPrompts::askYesNo(const QString& text, std::function<void(bool yes)> answ
         answer(box->clickedButton() == box->button(QMessageBox::Yes));
     });
     box->open();
+}
+
+void UiPrompts::askDccChat(const QString& nick, std::function<void(ChatRequestAnswer)> answer)
+{
+    auto* dialog = new ChatRequestDialog(nick, std::move(answer), parent_);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
+}
+
+void UiPrompts::askReceiveFile(const FileOfferQuestion& offer,
+                               std::function<void(FileOfferAnswer)> answer)
+{
+    auto* dialog = new ReceiveFileDialog(offer, std::move(answer), parent_);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
 }

@@ -12,6 +12,9 @@ public:
     void setParent(QWidget* parent) { parent_ = parent; }
     void warning(const QString& text) override;
     void askYesNo(const QString& text, std::function<void(bool yes)> answer) override;
+    void askDccChat(const QString& nick, std::function<void(ChatRequestAnswer)> answer) override;
+    void askReceiveFile(const FileOfferQuestion& offer,
+                        std::function<void(FileOfferAnswer)> answer) override;
 
 private:
     QWidget* parent_;

@@ -1,0 +1,422 @@
+#include "dcc/dccchat.h"
+
+#include "chat/windowregistry.h"
+#include "core/clock.h"
+#include "core/linelog.h"
+#include "core/options.h"
+#include "core/prompts.h"
+#include "dcc/dccwire.h"
+#include "filters/ignorelist.h"
+#include "script/eventhook.h"
+
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+namespace {
+
+bool sameNick(const QString& a, const QString& b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+QString decodeText(const QByteArray& bytes)
+{
+    // UTF-8 when it is valid, Latin-1 otherwise, as every line from the network.
+    QString text = QString::fromUtf8(bytes);
+    if (text.contains(QChar::ReplacementCharacter) && !bytes.contains("\xef\xbf\xbd"))
+        text = QString::fromLatin1(bytes);
+    return text;
+}
+
+} // namespace
+
+// --- one chat ------------------------------------------------------------------------
+
+DccChatSession::DccChatSession(QTcpSocket& socket, const QString& nick, bool offeredHere,
+                               bool forFileServer, quint16 listenPort, const DccContext& context)
+    : socket_(socket), nick_(nick), offeredHere_(offeredHere), forFileServer_(forFileServer),
+      listenPort_(listenPort), context_(context)
+{
+    connect(&socket_, &QTcpSocket::readyRead, this, &DccChatSession::readText);
+    connect(&socket_, &QTcpSocket::disconnected, this, &DccChatSession::onDisconnected);
+}
+
+DccChatSession::~DccChatSession()
+{
+    socket_.disconnect(this);
+}
+
+bool DccChatSession::isOpen() const
+{
+    return !terminated_ && socket_.state() == QAbstractSocket::ConnectedState;
+}
+
+void DccChatSession::sendLine(const QString& line)
+{
+    write((line + u'\n').toUtf8());
+}
+
+void DccChatSession::write(const QByteArray& bytes)
+{
+    if (isOpen())
+        socket_.write(bytes);
+}
+
+QString DccChatSession::formatLine(const QString& nick, const QString& line, QString* soundFile)
+{
+    const QChar delimiter(0x01);
+    if (line.size() >= 2 && line.startsWith(delimiter) && line.endsWith(delimiter)) {
+        const QString inner = line.mid(1, line.size() - 2);
+        const QString command = inner.section(u' ', 0, 0).toLower();
+        if (command == QStringLiteral("sound")) {
+            const QString rest = inner.mid(6);
+            if (soundFile)
+                *soundFile = rest.trimmed().toLower();
+            return u'*' + nick + QStringLiteral(" Plays ") + rest;
+        }
+        if (command == QStringLiteral("action"))
+            return u'*' + nick + u' ' + inner.mid(7);
+        return u'<' + nick + QStringLiteral("> ") + inner;
+    }
+    return u'<' + nick + QStringLiteral("> ") + line;
+}
+
+void DccChatSession::readText()
+{
+    const QByteArray bytes = socket_.readAll();
+    if (bytes.isEmpty())
+        return;
+    // The connecting side reports each read whole, before its lines are shown.
+    if (!offeredHere_ && window_)
+        context_.events->fireEvent(window_, QStringLiteral("Inbound Message"),
+                                   EventSlots().set(1, nick_).set(8, decodeText(bytes)));
+    partial_ += bytes;
+    qsizetype start = 0;
+    for (;;) {
+        const qsizetype end = partial_.indexOf('\n', start);
+        if (end < 0)
+            break;
+        QByteArray line = partial_.mid(start, end - start);
+        if (line.endsWith('\r'))
+            line.chop(1);
+        waiting_.push_back(decodeText(line));
+        start = end + 1;
+    }
+    partial_.remove(0, start);
+    // A line split across two reads is kept for the next one, unless it grows without end.
+    if (partial_.size() > MaxPartialBytes) {
+        waiting_.push_back(decodeText(partial_));
+        partial_.clear();
+    }
+    showWaitingLines();
+}
+
+void DccChatSession::showWaitingLines()
+{
+    sliceQueued_ = false;
+    QPointer<DccChatSession> alive(this);
+    for (int n = 0; n < LinesPerSlice && !waiting_.empty(); ++n) {
+        const QString line = waiting_.front();
+        waiting_.pop_front();
+        QString sound;
+        const QString shown = formatLine(nick_, line, &sound);
+        if (window_)
+            context_.windows->addLine(window_, shown, 1);
+        if (!sound.isEmpty()) {
+            if (context_.playSharedSound)
+                context_.playSharedSound(sound);
+            if (window_)
+                context_.events->fireEvent(window_, QStringLiteral("Inbound SOUND"),
+                                           EventSlots().set(1, nick_));
+        }
+        if (offeredHere_) {
+            if (lineHook_)
+                lineHook_(*this, line);
+            if (!alive)
+                return;
+            if (window_)
+                context_.events->fireEvent(window_, QStringLiteral("Inbound Message"),
+                                           EventSlots().set(1, nick_).set(8, line));
+        } else if (lineHook_) {
+            lineHook_(*this, line);
+        }
+        if (!alive)
+            return;
+    }
+    if (!waiting_.empty() && !sliceQueued_) {
+        sliceQueued_ = true;
+        QTimer::singleShot(0, this, &DccChatSession::showWaitingLines);
+    }
+}
+
+void DccChatSession::onDisconnected()
+{
+    if (terminated_)
+        return;
+    // What arrived just before the close is still shown, then the end.
+    if (!partial_.trimmed().isEmpty())
+        waiting_.push_back(decodeText(partial_));
+    partial_.clear();
+    while (!waiting_.empty()) {
+        QPointer<DccChatSession> alive(this);
+        showWaitingLines();
+        if (!alive)
+            return;
+    }
+    terminated_ = true;
+    if (window_) {
+        context_.windows->addLine(window_, QStringLiteral("DCC Chat has been Terminated."), 0);
+        context_.events->fireEvent(window_, QStringLiteral("DCC Chat has been terminated"),
+                                   EventSlots().set(1, nick_));
+    }
+    Q_EMIT terminated(this);
+}
+
+// --- offers and pending chats --------------------------------------------------------
+
+DccChats::DccChats(const DccContext& context, QObject* parent) : QObject(parent), context_(context)
+{
+}
+
+DccChats::~DccChats() = default;
+
+DccChatSession* DccChats::sessionOf(const ChatWindow* window)
+{
+    if (!window || window->conversationKind != ConversationKind::DccChat)
+        return nullptr;
+    return qobject_cast<DccChatSession*>(window->dccSession.get());
+}
+
+bool DccChats::hasChatWindow(const QString& nick) const
+{
+    const WindowRegistry& windows = *context_.windows;
+    for (qsizetype i = 0; i < windows.count(); ++i) {
+        const ChatWindow* window = windows.at(i);
+        if (window->conversationKind == ConversationKind::DccChat &&
+            sameNick(window->peerNickname, nick))
+            return true;
+    }
+    return false;
+}
+
+QList<int> DccChats::listeningPorts() const
+{
+    QList<int> ports;
+    for (const auto& pending : pending_) {
+        if (pending->offered)
+            ports << pending->port;
+    }
+    const WindowRegistry& windows = *context_.windows;
+    for (qsizetype i = 0; i < windows.count(); ++i) {
+        if (const DccChatSession* chat = sessionOf(windows.at(i)); chat && chat->offeredHere())
+            ports << chat->listenPort();
+    }
+    return ports;
+}
+
+void DccChats::offerDccChat(const QString& nick, bool forFileServer)
+{
+    if (nick.trimmed().isEmpty() || sameNick(nick, context_.ownNickname()) || hasChatWindow(nick))
+        return;
+    if (forFileServer) {
+        qsizetype serving = 0;
+        for (const auto& pending : pending_)
+            serving += pending->forFileServer ? 1 : 0;
+        const int maxUsers = fileServerUsers_ ? fileServerUsers_() : 5;
+        if (maxUsers < serving)
+            forFileServer = false;
+    }
+    if (!forFileServer)
+        context_.status->add(QStringLiteral("Requesting DCC Chat with ") + nick +
+                             QStringLiteral("...."));
+    QList<int> used = listeningPorts();
+    if (portsInUse_)
+        used << portsInUse_();
+    int port = DccWire::choosePort(used);
+    LaterPtr<QTcpServer> server(new QTcpServer);
+    server->setMaxPendingConnections(1);
+    bool listening = false;
+    // Another program may hold the chosen port: the next numbers are tried.
+    for (int attempt = 0; attempt < DccWire::PortAttempts && port <= 65535; ++attempt, ++port) {
+        while (used.contains(port))
+            ++port;
+        if (server->listen(QHostAddress::AnyIPv4, quint16(port))) {
+            listening = true;
+            break;
+        }
+    }
+    if (!listening) {
+        context_.status->add(QStringLiteral("Unable to Connect to ") + nick);
+        return;
+    }
+    auto pending = std::make_unique<Pending>();
+    pending->offered = true;
+    pending->created = context_.clock->now();
+    pending->nick = nick;
+    pending->forFileServer = forFileServer;
+    pending->port = quint16(port);
+    Pending* raw = pending.get();
+    connect(server.get(), &QTcpServer::newConnection, this, [this, raw] { offerAccepted(raw); });
+    pending->server = std::move(server);
+    pending_.push_back(std::move(pending));
+    const QString address = context_.ownAddress();
+    context_.sendLine(QStringLiteral("NOTICE ") + nick + QStringLiteral(" :DCC Chat (") + address +
+                      u')');
+    context_.sendLine(QStringLiteral("PRIVMSG ") + nick + QStringLiteral(" :\x01") +
+                      QStringLiteral("DCC CHAT chat ") + DccWire::dottedToDecimal(address) + u' ' +
+                      QString::number(port) + u'\x01');
+}
+
+std::unique_ptr<DccChats::Pending> DccChats::takePending(Pending* pending)
+{
+    for (auto it = pending_.begin(); it != pending_.end(); ++it) {
+        if (it->get() == pending) {
+            std::unique_ptr<Pending> taken = std::move(*it);
+            pending_.erase(it);
+            return taken;
+        }
+    }
+    return nullptr;
+}
+
+void DccChats::offerAccepted(Pending* raw)
+{
+    QTcpSocket* connection = raw->server->nextPendingConnection();
+    if (!connection)
+        return;
+    std::unique_ptr<Pending> pending = takePending(raw);
+    if (!pending) {
+        connection->deleteLater();
+        return;
+    }
+    connection->setParent(nullptr);
+    pending->server->close();
+    openWindow(std::unique_ptr<QTcpSocket>(connection), *pending, true);
+}
+
+void DccChats::openWindow(std::unique_ptr<QTcpSocket> socket, const Pending& pending,
+                          bool offeredHere)
+{
+    auto session = std::make_unique<DccChatSession>(*socket, pending.nick, offeredHere,
+                                                    pending.forFileServer, pending.port, context_);
+    DccChatSession* chat = session.get();
+    ChatWindow* window = context_.windows->createDccChatWindowConnected(
+        pending.nick, offeredHere ? QString() : pending.address, std::move(socket),
+        std::move(session));
+    chat->attach(window);
+    if (pending.forFileServer && startFileServer_)
+        startFileServer_(*chat);
+    // Bytes that came with the connection are not lost to the window's creation.
+    if (window->dccSocket && window->dccSocket->bytesAvailable() > 0)
+        QTimer::singleShot(0, chat, &DccChatSession::readAvailable);
+}
+
+void DccChats::handleDccChatOffer(const UserLine& line, const QString& body)
+{
+    using Action = DccOptions::ChatOffer;
+    const Action action = context_.options->dcc.chatInboundAction;
+    if (action == Action::Ignore)
+        return;
+    if (promptOpen_ && action == Action::Prompt) {
+        waitingOffers_.emplace_back(line, body);
+        return;
+    }
+    const auto offer = DccWire::parseChatOffer(body);
+    if (!offer || hasChatWindow(line.sender))
+        return;
+    if (action == Action::Accept) {
+        acceptDccChat(line.sender, offer->address, offer->port);
+        return;
+    }
+    promptOpen_ = true;
+    const QString nick = line.sender;
+    const QString address = line.address;
+    QPointer<DccChats> alive(this);
+    context_.prompts->askDccChat(
+        nick, [this, alive, nick, address, offer = *offer](ChatRequestAnswer answer) {
+            if (!alive)
+                return;
+            promptOpen_ = false;
+            switch (answer) {
+            case ChatRequestAnswer::Accept:
+                acceptDccChat(nick, offer.address, offer.port);
+                break;
+            case ChatRequestAnswer::IgnoreUser:
+                context_.ignoreList->addIgnore(nick, address, IgnoreList::ChosenDuration);
+                break;
+            case ChatRequestAnswer::Reject:
+                break;
+            }
+            replayWaitingOffer();
+        });
+}
+
+void DccChats::replayWaitingOffer()
+{
+    if (waitingOffers_.empty())
+        return;
+    auto [line, body] = std::move(waitingOffers_.front());
+    waitingOffers_.pop_front();
+    handleDccChatOffer(line, body);
+}
+
+void DccChats::acceptDccChat(const QString& nick, const QString& address, quint16 port)
+{
+    if (sameNick(nick, context_.ownNickname()))
+        return;
+    LaterPtr<QTcpSocket> socket(new QTcpSocket);
+    auto pending = std::make_unique<Pending>();
+    pending->offered = false;
+    pending->created = context_.clock->now();
+    pending->nick = nick;
+    pending->address = address;
+    pending->port = port;
+    Pending* raw = pending.get();
+    connect(socket.get(), &QTcpSocket::connected, this, [this, raw] { offerConnected(raw); });
+    socket->connectToHost(address, port);
+    if (socket->state() == QAbstractSocket::UnconnectedState) {
+        context_.status->add(socket->errorString());
+        return;
+    }
+    pending->socket = std::move(socket);
+    pending_.push_back(std::move(pending));
+}
+
+void DccChats::offerConnected(Pending* raw)
+{
+    std::unique_ptr<Pending> pending = takePending(raw);
+    if (!pending)
+        return;
+    QTcpSocket* socket = pending->socket.release();
+    socket->disconnect(this);
+    context_.events->fireEvent(QStringLiteral("A User is Requesting a DCC Chat"), {pending->nick});
+    openWindow(std::unique_ptr<QTcpSocket>(socket), *pending, false);
+    context_.status->add(pending->nick + QStringLiteral(" has Requested a DCC Chat."));
+}
+
+void DccChats::expirePending()
+{
+    const QDateTime now = context_.clock->now();
+    for (bool removed = true; removed;) {
+        removed = false;
+        for (auto it = pending_.begin(); it != pending_.end(); ++it) {
+            if ((*it)->created.msecsTo(now) <= PendingLifeMilliseconds)
+                continue;
+            const std::unique_ptr<Pending> gone = std::move(*it);
+            pending_.erase(it);
+            context_.status->add(
+                gone->offered
+                    ? QStringLiteral("Gave up trying to setup DCC Chat with ") + gone->nick + u'.'
+                    : gone->nick + QStringLiteral(" Requested a DCC Chat but can't be found."));
+            removed = true;
+            break;
+        }
+    }
+}
+
+void DccChats::closeAll()
+{
+    pending_.clear();
+    waitingOffers_.clear();
+}

@@ -1,0 +1,473 @@
+#include "dcc/filereceive.h"
+
+#include "core/clock.h"
+#include "core/linelog.h"
+#include "core/options.h"
+#include "core/prompts.h"
+#include "filters/ignorelist.h"
+#include "script/eventhook.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QPointer>
+#include <QTcpSocket>
+
+namespace {
+
+bool sameText(const QString& a, const QString& b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+bool startsWithAny(const QString& text, std::initializer_list<const char*> prefixes)
+{
+    for (const char* prefix : prefixes) {
+        if (text.startsWith(QLatin1String(prefix)))
+            return true;
+    }
+    return false;
+}
+
+// A name from a peer, fit for a status line.
+QString printable(QString text)
+{
+    for (QChar& c : text) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            c = u'?';
+    }
+    return text;
+}
+
+} // namespace
+
+FileReceives::FileReceives(const DccContext& context, QObject* parent)
+    : QObject(parent), context_(context), buffer_(ReadBytes, Qt::Uninitialized)
+{
+    // dccfileintimer: supervision of the incoming transfers.
+    timer_.setInterval(TimerMilliseconds);
+    connect(&timer_, &QTimer::timeout, this, &FileReceives::onTimer);
+    refreshTimer_.setSingleShot(true);
+    refreshTimer_.setInterval(RefreshMilliseconds);
+    connect(&refreshTimer_, &QTimer::timeout, this, &FileReceives::refreshRows);
+}
+
+FileReceives::~FileReceives()
+{
+    stopAll();
+}
+
+FileReceives::Transfer* FileReceives::byRow(int row) const
+{
+    for (const auto& t : transfers_) {
+        if (t->row == row)
+            return t.get();
+    }
+    return nullptr;
+}
+
+void FileReceives::fire(const QString& event, const Transfer* t)
+{
+    context_.events->fireEvent(event, {t->nick, {}, {}, {}, {}, {}, {}, t->fileName});
+}
+
+void FileReceives::setStatus(const Transfer* t, const QString& text)
+{
+    list_.setText(t->row, TransferRow::Status, text);
+}
+
+// --- offers --------------------------------------------------------------------------
+
+void FileReceives::handleDccSendOffer(const UserLine& line, const QString& body)
+{
+    using Action = DccOptions::FileOffer;
+    const Action action = context_.options->dcc.fileInboundAction;
+    if (action == Action::Ignore)
+        return;
+    if (promptOpen_ && action == Action::Prompt) {
+        waitingOffers_.emplace_back(line, body);
+        return;
+    }
+    const DccWire::ParsedSendOffer parsed = DccWire::parseSendOffer(body);
+    if (parsed.problem == DccWire::OfferProblem::Malformed)
+        return;
+    if (parsed.problem == DccWire::OfferProblem::UnsafeName) {
+        context_.status->add(QStringLiteral("Refused the file ") + printable(parsed.offeredName) +
+                             QStringLiteral(" from ") + line.sender +
+                             QStringLiteral(": its name is not a plain file name."));
+        return;
+    }
+    const QString fallback = context_.options->dcc.saveFolder.isEmpty()
+                                 ? context_.receiveFolder
+                                 : context_.options->dcc.saveFolder;
+    const QString folder =
+        DccWire::saveFolderFor(context_.options->dcc.filters, parsed.offer.fileName, fallback);
+    if (action == Action::Get) {
+        receiveFile(line.sender, parsed.offer.fileName, folder, 0, parsed.offer.port,
+                    parsed.offer.address, parsed.offer.size);
+        return;
+    }
+    askUser(line, parsed.offer, folder);
+}
+
+void FileReceives::askUser(const UserLine& line, const DccWire::SendOffer& offer,
+                           const QString& folder)
+{
+    promptOpen_ = true;
+    FileOfferQuestion question{line.sender, offer.fileName, offer.size, offer.theme, folder};
+    QPointer<FileReceives> alive(this);
+    const QString nick = line.sender;
+    const QString userAddress = line.address;
+    context_.prompts->askReceiveFile(question, [this, alive, nick, userAddress, offer,
+                                                folder](const FileOfferAnswer& answer) {
+        if (!alive)
+            return;
+        promptOpen_ = false;
+        const QString chosen = answer.folder.isEmpty() ? folder : answer.folder;
+        switch (answer.choice) {
+        case FileOfferChoice::Accept:
+            receiveFile(nick, offer.fileName, chosen, 0, offer.port, offer.address, offer.size);
+            break;
+        case FileOfferChoice::Resume: {
+            const qint64 position = resumableSize(chosen, offer.fileName, offer.size);
+            if (position <= 0)
+                break;
+            context_.sendLine(QStringLiteral("PRIVMSG ") + nick + QStringLiteral(" :\x01") +
+                              QStringLiteral("DCC RESUME file.ext ") + QString::number(offer.port) +
+                              u' ' + QString::number(position) + u'\x01');
+            resumes_.push_back(ResumeRecord{nick, offer.fileName, chosen, offer.size, offer.address,
+                                            offer.port, position, context_.clock->now()});
+            break;
+        }
+        case FileOfferChoice::IgnoreUser:
+            context_.ignoreList->addIgnore(nick, userAddress, IgnoreList::ChosenDuration);
+            break;
+        case FileOfferChoice::Reject:
+            break;
+        }
+        replayWaitingOffer();
+    });
+}
+
+void FileReceives::replayWaitingOffer()
+{
+    if (waitingOffers_.empty())
+        return;
+    auto [line, body] = std::move(waitingOffers_.front());
+    waitingOffers_.pop_front();
+    handleDccSendOffer(line, body);
+}
+
+qint64 FileReceives::resumableSize(const QString& folder, const QString& fileName, qint64 offered)
+{
+    const QFileInfo info(QDir(folder).filePath(fileName));
+    if (!info.isFile() || info.size() >= offered)
+        return 0;
+    return info.size();
+}
+
+void FileReceives::handleDccAccept(const QString& nick, const QString& body)
+{
+    const auto accept = DccWire::parseResumeRequest(body);
+    if (!accept)
+        return;
+    for (auto it = resumes_.begin(); it != resumes_.end(); ++it) {
+        if (QString::number(it->port) != accept->port || !sameText(it->nick, nick))
+            continue;
+        const ResumeRecord record = *it;
+        resumes_.erase(it);
+        receiveFile(record.nick, record.fileName, record.folder, record.position, record.port,
+                    record.address, record.size);
+        return;
+    }
+}
+
+void FileReceives::expireResumes()
+{
+    const QDateTime now = context_.clock->now();
+    std::erase_if(resumes_, [&](const ResumeRecord& r) {
+        return r.created.msecsTo(now) > ResumeLifeMilliseconds;
+    });
+}
+
+// --- the transfer --------------------------------------------------------------------
+
+void FileReceives::receiveFile(const QString& nick, const QString& fileName,
+                               const QString& folderIn, qint64 resumePosition, quint16 port,
+                               const QString& address, qint64 size)
+{
+    if (sameText(nick, context_.ownNickname()))
+        return;
+    for (const auto& t : transfers_) {
+        if (sameText(t->offeredName, fileName) && sameText(t->nick, nick))
+            return;
+    }
+    const QString folder = folderIn.endsWith(u'/') ? folderIn : folderIn + u'/';
+    auto t = std::make_unique<Transfer>();
+    t->nick = nick;
+    t->offeredName = t->fileName = fileName;
+    t->folder = folder;
+    t->address = address;
+    t->port = port;
+    t->size = size;
+    t->received = resumePosition;
+    t->resumePosition = resumePosition;
+    t->startTime = t->lastActivity = context_.clock->now();
+    t->row = list_.addRow({nick, folder + fileName, QStringLiteral("---"), QString::number(size),
+                           QStringLiteral("---"), QStringLiteral("---"),
+                           QStringLiteral("Looking...240 sec. to Timeout")});
+    t->socket.reset(new QTcpSocket);
+    Transfer* raw = t.get();
+    connect(raw->socket.get(), &QTcpSocket::connected, this, [this, raw] { onConnected(raw); });
+    connect(raw->socket.get(), &QTcpSocket::readyRead, this, [this, raw] { onReadyRead(raw); });
+    connect(raw->socket.get(), &QTcpSocket::disconnected, this,
+            [this, raw] { onDisconnected(raw); });
+    // A refused or failed connection is a sender that cannot be found: the time-out says so.
+    raw->socket->connectToHost(address, port);
+    if (raw->socket->state() == QAbstractSocket::UnconnectedState) {
+        setStatus(raw, QStringLiteral("Error: Can't Open Socket"));
+        return;
+    }
+    fire(QStringLiteral("Receiving File from User"), raw);
+    transfers_.push_back(std::move(t));
+    timer_.start();
+    raw->state = State::Looking;
+    context_.status->add(nick + QStringLiteral(" is Sending you ") + fileName + u'.');
+}
+
+bool FileReceives::openFile(Transfer* t)
+{
+    if (t->resumePosition > 0) {
+        t->file.setFileName(t->folder + t->fileName);
+        // The file must still hold what the resume counted on.
+        return t->file.open(QIODevice::ReadWrite | QIODevice::Unbuffered) &&
+               t->file.size() >= t->resumePosition && t->file.seek(t->resumePosition);
+    }
+    // An existing file is never overwritten: the first free "name(n).ext" is used.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        t->fileName = DccWire::freeFileName(t->folder, t->offeredName);
+        t->file.setFileName(t->folder + t->fileName);
+        if (t->file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
+            return true;
+        if (!QFileInfo::exists(t->file.fileName()))
+            return false;
+    }
+    return false;
+}
+
+void FileReceives::onConnected(Transfer* t)
+{
+    const QDateTime now = context_.clock->now();
+    t->startTime = now.addSecs(-1);
+    t->state = State::Connected;
+    t->lastActivity = now;
+    setStatus(t, QStringLiteral("Connected..."));
+    list_.setText(t->row, TransferRow::Completed, QStringLiteral("0"));
+    list_.setText(t->row, TransferRow::Done, QStringLiteral("0"));
+    list_.setText(t->row, TransferRow::Rate, QStringLiteral("0"));
+    if (!openFile(t)) {
+        fail(t, QStringLiteral("Error: Can't Create File  ") + t->folder + t->fileName);
+        return;
+    }
+    list_.setText(t->row, TransferRow::FileName, t->folder + t->fileName);
+    setStatus(t, QStringLiteral("Receiving..."));
+    t->state = State::Receiving;
+    fire(QStringLiteral("Inbound DCC File Transfer Request"), t);
+    if (t->received >= t->size) {
+        t->complete = true;
+        t->state = State::Done;
+        showProgress(t);
+        setStatus(t, QStringLiteral("Shutting Down..."));
+    }
+    if (t->socket->bytesAvailable() > 0)
+        onReadyRead(t);
+}
+
+void FileReceives::onReadyRead(Transfer* t)
+{
+    if (t->state != State::Receiving && t->state != State::Done)
+        return;
+    bool extra = false;
+    bool readAny = false;
+    while (t->socket->bytesAvailable() > 0) {
+        const qint64 read = t->socket->read(buffer_.data(), ReadBytes);
+        if (read <= 0)
+            break;
+        readAny = true;
+        // Bytes past the announced size are never written: the file does not grow beyond
+        // what was offered.
+        const qint64 keep = std::min(read, std::max<qint64>(0, t->size - t->received));
+        if (keep > 0 && t->file.write(buffer_.constData(), keep) != keep) {
+            fail(t, QStringLiteral("Error: Can't Write File  ") + t->folder + t->fileName);
+            return;
+        }
+        t->received += keep;
+        extra = extra || keep < read;
+    }
+    if (!readAny)
+        return;
+    t->lastActivity = context_.clock->now();
+    t->socket->write(DccWire::acknowledgement(t->received));
+    t->socket->flush();
+    if (!refreshTimer_.isActive())
+        refreshTimer_.start();
+    if (t->received >= t->size && !t->complete) {
+        t->complete = true;
+        t->state = State::Done;
+        showProgress(t);
+        setStatus(t, QStringLiteral("Shutting Down..."));
+    }
+    if (extra)
+        t->socket->close(); // a sender that overran the offer gets nothing more read
+}
+
+void FileReceives::onDisconnected(Transfer* t)
+{
+    t->lastActivity = context_.clock->now();
+    if (t->state == State::Looking)
+        return; // never connected: the time-out reports it
+    t->state = t->complete ? State::Done : State::KilledBySender;
+    showProgress(t);
+    t->file.close();
+}
+
+void FileReceives::refreshRows()
+{
+    for (const auto& t : transfers_) {
+        if (t->state != State::Looking)
+            showProgress(t.get());
+    }
+}
+
+void FileReceives::showProgress(Transfer* t)
+{
+    list_.setText(t->row, TransferRow::Done, QString::number(t->received));
+    list_.setText(t->row, TransferRow::Completed, DccWire::percentText(t->received, t->size));
+    list_.setText(t->row, TransferRow::Rate,
+                  DccWire::rateText(t->received - t->resumePosition,
+                                    t->startTime.msecsTo(context_.clock->now())));
+}
+
+void FileReceives::fail(Transfer* t, const QString& status)
+{
+    setStatus(t, status);
+    finish(t);
+}
+
+void FileReceives::finish(Transfer* t)
+{
+    t->file.close();
+    if (t->socket) {
+        t->socket->disconnect();
+        t->socket->abort();
+    }
+    for (auto it = transfers_.begin(); it != transfers_.end(); ++it) {
+        if (it->get() == t) {
+            transfers_.erase(it);
+            break;
+        }
+    }
+    if (transfers_.empty())
+        timer_.stop();
+}
+
+void FileReceives::onTimer()
+{
+    const QDateTime now = context_.clock->now();
+    for (bool again = true; again;) {
+        again = false;
+        for (const auto& owned : transfers_) {
+            Transfer* t = owned.get();
+            const qint64 idle = t->lastActivity.msecsTo(now);
+            const QString path = t->folder + t->fileName;
+            const auto rateNotApplicable = [&] {
+                if (const TransferRow* row = list_.row(t->row);
+                    row && row->text(TransferRow::Rate) == QStringLiteral("0"))
+                    list_.setText(t->row, TransferRow::Rate, QStringLiteral("n/a"));
+            };
+            switch (t->state) {
+            case State::Done:
+                if (idle > FinishMilliseconds) {
+                    fire(QStringLiteral("Inbound DCC File Transfer Finish"), t);
+                    showProgress(t);
+                    list_.setText(t->row, TransferRow::Done, QString::number(t->size));
+                    list_.setText(t->row, TransferRow::Completed, QStringLiteral("100%"));
+                    rateNotApplicable();
+                    setStatus(t, QStringLiteral("Done."));
+                    context_.status->add(QStringLiteral("Successfully Received ") + path +
+                                         QStringLiteral(" from ") + t->nick + u'.');
+                    again = true;
+                }
+                break;
+            case State::KilledBySender:
+                if (idle > FinishMilliseconds) {
+                    fire(QStringLiteral("Error Receiving File"), t);
+                    rateNotApplicable();
+                    setStatus(t, QStringLiteral("Transfer Terminated by ") + t->nick);
+                    context_.status->add(QStringLiteral("File Receive Terminated (") + path +
+                                         QStringLiteral(") by ") + t->nick + u'.');
+                    again = true;
+                }
+                break;
+            case State::Receiving:
+            case State::Connected:
+            case State::Looking:
+                if (idle > TimeoutMilliseconds) {
+                    fire(QStringLiteral("Error Receiving File"), t);
+                    setStatus(t, QStringLiteral("Timeout Error: Can't find ") + t->nick);
+                    context_.status->add(QStringLiteral("File Receive Aborted (") + path +
+                                         QStringLiteral(") Can't find ") + t->nick + u'.');
+                    again = true;
+                } else if (t->state == State::Looking) {
+                    setStatus(t, QStringLiteral("Looking...") + QString::number(240 - idle / 1000) +
+                                     QStringLiteral(" sec. to Timeout"));
+                }
+                break;
+            }
+            if (again) {
+                finish(t);
+                break;
+            }
+        }
+    }
+    if (transfers_.empty())
+        timer_.stop();
+}
+
+void FileReceives::removeRows(const QList<int>& rowIds)
+{
+    for (int id : rowIds) {
+        if (Transfer* t = byRow(id))
+            finish(t);
+        list_.removeRow(id);
+    }
+}
+
+void FileReceives::removeDeadRows()
+{
+    QList<int> dead;
+    for (const TransferRow& row : list_.rows()) {
+        if (startsWithAny(row.text(TransferRow::Status), {"Done.", "Timeout", "Transfer", "Error"}))
+            dead << row.id;
+    }
+    for (int id : dead)
+        list_.removeRow(id);
+}
+
+QString FileReceives::openablePath(const QList<int>& rowIds) const
+{
+    for (int id : rowIds) {
+        const TransferRow* row = list_.row(id);
+        if (row && row->text(TransferRow::Status) == QStringLiteral("Done."))
+            return row->text(TransferRow::FileName);
+    }
+    return {};
+}
+
+void FileReceives::stopAll()
+{
+    while (!transfers_.empty())
+        finish(transfers_.front().get());
+    resumes_.clear();
+    waitingOffers_.clear();
+    promptOpen_ = false;
+}

@@ -1,0 +1,124 @@
+#pragma once
+
+#include "dcc/dcccontext.h"
+#include "dcc/dccwire.h"
+#include "dcc/transferlist.h"
+#include "irc/userline.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QObject>
+#include <QTimer>
+
+#include <deque>
+#include <memory>
+#include <vector>
+
+class QTcpSocket;
+
+// The files other users offer this client, each received into a row of inboundfilelist.
+class FileReceives : public QObject
+{
+    Q_OBJECT
+public:
+    enum class State { Looking, Connected, Receiving, Done, KilledBySender };
+
+    // tfilein: one file coming in.
+    struct Transfer
+    {
+        int row = 0;
+        QString nick;
+        QString offeredName; // after the theme suffix is removed
+        QString fileName;    // as saved: the offered name, or the first free one beside it
+        QString folder;      // ends in "/"
+        QString address;
+        quint16 port = 0;
+        qint64 size = 0;
+        qint64 received = 0; // file position after the last write
+        qint64 resumePosition = 0;
+        QDateTime startTime;
+        QDateTime lastActivity;
+        State state = State::Looking;
+        bool complete = false;       // the file reached its announced size
+        LaterPtr<QTcpSocket> socket; // tfileinsocket
+        QFile file;
+    };
+
+    // tresumedat: a resume asked for, waiting for the sender's DCC ACCEPT.
+    struct ResumeRecord
+    {
+        QString nick;
+        QString fileName;
+        QString folder;
+        qint64 size = 0;
+        QString address;
+        quint16 port = 0;
+        qint64 position = 0;
+        QDateTime created;
+    };
+
+    static constexpr int TimerMilliseconds = 5000;
+    static constexpr qint64 TimeoutMilliseconds = 240 * 1000;
+    static constexpr qint64 FinishMilliseconds = 5 * 1000;
+    static constexpr qint64 ResumeLifeMilliseconds = 240 * 1000;
+    static constexpr int RefreshMilliseconds = 250;
+    static constexpr qint64 ReadBytes = 256 * 1024;
+
+    explicit FileReceives(const DccContext& context, QObject* parent = nullptr);
+    ~FileReceives() override;
+
+    TransferList& list() { return list_; }
+    const std::vector<std::unique_ptr<Transfer>>& transfers() const { return transfers_; }
+    const std::vector<ResumeRecord>& resumeRecords() const { return resumes_; }
+
+    // handleDccSendOffer: a "DCC SEND" from another user.
+    void handleDccSendOffer(const UserLine& line, const QString& body);
+    // handleDccAccept: the sender agreed to a resume.
+    void handleDccAccept(const QString& nick, const QString& body);
+    // receiveFile: connect and start writing.
+    void receiveFile(const QString& nick, const QString& fileName, const QString& folder,
+                     qint64 resumePosition, quint16 port, const QString& address, qint64 size);
+    // The size from which a file offered into folder could be resumed: the existing file's
+    // size when it is smaller than the offer, else 0 (no resume).
+    static qint64 resumableSize(const QString& folder, const QString& fileName, qint64 offered);
+
+    // On every second tick of lagisontimer: resume records older than 240 s go.
+    void expireResumes();
+
+    // ToolButton45 "Remove a File Transfer Task from List Below"
+    void removeRows(const QList<int>& rowIds);
+    // ToolButton47 "Remove All Dead File Transfers"
+    void removeDeadRows();
+    // ToolButton80 "Open Selected File": the path of the first selected row that is done.
+    QString openablePath(const QList<int>& rowIds) const;
+    void stopAll();
+
+    // dccfileintimer: supervises the transfers every five seconds while there are any.
+    QTimer& timer() { return timer_; }
+    void onTimer();
+    void refreshRows();
+
+private:
+    void onConnected(Transfer* t);
+    void onReadyRead(Transfer* t);
+    void onDisconnected(Transfer* t);
+    void finish(Transfer* t);
+    void fail(Transfer* t, const QString& status);
+    void setStatus(const Transfer* t, const QString& text);
+    void showProgress(Transfer* t);
+    void fire(const QString& event, const Transfer* t);
+    bool openFile(Transfer* t);
+    void askUser(const UserLine& line, const DccWire::SendOffer& offer, const QString& folder);
+    void replayWaitingOffer();
+    Transfer* byRow(int row) const;
+
+    const DccContext& context_;
+    TransferList list_;
+    std::vector<std::unique_ptr<Transfer>> transfers_;
+    std::vector<ResumeRecord> resumes_;
+    bool promptOpen_ = false;
+    std::deque<std::pair<UserLine, QString>> waitingOffers_;
+    QTimer timer_;
+    QTimer refreshTimer_;
+    QByteArray buffer_;
+};

@@ -1,0 +1,379 @@
+#include "dcc/filesend.h"
+
+#include "core/clock.h"
+#include "core/linelog.h"
+#include "dcc/dccwire.h"
+#include "script/eventhook.h"
+
+#include <QFileInfo>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+namespace {
+
+bool sameText(const QString& a, const QString& b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+bool startsWithAny(const QString& text, std::initializer_list<const char*> prefixes)
+{
+    for (const char* prefix : prefixes) {
+        if (text.startsWith(QLatin1String(prefix)))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+qint64 FileSends::Transfer::sent() const
+{
+    return socket ? position - socket->bytesToWrite() : position;
+}
+
+FileSends::FileSends(const DccContext& context, QObject* parent)
+    : QObject(parent), context_(context), block_(BlockBytes, Qt::Uninitialized)
+{
+    // dccfileouttimer: supervision of the outgoing transfers.
+    timer_.setInterval(TimerMilliseconds);
+    connect(&timer_, &QTimer::timeout, this, &FileSends::onTimer);
+    refreshTimer_.setSingleShot(true);
+    refreshTimer_.setInterval(RefreshMilliseconds);
+    connect(&refreshTimer_, &QTimer::timeout, this, &FileSends::refreshRows);
+}
+
+FileSends::~FileSends()
+{
+    stopAll();
+}
+
+QList<int> FileSends::ports() const
+{
+    QList<int> ports;
+    for (const auto& t : transfers_)
+        ports << t->port;
+    return ports;
+}
+
+FileSends::Transfer* FileSends::byRow(int row) const
+{
+    for (const auto& t : transfers_) {
+        if (t->row == row)
+            return t.get();
+    }
+    return nullptr;
+}
+
+void FileSends::fire(const QString& event, const Transfer* t)
+{
+    context_.events->fireEvent(event, {t->nick, {}, {}, {}, {}, {}, {}, t->fileName});
+}
+
+void FileSends::setStatus(const Transfer* t, const QString& text)
+{
+    list_.setText(t->row, TransferRow::Status, text);
+}
+
+void FileSends::sendFile(const QString& nick, const QString& fileName, const QString& folderIn,
+                         bool theme)
+{
+    if (nick.trimmed().isEmpty() || sameText(nick, context_.ownNickname()))
+        return;
+    for (const auto& t : transfers_) {
+        if (sameText(t->fileName, fileName) && sameText(t->nick, nick))
+            return;
+    }
+    QString offered = theme ? fileName + QStringLiteral("zzz") : fileName;
+    if (!theme)
+        offered.replace(u' ', u'_');
+    const QString folder = folderIn.endsWith(u'/') ? folderIn : folderIn + u'/';
+    const QFileInfo info(folder + fileName);
+    QFile probe(info.filePath());
+    if (!info.isFile() || !probe.open(QIODevice::ReadOnly))
+        return;
+    const qint64 size = probe.size();
+    probe.close();
+
+    auto t = std::make_unique<Transfer>();
+    t->nick = nick;
+    t->fileName = fileName;
+    t->folder = folder;
+    t->size = size;
+    t->startTime = t->lastActivity = context_.clock->now();
+    t->row = list_.addRow({nick, folder + fileName, QStringLiteral("---"), QString::number(size),
+                           QStringLiteral("---"), QStringLiteral("---"),
+                           QStringLiteral("Looking...240 sec. to Timeout")});
+    QList<int> used = ports();
+    if (portsInUse_)
+        used << portsInUse_();
+    int port = DccWire::choosePort(used);
+    t->server.reset(new QTcpServer);
+    t->server->setMaxPendingConnections(1);
+    bool listening = false;
+    // Another program may hold the chosen port: the next numbers are tried.
+    for (int attempt = 0; attempt < DccWire::PortAttempts && port <= 65535; ++attempt, ++port) {
+        while (used.contains(port))
+            ++port;
+        if (t->server->listen(QHostAddress::AnyIPv4, quint16(port))) {
+            listening = true;
+            break;
+        }
+    }
+    if (!listening) {
+        setStatus(t.get(), QStringLiteral("Error: Can't Open Socket"));
+        return;
+    }
+    t->port = quint16(port);
+    Transfer* raw = t.get();
+    connect(t->server.get(), &QTcpServer::newConnection, this, [this, raw] { onConnection(raw); });
+    fire(QStringLiteral("Sending File to User"), raw);
+    const QString address = context_.ownAddress();
+    const QString name = theme ? u'"' + offered + u'"' : offered;
+    context_.sendLine(QStringLiteral("NOTICE ") + nick + QStringLiteral(" :DCC Send ") + name +
+                      QStringLiteral(" (") + address + u')');
+    context_.sendLine(QStringLiteral("PRIVMSG ") + nick + QStringLiteral(" :\x01") +
+                      QStringLiteral("DCC SEND ") + name + u' ' +
+                      DccWire::dottedToDecimal(address) + u' ' + QString::number(port) + u' ' +
+                      QString::number(size) + u'\x01');
+    transfers_.push_back(std::move(t));
+    timer_.start();
+    raw->state = State::Looking;
+    context_.status->add(QStringLiteral("Sending ") + fileName + QStringLiteral(" to ") + nick);
+}
+
+void FileSends::onConnection(Transfer* t)
+{
+    QTcpSocket* socket = t->server->nextPendingConnection();
+    if (!socket || t->socket) {
+        if (socket)
+            socket->deleteLater();
+        return;
+    }
+    socket->setParent(nullptr);
+    t->socket.reset(socket);
+    t->server->close(); // one receiver per offer
+    const QDateTime now = context_.clock->now();
+    t->startTime = now.addSecs(-1);
+    t->state = State::Connected;
+    t->lastActivity = now;
+    setStatus(t, QStringLiteral("Connected..."));
+    list_.setText(t->row, TransferRow::Completed, QStringLiteral("0"));
+    list_.setText(t->row, TransferRow::Done, QStringLiteral("0"));
+    list_.setText(t->row, TransferRow::Rate, QStringLiteral("0"));
+
+    t->file.setFileName(t->folder + t->fileName);
+    if (!t->file.open(QIODevice::ReadOnly)) {
+        fail(t, QStringLiteral("Error: Can't Open File"));
+        return;
+    }
+    t->position = t->resumePosition;
+    if (!t->file.seek(t->resumePosition)) {
+        fail(t, QStringLiteral("Error: Can't Send File"));
+        return;
+    }
+    connect(socket, &QTcpSocket::bytesWritten, this, [this, t] {
+        t->lastActivity = context_.clock->now();
+        fillSocket(t);
+    });
+    // The receiver's position reports are read and dropped: blocks do not wait for them.
+    connect(socket, &QTcpSocket::readyRead, this,
+            [socket] { socket->skip(socket->bytesAvailable()); });
+    connect(socket, &QTcpSocket::disconnected, this, [this, t] {
+        t->lastActivity = context_.clock->now();
+        if (t->state != State::Done) {
+            t->state = State::KilledByDest;
+            showProgress(t);
+        }
+    });
+    setStatus(t, QStringLiteral("Sending..."));
+    t->state = State::Sending;
+    fillSocket(t);
+}
+
+void FileSends::fillSocket(Transfer* t)
+{
+    if (t->state != State::Sending || !t->socket)
+        return;
+    while (!t->endOfFile && t->socket->bytesToWrite() < QueuedBytes) {
+        const qint64 read = t->file.read(block_.data(), BlockBytes);
+        if (read < 0 || (read > 0 && t->socket->write(block_.constData(), read) != read)) {
+            fail(t, QStringLiteral("Error: Can't Send File"));
+            return;
+        }
+        t->position += read;
+        // A short read is the end of the file.
+        if (read < BlockBytes)
+            t->endOfFile = true;
+    }
+    if (t->endOfFile && t->socket->bytesToWrite() == 0) {
+        t->state = State::Done;
+        showProgress(t);
+        setStatus(t, QStringLiteral("Shutting Down..."));
+        return;
+    }
+    scheduleRefresh();
+}
+
+void FileSends::scheduleRefresh()
+{
+    if (!refreshTimer_.isActive())
+        refreshTimer_.start();
+}
+
+void FileSends::refreshRows()
+{
+    for (const auto& t : transfers_) {
+        if (t->state != State::Looking)
+            showProgress(t.get());
+    }
+}
+
+void FileSends::showProgress(Transfer* t)
+{
+    const qint64 sent = t->sent();
+    list_.setText(t->row, TransferRow::Done, QString::number(sent));
+    list_.setText(t->row, TransferRow::Completed, DccWire::percentText(sent, t->size));
+    list_.setText(
+        t->row, TransferRow::Rate,
+        DccWire::rateText(sent - t->resumePosition, t->startTime.msecsTo(context_.clock->now())));
+}
+
+void FileSends::fail(Transfer* t, const QString& status)
+{
+    setStatus(t, status);
+    finish(t);
+}
+
+void FileSends::finish(Transfer* t)
+{
+    t->file.close();
+    if (t->socket) {
+        t->socket->disconnect();
+        t->socket->close();
+    }
+    for (auto it = transfers_.begin(); it != transfers_.end(); ++it) {
+        if (it->get() == t) {
+            transfers_.erase(it);
+            break;
+        }
+    }
+    if (transfers_.empty())
+        timer_.stop();
+}
+
+void FileSends::onTimer()
+{
+    const QDateTime now = context_.clock->now();
+    for (bool again = true; again;) {
+        again = false;
+        for (const auto& owned : transfers_) {
+            Transfer* t = owned.get();
+            const qint64 idle = t->lastActivity.msecsTo(now);
+            const auto finishRow = [&] {
+                finish(t);
+                again = true;
+            };
+            switch (t->state) {
+            case State::Looking:
+                if (idle > TimeoutMilliseconds) {
+                    fire(QStringLiteral("Error Sending File"), t);
+                    setStatus(t, QStringLiteral("Timeout Error: Can't find ") + t->nick);
+                    context_.status->add(QStringLiteral("File Send Aborted: Can't find ") +
+                                         t->nick);
+                    finishRow();
+                } else {
+                    setStatus(t, QStringLiteral("Looking...") + QString::number(240 - idle / 1000) +
+                                     QStringLiteral(" sec. to Timeout"));
+                }
+                break;
+            case State::Done:
+                if (idle > FinishMilliseconds) {
+                    fire(QStringLiteral("File Sent"), t);
+                    fire(QStringLiteral("Outbound DCC File Transfer Finish"), t);
+                    showProgress(t);
+                    list_.setText(t->row, TransferRow::Done, QString::number(t->size));
+                    list_.setText(t->row, TransferRow::Completed, QStringLiteral("100%"));
+                    if (const TransferRow* row = list_.row(t->row);
+                        row && row->text(TransferRow::Rate) == QStringLiteral("0"))
+                        list_.setText(t->row, TransferRow::Rate, QStringLiteral("n/a"));
+                    setStatus(t, QStringLiteral("Done."));
+                    context_.status->add(QStringLiteral("File Successfully Sent to ") + t->nick +
+                                         u'(' + t->fileName + u')');
+                    finishRow();
+                }
+                break;
+            case State::Connected:
+            case State::Sending:
+                if (idle > TimeoutMilliseconds) {
+                    fire(QStringLiteral("Error Sending File"), t);
+                    setStatus(t, QStringLiteral("Timeout Error: Can't find ") + t->nick +
+                                     QStringLiteral(" anymore."));
+                    finishRow();
+                }
+                break;
+            case State::KilledByDest:
+                if (idle > FinishMilliseconds) {
+                    fire(QStringLiteral("Error Sending File"), t);
+                    setStatus(t, QStringLiteral("Transfer Terminated by ") + t->nick);
+                    if (const TransferRow* row = list_.row(t->row);
+                        row && row->text(TransferRow::Rate) == QStringLiteral("0"))
+                        list_.setText(t->row, TransferRow::Rate, QStringLiteral("n/a"));
+                    context_.status->add(QStringLiteral("File Send Terminated by ") + t->nick);
+                    finishRow();
+                }
+                break;
+            }
+            if (again)
+                break;
+        }
+    }
+    if (transfers_.empty())
+        timer_.stop();
+}
+
+void FileSends::handleResumeRequest(const QString& nick, const QString& body)
+{
+    const auto request = DccWire::parseResumeRequest(body);
+    if (!request)
+        return;
+    for (const auto& t : transfers_) {
+        if (QString::number(t->port) != request->port)
+            continue;
+        // Only the receiver may move its own transfer, before it starts, within the file.
+        if (!sameText(t->nick, nick) || t->state != State::Looking || request->position > t->size)
+            return;
+        t->position = t->resumePosition = request->position;
+        context_.sendLine(QStringLiteral("PRIVMSG ") + nick + QStringLiteral(" :\x01") +
+                          QStringLiteral("DCC ACCEPT ") + request->name + u' ' + request->port +
+                          u' ' + QString::number(request->position) + u'\x01');
+        return;
+    }
+}
+
+void FileSends::removeRows(const QList<int>& rowIds)
+{
+    for (int id : rowIds) {
+        // A live transfer whose row goes is stopped, so nothing runs unseen.
+        if (Transfer* t = byRow(id))
+            finish(t);
+        list_.removeRow(id);
+    }
+}
+
+void FileSends::removeDeadRows()
+{
+    QList<int> dead;
+    for (const TransferRow& row : list_.rows()) {
+        if (startsWithAny(row.text(TransferRow::Status), {"Done.", "Timeout", "Transfer", "Error"}))
+            dead << row.id;
+    }
+    for (int id : dead)
+        list_.removeRow(id);
+}
+
+void FileSends::stopAll()
+{
+    while (!transfers_.empty())
+        finish(transfers_.front().get());
+}

@@ -1,0 +1,106 @@
+#pragma once
+
+#include "dcc/dcccontext.h"
+#include "dcc/transferlist.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QObject>
+#include <QTimer>
+
+#include <memory>
+#include <vector>
+
+class QTcpServer;
+class QTcpSocket;
+
+// The files this client offers by DCC (sendFile), each a row of outboundfilelist.
+class FileSends : public QObject
+{
+    Q_OBJECT
+public:
+    enum class State { Looking, Connected, Sending, Done, KilledByDest };
+
+    // tfileout: one offered file, from its listening socket to its last byte.
+    struct Transfer
+    {
+        int row = 0;
+        QString nick;
+        QString fileName; // without folder, as the caller gave it
+        QString folder;   // ends in "/"
+        qint64 size = 0;
+        qint64 position = 0; // file position: bytes read for sending
+        qint64 resumePosition = 0;
+        QDateTime startTime;
+        QDateTime lastActivity;
+        State state = State::Looking;
+        quint16 port = 0;
+        bool endOfFile = false;
+        // tfileoutsocket: the listening socket, then the one connection it accepted.
+        LaterPtr<QTcpServer> server;
+        LaterPtr<QTcpSocket> socket;
+        QFile file;
+        // Bytes handed to the network: what was read less what still waits in the socket.
+        qint64 sent() const;
+    };
+
+    static constexpr int BlockBytes = 4096;
+    // Blocks are queued in the socket up to this much, so the link never waits on the
+    // event loop between two blocks.
+    static constexpr qint64 QueuedBytes = 256 * 1024;
+    static constexpr int TimerMilliseconds = 5000;
+    static constexpr qint64 TimeoutMilliseconds = 240 * 1000;
+    static constexpr qint64 FinishMilliseconds = 10 * 1000;
+    static constexpr int RefreshMilliseconds = 250;
+
+    explicit FileSends(const DccContext& context, QObject* parent = nullptr);
+    ~FileSends() override;
+
+    TransferList& list() { return list_; }
+    const std::vector<std::unique_ptr<Transfer>>& transfers() const { return transfers_; }
+    QList<int> ports() const;
+    // Ports that DCC chats listen on, which a new offer must not take.
+    void setPortsInUse(std::function<QList<int>()> ports) { portsInUse_ = std::move(ports); }
+
+    // sendFile: offer one file; everything that follows shows in the list.
+    void sendFile(const QString& nick, const QString& fileName, const QString& folder,
+                  bool theme = false);
+    // A "DCC RESUME" from the receiver.
+    void handleResumeRequest(const QString& nick, const QString& body);
+
+    // ToolButton28 "Remove a File Transfer Task from List Below"
+    void removeRows(const QList<int>& rowIds);
+    // ToolButton11 "Remove All Dead File Transfers"
+    void removeDeadRows();
+    // Shutdown and the end of the session: every transfer stops.
+    void stopAll();
+
+    // dccfileouttimer: supervises the transfers every five seconds while there are any.
+    QTimer& timer() { return timer_; }
+    void onTimer();
+    // Writes the progress columns of every live row (a few times a second at most).
+    void refreshRows();
+
+    // Remembered by the "Send a File" dialog between uses.
+    QString lastNick;
+    QString lastFolder;
+
+private:
+    void onConnection(Transfer* t);
+    void fillSocket(Transfer* t);
+    void finish(Transfer* t);
+    void fail(Transfer* t, const QString& status);
+    void setStatus(const Transfer* t, const QString& text);
+    void showProgress(Transfer* t);
+    void scheduleRefresh();
+    void fire(const QString& event, const Transfer* t);
+    Transfer* byRow(int row) const;
+
+    const DccContext& context_;
+    TransferList list_;
+    std::vector<std::unique_ptr<Transfer>> transfers_;
+    QTimer timer_;
+    QTimer refreshTimer_;
+    std::function<QList<int>()> portsInUse_;
+    QByteArray block_;
+};

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QWidget>
+
+#include <array>
+
+class Client;
+class QRadioButton;
+
+// The DCC page: what happens to a DCC chat offer (RadioButton6 "Accept without Prompt",
+// RadioButton7 "Ignore it", RadioButton8 "Prompt") and to a file offer (RadioButton3
+// "Prompt", RadioButton4 "Ignore It", RadioButton5 "Get File without Prompt").
+class DccSettingsPage : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit DccSettingsPage(Client& client, QWidget* parent = nullptr);
+
+    // Shows the values of the options model.
+    void load();
+
+private:
+    Client& client_;
+    std::array<QRadioButton*, 3> chat_{};  // by ChatOffer: Ignore, Accept, Prompt
+    std::array<QRadioButton*, 3> files_{}; // by FileOffer: Get, Prompt, Ignore
+};

@@ -1,0 +1,408 @@
+// DCC between two clients over loopback: chats offered, accepted, spoken and closed;
+// files sent and received to the byte, resumed, never overwriting; the supervision
+// timers with a hand-moved clock; rows removed while their transfers live.
+#include "dcc/dccwire.h"
+#include "dccpeer.h"
+#include "support/testmain.h"
+
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+namespace {
+
+const QString X = QStringLiteral("\x01");
+
+const TransferRow& onlyRow(TransferList& list)
+{
+    static const TransferRow none;
+    return list.rows().size() == 1 ? list.rows().front() : none;
+}
+
+QString status(TransferList& list)
+{
+    return onlyRow(list).text(TransferRow::Status);
+}
+
+// The port of the last DCC offer a peer sent.
+quint16 offeredPort(const DccPeer& peer)
+{
+    for (qsizetype i = peer.sent.size() - 1; i >= 0; --i) {
+        const QString& line = peer.sent.at(i);
+        if (!line.contains(QStringLiteral("DCC ")))
+            continue;
+        QStringList words = line.chopped(1).split(u' ');
+        // "... <address> <port> <size>" for a send, "... <address> <port>" for a chat
+        return quint16(
+            words
+                .at(line.contains(QStringLiteral("DCC SEND")) ? words.size() - 2 : words.size() - 1)
+                .toUInt());
+    }
+    return 0;
+}
+
+} // namespace
+
+class DccTransferTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void chatEndToEnd()
+    {
+        DccPeer alice(QStringLiteral("alice"));
+        DccPeer bob(QStringLiteral("bob"));
+        bob.client->options().dcc.chatInboundAction = DccOptions::ChatOffer::Prompt;
+        alice.dcc().chats().offerDccChat(QStringLiteral("bob"));
+        QCOMPARE(alice.sent.size(), 2);
+        QCOMPARE(alice.sent.at(0), QStringLiteral("NOTICE bob :DCC Chat (127.0.0.1)"));
+        QCOMPARE(alice.sent.at(1), QStringLiteral("PRIVMSG bob :") + X +
+                                       QStringLiteral("DCC CHAT chat 2130706433 ") +
+                                       QString::number(offeredPort(alice)) + X);
+        QVERIFY(alice.status().contains(QStringLiteral("Requesting DCC Chat with bob....")));
+        alice.relayTo(bob);
+        QCOMPARE(bob.prompts.chatRequests, QStringList{QStringLiteral("alice")});
+        QVERIFY(bob.prompts.answerChat(ChatRequestAnswer::Accept));
+        QTRY_VERIFY(alice.dccWindow(QStringLiteral("bob")) &&
+                    bob.dccWindow(QStringLiteral("alice")));
+        QVERIFY(bob.status().contains(QStringLiteral("alice has Requested a DCC Chat.")));
+        QCOMPARE(alice.dcc().chats().pendingCount(), 0);
+
+        ChatWindow* toBob = alice.dccWindow(QStringLiteral("bob"));
+        ChatWindow* toAlice = bob.dccWindow(QStringLiteral("alice"));
+        alice.client->commands().enterLine(toBob, QStringLiteral("hello bob"));
+        QTRY_VERIFY(bob.windowLines(toAlice).contains(QStringLiteral("<alice> hello bob")));
+        // A line that arrives in two pieces is shown once, whole.
+        bob.dcc().writeDccChat(toAlice, X.toUtf8() + "ACTION wa");
+        QTest::qWait(20);
+        bob.dcc().writeDccChat(toAlice, "ves" + X.toUtf8() + "\r\nsecond\n");
+        QTRY_VERIFY(alice.windowLines(toBob).contains(QStringLiteral("<bob> second")));
+        QVERIFY(alice.windowLines(toBob).contains(QStringLiteral("*bob waves")));
+        QCOMPARE(alice.windowLines(toBob).filter(QStringLiteral("wa")).size(), 1);
+
+        // A second offer from the same nick in other letters is dropped while the chat lives.
+        bob.client->options().dcc.chatInboundAction = DccOptions::ChatOffer::Accept;
+        bob.hear(QStringLiteral("ALICE"), QStringLiteral("PRIVMSG bob :") + X +
+                                              QStringLiteral("DCC CHAT chat 2130706433 1065") + X);
+        QCOMPARE(bob.dcc().chats().pendingCount(), 0);
+
+        alice.client->windows().leaveWindow(toBob);
+        QVERIFY(!alice.dccWindow(QStringLiteral("bob")));
+        QTRY_VERIFY(
+            bob.windowLines(toAlice).contains(QStringLiteral("DCC Chat has been Terminated.")));
+    }
+
+    void chatOffersWaitForThePrompt()
+    {
+        DccPeer bob(QStringLiteral("bob"));
+        bob.client->options().dcc.chatInboundAction = DccOptions::ChatOffer::Prompt;
+        const QString offer =
+            QStringLiteral(" :") + X + QStringLiteral("DCC CHAT chat 2130706433 1070") + X;
+        bob.hear(QStringLiteral("alice"), QStringLiteral("PRIVMSG bob") + offer);
+        bob.hear(QStringLiteral("carol"), QStringLiteral("PRIVMSG bob") + offer);
+        QCOMPARE(bob.prompts.chatRequests, QStringList{QStringLiteral("alice")});
+        QVERIFY(bob.prompts.answerChat(ChatRequestAnswer::IgnoreUser));
+        QCOMPARE(bob.prompts.chatRequests,
+                 (QStringList{QStringLiteral("alice"), QStringLiteral("carol")}));
+        QVERIFY(bob.client->ignoreList().isIgnored(QStringLiteral("alice"),
+                                                   QStringLiteral("alice@localhost")));
+        QVERIFY(bob.prompts.answerChat(ChatRequestAnswer::Reject));
+        QCOMPARE(bob.dcc().chats().pendingCount(), 0);
+        // A malformed offer asks nobody.
+        bob.hear(QStringLiteral("dave"), QStringLiteral("PRIVMSG bob :") + X +
+                                             QStringLiteral("DCC CHAT chat here 1070") + X);
+        QCOMPARE(bob.prompts.chatRequests.size(), 2);
+    }
+
+    void pendingChatsExpire()
+    {
+        DccPeer alice(QStringLiteral("alice"));
+        alice.client->options().dcc.chatInboundAction = DccOptions::ChatOffer::Accept;
+        alice.dcc().chats().offerDccChat(QStringLiteral("carol"));
+        // An offer nobody could reach: 10.0.0.1 port 9 from a box without that network.
+        alice.hear(QStringLiteral("dave"), QStringLiteral("PRIVMSG alice :") + X +
+                                               QStringLiteral("DCC CHAT chat 167772161 9") + X);
+        QCOMPARE(alice.dcc().chats().pendingCount(), 2);
+        alice.clock.advanceSeconds(345);
+        alice.dcc().expire();
+        QCOMPARE(alice.dcc().chats().pendingCount(), 2);
+        alice.clock.advanceSeconds(1);
+        alice.dcc().expire();
+        QCOMPARE(alice.dcc().chats().pendingCount(), 0);
+        QVERIFY(alice.status().contains(
+            QStringLiteral("Gave up trying to setup DCC Chat with carol.")));
+        QVERIFY(alice.status().contains(
+            QStringLiteral("dave Requested a DCC Chat but can't be found.")));
+    }
+
+    void fileSentAndReceived_data()
+    {
+        QTest::addColumn<qint64>("size");
+        QTest::newRow("empty") << qint64(0);
+        QTest::newRow("one byte") << qint64(1);
+        QTest::newRow("exactly two blocks") << qint64(8192);
+        QTest::newRow("odd size") << qint64(70001);
+        QTest::newRow("several queues") << qint64(3 * 1024 * 1024 + 17);
+    }
+    void fileSentAndReceived()
+    {
+        QFETCH(qint64, size);
+        DccPeer alice(QStringLiteral("alice"));
+        DccPeer bob(QStringLiteral("bob"));
+        bob.client->options().dcc.fileInboundAction = DccOptions::FileOffer::Get;
+        const QByteArray data = patternBytes(size);
+        QVERIFY(writeFile(alice.path(QStringLiteral("my data.bin")), data));
+        alice.dcc().sends().sendFile(QStringLiteral("bob"), QStringLiteral("my data.bin"),
+                                     alice.home.path());
+        const quint16 port = offeredPort(alice);
+        QCOMPARE(alice.sent.at(0), QStringLiteral("NOTICE bob :DCC Send my_data.bin (127.0.0.1)"));
+        QCOMPARE(alice.sent.at(1), QStringLiteral("PRIVMSG bob :") + X +
+                                       QStringLiteral("DCC SEND my_data.bin 2130706433 ") +
+                                       QString::number(port) + u' ' + QString::number(size) + X);
+        // The same file to the same nick again does nothing while the first is listed.
+        alice.dcc().sends().sendFile(QStringLiteral("BOB"), QStringLiteral("MY DATA.bin"),
+                                     alice.home.path());
+        QCOMPARE(alice.dcc().sends().list().rows().size(), size_t(1));
+        alice.relayTo(bob);
+        TransferList& in = bob.dcc().receives().list();
+        TransferList& out = alice.dcc().sends().list();
+        QTRY_COMPARE(status(in), QStringLiteral("Shutting Down..."));
+        QTRY_COMPARE(status(out), QStringLiteral("Shutting Down..."));
+        QCOMPARE(readFile(bob.folder() + QStringLiteral("my_data.bin")), data);
+
+        bob.tick(6);
+        QCOMPARE(status(in), QStringLiteral("Done."));
+        QCOMPARE(onlyRow(in).text(TransferRow::Completed), QStringLiteral("100%"));
+        QCOMPARE(onlyRow(in).text(TransferRow::Done), QString::number(size));
+        QVERIFY(bob.status().contains(QStringLiteral("Successfully Received ") + bob.folder() +
+                                      QStringLiteral("my_data.bin from alice.")));
+        alice.tick(6);
+        QCOMPARE(status(out), QStringLiteral("Shutting Down..."));
+        alice.tick(5);
+        QCOMPARE(status(out), QStringLiteral("Done."));
+        QCOMPARE(onlyRow(out).text(TransferRow::Done), QString::number(size));
+        QVERIFY(
+            alice.status().contains(QStringLiteral("File Successfully Sent to bob(my data.bin)")));
+        QVERIFY(alice.dcc().sends().transfers().empty());
+        QVERIFY(!alice.dcc().sends().timer().isActive());
+    }
+
+    void acknowledgementsToTheByte()
+    {
+        // A sender of the test's own that sends 100 bytes more than it offered.
+        DccPeer bob(QStringLiteral("bob"));
+        bob.client->options().dcc.fileInboundAction = DccOptions::FileOffer::Get;
+        QTcpServer sender;
+        QVERIFY(sender.listen(QHostAddress::LocalHost));
+        bob.hear(QStringLiteral("alice"), QStringLiteral("PRIVMSG bob :") + X +
+                                              QStringLiteral("DCC SEND raw.bin 2130706433 ") +
+                                              QString::number(sender.serverPort()) +
+                                              QStringLiteral(" 70000") + X);
+        QTRY_VERIFY(sender.hasPendingConnections());
+        QTcpSocket* link = sender.nextPendingConnection();
+        const QByteArray data = patternBytes(70100);
+        link->write(data.left(30000));
+        QByteArray acks;
+        QTRY_VERIFY((acks += link->readAll()).endsWith(DccWire::acknowledgement(30000)));
+        link->write(data.mid(30000));
+        QTRY_VERIFY((acks += link->readAll()).endsWith(QByteArray::fromHex("00011170")));
+        QCOMPARE(acks.size() % 4, 0);
+        // The extra bytes are dropped and the receiver ends the transfer.
+        QTRY_COMPARE(link->state(), QAbstractSocket::UnconnectedState);
+        QCOMPARE(readFile(bob.folder() + QStringLiteral("raw.bin")), data.left(70000));
+        bob.tick(6);
+        QCOMPARE(status(bob.dcc().receives().list()), QStringLiteral("Done."));
+    }
+
+    void resumeEndToEnd()
+    {
+        DccPeer alice(QStringLiteral("alice"));
+        DccPeer bob(QStringLiteral("bob"));
+        const QByteArray data = patternBytes(100000, 3);
+        QVERIFY(writeFile(alice.path(QStringLiteral("part.bin")), data));
+        QVERIFY(writeFile(bob.folder() + QStringLiteral("part.bin"), data.left(30000)));
+        bob.prompts.fileAnswers << FileOfferAnswer{FileOfferChoice::Resume, bob.folder()};
+        alice.dcc().sends().sendFile(QStringLiteral("bob"), QStringLiteral("part.bin"),
+                                     alice.home.path());
+        const QString port = QString::number(offeredPort(alice));
+        // A resume for a port nobody uses, or from someone else, moves nothing.
+        alice.hear(QStringLiteral("bob"), QStringLiteral("PRIVMSG alice :") + X +
+                                              QStringLiteral("DCC RESUME file.ext 9 5") + X);
+        alice.hear(QStringLiteral("mallory"), QStringLiteral("PRIVMSG alice :") + X +
+                                                  QStringLiteral("DCC RESUME file.ext ") + port +
+                                                  QStringLiteral(" 99999") + X);
+        QCOMPARE(alice.sent.size(), 2);
+        alice.relayTo(bob);
+        QCOMPARE(bob.prompts.fileOffers.size(), 1);
+        QCOMPARE(bob.prompts.fileOffers.at(0).size, qint64(100000));
+        QCOMPARE(FileReceives::resumableSize(bob.folder(), QStringLiteral("part.bin"), 100000),
+                 qint64(30000));
+        QCOMPARE(bob.sent, QStringList{QStringLiteral("PRIVMSG alice :") + X +
+                                       QStringLiteral("DCC RESUME file.ext ") + port +
+                                       QStringLiteral(" 30000") + X});
+        bob.relayTo(alice);
+        QCOMPARE(alice.sent, QStringList{QStringLiteral("PRIVMSG bob :") + X +
+                                         QStringLiteral("DCC ACCEPT file.ext ") + port +
+                                         QStringLiteral(" 30000") + X});
+        alice.relayTo(bob);
+        QTRY_COMPARE(status(bob.dcc().receives().list()), QStringLiteral("Shutting Down..."));
+        QCOMPARE(readFile(bob.folder() + QStringLiteral("part.bin")), data);
+        QVERIFY(!QFile::exists(bob.folder() + QStringLiteral("part(1).bin")));
+        QVERIFY(bob.dcc().receives().resumeRecords().empty());
+        // A file as large as the offer cannot be resumed.
+        QCOMPARE(FileReceives::resumableSize(bob.folder(), QStringLiteral("part.bin"), 100000),
+                 qint64(0));
+    }
+
+    void receivingNeverOverwrites()
+    {
+        DccPeer alice(QStringLiteral("alice"));
+        DccPeer bob(QStringLiteral("bob"));
+        bob.client->options().dcc.fileInboundAction = DccOptions::FileOffer::Get;
+        QVERIFY(writeFile(bob.folder() + QStringLiteral("notes.txt"), "precious"));
+        QVERIFY(writeFile(alice.path(QStringLiteral("notes.txt")), "new notes"));
+        alice.dcc().sends().sendFile(QStringLiteral("bob"), QStringLiteral("notes.txt"),
+                                     alice.home.path());
+        alice.relayTo(bob);
+        TransferList& in = bob.dcc().receives().list();
+        QTRY_COMPARE(status(in), QStringLiteral("Shutting Down..."));
+        QCOMPARE(onlyRow(in).text(TransferRow::FileName),
+                 bob.folder() + QStringLiteral("notes(1).txt"));
+        QCOMPARE(readFile(bob.folder() + QStringLiteral("notes.txt")), QByteArray("precious"));
+        QCOMPARE(readFile(bob.folder() + QStringLiteral("notes(1).txt")), QByteArray("new notes"));
+    }
+
+    void offersThatStartNothing_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QStringList>("status");
+        QTest::newRow("parent folder") << "DCC SEND .. 2130706433 1060 10"
+                                       << QStringList{"Refused the file .. from alice: its name is "
+                                                      "not a plain file name."};
+        QTest::newRow("control characters")
+            << "DCC SEND \"a\x1b[2Jb\" 2130706433 1060 10"
+            << QStringList{
+                   "Refused the file a?[2Jb from alice: its name is not a plain file name."};
+        QTest::newRow("size not a number")
+            << "DCC SEND a.txt 2130706433 1060 lots" << QStringList{};
+        QTest::newRow("address not a number") << "DCC SEND a.txt x 1060 10" << QStringList{};
+    }
+    void offersThatStartNothing()
+    {
+        QFETCH(QString, body);
+        QFETCH(QStringList, status);
+        DccPeer bob(QStringLiteral("bob"));
+        bob.client->options().dcc.fileInboundAction = DccOptions::FileOffer::Get;
+        const qsizetype before = bob.status().size();
+        bob.hear(QStringLiteral("alice"), QStringLiteral("PRIVMSG bob :") + X + body + X);
+        QVERIFY(bob.dcc().receives().list().rows().empty());
+        QCOMPARE(bob.status().mid(before), status);
+    }
+
+    void filtersChooseTheFolder()
+    {
+        DccPeer bob(QStringLiteral("bob"));
+        bob.client->options().dcc.fileInboundAction = DccOptions::FileOffer::Get;
+        QVERIFY(QDir(bob.home.path()).mkpath(QStringLiteral("sounds")));
+        bob.client->options().dcc.filters = {QStringLiteral("*.wav ") +
+                                             bob.path(QStringLiteral("sounds"))};
+        bob.hear(QStringLiteral("alice"), QStringLiteral("PRIVMSG bob :") + X +
+                                              QStringLiteral("DCC SEND BELL.WAV 2130706433 9 10") +
+                                              X);
+        bob.hear(QStringLiteral("alice"),
+                 QStringLiteral("PRIVMSG bob :") + X +
+                     QStringLiteral("DCC SEND \"blue.qthzzz\" 2130706433 9 10") + X);
+        const auto& rows = bob.dcc().receives().list().rows();
+        QCOMPARE(rows.size(), size_t(2));
+        QCOMPARE(rows.at(0).text(TransferRow::FileName),
+                 bob.path(QStringLiteral("sounds/BELL.WAV")));
+        QCOMPARE(rows.at(1).text(TransferRow::FileName), bob.folder() + QStringLiteral("blue.qth"));
+    }
+
+    void timeouts()
+    {
+        DccPeer alice(QStringLiteral("alice"));
+        QVERIFY(writeFile(alice.path(QStringLiteral("f.txt")), "x"));
+        alice.dcc().sends().sendFile(QStringLiteral("carol"), QStringLiteral("f.txt"),
+                                     alice.home.path());
+        TransferList& out = alice.dcc().sends().list();
+        alice.tick(60);
+        QCOMPARE(status(out), QStringLiteral("Looking...180 sec. to Timeout"));
+        alice.tick(181);
+        QCOMPARE(status(out), QStringLiteral("Timeout Error: Can't find carol"));
+        QVERIFY(alice.status().contains(QStringLiteral("File Send Aborted: Can't find carol")));
+        QVERIFY(alice.dcc().sends().transfers().empty());
+
+        // A sender that connects and then says nothing.
+        DccPeer bob(QStringLiteral("bob"));
+        bob.client->options().dcc.fileInboundAction = DccOptions::FileOffer::Get;
+        QTcpServer silent;
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
+        bob.hear(QStringLiteral("alice"), QStringLiteral("PRIVMSG bob :") + X +
+                                              QStringLiteral("DCC SEND quiet.bin 2130706433 ") +
+                                              QString::number(silent.serverPort()) +
+                                              QStringLiteral(" 10") + X);
+        TransferList& in = bob.dcc().receives().list();
+        QTRY_COMPARE(status(in), QStringLiteral("Receiving..."));
+        bob.tick(240);
+        QCOMPARE(status(in), QStringLiteral("Receiving..."));
+        bob.tick(1);
+        QCOMPARE(status(in), QStringLiteral("Timeout Error: Can't find alice"));
+        QVERIFY(bob.status().contains(QStringLiteral("File Receive Aborted (") + bob.folder() +
+                                      QStringLiteral("quiet.bin) Can't find alice.")));
+    }
+
+    void removingLiveRows()
+    {
+        // An offer still listening: its row goes and its port closes.
+        DccPeer alice(QStringLiteral("alice"));
+        QVERIFY(writeFile(alice.path(QStringLiteral("big.bin")), patternBytes(32 * 1024 * 1024)));
+        alice.dcc().sends().sendFile(QStringLiteral("carol"), QStringLiteral("big.bin"),
+                                     alice.home.path());
+        const quint16 port = offeredPort(alice);
+        FileSends& sends = alice.dcc().sends();
+        sends.removeRows({sends.list().rows().front().id});
+        QVERIFY(sends.list().rows().empty());
+        QVERIFY(sends.transfers().empty());
+        QTcpSocket probe;
+        probe.connectToHost(QHostAddress::LocalHost, port);
+        QTRY_COMPARE(probe.state(), QAbstractSocket::UnconnectedState);
+
+        // A receiver that reads a little and hangs up: the sender reports it.
+        alice.sent.clear();
+        alice.dcc().sends().sendFile(QStringLiteral("carol"), QStringLiteral("big.bin"),
+                                     alice.home.path());
+        QTcpSocket carol;
+        carol.connectToHost(QHostAddress::LocalHost, offeredPort(alice));
+        QTRY_VERIFY(carol.bytesAvailable() > 0);
+        carol.abort();
+        QTRY_VERIFY(sends.transfers().empty() ||
+                    sends.transfers().front()->state == FileSends::State::KilledByDest);
+        alice.tick(11);
+        QCOMPARE(status(sends.list()), QStringLiteral("Transfer Terminated by carol"));
+        QVERIFY(alice.status().contains(QStringLiteral("File Send Terminated by carol")));
+
+        // A live receive whose row is removed stops; what the sender sends later is harmless.
+        DccPeer bob(QStringLiteral("bob"));
+        bob.client->options().dcc.fileInboundAction = DccOptions::FileOffer::Get;
+        QTcpServer sender;
+        QVERIFY(sender.listen(QHostAddress::LocalHost));
+        bob.hear(QStringLiteral("alice"), QStringLiteral("PRIVMSG bob :") + X +
+                                              QStringLiteral("DCC SEND cut.bin 2130706433 ") +
+                                              QString::number(sender.serverPort()) +
+                                              QStringLiteral(" 100000") + X);
+        QTRY_VERIFY(sender.hasPendingConnections());
+        QTcpSocket* link = sender.nextPendingConnection();
+        link->write(patternBytes(1000));
+        FileReceives& receives = bob.dcc().receives();
+        QTRY_COMPARE(receives.transfers().front()->received, qint64(1000));
+        receives.removeRows({receives.list().rows().front().id});
+        QVERIFY(receives.transfers().empty());
+        QVERIFY(receives.list().rows().empty());
+        link->write(patternBytes(5000));
+        QTRY_COMPARE(link->state(), QAbstractSocket::UnconnectedState);
+        QCOMPARE(QFileInfo(bob.folder() + QStringLiteral("cut.bin")).size(), qint64(1000));
+    }
+};
+
+QUORL_TEST(DccTransferTest)
+#include "dcctransfertest.moc"
