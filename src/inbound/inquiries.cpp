@@ -117,8 +117,8 @@ void Inquiries::registerAction(const QString& name, Action action)
 }
 
 PendingInquiry& Inquiries::startInquiry(const QString& kind, const QString& action,
-                                      const QString& subject, const QString& extra,
-                                      const QString& window)
+                                        const QString& subject, const QString& extra,
+                                        const QString& window)
 {
     auto record = std::make_unique<PendingInquiry>();
     record->kind = kind;
@@ -135,6 +135,17 @@ PendingInquiry* Inquiries::findInquiry(const QString& kind, const QString& subje
 {
     for (const auto& record : records_) {
         if (record->kind == kind && record->subject.compare(subject, Qt::CaseInsensitive) == 0)
+            return record.get();
+    }
+    return nullptr;
+}
+
+PendingInquiry* Inquiries::findInquiry(const QString& kind, const QString& subject,
+                                       const QString& extra)
+{
+    for (const auto& record : records_) {
+        if (record->kind == kind && record->extra == extra &&
+            record->subject.compare(subject, Qt::CaseInsensitive) == 0)
             return record.get();
     }
     return nullptr;

@@ -139,7 +139,8 @@ public:
 Q_SIGNALS:
     void buttonsChanged(bool connectEnabled, bool disconnectEnabled);
     void nicknameChanged(const QString& nickname);
-    // Every line received from or sent to the server, for the raw data view and log.
+    // Every line received from or sent to the server, for the raw data view and log (the
+    // ident responder reports its own lines).
     void rawLineRecorded(const QString& line, const QString& direction);
     void registered();
     void sessionClosed();

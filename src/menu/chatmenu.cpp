@@ -1,7 +1,7 @@
 #include "menu/chatmenu.h"
 
-#include "commands/useractions.h"
 #include "chat/windowregistry.h"
+#include "commands/useractions.h"
 
 namespace {
 struct EntryRow
@@ -107,8 +107,8 @@ const char* const channelOnlyEntries[] = {
 
 // Entries whose subsystems are not part of the client yet; choosing them does nothing.
 const char* const laterEntries[] = {
-    "Send Theme...",      "Log to File",           "Send File...",
-    "Play Sound to User", "Play Sound to Channel", "Sample a Sound",
+    "Send Theme...",         "Send File...",   "Play Sound to User",
+    "Play Sound to Channel", "Sample a Sound",
 };
 
 const char* const dialogEntries[] = {"Topic...", "Password...", "User Limit..."};
@@ -159,8 +159,19 @@ const WindowEntry windowEntries[] = {
     {"Joins", true, [](WindowRegistry&, ChatWindow* w) { w->hideJoins = !w->hideJoins; }},
     {"Parts", true, [](WindowRegistry&, ChatWindow* w) { w->hideParts = !w->hideParts; }},
     {"Quits", true, [](WindowRegistry&, ChatWindow* w) { w->hideQuits = !w->hideQuits; }},
+    {"Log to File", false,
+     [](WindowRegistry& r, ChatWindow* w) {
+         if (w->logging)
+             r.endLog(w);
+         else
+             r.startLog(w);
+     }},
+    // Hides all three kinds, or shows them all again when all three were hidden.
     {"Hide All", true,
-     [](WindowRegistry&, ChatWindow* w) { w->hideJoins = w->hideParts = w->hideQuits = true; }},
+     [](WindowRegistry&, ChatWindow* w) {
+         const bool hide = !(w->hideJoins && w->hideParts && w->hideQuits);
+         w->hideJoins = w->hideParts = w->hideQuits = hide;
+     }},
 };
 
 void prepareChannel(ChatMenuState& state, const ChatWindow& window)

@@ -1,26 +1,26 @@
 #include "ui/mainwindow.h"
 
+#include "chat/chatthemes.h"
+#include "client/client.h"
+#include "commands/linkactions.h"
+#include "settings/startsequence.h"
+#include "theme/themefile.h"
+#include "ui/chat/chatmenuwidget.h"
+#include "ui/chat/chatsplitter.h"
+#include "ui/chat/chatview.h"
+#include "ui/chat/chatwindowwidget.h"
+#include "ui/chat/pickerpanel.h"
+#include "ui/chat/rawdatapage.h"
+#include "ui/chat/serverinfowidget.h"
+#include "ui/chat/switchbutton.h"
+#include "ui/chat/textentry.h"
 #include "ui/settings/aliassettingspage.h"
 #include "ui/settings/ignoresettingspage.h"
 #include "ui/settings/messagessettingspage.h"
 #include "ui/settings/notifypage.h"
-#include "ui/settings/usersettingspage.h"
-#include "ui/chat/autologbutton.h"
-#include "ui/chat/chatview.h"
-#include "chat/chatthemes.h"
-#include "ui/chat/chatwindowwidget.h"
-#include "commands/linkactions.h"
-#include "ui/chat/pickerpanel.h"
-#include "ui/chat/rawdatapage.h"
-#include "ui/chat/serverinfowidget.h"
-#include "ui/chat/textentry.h"
-#include "ui/chat/chatsplitter.h"
-#include "client/client.h"
-#include "ui/chat/chatmenuwidget.h"
 #include "ui/settings/recentserversmenu.h"
 #include "ui/settings/servertreepage.h"
-#include "settings/startsequence.h"
-#include "theme/themefile.h"
+#include "ui/settings/usersettingspage.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -40,6 +40,8 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
     setObjectName(QStringLiteral("mainform"));
     chatMenu_ = new ChatMenuWidget(*client_, this);
     setWindowTitle(Product::mainCaption());
+    // The application's title: what a minimized window shows.
+    setWindowIconText(Product::applicationTitle());
     resize(1000, 680);
 
     auto* central = new QWidget(this);
@@ -133,12 +135,8 @@ void MainWindow::runShowSequence()
         client_->loadServerList();
         return true;
     });
-    steps.add(QStringLiteral("settings pages"), [this] {
-        userPage_->load();
-        ignorePage_->load();
-        messagesPage_->load();
-        return true;
-    });
+    // The settings pages, the toolbar switches and the recent-server menu show what was
+    // read as soon as it is (Client::settingsLoaded).
     steps.add(QStringLiteral("window placement"), [this] { return applyWindowPlacement(); });
     for (const QString& step : steps.run())
         qWarning("start-up: %s did not complete", qPrintable(step));
@@ -343,8 +341,7 @@ void MainWindow::buildStatusStrip(QWidget* strip)
     connectbuttonconnect_->setToolTip(QStringLiteral("Connect to Server"));
     connect(connectbuttonconnect_, &QToolButton::clicked, this,
             &MainWindow::connectbuttonconnectClick);
-    connectMenu_ =
-        new RecentServersMenu(client_->recentServers(), connectbuttonconnect_, this);
+    connectMenu_ = new RecentServersMenu(client_->recentServers(), connectbuttonconnect_, this);
 
     connectbuttondisconnect_ = new QToolButton(strip);
     connectbuttondisconnect_->setObjectName(QStringLiteral("connectbuttondisconnect"));
@@ -374,7 +371,16 @@ void MainWindow::buildStatusStrip(QWidget* strip)
     row->addWidget(connectbuttondisconnect_);
     row->addWidget(statuslist_, 1);
     row->addWidget(panel6_);
-    row->addWidget(new AutoLogButton(client_->options().display, strip));
+    DisplayOptions& display = client_->options().display;
+    for (auto* toggle :
+         {new SwitchButton(display.autoLog, QStringLiteral("ToolButton7"),
+                           QStringLiteral("Auto-Log"), QStringLiteral("Auto-Log all Chats"), strip),
+          new SwitchButton(display.hideTraffic, QStringLiteral("ToolButton4"),
+                           QStringLiteral("Hide Joins"),
+                           QStringLiteral("Hide All Channel Joins/Parts/Quits"), strip)}) {
+        row->addWidget(toggle);
+        connect(client_.get(), &Client::settingsLoaded, toggle, &SwitchButton::load);
+    }
 
     LineLog& status = client_->statusLog();
     for (const QString& line : status.lines())

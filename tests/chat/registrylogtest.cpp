@@ -48,8 +48,8 @@ private Q_SLOTS:
         RegistryFixture f;
         f.options.display.autoLog = true;
         ChatWindow* w = kind == 0   ? f.registry.createChannelWindow(name)
-                         : kind == 1 ? f.registry.createPrivateWindow(name, "u@h")
-                                     : f.registry.createDccChatWindow(name, {}, nullptr);
+                        : kind == 1 ? f.registry.createPrivateWindow(name, "u@h")
+                                    : f.registry.createDccChatWindow(name, {}, nullptr);
         const QString path = f.logsFolder() + name + ".txt";
         QCOMPARE(w->logPath, path);
         QCOMPARE(f.status.last(), status + path);
@@ -102,6 +102,20 @@ private Q_SLOTS:
         QVERIFY(!w->logging);
         const QStringList lines = readAll(f.logsFolder() + "#foo.txt").split("\r\n");
         QCOMPARE(lines.at(2), QStringLiteral("y"));
+    }
+
+    // "Auto-Log all Chats" acts on windows created after it is switched on.
+    void autoLogSwitchedOnLaterLogsOnlyNewWindows()
+    {
+        RegistryFixture f;
+        ChatWindow* open = f.registry.createChannelWindow("#open");
+        f.options.display.autoLog = true;
+        f.registry.addLine(open, "x", 0);
+        QVERIFY(!open->logging);
+        ChatWindow* next = f.registry.createChannelWindow("#next");
+        QVERIFY(next->logging);
+        QVERIFY(!QFile::exists(f.logsFolder() + "#open.txt"));
+        QVERIFY(QFile::exists(f.logsFolder() + "#next.txt"));
     }
 
     void unopenableLog()

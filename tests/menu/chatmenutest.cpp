@@ -1,15 +1,17 @@
 // The chat context menu: its shape, what it offers by window kind and by the user's rank,
 // the fixed entries it runs, and the dialogs it opens.
 #include "menu/chatmenu.h"
+#include "client/client.h"
+#include "support/scriptedprompts.h"
+#include "support/testmain.h"
+#include "ui/chat/chatmenuwidget.h"
 #include "ui/dialogs/nickformdialog.h"
 #include "ui/dialogs/settopicdialog.h"
 #include "ui/dialogs/setuserlimitdialog.h"
-#include "client/client.h"
-#include "ui/chat/chatmenuwidget.h"
-#include "support/scriptedprompts.h"
-#include "support/testmain.h"
 
 #include <QAction>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -132,9 +134,9 @@ private Q_SLOTS:
         QFETCH(QStringList, shown);
         MenuFixture f;
         ChatWindow* w = kind == ConversationKind::Channel ? f.channel("op")
-                         : kind == ConversationKind::Private
-                             ? f.client.windows().createPrivateWindow("dora", "d@h")
-                             : f.client.windows().createDccChatWindow("dora", "1.2.3.4", nullptr);
+                        : kind == ConversationKind::Private
+                            ? f.client.windows().createPrivateWindow("dora", "d@h")
+                            : f.client.windows().createDccChatWindow("dora", "1.2.3.4", nullptr);
         // Prepare for another kind first: nothing may linger from the last opening.
         f.menu.prepare(f.client.windows().createPrivateWindow("zed", "z@h"), {});
         f.menu.prepare(w, {});
@@ -166,6 +168,46 @@ private Q_SLOTS:
         f.menu.choose("Enable for this Chat");
         QVERIFY(!w->hideParts);
         QVERIFY(w->soundEnabled);
+    }
+
+    // "Log to File" starts and ends the window's log; its tick shows the log's state.
+    void logToFileStartsAndEndsTheLog()
+    {
+        MenuFixture f;
+        QVERIFY(QDir(f.home.path()).mkdir(QStringLiteral("logs")));
+        ChatWindow* w = f.channel("slime");
+        f.menu.prepare(w, {});
+        QVERIFY(!f.menu.entry("Log to File")->isChecked());
+        f.menu.entry("Log to File")->trigger();
+        QVERIFY(w->logging);
+        const QString path = f.home.path() + QStringLiteral("/logs/#chan.txt");
+        QCOMPARE(f.client.statusLog().last(), "Now Logging #chan as " + path);
+        f.client.windows().addLine(w, "logged line", LineClass::Other);
+        f.menu.prepare(w, {});
+        QVERIFY(f.menu.entry("Log to File")->isChecked());
+        f.menu.entry("Log to File")->trigger();
+        QVERIFY(!w->logging);
+        QVERIFY(!f.menu.entry("Log to File")->isChecked());
+        QCOMPARE(f.client.statusLog().last(), "Logging Terminated. (" + path + ")");
+        QFile log(path);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY(log.readAll().contains("\r\nlogged line\r\n"));
+    }
+
+    // "Hide All" toggles: it hides all three kinds, and shows them all again when all
+    // three were hidden.
+    void hideAllToggles()
+    {
+        MenuFixture f;
+        ChatWindow* w = f.channel("slime");
+        w->hideParts = true;
+        f.menu.prepare(w, {});
+        f.menu.choose("Hide All");
+        QVERIFY(w->hideJoins && w->hideParts && w->hideQuits);
+        f.menu.choose("Hide All");
+        QVERIFY(!w->hideJoins && !w->hideParts && !w->hideQuits);
+        f.menu.choose("Hide All");
+        QVERIFY(w->hideJoins && w->hideParts && w->hideQuits);
     }
 
     // Runs fixed entries through a registry that records what is sent.

@@ -88,6 +88,8 @@ MessagesSettingsPage::MessagesSettingsPage(Client& client, QWidget* parent)
     bind(checkBox11_, o.display.ignorePrivateChats, this);
     bind(checkBox14_, o.sound.privateRequests, this);
     bind(checkBox15_, o.sound.acceptRequests, this);
+    // Built before or after the settings are read, the page shows what was read.
+    connect(&client_, &Client::settingsLoaded, this, &MessagesSettingsPage::load);
     load();
 }
 
