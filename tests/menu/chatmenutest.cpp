@@ -129,12 +129,12 @@ private Q_SLOTS:
     }
     void preparedByKind()
     {
-        QFETCH(int, kindNumber);
-        const auto kind = ConversationKind(kindNumber);
+        QFETCH(int, kind);
+        const auto conversation = ConversationKind(kind);
         QFETCH(QStringList, shown);
         MenuFixture f;
-        ChatWindow* w = kind == ConversationKind::Channel ? f.channel("op")
-                        : kind == ConversationKind::Private
+        ChatWindow* w = conversation == ConversationKind::Channel ? f.channel("op")
+                        : conversation == ConversationKind::Private
                             ? f.client.windows().createPrivateWindow("dora", "d@h")
                             : f.client.windows().createDccChatWindow("dora", "1.2.3.4", nullptr);
         // Prepare for another kind first: nothing may linger from the last opening.

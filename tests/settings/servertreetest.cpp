@@ -3,10 +3,10 @@
 // questions, drag and drop, the bookmark, the shipped list, and connecting from a node.
 #include "settings/servertree.h"
 #include "client/client.h"
-#include "ui/settings/servertreewidget.h"
 #include "support/fakeircserver.h"
 #include "support/scriptedprompts.h"
 #include "support/testmain.h"
+#include "ui/settings/servertreewidget.h"
 
 #include <QFile>
 #include <QRegularExpression>

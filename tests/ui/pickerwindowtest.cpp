@@ -1,12 +1,12 @@
 // The main window's picker and work area: rows for the sections, clicks that switch the
 // work area, chat window containers shown alone and tiled.
-#include "ui/mainwindow.h"
+#include "client/client.h"
+#include "support/testmain.h"
 #include "ui/chat/chatview.h"
 #include "ui/chat/chatwindowwidget.h"
 #include "ui/chat/nicklistview.h"
 #include "ui/chat/pickerpanel.h"
-#include "client/client.h"
-#include "support/testmain.h"
+#include "ui/mainwindow.h"
 
 #include <QLabel>
 #include <QTemporaryDir>
