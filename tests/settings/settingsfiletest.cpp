@@ -200,6 +200,11 @@ private Q_SLOTS:
         StoredState s;
         fillEverything(o, s);
         QTemporaryDir dir;
+        // The theme open in the editor is read back only while its file is there.
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("themes")));
+        QFile theme(dir.filePath(QStringLiteral("themes/dark.qth")));
+        QVERIFY(theme.open(QIODevice::WriteOnly));
+        theme.close();
         const QString path = SettingsFile::fileName(dir.path() + u'/');
         {
             SettingsFile file(path);
