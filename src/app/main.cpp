@@ -68,8 +68,7 @@ struct CommandLine
     }
 };
 
-// What only the command line decides (help, version, a wrong option) needs no window
-// system: it is answered before one is opened.
+// Help and version need no window system: they are answered before one is opened.
 bool answeredWithoutWindows(int argc, char* argv[])
 {
     QStringList arguments;
@@ -95,7 +94,13 @@ QString platformChosen(int argc, char* argv[])
     return qEnvironmentVariable("QT_QPA_PLATFORM");
 }
 
-const char* const needsSession = "quorlirc needs a graphical session: ";
+void sayNoSession(const QString& display)
+{
+    const QByteArray why = display.isEmpty() ? QByteArray("DISPLAY or WAYLAND_DISPLAY is not set")
+                                             : "cannot open the display " + display.toLocal8Bit();
+    std::fprintf(stderr, "quorlirc needs a graphical session: %s\n", why.constData());
+    std::fflush(stderr);
+}
 
 // Qt ends the program with abort() when it cannot open the window system; the user gets
 // one line and status 1 instead. Messages Qt gives while it tries are held back, and
@@ -109,8 +114,7 @@ void holdWhileOpening(QtMsgType type, const QMessageLogContext&, const QString& 
         QString where = qEnvironmentVariable("WAYLAND_DISPLAY");
         if (where.isEmpty())
             where = qEnvironmentVariable("DISPLAY");
-        std::fprintf(stderr, "%scannot open the display %s\n", needsSession, qPrintable(where));
-        std::fflush(stderr);
+        sayNoSession(where);
         std::_Exit(1);
     }
     heldMessages->append({type, message});
@@ -120,7 +124,7 @@ std::unique_ptr<QApplication> openWindowSystem(int& argc, char* argv[])
 {
     if (platformChosen(argc, argv).isEmpty() && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
-        std::fprintf(stderr, "%sDISPLAY or WAYLAND_DISPLAY is not set\n", needsSession);
+        sayNoSession(QString());
         return nullptr;
     }
     QList<std::tuple<QtMsgType, QString>> held;
