@@ -127,7 +127,8 @@ public:
         recordRegisteredServer_ = std::move(record);
     }
 
-    // Reply 376: registration is complete. addressedTo is the nickname the reply names.
+    // Reply 376 (422 from a server without a MOTD): registration is complete. addressedTo
+    // is the nickname the reply names.
     void registrationComplete(const QString& addressedTo);
 
     // A lookup finished: error empty and the address text, or an error text.
