@@ -11,8 +11,12 @@
 #include <QTimer>
 
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <malloc.h>
+#include <memory>
 #include <sys/socket.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
@@ -42,32 +46,117 @@ void closeOnSignals(QWidget& window)
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
 }
+
+struct CommandLine
+{
+    QCommandLineParser parser;
+    QCommandLineOption home{QStringLiteral("home"),
+                            QStringLiteral("Use DIR as the program folder."),
+                            QStringLiteral("DIR")};
+
+    CommandLine()
+    {
+        parser.setApplicationDescription(Product::applicationTitle() +
+                                         QStringLiteral(", an IRC client"));
+        parser.addHelpOption();
+        parser.addVersionOption();
+        parser.addOption(home);
+        parser.addPositionalArgument(
+            QStringLiteral("address"),
+            QStringLiteral("Connect to irc://HOST[:PORT][/CHANNEL] at start."),
+            QStringLiteral("[irc://HOST[:PORT][/CHANNEL]]"));
+    }
+};
+
+// Help and version need no window system: they are answered before one is opened.
+bool answeredWithoutWindows(int argc, char* argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    CommandLine line;
+    // Qt's own options (-platform, -display, ...) are unknown here; the application
+    // object takes them out before the real parse.
+    line.parser.parse(arguments);
+    if (!line.parser.isSet(QStringLiteral("help")) && !line.parser.isSet(QStringLiteral("version")))
+        return false;
+    QCoreApplication core(argc, argv);
+    line.parser.process(core); // prints, and ends the program
+    return true;
+}
+
+QString platformChosen(int argc, char* argv[])
+{
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (qstrcmp(argv[i], "-platform") == 0 || qstrcmp(argv[i], "--platform") == 0)
+            return QString::fromLocal8Bit(argv[i + 1]);
+    }
+    return qEnvironmentVariable("QT_QPA_PLATFORM");
+}
+
+void sayNoSession(const QString& display)
+{
+    const QByteArray why = display.isEmpty() ? QByteArray("DISPLAY or WAYLAND_DISPLAY is not set")
+                                             : "cannot open the display " + display.toLocal8Bit();
+    std::fprintf(stderr, "quorlirc needs a graphical session: %s\n", why.constData());
+    std::fflush(stderr);
+}
+
+// Qt ends the program with abort() when it cannot open the window system; the user gets
+// one line and status 1 instead. Messages Qt gives while it tries are held back, and
+// passed on when it succeeds.
+QtMessageHandler earlierHandler = nullptr;
+QList<std::tuple<QtMsgType, QString>>* heldMessages = nullptr;
+
+void holdWhileOpening(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtFatalMsg) {
+        QString where = qEnvironmentVariable("WAYLAND_DISPLAY");
+        if (where.isEmpty())
+            where = qEnvironmentVariable("DISPLAY");
+        sayNoSession(where);
+        std::_Exit(1);
+    }
+    heldMessages->append({type, message});
+}
+
+std::unique_ptr<QApplication> openWindowSystem(int& argc, char* argv[])
+{
+    if (platformChosen(argc, argv).isEmpty() && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        sayNoSession(QString());
+        return nullptr;
+    }
+    QList<std::tuple<QtMsgType, QString>> held;
+    heldMessages = &held;
+    earlierHandler = qInstallMessageHandler(holdWhileOpening);
+    auto app = std::make_unique<QApplication>(argc, argv);
+    qInstallMessageHandler(earlierHandler);
+    heldMessages = nullptr;
+    for (const auto& [type, message] : held)
+        qt_message_output(type, QMessageLogContext(), message);
+    return app;
+}
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("QuorlIRC"));
-    QApplication::setApplicationVersion(QStringLiteral("2.00"));
+    QCoreApplication::setApplicationName(QStringLiteral("QuorlIRC"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("2.00"));
+    if (answeredWithoutWindows(argc, argv))
+        return 0;
+    const std::unique_ptr<QApplication> app = openWindowSystem(argc, argv);
+    if (!app)
+        return 1;
     QApplication::setQuitOnLastWindowClosed(true);
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(Product::applicationTitle() +
-                                     QStringLiteral(", an IRC client"));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption homeOption(QStringLiteral("home"),
-                                        QStringLiteral("Use DIR as the program folder."),
-                                        QStringLiteral("DIR"));
-    parser.addOption(homeOption);
-    parser.addPositionalArgument(QStringLiteral("address"),
-                                 QStringLiteral("Connect to irc://HOST[:PORT][/CHANNEL] at start."),
-                                 QStringLiteral("[irc://HOST[:PORT][/CHANNEL]]"));
-    parser.process(app);
+    CommandLine line;
+    line.parser.process(*app);
 
     const QString exeFolder = QCoreApplication::applicationDirPath();
-    const QString programFolder = Paths::resolveProgramFolder(
-        parser.value(homeOption), qEnvironmentVariable("QUORL_HOME"), exeFolder, QDir::homePath());
+    const QString programFolder = Paths::resolveProgramFolder(line.parser.value(line.home),
+                                                              qEnvironmentVariable("QUORL_HOME"),
+                                                              exeFolder, QDir::homePath());
     const QStringList problems =
         Paths::prepareProgramFolder(programFolder, Paths::dataFolder(exeFolder));
 
@@ -80,10 +169,10 @@ int main(int argc, char* argv[])
     // Start-up builds and drops a good deal; give the freed heap back once the window is up.
     QTimer::singleShot(200, [] { malloc_trim(0); });
 
-    const QStringList args = parser.positionalArguments();
+    const QStringList args = line.parser.positionalArguments();
     if (!args.isEmpty() && !window.client().connectToAddress(args.first())) {
         QTextStream(stderr) << "quorlirc: not an irc:// address: " << args.first() << '\n';
         window.client().addStatusLine(QStringLiteral("Not an irc:// address: ") + args.first());
     }
-    return app.exec();
+    return QApplication::exec();
 }

@@ -3,7 +3,7 @@
 #include <array>
 
 namespace {
-constexpr std::array<QStringView, 2> webMarks{u"http://", u"ftp://"};
+constexpr std::array<QStringView, 3> webMarks{u"http://", u"https://", u"ftp://"};
 constexpr std::array<QStringView, 3> channelPrefixes{u"#", u"@#", u"+#"};
 constexpr std::array<QStringView, 4> soundExtensions{u".wav", u".mid", u".mp2", u".mp3"};
 

@@ -22,15 +22,16 @@ RawData::~RawData() = default;
 
 void RawData::recordRawLine(const QString& line, const QString& direction)
 {
-    const bool fromServer = direction == serverDirection();
-    // Sent lines are recorded only while the view is shown, to the log as well; a flood
-    // with the view off costs nothing but this test.
-    if (!fromServer && !showing_)
-        return;
     if (logFile_)
         writeLogLine(line);
     if (showing_)
-        Q_EMIT lineShown(line, fromServer);
+        Q_EMIT lineShown(line, direction == serverDirection());
+}
+
+void RawData::recordSentLine(const QString& line)
+{
+    if (showing_)
+        recordRawLine(line, userDirection());
 }
 
 QString RawData::logPath() const

@@ -31,7 +31,11 @@ public:
     static QString userDirection() { return QStringLiteral("user"); }
 
     // direction is serverDirection() for a received line, userDirection() for a sent one.
+    // The line goes to the log while it is on, and to the view while it is shown.
     void recordRawLine(const QString& line, const QString& direction);
+    // A line the session sent: recorded, to the log as well, only while the view is
+    // shown, so a flood with the view off costs nothing.
+    void recordSentLine(const QString& line);
 
     // rawbuttonshow
     bool showing() const { return showing_; }

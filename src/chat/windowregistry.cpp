@@ -273,7 +273,9 @@ void WindowRegistry::openPrivateChat(const QString& nick)
 void WindowRegistry::routePrivateMessage(const QString& nick, const QString& address,
                                          const QString& text)
 {
-    const QStringList texts{nick, {}, {}, {}, {}, {}, {}, address};
+    const EventSlots texts = EventSlots().set(1, nick).set(8, address);
+    // "Inbound Message" belongs to the window it reached, so it sounds only while that
+    // chat is on screen with its sound on.
     for (const auto& item : items_) {
         ChatWindow* window = item.get();
         if (window->conversationKind != ConversationKind::Private)
@@ -281,7 +283,7 @@ void WindowRegistry::routePrivateMessage(const QString& nick, const QString& add
         if (sameName(window->peerNickname, nick)) {
             window->peerAddress = address;
             addLine(window, text, LineClass::Other);
-            events_.fireEvent(QStringLiteral("Inbound Message"), texts);
+            events_.fireEvent(window, QStringLiteral("Inbound Message"), texts);
             return;
         }
         // An empty address says nothing about who is behind it, so it never renames.
@@ -292,7 +294,7 @@ void WindowRegistry::routePrivateMessage(const QString& nick, const QString& add
             window->label = nick;
             addLine(window, text, LineClass::Other);
             Q_EMIT pickerChanged();
-            events_.fireEvent(QStringLiteral("Inbound Message"), texts);
+            events_.fireEvent(window, QStringLiteral("Inbound Message"), texts);
             return;
         }
     }
@@ -300,7 +302,7 @@ void WindowRegistry::routePrivateMessage(const QString& nick, const QString& add
         return;
     ChatWindow* window = createPrivateWindow(nick, address);
     addLine(window, text, LineClass::Other);
-    events_.fireEvent(QStringLiteral("A User is Requesting a Private Chat"), texts);
+    events_.fireEvent(nullptr, QStringLiteral("A User is Requesting a Private Chat"), texts);
 }
 
 // --- closing --------------------------------------------------------------------------

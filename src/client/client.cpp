@@ -66,7 +66,16 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
     userMessages_.setSoundRequestHandler([this](const QString& sender, const QString& text) {
         sharedSounds_.answerSoundRequest(sender, text);
     });
-    connect(&session_, &Session::rawLineRecorded, &rawData_, &RawData::recordRawLine);
+    connect(&session_, &Session::rawLineRecorded, &rawData_,
+            [this](const QString& line, const QString& direction) {
+                if (direction == RawData::userDirection())
+                    rawData_.recordSentLine(line);
+                else
+                    rawData_.recordRawLine(line, direction);
+            });
+    // The ident query and answer are logged whether or not the view is shown.
+    connect(&session_.ident(), &IdentResponder::rawLineRecorded, &rawData_,
+            &RawData::recordRawLine);
     session_.setRawDataHooks({[this] { rawData_.clearView(); }, [this] { rawData_.enableInput(); },
                               [this] { rawData_.endLogForShutdown(); }});
     session_.setRegisteredServerRecorder(
@@ -366,13 +375,16 @@ bool Client::readSettings()
     ignoreList_.restorePermanent(stored_.permanentIgnores);
     notifyList_.setNicknames(options_.notify.nicknames);
     options_.servers.serverListBookmark = stored_.serverListBookmark;
-    for (size_t n = 0; n < options_.servers.recent.size(); ++n) {
+    RecentServerSlots recent;
+    for (size_t n = 0; n < recent.size(); ++n) {
         const RecentServerSlot& slot = stored_.recentServers.at(n);
-        options_.servers.recent.at(n) =
-            slot.inUse() ? RecentServer{slot.label, slot.host, slot.port} : RecentServer{};
+        if (slot.inUse())
+            recent.at(n) = RecentServer{slot.label, slot.host, slot.port};
     }
+    recentServers_.setSlots(recent);
     session_.setNickname(options_.user.nickname);
     settingsRead_ = true;
+    Q_EMIT settingsLoaded();
     return true;
 }
 
@@ -393,7 +405,7 @@ bool Client::writeSettings()
     for (size_t n = 0; n < options_.servers.recent.size(); ++n) {
         const RecentServer& entry = options_.servers.recent.at(n);
         RecentServerSlot& slot = stored_.recentServers.at(n);
-        // Keys of a slot no longer in use stay in the file as they were.
+        // A slot no longer in use leaves the file.
         if (!entry.label.isEmpty())
             slot = RecentServerSlot{entry.label, entry.host, entry.port};
         else

@@ -113,6 +113,10 @@ public:
     bool shuttingDown() const { return shuttingDown_; }
     void shutdown();
 
+Q_SIGNALS:
+    // The settings file was read: whatever shows a setting shows it again.
+    void settingsLoaded();
+
 private:
     Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<Clock> ownClock,
            const Clock* clock, QObject* parent);

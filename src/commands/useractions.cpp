@@ -169,10 +169,11 @@ void UserActions::timeUser(const QString& nick, const QString& action, ChatWindo
 
 void UserActions::pingUser(const QString& nick, const QString& action, ChatWindow* window)
 {
-    // The reply echoes the stamp, and the CTCP module measures the lag against the same
-    // clock reading.
-    request(QStringLiteral("ping"), nick, action, window, QString(),
-            ctcpQuery(nick, QStringLiteral("PING ") + QString::number(Ctcp::nowStamp(clock_))));
+    // The reply echoes the stamp, which finds this inquiry again; the CTCP module
+    // measures the lag against the same clock.
+    const QString stamp = QString::number(Ctcp::nowStamp(clock_));
+    request(QStringLiteral("ping"), nick, action, window, stamp,
+            ctcpQuery(nick, QStringLiteral("PING ") + stamp));
 }
 
 void UserActions::namesChannel(const QString& channel, const QString& action, ChatWindow* window)

@@ -25,13 +25,13 @@ using RecentServerSlots = std::array<RecentServer, 10>;
 
 struct UserOptions
 {
-    QStringList nicknames{QStringLiteral("Yournick")};  // mynicklistbox (kept sorted)
-    QString nickname = QStringLiteral("Yournick");      // the chosen nickname
-    QString realName = QStringLiteral("QuorlIRC User"); // nametext, at most 30 characters
-    // emailtext, at most 200 characters. Its text is the user name of the USER line, so
-    // a new user starts with one that servers accept.
-    QString email = QStringLiteral("quorl");
-    QString ident = QStringLiteral("quorl"); // identdtext, at most 20 characters
+    QStringList nicknames{QStringLiteral("Yournick")}; // mynicklistbox (kept sorted)
+    QString nickname = QStringLiteral("Yournick");     // the chosen nickname
+    QString realName;                                  // nametext, at most 30 characters
+    // emailtext, at most 200 characters. Its first word is the user name of the USER
+    // line; a new program folder's first quorl.ini gives a new user one.
+    QString email;
+    QString ident; // identdtext, at most 20 characters
 };
 
 // The user's nicknames are kept sorted without regard to case: rotation walks them in
@@ -66,12 +66,12 @@ struct ConnectionOptions
 // Answers to other users' CTCP queries.
 struct CtcpReplyOptions
 {
-    bool answerVersion = true;                              // CheckBox4 "On a VERSION Request"
-    QString versionText = QStringLiteral("QuorlIRC v2.00"); // Edit11
-    bool messageOnTime = false;                             // CheckBox5 "On a TIME request"
-    QString timeMessage;                                    // Edit12
-    bool messageOnPing = false;                             // CheckBox9 "On a PING Request"
-    QString pingMessage;                                    // Edit15
+    bool answerVersion = false; // CheckBox4 "On a VERSION Request"
+    QString versionText;        // Edit11
+    bool messageOnTime = false; // CheckBox5 "On a TIME request"
+    QString timeMessage;        // Edit12
+    bool messageOnPing = false; // CheckBox9 "On a PING Request"
+    QString pingMessage;        // Edit15
 };
 
 struct DisplayOptions

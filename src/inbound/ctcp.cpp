@@ -138,8 +138,8 @@ void Ctcp::handleReply(const UserLine& m, const QString& rawBody)
 {
     const QString body = rawBody.trimmed();
     const QString who = m.senderLower();
-    auto complete = [&](const char* kind, const char* event, const QString& answer, auto fill) {
-        PendingInquiry* record = inquiries_.findInquiry(QLatin1String(kind), who);
+    auto complete = [&](PendingInquiry* record, const char* event, const QString& answer,
+                        auto fill) {
         if (!record)
             return;
         fill(*record);
@@ -150,23 +150,23 @@ void Ctcp::handleReply(const UserLine& m, const QString& rawBody)
 
     if (startsWithWord(body, "version")) {
         const QString answer = body.mid(8);
-        complete("version", "Response to my VERSION", answer,
-                 [&](PendingInquiry& r) { r.versionReply = answer; });
+        complete(inquiries_.findInquiry(QStringLiteral("version"), who), "Response to my VERSION",
+                 answer, [&](PendingInquiry& r) { r.versionReply = answer; });
     } else if (startsWithWord(body, "time")) {
         const QString answer = body.mid(5);
-        complete("time", "Response to my TIME", answer,
+        complete(inquiries_.findInquiry(QStringLiteral("time"), who), "Response to my TIME", answer,
                  [&](PendingInquiry& r) { r.timeReply = answer; });
     } else if (startsWithWord(body, "ping")) {
         const QString payload = body.mid(5);
-        // Answers that cannot be our own stamp are ignored.
-        if (payload.startsWith(u'-') || (payload.size() <= 10 && payload.startsWith(u'2')))
-            return;
+        // The answer echoes the stamp our query carried; a payload that is not one of our
+        // pending stamps answers nothing of ours, whatever its shape.
+        PendingInquiry* record = inquiries_.findInquiry(QStringLiteral("ping"), who, payload);
         bool ok = false;
         const qint64 sent = payload.toLongLong(&ok);
-        if (!ok)
+        if (!record || !ok)
             return;
         const QString lag = QString::number(nowStamp(clock_) - sent) + QStringLiteral(" secs.");
-        complete("ping", "Response to my PING", payload,
+        complete(record, "Response to my PING", payload,
                  [&](PendingInquiry& r) { r.pingResult = lag; });
     }
 }

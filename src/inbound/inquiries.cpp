@@ -140,6 +140,17 @@ PendingInquiry* Inquiries::findInquiry(const QString& kind, const QString& subje
     return nullptr;
 }
 
+PendingInquiry* Inquiries::findInquiry(const QString& kind, const QString& subject,
+                                       const QString& extra)
+{
+    for (const auto& record : records_) {
+        if (record->kind == kind && record->extra == extra &&
+            record->subject.compare(subject, Qt::CaseInsensitive) == 0)
+            return record.get();
+    }
+    return nullptr;
+}
+
 void Inquiries::completeInquiry(PendingInquiry* record)
 {
     const bool known = std::any_of(records_.cbegin(), records_.cend(),

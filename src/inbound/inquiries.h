@@ -22,7 +22,8 @@ struct PendingInquiry
     QString action;  // "display", "radar", "ignore5" ... "ignorep", "kickban", "ban", "getbanlist"
     QString window;  // the name of the window results go to; empty for none
     QString subject; // the nickname, or the channel for "names" and "banlist"
-    QString extra;   // whois: the channel of the window it came from; banlist: the channel
+    QString extra;   // whois: the channel of the window it came from; banlist: the channel;
+                     // ping: the stamp the query carried
     QDateTime created;
     bool done = false;
 
@@ -72,6 +73,9 @@ public:
     PendingInquiry& startInquiry(const QString& kind, const QString& action, const QString& subject,
                                  const QString& extra, const QString& window);
     PendingInquiry* findInquiry(const QString& kind, const QString& subject);
+    // The one whose extra is extra as well: an answer that echoes what was asked finds
+    // the question it answers.
+    PendingInquiry* findInquiry(const QString& kind, const QString& subject, const QString& extra);
     // Runs the record's action; the record is freed when the action is finished with it,
     // so the pointer must not be used afterwards.
     void completeInquiry(PendingInquiry* record);

@@ -157,11 +157,9 @@ bool NotifyList::renameEntry(int index, const QString& text)
     }
     if (name.isEmpty())
         return false;
-    NotifyEntry& entry = entries_[index];
-    entry.nickname = name;
-    // What was known belonged to the old name; the next poll tells about the new one
-    // instead of announcing that someone never seen has left.
-    clearDetails(entry);
+    // Only the name changes: presence and details stay until the next poll answers for
+    // the new name, so a user still on line is not announced again.
+    entries_[index].nickname = name;
     Q_EMIT entryChanged(index);
     return true;
 }

@@ -217,6 +217,13 @@ void ServerMessages::dispatch(const ServerLine& line)
     case Numeric::RPL_ENDOFMOTD:
         session_.registrationComplete(line.target);
         return;
+    case Numeric::ERR_NOMOTD:
+        // A server without a message of the day ends it with this instead of 376; a later
+        // one (the user asked for the MOTD) only says so.
+        errorReply(line);
+        if (!session_.isRegistered())
+            session_.registrationComplete(line.target);
+        return;
     default:
         errorReply(line);
         return;
@@ -314,6 +321,17 @@ QString afterFirstWord(const QString& text)
     const qsizetype space = text.indexOf(u' ');
     return space < 0 ? QString() : text.mid(space + 1);
 }
+
+// Where the channel name begins in a NAMES reply: its first "#" or "&", whichever comes
+// first (the names after it may carry "&" as a rank sign); -1 when there is neither.
+qsizetype channelStart(const QString& parameters)
+{
+    const qsizetype hash = parameters.indexOf(u'#');
+    const qsizetype ampersand = parameters.indexOf(u'&');
+    if (hash < 0 || ampersand < 0)
+        return std::max(hash, ampersand);
+    return std::min(hash, ampersand);
+}
 } // namespace
 
 void ServerMessages::whois(const ServerLine& line)
@@ -408,14 +426,14 @@ void ServerMessages::topic(const ServerLine& line)
                                    EventSlots().set(1, channel).set(8, topic));
 }
 
-// 353: "= #channel :@op +voice member", the channel found from its "#".
+// 353: "= #channel :@op +voice member", the channel found from its "#" or "&".
 void ServerMessages::names(const ServerLine& line)
 {
     QString p = line.parameters.trimmed();
-    const qsizetype hash = p.indexOf(u'#');
-    if (hash < 0)
+    const qsizetype start = channelStart(p);
+    if (start < 0)
         return;
-    p = p.mid(hash);
+    p = p.mid(start);
     const qsizetype split = p.indexOf(QStringLiteral(" :"));
     if (split < 0)
         return;
@@ -435,7 +453,7 @@ void ServerMessages::names(const ServerLine& line)
 void ServerMessages::endOfNames(const ServerLine& line)
 {
     const QString& p = line.parameters;
-    if (!p.contains(u'#') || !targets_.inquiries)
+    if (channelStart(p) < 0 || !targets_.inquiries)
         return;
     const qsizetype split = p.indexOf(QStringLiteral(" :"));
     const QString channel = (split < 0 ? p : p.left(split)).trimmed();

@@ -9,11 +9,21 @@
 
 #include <QHostAddress>
 #include <QHostInfo>
+#include <QRegularExpression>
 #include <algorithm>
 
 namespace {
 constexpr int MaxHostLength = 255;
 constexpr int LagIsonIntervalMs = 60000;
+
+// The user name of the USER line is the e-mail field, which servers take only as one
+// word: its first word, or "quorl" when the field is blank.
+QString userName(const QString& email)
+{
+    const QString first =
+        email.section(QRegularExpression(QStringLiteral("\\s+")), 0, 0, QString::SectionSkipEmpty);
+    return first.isEmpty() ? QStringLiteral("quorl") : first;
+}
 } // namespace
 
 Session::Session(Options& options, LineLog& status, LineLog& serverView, EventSink fireEvent,
@@ -27,7 +37,6 @@ Session::Session(Options& options, LineLog& status, LineLog& serverView, EventSi
     connect(&serverSocket_, &ClientSocket::readable, this, &Session::onReadable);
     connect(&serverSocket_, &ClientSocket::timedOut, this, &Session::onTimedOut);
     connect(&serverSocket_, &ClientSocket::disconnected, this, &Session::onPeerDisconnected);
-    connect(&ident_, &IdentResponder::rawLineRecorded, this, &Session::rawLineRecorded);
 
     lagTimer_.setInterval(LagIsonIntervalMs);
     connect(&lagTimer_, &QTimer::timeout, this, &Session::onLagTimer);
@@ -159,8 +168,8 @@ void Session::onConnectFinished(bool ok, const QString& error)
     firstNickname_ = currentNickname_;
     lastNicknameTried_ = currentNickname_;
     sendLine(QStringLiteral("NICK ") + currentNickname_);
-    sendLine(QStringLiteral("USER ") + options_.user.email + QStringLiteral(" empty empty :") +
-             options_.user.realName.trimmed());
+    sendLine(QStringLiteral("USER ") + userName(options_.user.email) +
+             QStringLiteral(" empty empty :") + options_.user.realName.trimmed());
     localAddress_ = serverSocket_.localAddress();
     ident_.open();
 }

@@ -127,7 +127,8 @@ public:
         recordRegisteredServer_ = std::move(record);
     }
 
-    // Reply 376: registration is complete. addressedTo is the nickname the reply names.
+    // Reply 376 (422 from a server without a MOTD): registration is complete. addressedTo
+    // is the nickname the reply names.
     void registrationComplete(const QString& addressedTo);
 
     // A lookup finished: error empty and the address text, or an error text.
@@ -142,7 +143,8 @@ public:
 Q_SIGNALS:
     void buttonsChanged(bool connectEnabled, bool disconnectEnabled);
     void nicknameChanged(const QString& nickname);
-    // Every line received from or sent to the server, for the raw data view and log.
+    // Every line received from or sent to the server, for the raw data view and log (the
+    // ident responder reports its own lines).
     void rawLineRecorded(const QString& line, const QString& direction);
     void registered();
     void sessionClosed();

@@ -107,7 +107,7 @@ const char* const channelOnlyEntries[] = {
 };
 
 // Entries whose subsystems are not part of the client yet; choosing them does nothing.
-const char* const laterEntries[] = {"Send Theme...", "Log to File"};
+const char* const laterEntries[] = {"Send Theme..."};
 
 const char* const dialogEntries[] = {"Topic...", "Password...", "User Limit..."};
 
@@ -157,8 +157,19 @@ const WindowEntry windowEntries[] = {
     {"Joins", true, [](WindowRegistry&, ChatWindow* w) { w->hideJoins = !w->hideJoins; }},
     {"Parts", true, [](WindowRegistry&, ChatWindow* w) { w->hideParts = !w->hideParts; }},
     {"Quits", true, [](WindowRegistry&, ChatWindow* w) { w->hideQuits = !w->hideQuits; }},
+    {"Log to File", false,
+     [](WindowRegistry& r, ChatWindow* w) {
+         if (w->logging)
+             r.endLog(w);
+         else
+             r.startLog(w);
+     }},
+    // Hides all three kinds, or shows them all again when all three were hidden.
     {"Hide All", true,
-     [](WindowRegistry&, ChatWindow* w) { w->hideJoins = w->hideParts = w->hideQuits = true; }},
+     [](WindowRegistry&, ChatWindow* w) {
+         const bool hide = !(w->hideJoins && w->hideParts && w->hideQuits);
+         w->hideJoins = w->hideParts = w->hideQuits = hide;
+     }},
 };
 
 void prepareChannel(ChatMenuState& state, const ChatWindow& window)

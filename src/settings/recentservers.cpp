@@ -40,3 +40,9 @@ void RecentServers::clear()
     slots_.fill(RecentServer{});
     Q_EMIT changed();
 }
+
+void RecentServers::setSlots(const RecentServerSlots& slots)
+{
+    slots_ = slots;
+    Q_EMIT changed();
+}

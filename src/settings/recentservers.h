@@ -27,6 +27,8 @@ public:
     bool choose(int n);
     // "Clear Recently Used Server List"
     void clear();
+    // The slots read from the settings file at start.
+    void setSlots(const RecentServerSlots& slots);
     // The hint of "Connect to Server" shows only while there is no recent server to offer.
     bool connectHintShown() const { return !slots_[0].inUse(); }
 

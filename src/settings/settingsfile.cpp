@@ -1,5 +1,7 @@
 #include "settings/settingsfile.h"
 
+#include "theme/themefile.h"
+
 #include <QFileInfo>
 
 #include <algorithm>
@@ -58,6 +60,108 @@ constexpr TextKey messageTexts[] = {
 };
 
 constexpr int ignoreDurations = 8; // "1 minute" .. "Permanent"
+
+// What a key reads as when the file does not have it. Every read goes through this
+// table, so a missing key gives the same value whatever the model held before.
+struct ReadDefault
+{
+    const char* section;
+    const char* key;
+    const char* value;
+};
+
+constexpr ReadDefault readDefaults[] = {
+    {"MISC", "lastposter", "fl2xfvc.dcm"},
+    {"MISC", "useposter", "0"},
+    {"MISC", "browseroverride", "0"},
+    {"MISC", "browserpath", "0"},
+    {"MISC", "modname", "1"},
+    {"MISC", "tileframecolor", "0"},
+    {"MISC", "autolog", "0"},
+    {"MISC", "ignoretraffic", "0"},
+    {"MISC", "winstate", "100"},
+    {"MISC", "winx", "100"},
+    {"MISC", "winy", "100"},
+    {"MISC", "winwidth", "100"},
+    {"MISC", "winheight", "100"},
+    {"SCRIPTS", "last", "0dsae"},
+    {"servers", "serverlistbookmark", "1"},
+    {"SOUND", "rprivate", "0"},
+    {"SOUND", "raccept", "0"},
+    {"SOUND", "pdefaultsoundpath", ""},
+    {"SOUND", "psounddialogpath", ""},
+    {"SOUND", "sounddialogpath", ""},
+    {"USER", "nicks", ""},
+    {"USER", "lastnick", "Yournick"},
+    {"USER", "name", ""},
+    {"USER", "email", ""},
+    {"USER", "identd", ""},
+    {"DCC", "chatinboundaction", "0"},
+    {"DCC", "fileinboundaction", "0"},
+    {"DCC", "filesavefolder", ""},
+    {"IGNORE", "ignoretime", "3"},
+    {"IGNORE", "floodprotection", "0"},
+    {"IGNORE", "floodlines", "10"},
+    {"NOTIFY", "notifylimit", "11111111"},
+    {"NOTIFY", "notifies", ""},
+    {"DISPLAY", "recent", "0"},
+    {"DISPLAY", "lasttheme", "0"},
+    {"MESSAGES", "quit", ""},
+    {"MESSAGES", "leave", ""},
+    {"MESSAGES", "away", ""},
+    {"MESSAGES", "version", ""},
+    {"MESSAGES", "time", ""},
+    {"MESSAGES", "ping", ""},
+    {"MESSAGES", "xquit", ""},
+    {"MESSAGES", "xleave", ""},
+    {"MESSAGES", "xversion", ""},
+    {"MESSAGES", "xtime", ""},
+    {"MESSAGES", "xaway", ""},
+    {"MESSAGES", "xping", ""},
+    {"MESSAGES", "joinoninvite", "0"},
+    {"MESSAGES", "invisible", "0"},
+    {"PRIVATECHAT", "ignoreall", "0"},
+};
+
+// Keys numbered from 0: a stem followed by the number. The entries of the numbered
+// lists have the stem "" (FILTERS, ALIASES, DISPLAY) or "fav" (CHANNELS); their count
+// keys have no default.
+constexpr ReadDefault numberedDefaults[] = {
+    {"SOUND", "s", "0,"},
+    {"servers", "recent", ""},
+    {"servers", "recenthost", "empty"},
+    {"servers", "recentport", "empty"},
+    {"IGNORE", "i", ""},
+    {"FILTERS", "", ""},
+    {"ALIASES", "", ""},
+    {"DISPLAY", "", ""},
+    {"CHANNELS", "fav", ""},
+};
+
+bool isNumber(QStringView text)
+{
+    return !text.isEmpty() &&
+           std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); });
+}
+
+// The read default of a key; a null string for a key that has none.
+QString readDefault(const QString& section, const QString& key)
+{
+    const auto same = [](const QString& a, const char* b) {
+        return a.compare(QLatin1String(b), Qt::CaseInsensitive) == 0;
+    };
+    for (const ReadDefault& d : readDefaults) {
+        if (same(section, d.section) && same(key, d.key))
+            return QString::fromLatin1(d.value);
+    }
+    for (const ReadDefault& d : numberedDefaults) {
+        const QLatin1String stem(d.key);
+        if (same(section, d.section) && key.startsWith(stem, Qt::CaseInsensitive) &&
+            isNumber(QStringView(key).mid(stem.size())))
+            return QString::fromLatin1(d.value);
+    }
+    return QString();
+}
 } // namespace
 
 QString SettingsFile::fileName(const QString& programFolder)
@@ -83,14 +187,14 @@ bool SettingsFile::save()
     return profile_.save(fileName_);
 }
 
-QString SettingsFile::text(const char* section, const char* key, const QString& defaultValue) const
+QString SettingsFile::value(const QString& section, const QString& key) const
 {
-    return profile_.value(latin(section), latin(key), defaultValue);
+    return profile_.value(section, key, readDefault(section, key));
 }
 
-bool SettingsFile::has(const char* section, const char* key) const
+QString SettingsFile::value(const char* section, const char* key) const
 {
-    return profile_.contains(latin(section), latin(key));
+    return value(latin(section), latin(key));
 }
 
 void SettingsFile::problem(const char* section, const char* key)
@@ -100,9 +204,7 @@ void SettingsFile::problem(const char* section, const char* key)
 
 void SettingsFile::readInt(const char* section, const char* key, qint32& target)
 {
-    if (!has(section, key))
-        return;
-    if (const auto number = Profile::strictInt(text(section, key, QString())))
+    if (const auto number = Profile::strictInt(value(section, key)))
         target = *number;
     else
         problem(section, key);
@@ -110,28 +212,26 @@ void SettingsFile::readInt(const char* section, const char* key, qint32& target)
 
 void SettingsFile::readText(const char* section, const char* key, QString& target)
 {
-    if (has(section, key))
-        target = text(section, key, QString());
+    target = value(section, key);
 }
 
 void SettingsFile::readFlagAnyButZero(const char* section, const char* key, bool& target)
 {
-    if (has(section, key))
-        target = Profile::flagAnyButZero(text(section, key, QString()));
+    target = Profile::flagAnyButZero(value(section, key));
 }
 
 void SettingsFile::readFlagOneOnly(const char* section, const char* key, bool& target)
 {
-    if (has(section, key))
-        target = Profile::flagOneOnly(text(section, key, QString()));
+    target = Profile::flagOneOnly(value(section, key));
 }
 
 void SettingsFile::readNumbered(const char* section, const char* countKey, const QString& prefix,
                                 bool skipEmpty, QStringList& target)
 {
-    if (!has(section, countKey))
+    const QString count = value(section, countKey);
+    if (count.isNull()) // missing, and a count without a default: the list stays
         return;
-    const auto top = Profile::strictInt(text(section, countKey, QString()));
+    const auto top = Profile::strictInt(count);
     if (!top || *top < -1) {
         problem(section, countKey);
         return;
@@ -148,7 +248,7 @@ void SettingsFile::readNumbered(const char* section, const char* countKey, const
     }
     QStringList entries;
     for (int i = 0; i <= std::min(*top, last); ++i) {
-        const QString entry = profile_.value(latin(section), prefix + QString::number(i));
+        const QString entry = value(latin(section), prefix + QString::number(i));
         if (!(skipEmpty && entry.isEmpty()))
             entries << entry;
     }
@@ -219,9 +319,7 @@ void SettingsFile::readSettings(Options& options, StoredState& state)
 
 void SettingsFile::readWindowPlacement(StoredState& state)
 {
-    if (!has("MISC", "winstate"))
-        return;
-    state.window.maximized = text("MISC", "winstate", QString()) != QLatin1String("0");
+    state.window.maximized = value("MISC", "winstate") != QLatin1String("0");
     if (state.window.maximized)
         return;
     QRect& r = state.window.bounds;
@@ -240,7 +338,7 @@ void SettingsFile::readScripts(Options& options)
 
 void SettingsFile::readBrowser(Options& options)
 {
-    const QString choice = text("MISC", "browseroverride", QStringLiteral("0"));
+    const QString choice = value("MISC", "browseroverride");
     if (choice == QLatin1String("0")) {
         options.browser.useOther = false;
     } else if (choice == QLatin1String("1")) {
@@ -252,11 +350,8 @@ void SettingsFile::readBrowser(Options& options)
 void SettingsFile::readSounds(Options& options)
 {
     SoundList& sounds = options.sound.soundlist;
-    for (int row = 0; row < SoundKeys; ++row) {
-        const QString key = QStringLiteral("s") + QString::number(row);
-        if (profile_.contains(QStringLiteral("SOUND"), key))
-            sounds.entry(row) = decodeSoundSetting(profile_.value(QStringLiteral("SOUND"), key));
-    }
+    for (int row = 0; row < SoundKeys; ++row)
+        sounds.entry(row) = decodeSoundSetting(value(QStringLiteral("SOUND"), indexed("s", row)));
     readText("SOUND", "pdefaultsoundpath", options.sound.soundFolder);
     readText("SOUND", "psounddialogpath", options.sound.playDialogFolder);
     readText("SOUND", "sounddialogpath", options.sound.linkDialogFolder);
@@ -265,18 +360,16 @@ void SettingsFile::readSounds(Options& options)
 void SettingsFile::readNicknames(Options& options)
 {
     UserOptions& user = options.user;
-    if (has("USER", "nicks")) {
-        // Every name ends with a comma; text after the last one is not a name.
-        QStringList names = text("USER", "nicks", QString()).split(u',');
-        names.removeLast();
-        names.removeAll(QString());
-        sortNicknames(names);
-        user.nicknames = names;
-    }
+    // Every name ends with a comma; text after the last one is not a name.
+    QStringList names = value("USER", "nicks").split(u',');
+    names.removeLast();
+    names.removeAll(QString());
+    sortNicknames(names);
+    user.nicknames = names;
     // With no name at all the user could not register; the client's own default stands in.
     if (user.nicknames.isEmpty())
         user.nicknames << QStringLiteral("Yournick");
-    const QString last = text("USER", "lastnick", QStringLiteral("Yournick"));
+    const QString last = value("USER", "lastnick");
     const auto found =
         std::find_if(user.nicknames.cbegin(), user.nicknames.cend(),
                      [&](const QString& n) { return n.compare(last, Qt::CaseInsensitive) == 0; });
@@ -322,15 +415,13 @@ void SettingsFile::readFileServer(Options& options)
 void SettingsFile::readRecentServers(StoredState& state)
 {
     for (int n = 0; n < StoredState::RecentSlots; ++n) {
-        const QString label = profile_.value(QStringLiteral("servers"), indexed("recent", n));
+        const QString label = value(QStringLiteral("servers"), indexed("recent", n));
         if (label.isEmpty())
             continue;
         RecentServerSlot& slot = state.recentServers.at(n);
         slot.label = label;
-        slot.host = profile_.value(QStringLiteral("servers"), indexed("recenthost", n),
-                                   QStringLiteral("empty"));
-        slot.port = profile_.value(QStringLiteral("servers"), indexed("recentport", n),
-                                   QStringLiteral("empty"));
+        slot.host = value(QStringLiteral("servers"), indexed("recenthost", n));
+        slot.port = value(QStringLiteral("servers"), indexed("recentport", n));
     }
 }
 
@@ -344,7 +435,7 @@ void SettingsFile::readIgnore(Options& options, StoredState& state)
     else
         problem("IGNORE", "ignoretime");
 
-    const QString flood = text("IGNORE", "floodprotection", QString());
+    const QString flood = value("IGNORE", "floodprotection");
     if (flood == QLatin1String("1") || flood == QLatin1String("0"))
         ignore.floodProtection = Profile::flagOneOnly(flood);
 
@@ -357,7 +448,7 @@ void SettingsFile::readIgnore(Options& options, StoredState& state)
 
     state.permanentIgnores.clear();
     for (int i = 0; i < IgnoreKeys; ++i) {
-        const QString entry = profile_.value(QStringLiteral("IGNORE"), indexed("i", i));
+        const QString entry = value(QStringLiteral("IGNORE"), indexed("i", i));
         if (!entry.isEmpty())
             state.permanentIgnores << entry;
     }
@@ -366,23 +457,23 @@ void SettingsFile::readIgnore(Options& options, StoredState& state)
 void SettingsFile::readNotify(Options& options)
 {
     NotifyOptions& notify = options.notify;
-    if (has("NOTIFY", "notifylimit")) {
-        // A character that is missing counts as shown.
-        const QString limit = text("NOTIFY", "notifylimit", QString());
-        for (int i = 0; i < int(std::size(notifyColumns)); ++i)
-            notify.*notifyColumns[i] = limit.mid(i, 1) != QLatin1String("0");
-    }
-    if (has("NOTIFY", "notifies")) {
-        QStringList names = text("NOTIFY", "notifies", QString()).split(u',');
-        names.removeAll(QString());
-        notify.nicknames = names;
-    }
+    // A character that is missing counts as shown.
+    const QString limit = value("NOTIFY", "notifylimit");
+    for (int i = 0; i < int(std::size(notifyColumns)); ++i)
+        notify.*notifyColumns[i] = limit.mid(i, 1) != QLatin1String("0");
+    QStringList names = value("NOTIFY", "notifies").split(u',');
+    names.removeAll(QString());
+    notify.nicknames = names;
 }
 
 void SettingsFile::readDisplay(Options& options, StoredState& state)
 {
+    // The theme of that name is open in the editor only when its file is there; "f"
+    // (and the default, "0") name none.
     readText("DISPLAY", "recent", state.editorTheme);
-    if (state.editorTheme == QLatin1String("f"))
+    const QString folder = QFileInfo(fileName_).absolutePath() + u'/';
+    if (state.editorTheme == QLatin1String("f") ||
+        ThemeFile::findInThemesFolder(folder, state.editorTheme + QStringLiteral(".qth")).isEmpty())
         state.editorTheme.clear();
     readNumbered("DISPLAY", "lasttheme", QString(), true, options.display.themeUses);
 }
@@ -475,11 +566,15 @@ void SettingsFile::writeSounds(const Options& options)
 
 void SettingsFile::writeRecentServers(const StoredState& state)
 {
-    // The section is not erased: the keys of a slot no longer in use stay behind, unread.
+    // The section is not erased (it holds the bookmark and keys of other releases); a
+    // slot no longer in use leaves the file, so a cleared list stays cleared.
     for (int n = 0; n < StoredState::RecentSlots; ++n) {
         const RecentServerSlot& slot = state.recentServers.at(n);
-        if (!slot.inUse())
+        if (!slot.inUse()) {
+            for (const char* stem : {"recent", "recenthost", "recentport"})
+                profile_.removeKey(QStringLiteral("servers"), indexed(stem, n));
             continue;
+        }
         profile_.setValue(QStringLiteral("servers"), indexed("recent", n), slot.label);
         profile_.setValue(QStringLiteral("servers"), indexed("recenthost", n), slot.host);
         profile_.setValue(QStringLiteral("servers"), indexed("recentport", n), slot.port);

@@ -41,14 +41,16 @@ struct StoredState
     // Nicknames or masks of the permanent ignore entries, in list order.
     QStringList permanentIgnores;
     // Lower-case name of the theme open in the theme editor; empty when none is.
-    QString editorTheme = QStringLiteral("0");
+    QString editorTheme;
 };
 
 // quorl.ini: every setting of the client, read once at start and written once at exit.
 //
-// A key that is missing, or whose value cannot be used (a broken number, a choice out of
-// range), leaves the value it would set as it was, and reading goes on with the next
-// key. Keys and sections this class does not know stay in the file when it is written.
+// A key that is missing reads as its default (one table in settingsfile.cpp), so what the
+// model held before never shows through. A value that cannot be used (a broken number, a
+// choice out of range) leaves the value it would set as it was, and reading goes on with
+// the next key. Keys and sections this class does not know stay in the file when it is
+// written.
 class SettingsFile
 {
 public:
@@ -78,8 +80,9 @@ public:
     QStringList problems() const { return problems_; }
 
 private:
-    QString text(const char* section, const char* key, const QString& defaultValue) const;
-    bool has(const char* section, const char* key) const;
+    // The key's value, or its read default when the file does not have it.
+    QString value(const QString& section, const QString& key) const;
+    QString value(const char* section, const char* key) const;
     void readInt(const char* section, const char* key, qint32& target);
     void readText(const char* section, const char* key, QString& target);
     void readFlagAnyButZero(const char* section, const char* key, bool& target);

@@ -5,7 +5,6 @@
 #include "commands/linkactions.h"
 #include "settings/startsequence.h"
 #include "theme/themefile.h"
-#include "ui/chat/autologbutton.h"
 #include "ui/chat/chatmenuwidget.h"
 #include "ui/chat/chatsplitter.h"
 #include "ui/chat/chatview.h"
@@ -13,6 +12,7 @@
 #include "ui/chat/pickerpanel.h"
 #include "ui/chat/rawdatapage.h"
 #include "ui/chat/serverinfowidget.h"
+#include "ui/chat/switchbutton.h"
 #include "ui/chat/textentry.h"
 #include "ui/script/scriptingpage.h"
 #include "ui/dcc/dccsettingspage.h"
@@ -46,6 +46,8 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
     setObjectName(QStringLiteral("mainform"));
     chatMenu_ = new ChatMenuWidget(*client_, this);
     setWindowTitle(Product::mainCaption());
+    // The application's title: what a minimized window shows.
+    setWindowIconText(Product::applicationTitle());
     resize(1000, 680);
 
     auto* central = new QWidget(this);
@@ -168,15 +170,14 @@ void MainWindow::runShowSequence()
         return true;
     });
     steps.add(QStringLiteral("settings pages"), [this] {
-        userPage_->load();
-        ignorePage_->load();
-        messagesPage_->load();
         soundPage_->load();
         fileServerPage_->load();
         filesPanel_->loadFilters();
         dccPage_->load();
         return true;
     });
+    // The settings pages, the toolbar switches and the recent-server menu show what was
+    // read as soon as it is (Client::settingsLoaded).
     steps.add(QStringLiteral("window placement"), [this] { return applyWindowPlacement(); });
     for (const QString& step : steps.run())
         qWarning("start-up: %s did not complete", qPrintable(step));
@@ -420,7 +421,16 @@ void MainWindow::buildStatusStrip(QWidget* strip)
     row->addWidget(connectbuttondisconnect_);
     row->addWidget(statuslist_, 1);
     row->addWidget(panel6_);
-    row->addWidget(new AutoLogButton(client_->options().display, strip));
+    DisplayOptions& display = client_->options().display;
+    for (auto* toggle :
+         {new SwitchButton(display.autoLog, QStringLiteral("ToolButton7"),
+                           QStringLiteral("Auto-Log"), QStringLiteral("Auto-Log all Chats"), strip),
+          new SwitchButton(display.hideTraffic, QStringLiteral("ToolButton4"),
+                           QStringLiteral("Hide Joins"),
+                           QStringLiteral("Hide All Channel Joins/Parts/Quits"), strip)}) {
+        row->addWidget(toggle);
+        connect(client_.get(), &Client::settingsLoaded, toggle, &SwitchButton::load);
+    }
 
     LineLog& status = client_->statusLog();
     for (const QString& line : status.lines())

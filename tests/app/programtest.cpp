@@ -49,6 +49,54 @@ private Q_SLOTS:
         QVERIFY(help.contains("irc://HOST[:PORT][/CHANNEL]"));
     }
 
+    // Without X or Wayland (a server, ssh, CI) --help and --version still print, and a
+    // start says in one line why it cannot run instead of aborting.
+    void commandLineWithoutADisplay_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("display");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("out");
+        QTest::addColumn<QByteArray>("error");
+        QTest::newRow("help") << QStringList{"--help"} << QString() << 0 << QByteArray("--home")
+                              << QByteArray();
+        QTest::newRow("version") << QStringList{"--version"} << QString() << 0 << QByteArray("2.00")
+                                 << QByteArray();
+        QTest::newRow("start without a display")
+            << QStringList{} << QString() << 1 << QByteArray()
+            << QByteArray("quorlirc needs a graphical session: DISPLAY or WAYLAND_DISPLAY is not "
+                          "set\n");
+        QTest::newRow("start with a display that is not there")
+            << QStringList{} << QStringLiteral(":4093") << 1 << QByteArray()
+            << QByteArray("quorlirc needs a graphical session: cannot open the display :4093\n");
+    }
+    void commandLineWithoutADisplay()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, display);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, out);
+        QFETCH(QByteArray, error);
+        QTemporaryDir home;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name :
+             {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE"})
+            env.remove(QLatin1String(name));
+        if (!display.isEmpty())
+            env.insert(QStringLiteral("DISPLAY"), display);
+        env.insert(QStringLiteral("QUORL_HOME"), home.path());
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(binary(), arguments);
+        QVERIFY(p.waitForFinished(20000));
+        const QByteArray stdOut = p.readAllStandardOutput();
+        const QByteArray stdErr = p.readAllStandardError();
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QVERIFY2(p.exitCode() == exitCode, stdErr.constData());
+        QVERIFY2(stdOut.contains(out), stdOut.constData());
+        QCOMPARE(stdErr, error);
+    }
+
     void connectsFromAddressAndQuitsOnSigterm()
     {
         QTemporaryDir home;
@@ -64,13 +112,18 @@ private Q_SLOTS:
         QVERIFY(p.waitForStarted(5000));
         QVERIFY(server.waitForLine(QStringLiteral("USER "), 10000));
         QCOMPARE(server.received().first(), QStringLiteral("NICK Yournick"));
+        // A new user's user name and real name come from the new folder's first quorl.ini.
+        QCOMPARE(server.received().at(1), QStringLiteral("USER quorl empty empty :QuorlIRC User"));
         // The program folder was laid out on first run.
         QVERIFY(QDir(home.filePath(QStringLiteral("scripts/objects"))).exists());
         QVERIFY(QDir(home.filePath(QStringLiteral("Received Files"))).exists());
 
         server.sendLine(QStringLiteral(":irc.test 001 Yournick :Welcome"));
+        // A new folder does not answer a stranger's CTCP VERSION: the switch starts off.
+        server.sendLine(QStringLiteral(":bob!b@h PRIVMSG Yournick :\x01VERSION\x01"));
         server.sendLine(QStringLiteral("PING :alive"));
         QVERIFY(server.waitForLine(QStringLiteral("PONG :alive")));
+        QCOMPARE(server.received().filter(QStringLiteral("NOTICE bob")), QStringList());
 
         ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
         QVERIFY(server.waitForLine(QStringLiteral("QUIT"), 5000));

@@ -389,6 +389,9 @@ private Q_SLOTS:
         QTest::newRow("http") << "<Tam> go http://a.b/c"
                               << "http" << int(ChatLink::Web) << "http://a.b/c"
                               << "";
+        QTest::newRow("https") << "<Tam> read https://Secure.example/Page"
+                               << "https" << int(ChatLink::Web) << "https://Secure.example/Page"
+                               << "";
         QTest::newRow("ftp") << "<Tam> ftp://files.x"
                              << "ftp" << int(ChatLink::Web) << "ftp://files.x"
                              << "";

@@ -14,6 +14,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -74,9 +76,12 @@ private Q_SLOTS:
         QTest::newRow("user, hidden") << false << false << "user" << false << false;
         QTest::newRow("server, shown and logged") << true << true << "server" << true << true;
         QTest::newRow("user, shown and logged") << true << true << "user" << true << true;
-        // Sent lines reach the record only while the view is shown.
         QTest::newRow("server, logged only") << false << true << "server" << false << true;
-        QTest::newRow("user, logged only") << false << true << "user" << false << false;
+        // The ident answer is a user line the log keeps with the view off.
+        QTest::newRow("user, logged only") << false << true << "user" << false << true;
+        // Lines the session sent reach the record only while the view is shown.
+        QTest::newRow("sent, logged only") << false << true << "sent" << false << false;
+        QTest::newRow("sent, shown and logged") << true << true << "sent" << true << true;
     }
     void recordedLines()
     {
@@ -89,7 +94,10 @@ private Q_SLOTS:
         QSignalSpy lines(&f.raw, &RawData::lineShown);
         f.raw.setShowing(show);
         QCOMPARE(f.raw.setLogging(log), log);
-        f.raw.recordRawLine(QStringLiteral("PRIVMSG #a :\x02hi\x01"), direction);
+        if (direction == "sent")
+            f.raw.recordSentLine(QStringLiteral("PRIVMSG #a :\x02hi\x01"));
+        else
+            f.raw.recordRawLine(QStringLiteral("PRIVMSG #a :\x02hi\x01"), direction);
         f.raw.setLogging(false);
 
         QCOMPARE(lines.count(), shown ? 1 : 0);
@@ -286,6 +294,50 @@ private Q_SLOTS:
         QTRY_COMPARE(view->document()->blockCount(), 3);
         page->findChild<QToolButton*>(QStringLiteral("rawbuttonclear"))->click();
         QVERIFY(view->document()->isEmpty());
+    }
+
+    // The ident responder records its query and answer as the raw data facility's own
+    // lines: with "Show" off and "Log" on both reach the log, unlike sent server lines.
+    void identAnswerIsLoggedWhileNotShown()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.path() + "/";
+        QVERIFY(QDir(folder).mkdir("logs"));
+        ScriptedPrompts prompts;
+        ManualClock clock;
+        Client client(folder, prompts, clock);
+        client.options().user.ident = QStringLiteral("joe");
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        const quint16 identPort = probe.serverPort();
+        probe.close();
+        client.session().ident().setPort(identPort);
+        FakeIrcServer server;
+        QVERIFY(server.listen());
+        RawData& raw = client.rawData();
+        QVERIFY(!raw.showing());
+        QVERIFY(raw.setLogging(true));
+        client.session().connectToKnownHost("127.0.0.1", server.port(), "Local - test");
+        QVERIFY(server.waitForLine("USER "));
+        QVERIFY(client.session().ident().isListening());
+
+        QTcpSocket asker;
+        asker.connectToHost(QHostAddress::LocalHost, identPort);
+        QVERIFY(asker.waitForConnected(3000));
+        asker.write("6667, 1045\r\n");
+        QByteArray answer;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                answer += asker.readAll();
+                return answer.endsWith("\r\n");
+            },
+            3000));
+        QVERIFY(raw.setLogging(true) && !raw.setLogging(false));
+        const QString content = readAll(raw.logPath());
+        QVERIFY2(content.contains("6667, 1045\r\n6667, 1045: USERID : UNIX : joe\r\n"),
+                 qPrintable(content));
+        // Lines the client sent to the server are not logged while they are not shown.
+        QVERIFY(!content.contains("NICK "));
     }
 
     // The session's end closes the log as shutdown does; a new attempt clears the view and

@@ -104,6 +104,20 @@ private Q_SLOTS:
         QCOMPARE(lines.at(2), QStringLiteral("y"));
     }
 
+    // "Auto-Log all Chats" acts on windows created after it is switched on.
+    void autoLogSwitchedOnLaterLogsOnlyNewWindows()
+    {
+        RegistryFixture f;
+        ChatWindow* open = f.registry.createChannelWindow("#open");
+        f.options.display.autoLog = true;
+        f.registry.addLine(open, "x", 0);
+        QVERIFY(!open->logging);
+        ChatWindow* next = f.registry.createChannelWindow("#next");
+        QVERIFY(next->logging);
+        QVERIFY(!QFile::exists(f.logsFolder() + "#open.txt"));
+        QVERIFY(QFile::exists(f.logsFolder() + "#next.txt"));
+    }
+
     void unopenableLog()
     {
         RegistryFixture f(false); // no logs/ folder

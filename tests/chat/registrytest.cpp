@@ -2,6 +2,7 @@
 // leaving and closing, the unseen mark, and the nick list with the user's own rank.
 #include "client/client.h"
 #include "support/fakeircserver.h"
+#include "support/fakesoundplayer.h"
 #include "support/registryfixture.h"
 #include "support/scriptedprompts.h"
 #include "support/testmain.h"
@@ -57,6 +58,36 @@ private Q_SLOTS:
         f.options.display.hideTraffic = true;
         const ChatWindow* w = f.registry.createChannelWindow("#a");
         QVERIFY(w->hideJoins && w->hideParts && w->hideQuits);
+    }
+
+    // "Inbound Message" belongs to the private window it reached: its sound plays only
+    // while that window is on screen with its sound on, the renaming path included.
+    void inboundMessageSoundsForItsWindow()
+    {
+        Options options;
+        LineLog status;
+        auto* wav = new FakeSoundPlayer;
+        Sounds sounds(std::unique_ptr<SoundPlayer>(wav), std::make_unique<FakeSoundPlayer>());
+        EventHook events(options.sound.soundlist, sounds);
+        events.setWindowPlaysSounds(
+            [](const ChatWindow* w) { return w->shown && w->soundEnabled; });
+        WindowRegistry registry([](const QString&) {}, status, events, options, QString(),
+                                [] { return QStringLiteral("Me"); });
+        options.sound.soundlist.entry(25) = {true, QStringLiteral("/snd/msg.wav")};
+        ChatWindow* bob = registry.createPrivateWindow("Bob", "bob@host");
+        bob->shown = true;
+        bob->soundEnabled = false;
+        registry.routePrivateMessage("Bob", "bob@host", "<Bob> hi");
+        registry.routePrivateMessage("Robert", "bob@host", "<Robert> renamed");
+        QCOMPARE(bob->peerNickname, QStringLiteral("Robert"));
+        QCOMPARE(wav->played, QStringList());
+        bob->soundEnabled = true;
+        registry.routePrivateMessage("Robert", "bob@host", "<Robert> again");
+        QCOMPARE(wav->played, QStringList{"/snd/msg.wav"});
+        wav->busy = false;
+        bob->shown = false;
+        registry.routePrivateMessage("Robert", "bob@host", "<Robert> unseen");
+        QCOMPARE(wav->played.size(), 1);
     }
 
     void joinChannel_data()

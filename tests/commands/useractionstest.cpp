@@ -76,7 +76,7 @@ private Q_SLOTS:
         QTest::newRow("ping") << "ping" << true
                               << QString("PRIVMSG Bob :") + ctcp + "PING 1767268800" + ctcp
                               << "ping"
-                              << "";
+                              << "1767268800"; // the stamp its answer must echo
         QTest::newRow("lookup") << "lookup" << true << "USERHOST Bob"
                                 << "dnsuserhost"
                                 << "";

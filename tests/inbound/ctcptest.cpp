@@ -13,6 +13,7 @@ const QString X = QStringLiteral("\x01");
 
 struct CtcpFixture : SessionFixture
 {
+    explicit CtcpFixture(const Clock* clock = nullptr) : SessionFixture(clock) {}
     bool ready()
     {
         if (!registerAs(QStringLiteral("me")))
@@ -56,6 +57,7 @@ private Q_SLOTS:
         QFETCH(QString, query);
         QFETCH(QStringList, answers);
         CtcpFixture f;
+        f.client.options().ctcp.answerVersion = true;
         f.client.options().ctcp.versionText = QStringLiteral("QuorlIRC \\\\bv2");
         QVERIFY(f.ready());
         f.server.sendLine(QStringLiteral(":Bob!b@h PRIVMSG me :") + X + query + X);
@@ -66,6 +68,7 @@ private Q_SLOTS:
     void versionOffWhenTextEmptyAndTimeAlwaysAnswered()
     {
         CtcpFixture f;
+        f.client.options().ctcp.answerVersion = true;
         f.client.options().ctcp.versionText = QStringLiteral("   ");
         f.client.options().ctcp.timeMessage = QStringLiteral("\\\\bnow");
         QVERIFY(f.ready());
@@ -113,33 +116,45 @@ private Q_SLOTS:
     void replies_data()
     {
         QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("stamp");
         QTest::addColumn<QString>("reply");
         QTest::addColumn<bool>("completed");
         QTest::newRow("version") << "version"
+                                 << ""
                                  << "VERSION someclient 1.0" << true;
         QTest::newRow("time") << "time"
+                              << ""
                               << "TIME Tue Dec 8" << true;
-        QTest::newRow("ping 10 digits from 2 ignored") << "ping"
-                                                       << "PING 2000000000" << false;
-        QTest::newRow("ping 11 chars from 2 used") << "ping"
-                                                   << "PING 20000000000" << true;
+        QTest::newRow("ping echoing our stamp") << "ping"
+                                                << "1700000000"
+                                                << "PING 1700000000" << true;
+        QTest::newRow("ping of 10 digits from 2 echoing our stamp") << "ping"
+                                                                    << "2000000000"
+                                                                    << "PING 2000000000" << true;
+        QTest::newRow("ping of another number ignored") << "ping"
+                                                        << "1700000000"
+                                                        << "PING 1700000001" << false;
         QTest::newRow("ping negative ignored") << "ping"
+                                               << "1700000000"
                                                << "PING -5" << false;
         QTest::newRow("ping not a number ignored") << "ping"
+                                                   << "abc"
                                                    << "PING abc" << false;
         QTest::newRow("no pending inquiry of that kind") << "time"
+                                                         << ""
                                                          << "VERSION x" << false;
     }
 
     void replies()
     {
         QFETCH(QString, kind);
+        QFETCH(QString, stamp);
         QFETCH(QString, reply);
         QFETCH(bool, completed);
         CtcpFixture f;
         QVERIFY(f.ready());
         f.client.inquiries().startInquiry(kind, QStringLiteral("display"), QStringLiteral("bob"),
-                                          QString(), QString());
+                                          stamp, QString());
         f.server.sendLine(QStringLiteral(":Bob!b@h NOTICE me :") + X + reply + X);
         QVERIFY(f.sync());
         QCOMPARE(f.client.inquiries().count(), completed ? 0 : 1);
@@ -153,6 +168,55 @@ private Q_SLOTS:
         QCOMPARE(Ctcp::nowStamp(clock) - stamp, 7);
         // The stamp is the local wall clock read as if it were UTC.
         QCOMPARE(stamp, QDateTime(QDate(2026, 12, 8), QTime(15, 0, 0), Qt::UTC).toSecsSinceEpoch());
+    }
+
+    // From May 2033 the client's own stamps are 10 digits beginning with "2": the answer
+    // to a /ping is matched to the inquiry that sent it, not guessed from its shape.
+    void pingAnsweredAfter2033()
+    {
+        ManualClock clock(QDateTime(QDate(2033, 6, 1), QTime(12, 0, 0)));
+        CtcpFixture f(&clock);
+        QVERIFY(f.ready());
+        QSignalSpy fired(&f.client.events(), &EventHook::eventFired);
+        f.client.userActions().pingUser(QStringLiteral("bob"), QStringLiteral("radar"), nullptr);
+        QVERIFY(
+            f.server.waitForLine(QStringLiteral("PRIVMSG bob :") + X + QStringLiteral("PING 2")));
+        const QString query = f.server.received().last();
+        const QString stamp = query.mid(query.indexOf(QStringLiteral("PING ")) + 5).chopped(1);
+        QCOMPARE(stamp.size(), 10);
+        clock.advanceSeconds(3);
+        // Another number from the same user is not the answer to this inquiry.
+        f.server.sendLine(QStringLiteral(":bob!b@h NOTICE me :") + X +
+                          QStringLiteral("PING 2000000000") + X);
+        QVERIFY(f.sync());
+        QCOMPARE(f.client.inquiries().count(), 1);
+        f.server.sendLine(QStringLiteral(":bob!b@h NOTICE me :") + X + QStringLiteral("PING ") +
+                          stamp + X);
+        QVERIFY(f.sync());
+        QCOMPARE(f.client.inquiries().count(), 0);
+        QStringList slots;
+        for (const QList<QVariant>& args : fired) {
+            if (args.at(0).toString() == QLatin1String("Response to my PING"))
+                slots = args.at(1).toStringList();
+        }
+        QCOMPARE(slots.value(0), QStringLiteral("bob"));
+        QCOMPARE(slots.value(6), stamp);
+    }
+
+    // A PING answer nobody asked for changes nothing: no event, no line, no window.
+    void pingReplyWithoutAnInquiry()
+    {
+        CtcpFixture f;
+        QVERIFY(f.ready());
+        const qsizetype windows = f.client.windows().count();
+        const qsizetype statusLines = f.client.statusLog().count();
+        f.server.sendLine(QStringLiteral(":bob!b@h NOTICE me :") + X +
+                          QStringLiteral("PING 1700000000") + X);
+        QVERIFY(f.sync());
+        QVERIFY(!f.events.contains(QStringLiteral("Response to my PING")));
+        QCOMPARE(f.client.windows().count(), windows);
+        QCOMPARE(f.client.statusLog().count(), statusLines);
+        QCOMPARE(f.client.inquiries().count(), 0);
     }
 
     void otherCtcpRepliesAreShownAsNotices()

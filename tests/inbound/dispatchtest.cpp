@@ -1,6 +1,7 @@
 // What other users do reaches the right window: joins, parts, quits, nick changes,
 // topics, kicks, modes, messages and notices, with the gates in front of them.
 #include "chat/windowregistry.h"
+#include "inbound/inquiries.h"
 #include "support/sessionfixture.h"
 #include "support/testmain.h"
 
@@ -66,6 +67,47 @@ private Q_SLOTS:
         QVERIFY(f.sync());
         QCOMPARE(f.nicks(QStringLiteral("#c")), (QStringList{"ame", "bAmy", "cbob", "czed"}));
         QCOMPARE(f.channel(QStringLiteral("#c"))->myStatus, QStringLiteral("op"));
+    }
+
+    // "&" channels are channels: their names fill the nick list, and the end of a NAMES
+    // asked for one completes its inquiry.
+    void ampersandChannelsGetTheirNames()
+    {
+        Dispatch f;
+        QVERIFY(f.registerAs(QStringLiteral("me")));
+        f.send(QStringLiteral(":me!u@h JOIN &local"));
+        f.send(QStringLiteral(":irc.test 353 me = &local :@me +amy bob"));
+        f.send(QStringLiteral(":irc.test 366 me &local :End of NAMES list."));
+        QVERIFY(f.sync());
+        QCOMPARE(f.nicks(QStringLiteral("&local")), (QStringList{"ame", "bamy", "cbob"}));
+        QCOMPARE(f.channel(QStringLiteral("&local"))->myStatus, QStringLiteral("op"));
+
+        f.client.inquiries().startInquiry(QStringLiteral("names"), QStringLiteral("display"),
+                                          QStringLiteral("&other"), QString(), QString());
+        f.send(QStringLiteral(":irc.test 353 me = &other :zed"));
+        QVERIFY(f.sync());
+        QCOMPARE(f.client.inquiries().at(0).namesText, QStringLiteral(" zed"));
+        f.send(QStringLiteral(":irc.test 366 me &other :End of NAMES list."));
+        QVERIFY(f.sync());
+        QCOMPARE(f.client.inquiries().count(), 0);
+    }
+
+    // +o takes a, +v takes b, and -l finds no argument left: the limit goes, and reads 100.
+    void limitRemovedWithoutArgumentReads100()
+    {
+        Dispatch f;
+        QVERIFY(f.inChannel());
+        f.send(QStringLiteral(":bob!b@h MODE #c +l 25"));
+        QVERIFY(f.sync());
+        ChatWindow* w = f.channel(QStringLiteral("#c"));
+        QVERIFY(w->userLimitSet);
+        QCOMPARE(w->userLimit, 25);
+        f.send(QStringLiteral(":bob!b@h MODE #c +ov-l dave carol"));
+        QVERIFY(f.sync());
+        QVERIFY(!w->userLimitSet);
+        QCOMPARE(w->userLimit, 100);
+        QVERIFY(f.nicks(QStringLiteral("#c")).contains(QStringLiteral("adave")));
+        QVERIFY(f.nicks(QStringLiteral("#c")).contains(QStringLiteral("bcarol")));
     }
 
     void modeAnswerAtJoinSetsFlagsSilently()

@@ -403,20 +403,25 @@ private Q_SLOTS:
             QVERIFY(prompts.warnings.isEmpty());
     }
 
-    // A renamed entry was followed under its old name; the new one is not announced as
-    // having left.
-    void renamedPresentEntryStartsAbsent()
+    // Renaming only renames: the entry keeps its presence, so the next poll that finds it
+    // on line announces nothing, and one that does not says it has left.
+    void renameKeepsPresence()
     {
         SessionFixture f;
         NotifyList& list = f.client.notifyList();
         list.setNicknames({QStringLiteral("Bob")});
         QVERIFY(f.registerAs(QStringLiteral("me")));
         QVERIFY(answer(f, QStringLiteral("Bob")));
+        f.events.clear();
         QVERIFY(list.renameEntry(0, QStringLiteral("Robert")));
-        QVERIFY(!list.entries().at(0).present);
+        QVERIFY(list.entries().at(0).present);
         tickTwice(f.session());
+        QVERIFY(answer(f, QStringLiteral("Robert")));
+        QCOMPARE(f.events.count(joined), 0);
+        QVERIFY(!f.statusHas(QStringLiteral("Robert has joined IRC.")));
         QVERIFY(answer(f, QString()));
-        QCOMPARE(f.events.count(left), 0);
+        QCOMPARE(f.events.count(left), 1);
+        QVERIFY(f.statusHas(QStringLiteral("Robert has Left IRC.")));
     }
 
     void listHoldsTwentyNineEntries()

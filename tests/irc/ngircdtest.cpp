@@ -103,6 +103,69 @@ private Q_SLOTS:
         QVERIFY(client.session().connectEnabled());
     }
 
+    // A server without a MOTD file answers 422 where others send 376; registration
+    // completes all the same: the channel of the address is joined, the user's modes go
+    // out and the server becomes a recent one.
+    void registersWithoutAMotd()
+    {
+        NgircdServer server;
+        server.setMotd(false);
+        QVERIFY2(server.start(), qPrintable(server.error()));
+        ScriptedPrompts prompts;
+        Client client(QStringLiteral("/tmp/quorl-e2e/"), prompts);
+        client.session().ident().setPort(0);
+        client.options().user.nicknames = {QStringLiteral("nomotd")};
+        client.session().setNickname(QStringLiteral("nomotd"));
+        client.options().connection.invisible = true;
+        QStringList sent;
+        QObject::connect(&client.session(), &Session::rawLineRecorded,
+                         [&](const QString& line, const QString& direction) {
+                             if (direction == QLatin1String("user"))
+                                 sent << line;
+                         });
+        QVERIFY(client.connectToAddress(QStringLiteral("irc://127.0.0.1:") +
+                                        QString::number(server.port()) + QStringLiteral("/plain")));
+        QVERIFY2(QTest::qWaitFor(
+                     [&] { return client.windows().findChannelWindow(QStringLiteral("#plain")); },
+                     10000),
+                 qPrintable(client.statusLog().lines().join(u'|')));
+        QVERIFY(client.session().isRegistered());
+        const QStringList status = client.statusLog().lines();
+        QVERIFY(status.contains(QStringLiteral("ERROR: Server has no MOTD.")));
+        QVERIFY(status.indexOf(QStringLiteral("Ready.")) >
+                status.indexOf(QStringLiteral("ERROR: Server has no MOTD.")));
+        QVERIFY(sent.contains(QStringLiteral("MODE nomotd +i")));
+        QVERIFY(sent.contains(QStringLiteral("AWAY")));
+        QCOMPARE(client.recentServers().slots()[0].host, QStringLiteral("127.0.0.1"));
+        client.shutdown();
+    }
+
+    // The user name of the USER line is one word, whatever the e-mail field holds: an
+    // empty one would be refused with 461 and registration would stop.
+    void registersWithAnEmptyOrSpacedUserName_data()
+    {
+        QTest::addColumn<QString>("email");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("spaced") << QStringLiteral("john doe");
+    }
+    void registersWithAnEmptyOrSpacedUserName()
+    {
+        QFETCH(QString, email);
+        NgircdServer server;
+        QVERIFY2(server.start(), qPrintable(server.error()));
+        ScriptedPrompts prompts;
+        Client client(QStringLiteral("/tmp/quorl-e2e/"), prompts);
+        client.session().ident().setPort(0);
+        client.options().user.nicknames = {QStringLiteral("username")};
+        client.session().setNickname(QStringLiteral("username"));
+        client.options().user.email = email;
+        QVERIFY(client.connectToAddress(QStringLiteral("irc://127.0.0.1:") +
+                                        QString::number(server.port())));
+        QVERIFY2(QTest::qWaitFor([&] { return client.session().isRegistered(); }, 10000),
+                 qPrintable(client.statusLog().lines().join(u'|')));
+        client.shutdown();
+    }
+
     void takenNicknameRotatesAgainstARealServer()
     {
         NgircdServer server;

@@ -40,6 +40,53 @@ private Q_SLOTS:
         QVERIFY(!f.session().isRegistered());
     }
 
+    // The e-mail field is the user name of the USER line; a server refuses an empty one
+    // (ngircd answers 461) and one with blanks in it.
+    void userLineNameIsOneWord_data()
+    {
+        QTest::addColumn<QString>("email");
+        QTest::addColumn<QString>("user");
+        QTest::newRow("empty") << QString() << QStringLiteral("USER quorl empty empty :Joe");
+        QTest::newRow("blanks only")
+            << QStringLiteral("   ") << QStringLiteral("USER quorl empty empty :Joe");
+        QTest::newRow("two words")
+            << QStringLiteral(" john doe ") << QStringLiteral("USER john empty empty :Joe");
+        QTest::newRow("tab inside")
+            << QStringLiteral("ann\tlee") << QStringLiteral("USER ann empty empty :Joe");
+        QTest::newRow("one word") << QStringLiteral("ann@x.org")
+                                  << QStringLiteral("USER ann@x.org empty empty :Joe");
+    }
+    void userLineNameIsOneWord()
+    {
+        QFETCH(QString, email);
+        QFETCH(QString, user);
+        SessionFixture f;
+        f.client.options().user.realName = QStringLiteral("Joe");
+        f.client.options().user.email = email;
+        QVERIFY(f.connectAndLogIn());
+        QCOMPARE(f.server.received().value(1), user);
+    }
+
+    // A server without a message of the day ends registration with 422 in place of 376.
+    void noMotdCompletesRegistration()
+    {
+        SessionFixture f;
+        QVERIFY(f.connectAndLogIn());
+        f.server.sendLine(QStringLiteral(":irc.test 001 Yournick :Welcome"));
+        f.server.sendLine(QStringLiteral(":irc.test 422 Yournick :MOTD File is missing"));
+        QVERIFY(f.server.waitForLine(QStringLiteral("AWAY")));
+        QVERIFY(f.session().isRegistered());
+        QVERIFY(f.statusHas(QStringLiteral("ERROR: Server has no MOTD.")));
+        QVERIFY(f.statusHas(QStringLiteral("Ready.")));
+        QCOMPARE(f.client.recentServers().slots()[0].label, QStringLiteral("Local - test"));
+        // A later 422 (the user asks for the MOTD) says so again but registers nothing twice.
+        f.server.clearReceived();
+        f.server.sendLine(QStringLiteral(":irc.test 422 Yournick :MOTD File is missing"));
+        QVERIFY(f.sync());
+        QCOMPARE(f.server.received().filter(QStringLiteral("MODE")), QStringList());
+        QCOMPARE(f.status().filter(QStringLiteral("Ready.")).size(), 1);
+    }
+
     void pingIsAnsweredOnlyWithColon()
     {
         SessionFixture f;

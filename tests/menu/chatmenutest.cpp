@@ -10,6 +10,8 @@
 #include "ui/dialogs/setuserlimitdialog.h"
 
 #include <QAction>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -166,6 +168,46 @@ private Q_SLOTS:
         f.menu.choose("Enable for this Chat");
         QVERIFY(!w->hideParts);
         QVERIFY(w->soundEnabled);
+    }
+
+    // "Log to File" starts and ends the window's log; its tick shows the log's state.
+    void logToFileStartsAndEndsTheLog()
+    {
+        MenuFixture f;
+        QVERIFY(QDir(f.home.path()).mkdir(QStringLiteral("logs")));
+        ChatWindow* w = f.channel("slime");
+        f.menu.prepare(w, {});
+        QVERIFY(!f.menu.entry("Log to File")->isChecked());
+        f.menu.entry("Log to File")->trigger();
+        QVERIFY(w->logging);
+        const QString path = f.home.path() + QStringLiteral("/logs/#chan.txt");
+        QCOMPARE(f.client.statusLog().last(), "Now Logging #chan as " + path);
+        f.client.windows().addLine(w, "logged line", LineClass::Other);
+        f.menu.prepare(w, {});
+        QVERIFY(f.menu.entry("Log to File")->isChecked());
+        f.menu.entry("Log to File")->trigger();
+        QVERIFY(!w->logging);
+        QVERIFY(!f.menu.entry("Log to File")->isChecked());
+        QCOMPARE(f.client.statusLog().last(), "Logging Terminated. (" + path + ")");
+        QFile log(path);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY(log.readAll().contains("\r\nlogged line\r\n"));
+    }
+
+    // "Hide All" toggles: it hides all three kinds, and shows them all again when all
+    // three were hidden.
+    void hideAllToggles()
+    {
+        MenuFixture f;
+        ChatWindow* w = f.channel("slime");
+        w->hideParts = true;
+        f.menu.prepare(w, {});
+        f.menu.choose("Hide All");
+        QVERIFY(w->hideJoins && w->hideParts && w->hideQuits);
+        f.menu.choose("Hide All");
+        QVERIFY(!w->hideJoins && !w->hideParts && !w->hideQuits);
+        f.menu.choose("Hide All");
+        QVERIFY(w->hideJoins && w->hideParts && w->hideQuits);
     }
 
     // Runs fixed entries through a registry that records what is sent.

@@ -7,6 +7,8 @@
 #include "support/testmain.h"
 #include "ui/settings/recentserversmenu.h"
 
+#include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -91,6 +93,58 @@ private Q_SLOTS:
         f.recent().remember(QStringLiteral("B"), QStringLiteral("hb"), 2);
         QCOMPARE(labels(f.recent().slots()).first(), QStringLiteral("B"));
         QVERIFY(!f.recent().slots()[1].inUse());
+    }
+
+    // A menu built before the settings are read shows the stored slots once they are.
+    void slotsReadAtStartReachTheMenu()
+    {
+        QTemporaryDir home;
+        {
+            QFile ini(home.filePath(QStringLiteral("quorl.ini")));
+            QVERIFY(ini.open(QIODevice::WriteOnly));
+            ini.write("[servers]\nrecent0=Home - Net\nrecenthost0=irc.home\nrecentport0=6667\n");
+        }
+        ScriptedPrompts prompts;
+        Client client(home.path() + u'/', prompts);
+        QToolButton button;
+        RecentServersMenu menu(client.recentServers(), &button);
+        QSignalSpy changed(&client.recentServers(), &RecentServers::changed);
+        QVERIFY(client.readSettings());
+        QCOMPARE(changed.count(), 1);
+        QVERIFY(menu.entry(0)->isVisible());
+        QCOMPARE(menu.entry(0)->text(), QStringLiteral("Home - Net"));
+        QCOMPARE(button.toolTip(), QString());
+    }
+
+    // "Clear Recently Used Server List" lasts: the cleared slots leave the file, so they
+    // do not come back at the next start.
+    void clearedSlotsLeaveTheFile()
+    {
+        QTemporaryDir home;
+        {
+            QFile ini(home.filePath(QStringLiteral("quorl.ini")));
+            QVERIFY(ini.open(QIODevice::WriteOnly));
+            ini.write("[servers]\nrecent0=A\nrecenthost0=ha\nrecentport0=1\n"
+                      "recent1=B\nrecenthost1=hb\nrecentport1=2\n[OLD]\nkeep=me\n");
+        }
+        ScriptedPrompts prompts;
+        {
+            Client client(home.path() + u'/', prompts);
+            QVERIFY(client.readSettings());
+            QCOMPARE(labels(client.recentServers().slots()).mid(0, 2), (QStringList{"A", "B"}));
+            client.recentServers().clear();
+            client.recentServers().remember(QStringLiteral("C"), QStringLiteral("hc"), 3);
+            client.shutdown();
+        }
+        const PrivateProfile ini(home.filePath(QStringLiteral("quorl.ini")));
+        QCOMPARE(ini.value("servers", "recent0"), QStringLiteral("C"));
+        for (const char* key : {"recent1", "recenthost1", "recentport1"})
+            QVERIFY2(!ini.contains("servers", key), key);
+        QCOMPARE(ini.value("OLD", "keep"), QStringLiteral("me"));
+        Client client(home.path() + u'/', prompts);
+        QVERIFY(client.readSettings());
+        QCOMPARE(labels(client.recentServers().slots()),
+                 (QStringList{"C", "", "", "", "", "", "", "", "", ""}));
     }
 
     void choosingAnEntryWithABadPortStartsNothing_data()

@@ -4,6 +4,8 @@
 #include "settings/settingsfile.h"
 #include "support/testmain.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -105,6 +107,24 @@ QString probe(const QString& name, const Loaded& l)
         {"favourites", [&] { return o.channels.favourites.join(u'|'); }},
         {"themeUses", [&] { return o.display.themeUses.join(u'|'); }},
         {"editorTheme", [&] { return l.state.editorTheme; }},
+        {"versionSwitch", [&] { return flag(o.ctcp.answerVersion); }},
+        {"versionText", [&] { return o.ctcp.versionText; }},
+        {"timeSwitch", [&] { return flag(o.ctcp.messageOnTime); }},
+        {"quitSwitch", [&] { return flag(o.connection.sendQuitMessage); }},
+        {"quit", [&] { return o.connection.quitMessage; }},
+        {"away", [&] { return flag(o.connection.away); }},
+        {"joinOnInvite", [&] { return flag(o.connection.autoJoinOnInvite); }},
+        {"realName", [&] { return o.user.realName; }},
+        {"email", [&] { return o.user.email; }},
+        {"ident", [&] { return o.user.ident; }},
+        {"lastPoster", [&] { return o.appearance.lastPoster; }},
+        {"tileFrameColor", [&] { return QString::number(o.appearance.tileFrameColor); }},
+        {"modName", [&] { return o.menuMod.modName; }},
+        {"lastScript", [&] { return o.scripts.lastScript; }},
+        {"hideTraffic", [&] { return flag(o.display.hideTraffic); }},
+        {"saveFolder", [&] { return o.dcc.saveFolder; }},
+        {"soundFolder", [&] { return o.sound.soundFolder; }},
+        {"rprivate", [&] { return flag(o.sound.privateRequests); }},
         {"recent2",
          [&] {
              const RecentServerSlot& s = l.state.recentServers.at(2);
@@ -129,7 +149,7 @@ void fillEverything(Options& o, StoredState& s)
     o.connection.awayMessage = "out";
     o.connection.invisible = true;
     o.connection.autoJoinOnInvite = true;
-    o.ctcp.answerVersion = false;
+    o.ctcp.answerVersion = true;
     o.ctcp.versionText = "my version";
     o.ctcp.messageOnTime = true;
     o.ctcp.timeMessage = "tick";
@@ -192,6 +212,11 @@ private Q_SLOTS:
         StoredState s;
         fillEverything(o, s);
         QTemporaryDir dir;
+        // The theme open in the editor is read back only while its file is there.
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("themes")));
+        QFile theme(dir.filePath(QStringLiteral("themes/dark.qth")));
+        QVERIFY(theme.open(QIODevice::WriteOnly));
+        theme.close();
         const QString path = SettingsFile::fileName(dir.path() + u'/');
         {
             SettingsFile file(path);
@@ -388,6 +413,124 @@ private Q_SLOTS:
         QCOMPARE(::probe(probe, l), expected);
     }
 
+    // A key that is missing takes its read default, whatever the model held
+    // before: a file of another release, or a new one, is read the same way every time.
+    void missingKeysTakeTheirReadDefaults_data()
+    {
+        QTest::addColumn<QString>("probe");
+        QTest::addColumn<QString>("expected");
+        const QList<std::pair<const char*, const char*>> defaults{
+            {"versionSwitch", "false"},
+            {"versionText", ""},
+            {"timeSwitch", "false"},
+            {"quitSwitch", "false"},
+            {"quit", ""},
+            {"away", "false"},
+            {"joinOnInvite", "false"},
+            {"invisible", "false"},
+            {"ignoreall", "false"},
+            {"realName", ""},
+            {"email", ""},
+            {"ident", ""},
+            {"lastPoster", "fl2xfvc.dcm"},
+            {"noPoster", "false"},
+            {"tileFrameColor", "0"},
+            {"modName", "1"},
+            {"lastScript", "0dsae"},
+            {"autolog", "false"},
+            {"hideTraffic", "false"},
+            {"useOther", "false"},
+            {"bookmark", "1"},
+            {"raccept", "false"},
+            {"rprivate", "false"},
+            {"sound3", "false|"},
+            {"soundFolder", ""},
+            {"nicknames", "Yournick"},
+            {"nickname", "Yournick"},
+            {"chatAction", "0"},
+            {"fileAction", "0"},
+            {"saveFolder", ""},
+            {"ignoreTime", "3"},
+            {"flood", "false"},
+            {"floodLines", "10"},
+            {"notify", "11111111"},
+            {"notifies", ""},
+            {"themeUses", ""},
+            {"editorTheme", ""},
+            {"maximized", "true"},
+            {"recent2", "|empty|empty"},
+        };
+        for (const auto& [probe, expected] : defaults)
+            QTest::newRow(probe) << QString::fromLatin1(probe) << QString::fromLatin1(expected);
+    }
+    void missingKeysTakeTheirReadDefaults()
+    {
+        QFETCH(QString, probe);
+        QFETCH(QString, expected);
+        const Loaded l = readText("[OTHER]\nkey=value\n", [](Options& o) {
+            StoredState unused;
+            fillEverything(o, unused);
+        });
+        QCOMPARE(::probe(probe, l), expected);
+        QCOMPARE(l.problems, QStringList());
+    }
+
+    void missingKeysBesideOthers_data()
+    {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QString>("probe");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("browser path missing when overridden")
+            << QByteArray("[MISC]\nbrowseroverride=1") << "browserPath"
+            << "0";
+        QTest::newRow("VERSION text stored, switch missing")
+            << QByteArray("[MESSAGES]\nversion=Mine") << "versionSwitch"
+            << "false";
+        QTest::newRow("e-mail stored, ident missing") << QByteArray("[USER]\nemail=me@x") << "ident"
+                                                      << "";
+    }
+    void missingKeysBesideOthers()
+    {
+        QFETCH(QByteArray, ini);
+        QFETCH(QString, probe);
+        QFETCH(QString, expected);
+        QCOMPARE(::probe(probe, readText(ini)), expected);
+    }
+
+    // DISPLAY recent names the theme open in the editor: one whose file does not exist
+    // (the read default "0" included) opens none, and is written back as "f".
+    void editorThemeNeedsItsFile_data()
+    {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("missing") << QByteArray("[DISPLAY]\nlasttheme=-1\n") << "f";
+        QTest::newRow("no such theme") << QByteArray("[DISPLAY]\nrecent=gone\n") << "f";
+        QTest::newRow("none") << QByteArray("[DISPLAY]\nrecent=f\n") << "f";
+        QTest::newRow("theme file there") << QByteArray("[DISPLAY]\nrecent=dark\n") << "dark";
+    }
+    void editorThemeNeedsItsFile()
+    {
+        QFETCH(QByteArray, ini);
+        QFETCH(QString, written);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("themes")));
+        QFile theme(dir.filePath(QStringLiteral("themes/dark.qth")));
+        QVERIFY(theme.open(QIODevice::WriteOnly));
+        theme.close();
+        const QString path = SettingsFile::fileName(dir.path() + u'/');
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(ini);
+        file.close();
+        SettingsFile settings(path);
+        QVERIFY(settings.load());
+        Options o;
+        StoredState s;
+        settings.readSettings(o, s);
+        settings.writeSettings(o, s);
+        QCOMPARE(settings.profile().value("DISPLAY", "recent"), written);
+    }
+
     void nicknames_data()
     {
         QTest::addColumn<QByteArray>("ini");
@@ -444,9 +587,10 @@ private Q_SLOTS:
         QTest::newRow("huge count")
             << QByteArray("[ALIASES]\ntop=2147483647\n0=/a\n1=/b") << "aliases"
             << "/a|/b";
-        QTest::newRow("missing count keeps default")
-            << QByteArray("[DISPLAY]\n0=dark,CH#a") << "themeUses"
-            << "quorl,CH!unused!,PC!unused!,DC!unused!";
+        // lasttheme reads as "0" when missing: the first entry is still read.
+        QTest::newRow("missing lasttheme reads entry 0")
+            << QByteArray("[DISPLAY]\n0=dark,CH#a\n1=light,CH#b") << "themeUses"
+            << "dark,CH#a";
         QTest::newRow("broken count keeps default")
             << QByteArray("[CHANNELS]\ntopfav=two\nfav0=#a") << "favourites"
             << "";
@@ -549,8 +693,9 @@ private Q_SLOTS:
         const QByteArray bytes = doc.toBytes();
         QVERIFY(bytes.startsWith(
             "; my notes\r\n[OLD]\r\nkeep=me\r\n[MISC]\r\nfuture=yes\r\nautolog=1\r\n"));
-        // A slot no longer in use keeps its old keys; the erased sections do not.
-        QCOMPARE(doc.value("servers", "recenthost5"), QStringLiteral("old.host"));
+        // A slot no longer in use leaves the file, as do the old keys of erased sections.
+        QVERIFY(!doc.contains("servers", "recent5"));
+        QVERIFY(!doc.contains("servers", "recenthost5"));
         QVERIFY(!doc.contains("IGNORE", "i7"));
     }
 };

@@ -8,14 +8,22 @@
 #include "support/testmain.h"
 #include "ui/mainwindow.h"
 
+#include "ui/settings/recentserversmenu.h"
+
+#include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
+#include <QTreeWidget>
 
 #include <stdexcept>
 
@@ -70,6 +78,8 @@ private Q_SLOTS:
                   "[MISC]\nwinstate=0\nwinx=40\nwiny=30\nwinwidth=700\nwinheight=500\n");
         MainWindow form(folderOf(home));
         QCOMPARE(form.windowTitle(), Product::mainCaption());
+        // The application's title, shown for the minimized window.
+        QCOMPARE(form.windowIconText(), QStringLiteral("QuorlIRC 2.00"));
         QCOMPARE(form.findChild<QLineEdit*>("nametext")->text(), QStringLiteral("Ada Lovelace"));
         QCOMPARE(form.findChild<QLabel*>("Panel6")->text(),
                  QStringLiteral("Your Nickname is: Bob"));
@@ -78,6 +88,104 @@ private Q_SLOTS:
         QVERIFY(!form.isMaximized());
         QCOMPARE(form.size(), QSize(700, 500));
         QVERIFY(form.client().statusLog().lines().contains(Product::welcome()));
+    }
+
+    // Every settings page shows what was read, whichever was built first; a restart
+    // keeps what the user added, and the stored values too.
+    void everyPageShowsWhatWasReadAcrossARestart()
+    {
+        QTemporaryDir home;
+        writeFile(home.filePath("quorl.ini"),
+                  "[USER]\nnicks=ada,\nlastnick=ada\nname=Ada\nemail=ada@x.org\nidentd=adal\n"
+                  "[MESSAGES]\nquit=bye\nxquit=1\nversion=MyClient\nxtime=1\n"
+                  "[PRIVATECHAT]\nignoreall=1\n"
+                  "[IGNORE]\nignoretime=5\nfloodprotection=1\nfloodlines=25\ni0=pest\n"
+                  "[NOTIFY]\nnotifies=alice,bob\nnotifylimit=01111111\n"
+                  "[ALIASES]\ntop=0\n0=/hi /msg $1 hello\n"
+                  "[servers]\nrecent0=Home - Net\nrecenthost0=irc.home\nrecentport0=6667\n"
+                  "[MISC]\nautolog=1\nignoretraffic=1\n");
+        {
+            MainWindow form(folderOf(home));
+            QCOMPARE(form.findChild<QLineEdit*>("nametext")->text(), QStringLiteral("Ada"));
+            QCOMPARE(form.findChild<QLineEdit*>("emailtext")->text(), QStringLiteral("ada@x.org"));
+            QCOMPARE(form.findChild<QLineEdit*>("identdtext")->text(), QStringLiteral("adal"));
+            QCOMPARE(form.findChild<QLineEdit*>("Edit2")->text(), QStringLiteral("bye"));
+            QVERIFY(form.findChild<QCheckBox*>("CheckBox6")->isChecked());
+            QVERIFY(form.findChild<QCheckBox*>("CheckBox4")->isChecked());
+            QCOMPARE(form.findChild<QLineEdit*>("Edit11")->text(), QStringLiteral("MyClient"));
+            QVERIFY(form.findChild<QCheckBox*>("CheckBox11")->isChecked());
+            QCOMPARE(form.findChild<QComboBox*>("ComboBox1")->currentIndex(), 5);
+            QVERIFY(form.findChild<QCheckBox*>("CheckBox3")->isChecked());
+            QCOMPARE(form.findChild<QSpinBox*>("SpinEdit2")->value(), 25);
+            auto* ignores = form.findChild<QTreeWidget*>("ignorelistview");
+            QCOMPARE(ignores->topLevelItemCount(), 1);
+            QCOMPARE(ignores->topLevelItem(0)->text(0), QStringLiteral("pest"));
+            auto* notify = form.findChild<QTreeWidget*>("notifylistview");
+            QCOMPARE(notify->topLevelItemCount(), 2);
+            QCOMPARE(notify->topLevelItem(1)->text(0), QStringLiteral("bob"));
+            QVERIFY(!form.findChild<QToolButton*>("addressbutton")->isChecked());
+            QVERIFY(form.findChild<QToolButton*>("namebutton")->isChecked());
+            auto* aliases = form.findChild<QPlainTextEdit*>("aliaslist");
+            QCOMPARE(aliases->toPlainText(), QStringLiteral("/hi /msg $1 hello"));
+            QVERIFY(form.findChild<QToolButton*>("ToolButton7")->isChecked());
+            auto* hideAll = form.findChild<QToolButton*>("ToolButton4");
+            QVERIFY(hideAll);
+            QVERIFY(hideAll->isChecked());
+            QVERIFY(form.connectMenu()->entry(0)->isVisible());
+            QCOMPARE(form.connectMenu()->entry(0)->text(), QStringLiteral("Home - Net"));
+            QVERIFY(!form.connectMenu()->entry(1)->isVisible());
+            // The hint is for a user with no recent server to offer.
+            QCOMPARE(form.findChild<QToolButton*>("connectbuttonconnect")->toolTip(), QString());
+
+            aliases->appendPlainText(QStringLiteral("/bye /quit"));
+            form.close();
+        }
+        MainWindow again(folderOf(home));
+        QCOMPARE(again.findChild<QPlainTextEdit*>("aliaslist")->toPlainText(),
+                 QStringLiteral("/hi /msg $1 hello\n/bye /quit"));
+        QVERIFY(again.connectMenu()->entry(0)->isVisible());
+        QCOMPARE(again.connectMenu()->entry(0)->text(), QStringLiteral("Home - Net"));
+        QCOMPARE(again.findChild<QLineEdit*>("Edit11")->text(), QStringLiteral("MyClient"));
+    }
+
+    // ToolButton4 "Hide All Channel Joins/Parts/Quits": the global switch the settings
+    // file keeps as ignoretraffic, given to every channel window opened afterwards.
+    void hideTrafficSwitchOnTheToolbar()
+    {
+        QTemporaryDir home;
+        MainWindow form(folderOf(home));
+        auto* hideAll = form.findChild<QToolButton*>("ToolButton4");
+        QVERIFY(hideAll);
+        QCOMPARE(hideAll->toolTip(), QStringLiteral("Hide All Channel Joins/Parts/Quits"));
+        QVERIFY(hideAll->isCheckable());
+        QVERIFY(!hideAll->isChecked());
+        hideAll->click();
+        QVERIFY(form.client().options().display.hideTraffic);
+        const ChatWindow* w = form.client().windows().createChannelWindow("#a");
+        QVERIFY(w->hideJoins && w->hideParts && w->hideQuits);
+        hideAll->click();
+        QVERIFY(!form.client().options().display.hideTraffic);
+        form.close();
+        QCOMPARE(PrivateProfile(home.filePath("quorl.ini")).value("MISC", "ignoretraffic"),
+                 QStringLiteral("0"));
+    }
+
+    void threePermanentIgnoresSurviveARestart()
+    {
+        QTemporaryDir home;
+        ScriptedPrompts prompts;
+        {
+            Client client(folderOf(home), prompts);
+            QVERIFY(client.readSettings());
+            for (const char* nick : {"one", "two", "three"})
+                QVERIFY(client.ignoreList().addIgnore(nick, QString(nick) + "@h", 0));
+            QVERIFY(client.ignoreList().addIgnore("brief", "brief@h", 10));
+            client.shutdown();
+        }
+        Client client(folderOf(home), prompts);
+        QVERIFY(client.readSettings());
+        QCOMPARE(client.ignoreList().permanentNicknames(), (QStringList{"one", "two", "three"}));
+        QCOMPARE(client.ignoreList().count(), 3);
     }
 
     // The settings read fails (the file is a folder); the window is still placed, as

@@ -44,23 +44,28 @@ bool NgircdServer::start(const QString& serverName)
         error_ = QStringLiteral("can't write ") + config;
         return false;
     }
-    file.write(QStringLiteral("[Global]\n"
-                              "Name = %1\n"
-                              "Info = QuorlIRC test server\n"
-                              "Listen = 127.0.0.1\n"
-                              "Ports = %2\n"
-                              "MotdPhrase = Welcome to the QuorlIRC test server\n"
-                              "[Limits]\n"
-                              "PingTimeout = 120\n"
-                              "PongTimeout = 20\n"
-                              "MaxNickLength = 30\n"
-                              "[Options]\n"
-                              "Ident = no\n"
-                              "PAM = no\n"
-                              "DNS = no\n")
-                   .arg(serverName)
-                   .arg(port_)
-                   .toUtf8());
+    file.write(
+        QStringLiteral("[Global]\n"
+                       "Name = %1\n"
+                       "Info = QuorlIRC test server\n"
+                       "Listen = 127.0.0.1\n"
+                       "Ports = %2\n"
+                       "%3\n"
+                       "[Limits]\n"
+                       "PingTimeout = 120\n"
+                       "PongTimeout = 20\n"
+                       "MaxNickLength = 30\n"
+                       "[Options]\n"
+                       "Ident = no\n"
+                       "PAM = no\n"
+                       "DNS = no\n")
+            .arg(serverName)
+            .arg(port_)
+            // Without a phrase ngircd reads MotdFile; one that does not exist
+            // leaves the server without a MOTD.
+            .arg(motd_ ? QStringLiteral("MotdPhrase = Welcome to the QuorlIRC test server")
+                       : QStringLiteral("MotdFile = ") + dir_.filePath(QStringLiteral("no.motd")))
+            .toUtf8());
     file.close();
     // The server drops root for "nobody"; it must still be able to read its config.
     QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |

@@ -11,6 +11,10 @@ public:
     NgircdServer();
     ~NgircdServer();
 
+    // A server without a message of the day answers registration with 422 instead of
+    // 376. Set before start().
+    void setMotd(bool on) { motd_ = on; }
+
     // Starts the server and waits until it accepts connections. False with a reason in
     // error() when it cannot.
     bool start(const QString& serverName = QStringLiteral("irc.quorl.test"));
@@ -23,4 +27,5 @@ private:
     QProcess process_;
     quint16 port_ = 0;
     QString error_;
+    bool motd_ = true;
 };

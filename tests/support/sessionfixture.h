@@ -6,15 +6,23 @@
 
 #include <QTest>
 
-// A client connected to a scripted server, for protocol tests.
+#include <memory>
+
+// A client connected to a scripted server, for protocol tests. A test that needs the
+// time of day under its control hands in a clock, which must outlive the fixture.
 struct SessionFixture
 {
     ScriptedPrompts prompts;
-    Client client{QStringLiteral("/tmp/quorl-test/"), prompts};
+    std::unique_ptr<Client> ownClient;
+    Client& client;
     FakeIrcServer server;
     QStringList events;
 
-    SessionFixture()
+    explicit SessionFixture(const Clock* clock = nullptr)
+        : ownClient(
+              clock ? std::make_unique<Client>(QStringLiteral("/tmp/quorl-test/"), prompts, *clock)
+                    : std::make_unique<Client>(QStringLiteral("/tmp/quorl-test/"), prompts)),
+          client(*ownClient)
     {
         client.session().ident().setPort(0);
         QObject::connect(&client.events(), &EventHook::eventFired,

@@ -1,6 +1,7 @@
 // The chat text view on the offscreen platform: scrolling with arriving lines, the
 // clearing corner, link clicks and hover, and a drag that lands on the clipboard.
 #include "ui/chat/chatview.h"
+#include "commands/linkactions.h"
 #include "core/wincolor.h"
 #include "support/fakemeasurer.h"
 #include "support/testmain.h"
@@ -210,9 +211,20 @@ private Q_SLOTS:
         QVERIFY(v.widget->isSelecting());
         QTest::mouseRelease(v.widget.get(), Qt::LeftButton, {}, v.on(v.find(u"<Wren>")));
 
-        v.append(ChatDocument::Other, QStringLiteral("see http://Quorl.example/A"));
+        // A link opens as written: paths are case-sensitive. Only the scheme and the host
+        // are lower-cased, by the address itself.
+        v.append(ChatDocument::Other, QStringLiteral("see http://Quorl.example/A?Q=B"));
         QTest::mouseClick(v.widget.get(), Qt::LeftButton, {}, v.on(v.find(u"http")));
-        QCOMPARE(web.value(0).value(0).toString(), QStringLiteral("http://quorl.example/a"));
+        QCOMPARE(web.value(0).value(0).toString(), QStringLiteral("http://Quorl.example/A?Q=B"));
+        QCOMPARE(LinkActions::webLinkUrl(web.value(0).value(0).toString()).toString(),
+                 QStringLiteral("http://quorl.example/A?Q=B"));
+        QCOMPARE(LinkActions::webLinkUrl(QStringLiteral("www.Example.org/Path")).toString(),
+                 QStringLiteral("http://www.example.org/Path"));
+        // "https://" is a web link as "http://" is.
+        v.append(ChatDocument::Other, QStringLiteral("or https://Secure.example/Page"));
+        QTest::mouseClick(v.widget.get(), Qt::LeftButton, {}, v.on(v.find(u"https")));
+        QCOMPARE(web.count(), 2);
+        QCOMPARE(web.value(1).value(0).toString(), QStringLiteral("https://Secure.example/Page"));
 
         v.widget->setLinksEnabled(false);
         QTest::mouseClick(v.widget.get(), Qt::LeftButton, {}, v.on(v.find(u"@#Chat")));

@@ -223,9 +223,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("opened");
         QTest::addColumn<QString>("addressText"); // what webLinkUrl alone gives
 
+        // Opened as written: only the scheme and the host lose their capitals.
         QTest::newRow("bare www") << "www.Example.org/Path"
-                                  << "http://www.example.org/path"
+                                  << "http://www.example.org/Path"
                                   << "http://www.example.org/Path";
+        QTest::newRow("capitals in the path") << "http://Quorl.Example/Docs/A.html"
+                                              << "http://quorl.example/Docs/A.html"
+                                              << "http://quorl.example/Docs/A.html";
         QTest::newRow("https") << "https://www.example.org/a?b=1"
                                << "https://www.example.org/a?b=1"
                                << "https://www.example.org/a?b=1";

@@ -456,7 +456,8 @@ void ChatView::mousePressEvent(QMouseEvent* event)
             Q_EMIT channelLinkClicked(link.target);
             return;
         case ChatLink::Web:
-            Q_EMIT webLinkClicked(link.target.toLower());
+            // As written: paths are case-sensitive (the address lower-cases its host).
+            Q_EMIT webLinkClicked(link.target);
             return;
         case ChatLink::Sound:
             Q_EMIT soundLinkClicked(link.owner, link.target);

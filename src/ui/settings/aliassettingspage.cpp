@@ -22,6 +22,8 @@ AliasSettingsPage::AliasSettingsPage(Client& client, QWidget* parent)
     connect(aliaslist_, &QPlainTextEdit::textChanged, this, &AliasSettingsPage::store);
     // An alias defined by typing it as a command shows up here at once.
     connect(&client_.commands(), &CommandParser::aliasesChanged, this, &AliasSettingsPage::load);
+    // Built before or after the settings are read, the page shows what was read.
+    connect(&client_, &Client::settingsLoaded, this, &AliasSettingsPage::load);
     load();
 }
 

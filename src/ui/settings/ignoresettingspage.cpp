@@ -84,6 +84,8 @@ IgnoreSettingsPage::IgnoreSettingsPage(Client& client, QWidget* parent)
     });
     connect(&list, &IgnoreList::entriesChanged, this, &IgnoreSettingsPage::showEntries);
     connect(&list, &IgnoreList::selectionChanged, this, &IgnoreSettingsPage::showSelection);
+    // Built before or after the settings are read, the page shows what was read.
+    connect(&client_, &Client::settingsLoaded, this, &IgnoreSettingsPage::load);
 
     load();
 }

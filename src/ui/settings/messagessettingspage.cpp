@@ -83,6 +83,8 @@ MessagesSettingsPage::MessagesSettingsPage(Client& client, QWidget* parent)
     bind(edit7_, o.display.leaveMessage, this);
     bind(checkBox1_, o.connection.autoJoinOnInvite, this);
     bind(checkBox11_, o.display.ignorePrivateChats, this);
+    // Built before or after the settings are read, the page shows what was read.
+    connect(&client_, &Client::settingsLoaded, this, &MessagesSettingsPage::load);
     load();
 }
 

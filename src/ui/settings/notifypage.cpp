@@ -114,6 +114,8 @@ NotifyPage::NotifyPage(Client& client, QWidget* parent) : QWidget(parent), clien
     connect(&list, &NotifyList::entryChanged, this, &NotifyPage::showEntry);
     connect(&list, &NotifyList::selectionChanged, this, &NotifyPage::showSelection);
     connect(&list, &NotifyList::columnsChanged, this, &NotifyPage::layoutColumns);
+    // Built before or after the settings are read, the page shows what was read.
+    connect(&client_, &Client::settingsLoaded, this, &NotifyPage::showEntries);
 
     showEntries();
 }

@@ -107,6 +107,8 @@ UserSettingsPage::UserSettingsPage(Client& client, QWidget* parent)
     connect(&client_.session(), &Session::nicknameChanged, this, &UserSettingsPage::showNicknames);
     connect(addNick, &QPushButton::clicked, this, &UserSettingsPage::addNicknameClick);
     connect(deleteNick, &QPushButton::clicked, this, &UserSettingsPage::deleteNicknameClick);
+    // Built before or after the settings are read, the page shows what was read.
+    connect(&client_, &Client::settingsLoaded, this, &UserSettingsPage::load);
 
     load();
 }
