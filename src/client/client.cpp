@@ -244,7 +244,7 @@ void Client::wireFileServer()
         [this] { return options_.fileServer.maxUsers - fileServer_.userCount(); });
     dcc_->chats().setFileServerStarter([this](DccChatSession& chat) {
         auto peer = std::make_unique<FileServerChatPeer>(
-            chat, windows_, [this] { return session_.currentNickname(); },
+            chat, windows_, [this] { return dcc_->context().ownNickname(); },
             [this](const QString& nick, const QString& folder, const QString& file) {
                 dcc_->sends().sendFile(nick, file, folder);
             });

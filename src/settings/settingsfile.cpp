@@ -99,6 +99,10 @@ constexpr ReadDefault readDefaults[] = {
     {"DCC", "chatinboundaction", "0"},
     {"DCC", "fileinboundaction", "0"},
     {"DCC", "filesavefolder", ""},
+    {"FILESERVER", "trigger", "!FileServe"},
+    {"FILESERVER", "maxusers", "5"},
+    {"FILESERVER", "maxgets", "3"},
+    {"FILESERVER", "greet", ""},
     {"IGNORE", "ignoretime", "3"},
     {"IGNORE", "floodprotection", "0"},
     {"IGNORE", "floodlines", "10"},
@@ -397,7 +401,9 @@ void SettingsFile::readFileServer(Options& options)
 {
     // The on/off switch is not kept: the file server starts off in every run.
     FileServerOptions& server = options.fileServer;
-    readText("FILESERVER", "root", server.root);
+    // Without a stored root the client's own choice stays (the program folder's "Shared
+    // Files"), never an empty root that serves nothing.
+    server.root = profile_.value(QStringLiteral("FILESERVER"), QStringLiteral("root"), server.root);
     readText("FILESERVER", "trigger", server.trigger);
     readText("FILESERVER", "greet", server.greeting);
     for (auto [key, target] :
