@@ -18,8 +18,8 @@ constexpr int LagIsonIntervalMs = 60000;
 
 Session::Session(Options& options, LineLog& status, LineLog& serverView, EventSink fireEvent,
                  Prompts& prompts, TimeoutTicker& ticker, QObject* parent)
-    : QObject(parent), options_(options), status_(status), serverView_(serverView), fireEvent_(std::move(fireEvent)),
-      prompts_(prompts), serverSocket_(ticker, this),
+    : QObject(parent), options_(options), status_(status), serverView_(serverView),
+      fireEvent_(std::move(fireEvent)), prompts_(prompts), serverSocket_(ticker, this),
       ident_([this] { return options_.user.ident; }, status, this)
 {
     serverSocket_.setTimeOut(ServerTimeOutSeconds);
@@ -27,6 +27,7 @@ Session::Session(Options& options, LineLog& status, LineLog& serverView, EventSi
     connect(&serverSocket_, &ClientSocket::readable, this, &Session::onReadable);
     connect(&serverSocket_, &ClientSocket::timedOut, this, &Session::onTimedOut);
     connect(&serverSocket_, &ClientSocket::disconnected, this, &Session::onPeerDisconnected);
+    connect(&serverSocket_, &ClientSocket::sendOverflow, this, &Session::onSendOverflow);
     connect(&ident_, &IdentResponder::rawLineRecorded, this, &Session::rawLineRecorded);
 
     lagTimer_.setInterval(LagIsonIntervalMs);
@@ -289,6 +290,14 @@ void Session::quitForShutdown()
 void Session::onTimedOut()
 {
     status_.add(QStringLiteral("Connection Timeout - Can't find Server"));
+    endSession();
+}
+
+void Session::onSendOverflow()
+{
+    status_.add(QStringLiteral("The server is not reading what we send (more than ") +
+                QString::number(ClientSocket::MaxPendingSendBytes) +
+                QStringLiteral(" bytes waiting); the connection was closed."));
     endSession();
 }
 
