@@ -1,5 +1,6 @@
 #include "chat/windowregistry.h"
 
+#include "core/appendfile.h"
 #include "core/clock.h"
 #include "core/formatting.h"
 #include "core/linelog.h"
@@ -111,8 +112,8 @@ qsizetype WindowRegistry::insertionIndex(int sectionKind, int windowKind) const
     return after + 1;
 }
 
-std::unique_ptr<ChatWindow> WindowRegistry::newChatItem(int kindNumber, ConversationKind conversationKind,
-                                                         const QString& name)
+std::unique_ptr<ChatWindow>
+WindowRegistry::newChatItem(int kindNumber, ConversationKind conversationKind, const QString& name)
 {
     auto item = std::make_unique<ChatWindow>();
     item->kindNumber = kindNumber;
@@ -156,7 +157,7 @@ ChatWindow* WindowRegistry::createPrivateWindow(const QString& nick, const QStri
 }
 
 ChatWindow* WindowRegistry::createDccChatWindow(const QString& nick, const QString& address,
-                                                 std::unique_ptr<QObject> pendingChat)
+                                                std::unique_ptr<QObject> pendingChat)
 {
     auto item = newChatItem(PickerKind::DccChatWindow, ConversationKind::DccChat, nick);
     item->peerNickname = nick;
@@ -166,9 +167,9 @@ ChatWindow* WindowRegistry::createDccChatWindow(const QString& nick, const QStri
 }
 
 ChatWindow* WindowRegistry::createDccChatWindowConnected(const QString& nick,
-                                                          const QString& address,
-                                                          std::unique_ptr<QAbstractSocket> socket,
-                                                          std::unique_ptr<QObject> session)
+                                                         const QString& address,
+                                                         std::unique_ptr<QAbstractSocket> socket,
+                                                         std::unique_ptr<QObject> session)
 {
     auto item = newChatItem(PickerKind::DccChatWindow, ConversationKind::DccChat, nick);
     item->peerNickname = nick;
@@ -453,9 +454,20 @@ bool WindowRegistry::startLog(ChatWindow* window)
     if (!window || window->isSection() || window->logging)
         return window && window->logging;
     const QString path = logPathFor(window);
-    auto file = std::make_unique<QFile>(path);
-    // Unbuffered, so a full disk shows at the line that did not fit.
-    if (!file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+    auto file = std::make_unique<QFile>();
+    // Unbuffered, so a full disk shows at the line that did not fit. The name comes from
+    // a channel or a nickname, so a link planted under it is refused, not followed.
+    switch (openForAppend(*file, path)) {
+    case AppendOpen::Opened:
+        break;
+    case AppendOpen::Refused:
+        if (!refusedLogs_.contains(path)) {
+            refusedLogs_.insert(path);
+            addStatusLine(QStringLiteral("Not logging to ") + path +
+                          QStringLiteral(": it is a symbolic link or not a regular file."));
+        }
+        return false;
+    case AppendOpen::Failed:
         addStatusLine(QStringLiteral("Can't create a LogFile."));
         return false;
     }

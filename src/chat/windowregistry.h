@@ -4,6 +4,7 @@
 #include "chat/pickerlayout.h"
 
 #include <QObject>
+#include <QSet>
 
 #include <functional>
 #include <memory>
@@ -23,7 +24,8 @@ class WindowRegistry : public QObject
 public:
     using SendLine = std::function<void(const QString&)>;
     using OwnNickname = std::function<QString()>;
-    using ThemeChooser = std::function<ThemeRecord(ConversationKind conversationKind, const QString& name)>;
+    using ThemeChooser =
+        std::function<ThemeRecord(ConversationKind conversationKind, const QString& name)>;
 
     static constexpr int LogRuleLength = 55;
 
@@ -45,11 +47,11 @@ public:
     ChatWindow* createPrivateWindow(const QString& nick, const QString& address);
     // An outgoing DCC chat request: the window owns the offer until the peer answers.
     ChatWindow* createDccChatWindow(const QString& nick, const QString& address,
-                                     std::unique_ptr<QObject> pendingChat);
+                                    std::unique_ptr<QObject> pendingChat);
     // An accepted DCC chat: the window owns the connection and its session.
     ChatWindow* createDccChatWindowConnected(const QString& nick, const QString& address,
-                                              std::unique_ptr<QAbstractSocket> socket,
-                                              std::unique_ptr<QObject> session);
+                                             std::unique_ptr<QAbstractSocket> socket,
+                                             std::unique_ptr<QObject> session);
 
     ChatWindow* findChannelWindow(const QString& name) const;
     ChatWindow* findPrivateWindow(const QString& nick) const;
@@ -105,7 +107,7 @@ private:
     qsizetype insertionIndex(int sectionKind, int windowKind) const;
     ChatWindow* insertChatWindow(std::unique_ptr<ChatWindow> item, int sectionKind);
     std::unique_ptr<ChatWindow> newChatItem(int kindNumber, ConversationKind conversationKind,
-                                             const QString& name);
+                                            const QString& name);
     void followOwnRank(ChatWindow* channel, const QString& nick, QChar rank);
     bool writeLog(ChatWindow* window, const QString& text);
     void finishLogFile(ChatWindow* window);
@@ -122,4 +124,5 @@ private:
     const Clock* clock_;
     std::vector<std::unique_ptr<ChatWindow>> items_;
     PickerLayout picker_;
+    QSet<QString> refusedLogs_; // log paths already reported as links; said once each
 };
