@@ -130,6 +130,8 @@ void SettingsFile::readFlagOneOnly(const char* section, const char* key, bool& t
 void SettingsFile::readNumbered(const char* section, const char* countKey, const QString& prefix,
                                 bool skipEmpty, QStringList& target)
 {
+    if (!has(section, countKey))
+        return;
     // The entry keys present, by index.
     QMap<int, QString> present;
     for (const QString& name : profile_.keys(latin(section))) {
@@ -139,9 +141,7 @@ void SettingsFile::readNumbered(const char* section, const char* countKey, const
         if (const auto index = Profile::strictInt(name.mid(prefix.size())); index && *index >= 0)
             present.insert(*index, name);
     }
-    const bool hasCount = has(section, countKey);
-    const auto top =
-        hasCount ? Profile::strictInt(text(section, countKey, QString())) : std::optional<qint32>();
+    const auto top = Profile::strictInt(text(section, countKey, QString()));
     if (top && *top >= 0) {
         // A count beyond the last entry present adds nothing but empty lines; a damaged
         // count must not make the reader walk two billion keys.
@@ -159,11 +159,10 @@ void SettingsFile::readNumbered(const char* section, const char* countKey, const
         target.clear();
         return;
     }
-    // A count that is missing or not usable (not a number, out of range, or "none" while
-    // entries are there) says nothing; the entries present are the list, in index order,
-    // so none is lost when the list is written back with its true count.
-    if (hasCount)
-        problem(section, countKey);
+    // A count that is not usable (not a number, out of range, or "none" while entries
+    // are there) says nothing; the entries present are the list, in index order, so none
+    // is lost when the list is written back with its true count.
+    problem(section, countKey);
     if (present.isEmpty())
         return;
     QStringList entries;

@@ -457,9 +457,6 @@ private Q_SLOTS:
                 << QByteArray("[ALIASES]\ntop=") + count + "\n0=/j /join\n1=/q /quit\n"
                 << "ALIASES"
                 << "top" << aliases;
-        QTest::newRow("aliases without a count")
-            << QByteArray("[ALIASES]\n1=/q /quit\n0=/j /join\n") << "ALIASES"
-            << "top" << aliases;
         QTest::newRow("favourites topfav=99999999999")
             << QByteArray("[CHANNELS]\ntopfav=99999999999\nfav0=#a\nfav1=#b\nfav2=#c\n")
             << "CHANNELS"
