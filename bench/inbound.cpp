@@ -1,10 +1,10 @@
 // Inbound traffic figures: a flood of channel messages into a shown channel window, and
 // the names of a 20,000-nick channel. A server thread speaks plain sockets on loopback;
 // the client runs as it does for a user, in the Qt event loop.
-#include "ui/chat/chatview.h"
 #include "chat/windowregistry.h"
 #include "client/client.h"
 #include "core/prompts.h"
+#include "ui/chat/chatview.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
-#include "ui/mainwindow.h"
 #include "client/client.h"
 #include "core/paths.h"
 #include "settings/startsequence.h"
+#include "ui/mainwindow.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -21,8 +21,9 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
                const Clock* clock, QObject* parent)
     : QObject(parent), ownClock_(std::move(ownClock)), clock_(clock ? *clock : *ownClock_),
       programFolder_(programFolder), events_(options_.sound.soundlist, sounds_),
-      session_(options_, statusLog_, serverView_,
-               [this](const QString& event) { events_.fireEvent(event); }, prompts, ticker_, this),
+      session_(
+          options_, statusLog_, serverView_,
+          [this](const QString& event) { events_.fireEvent(event); }, prompts, ticker_, this),
       windows_([this](const QString& line) { session_.sendLine(line); }, statusLog_, events_,
                options_, programFolder, [this] { return session_.currentNickname(); }, this),
       ignoreList_(options_.ignore, statusLog_, events_, this),

@@ -1,26 +1,26 @@
 #pragma once
 
-#include "commands/commandparser.h"
-#include "inbound/inquiries.h"
 #include "chat/rawdata.h"
-#include "commands/useractions.h"
 #include "chat/windowregistry.h"
+#include "commands/commandparser.h"
+#include "commands/useractions.h"
 #include "core/clock.h"
 #include "core/linelog.h"
 #include "core/options.h"
-#include "sound/soundplayer.h"
-#include "irc/clientsocket.h"
-#include "inbound/ctcp.h"
 #include "filters/floodguard.h"
 #include "filters/ignorelist.h"
+#include "inbound/ctcp.h"
+#include "inbound/inquiries.h"
 #include "inbound/notifylist.h"
-#include "irc/session.h"
 #include "inbound/servermessages.h"
 #include "inbound/usermessages.h"
+#include "irc/clientsocket.h"
+#include "irc/session.h"
 #include "script/eventhook.h"
 #include "settings/recentservers.h"
 #include "settings/servertree.h"
 #include "settings/settingsfile.h"
+#include "sound/soundplayer.h"
 
 #include <QObject>
 

@@ -231,7 +231,8 @@ void CommandParser::youSent(ChatWindow* window, const QString& text)
     events_.fireEvent(isOpen(window) ? window : nullptr, youSending, EventSlots().set(1, text));
 }
 
-const CommandParser::Command* CommandParser::findCommand(const QString& text, ConversationKind windowKind)
+const CommandParser::Command* CommandParser::findCommand(const QString& text,
+                                                         ConversationKind windowKind)
 {
     // Matched in this order by the first characters of the line, so "/joinx" is "/join" and
     // "/message" is "/me"; the order is part of the command language.
@@ -276,8 +277,8 @@ const CommandParser::Command* CommandParser::findCommand(const QString& text, Co
     return nullptr;
 }
 
-void CommandParser::runCommand(ChatWindow* window, ConversationKind windowKind, const QString& target,
-                               const QString& text)
+void CommandParser::runCommand(ChatWindow* window, ConversationKind windowKind,
+                               const QString& target, const QString& text)
 {
     if (depth_ == 0)
         expansions_ = 0;

@@ -1,10 +1,10 @@
 #include "commands/useractions.h"
 
-#include "inbound/inquiries.h"
 #include "chat/windowregistry.h"
 #include "core/clock.h"
 #include "core/formatting.h"
 #include "inbound/ctcp.h"
+#include "inbound/inquiries.h"
 
 #include <algorithm>
 
@@ -82,28 +82,19 @@ const std::vector<UserActions::NickActionRow>& UserActions::nickActions()
          [](A& a, ChatWindow* w, const QString& n) { a.sendChannelMode(w, "+v", n); }},
         {"Remove Voice", Targets::First, true,
          [](A& a, ChatWindow* w, const QString& n) { a.sendChannelMode(w, "-v", n); }},
-        {"Kick", Targets::First, true,
-         [](A& a, ChatWindow* w, const QString& n) { a.kick(w, n); }},
+        {"Kick", Targets::First, true, [](A& a, ChatWindow* w, const QString& n) { a.kick(w, n); }},
         {"5 minutes", Targets::Each, false,
          [](A& a, ChatWindow* w, const QString& n) { a.prepareWhois(w, n, "Ignore", "ignore5"); }},
         {"10 minutes", Targets::Each, false,
-         [](A& a, ChatWindow* w, const QString& n) {
-             a.prepareWhois(w, n, "Ignore", "ignore10");
-         }},
+         [](A& a, ChatWindow* w, const QString& n) { a.prepareWhois(w, n, "Ignore", "ignore10"); }},
         {"30 minutes", Targets::Each, false,
-         [](A& a, ChatWindow* w, const QString& n) {
-             a.prepareWhois(w, n, "Ignore", "ignore30");
-         }},
+         [](A& a, ChatWindow* w, const QString& n) { a.prepareWhois(w, n, "Ignore", "ignore30"); }},
         {"60 minutes", Targets::Each, false,
-         [](A& a, ChatWindow* w, const QString& n) {
-             a.prepareWhois(w, n, "Ignore", "ignore60");
-         }},
+         [](A& a, ChatWindow* w, const QString& n) { a.prepareWhois(w, n, "Ignore", "ignore60"); }},
         {"Permanent", Targets::Each, false,
          [](A& a, ChatWindow* w, const QString& n) { a.prepareWhois(w, n, "Ignore", "ignorep"); }},
         {"Kick-Ban", Targets::Each, true,
-         [](A& a, ChatWindow* w, const QString& n) {
-             a.prepareWhois(w, n, "KickBan", "kickban");
-         }},
+         [](A& a, ChatWindow* w, const QString& n) { a.prepareWhois(w, n, "KickBan", "kickban"); }},
         {"Ban", Targets::Each, true,
          [](A& a, ChatWindow* w, const QString& n) { a.prepareWhois(w, n, "Ban", "ban"); }},
         {"Who Is", Targets::Each, false,

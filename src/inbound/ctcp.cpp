@@ -1,15 +1,15 @@
 #include "inbound/ctcp.h"
 
-#include "inbound/inquiries.h"
 #include "chat/windowregistry.h"
 #include "core/clock.h"
 #include "core/formatting.h"
 #include "core/options.h"
-#include "sound/soundplayer.h"
+#include "inbound/inquiries.h"
 #include "irc/ircnames.h"
 #include "irc/session.h"
 #include "irc/userline.h"
 #include "script/eventhook.h"
+#include "sound/soundplayer.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -130,7 +130,7 @@ void Ctcp::sound(const UserLine& m, const QString& body)
         sounds_.playSound(path, true);
     const QString line = u'*' + m.sender + QStringLiteral(" Plays ") + rest;
     ChatWindow* window = isChannelName(m.target) ? windows_.findChannelWindow(m.target)
-                                                  : windows_.findPrivateWindow(m.sender);
+                                                 : windows_.findPrivateWindow(m.sender);
     if (window)
         windows_.addLine(window, line, LineClass::Other);
     events_.fireEvent(nullptr, QStringLiteral("Inbound SOUND"),

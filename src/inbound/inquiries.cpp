@@ -117,8 +117,8 @@ void Inquiries::registerAction(const QString& name, Action action)
 }
 
 PendingInquiry& Inquiries::startInquiry(const QString& kind, const QString& action,
-                                      const QString& subject, const QString& extra,
-                                      const QString& window)
+                                        const QString& subject, const QString& extra,
+                                        const QString& window)
 {
     auto record = std::make_unique<PendingInquiry>();
     record->kind = kind;

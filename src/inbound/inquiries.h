@@ -70,7 +70,7 @@ public:
     bool hasAction(const QString& name) const { return actions_.contains(name); }
 
     PendingInquiry& startInquiry(const QString& kind, const QString& action, const QString& subject,
-                               const QString& extra, const QString& window);
+                                 const QString& extra, const QString& window);
     PendingInquiry* findInquiry(const QString& kind, const QString& subject);
     // Runs the record's action; the record is freed when the action is finished with it,
     // so the pointer must not be used afterwards.

@@ -1,9 +1,9 @@
 #include "inbound/notifylist.h"
 
-#include "inbound/inquiries.h"
 #include "core/linelog.h"
 #include "core/options.h"
 #include "core/prompts.h"
+#include "inbound/inquiries.h"
 #include "script/eventhook.h"
 
 #include <algorithm>

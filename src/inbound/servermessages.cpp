@@ -1,10 +1,10 @@
 #include "inbound/servermessages.h"
 
-#include "inbound/inquiries.h"
 #include "chat/windowregistry.h"
 #include "core/formatting.h"
 #include "core/linelog.h"
 #include "core/options.h"
+#include "inbound/inquiries.h"
 #include "irc/ircnames.h"
 #include "irc/numerics.h"
 #include "irc/serverline.h"
@@ -196,7 +196,7 @@ void ServerMessages::dispatch(const ServerLine& line)
         // Fed back as a mode change from a sender whose changes are never shown.
         if (targets_.handleUserLine)
             targets_.handleUserLine(QStringLiteral(":joinmodecuziamawhanger!mode@bypass MODE ") +
-                                 line.parameters);
+                                    line.parameters);
         return;
     case Numeric::RPL_TOPIC:
         topic(line);
@@ -447,9 +447,9 @@ void ServerMessages::banList(const ServerLine& line)
 {
     const QString& p = line.parameters;
     const QString channel = firstWord(p);
-    PendingInquiry* record = targets_.inquiries
-                               ? targets_.inquiries->findInquiry(QStringLiteral("banlist"), channel)
-                               : nullptr;
+    PendingInquiry* record =
+        targets_.inquiries ? targets_.inquiries->findInquiry(QStringLiteral("banlist"), channel)
+                           : nullptr;
     if (line.numeric() == Numeric::RPL_BANLIST) {
         if (record)
             record->banMasks += firstWord(afterFirstWord(p)) + Formatting::CtcpDelimiter;

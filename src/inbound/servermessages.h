@@ -11,7 +11,7 @@ class Session;
 class WindowRegistry;
 struct ServerLine;
 
-// handleServerLine: the lines that carry the server's own prefix. It learns that prefix,
+// servermessage: the lines that carry the server's own prefix. It learns that prefix,
 // adopts the nickname the server reports, rotates through the user's nicknames while the
 // chosen one is taken, and completes registration.
 class ServerMessages

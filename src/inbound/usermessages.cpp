@@ -5,10 +5,10 @@
 #include "core/formatting.h"
 #include "core/linelog.h"
 #include "core/options.h"
-#include "inbound/ctcp.h"
 #include "filters/floodguard.h"
-#include "irc/ircnames.h"
+#include "inbound/ctcp.h"
 #include "inbound/modechanges.h"
+#include "irc/ircnames.h"
 #include "irc/session.h"
 #include "script/eventhook.h"
 

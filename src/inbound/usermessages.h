@@ -19,7 +19,7 @@ class WindowRegistry;
 struct Options;
 struct ChatWindow;
 
-// handleUserLine: every line from another user (or from the client itself, echoed by the
+// usermessage: every line from another user (or from the client itself, echoed by the
 // server). It drops ignored and flooding senders, then carries out the command: nick
 // lists and window state, lines in the right chat window, answers, and events.
 class UserMessages

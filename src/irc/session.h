@@ -79,8 +79,11 @@ public:
     // Sends QUIT and closes the connection at shutdown, without the usual cleanup.
     void quitForShutdown();
 
+    // sendline: encodes, cuts to the line limit and sends; dropped unless connected.
     void sendLine(const QString& line);
+    // handleline: one received line, answered (PING, ERROR) or routed by its prefix.
     void handleLine(const QString& line);
+    // closesession: the cleanup after every kind of disconnect.
     void endSession();
 
     void setNickname(const QString& name);

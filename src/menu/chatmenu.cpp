@@ -1,7 +1,7 @@
 #include "menu/chatmenu.h"
 
-#include "commands/useractions.h"
 #include "chat/windowregistry.h"
+#include "commands/useractions.h"
 
 namespace {
 struct EntryRow

@@ -1,26 +1,26 @@
 #include "ui/mainwindow.h"
 
-#include "ui/settings/aliassettingspage.h"
-#include "ui/settings/ignoresettingspage.h"
-#include "ui/settings/messagessettingspage.h"
-#include "ui/settings/notifypage.h"
-#include "ui/settings/usersettingspage.h"
-#include "ui/chat/autologbutton.h"
-#include "ui/chat/chatview.h"
 #include "chat/chatthemes.h"
-#include "ui/chat/chatwindowwidget.h"
+#include "client/client.h"
 #include "commands/linkactions.h"
+#include "settings/startsequence.h"
+#include "theme/themefile.h"
+#include "ui/chat/autologbutton.h"
+#include "ui/chat/chatmenuwidget.h"
+#include "ui/chat/chatsplitter.h"
+#include "ui/chat/chatview.h"
+#include "ui/chat/chatwindowwidget.h"
 #include "ui/chat/pickerpanel.h"
 #include "ui/chat/rawdatapage.h"
 #include "ui/chat/serverinfowidget.h"
 #include "ui/chat/textentry.h"
-#include "ui/chat/chatsplitter.h"
-#include "client/client.h"
-#include "ui/chat/chatmenuwidget.h"
+#include "ui/settings/aliassettingspage.h"
+#include "ui/settings/ignoresettingspage.h"
+#include "ui/settings/messagessettingspage.h"
+#include "ui/settings/notifypage.h"
 #include "ui/settings/recentserversmenu.h"
 #include "ui/settings/servertreepage.h"
-#include "settings/startsequence.h"
-#include "theme/themefile.h"
+#include "ui/settings/usersettingspage.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -343,8 +343,7 @@ void MainWindow::buildStatusStrip(QWidget* strip)
     connectbuttonconnect_->setToolTip(QStringLiteral("Connect to Server"));
     connect(connectbuttonconnect_, &QToolButton::clicked, this,
             &MainWindow::connectbuttonconnectClick);
-    connectMenu_ =
-        new RecentServersMenu(client_->recentServers(), connectbuttonconnect_, this);
+    connectMenu_ = new RecentServersMenu(client_->recentServers(), connectbuttonconnect_, this);
 
     connectbuttondisconnect_ = new QToolButton(strip);
     connectbuttondisconnect_->setObjectName(QStringLiteral("connectbuttondisconnect"));

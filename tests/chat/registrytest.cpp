@@ -1,8 +1,8 @@
 // The window list: sections and insertion, finding, joining, routing private messages,
 // leaving and closing, the unseen mark, and the nick list with the user's own rank.
 #include "client/client.h"
-#include "support/registryfixture.h"
 #include "support/fakeircserver.h"
+#include "support/registryfixture.h"
 #include "support/scriptedprompts.h"
 #include "support/testmain.h"
 

@@ -2,8 +2,8 @@
 // kick-ban and ban from a whois reply, the mode toggles, the channel dialogs' results, the
 // address lookup's single slot, and deleting from the user's nickname list.
 #include "commands/useractions.h"
-#include "inbound/inquiries.h"
 #include "filters/ignorelist.h"
+#include "inbound/inquiries.h"
 #include "support/registryfixture.h"
 #include "support/testmain.h"
 

@@ -1,16 +1,16 @@
 // The ignore list (matching, durations, count-down, capacity) and flood protection
 // (bursts, what a tripped flood leaves behind, bounded memory).
-#include "ui/settings/ignoresettingspage.h"
 #include "client/client.h"
 #include "core/clock.h"
 #include "core/linelog.h"
 #include "core/options.h"
-#include "sound/soundplayer.h"
 #include "filters/floodguard.h"
 #include "filters/ignorelist.h"
 #include "script/eventhook.h"
+#include "sound/soundplayer.h"
 #include "support/scriptedprompts.h"
 #include "support/testmain.h"
+#include "ui/settings/ignoresettingspage.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,8 +1,8 @@
 // CTCP queries answered as the user configured, shown actions and sounds, and answers
 // matched to the user's own pending queries; WHOIS replies gathered into one event.
 #include "inbound/ctcp.h"
-#include "inbound/inquiries.h"
 #include "chat/windowregistry.h"
+#include "inbound/inquiries.h"
 #include "support/sessionfixture.h"
 #include "support/testmain.h"
 

@@ -1,12 +1,12 @@
 // The inquiry registry: order, lookup, expiry, and what completing an inquiry shows or does.
-#include "inbound/inquiries.h"
 #include "client/client.h"
 #include "core/clock.h"
 #include "core/linelog.h"
 #include "core/options.h"
-#include "sound/soundplayer.h"
 #include "filters/ignorelist.h"
+#include "inbound/inquiries.h"
 #include "script/eventhook.h"
+#include "sound/soundplayer.h"
 #include "support/scriptedprompts.h"
 #include "support/testmain.h"
 
@@ -129,7 +129,8 @@ private Q_SLOTS:
     void expiredLookupFreesTheResolver()
     {
         Fixture f;
-        PendingInquiry& lookup = f.inquiries.startInquiry("dnsuserhost", "display", "bob", "", "#a");
+        PendingInquiry& lookup =
+            f.inquiries.startInquiry("dnsuserhost", "display", "bob", "", "#a");
         lookup.userHost = "bob@host.example";
         f.inquiries.completeInquiry(&lookup);
         QCOMPARE(f.inquiries.pendingLookup(), QStringLiteral("bob"));
@@ -259,7 +260,8 @@ private Q_SLOTS:
         f.inquiries.clearInquiries();
         f.inquiries.clearPendingLookup();
 
-        PendingInquiry& again = f.inquiries.startInquiry("dnsuserhost", "display", "Bob", "", "#win");
+        PendingInquiry& again =
+            f.inquiries.startInquiry("dnsuserhost", "display", "Bob", "", "#win");
         again.userHost = "other.example";
         f.inquiries.completeInquiry(&again);
         abandoned("203.0.113.1");

@@ -1,12 +1,12 @@
 // The notify list against a scripted server: the ISON poll and its timing, arrivals and
 // departures, the details asked of arriving users, long lists split over several lines,
 // and the rules for adding, renaming and deleting entries.
-#include "ui/settings/notifypage.h"
 #include "client/client.h"
 #include "support/fakeircserver.h"
 #include "support/scriptedprompts.h"
 #include "support/sessionfixture.h"
 #include "support/testmain.h"
+#include "ui/settings/notifypage.h"
 
 #include <QSet>
 #include <QTest>

@@ -1,9 +1,9 @@
 // The client against a real IRC server it did not write: connect, register, reach
 // "Ready.", and leave with QUIT seen by another user on a shared channel.
-#include "commands/commandparser.h"
-#include "commands/useractions.h"
 #include "chat/windowregistry.h"
 #include "client/client.h"
+#include "commands/commandparser.h"
+#include "commands/useractions.h"
 #include "inbound/notifylist.h"
 #include "support/ngircdserver.h"
 #include "support/scriptedprompts.h"

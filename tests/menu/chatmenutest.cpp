@@ -1,13 +1,13 @@
 // The chat context menu: its shape, what it offers by window kind and by the user's rank,
 // the fixed entries it runs, and the dialogs it opens.
 #include "menu/chatmenu.h"
+#include "client/client.h"
+#include "support/scriptedprompts.h"
+#include "support/testmain.h"
+#include "ui/chat/chatmenuwidget.h"
 #include "ui/dialogs/nickformdialog.h"
 #include "ui/dialogs/settopicdialog.h"
 #include "ui/dialogs/setuserlimitdialog.h"
-#include "client/client.h"
-#include "ui/chat/chatmenuwidget.h"
-#include "support/scriptedprompts.h"
-#include "support/testmain.h"
 
 #include <QAction>
 #include <QLabel>
@@ -127,14 +127,14 @@ private Q_SLOTS:
     }
     void preparedByKind()
     {
-        QFETCH(int, kindNumber);
-        const auto kind = ConversationKind(kindNumber);
+        QFETCH(int, kind);
+        const auto conversation = ConversationKind(kind);
         QFETCH(QStringList, shown);
         MenuFixture f;
-        ChatWindow* w = kind == ConversationKind::Channel ? f.channel("op")
-                         : kind == ConversationKind::Private
-                             ? f.client.windows().createPrivateWindow("dora", "d@h")
-                             : f.client.windows().createDccChatWindow("dora", "1.2.3.4", nullptr);
+        ChatWindow* w = conversation == ConversationKind::Channel ? f.channel("op")
+                        : conversation == ConversationKind::Private
+                            ? f.client.windows().createPrivateWindow("dora", "d@h")
+                            : f.client.windows().createDccChatWindow("dora", "1.2.3.4", nullptr);
         // Prepare for another kind first: nothing may linger from the last opening.
         f.menu.prepare(f.client.windows().createPrivateWindow("zed", "z@h"), {});
         f.menu.prepare(w, {});

@@ -2,10 +2,10 @@
 // (a bad port starts nothing), registration entering the server, and the menu's entries.
 #include "settings/recentservers.h"
 #include "client/client.h"
-#include "ui/settings/recentserversmenu.h"
 #include "support/fakeircserver.h"
 #include "support/scriptedprompts.h"
 #include "support/testmain.h"
+#include "ui/settings/recentserversmenu.h"
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -1,12 +1,12 @@
 // Start and shutdown: the settings are read before the window shows anything, every
 // start step runs whatever happened before it, and shutdown says goodbye to the server
 // before it writes the settings.
-#include "ui/mainwindow.h"
 #include "client/client.h"
 #include "settings/startsequence.h"
 #include "support/fakeircserver.h"
 #include "support/scriptedprompts.h"
 #include "support/testmain.h"
+#include "ui/mainwindow.h"
 
 #include <QComboBox>
 #include <QDir>

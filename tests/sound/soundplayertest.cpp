@@ -96,8 +96,8 @@ private Q_SLOTS:
         sounds.playSound(path, false);
         sounds.playSound(path, true);
 
-        QTRY_VERIFY_WITH_TIMEOUT(!sounds.wavPlayer().isPlaying() && !sounds.midiPlayer().isPlaying(),
-                                 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !sounds.wavPlayer().isPlaying() && !sounds.midiPlayer().isPlaying(), 3000);
     }
 
     void completeWave_data()

@@ -4,8 +4,8 @@
 #include "core/clock.h"
 #include "core/linelog.h"
 #include "core/options.h"
-#include "sound/soundplayer.h"
 #include "script/eventhook.h"
+#include "sound/soundplayer.h"
 
 #include <QDir>
 #include <QTemporaryDir>

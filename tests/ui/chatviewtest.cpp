@@ -292,4 +292,4 @@ private Q_SLOTS:
 };
 
 QUORL_TEST(ChatTextWidgetTest)
-#include "chattextwidgettest.moc"
+#include "chatviewtest.moc"

@@ -1,15 +1,15 @@
 // Chat windows as a user meets them: the chat view inside the window, what its links do,
 // and the theme a new window is given.
-#include "ui/mainwindow.h"
+#include "client/client.h"
+#include "commands/linkactions.h"
+#include "support/registryfixture.h"
+#include "support/testmain.h"
 #include "ui/chat/chatview.h"
 #include "ui/chat/chatwindowwidget.h"
-#include "commands/linkactions.h"
 #include "ui/chat/nicklistview.h"
 #include "ui/chat/pickerpanel.h"
-#include "support/registryfixture.h"
 #include "ui/chat/textentry.h"
-#include "client/client.h"
-#include "support/testmain.h"
+#include "ui/mainwindow.h"
 
 #include <QFile>
 #include <QLineEdit>

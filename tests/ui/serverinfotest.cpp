@@ -1,10 +1,10 @@
 // The server information page: the "Message of the Day" view follows the server view.
-#include "ui/chat/chatview.h"
 #include "chat/chatthemes.h"
-#include "ui/chat/serverinfowidget.h"
 #include "core/formatting.h"
 #include "support/sessionfixture.h"
 #include "support/testmain.h"
+#include "ui/chat/chatview.h"
+#include "ui/chat/serverinfowidget.h"
 
 #include <QFile>
 #include <QTemporaryDir>

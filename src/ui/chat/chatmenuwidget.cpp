@@ -1,11 +1,11 @@
 #include "ui/chat/chatmenuwidget.h"
 
+#include "client/client.h"
+#include "commands/useractions.h"
 #include "ui/dialogs/banwindowdialog.h"
 #include "ui/dialogs/chanpworddialog.h"
 #include "ui/dialogs/settopicdialog.h"
 #include "ui/dialogs/setuserlimitdialog.h"
-#include "commands/useractions.h"
-#include "client/client.h"
 
 #include <QAction>
 

@@ -2,7 +2,7 @@
 
 #include <QSplitter>
 
-// A splitter whose handle reports a double-click, which fits the panel beside it.
+// Txsplitter: a splitter whose handle reports a double-click, which fits the panel beside it.
 class ChatSplitter : public QSplitter
 {
     Q_OBJECT

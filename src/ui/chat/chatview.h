@@ -19,8 +19,8 @@ class QScrollBar;
 // the rows on screen), scrolls it with its own scroll bar, highlights the link under the
 // pointer, reports link clicks, and copies a mouse selection to the clipboard.
 //
-// The view's first painted row stands for the Part's "first painted word": painting
-// always starts at the first word of a row.
+// The view's first painted row is its "first painted word": painting always starts at
+// the first word of a row.
 class ChatView : public QWidget
 {
     Q_OBJECT

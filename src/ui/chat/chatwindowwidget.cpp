@@ -1,14 +1,14 @@
 #include "ui/chat/chatwindowwidget.h"
 
-#include "ui/chat/chatview.h"
-#include "commands/linkactions.h"
-#include "ui/chat/nicklistview.h"
-#include "ui/chat/textentry.h"
 #include "chat/windowregistry.h"
-#include "ui/chat/chatsplitter.h"
+#include "commands/linkactions.h"
 #include "core/fontrecord.h"
 #include "core/options.h"
 #include "core/wincolor.h"
+#include "ui/chat/chatsplitter.h"
+#include "ui/chat/chatview.h"
+#include "ui/chat/nicklistview.h"
+#include "ui/chat/textentry.h"
 
 #include <QDesktopServices>
 #include <QHBoxLayout>

@@ -9,7 +9,7 @@
 
 class NickList;
 
-// The nick list of a channel window: owner-drawn rows in the theme's colours, "@" for
+// Tnicklistbox: the nick list of a channel window: owner-drawn rows in the theme's colours, "@" for
 // operators and "+" for voiced members, the user's own nick in its own colour.
 class NickListView : public QListWidget
 {

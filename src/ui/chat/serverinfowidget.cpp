@@ -1,8 +1,8 @@
 #include "ui/chat/serverinfowidget.h"
 
 #include "chat/chatdocument.h"
-#include "ui/chat/chatview.h"
 #include "core/linelog.h"
+#include "ui/chat/chatview.h"
 
 ServerInfoWidget::ServerInfoWidget(LineLog& serverView, const ThemeRecord& theme,
                                    const QString& themesFolder, QWidget* parent)

@@ -6,7 +6,7 @@
 #include <QToolButton>
 
 RecentServersMenu::RecentServersMenu(RecentServers& recent, QToolButton* connectButton,
-                                                 QWidget* parent)
+                                     QWidget* parent)
     : QMenu(parent), recent_(recent), button_(connectButton)
 {
     setObjectName(QStringLiteral("connectmenu"));

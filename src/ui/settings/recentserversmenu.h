@@ -14,8 +14,7 @@ class RecentServersMenu : public QMenu
 public:
     static constexpr int HoldMs = 300;
 
-    RecentServersMenu(RecentServers& recent, QToolButton* connectButton,
-                            QWidget* parent = nullptr);
+    RecentServersMenu(RecentServers& recent, QToolButton* connectButton, QWidget* parent = nullptr);
 
     QTimer& recentTimer() { return recentTimer_; }
     QAction* entry(int n) const { return entries_.value(n); }

@@ -1,8 +1,8 @@
 #include "ui/settings/usersettingspage.h"
 
-#include "ui/dialogs/nickformdialog.h"
-#include "commands/useractions.h"
 #include "client/client.h"
+#include "commands/useractions.h"
+#include "ui/dialogs/nickformdialog.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
