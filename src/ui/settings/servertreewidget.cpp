@@ -130,23 +130,33 @@ void ServerTreeWidget::sync()
     syncing_ = false;
 }
 
+// The items are built apart from the view, each with its text and icon, and handed to
+// it in one piece: an item added to the view, or changed in it, costs a model signal.
 void ServerTreeWidget::rebuild()
 {
     clear();
     items_.clear();
+    QList<QTreeWidgetItem*> tops;
     for (const auto& top : tree_.topLevel())
-        addItem(top.get(), nullptr);
+        tops << buildItem(top.get());
+    addTopLevelItems(tops);
     revisionShown_ = tree_.revision();
 }
 
-QTreeWidgetItem* ServerTreeWidget::addItem(ServerNode* node, QTreeWidgetItem* parentItem)
+QTreeWidgetItem* ServerTreeWidget::buildItem(ServerNode* node)
 {
-    auto* item = parentItem ? new QTreeWidgetItem(parentItem) : new QTreeWidgetItem(this);
+    auto* item = new QTreeWidgetItem;
     item->setData(0, Qt::UserRole, node->id);
     item->setFlags(item->flags() | Qt::ItemIsEditable);
+    item->setText(0, node->text);
+    item->setData(0, KindRole, node->kind);
+    item->setIcon(0, kindIcon(node->kind));
     items_.insert(node->id, item);
+    QList<QTreeWidgetItem*> children;
+    children.reserve(node->childCount());
     for (const auto& child : node->children)
-        addItem(child.get(), item);
+        children << buildItem(child.get());
+    item->addChildren(children);
     return item;
 }
 

@@ -57,7 +57,7 @@ protected:
 private:
     void sync();
     void rebuild();
-    QTreeWidgetItem* addItem(ServerNode* node, QTreeWidgetItem* parentItem);
+    QTreeWidgetItem* buildItem(ServerNode* node);
     void showNode(QTreeWidgetItem* item, const ServerNode* node);
     ServerNode* dropTarget(const QPoint& viewportPos) const;
     void stopScrolling();
