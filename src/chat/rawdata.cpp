@@ -1,5 +1,6 @@
 #include "chat/rawdata.h"
 
+#include "core/appendfile.h"
 #include "core/clock.h"
 #include "core/linelog.h"
 
@@ -64,14 +65,23 @@ bool RawData::setLogging(bool on)
     }
     const QString path = logPath();
     // Unbuffered: a log is worth most after a crash.
-    auto file = std::make_unique<QFile>(path);
-    if (!file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
-        status_.add(QStringLiteral("Can't open the Raw Data log ") + path + QStringLiteral(" (") +
-                    file->errorString() + QStringLiteral(")"));
+    // A link planted in its place is refused, not followed.
+    auto file = std::make_unique<QFile>();
+    QString reason;
+    const AppendOpen opened = openForAppend(*file, path, &reason);
+    if (opened != AppendOpen::Opened) {
+        if (opened == AppendOpen::Failed)
+            status_.add(QStringLiteral("Can't open the Raw Data log ") + path +
+                        QStringLiteral(" (") + reason + QStringLiteral(")"));
+        else if (!linkReported_)
+            status_.add(QStringLiteral("Not logging to ") + path +
+                        QStringLiteral(": it is a symbolic link or not a regular file."));
+        linkReported_ = linkReported_ || opened == AppendOpen::Refused;
         Q_EMIT loggingChanged(false);
         return false;
     }
     logFile_ = std::move(file);
+    logFilePath_ = path;
     writeLogLine(QStringLiteral("QuorlIRC v2.00 Raw Data Facility"));
     writeLogLine(QStringLiteral("Raw Logging Started ") + timestamp());
     writeLogLine(RuleLine);
@@ -91,7 +101,7 @@ void RawData::endLog(const QString& closingLine)
     // The empty line after the closing line parts this block from the next one appended.
     if (!writeLogLine(RuleLine) || !writeLogLine(closingLine + QStringLiteral("\r\n")))
         return;
-    const QString path = logFile_->fileName();
+    const QString path = logFilePath_;
     logFile_.reset();
     status_.add(QStringLiteral("Raw Logging Disabled. (") + path + QStringLiteral(")"));
     Q_EMIT loggingChanged(false);
@@ -105,7 +115,7 @@ bool RawData::writeLogLine(const QString& text)
     if (logFile_->write(bytes) == bytes.size())
         return true;
     // A full or vanished disk ends the log rather than failing on every line.
-    const QString path = logFile_->fileName();
+    const QString path = logFilePath_;
     logFile_.reset();
     status_.add(QStringLiteral("Raw Logging Disabled. (") + path + QStringLiteral(")"));
     Q_EMIT loggingChanged(false);

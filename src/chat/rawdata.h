@@ -86,6 +86,8 @@ private:
     SendLine sendLine_;
     bool showing_ = false;
     std::unique_ptr<QFile> logFile_;
+    QString logFilePath_;
+    bool linkReported_ = false; // a refused link is said once
     bool inputEnabled_ = false;
     QStringList history_;
     int historyIndex_ = -1;

@@ -1,5 +1,6 @@
 #include "chat/windowregistry.h"
 
+#include "core/appendfile.h"
 #include "core/clock.h"
 #include "core/formatting.h"
 #include "core/linelog.h"
@@ -455,9 +456,20 @@ bool WindowRegistry::startLog(ChatWindow* window)
     if (!window || window->isSection() || window->logging)
         return window && window->logging;
     const QString path = logPathFor(window);
-    auto file = std::make_unique<QFile>(path);
-    // Unbuffered, so a full disk shows at the line that did not fit.
-    if (!file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+    auto file = std::make_unique<QFile>();
+    // Unbuffered, so a full disk shows at the line that did not fit. The name comes from
+    // a channel or a nickname, so a link planted under it is refused, not followed.
+    switch (openForAppend(*file, path)) {
+    case AppendOpen::Opened:
+        break;
+    case AppendOpen::Refused:
+        if (!refusedLogs_.contains(path)) {
+            refusedLogs_.insert(path);
+            addStatusLine(QStringLiteral("Not logging to ") + path +
+                          QStringLiteral(": it is a symbolic link or not a regular file."));
+        }
+        return false;
+    case AppendOpen::Failed:
         addStatusLine(QStringLiteral("Can't create a LogFile."));
         return false;
     }

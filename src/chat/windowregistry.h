@@ -4,6 +4,7 @@
 #include "chat/pickerlayout.h"
 
 #include <QObject>
+#include <QSet>
 
 #include <functional>
 #include <memory>
@@ -123,4 +124,5 @@ private:
     const Clock* clock_;
     std::vector<std::unique_ptr<ChatWindow>> items_;
     PickerLayout picker_;
+    QSet<QString> refusedLogs_; // log paths already reported as links; said once each
 };

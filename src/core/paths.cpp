@@ -15,6 +15,25 @@ QString withSlash(const QString& folder)
         f += u'/';
     return f;
 }
+// Copies into a file made afresh, so its permissions are what the user's umask leaves
+// of 0666, as for any file the client writes (quorl.ini), not the installed file's own
+// (read-only, or executable). A partial copy is removed.
+bool copyAsNewFile(const QString& source, const QString& target)
+{
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = in.readAll();
+    QFile out(target);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return false;
+    if (out.write(bytes) != bytes.size() || !out.flush()) {
+        out.close();
+        out.remove();
+        return false;
+    }
+    return true;
+}
 } // namespace
 
 QStringList subFolders()
@@ -61,14 +80,9 @@ QStringList prepareProgramFolder(const QString& programFolder, const QString& da
         if (QFileInfo::exists(target))
             continue;
         root.mkpath(QFileInfo(relative).path());
-        if (!QFile::copy(source, target)) {
+        if (!copyAsNewFile(source, target))
             problems << QStringLiteral("Can't copy ") + relative + QStringLiteral(" to ") +
                             programFolder;
-            continue;
-        }
-        // Files from a read-only install arrive read-only; the user owns the copy.
-        QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                                     QFile::ReadOther);
     }
     return problems;
 }

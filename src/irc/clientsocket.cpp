@@ -2,6 +2,8 @@
 
 #include <QHostAddress>
 
+#include <algorithm>
+
 TimeoutTicker::TimeoutTicker(QObject* parent) : QObject(parent)
 {
     timer_.setInterval(1000);
@@ -65,6 +67,7 @@ QString ClientSocket::connectToServer()
         return QStringLiteral("Socket Error: invalid address ") + address_;
 
     release();
+    sendOverflowed_ = false;
     auto* socket = new QTcpSocket(this);
     attach(socket);
     state_ = State::Connecting;
@@ -97,6 +100,12 @@ void ClientSocket::release()
         old->deleteLater();
         return;
     }
+    if (sendOverflowed_) {
+        // A server that reads nothing would keep the unsent megabyte alive for good.
+        old->abort();
+        old->deleteLater();
+        return;
+    }
     connect(old, &QTcpSocket::disconnected, old, &QObject::deleteLater);
     connect(old, &QTcpSocket::errorOccurred, old, &QObject::deleteLater);
     old->disconnectFromHost();
@@ -110,7 +119,9 @@ void ClientSocket::close()
     ticker_.stopCountdown(this);
     if (state_ == State::Connected && socket_) {
         state_ = State::Closing;
-        deliverRemaining();
+        // A server that keeps sending must not hold the close up: only what had arrived
+        // when it began, and no more than the bound, is handed over.
+        deliverRemaining(std::min(socket_->bytesAvailable(), CloseDeliveryBytes));
     }
     release();
     state_ = State::Idle;
@@ -120,16 +131,38 @@ QByteArray ClientSocket::readChunk()
 {
     if ((state_ != State::Connected && state_ != State::Closing) || !socket_)
         return {};
-    return socket_->read(ChunkBytes);
+    if (state_ == State::Connected)
+        return socket_->read(ChunkBytes);
+    const QByteArray chunk = socket_->read(std::min<qint64>(ChunkBytes, closingBudget_));
+    closingBudget_ -= chunk.size();
+    return chunk;
+}
+
+qint64 ClientSocket::bytesWaiting() const
+{
+    return socket_ ? socket_->bytesAvailable() : 0;
 }
 
 qint64 ClientSocket::send(const QByteArray& bytes)
 {
-    if (state_ != State::Connected || !socket_)
+    if (state_ != State::Connected || !socket_ || sendOverflowed_)
         return 0;
-    const qint64 written = socket_->write(bytes.left(ChunkBytes));
+    const QByteArray chunk = bytes.left(ChunkBytes);
+    if (socket_->bytesToWrite() + chunk.size() > MaxPendingSendBytes) {
+        sendOverflowed_ = true;
+        QMetaObject::invokeMethod(this, &ClientSocket::reportOverflow, Qt::QueuedConnection);
+        return 0;
+    }
+    const qint64 written = socket_->write(chunk);
     socket_->flush();
     return written < 0 ? 0 : written;
+}
+
+// Raised from the event loop, never from inside the send of some handler's line.
+void ClientSocket::reportOverflow()
+{
+    if (sendOverflowed_ && state_ == State::Connected)
+        Q_EMIT sendOverflow();
 }
 
 QString ClientSocket::localAddress() const
@@ -173,9 +206,10 @@ void ClientSocket::onDisconnected()
 {
     if (state_ != State::Connected)
         return;
-    // Whatever the server sent before closing is still handed over.
+    // Whatever the server sent before closing is still handed over: all of it, as
+    // nothing more can arrive.
     state_ = State::Closing;
-    deliverRemaining();
+    deliverRemaining(socket_ ? socket_->bytesAvailable() : 0);
     if (state_ != State::Closing)
         return; // the handler closed us meanwhile
     release();
@@ -183,16 +217,19 @@ void ClientSocket::onDisconnected()
     Q_EMIT disconnected();
 }
 
-// Hands over what has arrived and not been read yet, chunk by chunk, stopping when the
-// reader takes nothing more.
-void ClientSocket::deliverRemaining()
+// Hands over at most limit bytes of what has arrived and not been read yet, chunk by
+// chunk, stopping early when the reader takes nothing more.
+void ClientSocket::deliverRemaining(qint64 limit)
 {
-    while (socket_ && socket_->bytesAvailable() > 0) {
-        const qint64 before = socket_->bytesAvailable();
+    closingBudget_ = limit;
+    while (socket_ && state_ == State::Closing && closingBudget_ > 0 &&
+           socket_->bytesAvailable() > 0) {
+        const qint64 before = closingBudget_;
         Q_EMIT readable();
-        if (!socket_ || socket_->bytesAvailable() >= before)
+        if (closingBudget_ >= before)
             break;
     }
+    closingBudget_ = 0;
 }
 
 void ClientSocket::onReadyRead()

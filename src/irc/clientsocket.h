@@ -37,6 +37,11 @@ class ClientSocket : public QObject
 public:
     enum class State { Idle, Connecting, Connected, Closing };
     static constexpr qsizetype ChunkBytes = 255;
+    // What close() still hands over of the data received and not yet read: the lines a
+    // server sent just before we went, but never an endless flood.
+    static constexpr qint64 CloseDeliveryBytes = 64 * 1024;
+    // Outgoing data the server has not taken yet; beyond this the connection is given up.
+    static constexpr qint64 MaxPendingSendBytes = 1024 * 1024;
 
     explicit ClientSocket(TimeoutTicker& ticker, QObject* parent = nullptr);
     ~ClientSocket() override;
@@ -52,10 +57,15 @@ public:
     // Starts a connection attempt. Returns an error text when it cannot even start
     // (already connected, a port that is not a number, an address that is not one).
     QString connectToServer();
-    // Stops the countdown and closes the connection. Data the system still holds is
-    // delivered first through readable(), one chunk at a time.
+    // Stops the countdown and closes the connection. Data received and not read yet is
+    // delivered first through readable(), one chunk at a time, up to CloseDeliveryBytes:
+    // what arrives meanwhile, or lies beyond that, is dropped.
     void close();
     QByteArray readChunk();
+    // Bytes received and not read yet.
+    qint64 bytesWaiting() const;
+    // Queues bytes for the server. Once more than MaxPendingSendBytes would be waiting,
+    // nothing more is queued and sendOverflow() follows from the event loop.
     qint64 send(const QByteArray& bytes);
     QString localAddress() const;
     State state() const { return state_; }
@@ -70,6 +80,8 @@ Q_SIGNALS:
     // The peer closed the connection (never raised for our own close()).
     void disconnected();
     void timedOut();
+    // The server stopped taking what we send; the owner closes the connection.
+    void sendOverflow();
 
 private:
     void attach(QTcpSocket* socket);
@@ -79,7 +91,8 @@ private:
     void onDisconnected();
     void onReadyRead();
     void deliverPending();
-    void deliverRemaining();
+    void deliverRemaining(qint64 limit);
+    void reportOverflow();
 
     TimeoutTicker& ticker_;
     QPointer<QTcpSocket> socket_;
@@ -88,4 +101,6 @@ private:
     int timeOut_ = 0;
     State state_ = State::Idle;
     bool deliveryQueued_ = false;
+    qint64 closingBudget_ = 0; // bytes readChunk() may still hand over while Closing
+    bool sendOverflowed_ = false;
 };

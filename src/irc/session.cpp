@@ -37,6 +37,7 @@ Session::Session(Options& options, LineLog& status, LineLog& serverView, EventSi
     connect(&serverSocket_, &ClientSocket::readable, this, &Session::onReadable);
     connect(&serverSocket_, &ClientSocket::timedOut, this, &Session::onTimedOut);
     connect(&serverSocket_, &ClientSocket::disconnected, this, &Session::onPeerDisconnected);
+    connect(&serverSocket_, &ClientSocket::sendOverflow, this, &Session::onSendOverflow);
 
     lagTimer_.setInterval(LagIsonIntervalMs);
     connect(&lagTimer_, &QTimer::timeout, this, &Session::onLagTimer);
@@ -298,6 +299,14 @@ void Session::quitForShutdown()
 void Session::onTimedOut()
 {
     status_.add(QStringLiteral("Connection Timeout - Can't find Server"));
+    endSession();
+}
+
+void Session::onSendOverflow()
+{
+    status_.add(QStringLiteral("The server is not reading what we send (more than ") +
+                QString::number(ClientSocket::MaxPendingSendBytes) +
+                QStringLiteral(" bytes waiting); the connection was closed."));
     endSession();
 }
 

@@ -158,6 +158,7 @@ private:
     void onReadable();
     void onTimedOut();
     void onPeerDisconnected();
+    void onSendOverflow();
     void setButtons(bool connectEnabled, bool disconnectEnabled);
     void setCurrentNickname(const QString& nickname);
     void sendQuit();

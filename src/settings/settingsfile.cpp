@@ -3,6 +3,7 @@
 #include "theme/themefile.h"
 
 #include <QFileInfo>
+#include <QMap>
 
 #include <algorithm>
 
@@ -235,24 +236,42 @@ void SettingsFile::readNumbered(const char* section, const char* countKey, const
     const QString count = value(section, countKey);
     if (count.isNull()) // missing, and a count without a default: the list stays
         return;
+    // The entry keys present, by index.
+    QMap<int, QString> present;
+    for (const QString& name : profile_.keys(latin(section))) {
+        if (name.size() <= prefix.size() || !name.startsWith(prefix, Qt::CaseInsensitive) ||
+            !name.at(prefix.size()).isDigit())
+            continue;
+        if (const auto index = Profile::strictInt(name.mid(prefix.size())); index && *index >= 0)
+            present.insert(*index, name);
+    }
     const auto top = Profile::strictInt(count);
-    if (!top || *top < -1) {
-        problem(section, countKey);
+    if (top && *top >= 0) {
+        // A count beyond the last entry present adds nothing but empty lines; a damaged
+        // count must not make the reader walk two billion keys.
+        const int last = present.isEmpty() ? -1 : present.lastKey();
+        QStringList entries;
+        for (int i = 0; i <= std::min(*top, last); ++i) {
+            const QString entry = value(latin(section), prefix + QString::number(i));
+            if (!(skipEmpty && entry.isEmpty()))
+                entries << entry;
+        }
+        target = entries;
         return;
     }
-    // A count beyond the last entry present adds nothing but empty lines; a damaged
-    // count must not make the reader walk two billion keys.
-    int last = -1;
-    for (const QString& name : profile_.keys(latin(section))) {
-        if (!name.startsWith(prefix, Qt::CaseInsensitive))
-            continue;
-        if (const auto index = Profile::strictInt(name.mid(prefix.size()));
-            index && *index >= 0 && name.at(prefix.size()).isDigit())
-            last = std::max(last, *index);
+    if (top && *top == -1 && present.isEmpty()) {
+        target.clear();
+        return;
     }
+    // A count that is not usable (not a number, out of range, or "none" while entries
+    // are there) says nothing; the entries present are the list, in index order, so none
+    // is lost when the list is written back with its true count.
+    problem(section, countKey);
+    if (present.isEmpty())
+        return;
     QStringList entries;
-    for (int i = 0; i <= std::min(*top, last); ++i) {
-        const QString entry = value(latin(section), prefix + QString::number(i));
+    for (const QString& name : std::as_const(present)) {
+        const QString entry = profile_.value(latin(section), name);
         if (!(skipEmpty && entry.isEmpty()))
             entries << entry;
     }

@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <csignal>
@@ -130,6 +131,58 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, 5000));
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);
         QCOMPARE(server.received().last(), QStringLiteral("QUIT"));
+    }
+
+    // A server that never stops sending must not hold the program up: the lines already
+    // received may still be handled, then the connection closes and the program ends.
+    void sigtermEndsTheProgramWhileTheServerFloods()
+    {
+        QTemporaryDir home;
+        FakeIrcServer server;
+        QVERIFY(server.listen());
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.remove(QStringLiteral("QUORL_HOME"));
+        p.setProcessEnvironment(env);
+        p.start(binary(), {QStringLiteral("--home"), home.path(),
+                           QStringLiteral("irc://127.0.0.1:%1/quorl").arg(server.port())});
+        QVERIFY(p.waitForStarted(5000));
+        QVERIFY(server.waitForLine(QStringLiteral("USER "), 10000));
+        server.sendLine(QStringLiteral(":irc.test 001 Yournick :Welcome"));
+        server.sendLine(QStringLiteral(":Yournick!u@h JOIN #quorl"));
+
+        server.sendLine(QStringLiteral("PING :joined"));
+        QVERIFY(server.waitForLine(QStringLiteral("PONG :joined"), 10000));
+
+        QByteArray block;
+        for (int i = 0; i < 200; ++i)
+            block += ":talker!u@h PRIVMSG #quorl :flood line " + QByteArray::number(i) +
+                     " with some words to make it a line of ordinary length\r\n";
+        // A backlog far larger than the client handles in a few seconds, then a flood
+        // that does not stop: the client reads faster than it handles lines.
+        const QByteArray backlog = block.repeated(1000);
+        server.sendRaw(backlog);
+        QVERIFY(QTest::qWaitFor([&] { return server.bytesToWrite() < backlog.size() / 2; }, 20000));
+        QTimer flood;
+        connect(&flood, &QTimer::timeout, &server, [&] {
+            if (server.bytesToWrite() < 65536)
+                server.sendRaw(block);
+        });
+        flood.start(1);
+
+        ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
+        // The flood goes on all the while; the program ends anyway.
+        const bool ended =
+            QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, 10000);
+        flood.stop();
+        if (!ended) {
+            p.kill();
+            p.waitForFinished(5000);
+        }
+        QVERIFY2(ended, "the program was still running 10 s after SIGTERM");
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QVERIFY(server.received().last().startsWith(QStringLiteral("QUIT")));
     }
 
     void badAddressIsSaid()

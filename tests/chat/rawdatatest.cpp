@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
@@ -164,6 +165,25 @@ private Q_SLOTS:
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
         QCOMPARE(f.raw.logPath(), f.folder + used + "/Quorlraw.txt");
+    }
+
+    // A link planted where the raw log goes is refused, said once, and not followed.
+    void plantedLinkIsNotFollowed()
+    {
+        RawFixture f;
+        QTemporaryDir elsewhere;
+        const QString target = elsewhere.filePath("precious.txt");
+        const QString link = f.folder + "logs/Quorlraw.txt";
+        QVERIFY(QFile::link(target, link));
+        QVERIFY(!f.raw.setLogging(true));
+        QVERIFY(!f.raw.setLogging(true));
+        QVERIFY(!f.raw.logging());
+        f.raw.recordRawLine(QStringLiteral("PRIVMSG #x :planted"), QStringLiteral("server"));
+        QVERIFY(!QFileInfo::exists(target));
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(f.status.lines().filter(link),
+                 QStringList{"Not logging to " + link +
+                             ": it is a symbolic link or not a regular file."});
     }
 
     // A log that cannot be opened is reported and leaves the toggle up.

@@ -4,8 +4,14 @@
 #include "support/testmain.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 QString readAll(const QString& path)
@@ -132,18 +138,78 @@ private Q_SLOTS:
 
     void failedWriteStopsLoggingSilently()
     {
-        if (!QFile::exists("/dev/full"))
-            QSKIP("needs /dev/full");
         RegistryFixture f;
         ChatWindow* w = f.registry.createChannelWindow("#full");
-        QVERIFY(QFile::link("/dev/full", f.logsFolder() + "#full.txt"));
         const qsizetype before = f.status.count();
+        // A file size limit smaller than the log's first line stands in for a full disk.
+        rlimit old = {};
+        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &old), 0);
+        rlimit tiny = old;
+        tiny.rlim_cur = 8;
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &tiny), 0);
         f.registry.startLog(w);
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
         QVERIFY(!w->logging);
         QCOMPARE(f.status.count(), before);
         f.registry.addLine(w, "after", 1);
         f.registry.destroyChatWindow(w, true);
         QCOMPARE(f.status.count(), before);
+    }
+
+    // A link planted in logs/ under a window's log name is never followed, whether it
+    // points at a file of the user's or at nothing; the refusal is said once.
+    void plantedLinksAreNotFollowed_data()
+    {
+        QTest::addColumn<bool>("targetExists");
+        QTest::newRow("link to a file") << true;
+        QTest::newRow("dangling link") << false;
+    }
+    void plantedLinksAreNotFollowed()
+    {
+        QFETCH(bool, targetExists);
+        RegistryFixture f;
+        f.options.display.autoLog = true;
+        QTemporaryDir elsewhere;
+        const QString target = elsewhere.filePath("precious.txt");
+        if (targetExists) {
+            QFile file(target);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("mine\n");
+        }
+        const QString link = f.logsFolder() + "#chan.txt";
+        QVERIFY(QFile::link(target, link));
+
+        ChatWindow* w = f.registry.createChannelWindow("#chan");
+        QVERIFY(!w->logging);
+        f.registry.addLine(w, "text from a stranger", 1);
+        QVERIFY(!f.registry.startLog(w)); // the user asks again: still refused
+        QVERIFY(!w->logging);
+        f.registry.destroyChatWindow(w, true);
+        f.registry.createChannelWindow("#chan"); // and a new window of the same name
+
+        if (targetExists)
+            QCOMPARE(readAll(target), QStringLiteral("mine\n"));
+        else
+            QVERIFY(!QFileInfo::exists(target));
+        QVERIFY(QFileInfo(link).isSymLink());
+        const QStringList said = f.status.lines().filter(link);
+        QCOMPARE(said, QStringList{"Not logging to " + link +
+                                   ": it is a symbolic link or not a regular file."});
+    }
+
+    // Something else planted under the name (a FIFO, which would stall an open for
+    // writing until someone reads it) is refused as well.
+    void plantedFifoIsRefused()
+    {
+        RegistryFixture f;
+        const QString fifo = f.logsFolder() + "#pipe.txt";
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        ChatWindow* w = f.registry.createChannelWindow("#pipe");
+        QVERIFY(!f.registry.startLog(w));
+        QCOMPARE(f.status.last(),
+                 "Not logging to " + fifo + ": it is a symbolic link or not a regular file.");
     }
 
     void namesCannotLeaveTheLogsFolder_data()

@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 namespace {
 void writeFile(const QString& path, const QByteArray& bytes)
 {
@@ -69,6 +71,41 @@ private Q_SLOTS:
         QVERIFY(Paths::prepareProgramFolder(folder, data.path()).isEmpty());
         QCOMPARE(readFile(home.filePath(QStringLiteral("themes/default.qth"))),
                  QByteArray("edited"));
+    }
+
+    // Copies get the permissions the user's umask gives new files, whatever the shipped
+    // file's own mode (a read-only install included).
+    void copiesFollowTheUmask_data()
+    {
+        QTest::addColumn<int>("mask");
+        QTest::addColumn<int>("sourceMode");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("077") << 077 << 0644 << 0600;
+        QTest::newRow("022") << 022 << 0644 << 0644;
+        QTest::newRow("002") << 002 << 0644 << 0664;
+        QTest::newRow("077, read-only source") << 077 << 0444 << 0600;
+        QTest::newRow("027, executable source") << 027 << 0755 << 0640;
+    }
+    void copiesFollowTheUmask()
+    {
+        QFETCH(int, mask);
+        QFETCH(int, sourceMode);
+        QFETCH(int, expected);
+        QTemporaryDir data;
+        QTemporaryDir home;
+        const QString source = data.filePath(QStringLiteral("themes/default.qth"));
+        writeFile(source, "shipped theme");
+        QCOMPARE(::chmod(QFile::encodeName(source).constData(), mode_t(sourceMode)), 0);
+
+        const mode_t before = ::umask(mode_t(mask));
+        const QStringList problems = Paths::prepareProgramFolder(home.path() + u'/', data.path());
+        ::umask(before);
+        QVERIFY(problems.isEmpty());
+        const QString copy = home.filePath(QStringLiteral("themes/default.qth"));
+        QCOMPARE(readFile(copy), QByteArray("shipped theme"));
+        struct stat info = {};
+        QCOMPARE(::stat(QFile::encodeName(copy).constData(), &info), 0);
+        QCOMPARE(int(info.st_mode & 07777), expected);
     }
 
     void unwritableFolderIsReported()

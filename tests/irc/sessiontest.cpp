@@ -1,6 +1,7 @@
 // The session against a scripted server: registration lines, PING, ERROR, nickname
 // rotation, registration complete, port rotation, time-out and refused connections.
 #include "client/client.h"
+#include "irc/clientsocket.h"
 #include "irc/ircnames.h"
 #include "irc/portselection.h"
 #include "support/sessionfixture.h"
@@ -492,6 +493,64 @@ private Q_SLOTS:
         QVERIFY(f.server.waitForLine(QStringLiteral("PONG :alive")));
         QCOMPARE(f.status().filter(QStringLiteral("without a line end")).size(), 1);
         QVERIFY(f.session().isConnected());
+    }
+
+    // Closing hands over what was received and not read yet, so the server's last lines
+    // are still handled, but never more than a bound: a server that floods cannot hold
+    // the close (and the program's end) up.
+    void closeDeliversABoundedRemainder_data()
+    {
+        QTest::addColumn<qint64>("waiting");
+        QTest::addColumn<qint64>("delivered");
+        QTest::newRow("a few lines") << qint64(1000) << qint64(1000);
+        QTest::newRow("a flood") << qint64(4 * 1024 * 1024) << ClientSocket::CloseDeliveryBytes;
+    }
+    void closeDeliversABoundedRemainder()
+    {
+        QFETCH(qint64, waiting);
+        QFETCH(qint64, delivered);
+        FakeIrcServer server;
+        QVERIFY(server.listen());
+        TimeoutTicker ticker;
+        ClientSocket socket(ticker);
+        socket.setAddress(QStringLiteral("127.0.0.1"));
+        socket.setPort(QString::number(server.port()));
+        QVERIFY(socket.connectToServer().isEmpty());
+        QVERIFY(server.waitForClient());
+        QTRY_VERIFY(socket.isConnected());
+        // Nothing is read while connected, so everything sent stays waiting.
+        qint64 readWhileClosing = 0;
+        connect(&socket, &ClientSocket::readable, this, [&] {
+            if (socket.state() == ClientSocket::State::Closing)
+                readWhileClosing += socket.readChunk().size();
+        });
+        server.sendRaw(QByteArray(waiting, 'x'));
+        QTRY_COMPARE(socket.bytesWaiting(), waiting);
+        socket.close();
+        QCOMPARE(readWhileClosing, delivered);
+        QCOMPARE(socket.state(), ClientSocket::State::Idle);
+    }
+
+    // A server that sends CTCP queries but reads nothing cannot make the client hold an
+    // ever larger heap of replies: past the bound the connection is closed and said so.
+    void serverThatReadsNothingCannotGrowTheOutgoingData()
+    {
+        SessionFixture f;
+        QVERIFY(f.registerAs(QStringLiteral("Yournick")));
+        f.server.stopReading();
+        const QByteArray batch =
+            QByteArray(":asker!u@h PRIVMSG Yournick :\x01VERSION\x01\r\n").repeated(1000);
+        bool closed = false;
+        // 300,000 replies are far more than the system's buffers and the bound together.
+        for (int i = 0; i < 300 && !closed; ++i) {
+            f.server.sendRaw(batch);
+            closed = QTest::qWaitFor([&] { return !f.session().isConnected(); }, 50);
+        }
+        QVERIFY2(closed, "still connected after 300,000 unanswered replies");
+        QVERIFY(f.statusHas(QStringLiteral(
+            "The server is not reading what we send (more than 1048576 bytes waiting); "
+            "the connection was closed.")));
+        QVERIFY(f.session().connectEnabled());
     }
 
     void malformedServerLinesAreHarmless()

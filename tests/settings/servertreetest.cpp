@@ -8,10 +8,13 @@
 #include "support/testmain.h"
 #include "ui/settings/servertreewidget.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QProxyStyle>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -85,6 +88,20 @@ struct Loaded
         tree.load(path(), bookmark);
     }
     ServerNode* at(int position) const { return tree.nodeAt(position); }
+};
+
+// Counts the icons asked of the style.
+class IconCountingStyle : public QProxyStyle
+{
+public:
+    using QProxyStyle::QProxyStyle;
+    mutable int icons = 0;
+    QIcon standardIcon(StandardPixmap icon, const QStyleOption* option,
+                       const QWidget* widget) const override
+    {
+        ++icons;
+        return QProxyStyle::standardIcon(icon, option, widget);
+    }
 };
 
 } // namespace
@@ -598,6 +615,35 @@ private Q_SLOTS:
         item->setExpanded(true);
         QCOMPARE(l.at(1)->kind, ServerKind::OpenFolder);
         QCOMPARE(item->data(0, ServerTreeWidget::KindRole).toInt(), int(ServerKind::OpenFolder));
+    }
+
+    // The style decodes an image file for every icon asked of it, so a view that asked
+    // once a node took minutes over a long list; it asks once a kind.
+    void aLongListAsksTheStyleForEachKindsIconOnce()
+    {
+        QByteArray bytes = "SERVER LIST\r\n\tEmpty\r\n";
+        for (int i = 0; i < 500; ++i) {
+            const QByteArray n = QByteArray::number(i);
+            bytes += "\tNetwork " + n + "\r\n\t\tServer " + n + "\r\n\t\t\tHOST: irc" + n +
+                     ".example\r\n\t\t\tPORT: 6667\r\n";
+        }
+        Loaded l(bytes);
+        const QString styleName = QApplication::style()->name();
+        auto* counting = new IconCountingStyle(QStyleFactory::create(styleName));
+        QApplication::setStyle(counting); // the application owns it from here
+        int asked = -1;
+        int shown = -1;
+        {
+            ServerTreeWidget view(l.tree);
+            view.show();
+            shown = view.topLevelItem(0)->childCount();
+            view.itemFor(l.at(2))->setExpanded(true); // an open folder has an icon of its own
+            asked = counting->icons;
+        }
+        QApplication::setStyle(QStyleFactory::create(styleName));
+        QCOMPARE(shown, 501);
+        // Root, empty folder, folder, open folder, server, server data.
+        QVERIFY2(asked <= 6, qPrintable(QString::number(asked) + " icons asked"));
     }
 
     void dragScrollsOnlyInTheBandsAndStopsAtTheEnds()

@@ -579,8 +579,11 @@ private Q_SLOTS:
         QTest::newRow("theme uses skip blanks")
             << QByteArray("[DISPLAY]\nlasttheme=1\n0=\n1=dark,CH#a") << "themeUses"
             << "dark,CH#a";
-        QTest::newRow("count -1 is empty") << QByteArray("[ALIASES]\ntop=-1\n0=/a x") << "aliases"
+        QTest::newRow("count -1 is empty") << QByteArray("[ALIASES]\ntop=-1") << "aliases"
                                            << "";
+        QTest::newRow("count -1 with entries keeps them")
+            << QByteArray("[ALIASES]\ntop=-1\n0=/a x") << "aliases"
+            << "/a x";
         QTest::newRow("count stops the read")
             << QByteArray("[ALIASES]\ntop=0\n0=/a\n1=/b") << "aliases"
             << "/a";
@@ -591,8 +594,11 @@ private Q_SLOTS:
         QTest::newRow("missing lasttheme reads entry 0")
             << QByteArray("[DISPLAY]\n0=dark,CH#a\n1=light,CH#b") << "themeUses"
             << "dark,CH#a";
-        QTest::newRow("broken count keeps default")
+        QTest::newRow("broken count keeps the entries")
             << QByteArray("[CHANNELS]\ntopfav=two\nfav0=#a") << "favourites"
+            << "#a";
+        QTest::newRow("broken count without entries keeps default")
+            << QByteArray("[CHANNELS]\ntopfav=two") << "favourites"
             << "";
     }
     void numberedLists()
@@ -601,6 +607,53 @@ private Q_SLOTS:
         QFETCH(QString, probe);
         QFETCH(QString, expected);
         QCOMPARE(::probe(probe, readText(ini)), expected);
+    }
+
+    // A count that is no usable number loses no entry: the entries present are read,
+    // in index order, and written back under a true count.
+    void unusableCountKeepsTheEntries_data()
+    {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("countKey");
+        QTest::addColumn<QStringList>("entries");
+        const QStringList aliases{"/j /join", "/q /quit"};
+        for (const char* count : {"abc", "", "-1", "-2", "0x10", "1e3", "99999999999", " 1"})
+            QTest::addRow("aliases top=%s", count)
+                << QByteArray("[ALIASES]\ntop=") + count + "\n0=/j /join\n1=/q /quit\n"
+                << "ALIASES"
+                << "top" << aliases;
+        QTest::newRow("favourites topfav=99999999999")
+            << QByteArray("[CHANNELS]\ntopfav=99999999999\nfav0=#a\nfav1=#b\nfav2=#c\n")
+            << "CHANNELS"
+            << "topfav" << QStringList{"#a", "#b", "#c"};
+        QTest::newRow("favourites with a gap")
+            << QByteArray("[CHANNELS]\ntopfav=x\nfav0=#a\nfav5=#f\nfavorite=no\n") << "CHANNELS"
+            << "topfav" << QStringList{"#a", "#f"};
+        QTest::newRow("filters top=abc")
+            << QByteArray("[FILTERS]\ntop=abc\n0=*.wav /a\n2=*.mid /b\n3=\n") << "FILTERS"
+            << "top" << QStringList{"*.wav /a", "*.mid /b"};
+    }
+    void unusableCountKeepsTheEntries()
+    {
+        QFETCH(QByteArray, ini);
+        QFETCH(QString, section);
+        QFETCH(QString, countKey);
+        QFETCH(QStringList, entries);
+        const Loaded l = readText(ini);
+        const QString prefix = countKey == QStringLiteral("topfav") ? QStringLiteral("fav") : "";
+        const QStringList& list = section == QStringLiteral("ALIASES") ? l.options.textEntry.aliases
+                                  : section == QStringLiteral("CHANNELS")
+                                      ? l.options.channels.favourites
+                                      : l.options.dcc.filters;
+        QCOMPARE(list, entries);
+
+        const PrivateProfile doc = written(l.options, l.state, ini);
+        QCOMPARE(doc.value(section, countKey), QString::number(entries.size() - 1));
+        QStringList back;
+        for (qsizetype i = 0; i < entries.size(); ++i)
+            back << doc.value(section, prefix + QString::number(i));
+        QCOMPARE(back, entries);
     }
 
     void filterGapsAreWrittenAsGaps()

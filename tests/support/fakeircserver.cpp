@@ -60,6 +60,14 @@ void FakeIrcServer::sendRaw(const QByteArray& bytes)
     client_->flush();
 }
 
+void FakeIrcServer::stopReading()
+{
+    if (!client_)
+        return;
+    client_->disconnect(this);
+    client_->setReadBufferSize(1);
+}
+
 void FakeIrcServer::closeClient()
 {
     if (client_) {

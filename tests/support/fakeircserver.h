@@ -29,7 +29,12 @@ public:
 
     void sendLine(const QString& line); // appends CR LF
     void sendRaw(const QByteArray& bytes);
+    // Bytes written that the client has not taken in yet (still in this side's buffer).
+    qint64 bytesToWrite() const { return client_ ? client_->bytesToWrite() : 0; }
     void closeClient();
+    // From now on reads nothing more from the client: what it sends piles up in the
+    // system's buffers, as with a server that has stopped reading.
+    void stopReading();
 
     // Waits (in the event loop) until a received line starts with prefix.
     bool waitForLine(const QString& prefix, int timeoutMs = 5000);

@@ -9,10 +9,24 @@
 #include "ui/mainwindow.h"
 
 #include <QLabel>
+#include <QProxyStyle>
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace {
+// Counts the icons the picker asks its style for.
+class IconCountingStyle : public QProxyStyle
+{
+public:
+    mutable int icons = 0;
+    QIcon standardIcon(StandardPixmap icon, const QStyleOption* option,
+                       const QWidget* widget) const override
+    {
+        ++icons;
+        return QProxyStyle::standardIcon(icon, option, widget);
+    }
+};
+
 QPoint rowPoint(int row)
 {
     return {50, row * PickerLayout::RowHeight + 10};
@@ -88,6 +102,37 @@ private Q_SLOTS:
         form.client().session().endSession();
         QCOMPARE(windows.count(), 5);
         QCOMPARE(visiblePanels(), QStringList{"settingspanel"});
+    }
+
+    // Private lines from nicknames that take turns behind one address rename the window
+    // with every line. The picker paints once for the whole burst and makes each kind's
+    // icon once, yet shows the outcome.
+    void burstOfPrivateLinesPaintsThePickerOnce()
+    {
+        QTemporaryDir home;
+        IconCountingStyle style; // outlives the window that uses it
+        MainWindow form(home.path() + u'/');
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        PickerPanel* picker = form.findChild<PickerPanel*>();
+        QVERIFY(picker);
+        picker->setStyle(&style);
+        const QImage before = picker->grab().toImage();
+        style.icons = 0;
+
+        WindowRegistry& windows = form.client().windows();
+        for (int i = 0; i < 500; ++i)
+            windows.routePrivateMessage(QStringLiteral("nick%1").arg(i % 5),
+                                        QStringLiteral("user@same.host"),
+                                        QStringLiteral("line %1").arg(i));
+        QCOMPARE(windows.count(), 6);
+        const ChatWindow* chat = windows.findPrivateWindow(QStringLiteral("nick4"));
+        QVERIFY(chat);
+        QCOMPARE(chat->label, QStringLiteral("nick4"));
+        const QImage after = picker->grab().toImage();
+        QVERIFY(after != before); // the private window's row is there
+        // Only the new kind of row needed an icon.
+        QCOMPARE(style.icons, 1);
     }
 };
 

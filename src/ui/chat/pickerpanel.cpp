@@ -77,9 +77,17 @@ QFont PickerPanel::labelFont(const ChatWindow& item) const
     return f;
 }
 
+// Marks the rows for repainting; update() folds a burst of changes into one paint.
 void PickerPanel::repaintRows()
 {
     placeScrollers();
+    rowsStale_ = true;
+    update();
+}
+
+void PickerPanel::paintRows()
+{
+    rowsStale_ = false;
     if (buffer_.size() != size() * devicePixelRatioF()) {
         buffer_ = QPixmap(size() * devicePixelRatioF());
         buffer_.setDevicePixelRatio(devicePixelRatioF());
@@ -95,7 +103,16 @@ void PickerPanel::repaintRows()
             break;
         paintRow(painter, *registry_.at(row), top);
     }
-    update();
+}
+
+const QPixmap& PickerPanel::kindIcon(int kindNumber)
+{
+    auto it = icons_.find(kindNumber);
+    if (it == icons_.end() || it->devicePixelRatio() != devicePixelRatioF()) {
+        const QIcon icon = style()->standardIcon(iconFor(kindNumber));
+        it = icons_.insert(kindNumber, icon.pixmap(QSize(IconSize, IconSize), devicePixelRatioF()));
+    }
+    return *it;
 }
 
 void PickerPanel::paintRow(QPainter& painter, const ChatWindow& item, int top)
@@ -122,8 +139,8 @@ void PickerPanel::paintRow(QPainter& painter, const ChatWindow& item, int top)
         painter.drawLine(row.bottomLeft(), row.bottomRight());
         painter.drawLine(row.topRight(), row.bottomRight());
     }
-    const QIcon icon = style()->standardIcon(iconFor(item.kindNumber));
-    icon.paint(&painter, iconX(item), top + (RowHeight - IconSize) / 2, IconSize, IconSize);
+    painter.drawPixmap(QRect(iconX(item), top + (RowHeight - IconSize) / 2, IconSize, IconSize),
+                       kindIcon(item.kindNumber));
     painter.setPen(palette().color(QPalette::ButtonText));
     painter.setFont(labelFont(item));
     painter.drawText(QRect(labelX(item), top, row.width() - labelX(item), RowHeight),
@@ -151,8 +168,19 @@ int PickerPanel::fittingWidth() const
     return widest;
 }
 
+void PickerPanel::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::StyleChange) {
+        icons_.clear();
+        repaintRows();
+    }
+    QWidget::changeEvent(event);
+}
+
 void PickerPanel::paintEvent(QPaintEvent*)
 {
+    if (rowsStale_ || buffer_.size() != size() * devicePixelRatioF())
+        paintRows();
     QPainter painter(this);
     painter.drawPixmap(0, 0, buffer_);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QPixmap>
 #include <QWidget>
 
@@ -9,6 +10,8 @@ struct ChatWindow;
 
 // The window picker: one 22-pixel row per entry of the window list, painted off-screen
 // and copied in one block. What a click or a hover means is decided by PickerLayout.
+// A change only marks the rows for repainting; they are painted once, at the next paint
+// event, however many changes came before it.
 class PickerPanel : public QWidget
 {
     Q_OBJECT
@@ -19,6 +22,7 @@ public:
     int fittingWidth() const;
 
 protected:
+    void changeEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -27,12 +31,17 @@ protected:
 
 private:
     void repaintRows();
+    void paintRows();
     void paintRow(QPainter& painter, const ChatWindow& item, int top);
     void placeScrollers();
     QFont labelFont(const ChatWindow& item) const;
+    const QPixmap& kindIcon(int kindNumber);
 
     WindowRegistry& registry_;
     QPixmap buffer_;
+    bool rowsStale_ = true;
+    // Each kind's icon, made from the style once; a style change empties it.
+    QHash<int, QPixmap> icons_;
     QToolButton* scrollerUp_ = nullptr;
     QToolButton* scrollerDown_ = nullptr;
 };

@@ -88,6 +88,26 @@ QIcon ServerTreeWidget::iconForKind(int kind)
     }
 }
 
+const QIcon& ServerTreeWidget::kindIcon(int kind)
+{
+    auto it = kindIcons_.constFind(kind);
+    if (it == kindIcons_.cend())
+        it = kindIcons_.insert(kind, iconForKind(kind));
+    return *it;
+}
+
+void ServerTreeWidget::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::StyleChange && !kindIcons_.isEmpty()) {
+        kindIcons_.clear();
+        // Every item takes its icon afresh from the new style.
+        for (QTreeWidgetItem* item : std::as_const(items_))
+            item->setData(0, KindRole, QVariant());
+        sync();
+    }
+    QTreeWidget::changeEvent(event);
+}
+
 QTreeWidgetItem* ServerTreeWidget::itemFor(const ServerNode* node) const
 {
     return node ? items_.value(node->id) : nullptr;
@@ -110,23 +130,33 @@ void ServerTreeWidget::sync()
     syncing_ = false;
 }
 
+// The items are built apart from the view, each with its text and icon, and handed to
+// it in one piece: an item added to the view, or changed in it, costs a model signal.
 void ServerTreeWidget::rebuild()
 {
     clear();
     items_.clear();
+    QList<QTreeWidgetItem*> tops;
     for (const auto& top : tree_.topLevel())
-        addItem(top.get(), nullptr);
+        tops << buildItem(top.get());
+    addTopLevelItems(tops);
     revisionShown_ = tree_.revision();
 }
 
-QTreeWidgetItem* ServerTreeWidget::addItem(ServerNode* node, QTreeWidgetItem* parentItem)
+QTreeWidgetItem* ServerTreeWidget::buildItem(ServerNode* node)
 {
-    auto* item = parentItem ? new QTreeWidgetItem(parentItem) : new QTreeWidgetItem(this);
+    auto* item = new QTreeWidgetItem;
     item->setData(0, Qt::UserRole, node->id);
     item->setFlags(item->flags() | Qt::ItemIsEditable);
+    item->setText(0, node->text);
+    item->setData(0, KindRole, node->kind);
+    item->setIcon(0, kindIcon(node->kind));
     items_.insert(node->id, item);
+    QList<QTreeWidgetItem*> children;
+    children.reserve(node->childCount());
     for (const auto& child : node->children)
-        addItem(child.get(), item);
+        children << buildItem(child.get());
+    item->addChildren(children);
     return item;
 }
 
@@ -136,7 +166,7 @@ void ServerTreeWidget::showNode(QTreeWidgetItem* item, const ServerNode* node)
         item->setText(0, node->text);
     if (item->data(0, KindRole).toInt() != node->kind) {
         item->setData(0, KindRole, node->kind);
-        item->setIcon(0, iconForKind(node->kind));
+        item->setIcon(0, kindIcon(node->kind));
     }
     if (item->isExpanded() != node->expanded)
         item->setExpanded(node->expanded);
@@ -181,7 +211,7 @@ void ServerTreeWidget::startDrag(Qt::DropActions)
     auto* mime = new QMimeData;
     mime->setData(dragFormat, QByteArray::number(node->id));
     drag->setMimeData(mime);
-    drag->setPixmap(iconForKind(node->kind).pixmap(16, 16));
+    drag->setPixmap(kindIcon(node->kind).pixmap(16, 16));
     drag->exec(Qt::MoveAction);
     dragged_ = 0;
     stopScrolling();

@@ -23,6 +23,8 @@ public:
     explicit ServerTreeWidget(ServerTree& tree, QWidget* parent = nullptr);
 
     static QIcon iconForKind(int kind);
+    // iconForKind made once per kind: the style decodes its image files on every call.
+    const QIcon& kindIcon(int kind);
     QTreeWidgetItem* itemFor(const ServerNode* node) const;
     ServerNode* nodeOf(const QTreeWidgetItem* item) const;
 
@@ -43,6 +45,7 @@ Q_SIGNALS:
     void connectRequested();
 
 protected:
+    void changeEvent(QEvent* event) override;
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void startDrag(Qt::DropActions supportedActions) override;
@@ -54,13 +57,14 @@ protected:
 private:
     void sync();
     void rebuild();
-    QTreeWidgetItem* addItem(ServerNode* node, QTreeWidgetItem* parentItem);
+    QTreeWidgetItem* buildItem(ServerNode* node);
     void showNode(QTreeWidgetItem* item, const ServerNode* node);
     ServerNode* dropTarget(const QPoint& viewportPos) const;
     void stopScrolling();
 
     ServerTree& tree_;
     QHash<quint64, QTreeWidgetItem*> items_;
+    QHash<int, QIcon> kindIcons_;
     QTimer serverTreeEditTimer_;
     QTimer serverTreeTimer_;
     int scrollDirection_ = 0;
