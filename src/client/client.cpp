@@ -2,6 +2,8 @@
 
 #include "chat/chatthemes.h"
 #include "core/formatting.h"
+#include "core/privateprofile.h"
+#include "settings/saslaccounts.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -56,8 +58,26 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
     options_.fileServer.root = programFolder_ + QStringLiteral("Shared Files/");
     sharedSounds_.setOwnNickname([this] { return session_.currentNickname(); });
     userMessages_.setSoundRequestHandler([this](const QString& sender, const QString& text) {
-        sharedSounds_.answerSoundRequest(sender, text);
+        if (options_.sound.acceptRequests && ctcp_.takeAnswer())
+            sharedSounds_.answerSoundRequest(sender, text);
     });
+    session_.setClock(clock_);
+    session_.setAccountLookup(
+        [this](const QString& host) { return SaslAccounts::lookup(programFolder_, host); });
+    session_.setCertificateTrust(
+        {[this](const QString& key, const QString& fingerprint) {
+             PrivateProfile file;
+             return file.load(settingsFileName()) &&
+                    file.value(QStringLiteral("TLS"), key).trimmed().toLower() == fingerprint;
+         },
+         [this](const QString& key, const QString& fingerprint) {
+             // Only this key changes; the rest of the file stays as it is.
+             PrivateProfile file;
+             file.load(settingsFileName());
+             file.setValue(QStringLiteral("TLS"), key, fingerprint);
+             if (!file.save(settingsFileName()))
+                 addStatusLine(QStringLiteral("Unable to write to ") + settingsFileName());
+         }});
     connect(&session_, &Session::rawLineRecorded, &rawData_, &RawData::recordRawLine);
     session_.setRawDataHooks({[this] { rawData_.clearView(); }, [this] { rawData_.enableInput(); },
                               [this] { rawData_.endLogForShutdown(); }});
@@ -130,16 +150,40 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
     // A window's events make sounds only while it is on screen and its sound is on.
     events_.setWindowPlaysSounds(
         [](const ChatWindow* window) { return window->shown && window->soundEnabled; });
-    session_.setChatWindowCloser([this] { windows_.closeChatWindowsForDisconnect(); });
+    session_.setChatWindowCloser([this] {
+        if (session_.reconnecting())
+            rememberChannels();
+        windows_.closeChatWindowsForDisconnect();
+    });
     session_.setInquiryDiscarder([this] {
         inquiries_.clearInquiries();
         inquiries_.clearPendingLookup();
     });
     wireNotifyList();
     connect(&session_, &Session::registered, this, [this] {
+        if (session_.registeredByReconnect()) {
+            for (const auto& [channel, key] : std::exchange(rejoin_, {}))
+                session_.sendLine(QStringLiteral("JOIN ") + channel +
+                                  (key.isEmpty() ? QString() : u' ' + key));
+            return;
+        }
+        rejoin_.clear();
         if (!channelToJoin_.isEmpty())
             windows_.joinChannel(channelToJoin_);
     });
+}
+
+void Client::rememberChannels()
+{
+    QList<std::pair<QString, QString>> channels;
+    for (qsizetype i = 0; i < windows_.count(); ++i) {
+        const ChatWindow* window = windows_.at(i);
+        if (window->conversationKind == ConversationKind::Channel)
+            channels.append({window->channelName, window->keySet ? window->channelKey : QString()});
+    }
+    // A failed attempt has no windows; the list of the lost connection stays.
+    if (!channels.isEmpty())
+        rejoin_ = channels;
 }
 
 void Client::wireNotifyList()
@@ -174,10 +218,12 @@ void Client::wireNotifyList()
 bool Client::connectToAddress(const QString& address)
 {
     const QUrl url(address, QUrl::StrictMode);
-    if (!url.isValid() || url.scheme().compare(QStringLiteral("irc"), Qt::CaseInsensitive) != 0 ||
+    const bool tls = url.scheme().compare(QStringLiteral("ircs"), Qt::CaseInsensitive) == 0;
+    if (!url.isValid() ||
+        (!tls && url.scheme().compare(QStringLiteral("irc"), Qt::CaseInsensitive) != 0) ||
         url.host().isEmpty())
         return false;
-    const int port = url.port(6667);
+    const int port = url.port(tls ? 6697 : 6667);
     if (port <= 0 || port > 65535)
         return false;
     QString channel = url.path();
@@ -188,7 +234,7 @@ bool Client::connectToAddress(const QString& address)
     if (!channel.isEmpty() && !channel.startsWith(u'#') && !channel.startsWith(u'&'))
         channel.prepend(u'#');
     channelToJoin_ = channel;
-    session_.connectToKnownHost(url.host(), port, url.host());
+    session_.connectToKnownHost(url.host(), port, url.host(), tls);
     return true;
 }
 

@@ -105,6 +105,7 @@ private:
     Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<Clock> ownClock,
            const Clock* clock, QObject* parent);
     void wireNotifyList();
+    void rememberChannels();
 
     std::unique_ptr<Clock> ownClock_;
     const Clock& clock_;
@@ -133,6 +134,9 @@ private:
     RecentServers recentServers_;
     RawData rawData_;
     QString channelToJoin_;
+    // The channels (and their keys) open when the connection was lost, joined again
+    // once a reconnect registers.
+    QList<std::pair<QString, QString>> rejoin_;
     StoredState stored_;
     bool settingsRead_ = false;
     bool shuttingDown_ = false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -13,4 +14,8 @@ public:
     virtual void warning(const QString& text) = 0;
     // A question with Yes and No; the answer arrives later, true for Yes.
     virtual void askYesNo(const QString& text, std::function<void(bool yes)> answer) = 0;
+    // A question with several answers; the index of the one chosen arrives later, -1 when
+    // the question was closed without an answer.
+    virtual void askChoice(const QString& text, const QStringList& choices,
+                           std::function<void(int choice)> answer) = 0;
 };

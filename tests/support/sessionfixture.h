@@ -6,11 +6,22 @@
 
 #include <QTest>
 
+// The system's time until a test stops it; then the time the test sets by hand.
+struct StoppableClock : Clock
+{
+    QDateTime now() const override { return stopped ? manual.now() : Clock::now(); }
+    void stop() { stopped = true; }
+    void advanceSeconds(qint64 seconds) { manual.advanceSeconds(seconds); }
+    ManualClock manual;
+    bool stopped = false;
+};
+
 // A client connected to a scripted server, for protocol tests.
 struct SessionFixture
 {
+    StoppableClock clock;
     ScriptedPrompts prompts;
-    Client client{QStringLiteral("/tmp/quorl-test/"), prompts};
+    Client client{QStringLiteral("/tmp/quorl-test/"), prompts, clock};
     FakeIrcServer server;
     QStringList events;
 

@@ -1,6 +1,8 @@
 #include "ui/dialogs/uiprompts.h"
 
+#include <QAbstractButton>
 #include <QMessageBox>
+#include <QPushButton>
 
 void UiPrompts::warning(const QString& text)
 {
@@ -19,5 +21,24 @@ void UiPrompts::askYesNo(const QString& text, std::function<void(bool yes)> answ
     QObject::connect(box, &QMessageBox::finished, box, [box, answer = std::move(answer)](int) {
         answer(box->clickedButton() == box->button(QMessageBox::Yes));
     });
+    box->open();
+}
+
+void UiPrompts::askChoice(const QString& text, const QStringList& choices,
+                          std::function<void(int choice)> answer)
+{
+    auto* box = new QMessageBox(QMessageBox::Question, QStringLiteral("QuorlIRC"), text,
+                                QMessageBox::NoButton, parent_);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    QList<QAbstractButton*> buttons;
+    for (const QString& choice : choices)
+        buttons << box->addButton(choice, QMessageBox::AcceptRole);
+    if (!buttons.isEmpty())
+        box->setEscapeButton(buttons.last());
+    // Closing the box without a button counts as no answer.
+    QObject::connect(box, &QMessageBox::finished, box,
+                     [box, buttons, answer = std::move(answer)](int) {
+                         answer(static_cast<int>(buttons.indexOf(box->clickedButton())));
+                     });
     box->open();
 }

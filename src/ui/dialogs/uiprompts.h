@@ -12,6 +12,8 @@ public:
     void setParent(QWidget* parent) { parent_ = parent; }
     void warning(const QString& text) override;
     void askYesNo(const QString& text, std::function<void(bool yes)> answer) override;
+    void askChoice(const QString& text, const QStringList& choices,
+                   std::function<void(int choice)> answer) override;
 
 private:
     QWidget* parent_;
