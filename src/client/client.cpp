@@ -3,11 +3,15 @@
 #include "chat/chatthemes.h"
 #include "core/formatting.h"
 #include "core/privateprofile.h"
+#include "irc/ircnames.h"
 #include "settings/saslaccounts.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QUrl>
+
+#include <pwd.h>
+#include <unistd.h>
 
 Client::Client(const QString& programFolder, Prompts& prompts, QObject* parent)
     : Client(programFolder, prompts, std::make_unique<Clock>(), nullptr, parent)
@@ -58,7 +62,10 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
     options_.fileServer.root = programFolder_ + QStringLiteral("Shared Files/");
     sharedSounds_.setOwnNickname([this] { return session_.currentNickname(); });
     userMessages_.setSoundRequestHandler([this](const QString& sender, const QString& text) {
-        if (options_.sound.acceptRequests && ctcp_.takeAnswer())
+        // Only requests this client would answer count against the answer budget.
+        const std::optional<SoundRequest> request = parseSoundRequest(text);
+        if (options_.sound.acceptRequests && request &&
+            sameName(request->nickname, session_.currentNickname()) && ctcp_.takeAnswer())
             sharedSounds_.answerSoundRequest(sender, text);
     });
     session_.setClock(clock_);
@@ -236,6 +243,32 @@ bool Client::connectToAddress(const QString& address)
     channelToJoin_ = channel;
     session_.connectToKnownHost(url.host(), port, url.host(), tls);
     return true;
+}
+
+QString Client::loginName()
+{
+    for (const char* variable : {"USER", "LOGNAME"}) {
+        const QString name = qEnvironmentVariable(variable);
+        if (!name.isEmpty())
+            return name;
+    }
+    if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_name)
+        return QString::fromLocal8Bit(entry->pw_name);
+    return {};
+}
+
+// A new program folder starts with the login name as the nickname, rather than the one
+// every other new user has, when servers accept it as a nickname. A stored quorl.ini is
+// never touched.
+bool Client::startNewSettings(const QString& programFolder, const QString& login)
+{
+    const QString fileName = SettingsFile::fileName(programFolder);
+    if (QFileInfo::exists(fileName) || !isValidNickname(login))
+        return false;
+    PrivateProfile file;
+    file.setValue(QStringLiteral("USER"), QStringLiteral("nicks"), login + u',');
+    file.setValue(QStringLiteral("USER"), QStringLiteral("lastnick"), login);
+    return file.save(fileName);
 }
 
 bool Client::readPosterSettings()

@@ -90,6 +90,11 @@ public:
     // file exists but cannot be read.
     bool readPosterSettings();
     bool readSettings();
+    // The user's login name on this machine.
+    static QString loginName();
+    // Before the first start in a new program folder: quorl.ini with the login name as
+    // the nickname, when it is a valid one. False when nothing was written.
+    static bool startNewSettings(const QString& programFolder, const QString& login);
     bool readWindowPlacement();
     // False, with the status line "Unable to write to " + the file, when it cannot be
     // written; the old file then stays as it was.

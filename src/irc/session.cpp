@@ -5,11 +5,13 @@
 #include "core/linelog.h"
 #include "core/options.h"
 #include "core/prompts.h"
+#include "irc/offeraddress.h"
 #include "irc/portselection.h"
 #include "irc/wire.h"
 
 #include <QHostAddress>
 #include <QHostInfo>
+#include <QNetworkInterface>
 #include <algorithm>
 
 namespace {
@@ -533,4 +535,12 @@ void Session::askAboutCertificate(const QString& fingerprint, const QString& pro
             if (!isConnected() && !lookupPending_)
                 attemptConnection(address);
         });
+}
+
+QString Session::dccOfferAddress()
+{
+    const QString address = ::dccOfferAddress(localAddress_, QNetworkInterface::allAddresses());
+    if (address.isEmpty())
+        status_.add(QStringLiteral("DCC needs an IPv4 address, and this machine has none."));
+    return address;
 }

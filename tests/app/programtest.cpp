@@ -58,17 +58,20 @@ private Q_SLOTS:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.remove(QStringLiteral("QUORL_HOME"));
+        // A new program folder starts with the login name as the nickname.
+        env.insert(QStringLiteral("USER"), QStringLiteral("quorlnew"));
         p.setProcessEnvironment(env);
         p.start(binary(), {QStringLiteral("--home"), home.path(),
                            QStringLiteral("irc://127.0.0.1:%1/quorl").arg(server.port())});
         QVERIFY(p.waitForStarted(5000));
         QVERIFY(server.waitForLine(QStringLiteral("USER "), 10000));
-        QCOMPARE(server.received().first(), QStringLiteral("NICK Yournick"));
+        QCOMPARE(server.received().filter(QStringLiteral("NICK ")).first(),
+                 QStringLiteral("NICK quorlnew"));
         // The program folder was laid out on first run.
         QVERIFY(QDir(home.filePath(QStringLiteral("scripts/objects"))).exists());
         QVERIFY(QDir(home.filePath(QStringLiteral("Received Files"))).exists());
 
-        server.sendLine(QStringLiteral(":irc.test 001 Yournick :Welcome"));
+        server.sendLine(QStringLiteral(":irc.test 001 quorlnew :Welcome"));
         server.sendLine(QStringLiteral("PING :alive"));
         QVERIFY(server.waitForLine(QStringLiteral("PONG :alive")));
 
