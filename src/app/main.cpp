@@ -160,6 +160,7 @@ int main(int argc, char* argv[])
     const QStringList problems =
         Paths::prepareProgramFolder(programFolder, Paths::dataFolder(exeFolder));
 
+    Client::startNewSettings(programFolder, Client::loginName());
     MainWindow window(programFolder);
     closeOnSignals(window);
     for (const QString& problem : problems)

@@ -3,11 +3,17 @@
 #include "chat/chatthemes.h"
 #include "core/formatting.h"
 #include "dcc/dccchat.h"
+#include "core/privateprofile.h"
+#include "irc/ircnames.h"
+#include "settings/saslaccounts.h"
 
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QUrl>
+
+#include <pwd.h>
+#include <unistd.h>
 
 Client::Client(const QString& programFolder, Prompts& prompts, QObject* parent)
     : Client(programFolder, prompts, std::make_unique<Clock>(), nullptr, parent)
@@ -64,8 +70,29 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
     options_.fileServer.root = programFolder_ + QStringLiteral("Shared Files/");
     sharedSounds_.setOwnNickname([this] { return session_.currentNickname(); });
     userMessages_.setSoundRequestHandler([this](const QString& sender, const QString& text) {
-        sharedSounds_.answerSoundRequest(sender, text);
+        // Only requests this client would answer count against the answer budget.
+        const std::optional<SoundRequest> request = parseSoundRequest(text);
+        if (options_.sound.acceptRequests && request &&
+            sameName(request->nickname, session_.currentNickname()) && ctcp_.takeAnswer())
+            sharedSounds_.answerSoundRequest(sender, text);
     });
+    session_.setClock(clock_);
+    session_.setAccountLookup(
+        [this](const QString& host) { return SaslAccounts::lookup(programFolder_, host); });
+    session_.setCertificateTrust(
+        {[this](const QString& key, const QString& fingerprint) {
+             PrivateProfile file;
+             return file.load(settingsFileName()) &&
+                    file.value(QStringLiteral("TLS"), key).trimmed().toLower() == fingerprint;
+         },
+         [this](const QString& key, const QString& fingerprint) {
+             // Only this key changes; the rest of the file stays as it is.
+             PrivateProfile file;
+             file.load(settingsFileName());
+             file.setValue(QStringLiteral("TLS"), key, fingerprint);
+             if (!file.save(settingsFileName()))
+                 addStatusLine(QStringLiteral("Unable to write to ") + settingsFileName());
+         }});
     connect(&session_, &Session::rawLineRecorded, &rawData_,
             [this](const QString& line, const QString& direction) {
                 if (direction == RawData::userDirection())
@@ -148,7 +175,11 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
     // A window's events make sounds only while it is on screen and its sound is on.
     events_.setWindowPlaysSounds(
         [](const ChatWindow* window) { return window->shown && window->soundEnabled; });
-    session_.setChatWindowCloser([this] { windows_.closeChatWindowsForDisconnect(); });
+    session_.setChatWindowCloser([this] {
+        if (session_.reconnecting())
+            rememberChannels();
+        windows_.closeChatWindowsForDisconnect();
+    });
     session_.setInquiryDiscarder([this] {
         inquiries_.clearInquiries();
         inquiries_.clearPendingLookup();
@@ -157,6 +188,13 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
     wireScripts();
     wireDcc(prompts);
     connect(&session_, &Session::registered, this, [this] {
+        if (session_.registeredByReconnect()) {
+            for (const auto& [channel, key] : std::exchange(rejoin_, {}))
+                session_.sendLine(QStringLiteral("JOIN ") + channel +
+                                  (key.isEmpty() ? QString() : u' ' + key));
+            return;
+        }
+        rejoin_.clear();
         if (!channelToJoin_.isEmpty())
             windows_.joinChannel(channelToJoin_);
     });
@@ -273,6 +311,19 @@ void Client::endFileServerSession(const QObject* chat)
     fileServerPeers_.erase(it);
 }
 
+void Client::rememberChannels()
+{
+    QList<std::pair<QString, QString>> channels;
+    for (qsizetype i = 0; i < windows_.count(); ++i) {
+        const ChatWindow* window = windows_.at(i);
+        if (window->conversationKind == ConversationKind::Channel)
+            channels.append({window->channelName, window->keySet ? window->channelKey : QString()});
+    }
+    // A failed attempt has no windows; the list of the lost connection stays.
+    if (!channels.isEmpty())
+        rejoin_ = channels;
+}
+
 void Client::wireNotifyList()
 {
     // Registration starts from a clean slate, whatever was polled while disconnected.
@@ -338,10 +389,12 @@ void Client::loadMenuMod()
 bool Client::connectToAddress(const QString& address)
 {
     const QUrl url(address, QUrl::StrictMode);
-    if (!url.isValid() || url.scheme().compare(QStringLiteral("irc"), Qt::CaseInsensitive) != 0 ||
+    const bool tls = url.scheme().compare(QStringLiteral("ircs"), Qt::CaseInsensitive) == 0;
+    if (!url.isValid() ||
+        (!tls && url.scheme().compare(QStringLiteral("irc"), Qt::CaseInsensitive) != 0) ||
         url.host().isEmpty())
         return false;
-    const int port = url.port(6667);
+    const int port = url.port(tls ? 6697 : 6667);
     if (port <= 0 || port > 65535)
         return false;
     QString channel = url.path();
@@ -352,8 +405,40 @@ bool Client::connectToAddress(const QString& address)
     if (!channel.isEmpty() && !channel.startsWith(u'#') && !channel.startsWith(u'&'))
         channel.prepend(u'#');
     channelToJoin_ = channel;
-    session_.connectToKnownHost(url.host(), port, url.host());
+    session_.connectToKnownHost(url.host(), port, url.host(), tls);
     return true;
+}
+
+QString Client::loginName()
+{
+    for (const char* variable : {"USER", "LOGNAME"}) {
+        const QString name = qEnvironmentVariable(variable);
+        if (!name.isEmpty())
+            return name;
+    }
+    if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_name)
+        return QString::fromLocal8Bit(entry->pw_name);
+    return {};
+}
+
+// A new program folder starts with the login name as the nickname, rather than the one
+// every other new user has, when servers accept it as a nickname. A stored quorl.ini is
+// never touched.
+bool Client::startNewSettings(const QString& programFolder, const QString& login)
+{
+    const QString fileName = SettingsFile::fileName(programFolder);
+    if (!isValidNickname(login))
+        return false;
+    // A new folder's quorl.ini is the shipped one, which names no nickname; a file that
+    // names one is the user's and stays as it is.
+    PrivateProfile file;
+    if (QFileInfo::exists(fileName) &&
+        (!file.load(fileName) ||
+         file.contains(QStringLiteral("USER"), QStringLiteral("lastnick"))))
+        return false;
+    file.setValue(QStringLiteral("USER"), QStringLiteral("nicks"), login + u',');
+    file.setValue(QStringLiteral("USER"), QStringLiteral("lastnick"), login);
+    return file.save(fileName);
 }
 
 bool Client::readPosterSettings()

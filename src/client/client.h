@@ -98,6 +98,12 @@ public:
     // file exists but cannot be read.
     bool readPosterSettings();
     bool readSettings();
+    // The user's login name on this machine.
+    static QString loginName();
+    // At the first start in a new program folder: the login name becomes the nickname in
+    // quorl.ini, when it is a valid one and the file names no nickname yet. False when
+    // nothing was written.
+    static bool startNewSettings(const QString& programFolder, const QString& login);
     bool readWindowPlacement();
     // Start-up: the script named by SCRIPTS last, when its file exists; and the menu mod
     // named by MISC modname.
@@ -125,6 +131,7 @@ private:
     void wireDcc(Prompts& prompts);
     void wireFileServer();
     void endFileServerSession(const QObject* chat);
+    void rememberChannels();
 
     std::unique_ptr<Clock> ownClock_;
     const Clock& clock_;
@@ -157,6 +164,9 @@ private:
     MenuMods menuMods_;
     std::unique_ptr<DccService> dcc_;
     QString channelToJoin_;
+    // The channels (and their keys) open when the connection was lost, joined again
+    // once a reconnect registers.
+    QList<std::pair<QString, QString>> rejoin_;
     StoredState stored_;
     bool settingsRead_ = false;
     bool shuttingDown_ = false;

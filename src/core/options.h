@@ -61,6 +61,7 @@ struct ConnectionOptions
     QString awayMessage;           // Edit14
     bool invisible = false;        // CheckBox10
     bool autoJoinOnInvite = false; // CheckBox1 "Auto-Join when you are Invited to a Channel"
+    bool reconnect = true;         // reconnect "Reconnect when the connection is lost"
 };
 
 // Answers to other users' CTCP queries.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -46,4 +47,8 @@ public:
         Q_UNUSED(offer);
         answer(FileOfferAnswer{});
     }
+    // A question with several answers; the index of the one chosen arrives later, -1 when
+    // the question was closed without an answer.
+    virtual void askChoice(const QString& text, const QStringList& choices,
+                           std::function<void(int choice)> answer) = 0;
 };

@@ -64,7 +64,7 @@ void Ctcp::handleQuery(const UserLine& m, const QString& body)
     const CtcpReplyOptions& replies = options_.ctcp;
 
     if (body.compare(QStringLiteral("version"), Qt::CaseInsensitive) == 0) {
-        if (replies.answerVersion && !replies.versionText.trimmed().isEmpty()) {
+        if (replies.answerVersion && !replies.versionText.trimmed().isEmpty() && answers_.take()) {
             session_.sendLine(
                 QStringLiteral("NOTICE ") + to + QStringLiteral(" :") +
                 ctcp(QStringLiteral("VERSION ") + expandEscapes(replies.versionText)));
@@ -73,6 +73,8 @@ void Ctcp::handleQuery(const UserLine& m, const QString& body)
         return;
     }
     if (body.compare(QStringLiteral("time"), Qt::CaseInsensitive) == 0) {
+        if (!answers_.take())
+            return;
         const QString now = QLocale::system().toString(clock_.now(), QLocale::ShortFormat);
         session_.sendLine(QStringLiteral("NOTICE ") + to + QStringLiteral(" :") +
                           ctcp(QStringLiteral("TIME ") + now));
@@ -83,6 +85,8 @@ void Ctcp::handleQuery(const UserLine& m, const QString& body)
         return;
     }
     if (startsWithWord(body, "ping")) {
+        if (!answers_.take())
+            return;
         session_.sendLine(QStringLiteral("NOTICE ") + to + QStringLiteral(" :") + ctcp(body));
         if (replies.messageOnPing)
             session_.sendLine(QStringLiteral("PRIVMSG ") + to + QStringLiteral(" :") +

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "irc/outboundqueue.h"
+
 #include <QString>
 
 class Clock;
@@ -30,6 +32,9 @@ public:
 
     // Whole seconds since 1970 of the local date and time, the stamp PING queries carry.
     static qint64 nowStamp(const Clock& clock);
+    // Automatic answers (VERSION, TIME, PING, sound requests) share one budget across
+    // all senders; false means this one is dropped.
+    bool takeAnswer() { return answers_.take(); }
 
 private:
     void sound(const UserLine& m, const QString& body);
@@ -42,4 +47,5 @@ private:
     SharedSounds& sharedSounds_;
     Options& options_;
     const Clock& clock_;
+    AnswerBudget answers_{clock_};
 };

@@ -1,5 +1,7 @@
 #include "irc/clientsocket.h"
 
+#include "irc/tlssocket.h"
+
 #include <QHostAddress>
 
 #include <algorithm>
@@ -68,19 +70,30 @@ QString ClientSocket::connectToServer()
 
     release();
     sendOverflowed_ = false;
-    auto* socket = new QTcpSocket(this);
+    rejected_ = {};
+    QTcpSocket* socket =
+        tls_ ? TlsSocket::create(this, acceptCertificate_,
+                                 [this](const QString& fingerprint, const QString& problems) {
+                                     rejected_ = {fingerprint, problems};
+                                 })
+             : new QTcpSocket(this);
     attach(socket);
     state_ = State::Connecting;
     if (timeOut_ > 0)
         ticker_.startCountdown(this, timeOut_);
-    socket->connectToHost(address, static_cast<quint16>(port));
+    if (tls_)
+        TlsSocket::connect(socket, address, static_cast<quint16>(port), peerName_, this,
+                           [this] { onConnected(); });
+    else
+        socket->connectToHost(address, static_cast<quint16>(port));
     return {};
 }
 
 void ClientSocket::attach(QTcpSocket* socket)
 {
     socket_ = socket;
-    connect(socket, &QTcpSocket::connected, this, &ClientSocket::onConnected);
+    if (!tls_) // an encrypted connection is ready once its handshake is done
+        connect(socket, &QTcpSocket::connected, this, &ClientSocket::onConnected);
     connect(socket, &QTcpSocket::errorOccurred, this, &ClientSocket::onError);
     connect(socket, &QTcpSocket::disconnected, this, &ClientSocket::onDisconnected);
     connect(socket, &QTcpSocket::readyRead, this, &ClientSocket::onReadyRead);
@@ -250,4 +263,16 @@ void ClientSocket::deliverPending()
         deliveryQueued_ = true;
         QMetaObject::invokeMethod(this, &ClientSocket::deliverPending, Qt::QueuedConnection);
     }
+}
+
+void ClientSocket::setTls(bool tls, const QString& peerName, CertificateCheck accept)
+{
+    tls_ = tls;
+    peerName_ = peerName;
+    acceptCertificate_ = std::move(accept);
+}
+
+QString ClientSocket::encryption() const
+{
+    return TlsSocket::describe(socket_);
 }

@@ -6,6 +6,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <functional>
+
 class ClientSocket;
 
 // One shared one-second ticker for every connection attempt that has a time-out. It
@@ -53,6 +55,20 @@ public:
     // Whole seconds allowed for a connection attempt; 0 switches the time-out off.
     void setTimeOut(int seconds) { timeOut_ = seconds < 0 ? 0 : seconds; }
     int timeOut() const { return timeOut_; }
+    // TLS for the next attempts: the certificate is verified against the system's store
+    // and peerName; one that fails is accepted when accept says so for its SHA-256
+    // fingerprint (64 lower-case hex digits).
+    using CertificateCheck = std::function<bool(const QString& fingerprint)>;
+    void setTls(bool tls, const QString& peerName, CertificateCheck accept);
+    // A certificate refused by the last attempt, with what was wrong with it.
+    struct Rejection
+    {
+        QString fingerprint;
+        QString problems;
+    };
+    Rejection takeRejectedCertificate() { return std::exchange(rejected_, {}); }
+    // The protocol and cipher of an encrypted connection, e.g. "TLSv1.3, ...".
+    QString encryption() const;
 
     // Starts a connection attempt. Returns an error text when it cannot even start
     // (already connected, a port that is not a number, an address that is not one).
@@ -103,4 +119,8 @@ private:
     bool deliveryQueued_ = false;
     qint64 closingBudget_ = 0; // bytes readChunk() may still hand over while Closing
     bool sendOverflowed_ = false;
+    bool tls_ = false;
+    QString peerName_;
+    CertificateCheck acceptCertificate_;
+    Rejection rejected_;
 };

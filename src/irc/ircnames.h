@@ -26,3 +26,20 @@ inline QString nicknameAfter(const QStringList& nicknames, const QString& nickna
         return nicknames.first();
     return nicknames.at(at + 1);
 }
+
+// A nickname servers accept: a letter or one of []\`_^{|} first, then letters, digits,
+// those characters and "-", at most 30 in all.
+inline bool isValidNickname(const QString& name)
+{
+    static const QString special = QStringLiteral("[]\\`_^{|}");
+    if (name.isEmpty() || name.size() > 30)
+        return false;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const QChar c = name.at(i);
+        const bool letter = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+        const bool digitOrDash = (c >= u'0' && c <= u'9') || c == u'-';
+        if (!letter && !special.contains(c) && (i == 0 || !digitOrDash))
+            return false;
+    }
+    return true;
+}

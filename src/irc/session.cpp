@@ -1,15 +1,18 @@
 #include "irc/session.h"
 
+#include "core/clock.h"
 #include "core/formatting.h"
 #include "core/linelog.h"
 #include "core/options.h"
 #include "core/prompts.h"
+#include "irc/offeraddress.h"
 #include "irc/portselection.h"
 #include "irc/wire.h"
 
 #include <QHostAddress>
 #include <QHostInfo>
 #include <QRegularExpression>
+#include <QNetworkInterface>
 #include <algorithm>
 
 namespace {
@@ -24,13 +27,32 @@ QString userName(const QString& email)
         email.section(QRegularExpression(QStringLiteral("\\s+")), 0, 0, QString::SectionSkipEmpty);
     return first.isEmpty() ? QStringLiteral("quorl") : first;
 }
+
+const Clock& systemClock()
+{
+    static const Clock clock;
+    return clock;
+}
+
+// PONG and QUIT leave ahead of the paced lines.
+bool isUrgent(const QString& line)
+{
+    const QString command = line.section(u' ', 0, 0).toUpper();
+    return command == QLatin1String("PONG") || command == QLatin1String("QUIT");
+}
 } // namespace
 
 Session::Session(Options& options, LineLog& status, LineLog& serverView, EventSink fireEvent,
                  Prompts& prompts, TimeoutTicker& ticker, QObject* parent)
     : QObject(parent), options_(options), status_(status), serverView_(serverView),
       fireEvent_(std::move(fireEvent)), prompts_(prompts), serverSocket_(ticker, this),
-      ident_([this] { return options_.user.ident; }, status, this)
+      ident_([this] { return options_.user.ident; }, status, this),
+      outbound_(
+          systemClock(), [this](const QByteArray& bytes) { writeLine(bytes); }, this),
+      reconnect_(
+          systemClock(), [this] { attemptReconnect(); }, this),
+      cap_([this](const QString& line) { sendLine(line); },
+           [this](const QString& line) { status_.add(line); })
 {
     serverSocket_.setTimeOut(ServerTimeOutSeconds);
     connect(&serverSocket_, &ClientSocket::connectFinished, this, &Session::onConnectFinished);
@@ -49,6 +71,12 @@ Session::~Session()
 {
     if (lookupId_ >= 0)
         QHostInfo::abortHostLookup(lookupId_);
+}
+
+void Session::setClock(const Clock& clock)
+{
+    outbound_.setClock(clock);
+    reconnect_.setClock(clock);
 }
 
 void Session::setButtons(bool connectEnabled, bool disconnectEnabled)
@@ -75,17 +103,45 @@ void Session::connectToServer(const QString& host, const QString& portList,
         prompts_.warning(QStringLiteral("You have specified an invalid Port: ") + portList);
         return;
     }
-    host_ = host;
-    port_ = choice.port;
-    description_ = description;
-    startLookup();
+    startConnecting(host, choice.port, description, choice.tls);
 }
 
-void Session::connectToKnownHost(const QString& host, int port, const QString& description)
+void Session::connectToKnownHost(const QString& host, int port, const QString& description,
+                                 bool tls)
 {
+    startConnecting(host, port, description, tls);
+}
+
+// A connection the user asks for ends any retrying of the last one.
+void Session::startConnecting(const QString& host, int port, const QString& description, bool tls)
+{
+    reconnect_.cancel();
+    reconnecting_ = false;
+    userEnded_ = false;
+    if (host.compare(host_, Qt::CaseInsensitive) != 0)
+        acceptedOnce_.clear();
     host_ = host;
     port_ = port;
     description_ = description;
+    tls_ = tls;
+    startLookup();
+}
+
+void Session::scheduleReconnect()
+{
+    const int delay = reconnect_.schedule();
+    status_.add(QStringLiteral("Reconnecting to ") + host_ + QStringLiteral(" in ") +
+                QString::number(delay) + QStringLiteral(" seconds..."));
+    // Disconnect stays available: it stops the retries.
+    setButtons(false, true);
+}
+
+void Session::attemptReconnect()
+{
+    if (!reconnecting_ || isConnected() || lookupPending_)
+        return;
+    status_.add(QStringLiteral("Reconnecting to ") + host_ + QStringLiteral(" (attempt ") +
+                QString::number(reconnect_.attempts()) + QStringLiteral(")..."));
     startLookup();
 }
 
@@ -125,6 +181,8 @@ void Session::lookupComplete(int lookupId, const QString& address, const QString
         status_.add(QStringLiteral("Can't find ") + host_ +
                     QStringLiteral(". Check Server Info and try again."));
         setButtons(true, false);
+        if (reconnecting_)
+            scheduleReconnect();
         return;
     }
     attemptConnection(address);
@@ -137,8 +195,12 @@ void Session::attemptConnection(const QString& address)
     setButtons(false, true);
     serverSocket_.setPort(QString::number(port_ % RegisteredPortOffset));
     serverSocket_.setAddress(address);
+    serverSocket_.setTls(
+        tls_, host_, [this](const QString& fingerprint) { return acceptCertificate(fingerprint); });
+    lastAddress_ = address;
     status_.add(QStringLiteral("Attempting to Connect to ") + host_ + QStringLiteral(" on Port ") +
-                QString::number(port_ % RegisteredPortOffset));
+                QString::number(port_ % RegisteredPortOffset) +
+                (tls_ ? QStringLiteral(" (TLS)") : QString()));
     const QString error = serverSocket_.connectToServer();
     if (!error.isEmpty()) {
         status_.add(error);
@@ -157,17 +219,30 @@ void Session::onConnectFinished(bool ok, const QString& error)
         status_.add(QStringLiteral("Can't Connect: ") + host_ + QStringLiteral(" (") + error +
                     QStringLiteral(")"));
         setButtons(true, false);
+        const ClientSocket::Rejection rejected = serverSocket_.takeRejectedCertificate();
+        if (!rejected.fingerprint.isEmpty())
+            askAboutCertificate(rejected.fingerprint, rejected.problems);
+        else if (reconnecting_)
+            scheduleReconnect();
         return;
     }
     setButtons(false, true);
     connectionState_ = connectedText();
     framer_.clear();
     discardReported_ = false;
+    outbound_.clear();
     status_.add(QStringLiteral("Connected - Logging In..."));
+    if (tls_)
+        status_.add(QStringLiteral("The connection is encrypted (") + serverSocket_.encryption() +
+                    QStringLiteral(")."));
     if (rawDataHooks_.enableInput)
         rawDataHooks_.enableInput();
     firstNickname_ = currentNickname_;
     lastNicknameTried_ = currentNickname_;
+    const auto [account, password] =
+        accountFor_ ? accountFor_(host_) : std::pair<QString, QString>();
+    cap_.setAccount(account, password);
+    cap_.start();
     sendLine(QStringLiteral("NICK ") + currentNickname_);
     sendLine(QStringLiteral("USER ") + userName(options_.user.email) +
              QStringLiteral(" empty empty :") + options_.user.realName.trimmed());
@@ -186,6 +261,9 @@ void Session::registrationComplete(const QString& addressedTo)
     status_.add(QStringLiteral("Ready."));
     if (recordRegisteredServer_)
         recordRegisteredServer_(description_, host_, port_ % RegisteredPortOffset);
+    registeredByReconnect_ = reconnecting_;
+    reconnecting_ = false;
+    reconnect_.cancel();
     lagTimerTicks_ = 0;
     if (firstNotifyPoll_)
         firstNotifyPoll_();
@@ -218,7 +296,27 @@ void Session::sendLine(const QString& line)
     if (!isConnected())
         return;
     const QByteArray bytes = Wire::encodeLine(line);
+    // A QUIT of the user's own (typed, or at Disconnect) is never answered by a reconnect.
+    if (line.section(u' ', 0, 0).compare(QLatin1String("QUIT"), Qt::CaseInsensitive) == 0)
+        userEnded_ = true;
+    if (isUrgent(line))
+        outbound_.sendUrgent(bytes);
+    else
+        outbound_.enqueue(bytes);
+}
+
+void Session::writeLine(const QByteArray& bytes)
+{
+    if (!isConnected())
+        return;
     serverSocket_.send(bytes);
+    // What AUTHENTICATE carries is the user's password; the raw data never shows it.
+    static const QByteArray authenticate("AUTHENTICATE ");
+    if (bytes.startsWith(authenticate) && !bytes.startsWith("AUTHENTICATE PLAIN\r") &&
+        !bytes.startsWith("AUTHENTICATE +\r")) {
+        Q_EMIT rawLineRecorded(QStringLiteral("AUTHENTICATE (hidden)"), QStringLiteral("user"));
+        return;
+    }
     Q_EMIT rawLineRecorded(Wire::decode(QByteArrayView(bytes).chopped(2)), QStringLiteral("user"));
 }
 
@@ -241,6 +339,8 @@ void Session::onReadable()
 void Session::handleLine(const QString& line)
 {
     Q_EMIT rawLineRecorded(line, QStringLiteral("server"));
+    if (cap_.handleLine(line))
+        return;
     if (!line.startsWith(u':')) {
         if (line.startsWith(QStringLiteral("PING :"))) {
             lastPong_ = QStringLiteral("PONG ") + line.mid(5);
@@ -282,6 +382,15 @@ void Session::sendQuit()
 
 void Session::disconnectFromServer()
 {
+    userEnded_ = true;
+    const bool waiting = reconnect_.isPending() && !isConnected() && !lookupPending_;
+    reconnect_.cancel();
+    reconnecting_ = false;
+    if (waiting) {
+        status_.add(QStringLiteral("Reconnecting stopped."));
+        setButtons(true, false);
+        return;
+    }
     lookupPending_ = false;
     sendQuit();
     endSession();
@@ -290,6 +399,8 @@ void Session::disconnectFromServer()
 void Session::quitForShutdown()
 {
     applicationClosing_ = true;
+    reconnect_.cancel();
+    reconnecting_ = false;
     sendQuit();
     if (isConnected())
         serverSocket_.close();
@@ -323,6 +434,11 @@ void Session::endSession()
     if (closingSession_)
         return;
     closingSession_ = true;
+    // A connection that ends without the user asking is tried again, as is a failed
+    // attempt to get it back.
+    reconnecting_ = !userEnded_ && !applicationClosing_ && options_.connection.reconnect &&
+                    (isRegistered() || reconnecting_);
+    outbound_.clear();
 
     lookupPending_ = false;
     if (lookupId_ >= 0) {
@@ -331,6 +447,7 @@ void Session::endSession()
     }
     fireEvent_(QStringLiteral("you disconnecting from server"));
     framer_.clear();
+    cap_.reset();
     lastPong_.clear();
     serverPrefix_.clear();
     if (resetServerLines_)
@@ -354,6 +471,8 @@ void Session::endSession()
     if (chatWindowCloser_)
         chatWindowCloser_();
     closingSession_ = false;
+    if (reconnecting_)
+        scheduleReconnect();
     Q_EMIT sessionClosed();
 }
 
@@ -397,4 +516,49 @@ void Session::setAway(bool away)
         sendLine(QStringLiteral("AWAY"));
         status_.add(QStringLiteral("You are no longer AWAY"));
     }
+}
+
+// --- certificates --------------------------------------------------------------------
+
+bool Session::acceptCertificate(const QString& fingerprint)
+{
+    if (!acceptedOnce_.isEmpty() && acceptedOnce_ == fingerprint)
+        return true;
+    const QString key = host_.toLower() + u':' + QString::number(port_ % RegisteredPortOffset);
+    return trust_.isTrusted && trust_.isTrusted(key, fingerprint);
+}
+
+void Session::askAboutCertificate(const QString& fingerprint, const QString& problems)
+{
+    const QString key = host_.toLower() + u':' + QString::number(port_ % RegisteredPortOffset);
+    const QString text = QStringLiteral("The certificate of ") + host_ +
+                         QStringLiteral(" could not be verified (") + problems +
+                         QStringLiteral(").\nSHA-256 fingerprint: ") + fingerprint +
+                         QStringLiteral("\nConnect anyway?");
+    const QString address = lastAddress_;
+    prompts_.askChoice(
+        text,
+        {QStringLiteral("Accept once"), QStringLiteral("Always accept"), QStringLiteral("Refuse")},
+        [this, key, fingerprint, address](int choice) {
+            if (choice != 0 && choice != 1) {
+                // A refused server is not tried again on its own.
+                status_.add(QStringLiteral("The certificate of ") + host_ +
+                            QStringLiteral(" was refused."));
+                reconnecting_ = false;
+                return;
+            }
+            if (choice == 1 && trust_.store)
+                trust_.store(key, fingerprint);
+            acceptedOnce_ = fingerprint;
+            if (!isConnected() && !lookupPending_)
+                attemptConnection(address);
+        });
+}
+
+QString Session::dccOfferAddress()
+{
+    const QString address = ::dccOfferAddress(localAddress_, QNetworkInterface::allAddresses());
+    if (address.isEmpty())
+        status_.add(QStringLiteral("DCC needs an IPv4 address, and this machine has none."));
+    return address;
 }

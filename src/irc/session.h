@@ -1,14 +1,18 @@
 #pragma once
 
+#include "irc/capnegotiation.h"
 #include "irc/clientsocket.h"
 #include "irc/identresponder.h"
 #include "irc/lineframer.h"
+#include "irc/outboundqueue.h"
+#include "irc/reconnectschedule.h"
 
 #include <QObject>
 #include <QTimer>
 
 #include <functional>
 
+class Clock;
 class LineLog;
 class Prompts;
 struct Options;
@@ -72,8 +76,36 @@ public:
 
     // Connects to a directory entry: port selection, then lookup.
     void connectToServer(const QString& host, const QString& portList, const QString& description);
-    // Connects to a host and port already known (a recent server, an irc:// address).
-    void connectToKnownHost(const QString& host, int port, const QString& description);
+    // Connects to a host and port already known (a recent server, an irc:// or ircs://
+    // address); tls asks for an encrypted connection.
+    void connectToKnownHost(const QString& host, int port, const QString& description,
+                            bool tls = false);
+    bool usesTls() const { return tls_; }
+
+    // Time for pacing and reconnecting; the system clock until a client sets its own.
+    void setClock(const Clock& clock);
+    OutboundQueue& outbound() { return outbound_; }
+    ReconnectSchedule& reconnectSchedule() { return reconnect_; }
+    // True from a connection's unasked end until a new connection registers, while the
+    // client tries again; registeredByReconnect() says the last registration was such.
+    bool reconnecting() const { return reconnecting_; }
+    bool registeredByReconnect() const { return registeredByReconnect_; }
+
+    // Certificates that fail verification: isTrusted says whether the fingerprint stored
+    // for key (host:port in lower case) is this one; store keeps it ("Always accept").
+    struct CertificateTrust
+    {
+        std::function<bool(const QString& key, const QString& fingerprint)> isTrusted;
+        std::function<void(const QString& key, const QString& fingerprint)> store;
+    };
+    void setCertificateTrust(CertificateTrust trust) { trust_ = std::move(trust); }
+    // The SASL account and password for a host, both empty when it has none.
+    using AccountLookup = std::function<std::pair<QString, QString>(const QString& host)>;
+    void setAccountLookup(AccountLookup lookup) { accountFor_ = std::move(lookup); }
+    const CapNegotiation& capabilities() const { return cap_; }
+    // The IPv4 address a DCC offer carries; empty, with a status line saying why, when
+    // the machine has none.
+    QString dccOfferAddress();
     // The "Disconnect from Server" button.
     void disconnectFromServer();
     // Sends QUIT and closes the connection at shutdown, without the usual cleanup.
@@ -162,6 +194,12 @@ private:
     void setButtons(bool connectEnabled, bool disconnectEnabled);
     void setCurrentNickname(const QString& nickname);
     void sendQuit();
+    void writeLine(const QByteArray& bytes);
+    void startConnecting(const QString& host, int port, const QString& description, bool tls);
+    void attemptReconnect();
+    void scheduleReconnect();
+    bool acceptCertificate(const QString& fingerprint);
+    void askAboutCertificate(const QString& fingerprint, const QString& problems);
 
     Options& options_;
     LineLog& status_;
@@ -202,4 +240,16 @@ private:
     bool disconnectEnabled_ = false;
     bool discardReported_ = false;
     bool closingSession_ = false;
+
+    OutboundQueue outbound_;
+    ReconnectSchedule reconnect_;
+    bool reconnecting_ = false;
+    bool registeredByReconnect_ = false;
+    bool userEnded_ = false;
+    bool tls_ = false;
+    QString lastAddress_;
+    QString acceptedOnce_;
+    CertificateTrust trust_;
+    CapNegotiation cap_;
+    AccountLookup accountFor_;
 };

@@ -337,6 +337,7 @@ void SettingsFile::readSettings(Options& options, StoredState& state)
     readNumbered("CHANNELS", "topfav", QStringLiteral("fav"), false, options.channels.favourites);
     readFlagOneOnly("MESSAGES", "joinoninvite", options.connection.autoJoinOnInvite);
     readFlagOneOnly("MESSAGES", "invisible", options.connection.invisible);
+    readFlagOneOnly("MESSAGES", "reconnect", options.connection.reconnect);
     readFlagOneOnly("PRIVATECHAT", "ignoreall", options.display.ignorePrivateChats);
 }
 
@@ -574,6 +575,7 @@ void SettingsFile::writeSettings(const Options& options, const StoredState& stat
     writeNumbered("CHANNELS", "topfav", QStringLiteral("fav"), options.channels.favourites, false);
     writeFlag("MESSAGES", "joinoninvite", options.connection.autoJoinOnInvite);
     writeFlag("MESSAGES", "invisible", options.connection.invisible);
+    writeFlag("MESSAGES", "reconnect", options.connection.reconnect);
     writeFlag("PRIVATECHAT", "ignoreall", options.display.ignorePrivateChats);
 }
 

@@ -107,21 +107,25 @@ private Q_SLOTS:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.remove(QStringLiteral("QUORL_HOME"));
+        // A new program folder starts with the login name as the nickname.
+        env.insert(QStringLiteral("USER"), QStringLiteral("quorlnew"));
         p.setProcessEnvironment(env);
         p.start(binary(), {QStringLiteral("--home"), home.path(),
                            QStringLiteral("irc://127.0.0.1:%1/quorl").arg(server.port())});
         QVERIFY(p.waitForStarted(5000));
         QVERIFY(server.waitForLine(QStringLiteral("USER "), 10000));
-        QCOMPARE(server.received().first(), QStringLiteral("NICK Yournick"));
+        QCOMPARE(server.received().filter(QStringLiteral("NICK ")).first(),
+                 QStringLiteral("NICK quorlnew"));
         // A new user's user name and real name come from the new folder's first quorl.ini.
-        QCOMPARE(server.received().at(1), QStringLiteral("USER quorl empty empty :QuorlIRC User"));
+        QCOMPARE(server.received().filter(QStringLiteral("USER ")).first(),
+                 QStringLiteral("USER quorl empty empty :QuorlIRC User"));
         // The program folder was laid out on first run.
         QVERIFY(QDir(home.filePath(QStringLiteral("scripts/objects"))).exists());
         QVERIFY(QDir(home.filePath(QStringLiteral("Received Files"))).exists());
 
-        server.sendLine(QStringLiteral(":irc.test 001 Yournick :Welcome"));
+        server.sendLine(QStringLiteral(":irc.test 001 quorlnew :Welcome"));
         // A new folder does not answer a stranger's CTCP VERSION: the switch starts off.
-        server.sendLine(QStringLiteral(":bob!b@h PRIVMSG Yournick :\x01VERSION\x01"));
+        server.sendLine(QStringLiteral(":bob!b@h PRIVMSG quorlnew :\x01VERSION\x01"));
         server.sendLine(QStringLiteral("PING :alive"));
         QVERIFY(server.waitForLine(QStringLiteral("PONG :alive")));
         QCOMPARE(server.received().filter(QStringLiteral("NOTICE bob")), QStringList());

@@ -21,7 +21,7 @@ private Q_SLOTS:
         f.client.options().user.email = QStringLiteral("joe@example.org");
         QVERIFY(f.connectAndLogIn());
         QCOMPARE(f.server.received(),
-                 (QStringList{QStringLiteral("NICK Yournick"),
+                 (QStringList{QStringLiteral("CAP LS 302"), QStringLiteral("NICK Yournick"),
                               QStringLiteral("USER joe@example.org empty empty :Joe Bloggs")}));
         const QStringList expected{
             QStringLiteral("Looking up Local - test..."),
@@ -146,7 +146,7 @@ private Q_SLOTS:
         QCOMPARE(f.session().serverPrefix(), QStringLiteral(":irc.test"));
         QVERIFY(f.server.waitForLine(QStringLiteral("AWAY")));
         const QStringList sent = f.server.received();
-        QCOMPARE(sent.mid(2),
+        QCOMPARE(sent.mid(3),
                  (QStringList{QStringLiteral("MODE mynick +i"), QStringLiteral("AWAY :\x02gone")}));
         QVERIFY(f.events.contains(QStringLiteral("You Connecting to Server")));
         QCOMPARE(f.session().port(), f.server.port() + RegisteredPortOffset);
@@ -160,9 +160,9 @@ private Q_SLOTS:
         f.server.sendLine(QStringLiteral(":irc.test 376 someoneelse :End of MOTD"));
         QVERIFY(f.server.waitForLine(QStringLiteral("AWAY")));
         const QStringList sent = f.server.received();
-        QCOMPARE(sent.at(2), QStringLiteral("NICK Yournick"));
-        QCOMPARE(sent.at(3), QStringLiteral("MODE Yournick -i"));
-        QCOMPARE(sent.at(4), QStringLiteral("AWAY"));
+        QCOMPARE(sent.at(3), QStringLiteral("NICK Yournick"));
+        QCOMPARE(sent.at(4), QStringLiteral("MODE Yournick -i"));
+        QCOMPARE(sent.at(5), QStringLiteral("AWAY"));
         // A first NOTICE AUTH is shown and keeps the learned prefix.
         QCOMPARE(f.client.serverView().lines(),
                  QStringList{QStringLiteral("*** Looking up your hostname")});

@@ -546,7 +546,8 @@ private Q_SLOTS:
             ++servers;
             QCOMPARE(node->childCount(), 2);
             QVERIFY2(!target->host.isEmpty(), qPrintable(node->text));
-            QVERIFY2(QRegularExpression(QStringLiteral("^\\d+(,\\d+)*$"))
+            // A "+" marks a TLS port.
+            QVERIFY2(QRegularExpression(QStringLiteral("^\\+?\\d+(,\\+?\\d+)*$"))
                          .match(target->portList)
                          .hasMatch(),
                      qPrintable(target->portList));
@@ -556,6 +557,11 @@ private Q_SLOTS:
         }
         QVERIFY(servers >= 7);
         QVERIFY(local);
+        // Networks that offer TLS are reached with it first.
+        for (const char* host : {"irc.libera.chat", "irc.oftc.net", "irc.dal.net"})
+            QVERIFY2(
+                readFile(path).contains(QByteArray("HOST: ") + host + "\r\n\t\t\tPORT: +6697,"),
+                host);
     }
 
     void connectingFromTheSelectedNodeReachesTheServer()

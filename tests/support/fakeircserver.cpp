@@ -7,9 +7,9 @@ FakeIrcServer::FakeIrcServer(QObject* parent) : QObject(parent)
     connect(&server_, &QTcpServer::newConnection, this, &FakeIrcServer::onNewConnection);
 }
 
-bool FakeIrcServer::listen(quint16 port)
+bool FakeIrcServer::listen(quint16 port, const QHostAddress& address)
 {
-    return server_.listen(QHostAddress::LocalHost, port);
+    return server_.listen(address, port);
 }
 
 void FakeIrcServer::clearReceived()

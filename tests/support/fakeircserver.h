@@ -15,7 +15,7 @@ class FakeIrcServer : public QObject
 public:
     explicit FakeIrcServer(QObject* parent = nullptr);
 
-    bool listen(quint16 port = 0);
+    bool listen(quint16 port = 0, const QHostAddress& address = QHostAddress::LocalHost);
     quint16 port() const { return server_.serverPort(); }
     // Stops listening: the next connection attempt is refused.
     void stopListening() { server_.close(); }

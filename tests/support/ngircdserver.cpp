@@ -20,12 +20,38 @@ NgircdServer::NgircdServer() = default;
 
 NgircdServer::~NgircdServer()
 {
+    stop();
+}
+
+void NgircdServer::stop()
+{
     if (process_.state() != QProcess::NotRunning) {
         process_.terminate();
         if (!process_.waitForFinished(3000))
             process_.kill();
         process_.waitForFinished(1000);
     }
+}
+
+bool NgircdServer::makeCertificate()
+{
+    if (QFile::exists(certificateFile()))
+        return true;
+    QProcess openssl;
+    openssl.setProcessChannelMode(QProcess::MergedChannels);
+    openssl.start(QStringLiteral("openssl"),
+                  {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
+                   "/CN=127.0.0.1", "-keyout", dir_.filePath(QStringLiteral("key.pem")), "-out",
+                   certificateFile()});
+    if (!openssl.waitForFinished(30000) || openssl.exitCode() != 0) {
+        error_ = QStringLiteral("openssl could not make a certificate: ") +
+                 QString::fromLocal8Bit(openssl.readAll());
+        return false;
+    }
+    for (const char* name : {"key.pem", "cert.pem"})
+        QFile::setPermissions(dir_.filePath(QLatin1String(name)),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+    return true;
 }
 
 bool NgircdServer::start(const QString& serverName)
@@ -37,7 +63,15 @@ bool NgircdServer::start(const QString& serverName)
         error_ = QStringLiteral("ngircd is not installed (scripts/install-deps installs it)");
         return false;
     }
-    port_ = freePort();
+    if (port_ == 0)
+        port_ = freePort();
+    if (tls_ && tlsPort_ == 0) {
+        do
+            tlsPort_ = freePort();
+        while (tlsPort_ == port_);
+    }
+    if (tls_ && !makeCertificate())
+        return false;
     const QString config = dir_.filePath(QStringLiteral("ngircd.conf"));
     QFile file(config);
     if (!file.open(QIODevice::WriteOnly)) {
@@ -66,6 +100,14 @@ bool NgircdServer::start(const QString& serverName)
             .arg(motd_ ? QStringLiteral("MotdPhrase = Welcome to the QuorlIRC test server")
                        : QStringLiteral("MotdFile = ") + dir_.filePath(QStringLiteral("no.motd")))
             .toUtf8());
+    if (tls_)
+        file.write(QStringLiteral("[SSL]\n"
+                                  "CertFile = %1\n"
+                                  "KeyFile = %2\n"
+                                  "Ports = %3\n")
+                       .arg(certificateFile(), dir_.filePath(QStringLiteral("key.pem")))
+                       .arg(tlsPort_)
+                       .toUtf8());
     file.close();
     // The server drops root for "nobody"; it must still be able to read its config.
     QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |

@@ -24,6 +24,17 @@ public:
         else
             pendingAnswer = std::move(answer);
     }
+    // Answered at once from choiceAnswers while it has any; otherwise it waits in
+    // pendingChoice.
+    void askChoice(const QString& text, const QStringList&,
+                   std::function<void(int choice)> answer) override
+    {
+        questions << text;
+        if (!choiceAnswers.isEmpty())
+            answer(choiceAnswers.takeFirst());
+        else
+            pendingChoice = std::move(answer);
+    }
     bool answerPending(bool yes)
     {
         if (!pendingAnswer)
@@ -81,4 +92,6 @@ public:
     QStringList questions;
     QList<bool> yesNoAnswers;
     std::function<void(bool)> pendingAnswer;
+    QList<int> choiceAnswers;
+    std::function<void(int)> pendingChoice;
 };

@@ -8,20 +8,31 @@
 
 #include <memory>
 
+// The system's time until a test stops it; then the time the test sets by hand.
+struct StoppableClock : Clock
+{
+    QDateTime now() const override { return stopped ? manual.now() : Clock::now(); }
+    void stop() { stopped = true; }
+    void advanceSeconds(qint64 seconds) { manual.advanceSeconds(seconds); }
+    ManualClock manual;
+    bool stopped = false;
+};
+
 // A client connected to a scripted server, for protocol tests. A test that needs the
-// time of day under its control hands in a clock, which must outlive the fixture.
+// time of day under its control hands in a clock, which must outlive the fixture;
+// otherwise the fixture's own clock keeps the system's time until a test stops it.
 struct SessionFixture
 {
+    StoppableClock clock;
     ScriptedPrompts prompts;
     std::unique_ptr<Client> ownClient;
     Client& client;
     FakeIrcServer server;
     QStringList events;
 
-    explicit SessionFixture(const Clock* clock = nullptr)
-        : ownClient(
-              clock ? std::make_unique<Client>(QStringLiteral("/tmp/quorl-test/"), prompts, *clock)
-                    : std::make_unique<Client>(QStringLiteral("/tmp/quorl-test/"), prompts)),
+    explicit SessionFixture(const Clock* external = nullptr)
+        : ownClient(std::make_unique<Client>(QStringLiteral("/tmp/quorl-test/"), prompts,
+                                             external ? *external : clock)),
           client(*ownClient)
     {
         client.session().ident().setPort(0);

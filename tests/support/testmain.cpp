@@ -1,5 +1,7 @@
 #include "support/testmain.h"
 
+#include "irc/outboundqueue.h"
+
 #include <QApplication>
 #include <QTest>
 
@@ -29,6 +31,9 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setAttribute(Qt::AA_Use96Dpi, true);
+    // Tests that are not about pacing send every line at once; the pacing tests set the
+    // rate they check on their own queue.
+    OutboundQueue::setDefaultRate(1, 0);
     // "tst_x ClassName" runs one class; any other arguments go to Qt Test.
     QString only;
     QStringList args;

@@ -2,7 +2,9 @@
 
 #include "ui/dcc/dccprompts.h"
 
+#include <QAbstractButton>
 #include <QMessageBox>
+#include <QPushButton>
 
 void UiPrompts::warning(const QString& text)
 {
@@ -37,4 +39,23 @@ void UiPrompts::askReceiveFile(const FileOfferQuestion& offer,
     auto* dialog = new ReceiveFileDialog(offer, std::move(answer), parent_);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->open();
+}
+
+void UiPrompts::askChoice(const QString& text, const QStringList& choices,
+                          std::function<void(int choice)> answer)
+{
+    auto* box = new QMessageBox(QMessageBox::Question, QStringLiteral("QuorlIRC"), text,
+                                QMessageBox::NoButton, parent_);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    QList<QAbstractButton*> buttons;
+    for (const QString& choice : choices)
+        buttons << box->addButton(choice, QMessageBox::AcceptRole);
+    if (!buttons.isEmpty())
+        box->setEscapeButton(buttons.last());
+    // Closing the box without a button counts as no answer.
+    QObject::connect(box, &QMessageBox::finished, box,
+                     [box, buttons, answer = std::move(answer)](int) {
+                         answer(static_cast<int>(buttons.indexOf(box->clickedButton())));
+                     });
+    box->open();
 }

@@ -15,6 +15,8 @@ public:
     void askDccChat(const QString& nick, std::function<void(ChatRequestAnswer)> answer) override;
     void askReceiveFile(const FileOfferQuestion& offer,
                         std::function<void(FileOfferAnswer)> answer) override;
+    void askChoice(const QString& text, const QStringList& choices,
+                   std::function<void(int choice)> answer) override;
 
 private:
     QWidget* parent_;

@@ -63,8 +63,10 @@ MessagesSettingsPage::MessagesSettingsPage(Client& client, QWidget* parent)
                           QStringLiteral("Auto-Join when you are Invited to a Channel"), behaviour);
     checkBox11_ =
         checkBox("CheckBox11", QStringLiteral("Ignore All Requests for Private Chat"), behaviour);
+    reconnect_ =
+        checkBox("reconnect", QStringLiteral("Reconnect when the connection is lost"), behaviour);
     auto* column = new QVBoxLayout(behaviour);
-    for (QCheckBox* box : {checkBox1_, checkBox11_})
+    for (QCheckBox* box : {checkBox1_, checkBox11_, reconnect_})
         column->addWidget(box);
 
     auto* layout = new QVBoxLayout(this);
@@ -83,6 +85,7 @@ MessagesSettingsPage::MessagesSettingsPage(Client& client, QWidget* parent)
     bind(edit7_, o.display.leaveMessage, this);
     bind(checkBox1_, o.connection.autoJoinOnInvite, this);
     bind(checkBox11_, o.display.ignorePrivateChats, this);
+    bind(reconnect_, o.connection.reconnect, this);
     // Built before or after the settings are read, the page shows what was read.
     connect(&client_, &Client::settingsLoaded, this, &MessagesSettingsPage::load);
     load();
@@ -101,4 +104,5 @@ void MessagesSettingsPage::load()
     edit7_->setText(o.display.leaveMessage);
     checkBox1_->setChecked(o.connection.autoJoinOnInvite);
     checkBox11_->setChecked(o.display.ignorePrivateChats);
+    reconnect_->setChecked(o.connection.reconnect);
 }

@@ -28,5 +28,6 @@ private:
     QCheckBox* checkBox2_;
     QLineEdit* edit7_;
     QCheckBox* checkBox1_;
+    QCheckBox* reconnect_; // reconnect
     QCheckBox* checkBox11_;
 };

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QObject>
+#include <QTimer>
+
+#include <deque>
+#include <functional>
+
+class Clock;
+
+// Paces every line to the server so that a paste, an alias or a run of automatic answers
+// never gets the user disconnected for flooding: a burst of lines leaves at once, then
+// one line per interval. Urgent lines (PONG, QUIT) leave at once, ahead of the waiting.
+// Time comes from the clock; the timer only wakes drain(), which tests call themselves.
+class OutboundQueue : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int DefaultBurst = 5;
+    static constexpr int DefaultIntervalMs = 2000;
+    using Writer = std::function<void(const QByteArray& line)>;
+
+    OutboundQueue(const Clock& clock, Writer write, QObject* parent = nullptr);
+
+    void setClock(const Clock& clock) { clock_ = &clock; }
+    // A burst of at least one line, then one line every intervalMs (0: no pacing).
+    void setRate(int burst, int intervalMs);
+    int burst() const { return burst_; }
+    int intervalMs() const { return intervalMs_; }
+
+    void enqueue(const QByteArray& line);
+    void sendUrgent(const QByteArray& line);
+    // Sends what the pace allows now and arms the timer for the next line.
+    void drain();
+    // Forgets the waiting lines and restores the full burst (a new connection).
+    void clear();
+    qsizetype pending() const { return static_cast<qsizetype>(lines_.size()); }
+
+    // The rate test programs use when pacing is not what they test: every line at once.
+    static void setDefaultRate(int burst, int intervalMs);
+
+private:
+    void refill();
+
+    const Clock* clock_;
+    Writer write_;
+    QTimer timer_;
+    std::deque<QByteArray> lines_;
+    int burst_;
+    int intervalMs_;
+    int tokens_;
+    QDateTime lastRefill_;
+};
+
+// A budget of automatic answers shared by all senders: at most limit answers in any
+// window of windowSeconds; the rest are dropped.
+class AnswerBudget
+{
+public:
+    AnswerBudget(const Clock& clock, int limit = 3, int windowSeconds = 10)
+        : clock_(clock), limit_(limit), windowSeconds_(windowSeconds)
+    {
+    }
+    // True (and the answer counted) when one more answer may go out now.
+    bool take();
+
+private:
+    const Clock& clock_;
+    int limit_;
+    int windowSeconds_;
+    std::deque<QDateTime> sent_;
+};

@@ -1,0 +1,126 @@
+// Servers over IPv6 (address, connection, port rotation), the ident responder on both
+// families, and the IPv4 address DCC offers carry when the connection is not IPv4.
+#include "client/client.h"
+#include "core/linelog.h"
+#include "irc/identresponder.h"
+#include "irc/offeraddress.h"
+#include "support/sessionfixture.h"
+#include "support/testmain.h"
+
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+namespace {
+bool ipv6Loopback()
+{
+    QTcpServer probe;
+    return probe.listen(QHostAddress::LocalHostIPv6);
+}
+} // namespace
+
+class Ipv6Test : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (!ipv6Loopback())
+            QSKIP("this machine has no IPv6 loopback");
+    }
+
+    void registersAndRotatesOverIpv6()
+    {
+        SessionFixture f;
+        FakeIrcServer gone;
+        QVERIFY(gone.listen(0, QHostAddress::LocalHostIPv6));
+        const quint16 deadPort = gone.port();
+        gone.stopListening();
+        QVERIFY(f.server.listen(0, QHostAddress::LocalHostIPv6));
+        const QString ports = QString::number(deadPort) + u',' + QString::number(f.server.port());
+        f.session().connectToServer(QStringLiteral("::1"), ports, QStringLiteral("Six - test"));
+        QVERIFY(QTest::qWaitFor([&] { return f.session().connectEnabled(); }, 5000));
+        QVERIFY(f.statusHas(QStringLiteral("Attempting to Connect to ::1 on Port ") +
+                            QString::number(deadPort)));
+        f.session().connectToServer(QStringLiteral("::1"), ports, QStringLiteral("Six - test"));
+        QVERIFY(f.server.waitForLine(QStringLiteral("USER ")));
+        QCOMPARE(f.session().localAddress(), QStringLiteral("::1"));
+        f.server.sendLine(QStringLiteral(":irc.test 001 Yournick :Welcome"));
+        f.server.sendLine(QStringLiteral(":irc.test 376 Yournick :End of MOTD"));
+        QVERIFY(f.server.waitForLine(QStringLiteral("AWAY")));
+        QVERIFY(f.session().isRegistered());
+    }
+
+    void ircAddressWithIpv6Host()
+    {
+        SessionFixture f;
+        QVERIFY(f.server.listen(0, QHostAddress::LocalHostIPv6));
+        QVERIFY(f.client.connectToAddress(QStringLiteral("irc://[::1]:") +
+                                          QString::number(f.server.port()) +
+                                          QStringLiteral("/six")));
+        QVERIFY(f.server.waitForLine(QStringLiteral("USER ")));
+        QCOMPARE(f.client.channelToJoin(), QStringLiteral("#six"));
+    }
+
+    void identAnswersOnBothFamilies_data()
+    {
+        QTest::addColumn<QHostAddress>("from");
+        QTest::newRow("IPv4") << QHostAddress(QHostAddress::LocalHost);
+        QTest::newRow("IPv6") << QHostAddress(QHostAddress::LocalHostIPv6);
+    }
+
+    void identAnswersOnBothFamilies()
+    {
+        QFETCH(QHostAddress, from);
+        LineLog status;
+        IdentResponder ident([] { return QStringLiteral("joe"); }, status);
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::Any));
+        const quint16 port = probe.serverPort();
+        probe.close();
+        ident.setPort(port);
+        ident.open();
+        QVERIFY(ident.isListening());
+        QTcpSocket socket;
+        socket.connectToHost(from, port);
+        QVERIFY(socket.waitForConnected(2000));
+        socket.write("6667, 1045\r\n");
+        QByteArray answer;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                answer += socket.readAll();
+                return answer.endsWith("\r\n");
+            },
+            3000));
+        QCOMPARE(answer, QByteArray("6667, 1045: USERID : UNIX : joe\r\n"));
+    }
+
+    void dccOfferAddress_data()
+    {
+        QTest::addColumn<QString>("connection");
+        QTest::addColumn<QStringList>("machine");
+        QTest::addColumn<QString>("offered");
+        const QStringList machine{"::1", "127.0.0.1", "fd00::2", "10.0.0.7", "10.0.0.8"};
+        QTest::newRow("IPv4 connection") << "192.0.2.5" << machine << "192.0.2.5";
+        QTest::newRow("IPv4-mapped") << "::ffff:192.0.2.5" << machine << "192.0.2.5";
+        QTest::newRow("IPv6 connection") << "2001:db8::1" << machine << "10.0.0.7";
+        QTest::newRow("IPv6 loopback") << "::1" << machine << "10.0.0.7";
+        QTest::newRow("no connection") << "" << machine << "10.0.0.7";
+        QTest::newRow("no IPv4 but loopback")
+            << "2001:db8::1" << QStringList{"::1", "127.0.0.1", "fd00::2"} << "";
+    }
+
+    void dccOfferAddress()
+    {
+        QFETCH(QString, connection);
+        QFETCH(QStringList, machine);
+        QFETCH(QString, offered);
+        QList<QHostAddress> addresses;
+        for (const QString& a : machine)
+            addresses << QHostAddress(a);
+        QCOMPARE(::dccOfferAddress(connection, addresses), offered);
+    }
+};
+
+QUORL_TEST(Ipv6Test)
+#include "ipv6test.moc"

@@ -1,0 +1,235 @@
+// Outbound pacing and automatic reconnects, on a clock the tests move by hand: the burst
+// and the interval, PONG and QUIT ahead of the queue, the cap on automatic CTCP answers,
+// the back-off between attempts, the rejoin with keys, and no retry the user did not want.
+#include "client/client.h"
+#include "support/sessionfixture.h"
+#include "support/testmain.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+const QString X = QStringLiteral("\x01");
+
+QStringList startingWith(const QStringList& lines, const QString& prefix)
+{
+    QStringList out;
+    for (const QString& line : lines)
+        if (line.startsWith(prefix))
+            out << line;
+    return out;
+}
+
+QStringList reconnectLines(const QStringList& status)
+{
+    QStringList out;
+    for (const QString& line : status)
+        if (line.startsWith(QStringLiteral("Reconnecting")))
+            out << line;
+    return out;
+}
+} // namespace
+
+class PacingTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void typedLinesLeaveAsABurstThenOneEveryTwoSeconds()
+    {
+        SessionFixture f;
+        f.clock.stop();
+        QVERIFY(f.registerAs(QStringLiteral("me")));
+        f.session().outbound().setRate(5, 2000);
+        f.server.clearReceived();
+        for (int n = 1; n <= 20; ++n)
+            f.session().sendLine(QStringLiteral("PRIVMSG #t :line ") + QString::number(n));
+        // The answer to a PING overtakes the fifteen lines still waiting.
+        QVERIFY(f.sync());
+        const QStringList first = f.server.received();
+        QCOMPARE(startingWith(first, QStringLiteral("PRIVMSG")).size(), 5);
+        QVERIFY(first.last().startsWith(QStringLiteral("PONG")));
+        QCOMPARE(f.session().outbound().pending(), 15);
+
+        // One line per two seconds, never early.
+        const QList<std::pair<int, int>> steps{{1, 5}, {1, 6}, {1, 6}, {1, 7}, {4, 9}};
+        for (const auto& [seconds, expected] : steps) {
+            f.clock.advanceSeconds(seconds);
+            f.session().outbound().drain();
+            QVERIFY(f.sync());
+            QCOMPARE(startingWith(f.server.received(), QStringLiteral("PRIVMSG")).size(), expected);
+        }
+        // A long pause earns a new burst, but never more than five lines at once.
+        f.clock.advanceSeconds(600);
+        f.session().outbound().drain();
+        QVERIFY(f.sync());
+        const QStringList sent = startingWith(f.server.received(), QStringLiteral("PRIVMSG"));
+        QCOMPARE(sent.size(), 14);
+        // Nothing is lost or reordered on the way.
+        for (int n = 0; n < sent.size(); ++n)
+            QCOMPARE(sent.at(n), QStringLiteral("PRIVMSG #t :line ") + QString::number(n + 1));
+    }
+
+    void quitOvertakesAndWaitingLinesAreDropped()
+    {
+        SessionFixture f;
+        f.clock.stop();
+        QVERIFY(f.registerAs(QStringLiteral("me")));
+        f.session().outbound().setRate(5, 2000);
+        f.server.clearReceived();
+        for (int n = 1; n <= 8; ++n)
+            f.session().sendLine(QStringLiteral("PRIVMSG #t :line ") + QString::number(n));
+        f.session().disconnectFromServer();
+        QVERIFY(f.server.waitForLine(QStringLiteral("QUIT")));
+        QVERIFY(f.server.waitForDisconnect());
+        QCOMPARE(startingWith(f.server.received(), QStringLiteral("PRIVMSG")).size(), 5);
+        QCOMPARE(f.server.received().last(), QStringLiteral("QUIT"));
+        QCOMPARE(f.session().outbound().pending(), 0);
+    }
+
+    void automaticAnswersAreCappedAcrossSenders()
+    {
+        SessionFixture f;
+        f.clock.stop();
+        QVERIFY(f.registerAs(QStringLiteral("me")));
+        f.server.clearReceived();
+        const QStringList queries{QStringLiteral("VERSION"), QStringLiteral("PING 1"),
+                                  QStringLiteral("TIME"), QStringLiteral("VERSION"),
+                                  QStringLiteral("PING 2")};
+        for (int n = 0; n < queries.size(); ++n)
+            f.server.sendLine(QStringLiteral(":u") + QString::number(n) +
+                              QStringLiteral("!x@h PRIVMSG me :") + X + queries.at(n) + X);
+        QVERIFY(f.sync());
+        QCOMPARE(startingWith(f.server.received(), QStringLiteral("NOTICE")).size(), 3);
+
+        // Still inside the ten seconds: dropped; after them, answered again.
+        f.clock.advanceSeconds(9);
+        f.server.sendLine(QStringLiteral(":late!x@h PRIVMSG me :") + X + QStringLiteral("PING 3") +
+                          X);
+        QVERIFY(f.sync());
+        QCOMPARE(startingWith(f.server.received(), QStringLiteral("NOTICE")).size(), 3);
+        f.clock.advanceSeconds(1);
+        f.server.sendLine(QStringLiteral(":late!x@h PRIVMSG me :") + X + QStringLiteral("PING 4") +
+                          X);
+        QVERIFY(f.sync());
+        QCOMPARE(startingWith(f.server.received(), QStringLiteral("NOTICE")).last(),
+                 QStringLiteral("NOTICE late :") + X + QStringLiteral("PING 4") + X);
+    }
+
+    void reconnectBacksOffThenRejoinsWithKeys()
+    {
+        SessionFixture f;
+        f.clock.stop();
+        QVERIFY(f.registerAs(QStringLiteral("me")));
+        f.server.sendLine(QStringLiteral(":me!u@h JOIN #open"));
+        f.server.sendLine(QStringLiteral(":me!u@h JOIN #locked"));
+        f.server.sendLine(QStringLiteral(":op!u@h MODE #locked +k sekrit"));
+        QVERIFY(f.sync());
+        const quint16 port = f.server.port();
+
+        // The server goes away and refuses the first attempts.
+        f.server.stopListening();
+        QSignalSpy closed(&f.session(), &Session::sessionClosed);
+        f.server.closeClient();
+        QVERIFY(closed.wait());
+        QVERIFY(f.session().reconnectSchedule().isPending());
+        QVERIFY(f.session().disconnectEnabled());
+
+        ReconnectSchedule& schedule = f.session().reconnectSchedule();
+        const QList<int> delays{5, 10, 30, 60, 60};
+        for (int n = 0; n < delays.size(); ++n) {
+            QCOMPARE(reconnectLines(f.status()).last(),
+                     QStringLiteral("Reconnecting to 127.0.0.1 in ") +
+                         QString::number(delays.at(n)) + QStringLiteral(" seconds..."));
+            // Not a second early.
+            f.clock.advanceSeconds(delays.at(n) - 1);
+            schedule.onTick();
+            QVERIFY(!f.session().lookupPending() && schedule.isPending());
+            f.clock.advanceSeconds(1);
+            const qsizetype before = reconnectLines(f.status()).size();
+            if (n == delays.size() - 1) {
+                QVERIFY(f.server.listen(port)); // back at last
+                f.server.clearReceived();
+            }
+            schedule.onTick();
+            QCOMPARE(reconnectLines(f.status()).at(before),
+                     QStringLiteral("Reconnecting to 127.0.0.1 (attempt ") +
+                         QString::number(n + 1) + QStringLiteral(")..."));
+            if (n < delays.size() - 1)
+                QVERIFY(QTest::qWaitFor([&] { return schedule.isPending(); }, 5000));
+        }
+        QVERIFY(f.server.waitForLine(QStringLiteral("USER ")));
+        f.server.clearReceived();
+        f.server.sendLine(QStringLiteral(":irc.test 001 me :Welcome"));
+        f.server.sendLine(QStringLiteral(":irc.test 376 me :End of MOTD"));
+        QVERIFY(f.server.waitForLine(QStringLiteral("JOIN #locked")));
+        QCOMPARE(
+            startingWith(f.server.received(), QStringLiteral("JOIN")),
+            (QStringList{QStringLiteral("JOIN #open"), QStringLiteral("JOIN #locked sekrit")}));
+        QVERIFY(!schedule.isPending());
+
+        // After success the sequence starts again from five seconds.
+        f.server.closeClient();
+        QVERIFY(closed.wait());
+        QCOMPARE(reconnectLines(f.status()).last(),
+                 QStringLiteral("Reconnecting to 127.0.0.1 in 5 seconds..."));
+    }
+
+    void noReconnectUnlessTheConnectionWasLost_data()
+    {
+        QTest::addColumn<QString>("ending");
+        QTest::addColumn<bool>("reconnectOption");
+        QTest::addColumn<bool>("retries");
+        QTest::newRow("server closes") << "close" << true << true;
+        QTest::newRow("server sends ERROR") << "error" << true << true;
+        QTest::newRow("check box off") << "close" << false << false;
+        QTest::newRow("Disconnect") << "disconnect" << true << false;
+        QTest::newRow("typed QUIT") << "quit" << true << false;
+        QTest::newRow("Disconnect while waiting") << "close then disconnect" << true << false;
+    }
+
+    void noReconnectUnlessTheConnectionWasLost()
+    {
+        QFETCH(QString, ending);
+        QFETCH(bool, reconnectOption);
+        QFETCH(bool, retries);
+        SessionFixture f;
+        f.clock.stop();
+        f.client.options().connection.reconnect = reconnectOption;
+        QVERIFY(f.registerAs(QStringLiteral("me")));
+        QSignalSpy closed(&f.session(), &Session::sessionClosed);
+        if (ending == QLatin1String("disconnect")) {
+            f.session().disconnectFromServer();
+        } else if (ending == QLatin1String("quit")) {
+            f.session().sendLine(QStringLiteral("quit :bye")); // typed in the raw data window
+            QVERIFY(f.server.waitForLine(QStringLiteral("quit :bye")));
+            f.server.sendLine(QStringLiteral("ERROR :Closing Link: me (Quit: bye)"));
+            f.server.closeClient();
+            QVERIFY(closed.wait());
+        } else if (ending == QLatin1String("error")) {
+            f.server.sendLine(QStringLiteral("ERROR :Closing Link: me (Ping timeout)"));
+            QVERIFY(closed.wait());
+        } else {
+            f.server.closeClient();
+            QVERIFY(closed.wait());
+        }
+        if (ending == QLatin1String("close then disconnect")) {
+            QVERIFY(f.session().reconnectSchedule().isPending());
+            f.session().disconnectFromServer();
+            QCOMPARE(f.status().last(), QStringLiteral("Reconnecting stopped."));
+        }
+        QCOMPARE(f.session().reconnectSchedule().isPending(), retries);
+        QCOMPARE(f.session().connectEnabled(), !retries);
+        f.clock.advanceSeconds(3600);
+        f.session().reconnectSchedule().onTick();
+        if (retries) {
+            QVERIFY(QTest::qWaitFor([&] { return f.server.connectionCount() == 2; }, 5000));
+        } else {
+            QVERIFY(!f.session().lookupPending());
+            QVERIFY(reconnectLines(f.status()).filter(QStringLiteral("attempt")).isEmpty());
+            QCOMPARE(f.server.connectionCount(), 1);
+        }
+    }
+};
+
+QUORL_TEST(PacingTest)
+#include "pacingtest.moc"
