@@ -104,6 +104,16 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
     replies.events = &events_;
     replies.handleUserLine = [this](const QString& line) { userMessages_.handleUserLine(line); };
     replies.ison = [this](const QString& parameters) { notifyList_.handleIsonAnswer(parameters); };
+    replies.channelList = [this](int numeric, const QString& parameters) {
+        channelList_.handleReply(numeric, parameters);
+    };
+    ChannelList::Hooks listHooks;
+    listHooks.sendLine = [this](const QString& line) { session_.sendLine(line); };
+    listHooks.statusLine = [this](const QString& text) { addStatusLine(text); };
+    listHooks.connected = [this] { return session_.isConnected(); };
+    listHooks.serverName = [this] { return session_.serverPrefix(); };
+    listHooks.expectedCount = [this] { return serverMessages_.expectedChannelCount(); };
+    channelList_.setHooks(std::move(listHooks));
     serverMessages_.setTargets(std::move(replies));
     session_.setServerLineHandler(
         [this](const QString& line) { serverMessages_.handleServerLine(line); },

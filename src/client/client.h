@@ -19,6 +19,7 @@
 #include "irc/clientsocket.h"
 #include "irc/session.h"
 #include "script/eventhook.h"
+#include "settings/channellist.h"
 #include "settings/recentservers.h"
 #include "settings/servertree.h"
 #include "settings/settingsfile.h"
@@ -67,6 +68,7 @@ public:
     ServerTree& serverTree() { return serverTree_; }
     RecentServers& recentServers() { return recentServers_; }
     RawData& rawData() { return rawData_; }
+    ChannelList& channelList() { return channelList_; }
 
     QString serverListPath() const { return programFolder_ + ServerTree::fileName(); }
     // Reads the server list and selects the bookmarked node (start-up, after the settings).
@@ -132,6 +134,7 @@ private:
     ServerTree serverTree_;
     RecentServers recentServers_;
     RawData rawData_;
+    ChannelList channelList_;
     QString channelToJoin_;
     StoredState stored_;
     bool settingsRead_ = false;

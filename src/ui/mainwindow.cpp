@@ -15,6 +15,7 @@
 #include "ui/chat/serverinfowidget.h"
 #include "ui/chat/textentry.h"
 #include "ui/settings/aliassettingspage.h"
+#include "ui/settings/channellistpage.h"
 #include "ui/settings/fileserverpage.h"
 #include "ui/settings/ignoresettingspage.h"
 #include "ui/settings/messagessettingspage.h"
@@ -69,6 +70,12 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
     settingspanel_->addTab(new NotifyPage(*client_, settingspanel_), QStringLiteral("Notify List"));
     settingspanel_->addTab(new AliasSettingsPage(*client_, settingspanel_),
                            QStringLiteral("Aliases"));
+    channelListPage_ = new ChannelListPage(*client_, settingspanel_);
+    settingspanel_->addTab(channelListPage_, QStringLiteral("Channel List"));
+    favouritesPage_ = new FavouritesPage(*client_, settingspanel_);
+    settingspanel_->addTab(favouritesPage_, QStringLiteral("Favorite Channels"));
+    connect(channelListPage_, &ChannelListPage::addFavourite, favouritesPage_,
+            &FavouritesPage::addEntry);
 
     buildServerInfo();
     settingspanel_->addTab(new RawDataPage(client_->rawData(), settingspanel_),
@@ -145,6 +152,7 @@ void MainWindow::runShowSequence()
         messagesPage_->load();
         soundPage_->load();
         fileServerPage_->load();
+        favouritesPage_->showFavourites();
         return true;
     });
     steps.add(QStringLiteral("window placement"), [this] { return applyWindowPlacement(); });

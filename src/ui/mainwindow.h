@@ -22,6 +22,8 @@ class PickerPanel;
 class ChatSplitter;
 class IgnoreSettingsPage;
 class UserSettingsPage;
+class ChannelListPage;
+class FavouritesPage;
 struct ChatWindow;
 
 // The main window: the picker beside the work area (masterPanel) with its section panels
@@ -44,6 +46,7 @@ public:
 
     PickerPanel* picker() const { return picker_; }
     ServerTreePage* serverPage() const { return serverPage_; }
+    ChannelListPage* channelListPage() const { return channelListPage_; }
     RecentServersMenu* connectMenu() const { return connectMenu_; }
     QWidget* masterPanel() const { return masterPanel_; }
 
@@ -81,6 +84,8 @@ private:
     QFrame* tileFrame_[4] = {}; // tleft, ttop, tright, tbot
     QTabWidget* settingspanel_ = nullptr;
     ServerTreePage* serverPage_ = nullptr;
+    ChannelListPage* channelListPage_ = nullptr;
+    FavouritesPage* favouritesPage_ = nullptr;
     RecentServersMenu* connectMenu_ = nullptr;
     UserSettingsPage* userPage_ = nullptr;
     ServerInfoWidget* serverInfo_ = nullptr;
