@@ -105,8 +105,8 @@ bool ChannelList::passes(ChannelRow& row, const ChannelFilter& filter)
 ChannelList::ChannelList(QObject* parent) : QAbstractTableModel(parent)
 {
     mergeTimer_.setSingleShot(true);
-    mergeTimer_.setInterval(40);
-    connect(&mergeTimer_, &QTimer::timeout, this, &ChannelList::mergePending);
+    mergeTimer_.setInterval(mergeInterval);
+    connect(&mergeTimer_, &QTimer::timeout, this, &ChannelList::mergeTick);
     refilterTimer_.setInterval(0);
     connect(&refilterTimer_, &QTimer::timeout, this, &ChannelList::refilterSlice);
 }
@@ -161,6 +161,7 @@ void ChannelList::startList()
     rows_.clear();
     shown_.clear();
     pending_.clear();
+    order_.clear();
     endResetModel();
     receiving_ = true;
     Q_EMIT receivingChanged(true);
@@ -171,8 +172,9 @@ void ChannelList::startList()
 void ChannelList::addRow(const QString& text)
 {
     rows_.push_back(cutRow(text));
-    if (progress_ < progressMaximum_)
-        setProgress(progress_ + 1);
+    // The gauge moves in steps: a signal per row would cost more than the row itself.
+    if (rows_.size() % progressStep == 0)
+        setProgress(int(rows_.size()));
     // A re-filter under way reaches the new row in its walk.
     if (refilterAt_ >= 0)
         return;
@@ -196,6 +198,17 @@ bool ChannelList::lessThan(int a, int b) const
 {
     const int c = QStringView(rows_[size_t(a)].key).compare(QStringView(rows_[size_t(b)].key));
     return c != 0 ? c < 0 : a < b;
+}
+
+void ChannelList::mergeTick()
+{
+    // Merging costs the whole shown list: while rows keep coming, merge only once the new
+    // rows are a good share of it, so a long list is merged a few times, not hundreds.
+    if (pending_.size() * 4 < shown_.size()) {
+        mergeTimer_.start();
+        return;
+    }
+    mergePending();
 }
 
 void ChannelList::mergePending()
@@ -234,6 +247,8 @@ void ChannelList::refilter()
     setProgress(0);
     if (hooks_.statusLine)
         hooks_.statusLine(QStringLiteral("Sorting Channel List..."));
+    walked_.clear();
+    walked_.reserve(rows_.size());
     refilterAt_ = 0;
     refilterTimer_.start();
 }
@@ -242,9 +257,17 @@ void ChannelList::refilterSlice()
 {
     const qsizetype end = std::min<qsizetype>(refilterAt_ + sliceRows, qsizetype(rows_.size()));
     const ChannelFilter filter = filter_;
+    // Rows are walked in name order while an order of them all is known, so the passing
+    // rows come out sorted; rows that arrived after it are walked by arrival.
+    const qsizetype ordered = qsizetype(order_.size());
     for (qsizetype i = refilterAt_; i < end; ++i) {
-        if (passes(rows_[size_t(i)], filter))
-            pending_.push_back(int(i));
+        const int row = i < ordered ? order_[size_t(i)] : int(i);
+        if (passes(rows_[size_t(row)], filter)) {
+            if (i < ordered)
+                walked_.push_back(row);
+            else
+                pending_.push_back(row);
+        }
     }
     refilterAt_ = end;
     setProgress(int(end));
@@ -252,12 +275,38 @@ void ChannelList::refilterSlice()
         return;
     refilterTimer_.stop();
     refilterAt_ = -1;
+    beginResetModel();
+    shown_.swap(walked_);
+    walked_.clear();
+    endResetModel();
     finish();
+}
+
+void ChannelList::buildOrder()
+{
+    // The shown rows are sorted already: sort the others and merge the two.
+    std::vector<char> isShown(rows_.size(), 0);
+    for (int row : shown_)
+        isShown[size_t(row)] = 1;
+    std::vector<int> others;
+    others.reserve(rows_.size() - shown_.size());
+    for (int row = 0; row < int(rows_.size()); ++row) {
+        if (!isShown[size_t(row)])
+            others.push_back(row);
+    }
+    const auto less = [this](int a, int b) { return lessThan(a, b); };
+    std::sort(others.begin(), others.end(), less);
+    order_.clear();
+    order_.reserve(rows_.size());
+    std::merge(shown_.begin(), shown_.end(), others.begin(), others.end(),
+               std::back_inserter(order_), less);
 }
 
 void ChannelList::finish()
 {
     mergePending();
+    if (receiving_)
+        buildOrder();
     setProgress(progressMaximum_);
     if (hooks_.statusLine)
         hooks_.statusLine(QStringLiteral("Channel List Ready (") + QString::number(shown_.size()) +

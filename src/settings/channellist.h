@@ -91,6 +91,10 @@ public:
 
     // Rows filtered per slice while re-filtering.
     static constexpr int sliceRows = 4096;
+    // Rows between two moves of the gauge while receiving.
+    static constexpr int progressStep = 256;
+    // How often rows received are merged into the view.
+    static constexpr int mergeInterval = 50;
 
 Q_SIGNALS:
     // The buttons and the list view are disabled while busy.
@@ -106,8 +110,10 @@ private:
     void endList();
     void setBusy(bool busy);
     void setProgress(int value);
+    void mergeTick();
     void mergePending();
     void refilterSlice();
+    void buildOrder();
     void finish();
     bool lessThan(int a, int b) const;
 
@@ -116,6 +122,8 @@ private:
     std::vector<ChannelRow> rows_; // arrival order
     std::vector<int> shown_;       // indices into rows_, sorted
     std::vector<int> pending_;     // passed, not yet merged into shown_
+    std::vector<int> walked_;      // passed in a re-filter's walk, in name order
+    std::vector<int> order_;       // every row received, sorted; built at the end of a list
     QTimer mergeTimer_;
     QTimer refilterTimer_;
     qsizetype refilterAt_ = -1; // next stored row to filter; -1 when not re-filtering
