@@ -14,6 +14,7 @@
 #include "ui/chat/rawdatapage.h"
 #include "ui/chat/serverinfowidget.h"
 #include "ui/chat/textentry.h"
+#include "ui/dialogs/importdialog.h"
 #include "ui/settings/aliassettingspage.h"
 #include "ui/settings/channellistpage.h"
 #include "ui/settings/fileserverpage.h"
@@ -57,7 +58,10 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
     settingspanel_->addTab(serverPage_, QStringLiteral("Servers"));
     connect(serverPage_, &ServerTreePage::connectRequested, this,
             &MainWindow::connectbuttonconnectClick);
+    importDialog_ = new ImportDialog(*client_, this);
+    connect(serverPage_, &ServerTreePage::importRequested, importDialog_, &QDialog::show);
     userPage_ = new UserSettingsPage(*client_, settingspanel_);
+    connect(importDialog_, &ImportDialog::imported, userPage_, &UserSettingsPage::load);
     settingspanel_->addTab(userPage_, QStringLiteral("User"));
     ignorePage_ = new IgnoreSettingsPage(*client_, settingspanel_);
     settingspanel_->addTab(ignorePage_, QStringLiteral("Ignore"));

@@ -24,6 +24,7 @@ class IgnoreSettingsPage;
 class UserSettingsPage;
 class ChannelListPage;
 class FavouritesPage;
+class ImportDialog;
 struct ChatWindow;
 
 // The main window: the picker beside the work area (masterPanel) with its section panels
@@ -47,6 +48,7 @@ public:
     PickerPanel* picker() const { return picker_; }
     ServerTreePage* serverPage() const { return serverPage_; }
     ChannelListPage* channelListPage() const { return channelListPage_; }
+    ImportDialog* importDialog() const { return importDialog_; }
     RecentServersMenu* connectMenu() const { return connectMenu_; }
     QWidget* masterPanel() const { return masterPanel_; }
 
@@ -86,6 +88,7 @@ private:
     ServerTreePage* serverPage_ = nullptr;
     ChannelListPage* channelListPage_ = nullptr;
     FavouritesPage* favouritesPage_ = nullptr;
+    ImportDialog* importDialog_ = nullptr;
     RecentServersMenu* connectMenu_ = nullptr;
     UserSettingsPage* userPage_ = nullptr;
     ServerInfoWidget* serverInfo_ = nullptr;
