@@ -210,6 +210,19 @@ bool Client::readPosterSettings()
     return ok;
 }
 
+void Client::loadPoster()
+{
+    AppearanceOptions& look = options_.appearance;
+    if (look.noPoster) {
+        poster_.load(programFolder_, Poster::noPosterName(), {});
+        return;
+    }
+    if (look.lastPoster == Poster::noPosterName())
+        look.lastPoster = defaultPosterName();
+    poster_.load(programFolder_, look.lastPoster,
+                 [this](const QString& text) { addStatusLine(text); });
+}
+
 bool Client::readSettings()
 {
     SettingsFile file(settingsFileName());

@@ -25,6 +25,7 @@
 #include "settings/settingsfile.h"
 #include "sound/sharedsounds.h"
 #include "sound/soundplayer.h"
+#include "theme/poster.h"
 
 #include <QObject>
 
@@ -91,6 +92,11 @@ public:
     // The read passes of the start sequence, in its order. Each returns false when the
     // file exists but cannot be read.
     bool readPosterSettings();
+    // The poster behind the picker: none when "Don't use a Poster" is ticked, else the
+    // last one chosen; a user who never chose one gets defaultPosterName().
+    void loadPoster();
+    Poster& poster() { return poster_; }
+    static QString defaultPosterName() { return QStringLiteral("Slate.bmp"); }
     bool readSettings();
     bool readWindowPlacement();
     // False, with the status line "Unable to write to " + the file, when it cannot be
@@ -135,6 +141,7 @@ private:
     RecentServers recentServers_;
     RawData rawData_;
     ChannelList channelList_;
+    Poster poster_;
     QString channelToJoin_;
     StoredState stored_;
     bool settingsRead_ = false;

@@ -135,7 +135,12 @@ void MainWindow::runShowSequence()
     StepSequence steps;
     // The program folder was decided by main(); the picker was built with the window.
     steps.add(QStringLiteral("poster settings"), [this] { return client_->readPosterSettings(); });
-    // Posters: the poster is loaded and the poster list pointed at "posters" here. The
+    steps.add(QStringLiteral("poster"), [this] {
+        client_->loadPoster();
+        picker_->setPoster(&client_->poster());
+        return true;
+    });
+    // Posters: the poster named by the settings is loaded and handed to the picker. The
     // settings panel is in front and the first picker entry selected from the start.
     steps.add(QStringLiteral("welcome"), [this] {
         client_->addStatusLine(Product::welcome());

@@ -3,6 +3,9 @@
 #include <QPixmap>
 #include <QWidget>
 
+#include <optional>
+
+class Poster;
 class QToolButton;
 class WindowRegistry;
 struct ChatWindow;
@@ -17,6 +20,9 @@ public:
 
     // The width that shows every label whole.
     int fittingWidth() const;
+    // The poster behind the entries, with its colours; null or not loaded: system colours.
+    // The poster must outlive the picker or be replaced first.
+    void setPoster(const Poster* poster);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -30,9 +36,13 @@ private:
     void paintRow(QPainter& painter, const ChatWindow& item, int top);
     void placeScrollers();
     QFont labelFont(const ChatWindow& item) const;
+    void paintBackground(QPainter& painter);
+    QColor posterColour(std::optional<QColor> (Poster::*colour)() const,
+                        QPalette::ColorRole systemRole) const;
 
     WindowRegistry& registry_;
     QPixmap buffer_;
     QToolButton* scrollerUp_ = nullptr;
     QToolButton* scrollerDown_ = nullptr;
+    const Poster* poster_ = nullptr;
 };
