@@ -3,6 +3,7 @@
 #include "chat/chatthemes.h"
 #include "client/client.h"
 #include "commands/linkactions.h"
+#include "commands/weblinks.h"
 #include "settings/startsequence.h"
 #include "theme/themefile.h"
 #include "ui/chat/autologbutton.h"
@@ -35,6 +36,7 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
@@ -398,6 +400,17 @@ void MainWindow::buildStatusStrip(QWidget* strip)
     row->addWidget(connectbuttondisconnect_);
     row->addWidget(statuslist_, 1);
     row->addWidget(panel6_);
+    auto* help = new QToolButton(strip);
+    help->setObjectName(QStringLiteral("helpbutton"));
+    help->setText(QStringLiteral("Help"));
+    help->setToolTip(QStringLiteral("Help"));
+    connect(help, &QToolButton::clicked, this, [this] {
+        // The help pages are opened by the desktop's browser, as web links are.
+        const QUrl index(WebLinks::helpIndexUrl(client_->programFolder()));
+        if (!QDesktopServices::openUrl(index))
+            client_->addStatusLine(QStringLiteral("Unable to find Browser."));
+    });
+    row->addWidget(help);
     row->addWidget(new AutoLogButton(client_->options().display, strip));
 
     LineLog& status = client_->statusLog();
