@@ -244,6 +244,9 @@ int main(int argc, char* argv[])
                 shownAfter = channelList.shownCount();
                 counter.measuring = false;
                 if (++run == runs) {
+                    // QUORL_BENCH_SHOT=file.png keeps a picture of the page as it was left.
+                    if (qEnvironmentVariableIsSet("QUORL_BENCH_SHOT"))
+                        page.grab().save(qEnvironmentVariable("QUORL_BENCH_SHOT"));
                     poll.stop();
                     app.quit();
                 } else {
