@@ -2,8 +2,8 @@
 
 #include "chat/chatthemes.h"
 #include "core/formatting.h"
-#include "dcc/dccchat.h"
 #include "core/privateprofile.h"
+#include "dcc/dccchat.h"
 #include "irc/ircnames.h"
 #include "settings/saslaccounts.h"
 
@@ -148,6 +148,16 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
     replies.events = &events_;
     replies.handleUserLine = [this](const QString& line) { userMessages_.handleUserLine(line); };
     replies.ison = [this](const QString& parameters) { notifyList_.handleIsonAnswer(parameters); };
+    replies.channelList = [this](int numeric, const QString& parameters) {
+        channelList_.handleReply(numeric, parameters);
+    };
+    ChannelList::Hooks listHooks;
+    listHooks.sendLine = [this](const QString& line) { session_.sendLine(line); };
+    listHooks.statusLine = [this](const QString& text) { addStatusLine(text); };
+    listHooks.connected = [this] { return session_.isConnected(); };
+    listHooks.serverName = [this] { return session_.serverPrefix(); };
+    listHooks.expectedCount = [this] { return serverMessages_.expectedChannelCount(); };
+    channelList_.setHooks(std::move(listHooks));
     serverMessages_.setTargets(std::move(replies));
     session_.setServerLineHandler(
         [this](const QString& line) { serverMessages_.handleServerLine(line); },
@@ -205,7 +215,8 @@ void Client::wireDcc(Prompts& prompts)
     DccContext context;
     context.sendLine = [this](const QString& line) { session_.sendLine(line); };
     context.ownNickname = [this] { return session_.currentNickname(); };
-    context.ownAddress = [this] { return session_.localAddress(); };
+    // Offers carry an IPv4 address, also when the server is reached over IPv6.
+    context.ownAddress = [this] { return session_.dccOfferAddress(); };
     context.windows = &windows_;
     context.status = &statusLog_;
     context.events = &events_;
@@ -433,8 +444,7 @@ bool Client::startNewSettings(const QString& programFolder, const QString& login
     // names one is the user's and stays as it is.
     PrivateProfile file;
     if (QFileInfo::exists(fileName) &&
-        (!file.load(fileName) ||
-         file.contains(QStringLiteral("USER"), QStringLiteral("lastnick"))))
+        (!file.load(fileName) || file.contains(QStringLiteral("USER"), QStringLiteral("lastnick"))))
         return false;
     file.setValue(QStringLiteral("USER"), QStringLiteral("nicks"), login + u',');
     file.setValue(QStringLiteral("USER"), QStringLiteral("lastnick"), login);
@@ -447,6 +457,19 @@ bool Client::readPosterSettings()
     const bool ok = file.load();
     file.readPoster(options_);
     return ok;
+}
+
+void Client::loadPoster()
+{
+    AppearanceOptions& look = options_.appearance;
+    if (look.noPoster) {
+        poster_.load(programFolder_, Poster::noPosterName(), {});
+        return;
+    }
+    if (look.lastPoster == Poster::noPosterName())
+        look.lastPoster = defaultPosterName();
+    poster_.load(programFolder_, look.lastPoster,
+                 [this](const QString& text) { addStatusLine(text); });
 }
 
 bool Client::readSettings()

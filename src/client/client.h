@@ -23,11 +23,13 @@
 #include "menu/menumod.h"
 #include "script/eventhook.h"
 #include "script/scriptobjects.h"
+#include "settings/channellist.h"
 #include "settings/recentservers.h"
 #include "settings/servertree.h"
 #include "settings/settingsfile.h"
 #include "sound/sharedsounds.h"
 #include "sound/soundplayer.h"
+#include "theme/poster.h"
 
 #include <QObject>
 
@@ -75,6 +77,7 @@ public:
     Scripts& scripts() { return scripts_; }
     MenuMods& menuMods() { return menuMods_; }
     DccService& dcc() { return *dcc_; }
+    ChannelList& channelList() { return channelList_; }
 
     QString serverListPath() const { return programFolder_ + ServerTree::fileName(); }
     // Reads the server list and selects the bookmarked node (start-up, after the settings).
@@ -97,6 +100,11 @@ public:
     // The read passes of the start sequence, in its order. Each returns false when the
     // file exists but cannot be read.
     bool readPosterSettings();
+    // The poster behind the picker: none when "Don't use a Poster" is ticked, else the
+    // last one chosen; a user who never chose one gets defaultPosterName().
+    void loadPoster();
+    Poster& poster() { return poster_; }
+    static QString defaultPosterName() { return QStringLiteral("Slate.bmp"); }
     bool readSettings();
     // The user's login name on this machine.
     static QString loginName();
@@ -163,6 +171,8 @@ private:
     Behaviours behaviours_;
     MenuMods menuMods_;
     std::unique_ptr<DccService> dcc_;
+    ChannelList channelList_;
+    Poster poster_;
     QString channelToJoin_;
     // The channels (and their keys) open when the connection was lost, joined again
     // once a reconnect registers.

@@ -139,6 +139,31 @@ std::unique_ptr<ServerNode> ServerTree::detach(ServerNode* node)
     return owned;
 }
 
+ServerNode* ServerTree::appendBranch(std::unique_ptr<ServerNode> branch)
+{
+    ServerNode* top = root();
+    if (!top)
+        top = insertChild(&top_, 0, rootText(), ServerKind::Root);
+    top->expanded = true;
+    ServerNode* raw = branch.get();
+    std::vector<ServerNode*> walk{raw};
+    while (!walk.empty()) {
+        ServerNode* node = walk.back();
+        walk.pop_back();
+        node->id = nextId_++;
+        node->expanded = node->hasChildren();
+        for (const auto& child : node->children) {
+            child->parent = node;
+            walk.push_back(child.get());
+        }
+    }
+    branch->parent = top;
+    top->children.push_back(std::move(branch));
+    structureChanged();
+    Q_EMIT changed();
+    return raw;
+}
+
 void ServerTree::structureChanged()
 {
     ++revision_;

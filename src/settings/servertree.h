@@ -94,6 +94,10 @@ public:
     QByteArray serialise() const;
 
     void clear();
+    // Appends a finished branch (an imported folder with its groups and servers) as the
+    // root's last child, open with everything below it. Makes the root when the tree has
+    // none. Returns the branch's node in the tree.
+    ServerNode* appendBranch(std::unique_ptr<ServerNode> branch);
     ServerNode* root() const;
     // Every node in display order, expanded or not.
     std::vector<ServerNode*> nodes() const;

@@ -3,6 +3,7 @@
 #include "chat/chatthemes.h"
 #include "client/client.h"
 #include "commands/linkactions.h"
+#include "commands/weblinks.h"
 #include "settings/startsequence.h"
 #include "theme/themefile.h"
 #include "ui/chat/chatmenuwidget.h"
@@ -14,10 +15,12 @@
 #include "ui/chat/serverinfowidget.h"
 #include "ui/chat/switchbutton.h"
 #include "ui/chat/textentry.h"
-#include "ui/script/scriptingpage.h"
 #include "ui/dcc/dccsettingspage.h"
 #include "ui/dcc/filespanel.h"
+#include "ui/dialogs/importdialog.h"
+#include "ui/script/scriptingpage.h"
 #include "ui/settings/aliassettingspage.h"
+#include "ui/settings/channellistpage.h"
 #include "ui/settings/fileserverpage.h"
 #include "ui/settings/ignoresettingspage.h"
 #include "ui/settings/menumodpage.h"
@@ -37,6 +40,7 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
@@ -62,7 +66,10 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
     settingspanel_->addTab(serverPage_, QStringLiteral("Servers"));
     connect(serverPage_, &ServerTreePage::connectRequested, this,
             &MainWindow::connectbuttonconnectClick);
+    importDialog_ = new ImportDialog(*client_, this);
+    connect(serverPage_, &ServerTreePage::importRequested, importDialog_, &QDialog::show);
     userPage_ = new UserSettingsPage(*client_, settingspanel_);
+    connect(importDialog_, &ImportDialog::imported, userPage_, &UserSettingsPage::load);
     settingspanel_->addTab(userPage_, QStringLiteral("User"));
     ignorePage_ = new IgnoreSettingsPage(*client_, settingspanel_);
     settingspanel_->addTab(ignorePage_, QStringLiteral("Ignore"));
@@ -81,6 +88,12 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
                            QStringLiteral("Menu Mods"));
     dccPage_ = new DccSettingsPage(*client_, settingspanel_);
     settingspanel_->addTab(dccPage_, QStringLiteral("DCC"));
+    channelListPage_ = new ChannelListPage(*client_, settingspanel_);
+    settingspanel_->addTab(channelListPage_, QStringLiteral("Channel List"));
+    favouritesPage_ = new FavouritesPage(*client_, settingspanel_);
+    settingspanel_->addTab(favouritesPage_, QStringLiteral("Favorite Channels"));
+    connect(channelListPage_, &ChannelListPage::addFavourite, favouritesPage_,
+            &FavouritesPage::addEntry);
 
     buildServerInfo();
     settingspanel_->addTab(new RawDataPage(client_->rawData(), settingspanel_),
@@ -147,7 +160,12 @@ void MainWindow::runShowSequence()
     StepSequence steps;
     // The program folder was decided by main(); the picker was built with the window.
     steps.add(QStringLiteral("poster settings"), [this] { return client_->readPosterSettings(); });
-    // Posters: the poster is loaded and the poster list pointed at "posters" here. The
+    steps.add(QStringLiteral("poster"), [this] {
+        client_->loadPoster();
+        picker_->setPoster(&client_->poster());
+        return true;
+    });
+    // Posters: the poster named by the settings is loaded and handed to the picker. The
     // settings panel is in front and the first picker entry selected from the start.
     steps.add(QStringLiteral("welcome"), [this] {
         client_->addStatusLine(Product::welcome());
@@ -174,6 +192,7 @@ void MainWindow::runShowSequence()
         fileServerPage_->load();
         filesPanel_->loadFilters();
         dccPage_->load();
+        favouritesPage_->showFavourites();
         return true;
     });
     // The settings pages, the toolbar switches and the recent-server menu show what was
@@ -421,6 +440,17 @@ void MainWindow::buildStatusStrip(QWidget* strip)
     row->addWidget(connectbuttondisconnect_);
     row->addWidget(statuslist_, 1);
     row->addWidget(panel6_);
+    auto* help = new QToolButton(strip);
+    help->setObjectName(QStringLiteral("helpbutton"));
+    help->setText(QStringLiteral("Help"));
+    help->setToolTip(QStringLiteral("Help"));
+    connect(help, &QToolButton::clicked, this, [this] {
+        // The help pages are opened by the desktop's browser, as web links are.
+        const QUrl index(WebLinks::helpIndexUrl(client_->programFolder()));
+        if (!QDesktopServices::openUrl(index))
+            client_->addStatusLine(QStringLiteral("Unable to find Browser."));
+    });
+    row->addWidget(help);
     DisplayOptions& display = client_->options().display;
     for (auto* toggle :
          {new SwitchButton(display.autoLog, QStringLiteral("ToolButton7"),

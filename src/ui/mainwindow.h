@@ -24,6 +24,9 @@ class PickerPanel;
 class ChatSplitter;
 class IgnoreSettingsPage;
 class UserSettingsPage;
+class ChannelListPage;
+class FavouritesPage;
+class ImportDialog;
 struct ChatWindow;
 
 // The main window: the picker beside the work area (masterPanel) with its section panels
@@ -46,6 +49,8 @@ public:
 
     PickerPanel* picker() const { return picker_; }
     ServerTreePage* serverPage() const { return serverPage_; }
+    ChannelListPage* channelListPage() const { return channelListPage_; }
+    ImportDialog* importDialog() const { return importDialog_; }
     RecentServersMenu* connectMenu() const { return connectMenu_; }
     QWidget* masterPanel() const { return masterPanel_; }
 
@@ -84,6 +89,9 @@ private:
     QFrame* tileFrame_[4] = {}; // tleft, ttop, tright, tbot
     QTabWidget* settingspanel_ = nullptr;
     ServerTreePage* serverPage_ = nullptr;
+    ChannelListPage* channelListPage_ = nullptr;
+    FavouritesPage* favouritesPage_ = nullptr;
+    ImportDialog* importDialog_ = nullptr;
     RecentServersMenu* connectMenu_ = nullptr;
     UserSettingsPage* userPage_ = nullptr;
     ServerInfoWidget* serverInfo_ = nullptr;

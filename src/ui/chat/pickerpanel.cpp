@@ -1,6 +1,7 @@
 #include "ui/chat/pickerpanel.h"
 
 #include "chat/windowregistry.h"
+#include "theme/poster.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -95,7 +96,7 @@ void PickerPanel::paintRows()
     if (buffer_.isNull())
         return;
     QPainter painter(&buffer_);
-    painter.fillRect(rect(), palette().color(QPalette::Button));
+    paintBackground(painter);
     const PickerLayout& layout = registry_.picker();
     for (int row = layout.scrollOffset(); row < registry_.count(); ++row) {
         const int top = layout.rowTop(row);
@@ -123,7 +124,7 @@ void PickerPanel::paintRow(QPainter& painter, const ChatWindow& item, int top)
     if (item.isTiled()) {
         painter.fillRect(row, palette().color(QPalette::Dark));
     } else if (item.pickerState == PickerState::Selected) {
-        painter.fillRect(row, palette().color(QPalette::Highlight));
+        painter.fillRect(row, posterColour(&Poster::selectedBackground, QPalette::Highlight));
         // Sunken: dark along the top and left, light along the bottom and right.
         painter.setPen(dark);
         painter.drawLine(row.topLeft(), row.topRight());
@@ -141,10 +142,39 @@ void PickerPanel::paintRow(QPainter& painter, const ChatWindow& item, int top)
     }
     painter.drawPixmap(QRect(iconX(item), top + (RowHeight - IconSize) / 2, IconSize, IconSize),
                        kindIcon(item.kindNumber));
-    painter.setPen(palette().color(QPalette::ButtonText));
+    painter.setPen(posterColour(&Poster::entryText, QPalette::ButtonText));
     painter.setFont(labelFont(item));
     painter.drawText(QRect(labelX(item), top, row.width() - labelX(item), RowHeight),
                      Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, item.label);
+}
+
+void PickerPanel::setPoster(const Poster* poster)
+{
+    poster_ = poster;
+    repaintRows();
+}
+
+void PickerPanel::paintBackground(QPainter& painter)
+{
+    if (!poster_ || !poster_->loaded()) {
+        painter.fillRect(rect(), palette().color(QPalette::Button));
+        return;
+    }
+    const QImage& picture = poster_->picture();
+    if (poster_->stretched())
+        painter.drawImage(rect(), picture);
+    else
+        painter.drawTiledPixmap(rect(), QPixmap::fromImage(picture));
+}
+
+QColor PickerPanel::posterColour(std::optional<QColor> (Poster::*colour)() const,
+                                 QPalette::ColorRole systemRole) const
+{
+    if (poster_) {
+        if (const std::optional<QColor> c = (poster_->*colour)())
+            return *c;
+    }
+    return palette().color(systemRole);
 }
 
 void PickerPanel::placeScrollers()

@@ -4,6 +4,9 @@
 #include <QPixmap>
 #include <QWidget>
 
+#include <optional>
+
+class Poster;
 class QToolButton;
 class WindowRegistry;
 struct ChatWindow;
@@ -20,6 +23,9 @@ public:
 
     // The width that shows every label whole.
     int fittingWidth() const;
+    // The poster behind the entries, with its colours; null or not loaded: system colours.
+    // The poster must outlive the picker or be replaced first.
+    void setPoster(const Poster* poster);
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -36,6 +42,9 @@ private:
     void placeScrollers();
     QFont labelFont(const ChatWindow& item) const;
     const QPixmap& kindIcon(int kindNumber);
+    void paintBackground(QPainter& painter);
+    QColor posterColour(std::optional<QColor> (Poster::*colour)() const,
+                        QPalette::ColorRole systemRole) const;
 
     WindowRegistry& registry_;
     QPixmap buffer_;
@@ -44,4 +53,5 @@ private:
     QHash<int, QPixmap> icons_;
     QToolButton* scrollerUp_ = nullptr;
     QToolButton* scrollerDown_ = nullptr;
+    const Poster* poster_ = nullptr;
 };

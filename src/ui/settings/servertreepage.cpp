@@ -33,7 +33,9 @@ ServerTreePage::ServerTreePage(Client& client, QWidget* parent) : QWidget(parent
     QToolButton* clearRecent =
         addButton("ToolButton2", QStringLiteral("Clear Recently Used Server List"),
                   s->standardIcon(QStyle::SP_DialogResetButton));
-    for (QToolButton* b : {newFolder_, newServer_, edit_, down_, up_, delete_, clearRecent})
+    QToolButton* import = addButton("importbutton", QStringLiteral("Import settings"),
+                                    s->standardIcon(QStyle::SP_DialogOpenButton));
+    for (QToolButton* b : {newFolder_, newServer_, edit_, down_, up_, delete_, clearRecent, import})
         toolbar->addWidget(b);
     toolbar->addStretch(1);
 
@@ -48,6 +50,7 @@ ServerTreePage::ServerTreePage(Client& client, QWidget* parent) : QWidget(parent
     connect(up_, &QToolButton::clicked, this, [&tree] { tree.moveUp(); });
     connect(delete_, &QToolButton::clicked, this, [&tree] { tree.deleteSelected(); });
     connect(clearRecent, &QToolButton::clicked, this, [this] { client_.recentServers().clear(); });
+    connect(import, &QToolButton::clicked, this, &ServerTreePage::importRequested);
     connect(&tree, &ServerTree::changed, this, &ServerTreePage::updateButtons);
     connect(tree_, &ServerTreeWidget::connectRequested, this, &ServerTreePage::connectRequested);
     updateButtons();

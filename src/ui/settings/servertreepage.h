@@ -19,6 +19,8 @@ public:
 
 Q_SIGNALS:
     void connectRequested();
+    // importbutton "Import settings".
+    void importRequested();
 
 private:
     QToolButton* addButton(const char* objectName, const QString& hint, const QIcon& icon);

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+// Addresses handed to the web browser: links clicked in chats, the address typed for
+// "Go There", and the help pages.
+namespace WebLinks {
+// between: the text after the first start (from the beginning when start is empty),
+// limited to 255 characters, up to the first stop in it; with an empty stop, that rest
+// without its last character. Empty when start or stop is not found.
+QString between(const QString& text, const QString& start, const QString& stop);
+// The address as the browser is given it: a missing scheme becomes "http:", a missing
+// host part "//", the scheme is lower-cased and every backslash becomes "/".
+QString normaliseUrl(const QString& url);
+// The help index of the program folder ("Help/index.htm") as a file address.
+QString helpIndexUrl(const QString& programFolder);
+} // namespace WebLinks

@@ -1,0 +1,115 @@
+#include "ui/dialogs/importdialog.h"
+
+#include "client/client.h"
+#include "import/settingsimport.h"
+
+#include <QDir>
+#include <QFileSystemModel>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+ImportDialog::ImportDialog(Client& client, QWidget* parent) : QDialog(parent), client_(client)
+{
+    setObjectName(QStringLiteral("importform"));
+    setWindowTitle(QStringLiteral("Import"));
+    setWindowFlag(Qt::WindowStaysOnTopHint);
+
+    clientName_ = new QListWidget(this);
+    clientName_->setObjectName(QStringLiteral("clientname"));
+    clientName_->addItems(SettingsImport::sources());
+
+    folders_ = new QFileSystemModel(this);
+    folders_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
+    folders_->setRootPath(QDir::rootPath());
+    whereList_ = new QTreeView(this);
+    whereList_->setObjectName(QStringLiteral("wherelist"));
+    whereList_->setModel(folders_);
+    for (int column = 1; column < folders_->columnCount(); ++column)
+        whereList_->hideColumn(column);
+    whereList_->setHeaderHidden(true);
+
+    label3_ = new QLabel(this);
+    label3_->setObjectName(QStringLiteral("Label3"));
+    label3_->setWordWrap(true);
+    progress1_ = new QProgressBar(this);
+    progress1_->setObjectName(QStringLiteral("progress1"));
+    progress1_->setRange(0, 100);
+    button2_ = new QPushButton(QStringLiteral("Import Now"), this);
+    button2_->setObjectName(QStringLiteral("Button2"));
+    auto* button1 = new QPushButton(QStringLiteral("Close"), this);
+    button1->setObjectName(QStringLiteral("Button1"));
+
+    auto* lists = new QHBoxLayout;
+    auto* left = new QVBoxLayout;
+    left->addWidget(new QLabel(QStringLiteral("Import From:"), this));
+    left->addWidget(clientName_, 1);
+    auto* right = new QVBoxLayout;
+    right->addWidget(new QLabel(QStringLiteral("The client is located in this folder:"), this));
+    right->addWidget(whereList_, 1);
+    lists->addLayout(left);
+    lists->addLayout(right, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(button2_);
+    buttons->addWidget(button1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(
+        new QLabel(QStringLiteral("You can import settings from other IRC Clients here."), this));
+    layout->addLayout(lists, 1);
+    layout->addWidget(label3_);
+    layout->addWidget(progress1_);
+    layout->addLayout(buttons);
+    setFixedSize(560, 420);
+
+    connect(whereList_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) { setFolder(folders_->filePath(current)); });
+    connect(button2_, &QPushButton::clicked, this, &ImportDialog::importNowClick);
+    connect(button1, &QPushButton::clicked, this, &QDialog::hide);
+    setFolder(QDir::homePath());
+}
+
+void ImportDialog::showEvent(QShowEvent* event)
+{
+    clientName_->setCurrentRow(0);
+    progress1_->setValue(0);
+    QDialog::showEvent(event);
+}
+
+void ImportDialog::setFolder(const QString& folder)
+{
+    // The folder is kept apart from the label, which also shows the result: a second
+    // import never takes a message for a folder.
+    folder_ = folder;
+    label3_->setText(folder);
+    const QModelIndex index = folders_->index(folder);
+    if (index.isValid() && whereList_->currentIndex() != index) {
+        whereList_->setCurrentIndex(index);
+        whereList_->scrollTo(index);
+    }
+}
+
+void ImportDialog::importNowClick()
+{
+    const QListWidgetItem* source = clientName_->currentItem();
+    if (!source)
+        return;
+    ImportedSettings settings = SettingsImport::read(source->text(), folder_);
+    if (!settings.found()) {
+        label3_->setText(QStringLiteral("Cannot find settings in this Folder"));
+        progress1_->setValue(0);
+        return;
+    }
+    progress1_->setMaximum(std::max(1, settings.serverCount));
+    progress1_->setValue(settings.serverCount);
+    SettingsImport::apply(settings, client_.options().user, client_.notifyList(),
+                          client_.serverTree());
+    label3_->setText(QStringLiteral("Successfully Imported"));
+    button2_->setEnabled(false);
+    Q_EMIT imported();
+}
