@@ -33,6 +33,10 @@ struct NoPrompts : Prompts
 {
     void warning(const QString&) override {}
     void askYesNo(const QString&, std::function<void(bool)> answer) override { answer(false); }
+    void askChoice(const QString&, const QStringList&, std::function<void(int)> answer) override
+    {
+        answer(-1);
+    }
 };
 
 using Steady = std::chrono::steady_clock;

@@ -37,6 +37,10 @@ class NoPrompts : public Prompts
 public:
     void warning(const QString&) override {}
     void askYesNo(const QString&, std::function<void(bool)> answer) override { answer(false); }
+    void askChoice(const QString&, const QStringList&, std::function<void(int)> answer) override
+    {
+        answer(-1);
+    }
 };
 
 double cpuSeconds()

@@ -65,7 +65,7 @@ private Q_SLOTS:
         f.client.options().user.realName = QStringLiteral("Joe");
         f.client.options().user.email = email;
         QVERIFY(f.connectAndLogIn());
-        QCOMPARE(f.server.received().value(1), user);
+        QCOMPARE(f.server.received().filter(QStringLiteral("USER ")).value(0), user);
     }
 
     // A server without a message of the day ends registration with 422 in place of 376.
@@ -538,8 +538,10 @@ private Q_SLOTS:
         SessionFixture f;
         QVERIFY(f.registerAs(QStringLiteral("Yournick")));
         f.server.stopReading();
+        // PONG leaves at once, ahead of the paced lines (CTCP answers are capped anyway), so
+        // PINGs with long tokens are what a server that never reads can pile up.
         const QByteArray batch =
-            QByteArray(":asker!u@h PRIVMSG Yournick :\x01VERSION\x01\r\n").repeated(1000);
+            (QByteArray("PING :") + QByteArray(200, 'x') + "\r\n").repeated(1000);
         bool closed = false;
         // 300,000 replies are far more than the system's buffers and the bound together.
         for (int i = 0; i < 300 && !closed; ++i) {
@@ -550,7 +552,8 @@ private Q_SLOTS:
         QVERIFY(f.statusHas(QStringLiteral(
             "The server is not reading what we send (more than 1048576 bytes waiting); "
             "the connection was closed.")));
-        QVERIFY(f.session().connectEnabled());
+        // The user did not ask for the close, so a reconnect waits.
+        QVERIFY(f.status().filter(QStringLiteral("Reconnecting to 127.0.0.1 in ")).size() == 1);
     }
 
     void malformedServerLinesAreHarmless()

@@ -9,6 +9,7 @@
 #include "ui/mainwindow.h"
 
 #include "ui/settings/recentserversmenu.h"
+#include "ui/settings/usersettingspage.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -109,7 +110,9 @@ private Q_SLOTS:
             QCOMPARE(form.findChild<QLineEdit*>("nametext")->text(), QStringLiteral("Ada"));
             QCOMPARE(form.findChild<QLineEdit*>("emailtext")->text(), QStringLiteral("ada@x.org"));
             QCOMPARE(form.findChild<QLineEdit*>("identdtext")->text(), QStringLiteral("adal"));
-            QCOMPARE(form.findChild<QLineEdit*>("Edit2")->text(), QStringLiteral("bye"));
+            // The greeter's editor has an "Edit2" of its own: look on the user page.
+            QCOMPARE(form.findChild<UserSettingsPage*>()->findChild<QLineEdit*>("Edit2")->text(),
+                     QStringLiteral("bye"));
             QVERIFY(form.findChild<QCheckBox*>("CheckBox6")->isChecked());
             QVERIFY(form.findChild<QCheckBox*>("CheckBox4")->isChecked());
             QCOMPARE(form.findChild<QLineEdit*>("Edit11")->text(), QStringLiteral("MyClient"));
