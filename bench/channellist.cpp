@@ -3,6 +3,7 @@
 // client runs as it does for a user, in the Qt event loop. For each run: the time from the
 // first row sent to the list shown (the list's end handled, the view painted, the loop
 // idle), the window's paints while the rows arrive, and a re-filter (minimum 1 -> 10).
+#include "benchsupport.h"
 #include "client/client.h"
 #include "core/prompts.h"
 #include "ui/settings/channellistpage.h"
@@ -29,6 +30,8 @@
 #include <vector>
 
 namespace {
+
+using namespace bench;
 struct NoPrompts : Prompts
 {
     void warning(const QString&) override {}
@@ -39,54 +42,9 @@ struct NoPrompts : Prompts
     }
 };
 
-using Steady = std::chrono::steady_clock;
 double msSince(Steady::time_point t0)
 {
     return std::chrono::duration<double, std::milli>(Steady::now() - t0).count();
-}
-
-struct PaintCounter : QObject
-{
-    int paints = 0;
-    Steady::time_point last;
-    double maxGapMs = 0;
-    bool measuring = false;
-    bool eventFilter(QObject*, QEvent* e) override
-    {
-        if (e->type() == QEvent::Paint && measuring) {
-            const auto now = Steady::now();
-            if (paints > 0)
-                maxGapMs = std::max(maxGapMs,
-                                    std::chrono::duration<double, std::milli>(now - last).count());
-            last = now;
-            ++paints;
-        }
-        return false;
-    }
-};
-
-void sendAll(int fd, const std::string& data)
-{
-    size_t at = 0;
-    while (at < data.size()) {
-        const ssize_t n = ::send(fd, data.data() + at, data.size() - at, 0);
-        if (n <= 0)
-            return;
-        at += size_t(n);
-    }
-}
-
-bool readUntil(int fd, const std::string& needle, std::string& seen)
-{
-    char buf[65536];
-    while (seen.find(needle) == std::string::npos) {
-        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
-        if (n <= 0)
-            return false;
-        seen.append(buf, size_t(n));
-    }
-    seen.erase(0, seen.find(needle) + needle.size());
-    return true;
 }
 
 std::string listLines(int count)
@@ -113,14 +71,6 @@ std::string listLines(int count)
         all += line + "\r\n";
     }
     return all + ":irc.bench 323 me :End of /LIST\r\n";
-}
-
-double loadAverage()
-{
-    QFile f(QStringLiteral("/proc/loadavg"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    return f.readAll().split(' ').value(0).toDouble();
 }
 
 void summary(const char* what, std::vector<double> v)
@@ -158,17 +108,17 @@ int main(int argc, char* argv[])
     std::thread server([&] {
         const int fd = ::accept(listener, nullptr, nullptr);
         std::string seen;
-        readUntil(fd, "USER ", seen);
+        takeUntil(fd, "USER ", seen);
         sendAll(fd, ":irc.bench 001 me :hi\r\n:irc.bench 254 me " + std::to_string(channels) +
                         " :channels formed\r\n:irc.bench 376 me :end\r\n");
         registered = true;
         for (int run = 0; run < runs; ++run) {
-            if (!readUntil(fd, "LIST", seen))
+            if (!takeUntil(fd, "LIST", seen))
                 break;
             firstRowSent = Steady::now().time_since_epoch().count();
             sendAll(fd, list);
         }
-        readUntil(fd, "QUIT", seen);
+        takeUntil(fd, "QUIT", seen);
         ::close(fd);
     });
 

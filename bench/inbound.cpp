@@ -1,6 +1,7 @@
 // Inbound traffic figures: a flood of channel messages into a shown channel window, and
 // the names of a 20,000-nick channel. A server thread speaks plain sockets on loopback;
 // the client runs as it does for a user, in the Qt event loop.
+#include "benchsupport.h"
 #include "chat/windowregistry.h"
 #include "client/client.h"
 #include "core/prompts.h"
@@ -25,6 +26,8 @@
 #include <unistd.h>
 
 namespace {
+
+using namespace bench;
 struct NoPrompts : Prompts
 {
     void warning(const QString&) override {}
@@ -34,51 +37,6 @@ struct NoPrompts : Prompts
         answer(-1);
     }
 };
-
-using Steady = std::chrono::steady_clock;
-
-struct PaintCounter : QObject
-{
-    int paints = 0;
-    Steady::time_point last;
-    double maxGapMs = 0;
-    bool measuring = false;
-    bool eventFilter(QObject*, QEvent* e) override
-    {
-        if (e->type() == QEvent::Paint && measuring) {
-            const auto now = Steady::now();
-            if (paints > 0)
-                maxGapMs = std::max(maxGapMs,
-                                    std::chrono::duration<double, std::milli>(now - last).count());
-            last = now;
-            ++paints;
-        }
-        return false;
-    }
-};
-
-void sendAll(int fd, const std::string& data)
-{
-    size_t at = 0;
-    while (at < data.size()) {
-        const ssize_t n = ::send(fd, data.data() + at, data.size() - at, 0);
-        if (n <= 0)
-            return;
-        at += size_t(n);
-    }
-}
-
-bool readUntil(int fd, const std::string& needle, std::string& seen)
-{
-    char buf[65536];
-    while (seen.find(needle) == std::string::npos) {
-        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
-        if (n <= 0)
-            return false;
-        seen.append(buf, size_t(n));
-    }
-    return true;
-}
 
 std::string floodLines(int count)
 {
@@ -117,13 +75,6 @@ std::string namesLines(int nicks, int* lineCount)
     return all + ":irc.bench 366 me #big :End of NAMES list.\r\n";
 }
 
-double loadAverage()
-{
-    QFile f(QStringLiteral("/proc/loadavg"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    return f.readAll().split(' ').value(0).toDouble();
-}
 } // namespace
 
 int main(int argc, char* argv[])

@@ -5,6 +5,7 @@
 // load beside it. A server thread speaks plain sockets on loopback.
 //
 // bench_privateflood [lines] [runs] [senders]
+#include "benchsupport.h"
 #include "client/client.h"
 #include "ui/mainwindow.h"
 
@@ -29,38 +30,8 @@
 #include <vector>
 
 namespace {
-using Steady = std::chrono::steady_clock;
 
-void sendAll(int fd, const std::string& data)
-{
-    size_t at = 0;
-    while (at < data.size()) {
-        const ssize_t n = ::send(fd, data.data() + at, data.size() - at, MSG_NOSIGNAL);
-        if (n <= 0)
-            return;
-        at += size_t(n);
-    }
-}
-
-bool readUntil(int fd, const std::string& needle, std::string& seen)
-{
-    char buf[65536];
-    while (seen.find(needle) == std::string::npos) {
-        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
-        if (n <= 0)
-            return false;
-        seen.append(buf, size_t(n));
-    }
-    return true;
-}
-
-double loadAverage()
-{
-    QFile f(QStringLiteral("/proc/loadavg"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    return f.readAll().split(' ').value(0).toDouble();
-}
+using namespace bench;
 
 // Seconds from the first private line to the PONG, in a fresh main window.
 double oneRun(int lines, int senders)

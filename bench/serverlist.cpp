@@ -5,6 +5,7 @@
 // is the median of the runs with their spread, and the machine's load beside it.
 //
 // bench_serverlist [servers] [runs]
+#include "benchsupport.h"
 #include "ui/mainwindow.h"
 #include "ui/settings/servertreepage.h"
 #include "ui/settings/servertreewidget.h"
@@ -21,15 +22,8 @@
 #include <vector>
 
 namespace {
-using Steady = std::chrono::steady_clock;
 
-double loadAverage()
-{
-    QFile f(QStringLiteral("/proc/loadavg"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    return f.readAll().split(' ').value(0).toDouble();
-}
+using namespace bench;
 
 QByteArray serverList(int servers, int* lines)
 {

@@ -11,8 +11,8 @@
 
 #include <QHostAddress>
 #include <QHostInfo>
-#include <QRegularExpression>
 #include <QNetworkInterface>
+#include <QRegularExpression>
 #include <algorithm>
 
 namespace {
