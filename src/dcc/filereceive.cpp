@@ -340,11 +340,8 @@ void FileReceives::refreshRows()
 
 void FileReceives::showProgress(Transfer* t)
 {
-    list_.setText(t->row, TransferRow::Done, QString::number(t->received));
-    list_.setText(t->row, TransferRow::Completed, DccWire::percentText(t->received, t->size));
-    list_.setText(t->row, TransferRow::Rate,
-                  DccWire::rateText(t->received - t->resumePosition,
-                                    t->startTime.msecsTo(context_.clock->now())));
+    list_.showProgress(t->row, t->received, t->size, t->resumePosition,
+                       t->startTime.msecsTo(context_.clock->now()));
 }
 
 void FileReceives::fail(Transfer* t, const QString& status)
@@ -360,12 +357,7 @@ void FileReceives::finish(Transfer* t)
         t->socket->disconnect();
         t->socket->abort();
     }
-    for (auto it = transfers_.begin(); it != transfers_.end(); ++it) {
-        if (it->get() == t) {
-            transfers_.erase(it);
-            break;
-        }
-    }
+    eraseOwned(transfers_, t);
     if (transfers_.empty())
         timer_.stop();
 }

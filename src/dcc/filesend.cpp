@@ -231,12 +231,8 @@ void FileSends::refreshRows()
 
 void FileSends::showProgress(Transfer* t)
 {
-    const qint64 sent = t->sent();
-    list_.setText(t->row, TransferRow::Done, QString::number(sent));
-    list_.setText(t->row, TransferRow::Completed, DccWire::percentText(sent, t->size));
-    list_.setText(
-        t->row, TransferRow::Rate,
-        DccWire::rateText(sent - t->resumePosition, t->startTime.msecsTo(context_.clock->now())));
+    list_.showProgress(t->row, t->sent(), t->size, t->resumePosition,
+                       t->startTime.msecsTo(context_.clock->now()));
 }
 
 void FileSends::fail(Transfer* t, const QString& status)
@@ -252,12 +248,7 @@ void FileSends::finish(Transfer* t)
         t->socket->disconnect();
         t->socket->close();
     }
-    for (auto it = transfers_.begin(); it != transfers_.end(); ++it) {
-        if (it->get() == t) {
-            transfers_.erase(it);
-            break;
-        }
-    }
+    eraseOwned(transfers_, t);
     if (transfers_.empty())
         timer_.stop();
 }

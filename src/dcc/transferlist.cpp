@@ -1,5 +1,7 @@
 #include "dcc/transferlist.h"
 
+#include "dcc/dccwire.h"
+
 #include <algorithm>
 
 const TransferRow* TransferList::row(int id) const
@@ -40,4 +42,12 @@ void TransferList::removeRow(int id)
         return;
     rows_.erase(found);
     Q_EMIT rowRemoved(id);
+}
+
+void TransferList::showProgress(int id, qint64 done, qint64 size, qint64 startPosition,
+                                qint64 elapsedMs)
+{
+    setText(id, TransferRow::Done, QString::number(done));
+    setText(id, TransferRow::Completed, DccWire::percentText(done, size));
+    setText(id, TransferRow::Rate, DccWire::rateText(done - startPosition, elapsedMs));
 }

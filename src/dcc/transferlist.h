@@ -3,7 +3,9 @@
 #include <QObject>
 #include <QString>
 
+#include <algorithm>
 #include <array>
+#include <memory>
 #include <vector>
 
 // One row of a transfer list. The columns of the outbound list are "Destination",
@@ -32,6 +34,9 @@ public:
     // Writes a text when it differs; false when the row is gone.
     bool setText(int id, TransferRow::Column column, const QString& text);
     void removeRow(int id);
+    // The progress columns of a transfer that has moved done of size bytes, the rate
+    // counted from where it started (a resume starts past 0) over elapsedMs.
+    void showProgress(int id, qint64 done, qint64 size, qint64 startPosition, qint64 elapsedMs);
 
 Q_SIGNALS:
     void rowAdded(int id);
@@ -42,3 +47,12 @@ private:
     std::vector<TransferRow> rows_;
     int nextId_ = 1;
 };
+
+// Drops the transfer item from the list that owns it; sends and receives keep theirs so.
+template <typename T> void eraseOwned(std::vector<std::unique_ptr<T>>& owned, const T* item)
+{
+    const auto it = std::find_if(owned.begin(), owned.end(),
+                                 [item](const std::unique_ptr<T>& p) { return p.get() == item; });
+    if (it != owned.end())
+        owned.erase(it);
+}
