@@ -3,8 +3,9 @@
 channel lively (lines, topic, nick changes, op and voice) until they are stopped.
 
 With --send-file-to NICK a third user, carol, offers NICK a file by DCC SEND once NICK
-is in #quorl, and sends it slowly, so the transfer stays in progress for a few minutes
-(make screenshots uses it)."""
+is in #quorl, and sends it slowly, so the transfer stays in progress for a few minutes.
+Then she says "!guide" in #quorl and accepts, reading slowly, any file offered to her
+(make screenshots uses both)."""
 import socket
 import struct
 import sys
@@ -75,7 +76,12 @@ class FileSender(User):
     def handle(self, line):
         super().handle(line)
         words = line.split(" ")
-        if len(words) > 2 and words[1] == "JOIN" and not self.offered:
+        if len(words) > 7 and words[1] == "PRIVMSG" and words[3] == ":\x01DCC" and words[4] == "SEND":
+            # :nick!u@h PRIVMSG carol :\x01DCC SEND name address port size\x01
+            address, port = int(words[-3]), int(words[-2])
+            host = socket.inet_ntoa(struct.pack("!I", address))
+            threading.Thread(target=self.receive, args=(host, port), daemon=True).start()
+        elif len(words) > 2 and words[1] == "JOIN" and not self.offered:
             joiner = words[0][1:].split("!")[0]
             if joiner.lower() == self.receiver:
                 self.offered = True
@@ -95,12 +101,30 @@ class FileSender(User):
         except OSError:
             return
         threading.Thread(target=self.drain, args=(peer,), daemon=True).start()
+        threading.Timer(4, self.say, args=("!guide",)).start()
         chunk = bytes(self.RATE // 10)
         sent = 0
         try:
             while sent < self.SIZE:
                 peer.sendall(chunk[: self.SIZE - sent])
                 sent += len(chunk)
+                time.sleep(0.1)
+        except OSError:
+            pass
+
+    def receive(self, host, port):
+        """Takes a file offered to carol, slowly, acknowledging what has arrived."""
+        peer = socket.socket()
+        peer.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 32 * 1024)
+        try:
+            peer.connect((host, port))
+            received = 0
+            while True:
+                data = peer.recv(self.RATE // 10)
+                if not data:
+                    return
+                received += len(data)
+                peer.sendall(struct.pack("!I", received & 0xFFFFFFFF))
                 time.sleep(0.1)
         except OSError:
             pass
