@@ -4,7 +4,7 @@ BUILD_TYPE ?= Release
 CMAKE_FLAGS ?=
 ARGS ?=
 
-.PHONY: run test build deps configure bench clean format demo
+.PHONY: run test build deps configure bench clean format demo package screenshots
 
 deps:
 	@bash scripts/install-deps
@@ -30,6 +30,17 @@ test: build
 # A local server with two scripted users in #quorl, and the client connected to it.
 demo: build
 	@BUILD_DIR=$(BUILD_DIR) bash scripts/demo
+
+# A Debian package of the program (BUILD_DIR/quorlirc_*.deb); install it with
+# `apt-get install ./BUILD_DIR/quorlirc_*.deb`.
+package: configure
+	@cmake --build $(BUILD_DIR) --target quorlirc
+	@cd $(BUILD_DIR) && cpack -G DEB
+
+# The README's pictures, made again from a local server and the client under Xvfb.
+screenshots: configure
+	@cmake --build $(BUILD_DIR) --target quorlirc
+	@BUILD_DIR=$(BUILD_DIR) bash scripts/screenshots
 
 bench: build
 	@for b in $(BUILD_DIR)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done; true

@@ -1,7 +1,13 @@
 #!/usr/bin/env python3
 """Two scripted users for `make demo`: they join #quorl on a local server and keep the
-channel lively (lines, topic, nick changes, op and voice) until they are stopped."""
+channel lively (lines, topic, nick changes, op and voice) until they are stopped.
+
+With --send-file-to NICK a third user, carol, offers NICK a file by DCC SEND once NICK
+is in #quorl, and sends it slowly, so the transfer stays in progress for a few minutes.
+Then she says "!guide" in #quorl and accepts, reading slowly, any file offered to her
+(make screenshots uses both)."""
 import socket
+import struct
 import sys
 import threading
 import time
@@ -55,8 +61,89 @@ class User:
         self.send(f"PRIVMSG {CHANNEL} :{text}")
 
 
+class FileSender(User):
+    """Offers a file to one nickname when it joins, and sends it at a slow, steady pace."""
+
+    NAME = "quorl-summer-photos.zip"
+    SIZE = 24 * 1024 * 1024
+    RATE = 96 * 1024  # bytes a second
+
+    def __init__(self, port, nick, receiver):
+        self.receiver = receiver.lower()
+        self.offered = False
+        super().__init__(port, nick)
+
+    def handle(self, line):
+        super().handle(line)
+        words = line.split(" ")
+        if len(words) > 7 and words[1] == "PRIVMSG" and words[3] == ":\x01DCC" and words[4] == "SEND":
+            # :nick!u@h PRIVMSG carol :\x01DCC SEND name address port size\x01
+            address, port = int(words[-3]), int(words[-2])
+            host = socket.inet_ntoa(struct.pack("!I", address))
+            threading.Thread(target=self.receive, args=(host, port), daemon=True).start()
+        elif len(words) > 2 and words[1] == "JOIN" and not self.offered:
+            joiner = words[0][1:].split("!")[0]
+            if joiner.lower() == self.receiver:
+                self.offered = True
+                threading.Thread(target=self.offer, args=(joiner,), daemon=True).start()
+
+    def offer(self, nick):
+        listener = socket.socket()
+        listener.bind((HOST, 0))
+        listener.listen(1)
+        port = listener.getsockname()[1]
+        address = struct.unpack("!I", socket.inet_aton(HOST))[0]
+        time.sleep(2)
+        self.send(f"PRIVMSG {nick} :\x01DCC SEND {self.NAME} {address} {port} {self.SIZE}\x01")
+        listener.settimeout(120)
+        try:
+            peer, _ = listener.accept()
+        except OSError:
+            return
+        threading.Thread(target=self.drain, args=(peer,), daemon=True).start()
+        threading.Timer(4, self.say, args=("!guide",)).start()
+        chunk = bytes(self.RATE // 10)
+        sent = 0
+        try:
+            while sent < self.SIZE:
+                peer.sendall(chunk[: self.SIZE - sent])
+                sent += len(chunk)
+                time.sleep(0.1)
+        except OSError:
+            pass
+
+    def receive(self, host, port):
+        """Takes a file offered to carol, slowly, acknowledging what has arrived."""
+        peer = socket.socket()
+        peer.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 32 * 1024)
+        try:
+            peer.connect((host, port))
+            received = 0
+            while True:
+                data = peer.recv(self.RATE // 10)
+                if not data:
+                    return
+                received += len(data)
+                peer.sendall(struct.pack("!I", received & 0xFFFFFFFF))
+                time.sleep(0.1)
+        except OSError:
+            pass
+
+    @staticmethod
+    def drain(peer):
+        # The receiver acknowledges what it has; the acknowledgements are read and dropped.
+        try:
+            while peer.recv(4096):
+                pass
+        except OSError:
+            pass
+
+
 def main():
     port = int(sys.argv[1])
+    receiver = None
+    if len(sys.argv) > 3 and sys.argv[2] == "--send-file-to":
+        receiver = sys.argv[3]
     alice = User(port, "alice")
     alice.send(f"JOIN {CHANNEL}")
     time.sleep(0.5)  # alice opens the channel and so holds its op
@@ -66,6 +153,9 @@ def main():
     alice.send(f"MODE {CHANNEL} +o bob")
     bob.send(f"MODE {CHANNEL} +v alice")
     alice.send(f"TOPIC {CHANNEL} :Welcome to the QuorlIRC demo channel")
+    if receiver:
+        carol = FileSender(port, "carol", receiver)
+        carol.send(f"JOIN {CHANNEL}")
 
     script = [
         (alice, "say", "hello everyone, this is a demo channel"),

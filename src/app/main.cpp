@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QIcon>
 #include <QSocketNotifier>
 #include <QTextStream>
 #include <QTimer>
@@ -29,9 +30,24 @@ void onSignal(int)
 }
 
 // SIGTERM and SIGINT close the main window, so shutdown runs as when the user closes it.
-void closeOnSignals(QWidget& window)
+// The handlers are set before the program folder is prepared; a signal that comes
+// while the client is still starting waits in the pipe and closes the window as soon
+// as the event loop runs.
+void catchSignals()
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
+        return;
+    struct sigaction action = {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+void closeOnSignals(QWidget& window)
+{
+    if (signalPipe[0] < 0)
         return;
     auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &window);
     QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
@@ -39,12 +55,6 @@ void closeOnSignals(QWidget& window)
         [[maybe_unused]] const ssize_t n = ::read(signalPipe[0], &byte, 1);
         window.close();
     });
-    struct sigaction action = {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
 }
 
 struct CommandLine
@@ -149,9 +159,13 @@ int main(int argc, char* argv[])
     if (!app)
         return 1;
     QApplication::setQuitOnLastWindowClosed(true);
+    // The desktop entry's name lets the desktop match the window with its entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("quorlirc"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/quorlirc.svg")));
 
     CommandLine line;
     line.parser.process(*app);
+    catchSignals();
 
     const QString exeFolder = QCoreApplication::applicationDirPath();
     const QString programFolder = Paths::resolveProgramFolder(line.parser.value(line.home),

@@ -89,11 +89,18 @@ QStringList prepareProgramFolder(const QString& programFolder, const QString& da
 
 QString dataFolder(const QString& executableFolder)
 {
-    const QStringList candidates{
+    // A portable install keeps data/ beside the program; an installed one finds it under
+    // its prefix (bin/../share/quorlirc/data), wherever that prefix was moved to.
+    QStringList candidates{
         QDir(executableFolder).filePath(QStringLiteral("data")),
-        QDir(executableFolder).filePath(QStringLiteral("../share/quorlirc/data")),
-        QStringLiteral(QUORL_SOURCE_DATA_DIR),
+        QDir(executableFolder).filePath(QStringLiteral(QUORL_DATA_FROM_BINDIR)),
     };
+    // The source tree's data/ serves only a program run from its own build folder: an
+    // installed program never reads from the folder it was built in.
+    const QString exe = QDir::cleanPath(QDir(executableFolder).absolutePath()) + u'/';
+    const QString build = QDir::cleanPath(QStringLiteral(QUORL_BUILD_DIR)) + u'/';
+    if (exe.startsWith(build))
+        candidates << QStringLiteral(QUORL_SOURCE_DATA_DIR);
     for (const QString& c : candidates) {
         if (QFileInfo(c).isDir())
             return QDir::cleanPath(c);

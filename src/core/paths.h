@@ -19,7 +19,9 @@ QString resolveProgramFolder(const QString& homeArgument, const QString& environ
 // missing there. Never overwrites a file. Returns the problems met (empty on success).
 QStringList prepareProgramFolder(const QString& programFolder, const QString& dataFolder);
 
-// The folder holding the files a new program folder is filled with.
+// The folder holding the files a new program folder is filled with: data/ beside the
+// program, else the one under the install prefix, else (for a program in its build
+// folder) the source tree's. Empty when there is none.
 QString dataFolder(const QString& executableFolder);
 
 } // namespace Paths
