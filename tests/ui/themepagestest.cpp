@@ -140,6 +140,8 @@ private Q_SLOTS:
         Home home;
         ThemeRecord mine = ThemeRecord::newTheme1();
         mine.name = QStringLiteral("Mine");
+        mine.tileon = true;
+        mine.tilename = QStringLiteral("gone.bmp");
         QVERIFY(ThemeFile::save(home.path(), mine));
         {
             ScriptedPrompts prompts;
@@ -166,6 +168,10 @@ private Q_SLOTS:
         QCOMPARE(client.themeEditor().record().name, QStringLiteral("Mine"));
         QCOMPARE(page.findChild<QLabel*>(QStringLiteral("themetitle"))->text(),
                  QStringLiteral("Theme: Mine"));
+        // What the load could not use is told under the sample lines.
+        const QStringList lines = page.previewView()->document()->plainLines();
+        QCOMPARE(lines.size(), 13);
+        QCOMPARE(lines.last(), QStringLiteral("THEME ERROR - Can't find gone.bmp for Background."));
     }
 
     void miscPagePosterAndFrame()
