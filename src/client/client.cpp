@@ -64,7 +64,8 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
                   [this](const QString& line) { session_.sendLine(line); }),
       menuMods_(
           programFolder, options_.menuMod, commands_, windows_,
-          [this] { return session_.currentNickname(); }, this)
+          [this] { return session_.currentNickname(); }, this),
+      themeEditor_(programFolder, options_.display.themeUses, prompts, this)
 {
     // Never the whole disk: a new user serves an empty folder of the program folder.
     options_.fileServer.root = programFolder_ + QStringLiteral("Shared Files/");
@@ -387,6 +388,17 @@ void Client::wireScripts()
             [this] { options_.scripts.lastScript = scripts_.currentName(); });
 }
 
+void Client::openRecentTheme()
+{
+    if (stored_.editorTheme.isEmpty())
+        return;
+    // The name is kept lower case; the editor shows the file's own capitals.
+    const QString path =
+        ThemeFile::findInThemesFolder(programFolder_, stored_.editorTheme + QStringLiteral(".qth"));
+    if (!path.isEmpty())
+        themeEditor_.open(ThemeItems::nameFromFile(path));
+}
+
 void Client::loadLastScript()
 {
     scripts_.loadLast(options_.scripts.lastScript);
@@ -491,6 +503,7 @@ bool Client::readSettings()
     }
     recentServers_.setSlots(recent);
     session_.setNickname(options_.user.nickname);
+    openRecentTheme();
     settingsRead_ = true;
     Q_EMIT settingsLoaded();
     return true;
@@ -510,6 +523,7 @@ bool Client::writeSettings()
     stored_.permanentIgnores = ignoreList_.permanentNicknames();
     options_.notify.nicknames = notifyList_.nicknames();
     stored_.serverListBookmark = options_.servers.serverListBookmark;
+    stored_.editorTheme = themeEditor_.isOpen() ? themeEditor_.record().name.toLower() : QString();
     for (size_t n = 0; n < options_.servers.recent.size(); ++n) {
         const RecentServer& entry = options_.servers.recent.at(n);
         RecentServerSlot& slot = stored_.recentServers.at(n);

@@ -30,6 +30,7 @@
 #include "sound/sharedsounds.h"
 #include "sound/soundplayer.h"
 #include "theme/poster.h"
+#include "theme/themeeditor.h"
 
 #include <QObject>
 
@@ -105,6 +106,9 @@ public:
     void loadPoster();
     Poster& poster() { return poster_; }
     static QString defaultPosterName() { return QStringLiteral("Slate.bmp"); }
+    // The theme page's open theme; at start the one the settings name (DISPLAY recent).
+    ThemeEditor& themeEditor() { return themeEditor_; }
+    void openRecentTheme();
     bool readSettings();
     // The user's login name on this machine.
     static QString loginName();
@@ -173,6 +177,7 @@ private:
     std::unique_ptr<DccService> dcc_;
     ChannelList channelList_;
     Poster poster_;
+    ThemeEditor themeEditor_;
     QString channelToJoin_;
     // The channels (and their keys) open when the connection was lost, joined again
     // once a reconnect registers.

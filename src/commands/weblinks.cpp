@@ -1,5 +1,10 @@
 #include "commands/weblinks.h"
 
+#include "core/options.h"
+
+#include <QDesktopServices>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QUrl>
 
 namespace WebLinks {
@@ -50,5 +55,24 @@ QString normaliseUrl(const QString& typed)
 QString helpIndexUrl(const QString& programFolder)
 {
     return QUrl::fromLocalFile(programFolder + QStringLiteral("Help/index.htm")).toString();
+}
+
+QString findDefaultBrowser()
+{
+    return QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+}
+
+bool openUrl(const BrowserOptions& browser, const QUrl& url,
+             const std::function<void(const QString&)>& statusLine)
+{
+    const QString program = browser.path.trimmed();
+    bool opened = false;
+    if (browser.useOther && !program.isEmpty())
+        opened = QProcess::startDetached(program, {url.toString()});
+    else
+        opened = QDesktopServices::openUrl(url);
+    if (!opened && statusLine)
+        statusLine(QStringLiteral("Unable to find Browser."));
+    return opened;
 }
 } // namespace WebLinks

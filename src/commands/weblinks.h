@@ -2,6 +2,11 @@
 
 #include <QString>
 
+#include <functional>
+
+struct BrowserOptions;
+class QUrl;
+
 // Addresses handed to the web browser: links clicked in chats, the address typed for
 // "Go There", and the help pages.
 namespace WebLinks {
@@ -14,4 +19,13 @@ QString between(const QString& text, const QString& start, const QString& stop);
 QString normaliseUrl(const QString& url);
 // The help index of the program folder ("Help/index.htm") as a file address.
 QString helpIndexUrl(const QString& programFolder);
+
+// The program that stands for the desktop's default browser (xdg-open); empty when the
+// desktop has none.
+QString findDefaultBrowser();
+// Opens url in the browser the user chose: the program of "Use this Instead..." is started
+// with the address as its one argument, else the desktop's browser opens it. When neither
+// starts, statusLine is given "Unable to find Browser." and the result is false.
+bool openUrl(const BrowserOptions& browser, const QUrl& url,
+             const std::function<void(const QString&)>& statusLine);
 } // namespace WebLinks

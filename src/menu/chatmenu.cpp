@@ -106,10 +106,7 @@ const char* const channelOnlyEntries[] = {
     "Refresh User List",
 };
 
-// Entries whose subsystems are not part of the client yet; choosing them does nothing.
-const char* const laterEntries[] = {"Send Theme..."};
-
-const char* const dialogEntries[] = {"Topic...", "Password...", "User Limit..."};
+const char* const dialogEntries[] = {"Topic...", "Password...", "User Limit...", "Send Theme..."};
 
 template <std::size_t N> bool listed(const char* const (&names)[N], const QString& caption)
 {
@@ -261,8 +258,6 @@ ChatMenuActions::Outcome ChatMenuActions::run(const QString& caption, ChatWindow
     // The sound entries ask for a file first (SoundActions carries out the choice).
     if (listed(dialogEntries, caption) || SoundActions::isSoundEntry(caption))
         return Outcome::NeedsDialog;
-    if (listed(laterEntries, caption))
-        return Outcome::Done;
     if (!window)
         return Outcome::Unknown;
     if (UserActions::isNickAction(caption)) {

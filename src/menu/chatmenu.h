@@ -54,9 +54,9 @@ class ChatMenuActions
 public:
     enum class Outcome {
         Done,        // handled (possibly by doing nothing yet)
-        NeedsDialog, // "Topic...", "Password...", "User Limit...", the sound entries: the
-                     // front end asks first
-        Unknown,     // not a fixed entry: a menu mod's entry may take it
+        NeedsDialog, // "Topic...", "Password...", "User Limit...", "Send Theme...", the sound
+                     // entries: the front end asks first
+        Unknown, // not a fixed entry: a menu mod's entry may take it
     };
 
     ChatMenuActions(UserActions& actions, WindowRegistry& windows);

@@ -4,6 +4,7 @@
 #include "client/client.h"
 #include "commands/linkactions.h"
 #include "commands/weblinks.h"
+#include "core/wincolor.h"
 #include "settings/startsequence.h"
 #include "theme/themefile.h"
 #include "ui/chat/chatmenuwidget.h"
@@ -25,15 +26,16 @@
 #include "ui/settings/ignoresettingspage.h"
 #include "ui/settings/menumodpage.h"
 #include "ui/settings/messagessettingspage.h"
+#include "ui/settings/miscpage.h"
 #include "ui/settings/notifypage.h"
 #include "ui/settings/recentserversmenu.h"
 #include "ui/settings/servertreepage.h"
 #include "ui/settings/soundsettingspage.h"
+#include "ui/settings/themepage.h"
 #include "ui/settings/usersettingspage.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -94,6 +96,14 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
     settingspanel_->addTab(favouritesPage_, QStringLiteral("Favorite Channels"));
     connect(channelListPage_, &ChannelListPage::addFavourite, favouritesPage_,
             &FavouritesPage::addEntry);
+    settingspanel_->addTab(new ThemePage(*client_, settingspanel_), QStringLiteral("Themes"));
+    miscPage_ = new MiscPage(*client_, settingspanel_);
+    settingspanel_->addTab(miscPage_, QStringLiteral("Misc"));
+    connect(miscPage_, &MiscPage::posterChanged, this,
+            [this] { picker_->setPoster(&client_->poster()); });
+    connect(miscPage_, &MiscPage::tileFrameColourChanged, this, &MainWindow::paintTileFrame);
+    connect(client_.get(), &Client::settingsLoaded, this,
+            [this] { paintTileFrame(colorFromWin(client_->options().appearance.tileFrameColor)); });
 
     buildServerInfo();
     settingspanel_->addTab(new RawDataPage(client_->rawData(), settingspanel_),
@@ -290,10 +300,10 @@ void MainWindow::buildServerInfo()
                 if (button == Qt::LeftButton)
                     windows.openPrivateChat(nick);
             });
-    connect(view, &ChatView::webLinkClicked, this, [](const QString& text) {
+    connect(view, &ChatView::webLinkClicked, this, [this](const QString& text) {
         const QUrl url = LinkActions::webLinkUrl(text);
         if (!url.isEmpty())
-            QDesktopServices::openUrl(url);
+            openUrl(url);
     });
 }
 
@@ -312,6 +322,7 @@ void MainWindow::addChatWindow(ChatWindow* window)
     context.showMenu = [this](ChatWindow* w, const QPoint& at, const QStringList& nicks) {
         chatMenu_->showChatMenu(w, at, nicks);
     };
+    context.openUrl = [this](const QUrl& url) { openUrl(url); };
     context.offerDccChat = [this](const QString& nick) {
         client_->dcc().chats().offerDccChat(nick);
     };
@@ -381,6 +392,22 @@ void MainWindow::placeTileFrame(int row)
     }
 }
 
+void MainWindow::paintTileFrame(const QColor& colour)
+{
+    for (QFrame* edge : tileFrame_) {
+        QPalette p = edge->palette();
+        p.setColor(QPalette::Window, colour);
+        edge->setPalette(p);
+        edge->setBackgroundRole(QPalette::Window);
+    }
+}
+
+void MainWindow::openUrl(const QUrl& url)
+{
+    WebLinks::openUrl(client_->options().browser, url,
+                      [this](const QString& line) { client_->addStatusLine(line); });
+}
+
 void MainWindow::fitPicker()
 {
     const int width = picker_->fittingWidth();
@@ -446,9 +473,7 @@ void MainWindow::buildStatusStrip(QWidget* strip)
     help->setToolTip(QStringLiteral("Help"));
     connect(help, &QToolButton::clicked, this, [this] {
         // The help pages are opened by the desktop's browser, as web links are.
-        const QUrl index(WebLinks::helpIndexUrl(client_->programFolder()));
-        if (!QDesktopServices::openUrl(index))
-            client_->addStatusLine(QStringLiteral("Unable to find Browser."));
+        openUrl(QUrl(WebLinks::helpIndexUrl(client_->programFolder())));
     });
     row->addWidget(help);
     DisplayOptions& display = client_->options().display;

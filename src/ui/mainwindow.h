@@ -27,6 +27,8 @@ class UserSettingsPage;
 class ChannelListPage;
 class FavouritesPage;
 class ImportDialog;
+class MiscPage;
+class QUrl;
 struct ChatWindow;
 
 // The main window: the picker beside the work area (masterPanel) with its section panels
@@ -76,6 +78,10 @@ private:
     void layoutMaster();
     void placeTileFrame(int row);
     void fitPicker();
+    // The colour of the four tile frame bars (Shape2 on the Misc page).
+    void paintTileFrame(const QColor& colour);
+    // Web links, help and "Go There" open in the browser the Misc page chose.
+    void openUrl(const QUrl& url);
     void buildStatusStrip(QWidget* strip);
     void addStatusEntry(const QString& line);
     void showButtons(bool connectEnabled, bool disconnectEnabled);
@@ -102,6 +108,7 @@ private:
     FileServerPage* fileServerPage_ = nullptr;
     FilesPanel* filesPanel_ = nullptr;
     DccSettingsPage* dccPage_ = nullptr;
+    MiscPage* miscPage_ = nullptr;
     QComboBox* statuslist_ = nullptr;
     QLabel* panel6_ = nullptr;
     QToolButton* connectbuttonconnect_ = nullptr;

@@ -1,9 +1,13 @@
 // Addresses for the browser: scheme and host part added when missing, the scheme
 // lower-cased, backslashes turned, "///" kept, a host without a path left whole.
 #include "commands/weblinks.h"
+#include "core/options.h"
 #include "support/testmain.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 class WebLinksTest : public QObject
 {
@@ -60,6 +64,39 @@ private Q_SLOTS:
         QFETCH(QString, stop);
         QFETCH(QString, expected);
         QCOMPARE(WebLinks::between(QStringLiteral("http://host/path"), start, stop), expected);
+    }
+
+    // "Use this Instead...": the chosen program gets the address as its one argument; a
+    // program that cannot start is reported, not taken for success.
+    void chosenBrowserGetsTheAddress()
+    {
+        QTemporaryDir dir;
+        const QString seen = dir.filePath(QStringLiteral("seen.txt"));
+        const QString program = dir.filePath(QStringLiteral("browser.sh"));
+        QFile script(program);
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\nprintf '%s|' \"$@\" > \"" + seen.toUtf8() + "\"\n");
+        script.close();
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+        BrowserOptions browser;
+        browser.useOther = true;
+        browser.path = QStringLiteral("  ") + program + QStringLiteral(" ");
+        QStringList status;
+        auto statusLine = [&status](const QString& line) { status << line; };
+        const QUrl url(QStringLiteral("http://example.org/A Page?x=1&y=2"));
+        QVERIFY(WebLinks::openUrl(browser, url, statusLine));
+        auto arguments = [&seen] {
+            QFile result(seen);
+            return result.open(QIODevice::ReadOnly) ? QString::fromUtf8(result.readAll())
+                                                    : QString();
+        };
+        QTRY_COMPARE(arguments(), url.toString() + u'|');
+        QVERIFY(status.isEmpty());
+
+        browser.path = dir.filePath(QStringLiteral("no-such-browser"));
+        QVERIFY(!WebLinks::openUrl(browser, url, statusLine));
+        QCOMPARE(status, QStringList{QStringLiteral("Unable to find Browser.")});
     }
 };
 

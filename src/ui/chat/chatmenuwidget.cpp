@@ -6,6 +6,7 @@
 #include "menu/menumod.h"
 #include "ui/dialogs/banwindowdialog.h"
 #include "ui/dialogs/chanpworddialog.h"
+#include "ui/dialogs/sendthemedialog.h"
 #include "ui/dialogs/settopicdialog.h"
 #include "ui/dialogs/setuserlimitdialog.h"
 
@@ -151,6 +152,10 @@ void ChatMenuWidget::openDialog(const QString& caption)
 {
     if (window_ && SoundActions::isSoundEntry(caption)) {
         openSoundDialog(caption);
+        return;
+    }
+    if (window_ && caption == QLatin1String("Send Theme...")) {
+        SendThemeDialog::openFor(client_, *window_, selectedNicks_, parentWidget());
         return;
     }
     if (!window_ || window_->conversationKind != ConversationKind::Channel)

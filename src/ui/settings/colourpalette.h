@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QFrame>
+#include <QImage>
+
+// A palette picture to take colours from (Image1 of the theme page, Image2 of the Misc
+// page): pressing the left button takes the colour under the pointer, and dragging with
+// it held goes on taking them.
+class ColourPalette : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit ColourPalette(QWidget* parent = nullptr);
+
+    // The colour of the palette at a point of the widget (clamped inside it).
+    QColor colourAt(QPoint point) const;
+    QSize sizeHint() const override { return image_.size(); }
+
+Q_SIGNALS:
+    void colourPicked(const QColor& colour);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    QImage image_;
+};
+
+// A swatch showing one colour (Shape1, Shape2).
+class ColourSwatch : public QFrame
+{
+    Q_OBJECT
+public:
+    explicit ColourSwatch(QWidget* parent = nullptr);
+    void setColour(const QColor& colour);
+    QColor colour() const { return colour_; }
+
+private:
+    QColor colour_;
+};

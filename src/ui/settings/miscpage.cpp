@@ -1,0 +1,196 @@
+#include "ui/settings/miscpage.h"
+
+#include "client/client.h"
+#include "commands/weblinks.h"
+#include "core/wincolor.h"
+#include "ui/settings/colourpalette.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+MiscPage::MiscPage(Client& client, QWidget* parent) : QWidget(parent), client_(client)
+{
+    setObjectName(QStringLiteral("miscpage"));
+    auto* columns = new QHBoxLayout(this);
+    auto* left = new QVBoxLayout;
+    auto* right = new QVBoxLayout;
+    columns->addLayout(left, 1);
+    columns->addLayout(right, 1);
+
+    auto* browser = new QGroupBox(QStringLiteral("Web Browser"), this);
+    auto* browserColumn = new QVBoxLayout(browser);
+    radioButton10_ = new QRadioButton(QStringLiteral("Use Default Browser"), browser);
+    radioButton10_->setObjectName(QStringLiteral("RadioButton10"));
+    radioButton9_ = new QRadioButton(QStringLiteral("Use this Instead..."), browser);
+    radioButton9_->setObjectName(QStringLiteral("RadioButton9"));
+    edit21_ = new QLineEdit(browser);
+    edit21_->setObjectName(QStringLiteral("Edit21"));
+    auto* find = new QPushButton(QStringLiteral("Find"), browser);
+    find->setObjectName(QStringLiteral("Button1"));
+    auto* pathRow = new QHBoxLayout;
+    pathRow->addWidget(edit21_, 1);
+    pathRow->addWidget(find);
+    browserColumn->addWidget(radioButton10_);
+    browserColumn->addWidget(radioButton9_);
+    browserColumn->addLayout(pathRow);
+    left->addWidget(browser);
+    connect(radioButton10_, &QRadioButton::clicked, this, &MiscPage::chooseDefaultBrowser);
+    connect(radioButton9_, &QRadioButton::clicked, this, [this] {
+        client_.options().browser.useOther = true;
+        client_.options().browser.path = edit21_->text().trimmed();
+    });
+    connect(edit21_, &QLineEdit::textEdited, this,
+            [this](const QString& text) { client_.options().browser.path = text; });
+    connect(find, &QPushButton::clicked, this, &MiscPage::findBrowser);
+
+    auto* address = new QGroupBox(QStringLiteral("Web Address"), this);
+    auto* addressRow = new QHBoxLayout(address);
+    edit13_ = new QLineEdit(address);
+    edit13_->setObjectName(QStringLiteral("Edit13"));
+    edit13_->setPlaceholderText(QStringLiteral("www.example.org"));
+    auto* go = new QPushButton(QStringLiteral("Go There"), address);
+    go->setObjectName(QStringLiteral("Button2"));
+    addressRow->addWidget(edit13_, 1);
+    addressRow->addWidget(go);
+    left->addWidget(address);
+    connect(go, &QPushButton::clicked, this, &MiscPage::goThere);
+    connect(edit13_, &QLineEdit::returnPressed, this, &MiscPage::goThere);
+
+    auto* frame = new QGroupBox(QStringLiteral("Select a TileFrame Color"), this);
+    auto* frameRow = new QHBoxLayout(frame);
+    auto* image2 = new ColourPalette(frame);
+    image2->setObjectName(QStringLiteral("Image2"));
+    shape2_ = new ColourSwatch(frame);
+    shape2_->setObjectName(QStringLiteral("Shape2"));
+    frameRow->addWidget(image2);
+    frameRow->addWidget(shape2_);
+    frameRow->addStretch(1);
+    left->addWidget(frame);
+    left->addStretch(1);
+    connect(image2, &ColourPalette::colourPicked, this, &MiscPage::setTileFrameColour);
+
+    auto* posters = new QGroupBox(QStringLiteral("Select a Poster"), this);
+    auto* posterColumn = new QVBoxLayout(posters);
+    fileListBox1_ = new QListWidget(posters);
+    fileListBox1_->setObjectName(QStringLiteral("FileListBox1"));
+    auto* reread = new QPushButton(QStringLiteral("X"), posters);
+    reread->setObjectName(QStringLiteral("Button15"));
+    reread->setToolTip(QStringLiteral("Read the posters folder again"));
+    reread->setFixedWidth(30);
+    checkBox13_ = new QCheckBox(QStringLiteral("Don't use a Poster"), posters);
+    checkBox13_->setObjectName(QStringLiteral("CheckBox13"));
+    auto* posterRow = new QHBoxLayout;
+    posterRow->addWidget(checkBox13_, 1);
+    posterRow->addWidget(reread);
+    posterColumn->addWidget(fileListBox1_, 1);
+    posterColumn->addLayout(posterRow);
+    right->addWidget(posters, 1);
+    connect(fileListBox1_, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { choosePoster(item->text()); });
+    connect(reread, &QPushButton::clicked, this, &MiscPage::fillPosters);
+    connect(checkBox13_, &QCheckBox::clicked, this, &MiscPage::setNoPoster);
+
+    connect(&client_, &Client::settingsLoaded, this, &MiscPage::load);
+    load();
+}
+
+void MiscPage::load()
+{
+    const BrowserOptions& browser = client_.options().browser;
+    (browser.useOther ? radioButton9_ : radioButton10_)->setChecked(true);
+    edit21_->setText(browser.useOther ? browser.path : WebLinks::findDefaultBrowser());
+    checkBox13_->setChecked(client_.options().appearance.noPoster);
+    shape2_->setColour(colorFromWin(client_.options().appearance.tileFrameColor));
+    fillPosters();
+}
+
+void MiscPage::fillPosters()
+{
+    fileListBox1_->clear();
+    const QDir folder(client_.programFolder() + Poster::folderName());
+    fileListBox1_->addItems(
+        folder.entryList({QStringLiteral("*.bmp")}, QDir::Files, QDir::Name | QDir::IgnoreCase));
+    const auto current =
+        fileListBox1_->findItems(client_.options().appearance.lastPoster, Qt::MatchFixedString);
+    if (!current.isEmpty())
+        fileListBox1_->setCurrentItem(current.first());
+}
+
+void MiscPage::choosePoster(const QString& name)
+{
+    if (checkBox13_->isChecked())
+        return;
+    AppearanceOptions& look = client_.options().appearance;
+    if (client_.poster().load(client_.programFolder(), name,
+                              [this](const QString& line) { client_.addStatusLine(line); }))
+        look.lastPoster = name;
+    Q_EMIT posterChanged();
+}
+
+void MiscPage::setNoPoster(bool noPoster)
+{
+    AppearanceOptions& look = client_.options().appearance;
+    look.noPoster = noPoster;
+    checkBox13_->setChecked(noPoster);
+    if (fileListBox1_->count() == 0) {
+        if (noPoster)
+            client_.poster().load(client_.programFolder(), Poster::noPosterName(), {});
+        Q_EMIT posterChanged();
+        return;
+    }
+    const auto current = fileListBox1_->findItems(look.lastPoster, Qt::MatchFixedString);
+    fileListBox1_->setCurrentItem(current.isEmpty() ? fileListBox1_->item(0) : current.first());
+    if (noPoster)
+        client_.poster().load(client_.programFolder(), Poster::noPosterName(), {});
+    else
+        choosePoster(fileListBox1_->currentItem()->text());
+    Q_EMIT posterChanged();
+}
+
+void MiscPage::setTileFrameColour(const QColor& colour)
+{
+    shape2_->setColour(colour);
+    client_.options().appearance.tileFrameColor = winFromColor(colour);
+    Q_EMIT tileFrameColourChanged(colour);
+}
+
+void MiscPage::chooseDefaultBrowser()
+{
+    BrowserOptions& browser = client_.options().browser;
+    browser.useOther = false;
+    const QString found = WebLinks::findDefaultBrowser();
+    browser.path = found;
+    edit21_->setText(found);
+}
+
+void MiscPage::findBrowser()
+{
+    const QString program = QFileDialog::getOpenFileName(this, QStringLiteral("Find Web Browser"),
+                                                         client_.programFolder());
+    if (program.isEmpty())
+        return;
+    BrowserOptions& browser = client_.options().browser;
+    browser.useOther = true;
+    browser.path = program;
+    radioButton9_->setChecked(true);
+    edit21_->setText(program);
+}
+
+void MiscPage::goThere()
+{
+    const QString typed = edit13_->text().trimmed();
+    if (typed.isEmpty())
+        return;
+    WebLinks::openUrl(client_.options().browser, QUrl(WebLinks::normaliseUrl(typed)),
+                      [this](const QString& line) { client_.addStatusLine(line); });
+}
