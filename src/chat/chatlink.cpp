@@ -37,12 +37,15 @@ ChatLink classifyLink(const QString& word, const QString& lineFirstWord)
         }
     }
     if (containsAny(word, soundExtensions, Qt::CaseInsensitive)) {
-        // The owner is the nickname of a "<nick> ..." line; without one there is nobody
-        // to ask for the file.
-        if (lineFirstWord.size() > 2) {
+        // The owner is the nickname of a "<nick> ..." line, or of the "*nick Plays ..."
+        // line a shared sound shows; without one there is nobody to ask for the file.
+        const bool played = lineFirstWord.startsWith(u'*');
+        const QString owner =
+            played ? lineFirstWord.mid(1) : lineFirstWord.mid(1, lineFirstWord.size() - 2);
+        if (!owner.isEmpty()) {
             link.kind = ChatLink::Sound;
             link.target = word;
-            link.owner = lineFirstWord.mid(1, lineFirstWord.size() - 2);
+            link.owner = owner;
         }
         return link;
     }

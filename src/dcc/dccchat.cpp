@@ -227,6 +227,10 @@ void DccChats::offerDccChat(const QString& nick, bool forFileServer)
         if (maxUsers < serving)
             forFileServer = false;
     }
+    // Without an address to offer nothing is opened or sent.
+    const QString address = context_.ownAddress();
+    if (address.isEmpty())
+        return;
     if (!forFileServer)
         context_.status->add(QStringLiteral("Requesting DCC Chat with ") + nick +
                              QStringLiteral("...."));
@@ -260,7 +264,6 @@ void DccChats::offerDccChat(const QString& nick, bool forFileServer)
     connect(server.get(), &QTcpServer::newConnection, this, [this, raw] { offerAccepted(raw); });
     pending->server = std::move(server);
     pending_.push_back(std::move(pending));
-    const QString address = context_.ownAddress();
     context_.sendLine(QStringLiteral("NOTICE ") + nick + QStringLiteral(" :DCC Chat (") + address +
                       u')');
     context_.sendLine(QStringLiteral("PRIVMSG ") + nick + QStringLiteral(" :\x01") +

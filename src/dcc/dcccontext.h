@@ -19,7 +19,8 @@ struct DccContext
 {
     std::function<void(const QString&)> sendLine; // to the IRC server
     std::function<QString()> ownNickname;
-    // The local address of the server connection, dotted.
+    // The IPv4 address an offer carries, dotted; empty (the reason already told as a
+    // status line) when there is none, and then no offer may go out.
     std::function<QString()> ownAddress;
     WindowRegistry* windows = nullptr;
     LineLog* status = nullptr;

@@ -4,6 +4,7 @@
 #include "core/linelog.h"
 #include "core/options.h"
 #include "core/prompts.h"
+#include "dcc/transfersupervision.h"
 #include "filters/ignorelist.h"
 #include "script/eventhook.h"
 
@@ -17,15 +18,6 @@ namespace {
 bool sameText(const QString& a, const QString& b)
 {
     return a.compare(b, Qt::CaseInsensitive) == 0;
-}
-
-bool startsWithAny(const QString& text, std::initializer_list<const char*> prefixes)
-{
-    for (const char* prefix : prefixes) {
-        if (text.startsWith(QLatin1String(prefix)))
-            return true;
-    }
-    return false;
 }
 
 // A name from a peer, fit for a status line.
@@ -213,8 +205,7 @@ void FileReceives::receiveFile(const QString& nick, const QString& fileName,
     t->resumePosition = resumePosition;
     t->startTime = t->lastActivity = context_.clock->now();
     t->row = list_.addRow({nick, folder + fileName, QStringLiteral("---"), QString::number(size),
-                           QStringLiteral("---"), QStringLiteral("---"),
-                           QStringLiteral("Looking...240 sec. to Timeout")});
+                           QStringLiteral("---"), QStringLiteral("---"), lookingStatus(0)});
     t->socket.reset(new QTcpSocket);
     Transfer* raw = t.get();
     connect(raw->socket.get(), &QTcpSocket::connected, this, [this, raw] { onConnected(raw); });
@@ -365,41 +356,30 @@ void FileReceives::finish(Transfer* t)
 void FileReceives::onTimer()
 {
     const QDateTime now = context_.clock->now();
-    for (bool again = true; again;) {
-        again = false;
-        for (const auto& owned : transfers_) {
-            Transfer* t = owned.get();
+    superviseTransfers(
+        transfers_,
+        [&](Transfer* t) {
             const qint64 idle = t->lastActivity.msecsTo(now);
             const QString path = t->folder + t->fileName;
-            const auto rateNotApplicable = [&] {
-                if (const TransferRow* row = list_.row(t->row);
-                    row && row->text(TransferRow::Rate) == QStringLiteral("0"))
-                    list_.setText(t->row, TransferRow::Rate, QStringLiteral("n/a"));
-            };
             switch (t->state) {
             case State::Done:
-                if (idle > FinishMilliseconds) {
-                    fire(QStringLiteral("Inbound DCC File Transfer Finish"), t);
-                    showProgress(t);
-                    list_.setText(t->row, TransferRow::Done, QString::number(t->size));
-                    list_.setText(t->row, TransferRow::Completed, QStringLiteral("100%"));
-                    rateNotApplicable();
-                    setStatus(t, QStringLiteral("Done."));
-                    context_.status->add(QStringLiteral("Successfully Received ") + path +
-                                         QStringLiteral(" from ") + t->nick + u'.');
-                    again = true;
-                }
-                break;
+                if (idle <= FinishMilliseconds)
+                    return false;
+                fire(QStringLiteral("Inbound DCC File Transfer Finish"), t);
+                showProgress(t);
+                showDone(list_, t->row, t->size);
+                context_.status->add(QStringLiteral("Successfully Received ") + path +
+                                     QStringLiteral(" from ") + t->nick + u'.');
+                return true;
             case State::KilledBySender:
-                if (idle > FinishMilliseconds) {
-                    fire(QStringLiteral("Error Receiving File"), t);
-                    rateNotApplicable();
-                    setStatus(t, QStringLiteral("Transfer Terminated by ") + t->nick);
-                    context_.status->add(QStringLiteral("File Receive Terminated (") + path +
-                                         QStringLiteral(") by ") + t->nick + u'.');
-                    again = true;
-                }
-                break;
+                if (idle <= FinishMilliseconds)
+                    return false;
+                fire(QStringLiteral("Error Receiving File"), t);
+                rateNotApplicable(list_, t->row);
+                setStatus(t, QStringLiteral("Transfer Terminated by ") + t->nick);
+                context_.status->add(QStringLiteral("File Receive Terminated (") + path +
+                                     QStringLiteral(") by ") + t->nick + u'.');
+                return true;
             case State::Receiving:
             case State::Connected:
             case State::Looking:
@@ -408,19 +388,15 @@ void FileReceives::onTimer()
                     setStatus(t, QStringLiteral("Timeout Error: Can't find ") + t->nick);
                     context_.status->add(QStringLiteral("File Receive Aborted (") + path +
                                          QStringLiteral(") Can't find ") + t->nick + u'.');
-                    again = true;
-                } else if (t->state == State::Looking) {
-                    setStatus(t, QStringLiteral("Looking...") + QString::number(240 - idle / 1000) +
-                                     QStringLiteral(" sec. to Timeout"));
+                    return true;
                 }
-                break;
+                if (t->state == State::Looking)
+                    setStatus(t, lookingStatus(idle));
+                return false;
             }
-            if (again) {
-                finish(t);
-                break;
-            }
-        }
-    }
+            return false;
+        },
+        [this](Transfer* t) { finish(t); });
     if (transfers_.empty())
         timer_.stop();
 }
@@ -436,13 +412,7 @@ void FileReceives::removeRows(const QList<int>& rowIds)
 
 void FileReceives::removeDeadRows()
 {
-    QList<int> dead;
-    for (const TransferRow& row : list_.rows()) {
-        if (startsWithAny(row.text(TransferRow::Status), {"Done.", "Timeout", "Transfer", "Error"}))
-            dead << row.id;
-    }
-    for (int id : dead)
-        list_.removeRow(id);
+    ::removeDeadRows(list_);
 }
 
 QString FileReceives::openablePath(const QList<int>& rowIds) const

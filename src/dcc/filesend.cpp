@@ -3,6 +3,7 @@
 #include "core/clock.h"
 #include "core/linelog.h"
 #include "dcc/dccwire.h"
+#include "dcc/transfersupervision.h"
 #include "script/eventhook.h"
 
 #include <QFileInfo>
@@ -14,15 +15,6 @@ namespace {
 bool sameText(const QString& a, const QString& b)
 {
     return a.compare(b, Qt::CaseInsensitive) == 0;
-}
-
-bool startsWithAny(const QString& text, std::initializer_list<const char*> prefixes)
-{
-    for (const char* prefix : prefixes) {
-        if (text.startsWith(QLatin1String(prefix)))
-            return true;
-    }
-    return false;
 }
 
 } // namespace
@@ -94,6 +86,10 @@ void FileSends::sendFile(const QString& nick, const QString& fileName, const QSt
         return;
     const qint64 size = probe.size();
     probe.close();
+    // Without an address to offer no row, listener or offer is made.
+    const QString address = context_.ownAddress();
+    if (address.isEmpty())
+        return;
 
     auto t = std::make_unique<Transfer>();
     t->nick = nick;
@@ -102,8 +98,7 @@ void FileSends::sendFile(const QString& nick, const QString& fileName, const QSt
     t->size = size;
     t->startTime = t->lastActivity = context_.clock->now();
     t->row = list_.addRow({nick, folder + fileName, QStringLiteral("---"), QString::number(size),
-                           QStringLiteral("---"), QStringLiteral("---"),
-                           QStringLiteral("Looking...240 sec. to Timeout")});
+                           QStringLiteral("---"), QStringLiteral("---"), lookingStatus(0)});
     QList<int> used = ports();
     if (portsInUse_)
         used << portsInUse_();
@@ -128,7 +123,6 @@ void FileSends::sendFile(const QString& nick, const QString& fileName, const QSt
     Transfer* raw = t.get();
     connect(t->server.get(), &QTcpServer::newConnection, this, [this, raw] { onConnection(raw); });
     fire(QStringLiteral("Sending File to User"), raw);
-    const QString address = context_.ownAddress();
     const QString name = theme ? u'"' + offered + u'"' : offered;
     context_.sendLine(QStringLiteral("NOTICE ") + nick + QStringLiteral(" :DCC Send ") + name +
                       QStringLiteral(" (") + address + u')');
@@ -256,69 +250,50 @@ void FileSends::finish(Transfer* t)
 void FileSends::onTimer()
 {
     const QDateTime now = context_.clock->now();
-    for (bool again = true; again;) {
-        again = false;
-        for (const auto& owned : transfers_) {
-            Transfer* t = owned.get();
+    superviseTransfers(
+        transfers_,
+        [&](Transfer* t) {
             const qint64 idle = t->lastActivity.msecsTo(now);
-            const auto finishRow = [&] {
-                finish(t);
-                again = true;
-            };
             switch (t->state) {
             case State::Looking:
-                if (idle > TimeoutMilliseconds) {
-                    fire(QStringLiteral("Error Sending File"), t);
-                    setStatus(t, QStringLiteral("Timeout Error: Can't find ") + t->nick);
-                    context_.status->add(QStringLiteral("File Send Aborted: Can't find ") +
-                                         t->nick);
-                    finishRow();
-                } else {
-                    setStatus(t, QStringLiteral("Looking...") + QString::number(240 - idle / 1000) +
-                                     QStringLiteral(" sec. to Timeout"));
+                if (idle <= TimeoutMilliseconds) {
+                    setStatus(t, lookingStatus(idle));
+                    return false;
                 }
-                break;
+                fire(QStringLiteral("Error Sending File"), t);
+                setStatus(t, QStringLiteral("Timeout Error: Can't find ") + t->nick);
+                context_.status->add(QStringLiteral("File Send Aborted: Can't find ") + t->nick);
+                return true;
             case State::Done:
-                if (idle > FinishMilliseconds) {
-                    fire(QStringLiteral("File Sent"), t);
-                    fire(QStringLiteral("Outbound DCC File Transfer Finish"), t);
-                    showProgress(t);
-                    list_.setText(t->row, TransferRow::Done, QString::number(t->size));
-                    list_.setText(t->row, TransferRow::Completed, QStringLiteral("100%"));
-                    if (const TransferRow* row = list_.row(t->row);
-                        row && row->text(TransferRow::Rate) == QStringLiteral("0"))
-                        list_.setText(t->row, TransferRow::Rate, QStringLiteral("n/a"));
-                    setStatus(t, QStringLiteral("Done."));
-                    context_.status->add(QStringLiteral("File Successfully Sent to ") + t->nick +
-                                         u'(' + t->fileName + u')');
-                    finishRow();
-                }
-                break;
+                if (idle <= FinishMilliseconds)
+                    return false;
+                fire(QStringLiteral("File Sent"), t);
+                fire(QStringLiteral("Outbound DCC File Transfer Finish"), t);
+                showProgress(t);
+                showDone(list_, t->row, t->size);
+                context_.status->add(QStringLiteral("File Successfully Sent to ") + t->nick + u'(' +
+                                     t->fileName + u')');
+                return true;
             case State::Connected:
             case State::Sending:
-                if (idle > TimeoutMilliseconds) {
-                    fire(QStringLiteral("Error Sending File"), t);
-                    setStatus(t, QStringLiteral("Timeout Error: Can't find ") + t->nick +
-                                     QStringLiteral(" anymore."));
-                    finishRow();
-                }
-                break;
+                if (idle <= TimeoutMilliseconds)
+                    return false;
+                fire(QStringLiteral("Error Sending File"), t);
+                setStatus(t, QStringLiteral("Timeout Error: Can't find ") + t->nick +
+                                 QStringLiteral(" anymore."));
+                return true;
             case State::KilledByDest:
-                if (idle > FinishMilliseconds) {
-                    fire(QStringLiteral("Error Sending File"), t);
-                    setStatus(t, QStringLiteral("Transfer Terminated by ") + t->nick);
-                    if (const TransferRow* row = list_.row(t->row);
-                        row && row->text(TransferRow::Rate) == QStringLiteral("0"))
-                        list_.setText(t->row, TransferRow::Rate, QStringLiteral("n/a"));
-                    context_.status->add(QStringLiteral("File Send Terminated by ") + t->nick);
-                    finishRow();
-                }
-                break;
+                if (idle <= FinishMilliseconds)
+                    return false;
+                fire(QStringLiteral("Error Sending File"), t);
+                setStatus(t, QStringLiteral("Transfer Terminated by ") + t->nick);
+                rateNotApplicable(list_, t->row);
+                context_.status->add(QStringLiteral("File Send Terminated by ") + t->nick);
+                return true;
             }
-            if (again)
-                break;
-        }
-    }
+            return false;
+        },
+        [this](Transfer* t) { finish(t); });
     if (transfers_.empty())
         timer_.stop();
 }
@@ -354,13 +329,7 @@ void FileSends::removeRows(const QList<int>& rowIds)
 
 void FileSends::removeDeadRows()
 {
-    QList<int> dead;
-    for (const TransferRow& row : list_.rows()) {
-        if (startsWithAny(row.text(TransferRow::Status), {"Done.", "Timeout", "Transfer", "Error"}))
-            dead << row.id;
-    }
-    for (int id : dead)
-        list_.removeRow(id);
+    ::removeDeadRows(list_);
 }
 
 void FileSends::stopAll()

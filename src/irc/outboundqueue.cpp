@@ -2,6 +2,8 @@
 
 #include "core/clock.h"
 
+#include <utility>
+
 namespace {
 int defaultBurst = OutboundQueue::DefaultBurst;
 int defaultIntervalMs = OutboundQueue::DefaultIntervalMs;
@@ -53,10 +55,22 @@ void OutboundQueue::refill()
     }
 }
 
-void OutboundQueue::enqueue(const QByteArray& line)
+bool OutboundQueue::enqueue(const QByteArray& line)
 {
+    if (pending() >= MaxWaitingLines) {
+        if (refused_++ == 0)
+            QTimer::singleShot(0, this, &OutboundQueue::reportRefused);
+        return false;
+    }
     lines_.push_back(line);
     drain();
+    return true;
+}
+
+void OutboundQueue::reportRefused()
+{
+    if (refused_ > 0)
+        Q_EMIT linesRefused(std::exchange(refused_, 0));
 }
 
 void OutboundQueue::sendUrgent(const QByteArray& line)

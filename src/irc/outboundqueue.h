@@ -14,12 +14,16 @@ class Clock;
 // never gets the user disconnected for flooding: a burst of lines leaves at once, then
 // one line per interval. Urgent lines (PONG, QUIT) leave at once, ahead of the waiting.
 // Time comes from the clock; the timer only wakes drain(), which tests call themselves.
+// The waiting lines are bounded (an hour's worth at the default pace): a larger paste is
+// refused beyond the bound, and the refused lines are counted once per run of the event
+// loop and reported through linesRefused, so the user hears of them in one line.
 class OutboundQueue : public QObject
 {
     Q_OBJECT
 public:
     static constexpr int DefaultBurst = 5;
     static constexpr int DefaultIntervalMs = 2000;
+    static constexpr qsizetype MaxWaitingLines = 2000;
     using Writer = std::function<void(const QByteArray& line)>;
 
     OutboundQueue(const Clock& clock, Writer write, QObject* parent = nullptr);
@@ -30,7 +34,8 @@ public:
     int burst() const { return burst_; }
     int intervalMs() const { return intervalMs_; }
 
-    void enqueue(const QByteArray& line);
+    // False, and the line counted as refused, when MaxWaitingLines already wait.
+    bool enqueue(const QByteArray& line);
     void sendUrgent(const QByteArray& line);
     // Sends what the pace allows now and arms the timer for the next line.
     void drain();
@@ -41,7 +46,14 @@ public:
     // The rate test programs use when pacing is not what they test: every line at once.
     static void setDefaultRate(int burst, int intervalMs);
 
+Q_SIGNALS:
+    // count lines were refused since the last report; raised from the event loop, after
+    // the burst of sends that overflowed the queue.
+    void linesRefused(int count);
+
 private:
+    void reportRefused();
+
     void refill();
 
     const Clock* clock_;
@@ -52,6 +64,7 @@ private:
     int intervalMs_;
     int tokens_;
     QDateTime lastRefill_;
+    int refused_ = 0;
 };
 
 // A budget of automatic answers shared by all senders: at most limit answers in any

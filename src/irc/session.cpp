@@ -60,6 +60,13 @@ Session::Session(Options& options, LineLog& status, LineLog& serverView, EventSi
     connect(&serverSocket_, &ClientSocket::timedOut, this, &Session::onTimedOut);
     connect(&serverSocket_, &ClientSocket::disconnected, this, &Session::onPeerDisconnected);
     connect(&serverSocket_, &ClientSocket::sendOverflow, this, &Session::onSendOverflow);
+    connect(&outbound_, &OutboundQueue::linesRefused, this, [this](int count) {
+        status_.add(QString::number(count) +
+                    (count == 1 ? QStringLiteral(" line was") : QStringLiteral(" lines were")) +
+                    QStringLiteral(" not sent: ") +
+                    QString::number(OutboundQueue::MaxWaitingLines) +
+                    QStringLiteral(" lines are already waiting to go to the server."));
+    });
 
     lagTimer_.setInterval(LagIsonIntervalMs);
     connect(&lagTimer_, &QTimer::timeout, this, &Session::onLagTimer);
@@ -104,6 +111,7 @@ void Session::connectToServer(const QString& host, const QString& portList,
         return;
     }
     startConnecting(host, choice.port, description, choice.tls);
+    portList_ = portList;
 }
 
 void Session::connectToKnownHost(const QString& host, int port, const QString& description,
@@ -124,6 +132,7 @@ void Session::startConnecting(const QString& host, int port, const QString& desc
     port_ = port;
     description_ = description;
     tls_ = tls;
+    portList_.clear();
     startLookup();
 }
 
@@ -140,6 +149,15 @@ void Session::attemptReconnect()
 {
     if (!reconnecting_ || isConnected() || lookupPending_)
         return;
+    // A directory entry walks its port list as a repeated Connect would: first the port
+    // that worked, and after each attempt that never registered, the next one.
+    if (!portList_.isEmpty()) {
+        const PortChoice choice = selectPort(portList_, host_, host_, port_);
+        if (choice.valid) {
+            port_ = choice.port;
+            tls_ = choice.tls;
+        }
+    }
     status_.add(QStringLiteral("Reconnecting to ") + host_ + QStringLiteral(" (attempt ") +
                 QString::number(reconnect_.attempts()) + QStringLiteral(")..."));
     startLookup();
@@ -557,7 +575,8 @@ void Session::askAboutCertificate(const QString& fingerprint, const QString& pro
 
 QString Session::dccOfferAddress()
 {
-    const QString address = ::dccOfferAddress(localAddress_, QNetworkInterface::allAddresses());
+    const QString address = ::dccOfferAddress(
+        localAddress_, machineAddresses_ ? machineAddresses_() : QNetworkInterface::allAddresses());
     if (address.isEmpty())
         status_.add(QStringLiteral("DCC needs an IPv4 address, and this machine has none."));
     return address;

@@ -7,6 +7,8 @@
 #include "irc/outboundqueue.h"
 #include "irc/reconnectschedule.h"
 
+#include <QHostAddress>
+#include <QList>
 #include <QObject>
 #include <QTimer>
 
@@ -106,6 +108,12 @@ public:
     // The IPv4 address a DCC offer carries; empty, with a status line saying why, when
     // the machine has none.
     QString dccOfferAddress();
+    // The machine's addresses that dccOfferAddress chooses from; the network interfaces'
+    // until a test sets its own.
+    void setMachineAddresses(std::function<QList<QHostAddress>()> addresses)
+    {
+        machineAddresses_ = std::move(addresses);
+    }
     // The "Disconnect from Server" button.
     void disconnectFromServer();
     // Sends QUIT and closes the connection at shutdown, without the usual cleanup.
@@ -226,6 +234,7 @@ private:
     QString connectionState_ = disconnectedText();
     QString host_;
     int port_ = 0;
+    QString portList_; // of the directory entry connected to; empty for a known host
     QString description_;
     bool lookupPending_ = false;
     int lookupId_ = -1;
@@ -252,4 +261,5 @@ private:
     CertificateTrust trust_;
     CapNegotiation cap_;
     AccountLookup accountFor_;
+    std::function<QList<QHostAddress>()> machineAddresses_;
 };

@@ -42,6 +42,12 @@ bool SaslAccounts::store(const QString& programFolder, const QString& host, cons
     if (QFile::exists(path) && (!makePrivate(path) || !file.load(path)))
         return false;
     const QString section = host.toLower();
+    if (account.isEmpty() && password.isEmpty()) {
+        if (!QFile::exists(path))
+            return true;
+        file.eraseSection(section);
+        return file.save(path) && makePrivate(path);
+    }
     file.setValue(section, QStringLiteral("account"), account);
     file.setValue(section, QStringLiteral("password"), password);
     // The file is made private before the password is written into it.

@@ -125,6 +125,8 @@ constexpr ReadDefault readDefaults[] = {
     {"MESSAGES", "xping", ""},
     {"MESSAGES", "joinoninvite", "0"},
     {"MESSAGES", "invisible", "0"},
+    // Files written before the switch existed keep reconnecting, as a new one does.
+    {"MESSAGES", "reconnect", "1"},
     {"PRIVATECHAT", "ignoreall", "0"},
 };
 

@@ -413,6 +413,13 @@ private Q_SLOTS:
         QTest::newRow("midi") << "<Wren> tune.mid"
                               << "tune" << int(ChatLink::Sound) << "tune.mid"
                               << "Wren";
+        // The line a shared sound shows names its owner after the star alone.
+        QTest::newRow("played sound") << "*Tam Plays ding.wav"
+                                      << "ding" << int(ChatLink::Sound) << "ding.wav"
+                                      << "Tam";
+        QTest::newRow("own played sound") << "* me Plays ding.wav"
+                                          << "ding" << int(ChatLink::None) << ""
+                                          << "";
         QTest::newRow("sound without owner") << "x song.wav"
                                              << "song" << int(ChatLink::None) << ""
                                              << "";

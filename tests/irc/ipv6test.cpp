@@ -2,13 +2,16 @@
 // families, and the IPv4 address DCC offers carry when the connection is not IPv4.
 #include "client/client.h"
 #include "core/linelog.h"
+#include "dcc/dccservice.h"
 #include "irc/identresponder.h"
 #include "irc/offeraddress.h"
 #include "support/sessionfixture.h"
 #include "support/testmain.h"
 
+#include <QFile>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -119,6 +122,43 @@ private Q_SLOTS:
         for (const QString& a : machine)
             addresses << QHostAddress(a);
         QCOMPARE(::dccOfferAddress(connection, addresses), offered);
+    }
+
+    // Over IPv6 on a machine without an IPv4 address, a DCC chat or file offer says why
+    // it cannot go out and leaves nothing behind: no offer, no row, no listening port.
+    void noDccOfferWithoutAnIpv4Address()
+    {
+        SessionFixture f;
+        QTemporaryDir folder;
+        QFile file(folder.filePath(QStringLiteral("a.txt")));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("data") == 4);
+        file.close();
+        f.session().setMachineAddresses([] {
+            return QList<QHostAddress>{QHostAddress(QStringLiteral("::1")),
+                                       QHostAddress(QStringLiteral("127.0.0.1")),
+                                       QHostAddress(QStringLiteral("fd00::2"))};
+        });
+        QVERIFY(f.server.listen(0, QHostAddress::LocalHostIPv6));
+        f.session().connectToKnownHost(QStringLiteral("::1"), f.server.port(),
+                                       QStringLiteral("Six - test"));
+        QVERIFY(f.server.waitForLine(QStringLiteral("USER ")));
+        f.server.sendLine(QStringLiteral(":irc.test 001 me :Welcome"));
+        f.server.sendLine(QStringLiteral(":irc.test 376 me :End of MOTD"));
+        QVERIFY(f.server.waitForLine(QStringLiteral("AWAY")));
+        f.server.clearReceived();
+        const qsizetype before = f.status().size();
+
+        f.client.dcc().chats().offerDccChat(QStringLiteral("bob"));
+        f.client.dcc().sends().sendFile(QStringLiteral("bob"), QStringLiteral("a.txt"),
+                                        folder.path());
+        QVERIFY(f.sync());
+        for (const QString& line : f.server.received())
+            QVERIFY2(!line.contains(QStringLiteral("DCC")), qPrintable(line));
+        const QString why = QStringLiteral("DCC needs an IPv4 address, and this machine has none.");
+        QCOMPARE(f.status().mid(before), (QStringList{why, why}));
+        QVERIFY(f.client.dcc().sends().list().rows().empty());
+        QVERIFY(f.client.dcc().chats().listeningPorts().isEmpty());
+        QVERIFY(f.client.dcc().sends().ports().isEmpty());
     }
 };
 

@@ -86,6 +86,51 @@ private Q_SLOTS:
         QCOMPARE(f.session().outbound().pending(), 0);
     }
 
+    void aHugePasteIsRefusedBeyondTheBoundWithOneStatusLine()
+    {
+        SessionFixture f;
+        f.clock.stop();
+        QVERIFY(f.registerAs(QStringLiteral("me")));
+        f.session().outbound().setRate(5, 2000);
+        f.server.clearReceived();
+        const qsizetype bound = OutboundQueue::MaxWaitingLines;
+        const qsizetype statusBefore = f.status().size();
+        // Five leave in the burst, the bound waits, 95 are refused.
+        for (qsizetype n = 1; n <= bound + 100; ++n)
+            f.session().sendLine(QStringLiteral("PRIVMSG #t :line ") + QString::number(n));
+        QCOMPARE(f.session().outbound().pending(), bound);
+        // PONG still overtakes a full queue.
+        QVERIFY(f.sync());
+        QCOMPARE(startingWith(f.server.received(), QStringLiteral("PRIVMSG")).size(), 5);
+        QCOMPARE(f.status().mid(statusBefore),
+                 QStringList{QStringLiteral("95 lines were not sent: 2000 lines are already "
+                                            "waiting to go to the server.")});
+
+        // A line that left makes room for one more; the next refusal is reported anew.
+        f.clock.advanceSeconds(2);
+        f.session().outbound().drain();
+        f.session().sendLine(QStringLiteral("PRIVMSG #t :room again"));
+        f.session().sendLine(QStringLiteral("PRIVMSG #t :no room"));
+        QVERIFY(f.sync());
+        QCOMPARE(f.status().mid(statusBefore).size(), 2);
+        QCOMPARE(f.status().last(), QStringLiteral("1 line was not sent: 2000 lines are already "
+                                                   "waiting to go to the server."));
+
+        // The waiting lines keep their order: the first ones leave first.
+        f.clock.advanceSeconds(2);
+        f.session().outbound().drain();
+        QVERIFY(f.sync());
+        QCOMPARE(startingWith(f.server.received(), QStringLiteral("PRIVMSG")),
+                 (QStringList{"PRIVMSG #t :line 1", "PRIVMSG #t :line 2", "PRIVMSG #t :line 3",
+                              "PRIVMSG #t :line 4", "PRIVMSG #t :line 5", "PRIVMSG #t :line 6",
+                              "PRIVMSG #t :line 7"}));
+
+        // QUIT does not wait behind them.
+        f.session().disconnectFromServer();
+        QVERIFY(f.server.waitForDisconnect());
+        QCOMPARE(f.server.received().last(), QStringLiteral("QUIT"));
+    }
+
     void automaticAnswersAreCappedAcrossSenders()
     {
         SessionFixture f;
@@ -172,6 +217,46 @@ private Q_SLOTS:
         QVERIFY(closed.wait());
         QCOMPARE(reconnectLines(f.status()).last(),
                  QStringLiteral("Reconnecting to 127.0.0.1 in 5 seconds..."));
+    }
+
+    // A directory entry with several ports: the reconnect first tries the port that
+    // worked, and when that one is refused, goes on to the next entry of the list.
+    void reconnectWalksThePortList()
+    {
+        SessionFixture f;
+        f.clock.stop();
+        FakeIrcServer spare;
+        QVERIFY(f.server.listen() && spare.listen());
+        const QString list =
+            QString::number(f.server.port()) + u',' + QString::number(spare.port());
+        f.session().connectToServer(QStringLiteral("127.0.0.1"), list,
+                                    QStringLiteral("Net - test"));
+        QVERIFY(f.server.waitForLine(QStringLiteral("USER ")));
+        f.server.sendLine(QStringLiteral(":irc.test 001 me :Welcome"));
+        f.server.sendLine(QStringLiteral(":irc.test 376 me :End of MOTD"));
+        QVERIFY(f.server.waitForLine(QStringLiteral("AWAY")));
+
+        const QString attempting = QStringLiteral("Attempting to Connect to 127.0.0.1 on Port ");
+        const QString live = attempting + QString::number(f.server.port());
+        const QString next = attempting + QString::number(spare.port());
+        f.server.stopListening();
+        QSignalSpy closed(&f.session(), &Session::sessionClosed);
+        f.server.closeClient();
+        QVERIFY(closed.wait());
+        const qsizetype before = f.status().size();
+        const auto attempts = [&] { return f.status().mid(before).filter(attempting); };
+        ReconnectSchedule& schedule = f.session().reconnectSchedule();
+        // The first attempt goes to the port that worked, which now refuses.
+        QVERIFY(schedule.isPending());
+        f.clock.advanceSeconds(5);
+        schedule.onTick();
+        QVERIFY(QTest::qWaitFor([&] { return schedule.isPending(); }, 5000));
+        QCOMPARE(attempts(), QStringList{live});
+        // The next goes on to the next port of the list.
+        f.clock.advanceSeconds(10);
+        schedule.onTick();
+        QVERIFY(spare.waitForLine(QStringLiteral("USER ")));
+        QCOMPARE(attempts(), (QStringList{live, next}));
     }
 
     void noReconnectUnlessTheConnectionWasLost_data()

@@ -57,6 +57,7 @@ QString probe(const QString& name, const Loaded& l)
     const std::map<QString, std::function<QString()>> probes{
         {"autolog", [&] { return flag(o.display.autoLog); }},
         {"invisible", [&] { return flag(o.connection.invisible); }},
+        {"reconnect", [&] { return flag(o.connection.reconnect); }},
         {"ignoreall", [&] { return flag(o.display.ignorePrivateChats); }},
         {"raccept", [&] { return flag(o.sound.acceptRequests); }},
         {"noPoster", [&] { return flag(o.appearance.noPoster); }},
@@ -148,6 +149,7 @@ void fillEverything(Options& o, StoredState& s)
     o.connection.away = true;
     o.connection.awayMessage = "out";
     o.connection.invisible = true;
+    o.connection.reconnect = false;
     o.connection.autoJoinOnInvite = true;
     o.ctcp.answerVersion = true;
     o.ctcp.versionText = "my version";
@@ -428,6 +430,7 @@ private Q_SLOTS:
             {"away", "false"},
             {"joinOnInvite", "false"},
             {"invisible", "false"},
+            {"reconnect", "true"},
             {"ignoreall", "false"},
             {"realName", ""},
             {"email", ""},

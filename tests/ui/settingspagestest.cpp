@@ -1,15 +1,20 @@
 // The Sound and File Server pages write what the user does into the options model and
-// show what the model holds.
+// show what the model holds; the server page keeps a server's SASL login in the private
+// sasl.ini.
 #include "client/client.h"
+#include "settings/saslaccounts.h"
 #include "support/scriptedprompts.h"
 #include "support/testmain.h"
 #include "ui/settings/fileserverpage.h"
+#include "ui/settings/servertreepage.h"
 #include "ui/settings/soundsettingspage.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -52,6 +57,70 @@ private Q_SLOTS:
         QCOMPARE(page.findChild<QLabel*>(QStringLiteral("Label37"))->text(), QStringLiteral("20"));
         QCOMPARE(o.greeting, QStringLiteral("a.txt"));
         QVERIFY(o.enabled);
+    }
+
+    void serverPageKeepsTheSaslLoginPrivate()
+    {
+        QTemporaryDir home;
+        const QString folder = home.path() + u'/';
+        ScriptedPrompts prompts;
+        Client client(folder, prompts);
+        ServerTree& tree = client.serverTree();
+        QFile list(client.serverListPath());
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.write("SERVER LIST\r\n\tNet\r\n\t\tOne\r\n\t\t\tHOST: irc.one.example\r\n"
+                   "\t\t\tPORT: 6667\r\n\t\tTwo\r\n\t\t\tHOST: Irc.Two.Example\r\n"
+                   "\t\t\tPORT: +6697\r\n");
+        list.close();
+        tree.load(client.serverListPath(), 0);
+        QVERIFY(!tree.loadFailed());
+        ServerTreePage page(client);
+        auto* account = page.findChild<QLineEdit*>(QStringLiteral("saslaccount"));
+        auto* password = page.findChild<QLineEdit*>(QStringLiteral("saslpassword"));
+        auto* save = page.findChild<QPushButton*>(QStringLiteral("saslsave"));
+        QVERIFY(account && password && save);
+        QCOMPARE(password->echoMode(), QLineEdit::Password);
+
+        // A folder has no login to edit.
+        tree.select(tree.nodeAt(1));
+        QVERIFY(!account->isEnabled() && !save->isEnabled());
+
+        // Typed for the second server (chosen by its port line), saved, private.
+        tree.select(tree.nodeAt(7));
+        QCOMPARE(page.saslHost(), QStringLiteral("Irc.Two.Example"));
+        QVERIFY(account->isEnabled());
+        const QString secret = QStringLiteral("s3cr=t ;pass");
+        account->setText(QStringLiteral("joe"));
+        password->setText(secret);
+        save->click();
+        const QFile::Permissions others =
+            QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
+        QCOMPARE(QFile(SaslAccounts::fileName(folder)).permissions() & others,
+                 QFile::Permissions());
+        QCOMPARE(SaslAccounts::lookup(folder, QStringLiteral("irc.two.example")),
+                 std::make_pair(QStringLiteral("joe"), secret));
+        QCOMPARE(SaslAccounts::lookup(folder, QStringLiteral("irc.one.example")),
+                 std::make_pair(QString(), QString()));
+        for (const QString& line : client.statusLog().lines())
+            QVERIFY2(!line.contains(secret), qPrintable(line));
+
+        // The other server shows its own (none); coming back shows what was stored.
+        tree.select(tree.nodeAt(2));
+        QCOMPARE(account->text(), QString());
+        QCOMPARE(password->text(), QString());
+        tree.select(tree.nodeAt(5));
+        QCOMPARE(account->text(), QStringLiteral("joe"));
+        QCOMPARE(password->text(), secret);
+
+        // Emptied and saved, the login is gone from the file.
+        account->clear();
+        password->clear();
+        save->click();
+        QCOMPARE(SaslAccounts::lookup(folder, QStringLiteral("irc.two.example")),
+                 std::make_pair(QString(), QString()));
+        QFile file(SaslAccounts::fileName(folder));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(!file.readAll().contains(secret.toUtf8()));
     }
 
     void soundPage()

@@ -1,9 +1,13 @@
 #include "ui/settings/servertreepage.h"
 
 #include "client/client.h"
+#include "settings/saslaccounts.h"
 #include "ui/settings/servertreewidget.h"
 
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -42,6 +46,31 @@ ServerTreePage::ServerTreePage(Client& client, QWidget* parent) : QWidget(parent
     tree_ = new ServerTreeWidget(client_.serverTree(), this);
     column->addWidget(tree_, 1);
 
+    // The SASL login of the chosen server; kept in sasl.ini, never in the server list.
+    auto* sasl = new QHBoxLayout;
+    column->addLayout(sasl);
+    saslLabel_ = new QLabel(this);
+    saslLabel_->setObjectName(QStringLiteral("sasllabel"));
+    saslAccount_ = new QLineEdit(this);
+    saslAccount_->setObjectName(QStringLiteral("saslaccount"));
+    saslAccount_->setPlaceholderText(QStringLiteral("SASL account"));
+    saslAccount_->setToolTip(QStringLiteral("SASL account"));
+    saslPassword_ = new QLineEdit(this);
+    saslPassword_->setObjectName(QStringLiteral("saslpassword"));
+    saslPassword_->setPlaceholderText(QStringLiteral("SASL password"));
+    saslPassword_->setToolTip(QStringLiteral("SASL password"));
+    saslPassword_->setEchoMode(QLineEdit::Password);
+    saslSave_ = new QPushButton(QStringLiteral("Save"), this);
+    saslSave_->setObjectName(QStringLiteral("saslsave"));
+    saslSave_->setToolTip(QStringLiteral("Save the SASL account of this server"));
+    sasl->addWidget(saslLabel_);
+    sasl->addWidget(saslAccount_, 1);
+    sasl->addWidget(saslPassword_, 1);
+    sasl->addWidget(saslSave_);
+    connect(saslSave_, &QPushButton::clicked, this, &ServerTreePage::saveSaslAccount);
+    connect(saslAccount_, &QLineEdit::returnPressed, this, &ServerTreePage::saveSaslAccount);
+    connect(saslPassword_, &QLineEdit::returnPressed, this, &ServerTreePage::saveSaslAccount);
+
     ServerTree& tree = client_.serverTree();
     connect(newFolder_, &QToolButton::clicked, this, [&tree] { tree.addFolder(); });
     connect(newServer_, &QToolButton::clicked, this, [&tree] { tree.addServer(); });
@@ -76,4 +105,47 @@ void ServerTreePage::updateButtons()
     down_->setEnabled(b.down);
     up_->setEnabled(b.up);
     delete_->setEnabled(b.remove);
+    showSaslAccount();
+}
+
+void ServerTreePage::showSaslAccount()
+{
+    // A host or port line stands for its server.
+    const ServerNode* node = client_.serverTree().selected();
+    if (node && node->kind == ServerKind::ServerData)
+        node = node->parent;
+    const std::optional<ServerTarget> target = ServerTree::targetOf(node);
+    const QString host = target ? target->host.trimmed() : QString();
+    // Other edits of the tree leave what is being typed alone.
+    if (saslShown_ && host == saslHost_)
+        return;
+    saslShown_ = true;
+    saslHost_ = host;
+    const bool server = !host.isEmpty();
+    saslLabel_->setText(server ? QStringLiteral("SASL for ") + host + u':'
+                               : QStringLiteral("SASL: choose a server"));
+    const auto [account, password] = server ? SaslAccounts::lookup(client_.programFolder(), host)
+                                            : std::pair<QString, QString>();
+    saslAccount_->setText(account);
+    saslPassword_->setText(password);
+    for (QWidget* w : std::initializer_list<QWidget*>{saslAccount_, saslPassword_, saslSave_})
+        w->setEnabled(server);
+}
+
+void ServerTreePage::saveSaslAccount()
+{
+    if (saslHost_.isEmpty())
+        return;
+    const QString account = saslAccount_->text().trimmed();
+    const QString password = saslPassword_->text();
+    const QString file = SaslAccounts::fileName(client_.programFolder());
+    if (!SaslAccounts::store(client_.programFolder(), saslHost_, account, password)) {
+        client_.addStatusLine(QStringLiteral("Can't save the SASL account in ") + file);
+        return;
+    }
+    client_.addStatusLine(account.isEmpty() && password.isEmpty()
+                              ? QStringLiteral("SASL account for ") + saslHost_ +
+                                    QStringLiteral(" removed from ") + file
+                              : QStringLiteral("SASL account for ") + saslHost_ +
+                                    QStringLiteral(" saved in ") + file);
 }

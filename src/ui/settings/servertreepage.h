@@ -3,6 +3,9 @@
 #include <QWidget>
 
 class Client;
+class QLabel;
+class QLineEdit;
+class QPushButton;
 class QToolButton;
 class ServerTreeWidget;
 
@@ -16,6 +19,9 @@ public:
     ServerTreeWidget* tree() const { return tree_; }
     // Recomputes which toolbar buttons the selected node allows.
     void updateButtons();
+    // The host whose SASL account the fields below the tree show; empty when the
+    // selected node is no server.
+    QString saslHost() const { return saslHost_; }
 
 Q_SIGNALS:
     void connectRequested();
@@ -24,6 +30,8 @@ Q_SIGNALS:
 
 private:
     QToolButton* addButton(const char* objectName, const QString& hint, const QIcon& icon);
+    void showSaslAccount();
+    void saveSaslAccount();
 
     Client& client_;
     ServerTreeWidget* tree_ = nullptr;
@@ -33,4 +41,10 @@ private:
     QToolButton* down_ = nullptr;
     QToolButton* up_ = nullptr;
     QToolButton* delete_ = nullptr;
+    QLabel* saslLabel_ = nullptr;
+    QLineEdit* saslAccount_ = nullptr;
+    QLineEdit* saslPassword_ = nullptr;
+    QPushButton* saslSave_ = nullptr;
+    QString saslHost_;
+    bool saslShown_ = false;
 };
