@@ -36,7 +36,7 @@ demo: build
 # end and fails the target.
 bench: build
 	@failed=""; for b in $(BUILD_DIR)/bench/bench_*; do \
-	  [ -x "$$b" ] || continue; name=$$(basename "$$b"); \
+	  [ -f "$$b" ] && [ -x "$$b" ] || continue; name=$$(basename "$$b"); \
 	  echo; echo "== $$name  (load average $$(cut -d' ' -f1-3 /proc/loadavg))"; \
 	  "$$b" || failed="$$failed $$name"; \
 	done; \

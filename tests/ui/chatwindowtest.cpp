@@ -364,7 +364,8 @@ private Q_SLOTS:
         QCOMPARE(list->verticalScrollBar()->value(), scrolled);
 
         // A right click on a row outside the selection acts on that row alone.
-        QContextMenuEvent click(QContextMenuEvent::Mouse, list->visualRect(row(100)).center());
+        const QPoint at = list->visualRect(row(100)).center();
+        QContextMenuEvent click(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
         QApplication::sendEvent(list->viewport(), &click);
         QCOMPARE(list->selectedNicks(), QStringList({list->rowText(100)}));
     }
