@@ -42,8 +42,16 @@ screenshots: configure
 	@cmake --build $(BUILD_DIR) --target quorlirc
 	@BUILD_DIR=$(BUILD_DIR) bash scripts/screenshots
 
+# Every benchmark in turn, each under a heading with the load when it starts; each prints
+# its figures as median and spread over several runs. A bench that fails is named at the
+# end and fails the target.
 bench: build
-	@for b in $(BUILD_DIR)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done; true
+	@failed=""; for b in $(BUILD_DIR)/bench/bench_*; do \
+	  [ -f "$$b" ] && [ -x "$$b" ] || continue; name=$$(basename "$$b"); \
+	  echo; echo "== $$name  (load average $$(cut -d' ' -f1-3 /proc/loadavg))"; \
+	  "$$b" || failed="$$failed $$name"; \
+	done; \
+	if [ -n "$$failed" ]; then echo; echo "failed:$$failed"; exit 1; fi
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -3,9 +3,32 @@
 #include <algorithm>
 
 namespace {
+// The order of QString::compare without regard to case, which folds every character
+// through the Unicode tables and so costs most of the time a big channel's names take to
+// sort. Nicknames are ASCII as a rule: those characters are folded here, and the tables
+// are asked only from the first character past ASCII on (folding is per character, so
+// the equal heads need no second look).
+int compareNoCase(QStringView a, QStringView b)
+{
+    const qsizetype n = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        char16_t x = a[i].unicode();
+        char16_t y = b[i].unicode();
+        if (x >= 0x80 || y >= 0x80)
+            return a.mid(i).compare(b.mid(i), Qt::CaseInsensitive);
+        if (x >= u'A' && x <= u'Z')
+            x += u'a' - u'A';
+        if (y >= u'A' && y <= u'Z')
+            y += u'a' - u'A';
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
 bool lessNoCase(const QString& a, const QString& b)
 {
-    return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+    return compareNoCase(a, b) < 0;
 }
 } // namespace
 
@@ -25,8 +48,7 @@ qsizetype NickList::indexOf(const QString& nick) const
     ensureSorted();
     for (qsizetype i = 0; i < entries_.size(); ++i) {
         const QString& entry = entries_.at(i);
-        if (entry.size() == nick.size() + 1 &&
-            QStringView(entry).mid(1).compare(nick, Qt::CaseInsensitive) == 0)
+        if (entry.size() == nick.size() + 1 && compareNoCase(QStringView(entry).mid(1), nick) == 0)
             return i;
     }
     return -1;

@@ -38,6 +38,9 @@ DccChatSession::DccChatSession(QTcpSocket& socket, const QString& nick, bool off
     : socket_(socket), nick_(nick), offeredHere_(offeredHere), forFileServer_(forFileServer),
       listenPort_(listenPort), context_(context)
 {
+    // A chat is a line at a time, typed by a person: each should leave at once, not wait
+    // for the peer's delayed acknowledgement of the one before.
+    socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
     connect(&socket_, &QTcpSocket::readyRead, this, &DccChatSession::readText);
     connect(&socket_, &QTcpSocket::disconnected, this, &DccChatSession::onDisconnected);
 }

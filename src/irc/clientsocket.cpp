@@ -92,6 +92,11 @@ QString ClientSocket::connectToServer()
 void ClientSocket::attach(QTcpSocket* socket)
 {
     socket_ = socket;
+    // IRC is small lines, and the server's delayed acknowledgement would hold each one
+    // back behind the last (MODE and AWAY after the MOTD, a PONG) for some 40 ms. Set
+    // once the TCP connection is up, before any TLS handshake, which gains from it too.
+    connect(socket, &QTcpSocket::connected, socket,
+            [socket] { socket->setSocketOption(QAbstractSocket::LowDelayOption, 1); });
     if (!tls_) // an encrypted connection is ready once its handshake is done
         connect(socket, &QTcpSocket::connected, this, &ClientSocket::onConnected);
     connect(socket, &QTcpSocket::errorOccurred, this, &ClientSocket::onError);

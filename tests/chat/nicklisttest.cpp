@@ -32,7 +32,13 @@ private Q_SLOTS:
             return (n % 7 == 0   ? QStringLiteral("@")
                     : n % 5 == 0 ? QStringLiteral("+")
                                  : QString()) +
-                   (n % 2 ? QStringLiteral("Nick") : QStringLiteral("nick")) +
+                   // Letters beyond ASCII and signs between the cases order as with
+                   // QString::compare.
+                   (n % 11 == 0   ? (n % 2 ? QStringLiteral("Ñick") : QStringLiteral("ñicK"))
+                    : n % 13 == 0 ? QStringLiteral("Ni") + QChar(u'[' + n % 5)
+                    : n % 17 == 0 ? QStringLiteral("N\u00c9") + QChar(u'a' + n % 3)
+                    : n % 2       ? QStringLiteral("Nick")
+                                  : QStringLiteral("nick")) +
                    QString::number(n % 300);
         };
         for (int round = 0; round < 40; ++round) {

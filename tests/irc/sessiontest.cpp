@@ -8,6 +8,7 @@
 #include "support/testmain.h"
 
 #include <QSignalSpy>
+#include <QTcpSocket>
 #include <QTest>
 
 class SessionTest : public QObject
@@ -529,6 +530,23 @@ private Q_SLOTS:
         socket.close();
         QCOMPARE(readWhileClosing, delivered);
         QCOMPARE(socket.state(), ClientSocket::State::Idle);
+    }
+
+    // Lines leave as they are written, not held back until the server acknowledges the
+    // one before: behind a delayed acknowledgement a PONG waits some 40 ms.
+    void serverConnectionSendsWithoutDelay()
+    {
+        FakeIrcServer server;
+        QVERIFY(server.listen());
+        TimeoutTicker ticker;
+        ClientSocket socket(ticker);
+        socket.setAddress(QStringLiteral("127.0.0.1"));
+        socket.setPort(QString::number(server.port()));
+        QVERIFY(socket.connectToServer().isEmpty());
+        QTRY_VERIFY(socket.isConnected());
+        auto* tcp = socket.findChild<QTcpSocket*>();
+        QVERIFY(tcp);
+        QCOMPARE(tcp->socketOption(QAbstractSocket::LowDelayOption).toInt(), 1);
     }
 
     // A server that sends CTCP queries but reads nothing cannot make the client hold an

@@ -11,8 +11,11 @@
 #include "ui/chat/textentry.h"
 #include "ui/mainwindow.h"
 
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QFile>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QTest>
 
 namespace {
@@ -330,6 +333,43 @@ private Q_SLOTS:
         QCOMPARE(shot.pixelColor(view->width() - 30, view->height() - 5), painted);
     }
 
+    void nickListKeepsSelectionAndScrollWhileMembersChange()
+    {
+        WindowFixture w;
+        QVERIFY(w.exposed());
+        QStringList names{"zed", "+Bob", "@op", "amy"};
+        for (int i = 0; i < 200; ++i)
+            names << QStringLiteral("u%1").arg(i, 3, 10, QLatin1Char('0'));
+        w.f.registry.addNames(w.window, names);
+        NickListView* list = w.widget->nickList();
+        QTRY_COMPARE(list->count(), 204);
+        QCOMPARE(list->rowText(0), QStringLiteral("@op"));
+        QCOMPARE(list->rowText(1), QStringLiteral("+Bob"));
+        QCOMPARE(list->rowText(2), QStringLiteral("amy"));
+        QCOMPARE(list->rowText(203), QStringLiteral("zed"));
+
+        const auto row = [list](int r) { return list->model()->index(r, 0); };
+        list->selectionModel()->select(row(2), QItemSelectionModel::Select);
+        list->selectionModel()->select(row(153), QItemSelectionModel::Select); // u150
+        list->scrollTo(row(153));
+        const int scrolled = list->verticalScrollBar()->value();
+        QVERIFY(scrolled > 0);
+
+        // A join above both and a nick change between them move every row below.
+        w.f.registry.addMember(w.window, QStringLiteral("aaron"));
+        QVERIFY(w.window->nickList.rename(QStringLiteral("u010"), QStringLiteral("bert")));
+        QTRY_COMPARE(list->count(), 205);
+        QCOMPARE(list->rowText(2), QStringLiteral("aaron"));
+        QCOMPARE(list->selectedNicks(), QStringList({"amy", "u150"}));
+        QCOMPARE(list->verticalScrollBar()->value(), scrolled);
+
+        // A right click on a row outside the selection acts on that row alone.
+        const QPoint at = list->visualRect(row(100)).center();
+        QContextMenuEvent click(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(list->viewport(), &click);
+        QCOMPARE(list->selectedNicks(), QStringList({list->rowText(100)}));
+    }
+
     void themeColoursTheEntryAndNickList()
     {
         QTemporaryDir home;
@@ -361,7 +401,7 @@ private Q_SLOTS:
         NickListView* nicks = container->nickList();
         QCOMPARE(nicks->font().pointSize(), 16);
         QCOMPARE(nicks->palette().color(QPalette::Base), QColor(Qt::red));
-        QCOMPARE(nicks->visualItemRect(nicks->item(0)).height(),
+        QCOMPARE(nicks->visualRect(nicks->model()->index(0, 0)).height(),
                  QFontMetrics(nicks->font()).height() + 4);
     }
 

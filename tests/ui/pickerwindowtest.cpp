@@ -84,7 +84,7 @@ private Q_SLOTS:
         QVERIFY(visiblePanels().isEmpty());
         // A hidden nick list is filled when it shows.
         QCOMPARE(container->nickList()->count(), 2);
-        QCOMPARE(container->nickList()->item(0)->text(), QStringLiteral("@op"));
+        QCOMPARE(container->nickList()->rowText(0), QStringLiteral("@op"));
         windows.addMember(chan, QStringLiteral("amy"));
         QTRY_COMPARE(container->nickList()->count(), 3);
 

@@ -159,9 +159,10 @@ QWidget* ChatWindowWidget::buildNickColumn()
     nickList_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(nickList_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         // A right click on a row that is not selected acts on that row alone.
-        if (QListWidgetItem* row = nickList_->itemAt(at); row && !row->isSelected()) {
+        const QModelIndex row = nickList_->indexAt(at);
+        if (row.isValid() && !nickList_->selectionModel()->isSelected(row)) {
             nickList_->clearSelection();
-            row->setSelected(true);
+            nickList_->selectionModel()->select(row, QItemSelectionModel::Select);
         }
         showMenu(nickList_->viewport()->mapToGlobal(at));
     });

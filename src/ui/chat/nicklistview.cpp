@@ -4,8 +4,13 @@
 #include "core/fontrecord.h"
 #include "core/wincolor.h"
 
+#include <QItemSelection>
 #include <QPainter>
+#include <QScrollBar>
+#include <QSet>
 #include <QStyledItemDelegate>
+
+#include <algorithm>
 
 namespace {
 constexpr int TextLeft = 3;
@@ -38,7 +43,7 @@ public:
             back = t.nicklistvoicebackcolor;
             text = t.nicklistvoicetextcolor;
         }
-        if (NickList::nickOf(entry).compare(list_->ownNickname(), Qt::CaseInsensitive) == 0)
+        if (QStringView(entry).mid(1).compare(list_->ownNickname(), Qt::CaseInsensitive) == 0)
             text = t.nicklistmetextcolor;
         if (option.state & QStyle::State_Selected) {
             back = t.nicklistselectbackcolor;
@@ -56,16 +61,40 @@ public:
 private:
     NickListView* list_;
 };
+
+QString nickKey(const QString& entry)
+{
+    return NickList::nickOf(entry).toLower();
+}
 } // namespace
 
-NickListView::NickListView(NickList& nicks, std::function<QString()> ownNickname, QWidget* parent)
-    : QListWidget(parent), nicks_(nicks), ownNickname_(std::move(ownNickname))
+QVariant NickListModel::data(const QModelIndex& index, int role) const
 {
+    if (!index.isValid() || index.row() >= rows_.size())
+        return {};
+    if (role == Qt::DisplayRole)
+        return NickList::displayText(rows_.at(index.row()));
+    if (role == Qt::UserRole)
+        return rows_.at(index.row());
+    return {};
+}
+
+void NickListModel::reset(const QStringList& rows)
+{
+    beginResetModel();
+    rows_ = rows;
+    endResetModel();
+}
+
+NickListView::NickListView(NickList& nicks, std::function<QString()> ownNickname, QWidget* parent)
+    : QListView(parent), nicks_(nicks), ownNickname_(std::move(ownNickname))
+{
+    setModel(&model_);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setItemDelegate(new NickDelegate(this));
     setUniformItemSizes(true);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
     reloadTimer_.setSingleShot(true);
-    reloadTimer_.setInterval(ReloadDelayMs);
     connect(&reloadTimer_, &QTimer::timeout, this, &NickListView::reload);
     connect(&nicks_, &NickList::changed, this, &NickListView::scheduleReload);
     reload();
@@ -84,34 +113,74 @@ void NickListView::applyTheme(const ThemeRecord& theme)
     viewport()->update();
 }
 
-// A big channel's list changes many times a second (a names reply comes in hundreds of
-// lines, joins and quits stream in): the rows are rebuilt once the changes pause, and not
-// at all while the list is hidden.
 void NickListView::scheduleReload()
 {
+    if (!dirty_)
+        pendingSince_.start();
     dirty_ = true;
-    if (isVisible() && !reloadTimer_.isActive())
-        reloadTimer_.start();
+    if (!isVisible())
+        return; // taken when the list shows
+    const qint64 waited = pendingSince_.elapsed();
+    reloadTimer_.start(waited >= MaxReloadDelayMs
+                           ? 0
+                           : std::min<qint64>(ReloadDelayMs, MaxReloadDelayMs - waited));
 }
 
 void NickListView::showEvent(QShowEvent* event)
 {
-    QListWidget::showEvent(event);
+    QListView::showEvent(event);
     if (dirty_)
         reload();
 }
 
+// Takes the nick list's entries again, keeping the selected nicks selected and the
+// list where the user had scrolled it.
 void NickListView::reload()
 {
     dirty_ = false;
     reloadTimer_.stop();
-    setUpdatesEnabled(false);
-    clear();
-    for (const QString& entry : nicks_.entries()) {
-        auto* item = new QListWidgetItem(NickList::displayText(entry), this);
-        item->setData(Qt::UserRole, entry);
+    const int scrolled = verticalScrollBar()->value();
+    QSet<QString> selected;
+    QString current;
+    if (selectionModel()) {
+        for (const QModelIndex& index : selectionModel()->selectedIndexes())
+            selected.insert(nickKey(model_.rows().at(index.row())));
+        if (currentIndex().isValid())
+            current = nickKey(model_.rows().at(currentIndex().row()));
     }
-    setUpdatesEnabled(true);
+
+    model_.reset(nicks_.entries());
+    restoreSelection(selected, current);
+    if (scrolled > 0) {
+        executeDelayedItemsLayout(); // the scroll range follows the new rows
+        verticalScrollBar()->setValue(scrolled);
+    }
+}
+
+void NickListView::restoreSelection(const QSet<QString>& selected, const QString& current)
+{
+    if (selected.isEmpty() && current.isEmpty())
+        return;
+    QItemSelection again;
+    const QStringList& rows = model_.rows();
+    for (int row = 0; row < rows.size(); ++row) {
+        const QString key = nickKey(rows.at(row));
+        if (key == current)
+            selectionModel()->setCurrentIndex(model_.index(row), QItemSelectionModel::NoUpdate);
+        if (!selected.contains(key))
+            continue;
+        // Neighbouring rows join into one range.
+        if (!again.isEmpty() && again.last().bottom() == row - 1)
+            again.last() = QItemSelectionRange(again.last().topLeft(), model_.index(row));
+        else
+            again.select(model_.index(row), model_.index(row));
+    }
+    selectionModel()->select(again, QItemSelectionModel::Select);
+}
+
+QString NickListView::rowText(int row) const
+{
+    return model_.index(row).data().toString();
 }
 
 int NickListView::rowHeightFor(const QFont& font)
@@ -133,11 +202,11 @@ int NickListView::fittingWidth() const
 
 QStringList NickListView::selectedNicks() const
 {
+    QModelIndexList rows = selectionModel()->selectedIndexes();
+    std::sort(rows.begin(), rows.end(),
+              [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
     QStringList nicks;
-    for (int row = 0; row < count(); ++row) {
-        const QListWidgetItem* it = item(row);
-        if (it->isSelected())
-            nicks << NickList::nickOf(it->data(Qt::UserRole).toString());
-    }
+    for (const QModelIndex& index : rows)
+        nicks << NickList::nickOf(model_.rows().at(index.row()));
     return nicks;
 }

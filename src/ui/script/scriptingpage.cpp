@@ -66,18 +66,24 @@ ScriptingPage::ScriptingPage(Client& client, QWidget* parent)
         scripts_.setEnabled(objectlistbox_->row(item), item->checkState() == Qt::Checked);
     });
 
-    // The editors are made once and keep their controls between uses.
-    for (const ObjectTypeInfo& info : objectTypes()) {
-        auto* editor = new ObjectEditorDialog(info.type, this);
-        editors_[info.type] = editor;
-        connect(editor, &QDialog::accepted, this, [this, editor] {
-            if (!editor->storeFile(editingPath_))
-                message(QStringLiteral("Unable to write to ") + editingPath_, this);
-            scripts_.rebuild();
-        });
-    }
     connect(&scripts_, &Scripts::changed, this, &ScriptingPage::showScript);
     showScript();
+}
+
+// The editors are made when first wanted (most users never open one, and all seven
+// cost as much to build as the rest of the window) and keep their controls between uses.
+ObjectEditorDialog* ScriptingPage::editor(ObjectType type)
+{
+    if (ObjectEditorDialog* made = editors_[type])
+        return made;
+    auto* editor = new ObjectEditorDialog(type, this);
+    editors_[type] = editor;
+    connect(editor, &QDialog::accepted, this, [this, editor] {
+        if (!editor->storeFile(editingPath_))
+            message(QStringLiteral("Unable to write to ") + editingPath_, this);
+        scripts_.rebuild();
+    });
+    return editor;
 }
 
 QToolButton* ScriptingPage::toolButton(const QString& objectName, const QString& hint)
@@ -180,7 +186,7 @@ void ScriptingPage::editObject()
     const std::optional<ObjectForm> form = ObjectForm::read(path);
     if (!form)
         return;
-    ObjectEditorDialog* editor = editors_.at(form->type);
+    ObjectEditorDialog* editor = this->editor(form->type);
     editingPath_ = path;
     editor->loadForm(*form);
     editor->open();

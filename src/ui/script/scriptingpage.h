@@ -22,7 +22,8 @@ public:
     explicit ScriptingPage(Client& client, QWidget* parent = nullptr);
 
     QListWidget* objectList() const { return objectlistbox_; }
-    ObjectEditorDialog* editor(ObjectType type) const { return editors_.at(type); }
+    // The editor of objects of this type, made on first use.
+    ObjectEditorDialog* editor(ObjectType type);
 
     // "Edit Object": the selected object's file in the dialog of its type.
     void editObject();
