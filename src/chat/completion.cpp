@@ -66,6 +66,8 @@ std::optional<Completion::Result> Completion::complete(const QString& text, int 
     }
     cycle_.reset();
 
+    if (cursor == 0) // nothing before the cursor (and lastIndexOf would search from the end)
+        return std::nullopt;
     const int wordStart = int(text.lastIndexOf(u' ', cursor - 1) + 1);
     const QString word = text.mid(wordStart, cursor - wordStart);
     if (word.isEmpty())

@@ -43,6 +43,7 @@ private Q_SLOTS:
         QTest::newRow("the own nick is never offered") << "m" << 1 << QStringList{};
         QTest::newRow("no match leaves the text") << "zed" << 3 << QStringList{};
         QTest::newRow("after a space there is no word") << "al " << 3 << QStringList{};
+        QTest::newRow("the cursor at the start") << "say al" << 0 << QStringList{};
         QTest::newRow("commands at the line start")
             << "/d" << 2 << QStringList{"/dcc send |", "/dcc chat |", "/dns |", "/dcc send |"};
         QTest::newRow("no commands later in the line") << "say /d" << 6 << QStringList{};
