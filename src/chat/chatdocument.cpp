@@ -86,6 +86,8 @@ int ChatDocument::lineHeight(int lineClass)
 
 qint32 ChatDocument::classColor(int lineClass) const
 {
+    if (highlighting_)
+        return theme_.highlightcolor;
     const std::array<qint32, 3> colours{theme_.servercolor, theme_.othercolor, theme_.youcolor};
     return colours[lineClass];
 }
@@ -283,7 +285,7 @@ std::uint32_t ChatDocument::pieceFor(std::uint16_t font, QStringView& piece)
     return table_.insert(font, piece, hash, std::uint16_t(width));
 }
 
-void ChatDocument::appendLine(int lineClass, const QString& line)
+void ChatDocument::appendLine(int lineClass, const QString& line, bool highlight)
 {
     lineClass = std::clamp(lineClass, 0, 2);
     ensureClassStyles();
@@ -292,8 +294,9 @@ void ChatDocument::appendLine(int lineClass, const QString& line)
         text.chop(1);
 
     const qsizetype firstNew = wordCount();
+    highlighting_ = highlight;
     Attributes attributes = classDefaults(lineClass);
-    std::uint16_t style = classStyles_[lineClass];
+    std::uint16_t style = highlight ? internStyle(lineClass, attributes) : classStyles_[lineClass];
     qsizetype pos = 0;
     while (pos < text.size()) {
         const qsizetype end = tokenEnd(text, pos);
@@ -312,6 +315,7 @@ void ChatDocument::appendLine(int lineClass, const QString& line)
         words_.push_back(
             {id, style, table_.width(id), 0, std::uint16_t(lineStart ? LineStartFlag : 0)});
     }
+    highlighting_ = false;
     if (wordCount() > firstNew)
         ++lineCount_;
     layoutFrom(laidOut_);

@@ -79,7 +79,9 @@ public:
     int lineHeight(int lineClass);
 
     // Line classes: 0 "Server", 1 "Other", 2 "You". Tokenises, measures and lays out.
-    void appendLine(int lineClass, const QString& text);
+    // A highlighted line takes the theme's highlight colour where the class colour
+    // would be.
+    void appendLine(int lineClass, const QString& text, bool highlight = false);
     void clear();
 
     // The text of every line, formatting codes removed, oldest first. A line that
@@ -235,4 +237,5 @@ private:
     int bottom_ = 0;
     bool layoutEnabled_ = true;
     bool fullLayoutPending_ = false;
+    bool highlighting_ = false; // the line being added is highlighted
 };

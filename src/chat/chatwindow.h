@@ -52,6 +52,9 @@ struct ChatWindow
     int pickerState = PickerState::Normal;
     QPointer<QObject> container;
     bool unseenActivity = true;
+    // A line that mentions the user arrived while the window was not shown: a stronger
+    // mark than unseen activity, cleared with it.
+    bool highlighted = false;
     ConversationKind conversationKind = ConversationKind::Section;
     QString channelName;
     QString topic;
@@ -71,6 +74,8 @@ struct ChatWindow
     ThemeRecord theme;
     std::unique_ptr<ChatDocument> document;
     NickList nickList; // channel windows only
+    // Who spoke here, most recent first (channel windows): completion offers them first.
+    QStringList recentSpeakers;
     // Lines typed into this window's text entry, owned here so they end with it.
     QStringList entryHistory;
 

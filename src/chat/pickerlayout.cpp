@@ -115,6 +115,60 @@ void PickerLayout::mouseDown(Button button, int y, bool ctrl)
     selectRow(row);
 }
 
+bool PickerLayout::selectChatWindow(int n)
+{
+    for (int row = 0; row < registry_.count(); ++row) {
+        if (registry_.at(row)->isChat() && --n == 0) {
+            selectRow(row);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool PickerLayout::stepChatWindow(int direction)
+{
+    QList<int> rows;
+    int selected = -1;
+    for (int row = 0; row < registry_.count(); ++row) {
+        const ChatWindow* it = registry_.at(row);
+        if (it->pickerState == PickerState::Selected)
+            selected = row;
+        if (it->isChat())
+            rows << row;
+    }
+    if (rows.isEmpty())
+        return false;
+    int target = direction > 0 ? rows.first() : rows.last();
+    if (direction > 0) {
+        for (int row : rows) {
+            if (row > selected) {
+                target = row;
+                break;
+            }
+        }
+    } else {
+        for (auto it = rows.crbegin(); it != rows.crend(); ++it) {
+            if (selected >= 0 && *it < selected) {
+                target = *it;
+                break;
+            }
+        }
+    }
+    selectRow(target);
+    return true;
+}
+
+ChatWindow* PickerLayout::selectedChatWindow() const
+{
+    for (int row = 0; row < registry_.count(); ++row) {
+        ChatWindow* it = registry_.at(row);
+        if (it->pickerState == PickerState::Selected)
+            return it->isChat() ? it : nullptr;
+    }
+    return nullptr;
+}
+
 int PickerLayout::highestTileState() const
 {
     int highest = 0;
@@ -221,8 +275,10 @@ void PickerLayout::applyDisplay()
     for (int i = 0; i < registry_.count(); ++i) {
         ChatWindow* it = registry_.at(i);
         it->shown = tilesShown_ ? it->isTiled() : it->pickerState == PickerState::Selected;
-        if (it->shown)
+        if (it->shown) {
             it->unseenActivity = false;
+            it->highlighted = false;
+        }
     }
     Q_EMIT displayChanged();
     Q_EMIT repaintNeeded();

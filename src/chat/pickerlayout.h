@@ -37,6 +37,13 @@ public:
     void mouseDown(Button button, int y, bool ctrl);
     // A plain left click on a row.
     void selectRow(int row);
+    // The keyboard's way through the chat windows, in the picker's order: the n-th
+    // chat window (from 1; false when there are fewer), or the one after (direction 1)
+    // or before (-1) the selected row, wrapping round. Each selects as a click does.
+    bool selectChatWindow(int n);
+    bool stepChatWindow(int direction);
+    // The chat window selected alone, or none.
+    ChatWindow* selectedChatWindow() const;
     // The chat menu's "Tile" and "Untile": a right click on the window's own row.
     void addTile(int row);
     void removeTile(int row);

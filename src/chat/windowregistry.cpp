@@ -1,5 +1,7 @@
 #include "chat/windowregistry.h"
 
+#include "chat/highlight.h"
+
 #include "core/appendfile.h"
 #include "core/clock.h"
 #include "core/formatting.h"
@@ -221,17 +223,52 @@ ChatWindow* WindowRegistry::findWindowByContainer(const QObject* container) cons
 
 // --- lines ----------------------------------------------------------------------------
 
-void WindowRegistry::addLine(ChatWindow* window, const QString& text, int lineClass)
+void WindowRegistry::addLine(ChatWindow* window, const QString& text, int lineClass, bool highlight)
 {
     if (!window || !window->document)
         return;
-    window->document->appendLine(lineClass, text);
+    const QString stamp = lineTimestamp();
+    window->document->appendLine(lineClass, options_.display.timestamps ? stamp + text : text,
+                                 highlight);
     if (window->logging)
-        writeLog(window, text);
+        writeLog(window, stamp + text);
     if (!window->shown && !window->unseenActivity) {
         window->unseenActivity = true;
         Q_EMIT pickerChanged();
     }
+}
+
+void WindowRegistry::addMessage(ChatWindow* window, const QString& sender, const QString& message,
+                                const QString& line)
+{
+    if (!window)
+        return;
+    noteSpeaker(window, sender);
+    const bool highlight = mentionsUser(message);
+    addLine(window, line, LineClass::Other, highlight);
+    if (highlight && !window->shown && !window->highlighted) {
+        window->highlighted = true;
+        Q_EMIT pickerChanged();
+    }
+    if (highlight || window->conversationKind == ConversationKind::Private)
+        Q_EMIT attentionWanted(window, sender, message, highlight);
+}
+
+bool WindowRegistry::mentionsUser(const QString& message) const
+{
+    return Highlight::mentions(message, ownNickname_ ? ownNickname_() : QString(),
+                               options_.display.highlightWords);
+}
+
+void WindowRegistry::noteSpeaker(ChatWindow* window, const QString& nick)
+{
+    if (window->conversationKind != ConversationKind::Channel || nick.isEmpty())
+        return;
+    QStringList& speakers = window->recentSpeakers;
+    speakers.removeIf([&nick](const QString& s) { return sameName(s, nick); });
+    speakers.prepend(nick);
+    if (speakers.size() > MaxRecentSpeakers)
+        speakers.removeLast();
 }
 
 void WindowRegistry::addStatusLine(const QString& text)
@@ -272,8 +309,9 @@ void WindowRegistry::openPrivateChat(const QString& nick)
 }
 
 void WindowRegistry::routePrivateMessage(const QString& nick, const QString& address,
-                                         const QString& text)
+                                         const QString& text, const QString& message)
 {
+    const QString said = message.isNull() ? text : message;
     const EventSlots texts = EventSlots().set(1, nick).set(8, address);
     // "Inbound Message" belongs to the window it reached, so it sounds only while that
     // chat is on screen with its sound on.
@@ -283,7 +321,7 @@ void WindowRegistry::routePrivateMessage(const QString& nick, const QString& add
             continue;
         if (sameName(window->peerNickname, nick)) {
             window->peerAddress = address;
-            addLine(window, text, LineClass::Other);
+            addMessage(window, nick, said, text);
             events_.fireEvent(window, QStringLiteral("Inbound Message"), texts);
             return;
         }
@@ -293,7 +331,7 @@ void WindowRegistry::routePrivateMessage(const QString& nick, const QString& add
                     LineClass::Server);
             window->peerNickname = nick;
             window->label = nick;
-            addLine(window, text, LineClass::Other);
+            addMessage(window, nick, said, text);
             Q_EMIT pickerChanged();
             events_.fireEvent(window, QStringLiteral("Inbound Message"), texts);
             return;
@@ -302,7 +340,7 @@ void WindowRegistry::routePrivateMessage(const QString& nick, const QString& add
     if (options_.display.ignorePrivateChats && !isService(nick))
         return;
     ChatWindow* window = createPrivateWindow(nick, address);
-    addLine(window, text, LineClass::Other);
+    addMessage(window, nick, said, text);
     events_.fireEvent(nullptr, QStringLiteral("A User is Requesting a Private Chat"), texts);
 }
 
@@ -428,6 +466,11 @@ QString WindowRegistry::logPathFor(const ChatWindow* window) const
 {
     return programFolder_ + QStringLiteral("logs/") + logFileName(window->windowName()) +
            QStringLiteral(".txt");
+}
+
+QString WindowRegistry::lineTimestamp() const
+{
+    return clock_->now().time().toString(QStringLiteral("'['HH:mm'] '"));
 }
 
 QString WindowRegistry::logTimestamp() const
@@ -569,6 +612,11 @@ void WindowRegistry::setMemberRank(ChatWindow* channel, const QString& nick, QCh
 void WindowRegistry::renameMember(ChatWindow* channel, const QString& oldNick,
                                   const QString& newNick)
 {
-    if (channel)
-        channel->nickList.rename(oldNick, newNick);
+    if (!channel)
+        return;
+    channel->nickList.rename(oldNick, newNick);
+    for (QString& speaker : channel->recentSpeakers) {
+        if (sameName(speaker, oldNick))
+            speaker = newNick;
+    }
 }

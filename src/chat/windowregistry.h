@@ -58,12 +58,25 @@ public:
     ChatWindow* findWindowByView(const ChatDocument* view) const;
     ChatWindow* findWindowByContainer(const QObject* container) const;
 
-    void addLine(ChatWindow* window, const QString& text, int lineClass);
+    // highlight draws the line in the theme's highlight colour. With timestamps on, the
+    // view shows "[HH:MM] " before the line; the log always gets it.
+    void addLine(ChatWindow* window, const QString& text, int lineClass, bool highlight = false);
+    // What another user said (line is how it is shown, message what they said): the
+    // speaker counts as active, and a message that mentions the user is highlighted and
+    // marks the window's row. A highlight, or any message in a private chat, asks for
+    // the user's attention.
+    void addMessage(ChatWindow* window, const QString& sender, const QString& message,
+                    const QString& line);
+    // The message mentions the user's nickname or a highlight word.
+    bool mentionsUser(const QString& message) const;
+    static constexpr int MaxRecentSpeakers = 100;
     void addStatusLine(const QString& text);
 
     void joinChannel(const QString& name);
     void openPrivateChat(const QString& nick);
-    void routePrivateMessage(const QString& nick, const QString& address, const QString& text);
+    // text is the line to show; message, when given, what the user said in it.
+    void routePrivateMessage(const QString& nick, const QString& address, const QString& text,
+                             const QString& message = QString());
 
     // The user closes a window. raiseEvent is for "/leave" and the context menu's "Leave";
     // the picker's own close command raises nothing.
@@ -101,6 +114,9 @@ Q_SIGNALS:
     // The picker's rows need painting again (a label, a mark or the list changed).
     void pickerChanged();
     void topicChanged(ChatWindow* channel);
+    // A message that mentions the user, or a private message, arrived in window.
+    void attentionWanted(ChatWindow* window, const QString& sender, const QString& message,
+                         bool highlight);
 
 private:
     void setUpPicker();
@@ -112,6 +128,8 @@ private:
     bool writeLog(ChatWindow* window, const QString& text);
     void finishLogFile(ChatWindow* window);
     QString logTimestamp() const;
+    QString lineTimestamp() const;
+    void noteSpeaker(ChatWindow* window, const QString& nick);
     static bool isService(const QString& nick);
 
     SendLine sendLine_;

@@ -65,8 +65,11 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
       menuMods_(
           programFolder, options_.menuMod, commands_, windows_,
           [this] { return session_.currentNickname(); }, this),
+      notifications_(options_, clock_, desktopNotifier_, this),
       themeEditor_(programFolder, options_.display.themeUses, prompts, this)
 {
+    connect(&windows_, &WindowRegistry::attentionWanted, &notifications_,
+            &AttentionNotifications::onAttentionWanted);
     // Never the whole disk: a new user serves an empty folder of the program folder.
     options_.fileServer.root = programFolder_ + QStringLiteral("Shared Files/");
     sharedSounds_.setOwnNickname([this] { return session_.currentNickname(); });

@@ -3,6 +3,7 @@
 #include "behaviours/behaviours.h"
 #include "chat/rawdata.h"
 #include "chat/windowregistry.h"
+#include "client/notifier.h"
 #include "commands/commandparser.h"
 #include "commands/soundactions.h"
 #include "commands/useractions.h"
@@ -79,6 +80,8 @@ public:
     MenuMods& menuMods() { return menuMods_; }
     DccService& dcc() { return *dcc_; }
     ChannelList& channelList() { return channelList_; }
+    // Desktop notifications for highlights and private messages.
+    AttentionNotifications& notifications() { return notifications_; }
 
     QString serverListPath() const { return programFolder_ + ServerTree::fileName(); }
     // Reads the server list and selects the bookmarked node (start-up, after the settings).
@@ -176,6 +179,8 @@ private:
     MenuMods menuMods_;
     std::unique_ptr<DccService> dcc_;
     ChannelList channelList_;
+    DesktopNotifier desktopNotifier_;
+    AttentionNotifications notifications_;
     Poster poster_;
     ThemeEditor themeEditor_;
     QString channelToJoin_;

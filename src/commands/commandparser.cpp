@@ -231,8 +231,7 @@ void CommandParser::youSent(ChatWindow* window, const QString& text)
     events_.fireEvent(isOpen(window) ? window : nullptr, youSending, EventSlots().set(1, text));
 }
 
-const CommandParser::Command* CommandParser::findCommand(const QString& text,
-                                                         ConversationKind windowKind)
+std::span<const CommandParser::Command> CommandParser::commandTable()
 {
     // Matched in this order by the first characters of the line, so "/joinx" is "/join" and
     // "/message" is "/me"; the order is part of the command language.
@@ -267,8 +266,23 @@ const CommandParser::Command* CommandParser::findCommand(const QString& text,
         {"/sound"_L1, false, &CommandParser::sound},
         {"/names"_L1, false, &CommandParser::names},
     }};
+    return commandTable;
+}
 
-    for (const Command& command : commandTable) {
+QStringList CommandParser::commandWords(ConversationKind windowKind)
+{
+    QStringList words;
+    for (const Command& command : commandTable()) {
+        if (!command.channelOnly || windowKind == ConversationKind::Channel)
+            words.append(command.word);
+    }
+    return words;
+}
+
+const CommandParser::Command* CommandParser::findCommand(const QString& text,
+                                                         ConversationKind windowKind)
+{
+    for (const Command& command : commandTable()) {
         if (command.channelOnly && windowKind != ConversationKind::Channel)
             continue;
         if (text.left(command.word.size()).toLower() == command.word)

@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <span>
 
 enum class ConversationKind;
 
@@ -66,6 +67,9 @@ public:
                     const QString& text);
 
     static const QStringList& helpLines();
+    // The command words a window of this kind knows, in table order ("/dcc send" and
+    // the like included): what Tab completes a "/" to.
+    static QStringList commandWords(ConversationKind windowKind);
     // The pieces of a pasted text, split at any line end; empty pieces are dropped.
     static QStringList linePieces(const QString& text);
     // Puts the arguments in place of "$1" to "$5". Argument text is never searched again,
@@ -84,6 +88,7 @@ private:
         QString target;
     };
     struct Command;
+    static std::span<const Command> commandTable();
     static const Command* findCommand(const QString& text, ConversationKind windowKind);
 
     void handleLine(ChatWindow* window, const QString& text);

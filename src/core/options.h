@@ -85,6 +85,10 @@ struct DisplayOptions
     bool ignorePrivateChats = false; // CheckBox11 "Ignore All Requests for Private Chat"
     bool sayOnLeave = false;         // CheckBox2 "When leaving a Channel, Private or DCC Chat"
     QString leaveMessage;            // Edit7
+    // highlightwords: words that highlight a line as the own nickname does.
+    QStringList highlightWords;
+    bool notifications = true; // notifications "Desktop notifications while away from the window"
+    bool timestamps = false;   // timestamps "Show the time before each line"
 };
 
 struct SoundOptions

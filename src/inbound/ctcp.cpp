@@ -127,13 +127,13 @@ void Ctcp::action(const UserLine& m, const QString& body)
     const QString rest = body.mid(7);
     const QString text = u'*' + m.sender + u' ' + rest;
     if (!isChannelName(m.target)) {
-        windows_.routePrivateMessage(m.sender, m.address, text);
+        windows_.routePrivateMessage(m.sender, m.address, text, rest);
         return;
     }
     ChatWindow* window = windows_.findChannelWindow(m.target);
     if (!window)
         return;
-    windows_.addLine(window, text, LineClass::Other);
+    windows_.addMessage(window, m.sender, rest, text);
     events_.fireEvent(window, QStringLiteral("Inbound Action"),
                       EventSlots().set(1, m.sender).set(8, rest));
 }

@@ -283,7 +283,7 @@ void UserMessages::privmsg(const UserLine& m)
     if (!window)
         return;
     checkFileServerTrigger(m);
-    windows_.addLine(window, u'<' + m.sender + QStringLiteral("> ") + m.rest, LineClass::Other);
+    windows_.addMessage(window, m.sender, m.rest, u'<' + m.sender + QStringLiteral("> ") + m.rest);
     fire(window, QStringLiteral("Inbound Message"),
          EventSlots().set(1, m.sender).set(7, m.rest).set(8, window->channelName));
     checkSoundRequest(m);
@@ -320,7 +320,7 @@ void UserMessages::privateMessageToUser(const UserLine& m)
         return;
     }
     windows_.routePrivateMessage(m.sender, m.address,
-                                 u'<' + m.sender + QStringLiteral("> ") + m.rest);
+                                 u'<' + m.sender + QStringLiteral("> ") + m.rest, m.rest);
 }
 
 void UserMessages::answerAway(const UserLine& m)
@@ -361,8 +361,8 @@ void UserMessages::notice(const UserLine& m)
     if (text.startsWith(QStringLiteral("dcc chat"), Qt::CaseInsensitive) ||
         text.startsWith(QStringLiteral("dcc send"), Qt::CaseInsensitive))
         return;
-    windows_.routePrivateMessage(m.sender, m.address,
-                                 u'<' + m.sender + QStringLiteral("> ") + text);
+    windows_.routePrivateMessage(m.sender, m.address, u'<' + m.sender + QStringLiteral("> ") + text,
+                                 text);
 }
 
 // --- modes ---------------------------------------------------------------------------

@@ -127,6 +127,9 @@ constexpr ReadDefault readDefaults[] = {
     {"MESSAGES", "invisible", "0"},
     // Files written before the switch existed keep reconnecting, as a new one does.
     {"MESSAGES", "reconnect", "1"},
+    {"MESSAGES", "highlights", ""},
+    {"MESSAGES", "notifications", "1"},
+    {"MESSAGES", "timestamps", "0"},
     {"PRIVATECHAT", "ignoreall", "0"},
 };
 
@@ -340,6 +343,10 @@ void SettingsFile::readSettings(Options& options, StoredState& state)
     readFlagOneOnly("MESSAGES", "joinoninvite", options.connection.autoJoinOnInvite);
     readFlagOneOnly("MESSAGES", "invisible", options.connection.invisible);
     readFlagOneOnly("MESSAGES", "reconnect", options.connection.reconnect);
+    options.display.highlightWords =
+        value("MESSAGES", "highlights").split(u',', Qt::SkipEmptyParts);
+    readFlagOneOnly("MESSAGES", "notifications", options.display.notifications);
+    readFlagOneOnly("MESSAGES", "timestamps", options.display.timestamps);
     readFlagOneOnly("PRIVATECHAT", "ignoreall", options.display.ignorePrivateChats);
 }
 
@@ -578,6 +585,9 @@ void SettingsFile::writeSettings(const Options& options, const StoredState& stat
     writeFlag("MESSAGES", "joinoninvite", options.connection.autoJoinOnInvite);
     writeFlag("MESSAGES", "invisible", options.connection.invisible);
     writeFlag("MESSAGES", "reconnect", options.connection.reconnect);
+    write("MESSAGES", "highlights", options.display.highlightWords.join(u','));
+    writeFlag("MESSAGES", "notifications", options.display.notifications);
+    writeFlag("MESSAGES", "timestamps", options.display.timestamps);
     writeFlag("PRIVATECHAT", "ignoreall", options.display.ignorePrivateChats);
 }
 

@@ -105,6 +105,7 @@ const std::array fields{
     number("nicklistmetextcolor", &R::nicklistmetextcolor, "0", NL),
     number("nicklistfontsize", &R::nicklistfontsize, "8", NL),
     text(TX, "nicklistfont", &R::nicklistfont, "MS SANS SERIF", NL),
+    number("highlightcolor", &R::highlightcolor, "42495"),
 };
 
 // The order a save writes the keys in.
@@ -158,6 +159,7 @@ const std::array saveOrder{
     "nicklistmetextcolor",
     "nicklistfont",
     "nicklistfontsize",
+    "highlightcolor",
 };
 
 const Field& fieldNamed(const char* key)
@@ -336,6 +338,13 @@ bool save(const QString& programFolder, const ThemeRecord& record)
     PrivateProfile file(path);
     for (const char* key : saveOrder) {
         const Field& f = fieldNamed(key);
+        // The highlight colour is newer than the format: left at its default it is not
+        // written, so a theme saved unchanged stays the file it was.
+        if (qstrcmp(key, "highlightcolor") == 0 &&
+            record.highlightcolor == ThemeRecord::DefaultHighlightColor) {
+            file.removeKey(QString::fromLatin1(f.section), QString::fromLatin1(f.key));
+            continue;
+        }
         file.setValue(QString::fromLatin1(f.section), QString::fromLatin1(f.key),
                       writtenValue(f, record));
     }

@@ -16,6 +16,9 @@ struct ThemeRecord
     qint32 othercolor = 0;
     qint32 servercolor = 0;
     qint32 linkcolor = 0;
+    // Lines that mention the user. Theme files from before it have no key: orange.
+    static constexpr qint32 DefaultHighlightColor = 0x00A5FF;
+    qint32 highlightcolor = DefaultHighlightColor;
     qint32 selectbackcolor = 0;
     qint32 selectfontcolor = 0;
 

@@ -34,11 +34,13 @@
 #include "ui/settings/themepage.h"
 #include "ui/settings/usersettingspage.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QShortcut>
 #include <QStyle>
 #include <QTabWidget>
 #include <QToolButton>
@@ -145,6 +147,7 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
             container->textEntry()->setFocus();
     });
     layoutMaster();
+    installWindowKeys();
 
     auto* strip = new QWidget(central);
     strip->setObjectName(QStringLiteral("statuspanel"));
@@ -414,6 +417,44 @@ void MainWindow::fitPicker()
     const QList<int> sizes = mainSplitter_->sizes();
     mainSplitter_->setSizes({width, sizes.value(0) + sizes.value(1) - width});
     layoutMaster();
+}
+
+void MainWindow::installWindowKeys()
+{
+    PickerLayout& picker = client_->windows().picker();
+    const auto key = [this](const QKeySequence& sequence, auto action) {
+        auto* shortcut = new QShortcut(sequence, this);
+        connect(shortcut, &QShortcut::activated, this, action);
+    };
+    for (int n = 1; n <= 9; ++n)
+        key(QKeySequence(Qt::ALT | Qt::Key(Qt::Key_0 + n)),
+            [&picker, n] { picker.selectChatWindow(n); });
+    key(QKeySequence(Qt::CTRL | Qt::Key_PageUp), [&picker] { picker.stepChatWindow(-1); });
+    key(QKeySequence(Qt::CTRL | Qt::Key_PageDown), [&picker] { picker.stepChatWindow(1); });
+    // As the picker's close command: a channel is left, a chat closed.
+    key(QKeySequence(Qt::CTRL | Qt::Key_W), [this] {
+        if (ChatWindow* window = currentChatWindow())
+            client_->windows().leaveWindow(window);
+    });
+}
+
+ChatWindow* MainWindow::currentChatWindow() const
+{
+    WindowRegistry& windows = client_->windows();
+    for (QWidget* w = QApplication::focusWidget(); w; w = w->parentWidget()) {
+        if (auto* container = qobject_cast<ChatWindowWidget*>(w)) {
+            ChatWindow* window = &container->window();
+            return windows.indexOf(window) >= 0 ? window : nullptr;
+        }
+    }
+    return windows.picker().selectedChatWindow();
+}
+
+void MainWindow::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ActivationChange)
+        client_->notifications().setWindowActive(isActiveWindow());
+    QMainWindow::changeEvent(event);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)

@@ -59,6 +59,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     // What the window does before it is first shown: reads the settings, fills the pages
@@ -72,6 +73,11 @@ private:
     QWidget* addSectionPanel(const QString& objectName, const QString& caption,
                              QWidget* content = nullptr);
     void buildServerInfo();
+    // Alt+1..9, Ctrl+PgUp/PgDn and Ctrl+W over the chat windows.
+    void installWindowKeys();
+    // The chat window the keyboard is in: the one holding the focus, else the one
+    // selected.
+    ChatWindow* currentChatWindow() const;
     void addChatWindow(ChatWindow* window);
     void dropChatWindow(ChatWindow* window);
     // Places the containers as the picker decided: one alone, or the tiles.

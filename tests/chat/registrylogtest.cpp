@@ -69,7 +69,8 @@ private Q_SLOTS:
         QCOMPARE(lines.size(), 7);
         QVERIFY2(lines.at(0).startsWith(header + " at " + date + " at "), qPrintable(lines[0]));
         QCOMPARE(lines.at(1), rule);
-        QCOMPARE(lines.at(2), QStringLiteral("<a> \x02hi\x02 there")); // codes kept
+        // Codes kept; every line carries the time it was added.
+        QCOMPARE(lines.at(2), QStringLiteral("[12:00] <a> \x02hi\x02 there"));
         QCOMPARE(lines.at(3), rule);
         QVERIFY2(lines.at(4).startsWith("Log Terminated. " + date + " at "), qPrintable(lines[4]));
         QCOMPARE(lines.at(5), QString()); // the empty line after the footer
@@ -91,7 +92,7 @@ private Q_SLOTS:
         QVERIFY(both.startsWith(first));
         QVERIFY(first.endsWith("\r\n\r\n"));
         QVERIFY(both.mid(first.size()).startsWith("Logging Started for Channel #foo at "));
-        QVERIFY(both.contains("\r\nsecond visit\r\n"));
+        QVERIFY(both.contains("\r\n[13:00] second visit\r\n"));
     }
 
     void autoLogOffLogsNothing()
@@ -107,7 +108,7 @@ private Q_SLOTS:
         f.registry.endLog(w);
         QVERIFY(!w->logging);
         const QStringList lines = readAll(f.logsFolder() + "#foo.txt").split("\r\n");
-        QCOMPARE(lines.at(2), QStringLiteral("y"));
+        QCOMPARE(lines.at(2), QStringLiteral("[12:00] y"));
     }
 
     // "Auto-Log all Chats" acts on windows created after it is switched on.

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -191,7 +192,8 @@ private Q_SLOTS:
         QCOMPARE(f.client.statusLog().last(), "Logging Terminated. (" + path + ")");
         QFile log(path);
         QVERIFY(log.open(QIODevice::ReadOnly));
-        QVERIFY(log.readAll().contains("\r\nlogged line\r\n"));
+        QVERIFY(QString::fromUtf8(log.readAll())
+                    .contains(QRegularExpression("\r\n\\[\\d\\d:\\d\\d\\] logged line\r\n")));
     }
 
     // "Hide All" toggles: it hides all three kinds, and shows them all again when all

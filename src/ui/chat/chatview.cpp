@@ -200,6 +200,7 @@ void ChatView::onCleared()
     selecting_ = false;
     selectionMoved_ = false;
     selection_ = {};
+    mark_ = {};
     autoScroll_ = true;
     unsetCursor();
     syncGeometry();
@@ -337,8 +338,10 @@ void ChatView::paintWords(QPainter& painter)
     const bool clipped = painter.hasClipping();
 
     const bool showSelection = selecting_ && selectionMoved_ && selection_.isValid();
-    const qsizetype selFirst = showSelection ? selection_.startWord : -1;
-    const qsizetype selLast = showSelection ? selection_.endWord : -2;
+    const ChatSelection& shownRange = showSelection ? selection_ : mark_;
+    const bool showRange = showSelection || mark_.isValid();
+    const qsizetype selFirst = showRange ? shownRange.startWord : -1;
+    const qsizetype selLast = showRange ? shownRange.endWord : -2;
     const QColor selectBack = colorFromWin(theme.selectbackcolor);
     const QColor selectText = colorFromWin(theme.selectfontcolor);
 
@@ -383,13 +386,13 @@ void ChatView::paintWords(QPainter& painter)
             int from = 0;
             int to = int(text.size()); // exclusive
             if (i == selFirst)
-                from = selection_.startChar;
+                from = shownRange.startChar;
             if (i == selLast)
-                to = selection_.endChar + 1;
+                to = shownRange.endChar + 1;
             if (selFirst == selLast)
                 std::tie(from, to) =
-                    std::pair(std::min(selection_.startChar, selection_.endChar),
-                              std::max(selection_.startChar, selection_.endChar) + 1);
+                    std::pair(std::min(shownRange.startChar, shownRange.endChar),
+                              std::max(shownRange.startChar, shownRange.endChar) + 1);
             from = std::clamp(from, 0, int(text.size()));
             to = std::clamp(to, from, int(text.size()));
             if (from == to)
@@ -552,4 +555,65 @@ void ChatView::setHover(const ChatLink& link)
         setCursor(Qt::PointingHandCursor);
     else
         unsetCursor();
+}
+
+void ChatView::markText(qsizetype line, int from, int length)
+{
+    mark_ = {};
+    if (!document_ || length <= 0 || line < 0 || from < 0) {
+        update();
+        return;
+    }
+    catchUp();
+    const ChatDocument& doc = *document_;
+    // Walk to the line's first word, then along its words to the characters.
+    qsizetype word = -1;
+    qsizetype seen = -1;
+    for (qsizetype i = 0; i < doc.wordCount(); ++i) {
+        if (doc.isLineStart(i) && ++seen == line) {
+            word = i;
+            break;
+        }
+    }
+    if (word < 0)
+        return;
+    const qsizetype last = from + length - 1; // the last marked character of the line
+    qsizetype offset = 0;
+    for (qsizetype i = word; i < doc.wordCount(); ++i) {
+        if (i > word && doc.isLineStart(i))
+            break;
+        const qsizetype size = doc.wordText(i).size();
+        if (mark_.startWord < 0 && from < offset + size) {
+            mark_.startWord = i;
+            mark_.startChar = int(from - offset);
+        }
+        if (last < offset + size) {
+            mark_.endWord = i;
+            mark_.endChar = int(last - offset);
+            break;
+        }
+        offset += size;
+    }
+    if (!mark_.isValid()) {
+        mark_ = {};
+        return;
+    }
+    if (document_->rowCount() > 0 && mark_.startWord < document_->laidOutWordCount()) {
+        const int row = document_->wordRow(mark_.startWord);
+        if (row < firstRow_ || row > lastRow_ || document_->wordRow(mark_.endWord) > lastRow_) {
+            const int onScreen = std::max(1, rowsOnScreen());
+            scrollBar_->setValue(std::max(0, row - onScreen / 2));
+            onScrollBarMoved(scrollBar_->value());
+        }
+    }
+    update();
+}
+
+void ChatView::scrollPage(int direction)
+{
+    catchUp();
+    if (!barShown_)
+        return;
+    scrollBar_->triggerAction(direction < 0 ? QAbstractSlider::SliderPageStepSub
+                                            : QAbstractSlider::SliderPageStepAdd);
 }

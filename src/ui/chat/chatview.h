@@ -66,6 +66,14 @@ public:
     // The control rectangle of a painted word; empty when it is not on screen.
     QRect wordRect(qsizetype word) const;
 
+    // Find: marks length characters from character from of a line (counted as in the
+    // document's plainLines()) in the selection colours and scrolls it into view. A
+    // length of 0 removes the mark.
+    void markText(qsizetype line, int from, int length);
+    const ChatSelection& mark() const { return mark_; }
+    // Scrolls by a page, as the scroll bar's page area does (Shift+PgUp/PgDn).
+    void scrollPage(int direction);
+
 Q_SIGNALS:
     void channelLinkClicked(const QString& channel);
     // The link text lower-cased, as the browser is to be given it.
@@ -132,6 +140,7 @@ private:
     bool selecting_ = false;
     bool selectionMoved_ = false;
     ChatSelection selection_;
+    ChatSelection mark_; // a found text, shown while no selection is being made
 
     QString themesFolder_;
     QPixmap picture_;

@@ -1,12 +1,14 @@
 #include "ui/chat/chatwindowwidget.h"
 
 #include "chat/windowregistry.h"
+#include "commands/commandparser.h"
 #include "commands/linkactions.h"
 #include "core/fontrecord.h"
 #include "core/options.h"
 #include "core/wincolor.h"
 #include "ui/chat/chatsplitter.h"
 #include "ui/chat/chatview.h"
+#include "ui/chat/findbar.h"
 #include "ui/chat/nicklistview.h"
 #include "ui/chat/textentry.h"
 
@@ -15,6 +17,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace {
@@ -54,9 +57,11 @@ ChatWindowWidget::ChatWindowWidget(ChatWindow& window, ChatWindowContext context
 
     QWidget* viewPanel = buildViewPanel();
     QWidget* bottom = buildBottomStrip(channel);
+    buildFindBar();
 
     if (!channel) {
         outer->addWidget(viewPanel, 1);
+        outer->addWidget(findBar_);
         outer->addWidget(bottom);
         return;
     }
@@ -66,6 +71,7 @@ ChatWindowWidget::ChatWindowWidget(ChatWindow& window, ChatWindowContext context
     textLayout->setContentsMargins(0, 0, 0, 0);
     textLayout->setSpacing(2);
     textLayout->addWidget(viewPanel, 1);
+    textLayout->addWidget(findBar_);
     textLayout->addWidget(bottom);
 
     auto* splitter = new ChatSplitter(Qt::Horizontal, this);
@@ -103,6 +109,44 @@ QWidget* ChatWindowWidget::buildViewPanel()
     return viewPanel;
 }
 
+void ChatWindowWidget::buildFindBar()
+{
+    findBar_ = new FindBar(view_, this);
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    find->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(find, &QShortcut::activated, findBar_, &FindBar::open);
+    connect(findBar_, &FindBar::closed, entry_, [this] { entry_->setFocus(); });
+}
+
+Completion::Sources ChatWindowWidget::completionSources() const
+{
+    Completion::Sources sources;
+    for (const QString& entry : window_.nickList.entries())
+        sources.nicknames.append(NickList::nickOf(entry));
+    sources.recentSpeakers = window_.recentSpeakers;
+    sources.ownNickname = context_.ownNickname();
+    sources.commands = CommandParser::commandWords(window_.conversationKind);
+    if (context_.options) {
+        // Aliases are commands the user made.
+        for (const QString& alias : context_.options->textEntry.aliases) {
+            const QString word = alias.section(u' ', 0, 0);
+            if (word.startsWith(u'/') && word.size() > 1)
+                sources.commands.append(word);
+        }
+    }
+    if (window_.conversationKind == ConversationKind::Private ||
+        window_.conversationKind == ConversationKind::DccChat)
+        sources.nicknames.append(window_.peerNickname);
+    if (context_.registry) {
+        for (qsizetype i = 0; i < context_.registry->count(); ++i) {
+            const ChatWindow* w = context_.registry->at(i);
+            if (w->conversationKind == ConversationKind::Channel)
+                sources.channels.append(w->channelName);
+        }
+    }
+    return sources;
+}
+
 QWidget* ChatWindowWidget::buildBottomStrip(bool channel)
 {
     auto* strip = new QWidget(this);
@@ -122,6 +166,8 @@ QWidget* ChatWindowWidget::buildBottomStrip(bool channel)
         if (context_.enterLine)
             context_.enterLine(&window_, text);
     });
+    entry_->setCompletionSources([this] { return completionSources(); });
+    entry_->setPageScroller([this](int direction) { view_->scrollPage(direction); });
     applyEntryTheme();
     const int textHeight = QFontMetrics(entry_->font()).height() + 4;
     entryLayout->addWidget(entry_);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "chat/completion.h"
+
 #include <QFrame>
 #include <QUrl>
 
@@ -10,6 +12,7 @@ class TextEntry;
 class QPushButton;
 class QSplitter;
 class ChatView;
+class FindBar;
 class NickListView;
 class WindowRegistry;
 struct Options;
@@ -54,6 +57,10 @@ public:
     QLabel* caption() const { return caption_; }
     QPushButton* controlButton() const { return control_; }
     ChatView* view() const { return view_; }
+    FindBar* findBar() const { return findBar_; }
+    // What Tab in the entry completes from: the nick list and who spoke last, the
+    // commands and aliases, the open channels.
+    Completion::Sources completionSources() const;
 
     void updateCaption();
     // The nick-list column takes the width its entries need; the button follows it.
@@ -69,6 +76,7 @@ private:
     QWidget* buildViewPanel();
     QWidget* buildBottomStrip(bool channel);
     QWidget* buildNickColumn();
+    void buildFindBar();
     void applyEntryTheme();
     void askYesNo(const QString& question, std::function<void(bool)> answer);
     void showMenu(const QPoint& globalPos);
@@ -81,4 +89,5 @@ private:
     QSplitter* splitter_ = nullptr;
     QPushButton* control_ = nullptr;
     TextEntry* entry_ = nullptr;
+    FindBar* findBar_ = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "ui/chat/pickerpanel.h"
 
 #include "chat/windowregistry.h"
+#include "core/wincolor.h"
 #include "theme/poster.h"
 
 #include <QMouseEvent>
@@ -74,7 +75,7 @@ PickerPanel::PickerPanel(WindowRegistry& registry, QWidget* parent)
 QFont PickerPanel::labelFont(const ChatWindow& item) const
 {
     QFont f = font();
-    f.setBold(item.unseenActivity);
+    f.setBold(item.unseenActivity || item.highlighted);
     return f;
 }
 
@@ -142,6 +143,18 @@ void PickerPanel::paintRow(QPainter& painter, const ChatWindow& item, int top)
     }
     painter.drawPixmap(QRect(iconX(item), top + (RowHeight - IconSize) / 2, IconSize, IconSize),
                        kindIcon(item.kindNumber));
+    if (item.highlighted) {
+        // Stronger than the bold of unseen lines: a dot in the highlight colour by the
+        // label, outlined so that it shows on any poster.
+        const int d = RowHeight / 2;
+        const QRect dot(row.right() - d - 4, top + (RowHeight - d) / 2, d, d);
+        painter.save();
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(palette().color(QPalette::Shadow), 1));
+        painter.setBrush(colorFromWin(item.theme.highlightcolor));
+        painter.drawEllipse(dot);
+        painter.restore();
+    }
     painter.setPen(posterColour(&Poster::entryText, QPalette::ButtonText));
     painter.setFont(labelFont(item));
     painter.drawText(QRect(labelX(item), top, row.width() - labelX(item), RowHeight),

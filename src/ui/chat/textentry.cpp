@@ -26,8 +26,40 @@ void TextEntry::applyTheme(const ThemeRecord& theme)
     setPalette(colours);
 }
 
+bool TextEntry::event(QEvent* event)
+{
+    // Tab would move the focus before keyPressEvent sees it.
+    if (event->type() == QEvent::KeyPress && completionSources_ && !previewOnly_) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Tab && !(key->modifiers() & ~Qt::KeypadModifier)) {
+            complete();
+            return true;
+        }
+    }
+    return QPlainTextEdit::event(event);
+}
+
+void TextEntry::complete()
+{
+    QTextCursor cursor = textCursor();
+    const auto result =
+        completion_.complete(toPlainText(), cursor.position(), completionSources_());
+    if (!result)
+        return;
+    cursor.select(QTextCursor::Document);
+    cursor.insertText(result->text);
+    cursor.setPosition(result->cursor);
+    setTextCursor(cursor);
+}
+
 void TextEntry::keyPressEvent(QKeyEvent* event)
 {
+    if ((event->key() == Qt::Key_PageUp || event->key() == Qt::Key_PageDown) &&
+        (event->modifiers() & Qt::ShiftModifier) && pageScroller_) {
+        pageScroller_(event->key() == Qt::Key_PageUp ? -1 : 1);
+        event->accept();
+        return;
+    }
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:

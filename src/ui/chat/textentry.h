@@ -1,5 +1,7 @@
 #pragma once
 
+#include "chat/completion.h"
+
 #include <QPlainTextEdit>
 #include <QStringList>
 
@@ -26,6 +28,16 @@ public:
     // The theme editor's preview shows the style only: Enter and the history keys do nothing.
     void setPreviewOnly(bool previewOnly) { previewOnly_ = previewOnly; }
     void applyTheme(const ThemeRecord& theme);
+    // Tab completes the word before the cursor from these; unset, Tab moves the focus.
+    void setCompletionSources(std::function<Completion::Sources()> sources)
+    {
+        completionSources_ = std::move(sources);
+    }
+    // Shift+PgUp and Shift+PgDn scroll the window's view: -1 up, 1 down.
+    void setPageScroller(std::function<void(int direction)> scroll)
+    {
+        pageScroller_ = std::move(scroll);
+    }
 
     const QStringList& history() const { return *history_; }
     int historyIndex() const { return historyIndex_; }
@@ -35,16 +47,21 @@ Q_SIGNALS:
     void becameCurrent();
 
 protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
 
 private:
     void enter();
     void showHistory(int index);
+    void complete();
 
     QStringList ownHistory_;
     QStringList* history_;
     int historyIndex_ = -1;
     bool previewOnly_ = false;
     LineEntered lineEntered_;
+    std::function<Completion::Sources()> completionSources_;
+    std::function<void(int)> pageScroller_;
+    Completion completion_;
 };

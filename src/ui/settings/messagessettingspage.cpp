@@ -1,5 +1,6 @@
 #include "ui/settings/messagessettingspage.h"
 
+#include "chat/highlight.h"
 #include "client/client.h"
 
 #include <QCheckBox>
@@ -69,9 +70,25 @@ MessagesSettingsPage::MessagesSettingsPage(Client& client, QWidget* parent)
     for (QCheckBox* box : {checkBox1_, checkBox11_, reconnect_})
         column->addWidget(box);
 
+    auto* attention = new QGroupBox(QStringLiteral("Attention"), this);
+    highlightWords_ = lineEdit("highlightwords", attention);
+    highlightWords_->setMaxLength(1000);
+    highlightWords_->setToolTip(
+        QStringLiteral("Lines that hold one of these words (or your nickname) are highlighted"));
+    notifications_ = checkBox(
+        "notifications",
+        QStringLiteral("Desktop notifications for highlights and private messages"), attention);
+    timestamps_ =
+        checkBox("timestamps", QStringLiteral("Show the time before each line"), attention);
+    auto* attentionForm = new QFormLayout(attention);
+    attentionForm->addRow(QStringLiteral("Highlight words:"), highlightWords_);
+    attentionForm->addRow(notifications_);
+    attentionForm->addRow(timestamps_);
+
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(replies);
     layout->addWidget(behaviour);
+    layout->addWidget(attention);
     layout->addStretch(1);
 
     Options& o = client_.options();
@@ -86,6 +103,10 @@ MessagesSettingsPage::MessagesSettingsPage(Client& client, QWidget* parent)
     bind(checkBox1_, o.connection.autoJoinOnInvite, this);
     bind(checkBox11_, o.display.ignorePrivateChats, this);
     bind(reconnect_, o.connection.reconnect, this);
+    connect(highlightWords_, &QLineEdit::textEdited, this,
+            [&o](const QString& text) { o.display.highlightWords = Highlight::parseWords(text); });
+    bind(notifications_, o.display.notifications, this);
+    bind(timestamps_, o.display.timestamps, this);
     // Built before or after the settings are read, the page shows what was read.
     connect(&client_, &Client::settingsLoaded, this, &MessagesSettingsPage::load);
     load();
@@ -105,4 +126,7 @@ void MessagesSettingsPage::load()
     checkBox1_->setChecked(o.connection.autoJoinOnInvite);
     checkBox11_->setChecked(o.display.ignorePrivateChats);
     reconnect_->setChecked(o.connection.reconnect);
+    highlightWords_->setText(o.display.highlightWords.join(QStringLiteral(", ")));
+    notifications_->setChecked(o.display.notifications);
+    timestamps_->setChecked(o.display.timestamps);
 }

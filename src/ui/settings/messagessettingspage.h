@@ -30,4 +30,7 @@ private:
     QCheckBox* checkBox1_;
     QCheckBox* reconnect_; // reconnect
     QCheckBox* checkBox11_;
+    QLineEdit* highlightWords_; // highlightwords
+    QCheckBox* notifications_;  // notifications
+    QCheckBox* timestamps_;     // timestamps
 };
