@@ -4,7 +4,7 @@ BUILD_TYPE ?= Release
 CMAKE_FLAGS ?=
 ARGS ?=
 
-.PHONY: run test build deps configure bench clean format demo
+.PHONY: run test build deps configure bench clean format demo fuzz test-asan test-hostile-long
 
 deps:
 	@bash scripts/install-deps
@@ -33,6 +33,26 @@ demo: build
 
 bench: build
 	@for b in $(BUILD_DIR)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done; true
+
+# Every libFuzzer target, built with clang in build-fuzz, each run for FUZZ_SECONDS over
+# its seed corpus; prints executions and findings per target.
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	@cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Fuzz \
+	  -DCMAKE_CXX_FLAGS_FUZZ="-O1 -gline-tables-only" -DCMAKE_CXX_COMPILER=clang++ -DQUORL_FUZZ=ON -DBUILD_TESTING=OFF >/dev/null
+	@cmake --build build-fuzz --target fuzz_targets
+	@bash scripts/run-fuzz build-fuzz $(FUZZ_SECONDS)
+
+# The whole suite built with AddressSanitizer and UBSan in build-asan.
+test-asan: deps
+	@cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Asan \
+	  -DCMAKE_CXX_FLAGS_ASAN="-O1 -g1" -DQUORL_SANITIZE=ON >/dev/null
+	@cmake --build build-asan
+	@cd build-asan && ctest --output-on-failure
+
+# The hostile suite's longer variants (bigger floods and files).
+test-hostile-long: build
+	@QUORL_BINARY=$(BUILD_DIR)/src/quorlirc python3 tests/hostile/hostile.py --long
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
