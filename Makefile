@@ -46,9 +46,12 @@ fuzz: deps
 # The whole suite built with AddressSanitizer and UBSan in build-asan.
 test-asan: deps
 	@cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Asan \
-	  -DCMAKE_CXX_FLAGS_ASAN="-O1 -g1" -DQUORL_SANITIZE=ON >/dev/null
+	  -DCMAKE_CXX_FLAGS_ASAN="-O0 -g1" -DQUORL_SANITIZE=ON >/dev/null
 	@cmake --build build-asan
-	@cd build-asan && ctest --output-on-failure
+	@cd build-asan && ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=0 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:suppressions=$(CURDIR)/tests/ubsan.supp \
+	  ctest --output-on-failure $(ARGS)
 
 # The hostile suite's longer variants (bigger floods and files).
 test-hostile-long: build
