@@ -10,7 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FuzzHarness::start();
     const QList<QByteArray> parts = FuzzHarness::parts(data, size, 2);
     Client& client = FuzzHarness::connectedClient();
-    client.options().aliases = QString::fromUtf8(parts.at(0)).split(u'\n');
+    client.options().textEntry.aliases = QString::fromUtf8(parts.at(0)).split(u'\n');
     ChatWindow* window = client.windows().findChannelWindow(QStringLiteral("#fuzz"));
     if (!window)
         window = client.windows().createChannelWindow(QStringLiteral("#fuzz"));
