@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -164,8 +165,10 @@ Client& connectedClient()
             session.endSession();
             session.connectToKnownHost(QStringLiteral("127.0.0.1"), s.sink->serverPort(),
                                        QStringLiteral("Local - fuzz"));
-            for (int i = 0; i < 2000 && !session.isConnected(); ++i)
-                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+            QElapsedTimer waited;
+            waited.start();
+            while (!session.isConnected() && waited.elapsed() < 60000)
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
             if (!session.isConnected())
                 std::abort(); // the loopback sink must always be reachable
         }
