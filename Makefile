@@ -4,7 +4,7 @@ BUILD_TYPE ?= Release
 CMAKE_FLAGS ?=
 ARGS ?=
 
-.PHONY: run test build deps configure bench clean format demo package screenshots
+.PHONY: run test build deps configure bench clean format demo package screenshots fuzz test-asan test-hostile-long
 
 deps:
 	@bash scripts/install-deps
@@ -52,6 +52,29 @@ bench: build
 	  "$$b" || failed="$$failed $$name"; \
 	done; \
 	if [ -n "$$failed" ]; then echo; echo "failed:$$failed"; exit 1; fi
+
+# Every libFuzzer target, built with clang in build-fuzz, each run for FUZZ_SECONDS over
+# its seed corpus; prints executions and findings per target.
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	@cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Fuzz \
+	  -DCMAKE_CXX_FLAGS_FUZZ="-O1 -gline-tables-only" -DCMAKE_CXX_COMPILER=clang++ -DQUORL_FUZZ=ON -DBUILD_TESTING=OFF >/dev/null
+	@cmake --build build-fuzz --target fuzz_targets
+	@bash scripts/run-fuzz build-fuzz $(FUZZ_SECONDS)
+
+# The whole suite built with AddressSanitizer and UBSan in build-asan.
+test-asan: deps
+	@cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Asan \
+	  -DCMAKE_CXX_FLAGS_ASAN="-O0 -g1" -DQUORL_SANITIZE=ON >/dev/null
+	@cmake --build build-asan
+	@cd build-asan && ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=0 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:suppressions=$(CURDIR)/tests/ubsan.supp \
+	  ctest --output-on-failure $(ARGS)
+
+# The hostile suite's longer variants (bigger floods and files).
+test-hostile-long: build
+	@QUORL_BINARY=$(BUILD_DIR)/src/quorlirc python3 tests/hostile/hostile.py --long
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -60,6 +60,9 @@ QString dottedToDecimal(const QString& dotted)
     double total = 0;
     for (int i = 0; i < 4; ++i)
         total += std::round(texts[i].trimmed().toDouble()) * weights[i];
+    // Parts far too large for an address give no number at all.
+    if (!std::isfinite(total) || std::abs(total) >= 9.0e18)
+        return {};
     return QString::number(qint64(total));
 }
 

@@ -15,7 +15,7 @@ namespace DccWire {
 // Offers carry the IPv4 address as one unsigned decimal number, first octet most
 // significant. "-1" when the text is not such a number.
 QString decimalToDotted(const QString& decimal);
-// Empty when the text has fewer than three dots.
+// Empty when the text has fewer than three dots, or parts too large to add up.
 QString dottedToDecimal(const QString& dotted);
 
 // "DCC CHAT chat <address> <port>"

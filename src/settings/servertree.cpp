@@ -194,9 +194,12 @@ std::optional<ServerTree::ParseError> ServerTree::parse(const QByteArray& bytes)
             return ParseError{
                 QStringLiteral("Invalid level (%1) for item \"%2\"").arg(level).arg(text), i + 1};
         }
-        ServerNode* parent = level > 0 && size_t(level - 1) < lastAtLevel.size()
-                                 ? lastAtLevel[size_t(level - 1)]
-                                 : &top_;
+        // An indented first line opens levels no line has filled: its siblings, like
+        // itself, hang at the top.
+        ServerNode* parent =
+            level > 0 && size_t(level - 1) < lastAtLevel.size() && lastAtLevel[size_t(level - 1)]
+                ? lastAtLevel[size_t(level - 1)]
+                : &top_;
         ServerNode* node = insertChild(parent, parent->childCount(), text, ServerKind::EmptyFolder);
         lastAtLevel.resize(size_t(level));
         lastAtLevel.push_back(node);

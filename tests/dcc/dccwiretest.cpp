@@ -47,8 +47,11 @@ private Q_SLOTS:
     {
         QFETCH(QString, decimal);
         QCOMPARE(decimalToDotted(decimal), QStringLiteral("-1"));
-        // The dotted form needs three dots.
+        // The dotted form needs three dots, and parts that add up to a number.
         QCOMPARE(dottedToDecimal(QStringLiteral("10.0.5")), QString());
+        QCOMPARE(dottedToDecimal(QStringLiteral(".4444444444444444444444444444444444444444...")),
+                 QString());
+        QCOMPARE(dottedToDecimal(QStringLiteral("1e300.1.1.1")), QString());
     }
 
     void ports()

@@ -142,6 +142,17 @@ private Q_SLOTS:
                  file({"SERVER LIST", "\tFolder", "\t\tServer", "\t\t\tHOST: h", "\t\t\tPORT: 1"}));
     }
 
+    // A first line one level in has no parent; it and the lines at its level that follow
+    // hang at the top instead of below a node that was never read.
+    void anIndentedFirstLineAndItsSiblingsHangAtTheTop()
+    {
+        Loaded l(file({"\tStray", "\tFolder", "\t\tServer", "\t\t\tHOST: h"}));
+        QVERIFY(!l.tree.loadFailed());
+        QCOMPARE(texts(l.tree), (QStringList{"Stray", "Folder", "Server", "HOST: h"}));
+        QCOMPARE(l.at(1)->level(), 0);
+        QCOMPARE(l.at(2)->parent, l.at(1));
+    }
+
     void aLineTooDeepIsReportedAndTheNodesBeforeItKept_data()
     {
         QTest::addColumn<QByteArray>("bytes");

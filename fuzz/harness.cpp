@@ -1,0 +1,198 @@
+#include "harness.h"
+
+#include "client/client.h"
+#include "core/prompts.h"
+#include "irc/wire.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QNetworkProxyFactory>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+
+#include <cstdlib>
+#include <cstring>
+#include <dlfcn.h>
+#include <memory>
+#include <netdb.h>
+
+// Name lookups stay on this machine: a host name made up by the fuzzer (a /server
+// command, a DNS request) is never sent to a name server, and addresses are never looked
+// up in reverse. These take the C library's place for the whole process.
+extern "C" int getaddrinfo(const char* node, const char* service, const struct addrinfo* hints,
+                           struct addrinfo** result)
+{
+    using Real = int (*)(const char*, const char*, const struct addrinfo*, struct addrinfo**);
+    static const auto real = reinterpret_cast<Real>(dlsym(RTLD_NEXT, "getaddrinfo"));
+    struct addrinfo numeric = {};
+    if (hints)
+        numeric = *hints;
+    if (node && std::strcmp(node, "localhost") != 0)
+        numeric.ai_flags |= AI_NUMERICHOST;
+    return real(node, service, &numeric, result);
+}
+
+extern "C" int getnameinfo(const struct sockaddr* address, socklen_t length, char* host,
+                           socklen_t hostLength, char* service, socklen_t serviceLength, int flags)
+{
+    using Real =
+        int (*)(const struct sockaddr*, socklen_t, char*, socklen_t, char*, socklen_t, int);
+    static const auto real = reinterpret_cast<Real>(dlsym(RTLD_NEXT, "getnameinfo"));
+    return real(address, length, host, hostLength, service, serviceLength,
+                flags | NI_NUMERICHOST | NI_NUMERICSERV);
+}
+
+namespace {
+
+// Turns every question down, so nothing a fuzz input offers is ever accepted.
+class RefusingPrompts : public Prompts
+{
+public:
+    void warning(const QString&) override {}
+    void askYesNo(const QString&, std::function<void(bool)> answer) override { answer(false); }
+    void askChoice(const QString&, const QStringList&, std::function<void(int)> answer) override
+    {
+        answer(-1);
+    }
+};
+
+// Connections to anything but loopback go through a proxy on a closed loopback port, so
+// they fail at once and an address made up by the fuzzer is never reached.
+class LoopbackOnly : public QNetworkProxyFactory
+{
+public:
+    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery& query) override
+    {
+        const QHostAddress host(query.peerHostName());
+        if (!host.isNull() && host.isLoopback())
+            return {QNetworkProxy(QNetworkProxy::NoProxy)};
+        if (query.peerHostName() == QLatin1String("localhost"))
+            return {QNetworkProxy(QNetworkProxy::NoProxy)};
+        return {QNetworkProxy(QNetworkProxy::Socks5Proxy, QStringLiteral("127.0.0.1"), 9)};
+    }
+};
+
+struct State
+{
+    std::unique_ptr<QGuiApplication> app;
+    std::unique_ptr<QTemporaryDir> dir;
+    RefusingPrompts prompts;
+    std::unique_ptr<Client> client;
+    std::unique_ptr<QTcpServer> sink;
+};
+
+State& state()
+{
+    static State* s = new State; // never destroyed: libFuzzer exits without unwinding
+    return *s;
+}
+
+int argc = 1;
+char arg0[] = "fuzz";
+char* argv[] = {arg0, nullptr};
+
+} // namespace
+
+namespace FuzzHarness {
+
+void start()
+{
+    State& s = state();
+    if (s.app)
+        return;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("QT_LOGGING_RULES", "*=false");
+    s.app = std::make_unique<QGuiApplication>(argc, argv);
+    QNetworkProxyFactory::setApplicationProxyFactory(new LoopbackOnly);
+}
+
+QString programFolder()
+{
+    State& s = state();
+    if (!s.dir) {
+        s.dir = std::make_unique<QTemporaryDir>(QDir::tempPath() +
+                                                QStringLiteral("/quorl-fuzz-XXXXXX"));
+        const QString root = s.dir->path() + u'/';
+        for (const char* sub : {"themes", "scripts/objects", "Menu Mods", "logs", "Logs", "posters",
+                                "Received Files", "fileserver", "sounds", "import"})
+            QDir().mkpath(root + QLatin1String(sub));
+    }
+    return s.dir->path() + u'/';
+}
+
+void writeFile(const QString& relativePath, const QByteArray& bytes)
+{
+    const QString path = programFolder() + relativePath;
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(bytes);
+}
+
+Prompts& prompts()
+{
+    return state().prompts;
+}
+
+void settle()
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 0);
+}
+
+Client& connectedClient()
+{
+    State& s = state();
+    if (!s.client) {
+        s.client = std::make_unique<Client>(programFolder(), s.prompts);
+        s.client->session().ident().setPort(0);
+        s.sink = std::make_unique<QTcpServer>();
+        s.sink->listen(QHostAddress::LocalHost, 0);
+        QObject::connect(s.sink.get(), &QTcpServer::newConnection, s.sink.get(), [&s] {
+            while (QTcpSocket* peer = s.sink->nextPendingConnection()) {
+                QObject::connect(peer, &QTcpSocket::readyRead, peer, [peer] { peer->readAll(); });
+                QObject::connect(peer, &QTcpSocket::disconnected, peer, &QObject::deleteLater);
+            }
+        });
+    }
+    Session& session = s.client->session();
+    if (!session.isRegistered()) {
+        if (!session.isConnected()) {
+            session.endSession();
+            session.connectToKnownHost(QStringLiteral("127.0.0.1"), s.sink->serverPort(),
+                                       QStringLiteral("Local - fuzz"));
+            QElapsedTimer waited;
+            waited.start();
+            while (!session.isConnected() && waited.elapsed() < 60000)
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+            if (!session.isConnected())
+                std::abort(); // the loopback sink must always be reachable
+        }
+        session.handleLine(QStringLiteral(":irc.fuzz 001 fuzzer :Welcome"));
+        session.handleLine(QStringLiteral(":irc.fuzz 376 fuzzer :End of MOTD"));
+    }
+    return *s.client;
+}
+
+QString text(const std::uint8_t* data, std::size_t size)
+{
+    return Wire::decode(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
+}
+
+QList<QByteArray> parts(const std::uint8_t* data, std::size_t size, int count)
+{
+    const QByteArrayList all =
+        QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)).split('\0');
+    QList<QByteArray> result = all.mid(0, count - 1);
+    if (all.size() >= count)
+        result << all.mid(count - 1).join('\0');
+    while (result.size() < count)
+        result << QByteArray();
+    return result;
+}
+
+} // namespace FuzzHarness

@@ -1,0 +1,565 @@
+#!/usr/bin/env python3
+"""The hostile suite: the real quorlirc program against scripted servers, DCC peers and
+broken files. For every case the program must survive, answer PING within a second, end
+within two seconds of SIGTERM, write nothing outside its own folders and keep its stored
+settings.
+
+Usage: hostile.py [--long] [case ...]   (QUORL_BINARY names the program)
+"""
+
+import os
+import random
+import shutil
+import signal
+import socket
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+BINARY = os.path.abspath(os.environ.get("QUORL_BINARY", "")) if os.environ.get("QUORL_BINARY") else ""
+LONG = "--long" in sys.argv
+NICK = "hostile"
+CHANNEL = "#hostile"
+LOCALHOST_DECIMAL = str(0x7F000001)
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+class Server:
+    """One scripted IRC server for one client: records every line the client sends."""
+
+    def __init__(self):
+        self.listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        self.listener.bind(("127.0.0.1", 0))
+        self.listener.listen(1)
+        self.port = self.listener.getsockname()[1]
+        self.conn = None
+        self.lines = []
+        self.cond = threading.Condition()
+        self.reading = True
+        self.closed = False
+
+    def accept(self, timeout=15):
+        self.listener.settimeout(timeout)
+        self.conn, _ = self.listener.accept()
+        self.conn.settimeout(None)
+        threading.Thread(target=self._read, daemon=True).start()
+
+    def _read(self):
+        buffer = b""
+        while True:
+            with self.cond:
+                if not self.reading:
+                    return
+            try:
+                data = self.conn.recv(65536)
+            except OSError:
+                data = b""
+            if not data:
+                with self.cond:
+                    self.closed = True
+                    self.cond.notify_all()
+                return
+            buffer += data
+            *complete, buffer = buffer.split(b"\n")
+            with self.cond:
+                for raw in complete:
+                    line = raw.rstrip(b"\r").decode("utf-8", "replace")
+                    self.lines.append(line)
+                    self._answer(line)
+                self.cond.notify_all()
+
+    def _answer(self, line):
+        if line.startswith("CAP LS"):
+            self.send(":irc.test CAP * LS :")
+
+    def send(self, text):
+        self.send_raw(text.encode("utf-8", "surrogateescape") + b"\r\n")
+
+    def send_raw(self, data):
+        self.conn.sendall(data)
+
+    def wait_line(self, prefix, timeout):
+        deadline = time.monotonic() + timeout
+        with self.cond:
+            while True:
+                if any(line.startswith(prefix) for line in self.lines):
+                    return True
+                left = deadline - time.monotonic()
+                if left <= 0 or self.closed:
+                    return False
+                self.cond.wait(left)
+
+    def count(self, prefix):
+        with self.cond:
+            return sum(1 for line in self.lines if line.startswith(prefix))
+
+    def stop_reading(self):
+        with self.cond:
+            self.reading = False
+        self.conn.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
+
+    def close(self):
+        for s in (self.conn, self.listener):
+            try:
+                if s:
+                    s.close()
+            except OSError:
+                pass
+
+
+SETTINGS = (
+    "[USER]\r\nnicks=hostile,hostile2,\r\nlastnick=hostile\r\nname=Hostile Tester\r\n"
+    "[DISPLAY]\r\nlasttheme=0\r\n0=quorl,CH!unused!,PC!unused!,DC!unused!\r\n"
+    "[DCC]\r\nchatinboundaction=0\r\nfileinboundaction=0\r\n"
+    "[MISC]\r\nmodname=Quorl.mnu\r\n"
+)
+SERVER_LIST = (
+    "SERVER LIST\r\n\tHostileNet\r\n\t\tHostileNet - one server\r\n"
+    "\t\t\tHOST: irc.hostile.test\r\n\t\t\tPORT: 6667\r\n"
+)
+SOURCE_DATA = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "data")
+
+
+class Run:
+    """The program in a scratch folder: home (its program folder), a working folder and a
+    HOME of its own, which must both stay empty."""
+
+    def __init__(self, name, settings=SETTINGS, server_list=SERVER_LIST, theme=None):
+        self.name = name
+        self.root = tempfile.mkdtemp(prefix="quorl-hostile-")
+        self.home = os.path.join(self.root, "home")
+        self.cwd = os.path.join(self.root, "cwd")
+        self.user_home = os.path.join(self.root, "user")
+        self.xdg = os.path.join(self.root, "xdg")
+        for d in (self.home, self.cwd, self.user_home, self.xdg):
+            os.makedirs(d)
+        for sub in ("themes", "Menu Mods", "scripts/objects", "Received Files", "posters"):
+            os.makedirs(os.path.join(self.home, sub), exist_ok=True)
+        shutil.copy(os.path.join(SOURCE_DATA, "themes", "quorl.qth"),
+                    os.path.join(self.home, "themes"))
+        shutil.copy(os.path.join(SOURCE_DATA, "Menu Mods", "Quorl.mnu"),
+                    os.path.join(self.home, "Menu Mods"))
+        self.write("quorl.ini", settings)
+        self.write("qrlsrvs.txt", server_list)
+        if theme is not None:
+            self.write("themes/quorl.qth", theme)
+        self.server = Server()
+        self.process = None
+        self.terminated = False
+
+    def write(self, relative, content):
+        data = content if isinstance(content, bytes) else content.encode("latin-1")
+        with open(os.path.join(self.home, relative), "wb") as f:
+            f.write(data)
+
+    def read(self, relative):
+        with open(os.path.join(self.home, relative), "rb") as f:
+            return f.read()
+
+    def start(self):
+        env = dict(os.environ)
+        env.update(QT_QPA_PLATFORM="offscreen", HOME=self.user_home,
+                   XDG_CONFIG_HOME=os.path.join(self.xdg, "config"),
+                   XDG_CACHE_HOME=os.path.join(self.xdg, "cache"),
+                   XDG_DATA_HOME=os.path.join(self.xdg, "data"),
+                   XDG_RUNTIME_DIR=os.path.join(self.xdg, "run"), USER=NICK)
+        os.makedirs(env["XDG_RUNTIME_DIR"], mode=0o700)
+        env.pop("QUORL_HOME", None)
+        self.log = open(os.path.join(self.root, "program.log"), "wb")
+        self.process = subprocess.Popen(
+            [BINARY, "--home", self.home, "irc://127.0.0.1:%d/%s" % (self.server.port, CHANNEL[1:])],
+            cwd=self.cwd, env=env, stdin=subprocess.DEVNULL, stdout=self.log,
+            stderr=subprocess.STDOUT)
+        # A program folder with 10 MB files takes a while to read; that is not a hang.
+        self.server.accept(60)
+        check(self.server.wait_line("USER ", 15), "the client never sent USER")
+        self.server.send(":irc.test 001 %s :Welcome" % NICK)
+        self.server.send(":irc.test 376 %s :End of MOTD" % NICK)
+        check(self.server.wait_line("JOIN " + CHANNEL, 10), "the client never joined")
+        self.server.send(":%s!u@h JOIN :%s" % (NICK, CHANNEL))
+        self.server.send(":irc.test 353 %s = %s :@%s friend" % (NICK, CHANNEL, NICK))
+        self.server.send(":irc.test 366 %s %s :End of NAMES" % (NICK, CHANNEL))
+        self.ping("joined", 10)
+
+    def alive(self, what):
+        check(self.process.poll() is None,
+              "%s: the program ended (status %s)" % (what, self.process.returncode))
+
+    def ping(self, token, timeout=1.0):
+        """PING once what came before was sent; PONG must follow within timeout."""
+        started = time.monotonic()
+        self.server.send("PING :" + token)
+        ok = self.server.wait_line("PONG :" + token, timeout)
+        self.alive("after " + token)
+        check(ok, "%s: no PONG within %.1f s" % (token, timeout))
+        return time.monotonic() - started
+
+    def terminate(self, limit=2.0):
+        # Two seconds on a machine with a core to spare; a machine busy with more work
+        # than it has cores stretches every step, so the limit stretches with its load.
+        limit *= max(1.0, os.getloadavg()[0] / (os.cpu_count() or 1))
+        started = time.monotonic()
+        self.process.send_signal(signal.SIGTERM)
+        try:
+            self.process.wait(limit)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            self.process.wait()
+            raise Failure("still running %.1f s after SIGTERM (load %.1f)"
+                          % (limit, os.getloadavg()[0]))
+        check(self.process.returncode == 0, "exit status %d after SIGTERM" % self.process.returncode)
+        return time.monotonic() - started
+
+    def finish(self, terminate=True):
+        """The checks every case ends with."""
+        if terminate:
+            self.terminate()
+        self.terminated = True
+        for folder in (self.cwd, self.user_home):
+            left = [os.path.join(d, f) for d, _, files in os.walk(folder) for f in files]
+            check(not left, "wrote outside its folders: %s" % left[:5])
+        for d, _, files in os.walk(self.root):
+            for f in files:
+                path = os.path.join(d, f)
+                inside = any(path.startswith(p + os.sep) for p in (self.home, self.xdg))
+                check(inside or path == os.path.join(self.root, "program.log"),
+                      "wrote outside its folders: %s" % path)
+        settings = self.read("quorl.ini")
+        check(b"nicks=hostile,hostile2," in settings and b"fileinboundaction=0" in settings,
+              "a stored setting was lost from quorl.ini")
+        check(b"irc.hostile.test" in self.read("qrlsrvs.txt"), "the server list lost a server")
+
+    def cleanup(self):
+        if os.environ.get("HOSTILE_KEEP"):
+            print("kept " + self.root)
+            return
+        if self.process and self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+        self.server.close()
+        shutil.rmtree(self.root, ignore_errors=True)
+
+
+def scale(short, long):
+    return long if LONG else short
+
+
+# --- server cases -------------------------------------------------------------------
+
+def malformed_lines(run):
+    s = run.server
+    junk = [b"", b":", b": :", b"::::", b":x", b"\x00\x01\x02", b"\xff\xfe\xc3 bad utf-8 \xc3",
+            b"PING", b"ERRORS :not an error", b"\rPING :cr\r", b":a!b@c", b":a!b@c PRIVMSG",
+            b":a!b@c PRIVMSG " + CHANNEL.encode(), b":a!b@c MODE " + CHANNEL.encode() + b" +o",
+            b":a!b@c MODE " + CHANNEL.encode() + b" -", b":a!b@c MODE hostile +i-", b":a!b@c KICK",
+            b":a!b@c KICK " + CHANNEL.encode(), b":a!b@c JOIN", b":a!b@c PART", b":a!b@c NICK",
+            b":a!b@c TOPIC " + CHANNEL.encode(), b":a!b@c INVITE hostile", b":a!b@c QUIT",
+            b":a!b@c PRIVMSG hostile :\x01", b":a!b@c PRIVMSG hostile :\x01\x01\x01",
+            b":a!b@c PRIVMSG hostile :\x01DCC SEND\x01",
+            b":a!b@c PRIVMSG hostile :\x01DCC SEND x 1 -5 -1\x01",
+            b":a!b@c PRIVMSG hostile :\x01DCC SEND x 99999999999999999999 70000 1e99\x01",
+            b":a!b@c PRIVMSG hostile :\x01DCC CHAT chat 4294967296 0\x01",
+            b":a!b@c PRIVMSG hostile :\x01DCC RESUME x 1 -1\x01",
+            b":a!b@c PRIVMSG hostile :\x01PING " + b"9" * 400 + b"\x01",
+            b":a!b@c NOTICE hostile :\x01PING -99999999999999999999\x01",
+            b":a!b@c PRIVMSG hostile :\x01SOUND ../../../../etc/passwd\x01",
+            b":a!b@c PRIVMSG hostile :\x01SOUND /dev/zero\x01",
+            b":irc.test 433", b":irc.test 433 * ", b":irc.test 005 hostile PREFIX=(ov",
+            b":irc.test 005 hostile PREFIX=(qaohv)~&@%+ CHANMODES=,,,",
+            b":irc.test 324 hostile " + CHANNEL.encode() + b" +lk notanumber",
+            b":irc.test 329 hostile " + CHANNEL.encode() + b" -1",
+            b":irc.test 317 hostile nick 99999999999999999999 -5"]
+    s.send_raw(b"\r\n".join(junk) + b"\r\n")
+    # Every numeric with no arguments, then with the nickname alone.
+    numerics = b"".join(b":irc.test %03d\r\n:irc.test %03d hostile\r\n" % (n, n)
+                        for n in range(1, 1000))
+    s.send_raw(numerics)
+    run.ping("malformed")
+
+
+def oversized_lines(run):
+    s = run.server
+    s.send_raw(b"A" * scale(100_000, 2_000_000) + b"\r\n")
+    s.send_raw(b":a!b@c PRIVMSG " + CHANNEL.encode() + b" :" + b"x" * 20_000 + b"\r\n")
+    s.send_raw(b":a!b@c PRIVMSG " + CHANNEL.encode() + b" :" + b"\x02\x03" * 4000 + b"\r\n")
+    run.ping("oversized")
+
+
+def mode_strings(run):
+    s = run.server
+    nicks = " ".join("n%d" % i for i in range(500))
+    s.send(":op!u@h MODE %s +%s %s" % (CHANNEL, "o" * 500, nicks))
+    s.send(":op!u@h MODE %s -%s %s" % (CHANNEL, "v" * 400, nicks))
+    s.send(":op!u@h MODE %s +%s %s" % (CHANNEL, "b" * 300, " ".join("*!*@h%d" % i for i in range(300))))
+    s.send(":op!u@h MODE %s +%s" % (CHANNEL, "ovbklimnst" * 60))
+    s.send(":op!u@h MODE %s %s" % (CHANNEL, "+-" * 300))
+    s.send(":op!u@h MODE %s +o%s hostile" % (CHANNEL, "-o+v" * 100))
+    run.ping("modes")
+
+
+def names_flood(run):
+    s = run.server
+    count = scale(100_000, 500_000)
+    chunk = []
+    for i in range(0, count, 40):
+        names = " ".join(("@" if j % 7 == 0 else "") + "member%d" % j for j in range(i, min(i + 40, count)))
+        chunk.append(":irc.test 353 %s = %s :%s\r\n" % (NICK, CHANNEL, names))
+    chunk.append(":irc.test 366 %s %s :End of NAMES\r\n" % (NICK, CHANNEL))
+    s.send_raw("".join(chunk).encode())
+    # The server's NAMES is large; handling it may take a moment, PING after it must not.
+    run.ping("names-done", 20)
+    run.ping("names")
+
+
+def message_flood(run):
+    s = run.server
+    # Every new sender of a private message gets a window of its own, which costs far
+    # more than a line; the short run keeps them fewer than the senders of the rest.
+    senders = scale(2000, 10000)
+    private = scale(300, 10000)
+    lines = []
+    for i in range(senders):
+        who = ":s%d!u%d@host%d.test" % (i, i, i)
+        if i < private:
+            lines.append("%s PRIVMSG %s :hello number %d" % (who, NICK, i))
+        lines.append("%s PRIVMSG %s :\x01VERSION\x01" % (who, NICK))
+        lines.append("%s PRIVMSG %s :\x01PING %d\x01" % (who, NICK, i))
+        lines.append("%s PRIVMSG %s :\x01TIME\x01" % (who, NICK))
+        lines.append("%s NOTICE %s :\x01PING 1\x01" % (who, NICK))
+        lines.append("%s PRIVMSG %s :flood %d" % (who, CHANNEL, i))
+    s.send_raw(("\r\n".join(lines) + "\r\n").encode())
+    run.ping("flood-done", 60)
+    run.ping("flood")
+
+
+def server_cases(run):
+    for step in (malformed_lines, oversized_lines, mode_strings, names_flood, message_flood):
+        started = time.monotonic()
+        step(run)
+        print("     %-16s %.1f s" % (step.__name__, time.monotonic() - started), flush=True)
+
+
+def server_stops_reading(run):
+    s = run.server
+    s.stop_reading()
+    s.conn.settimeout(2.0)
+    token = "z" * 400
+    sent = 0
+    try:
+        while sent < scale(40_000, 200_000):
+            s.send_raw(("PING :%s%d\r\n" % (token, sent)).encode())
+            sent += 1
+    except (socket.timeout, OSError):
+        pass
+    s.conn.settimeout(None)
+    time.sleep(0.5)
+    run.alive("a server that stops reading")
+    run.finish()
+
+
+def flood_during_shutdown(run):
+    s = run.server
+    stop = threading.Event()
+    block = "".join(":f%d!u@h PRIVMSG %s :\x01VERSION\x01\r\n:f%d!u@h PRIVMSG %s :line %d\r\n"
+                    % (i, NICK, i, CHANNEL, i) for i in range(200)).encode()
+
+    def flood():
+        try:
+            while not stop.is_set():
+                s.send_raw(block)
+        except OSError:
+            pass
+
+    thread = threading.Thread(target=flood, daemon=True)
+    thread.start()
+    time.sleep(0.5)
+    try:
+        run.terminate()
+    finally:
+        stop.set()
+        thread.join(5)
+    run.finish(terminate=False)
+
+
+# --- DCC peers ----------------------------------------------------------------------
+
+def dcc_offer(run, name, announced, behaviour, wait=5):
+    """Offers a file as a peer and behaves as told once the client connects."""
+    peer = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    peer.bind(("127.0.0.1", 0))
+    peer.listen(1)
+    peer.settimeout(wait)
+    port = peer.getsockname()[1]
+    shown = '"%s"' % name if " " in name else name
+    run.server.send(":peer!p@127.0.0.1 PRIVMSG %s :\x01DCC SEND %s %s %d %d\x01"
+                    % (NICK, shown, LOCALHOST_DECIMAL, port, announced))
+    try:
+        conn, _ = peer.accept()
+    except socket.timeout:
+        peer.close()
+        return None
+    peer.close()
+    conn.settimeout(5)
+    behaviour(conn)
+    return conn
+
+
+def lies_short(conn):
+    conn.sendall(b"s" * 1000)
+    conn.close()
+
+
+def sends_more(conn):
+    try:
+        conn.sendall(b"m" * 10_000)
+        time.sleep(0.3)
+    except OSError:
+        pass
+    conn.close()
+
+
+def stalls(conn):
+    conn.sendall(b"t" * 100)  # and then nothing, the connection left open
+
+
+def resets(conn):
+    conn.sendall(b"r" * 1000)
+    conn.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, b"\x01\x00\x00\x00\x00\x00\x00\x00")
+    conn.close()
+
+
+def whole(conn):
+    try:
+        conn.sendall(b"w" * 10)
+        time.sleep(0.2)
+    except OSError:
+        pass
+    conn.close()
+
+
+def dcc_cases(run):
+    stalled = []
+    dcc_offer(run, "short.txt", 5000, lies_short)
+    dcc_offer(run, "more.txt", 1000, sends_more)
+    conn = dcc_offer(run, "stall.txt", 1000, stalls)
+    if conn:
+        stalled.append(conn)
+    dcc_offer(run, "reset.txt", 100_000, resets)
+    run.ping("dcc-peers")
+    marker = "quorl-escape-%d" % random.randrange(1 << 30)
+    names = ["../../../../../../tmp/%s" % marker, "/tmp/%s" % marker, "..\\..\\%s" % marker,
+             "sub/dir.txt", "ctl\x07\x1b[2J.txt", "..", ".", "name with spaces.txt", "-", "x" * 300]
+    for name in names:
+        dcc_offer(run, name, 10, whole, wait=1.5)
+    run.ping("dcc-names")
+    check(not os.path.exists("/tmp/" + marker), "an offered name reached /tmp")
+    time.sleep(0.3)
+    received = os.path.join(run.home, "Received Files")
+    more = os.path.join(received, "more.txt")
+    if os.path.exists(more):
+        check(os.path.getsize(more) <= 1000,
+              "a peer that sent more than announced wrote %d bytes" % os.path.getsize(more))
+    for d, _, files in os.walk(run.home):
+        for f in files:
+            check(not f.startswith(marker) or d == received,
+                  "an offered name was saved outside Received Files: %s" % os.path.join(d, f))
+    run.ping("dcc-stalled")
+    for c in stalled:
+        c.close()
+
+
+# --- broken files -------------------------------------------------------------------
+
+def broken(kind, good, megabytes=None):
+    data = good.encode("latin-1")
+    if kind == "truncated":
+        return data + b"[MISC]\r\nmodn"
+    if kind == "binary":
+        rnd = random.Random(7)
+        return data + bytes(rnd.randrange(256) for _ in range(64 * 1024))
+    size = (megabytes or scale(10, 40)) * 1024 * 1024
+    line = b"k%d=" + b"v" * 100 + b"\r\n"
+    body = b"".join(line % i for i in range(size // 110))
+    return data + b"[JUNK]\r\n" + body
+
+
+def broken_theme(kind):
+    with open(os.path.join(SOURCE_DATA, "themes", "quorl.qth"), "rb") as f:
+        good = f.read()
+    if kind == "truncated":
+        return good[: len(good) // 2]
+    return broken(kind, good.decode("latin-1"))
+
+
+def file_case(kind):
+    def make():
+        # Every junk line of a long server list becomes a folder in the server tree,
+        # which the tree view takes its time to show: the short run keeps it at 1 MB.
+        return Run("files-" + kind, settings=broken(kind, SETTINGS),
+                   server_list=broken(kind, SERVER_LIST, scale(1, 10)) if kind != "truncated"
+                   else SERVER_LIST + "\t\tcut",
+                   theme=broken_theme(kind))
+
+    def body(run):
+        theme = run.read("themes/quorl.qth")
+        run.ping("files-" + kind)
+        run.finish()
+        check(run.read("themes/quorl.qth") == theme, "the theme file was changed")
+    return make, body
+
+
+CASES = {
+    "server": (lambda: Run("server"), server_cases),
+    "stops-reading": (lambda: Run("stops-reading"), server_stops_reading),
+    "shutdown-flood": (lambda: Run("shutdown-flood"), flood_during_shutdown),
+    "dcc": (lambda: Run("dcc"), dcc_cases),
+    "files-truncated": file_case("truncated"),
+    "files-binary": file_case("binary"),
+    "files-10mb": file_case("10mb"),
+}
+
+
+def main():
+    if not BINARY or not os.access(BINARY, os.X_OK):
+        print("QUORL_BINARY does not name the built quorlirc")
+        return 2
+    chosen = [a for a in sys.argv[1:] if not a.startswith("--")] or list(CASES)
+    passed = failed = 0
+    for name in chosen:
+        make, body = CASES[name]
+        run = make()
+        started = time.monotonic()
+        try:
+            run.start()
+            body(run)
+            if not run.terminated:
+                run.ping("end-" + name)
+                run.finish()
+            passed += 1
+            print("PASS %-16s %.1f s" % (name, time.monotonic() - started), flush=True)
+        except Failure as e:
+            failed += 1
+            print("FAIL %-16s %s" % (name, e), flush=True)
+            log = os.path.join(run.root, "program.log")
+            if os.path.exists(log):
+                with open(log, "rb") as f:
+                    tail = f.read()[-2000:]
+                print(tail.decode("utf-8", "replace"), flush=True)
+        finally:
+            run.cleanup()
+    print("%d passed, %d failed" % (passed, failed))
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
