@@ -83,8 +83,8 @@ private Q_SLOTS:
         QCOMPARE(lines.size(), 12);
         QCOMPARE(lines.at(7), QStringLiteral("<Tam> This a sample of Bold text."));
         QCOMPARE(lines.at(10), QStringLiteral("<Tam> This a sample of Color characters."));
-        QCOMPARE(page.previewNickList()->count(), 13);
-        QCOMPARE(page.previewNickList()->item(0)->text(), QStringLiteral("@Joutk"));
+        QTRY_COMPARE(page.previewNickList()->count(), 13);
+        QCOMPARE(page.previewNickList()->rowText(0), QStringLiteral("@Joutk"));
         QCOMPARE(page.previewEntry()->toPlainText(), QStringLiteral("This is the Text Entry Box."));
         QVERIFY(!view->linksEnabled());
 
