@@ -92,6 +92,7 @@ QString ClientSocket::connectToServer()
 void ClientSocket::attach(QTcpSocket* socket)
 {
     socket_ = socket;
+    socket->setReadBufferSize(ReadBufferBytes);
     if (!tls_) // an encrypted connection is ready once its handshake is done
         connect(socket, &QTcpSocket::connected, this, &ClientSocket::onConnected);
     connect(socket, &QTcpSocket::errorOccurred, this, &ClientSocket::onError);
@@ -251,7 +252,10 @@ void ClientSocket::onReadyRead()
 }
 
 // One chunk per readable(); while more is waiting, the next delivery is queued behind
-// the events already pending, so a long burst never starves the interface.
+// the events already pending, so a long burst never starves the interface. With the read
+// buffer bounded, readyRead comes only for new data, never again for what is buffered:
+// hence the loop until the buffer is empty. Reading makes room, and Qt then takes more
+// from the system and raises readyRead again.
 void ClientSocket::deliverPending()
 {
     deliveryQueued_ = false;
