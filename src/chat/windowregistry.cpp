@@ -225,6 +225,8 @@ void WindowRegistry::addLine(ChatWindow* window, const QString& text, int lineCl
 {
     if (!window || !window->document)
         return;
+    // The limit is read per line, so a change on the settings page reaches every window.
+    window->document->setLineLimit(options_.display.historyLimit);
     window->document->appendLine(lineClass, text);
     if (window->logging)
         writeLog(window, text);

@@ -85,6 +85,8 @@ struct DisplayOptions
     bool ignorePrivateChats = false; // CheckBox11 "Ignore All Requests for Private Chat"
     bool sayOnLeave = false;         // CheckBox2 "When leaving a Channel, Private or DCC Chat"
     QString leaveMessage;            // Edit7
+    // Lines each chat window keeps; the oldest leave past it (logs still get every line).
+    int historyLimit = 200000; // historylimit "Lines kept per window (0 = no limit)"
 };
 
 struct SoundOptions

@@ -6,6 +6,7 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace {
@@ -72,6 +73,13 @@ MessagesSettingsPage::MessagesSettingsPage(Client& client, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(replies);
     layout->addWidget(behaviour);
+    historyLimit_ = new QSpinBox(this);
+    historyLimit_->setObjectName(QStringLiteral("historylimit"));
+    historyLimit_->setRange(0, 100000000);
+    historyLimit_->setSingleStep(10000);
+    auto* history = new QFormLayout;
+    history->addRow(QStringLiteral("Lines kept per window (0 = no limit)"), historyLimit_);
+    layout->addLayout(history);
     layout->addStretch(1);
 
     Options& o = client_.options();
@@ -86,6 +94,8 @@ MessagesSettingsPage::MessagesSettingsPage(Client& client, QWidget* parent)
     bind(checkBox1_, o.connection.autoJoinOnInvite, this);
     bind(checkBox11_, o.display.ignorePrivateChats, this);
     bind(reconnect_, o.connection.reconnect, this);
+    connect(historyLimit_, &QSpinBox::valueChanged, this,
+            [&o](int lines) { o.display.historyLimit = lines; });
     // Built before or after the settings are read, the page shows what was read.
     connect(&client_, &Client::settingsLoaded, this, &MessagesSettingsPage::load);
     load();
@@ -105,4 +115,5 @@ void MessagesSettingsPage::load()
     checkBox1_->setChecked(o.connection.autoJoinOnInvite);
     checkBox11_->setChecked(o.display.ignorePrivateChats);
     reconnect_->setChecked(o.connection.reconnect);
+    historyLimit_->setValue(o.display.historyLimit);
 }

@@ -5,6 +5,7 @@
 class Client;
 class QCheckBox;
 class QLineEdit;
+class QSpinBox;
 
 // What the client says for the user: answers to CTCP queries, the message on leaving,
 // and how it treats invitations and private chats.
@@ -30,4 +31,5 @@ private:
     QCheckBox* checkBox1_;
     QCheckBox* reconnect_; // reconnect
     QCheckBox* checkBox11_;
+    QSpinBox* historyLimit_; // historylimit
 };
