@@ -5,6 +5,7 @@
 #include "chat/wordtexttable.h"
 #include "theme/themerecord.h"
 
+#include <QByteArray>
 #include <QHash>
 #include <QObject>
 #include <QPoint>
@@ -15,6 +16,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 // The look of a word: everything a word record would otherwise repeat. A document
@@ -55,9 +57,12 @@ struct ChatSelection
     bool isValid() const { return startWord >= 0 && endWord >= startWord; }
 };
 
-// The model behind one chat view (ChatView): every line it was given as styled words,
-// laid out with word wrap. Text is measured once, when its line is added; a resize only
-// re-adds widths. Widgets paint it; everything that decides what is shown is here.
+// The model behind one chat view (ChatView): every line it was given, laid out with word
+// wrap. A kept line costs its text, stored once (Latin-1 when it fits, else UTF-8), and a
+// small record of where it lies; its words are made again when something reads them, for
+// the few lines on screen or near it. Widths come from a cache of measured pieces, so text
+// is measured once and a resize re-adds widths. Widgets paint it; everything that decides
+// what is shown is here.
 class ChatDocument : public QObject
 {
     Q_OBJECT
@@ -65,6 +70,10 @@ public:
     static constexpr int MaxPieceWidth = 80;      // longer words are cut into pieces
     static constexpr int ContinuationIndent = 10; // of the rows a line wraps onto
     static constexpr int MaxViewExtent = 30000;   // keeps x within a word record's 16 bits
+    // Lines are stored, and leave past the line limit, in blocks of this many.
+    static constexpr qsizetype BlockLines = 4096;
+    // Lines whose words are kept made for reading (the screen and around it).
+    static constexpr std::size_t CachedLines = 512;
 
     enum LineClass { Server = 0, Other = 1, You = 2 };
 
@@ -72,7 +81,7 @@ public:
     explicit ChatDocument(std::unique_ptr<TextMeasurer> measurer, QObject* parent = nullptr);
     ~ChatDocument() override;
 
-    // Sets the style fields, measures the three line heights and re-lays out. Words
+    // Sets the style fields, measures the three line heights and re-lays out. Lines
     // already added keep the look they were made with.
     void applyTheme(const ThemeRecord& theme);
     const ThemeRecord& theme() const { return theme_; }
@@ -84,26 +93,37 @@ public:
     void appendLine(int lineClass, const QString& text, bool highlight = false);
     void clear();
 
+    // At most this many lines are kept; 0 keeps every line. Past it the oldest lines
+    // leave, a block at a time (an eighth of the limit, at most BlockLines), so the cost
+    // per line stays constant; linesTrimmed tells by how much every index went down.
+    void setLineLimit(qsizetype lines);
+    qsizetype lineLimit() const { return lineLimit_; }
+
     // The text of every line, formatting codes removed, oldest first. A line that
     // yields no words (empty text) is not kept.
     QStringList plainLines() const;
+    QString plainLine(qsizetype line) const;
     qsizetype lineCount() const { return lineCount_; }
+    // The first word and (once laid out) the first row of a line, and the line of a word.
+    qsizetype lineFirstWord(qsizetype line) const;
+    int lineFirstRow(qsizetype line) const;
+    qsizetype wordLine(qsizetype word) const;
 
-    // Words, oldest first. A word's text is a view into the document's shared storage:
-    // valid until the next appendLine or clear.
-    qsizetype wordCount() const { return qsizetype(words_.size()); }
-    QStringView wordText(qsizetype i) const { return table_.text(words_[i].text); }
-    int wordWidth(qsizetype i) const { return words_[i].width; }
-    int wordX(qsizetype i) const { return words_[i].x; }
-    bool isLineStart(qsizetype i) const { return words_[i].flags & LineStartFlag; }
-    std::uint16_t wordStyleIndex(qsizetype i) const { return words_[i].style; }
-    const ChatStyle& wordStyle(qsizetype i) const { return styles_[words_[i].style]; }
+    // Words, oldest first. A word's text is a view into the document's copy of its line:
+    // valid until the next appendLine or clear, or until CachedLines other lines were read.
+    qsizetype wordCount() const { return wordCount_; }
+    QStringView wordText(qsizetype i) const;
+    int wordWidth(qsizetype i) const { return wordRecord(i).width; }
+    int wordX(qsizetype i) const { return wordRecord(i).x; }
+    bool isLineStart(qsizetype i) const { return lineFirstWord(wordLine(i)) == i; }
+    std::uint16_t wordStyleIndex(qsizetype i) const { return wordRecord(i).style; }
+    const ChatStyle& wordStyle(qsizetype i) const { return styles_[wordRecord(i).style]; }
     int wordHeight(qsizetype i) const { return wordStyle(i).height; }
     const ChatStyle& style(std::uint16_t index) const { return styles_[index]; }
     const ChatFont& font(std::uint16_t index) const { return fonts_[index]; }
     qsizetype fontCount() const { return qsizetype(fonts_.size()); }
     qsizetype styleCount() const { return qsizetype(styles_.size()); }
-    // Distinct (font, text) pieces held: the words' shared storage.
+    // Distinct (font, text) pieces whose widths are cached.
     qsizetype distinctPieceCount() const { return qsizetype(table_.size()); }
 
     // Geometry. The width is the control's width less the scroll bar's allowance; the
@@ -122,17 +142,17 @@ public:
     void setLayoutEnabled(bool enabled);
     bool isLayoutEnabled() const { return layoutEnabled_; }
     void relayout();
-    qsizetype laidOutWordCount() const { return laidOut_; }
+    qsizetype laidOutWordCount() const;
 
     // Rows of the laid-out words. Row r holds words rowFirstWord(r) .. rowEndWord(r)-1.
-    int rowCount() const { return int(rows_.size()); }
-    qsizetype rowFirstWord(int row) const { return rows_[row].firstWord; }
+    int rowCount() const { return rowTotal_; }
+    qsizetype rowFirstWord(int row) const;
     qsizetype rowEndWord(int row) const
     {
-        return row + 1 < rowCount() ? qsizetype(rows_[row + 1].firstWord) : laidOut_;
+        return row + 1 < rowCount() ? rowFirstWord(row + 1) : laidOutWordCount();
     }
-    int rowY(int row) const { return rows_[row].y; }
-    int rowHeight(int row) const { return wordHeight(rows_[row].firstWord); }
+    int rowY(int row) const;
+    int rowHeight(int row) const;
     int wordRow(qsizetype word) const;
     int wordY(qsizetype word) const { return rowY(wordRow(word)); }
     // The last row painted when painting starts at firstRow (at least firstRow).
@@ -162,26 +182,76 @@ Q_SIGNALS:
     void themeApplied();
     // The whole list was laid out again (size, theme or layout switched back on).
     void layoutChanged();
+    // The oldest lines left for the line limit: every line, word and row index went down
+    // by these counts. Raised before the linesAppended of the line that passed the limit.
+    void linesTrimmed(qsizetype lines, qsizetype words, int rows);
 
 private:
-    enum : std::uint16_t { LineStartFlag = 1 };
-
-    // 12 bytes; the text, font and width live in the shared text table, the look in
-    // the style table.
-    struct WordRecord
+    // A theme as the lines added under it were made with: styles and line heights.
+    struct Look
     {
-        std::uint32_t text;
+        ThemeRecord theme;
+        bool measured = false;
+        std::array<int, 3> heights{};
+        std::array<std::uint16_t, 3> classStyles{};
+        std::array<std::array<int, 4>, 3> fontIndex{};
+    };
+    // The looks a document can tell apart; past that, the newest stands for later ones.
+    static constexpr std::size_t MaxLooks = 1u << 12;
+
+    // 20 bytes per kept line besides its text. Offsets, words, rows and y are counted
+    // from the start of the line's block.
+    struct LineRecord
+    {
+        std::uint32_t textEnd;
+        std::uint32_t firstWord;
+        std::uint32_t firstRow; // valid once laid out, as is y
+        std::uint32_t y;
+        // The widths of all its words added up (saturated): a line that fits needs no
+        // words made to be laid out.
+        std::uint16_t naturalWidth;
+        std::uint16_t
+            kind; // line class in bits 0-1, UTF-8 text in bit 2, highlight in bit 3, look above
+    };
+    static_assert(sizeof(LineRecord) == 20);
+
+    struct Block
+    {
+        std::vector<LineRecord> lines;
+        QByteArray text;
+        // Where the block starts in the document, and what its lines add up to (rows
+        // and height for those laid out).
+        qsizetype firstLine = 0;
+        qsizetype firstWord = 0;
+        qint64 firstRow = 0;
+        qint64 y = 0;
+        qsizetype words = 0;
+        qint64 rows = 0;
+        qint64 height = 0;
+    };
+
+    struct Word
+    {
+        std::uint32_t start; // in the line's text
+        std::uint16_t length;
         std::uint16_t style;
         std::uint16_t width;
         std::uint16_t x;
-        std::uint16_t flags;
     };
-    static_assert(sizeof(WordRecord) == 12);
 
-    struct Row
+    // A line made into words for reading, laid out when its line is.
+    struct LineWords
     {
-        std::uint32_t firstWord;
-        qint32 y;
+        QString text;
+        std::vector<Word> words;
+        std::vector<std::uint32_t> rowStarts; // the first word of each row
+        std::uint64_t used = 0;
+    };
+
+    struct LinePlace
+    {
+        std::size_t block;
+        std::size_t index;
     };
 
     // The attributes the formatting codes change while a line is tokenised.
@@ -196,46 +266,78 @@ private:
         qint32 backColor = 0;
     };
 
-    void ensureClassStyles();
-    Attributes classDefaults(int lineClass) const;
-    qint32 classColor(int lineClass) const;
-    std::uint16_t classFont(int lineClass, bool bold, bool italic);
-    std::uint16_t internStyle(int lineClass, const Attributes& attributes);
-    qsizetype applyCode(QStringView text, qsizetype at, qsizetype end, int lineClass,
-                        Attributes& attributes) const;
-    std::uint32_t pieceFor(std::uint16_t font, QStringView& piece);
-    qsizetype fittingLength(std::uint16_t font, QStringView text, int width, int& fitWidth);
+    enum : std::uint16_t { ClassMask = 3, Utf8Flag = 4, HighlightFlag = 8, LookShift = 4 };
+
+    Look& ensureLook(std::size_t look) const;
+    Attributes classDefaults(const Look& look, int lineClass) const;
+    qint32 classColor(const Look& look, int lineClass) const;
+    std::uint16_t classFont(Look& look, int lineClass, bool bold, bool italic) const;
+    std::uint16_t internStyle(Look& look, int lineClass, const Attributes& attributes) const;
+    qsizetype applyCode(const Look& look, QStringView text, qsizetype at, qsizetype end,
+                        int lineClass, Attributes& attributes) const;
+    void tokenize(std::size_t look, int lineClass, QStringView text, std::vector<Word>& words,
+                  bool highlight = false) const;
+    std::uint16_t widthOf(std::uint16_t font, QStringView& piece) const;
+    void remember(std::uint16_t font, QStringView piece, std::uint32_t hash, std::uint16_t width,
+                  std::uint16_t cut) const;
+    qsizetype fittingLength(std::uint16_t font, QStringView text, int width, int& fitWidth) const;
     int measure(std::uint16_t font, QStringView text) const;
+    int wrap(std::vector<Word>& words, std::vector<std::uint32_t>* rowStarts) const;
+
+    LinePlace placeOfLine(qsizetype line) const;
+    const LineRecord& record(qsizetype line) const;
+    QString lineText(qsizetype line) const;
+    int lineClassOf(qsizetype line) const { return record(line).kind & ClassMask; }
+    std::size_t lookOf(qsizetype line) const { return record(line).kind >> LookShift; }
+    int lineRowHeight(qsizetype line) const;
+    qint64 lineY(qsizetype line) const;
+    int lineRows(qsizetype line) const;
+    qsizetype lineOfRow(int row) const;
+    const LineWords& lineWords(qsizetype line) const;
+    const Word& wordRecord(qsizetype word) const;
+
     QString joinedText(qsizetype first, qsizetype last) const;
     bool endsWithSpace(qsizetype word) const;
     void computeMargins();
-    void layoutFrom(qsizetype first);
+    void layoutFrom(qsizetype firstLine);
+    void forgetWords() const;
+    void trimToLimit();
 
     std::unique_ptr<TextMeasurer> measurer_;
     ThemeRecord theme_;
 
-    std::vector<ChatFont> fonts_;
-    std::vector<ChatStyle> styles_;
-    QHash<ChatStyle, std::uint16_t> styleIndex_;
-    // Per class: the line height, the default style, and the font index for each
-    // (bold, italic); filled lazily after a theme is applied.
-    bool classStylesValid_ = false;
-    std::array<int, 3> lineHeights_{};
-    std::array<std::uint16_t, 3> classStyles_{};
-    std::array<std::array<int, 4>, 3> classFontIndex_{};
+    // Fonts, styles, looks and measured widths grow while words are made for reading.
+    mutable std::vector<ChatFont> fonts_;
+    mutable std::vector<ChatStyle> styles_;
+    mutable QHash<ChatStyle, std::uint16_t> styleIndex_;
+    mutable std::vector<Look> looks_;
+    std::size_t currentLook_ = 0;
+    bool currentLookUsed_ = false;
+    mutable WordTextTable table_;
 
-    WordTextTable table_;
-    std::vector<WordRecord> words_;
-    std::vector<Row> rows_;
-    qsizetype laidOut_ = 0;
+    std::vector<Block> blocks_;
     qsizetype lineCount_ = 0;
+    qsizetype wordCount_ = 0;
+    qsizetype laidOutLines_ = 0;
+    int rowTotal_ = 0;
+    qsizetype lineLimit_ = 0;
+
+    mutable std::unordered_map<qsizetype, std::unique_ptr<LineWords>> cache_;
+    mutable qsizetype lastLine_ = -1;
+    mutable const LineWords* lastWords_ = nullptr;
+    mutable std::uint64_t useClock_ = 0;
+    // The words of the line being added, kept for its layout.
+    std::vector<Word> appended_;
 
     QSize viewSize_;
     int left_ = 0;
     int top_ = 0;
     int right_ = 0;
     int bottom_ = 0;
+    // The margins the stored layout was made for (it stays while layout is off).
+    int layoutLeft_ = 0;
+    int layoutRight_ = 0;
     bool layoutEnabled_ = true;
     bool fullLayoutPending_ = false;
-    bool highlighting_ = false; // the line being added is highlighted
+    mutable bool highlighting_ = false; // the line being tokenised is highlighted
 };

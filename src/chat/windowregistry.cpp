@@ -227,6 +227,8 @@ void WindowRegistry::addLine(ChatWindow* window, const QString& text, int lineCl
 {
     if (!window || !window->document)
         return;
+    // The limit is read per line, so a change on the settings page reaches every window.
+    window->document->setLineLimit(options_.display.historyLimit);
     const QString stamp = lineTimestamp();
     window->document->appendLine(lineClass, options_.display.timestamps ? stamp + text : text,
                                  highlight);

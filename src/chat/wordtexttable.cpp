@@ -27,13 +27,13 @@ std::uint32_t WordTextTable::find(std::uint16_t font, QStringView text, std::uin
 }
 
 std::uint32_t WordTextTable::insert(std::uint16_t font, QStringView text, std::uint32_t hash,
-                                    std::uint16_t width)
+                                    std::uint16_t width, std::uint16_t cut)
 {
     if ((entries_.size() + 1) * 4 > slots_.size() * 3)
         grow();
     const auto id = std::uint32_t(entries_.size());
     entries_.push_back(
-        {std::uint32_t(chars_.size()), hash, std::uint16_t(text.size()), width, font});
+        {std::uint32_t(chars_.size()), hash, std::uint16_t(text.size()), width, font, cut});
     chars_.insert(chars_.end(), text.utf16(), text.utf16() + text.size());
     const std::size_t mask = slots_.size() - 1;
     std::size_t i = hash & mask;

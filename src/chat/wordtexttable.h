@@ -5,9 +5,10 @@
 #include <cstdint>
 #include <vector>
 
-// Every distinct piece of text a chat document holds, per font, stored once together
-// with its pixel width. Chat repeats its words (nicknames, "the", "***"), so a word
-// record keeps only the index of its piece: the text is stored once and measured once.
+// The pieces of text a chat document has measured, per font, with their pixel widths.
+// Chat repeats its words (nicknames, "the", "***"), so each is measured once however often
+// its line is made into words again. A piece too wide for one word remembers where it is
+// cut instead of a width.
 class WordTextTable
 {
 public:
@@ -20,6 +21,7 @@ public:
         std::uint16_t length;
         std::uint16_t width;
         std::uint16_t font;
+        std::uint16_t cut; // the length of the first piece an over-wide one yields; 0 if none
     };
 
     static std::uint32_t hashOf(std::uint16_t font, QStringView text);
@@ -28,7 +30,7 @@ public:
     std::uint32_t find(std::uint16_t font, QStringView text, std::uint32_t hash) const;
     // Adds a piece known to be missing.
     std::uint32_t insert(std::uint16_t font, QStringView text, std::uint32_t hash,
-                         std::uint16_t width);
+                         std::uint16_t width, std::uint16_t cut = 0);
 
     QStringView text(std::uint32_t id) const
     {
@@ -36,6 +38,7 @@ public:
         return QStringView(chars_.data() + e.offset, e.length);
     }
     std::uint16_t width(std::uint32_t id) const { return entries_[id].width; }
+    std::uint16_t cut(std::uint32_t id) const { return entries_[id].cut; }
     std::size_t size() const { return entries_.size(); }
     std::size_t characterCount() const { return chars_.size(); }
 

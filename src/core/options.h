@@ -89,6 +89,8 @@ struct DisplayOptions
     QStringList highlightWords;
     bool notifications = true; // notifications "Desktop notifications while away from the window"
     bool timestamps = false;   // timestamps "Show the time before each line"
+    // Lines each chat window keeps; the oldest leave past it (logs still get every line).
+    int historyLimit = 200000; // historylimit "Lines kept per window (0 = no limit)"
 };
 
 struct SoundOptions

@@ -92,6 +92,7 @@ QString ClientSocket::connectToServer()
 void ClientSocket::attach(QTcpSocket* socket)
 {
     socket_ = socket;
+    socket->setReadBufferSize(ReadBufferBytes);
     // IRC is small lines, and the server's delayed acknowledgement would hold each one
     // back behind the last (MODE and AWAY after the MOTD, a PONG) for some 40 ms. Set
     // once the TCP connection is up, before any TLS handshake, which gains from it too.
@@ -256,7 +257,10 @@ void ClientSocket::onReadyRead()
 }
 
 // One chunk per readable(); while more is waiting, the next delivery is queued behind
-// the events already pending, so a long burst never starves the interface.
+// the events already pending, so a long burst never starves the interface. With the read
+// buffer bounded, readyRead comes only for new data, never again for what is buffered:
+// hence the loop until the buffer is empty. Reading makes room, and Qt then takes more
+// from the system and raises readyRead again.
 void ClientSocket::deliverPending()
 {
     deliveryQueued_ = false;

@@ -42,6 +42,10 @@ public:
     // What close() still hands over of the data received and not yet read: the lines a
     // server sent just before we went, but never an endless flood.
     static constexpr qint64 CloseDeliveryBytes = 64 * 1024;
+    // What is taken from the system ahead of the reader. A server that floods us then
+    // waits in the kernel and TCP slows it down, instead of the whole flood piling up in
+    // our memory.
+    static constexpr qint64 ReadBufferBytes = 64 * 1024;
     // Outgoing data the server has not taken yet; beyond this the connection is given up.
     static constexpr qint64 MaxPendingSendBytes = 1024 * 1024;
 

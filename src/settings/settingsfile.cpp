@@ -111,6 +111,7 @@ constexpr ReadDefault readDefaults[] = {
     {"NOTIFY", "notifies", ""},
     {"DISPLAY", "recent", "0"},
     {"DISPLAY", "lasttheme", "0"},
+    {"DISPLAY", "historylimit", "200000"},
     {"MESSAGES", "quit", ""},
     {"MESSAGES", "leave", ""},
     {"MESSAGES", "away", ""},
@@ -511,6 +512,9 @@ void SettingsFile::readDisplay(Options& options, StoredState& state)
         ThemeFile::findInThemesFolder(folder, state.editorTheme + QStringLiteral(".qth")).isEmpty())
         state.editorTheme.clear();
     readNumbered("DISPLAY", "lasttheme", QString(), true, options.display.themeUses);
+    readInt("DISPLAY", "historylimit", options.display.historyLimit);
+    if (options.display.historyLimit < 0)
+        options.display.historyLimit = DisplayOptions().historyLimit;
 }
 
 void SettingsFile::readMessages(Options& options)
@@ -578,6 +582,7 @@ void SettingsFile::writeSettings(const Options& options, const StoredState& stat
     write("DISPLAY", "recent",
           state.editorTheme.isEmpty() ? QStringLiteral("f") : state.editorTheme.toLower());
     writeNumbered("DISPLAY", "lasttheme", QString(), options.display.themeUses, false);
+    write("DISPLAY", "historylimit", QString::number(std::max(options.display.historyLimit, 0)));
 
     writeMessages(options);
     profile_.eraseSection(QStringLiteral("CHANNELS"));

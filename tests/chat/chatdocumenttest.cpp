@@ -532,6 +532,70 @@ private Q_SLOTS:
         QCOMPARE(doc->selectionText(selection), text);
     }
 
+    // Past the limit the oldest lines leave a block at a time (an eighth of the limit, at
+    // most 4096 lines); what stays reads and lays out exactly as a document that only
+    // ever had those lines. 0 keeps everything.
+    void lineLimit_data()
+    {
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<int>("added");
+        QTest::addColumn<int>("kept");
+        QTest::addColumn<int>("trims");
+        QTest::newRow("under the limit") << 100 << 100 << 100 << 0;
+        QTest::newRow("an eighth leaves") << 100 << 101 << 89 << 1;
+        QTest::newRow("again after another eighth") << 100 << 113 << 89 << 2;
+        QTest::newRow("tiny limit, one at a time") << 3 << 10 << 3 << 7;
+        QTest::newRow("whole blocks") << 40000 << 40001 << 40001 - 4096 << 1;
+        QTest::newRow("no limit") << 0 << 20000 << 20000 << 0;
+    }
+    void lineLimit()
+    {
+        QFETCH(int, limit);
+        QFETCH(int, added);
+        QFETCH(int, kept);
+        QFETCH(int, trims);
+        // Every third line wraps, so rows and lines differ.
+        auto text = [](int i) {
+            return i % 3 ? QStringLiteral("line %1").arg(i)
+                         : QStringLiteral("line %1 aaaa bbbb cccc dddd").arg(i);
+        };
+        auto doc = makeDocument();
+        doc->setViewSize(QSize(100, 200));
+        doc->setLineLimit(limit);
+        QSignalSpy trimmed(doc.get(), &ChatDocument::linesTrimmed);
+        qsizetype wordsGone = 0;
+        connect(doc.get(), &ChatDocument::linesTrimmed, this,
+                [&](qsizetype, qsizetype words, int) { wordsGone += words; });
+        for (int i = 0; i < added; ++i)
+            doc->appendLine(ChatDocument::Other, text(i));
+        QCOMPARE(doc->lineCount(), kept);
+        QCOMPARE(trimmed.count(), trims);
+
+        auto fresh = makeDocument();
+        fresh->setViewSize(QSize(100, 200));
+        for (int i = added - kept; i < added; ++i)
+            fresh->appendLine(ChatDocument::Other, text(i));
+        QCOMPARE(doc->plainLines(), fresh->plainLines());
+        QCOMPARE(doc->plainLine(0), text(added - kept));
+        QCOMPARE(doc->wordCount(), fresh->wordCount());
+        QCOMPARE(doc->rowCount(), fresh->rowCount());
+        QCOMPARE(placements(*doc), placements(*fresh));
+        const int last = doc->rowCount() - 1;
+        QCOMPARE(doc->rowY(last), fresh->rowY(last));
+        QCOMPARE(doc->rowFirstWord(last), fresh->rowFirstWord(last));
+        QCOMPARE(doc->firstRowEndingAt(last), fresh->firstRowEndingAt(last));
+        // The words that left are what the signals said.
+        auto all = makeDocument();
+        for (int i = 0; i < added; ++i)
+            all->appendLine(ChatDocument::Other, text(i));
+        QCOMPARE(wordsGone, all->wordCount() - doc->wordCount());
+        // A resize after trimming lays the kept lines out as the fresh document does.
+        doc->setViewSize(QSize(60, 200));
+        fresh->setViewSize(QSize(60, 200));
+        QCOMPARE(placements(*doc), placements(*fresh));
+        QCOMPARE(doc->rowCount(), fresh->rowCount());
+    }
+
     void themeChangeRelaysOut()
     {
         auto doc = makeDocument();

@@ -69,6 +69,7 @@ QString probe(const QString& name, const Loaded& l)
         {"bookmark", [&] { return QString::number(l.state.serverListBookmark); }},
         {"ignoreTime", [&] { return QString::number(o.ignore.ignoreTime); }},
         {"floodLines", [&] { return QString::number(o.ignore.floodLines); }},
+        {"historyLimit", [&] { return QString::number(o.display.historyLimit); }},
         {"fileServer",
          [&] {
              const FileServerOptions& f = o.fileServer;
@@ -163,6 +164,7 @@ void fillEverything(Options& o, StoredState& s)
     o.display.ignorePrivateChats = true;
     o.display.sayOnLeave = true;
     o.display.leaveMessage = "later";
+    o.display.historyLimit = 5000;
     o.sound.soundlist.entry(0) = {true, "/snd/connect.wav"};
     o.sound.soundlist.entry(34) = {false, "/snd/mode.mid"};
     o.sound.acceptRequests = true;
@@ -362,6 +364,12 @@ private Q_SLOTS:
         QTest::newRow("flood lines too many")
             << QByteArray("[IGNORE]\nfloodlines=1000") << "floodLines"
             << "10";
+        QTest::newRow("history without end")
+            << QByteArray("[DISPLAY]\nhistorylimit=0") << "historyLimit"
+            << "0";
+        QTest::newRow("history limit below zero")
+            << QByteArray("[DISPLAY]\nhistorylimit=-5") << "historyLimit"
+            << "200000";
         // The switch is never stored: the server starts off; sliders keep their range.
         QTest::newRow("file server")
             << QByteArray("[FILESERVER]\non=1\nroot=/srv/x/\ntrigger=!get\nmaxusers=20\n"
@@ -456,6 +464,7 @@ private Q_SLOTS:
             {"ignoreTime", "3"},
             {"flood", "false"},
             {"floodLines", "10"},
+            {"historyLimit", "200000"},
             {"notify", "11111111"},
             {"notifies", ""},
             {"themeUses", ""},

@@ -138,6 +138,49 @@ private Q_SLOTS:
         QCOMPARE(v.widget->firstVisibleRow(), 0);
     }
 
+    // With a line limit the oldest lines leave while the user reads: a view following the
+    // end keeps following, one scrolled back keeps its rows where they still exist (and
+    // shows the oldest kept when they left), and a selection on lines that left is dropped.
+    void trimmedLinesKeepTheViewConsistent()
+    {
+        View v;
+        v.doc->setLineLimit(80); // ten lines leave at a time
+        v.addLines(80);
+        QScrollBar* bar = v.widget->scrollBar();
+        v.addLines(1, 80);
+        QCOMPARE(v.doc->lineCount(), 71);
+        QVERIFY(v.widget->isAutoScroll());
+        QCOMPARE(v.widget->lastVisibleRow(), v.doc->rowCount() - 1);
+        QCOMPARE(bar->value(), bar->maximum());
+        QCOMPARE(bar->maximum(), v.doc->rowCount() - 1 - v.widget->rowsOnScreen());
+
+        // Scrolled back to "line 40": after ten lines leave it is ten rows higher up.
+        bar->setValue(v.doc->wordRow(v.find(u"40")));
+        QVERIFY(!v.widget->isAutoScroll());
+        // On "line", not on the nickname: a press there would be a link click.
+        const QPoint from = v.on(v.doc->rowFirstWord(v.widget->firstVisibleRow()) + 1, 1);
+        QTest::mousePress(v.widget.get(), Qt::LeftButton, {}, from);
+        QVERIFY(v.widget->isSelecting());
+        v.addLines(10, 81);
+        QCOMPARE(v.doc->lineCount(), 71);
+        QCOMPARE(v.doc->plainLine(v.widget->firstVisibleRow()), QStringLiteral("<Tam> line 40"));
+        QCOMPARE(bar->value(), v.widget->firstVisibleRow());
+        QCOMPARE(v.widget->selection().startWord, v.find(u"40") - 1);
+        QTest::mouseRelease(v.widget.get(), Qt::LeftButton, {}, from);
+
+        // The lines on screen leave: the oldest kept line shows, the selection is gone.
+        QTest::mousePress(v.widget.get(), Qt::LeftButton, {}, from);
+        for (int i = 0; i < 4; ++i)
+            v.addLines(10, 91 + 10 * i);
+        QVERIFY(!v.widget->isSelecting());
+        QVERIFY(!v.widget->selection().isValid());
+        QCOMPARE(v.widget->firstVisibleRow(), 0);
+        QCOMPARE(v.doc->plainLine(0), QStringLiteral("<Tam> line 60"));
+        QCOMPARE(bar->value(), 0);
+        QVERIFY(!v.widget->grab().isNull()); // paints without stale indexes
+        QVERIFY(v.widget->wordRect(0).isValid());
+    }
+
     void cornerRightClickClears()
     {
         View v;

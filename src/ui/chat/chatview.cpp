@@ -33,6 +33,7 @@ ChatView::ChatView(ChatDocument* document, QWidget* parent) : QWidget(parent), d
     repaintTimer_.setInterval(RepaintIntervalMs);
     connect(&repaintTimer_, &QTimer::timeout, this, &ChatView::onRepaintTimer);
     connect(document, &ChatDocument::cleared, this, &ChatView::onCleared);
+    connect(document, &ChatDocument::linesTrimmed, this, &ChatView::onLinesTrimmed);
     connect(document, &ChatDocument::themeApplied, this, &ChatView::onThemeApplied);
     connect(document, &ChatDocument::layoutChanged, this, &ChatView::onLayoutChanged);
     knownWords_ = document->wordCount();
@@ -205,6 +206,34 @@ void ChatView::onCleared()
     unsetCursor();
     syncGeometry();
     update();
+}
+
+void ChatView::onLinesTrimmed(qsizetype, qsizetype words, int rows)
+{
+    // Every index we hold moved down; what pointed into the lines that left is dropped.
+    knownWords_ = std::max<qsizetype>(0, knownWords_ - words);
+    lastPaintedWord_ = lastPaintedWord_ >= words ? lastPaintedWord_ - words : -1;
+    if (hover_.isLink() && hover_.firstWord >= words) {
+        hover_.firstWord -= words;
+        hover_.lastWord -= words;
+    } else if (hover_.isLink()) {
+        hover_ = {};
+        unsetCursor();
+    }
+    if (selection_.isValid() && selection_.startWord >= words) {
+        selection_.startWord -= words;
+        selection_.endWord -= words;
+    } else if (selecting_ || selection_.isValid()) {
+        selecting_ = false;
+        selectionMoved_ = false;
+        selection_ = {};
+    }
+    // A display scrolled back into the lines that left now shows the oldest kept.
+    const bool shown = firstRow_ >= rows;
+    setVisibleFrom(shown ? firstRow_ - rows : 0);
+    if (!shown)
+        update(document_->textArea());
+    updateScrollBar();
 }
 
 void ChatView::onThemeApplied()

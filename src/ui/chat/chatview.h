@@ -103,6 +103,7 @@ public:
 
 private:
     void onCleared();
+    void onLinesTrimmed(qsizetype lines, qsizetype words, int rows);
     void onThemeApplied();
     void onLayoutChanged();
     void onScrollBarMoved(int value);

@@ -7,6 +7,7 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace {
@@ -89,6 +90,13 @@ MessagesSettingsPage::MessagesSettingsPage(Client& client, QWidget* parent)
     layout->addWidget(replies);
     layout->addWidget(behaviour);
     layout->addWidget(attention);
+    historyLimit_ = new QSpinBox(this);
+    historyLimit_->setObjectName(QStringLiteral("historylimit"));
+    historyLimit_->setRange(0, 100000000);
+    historyLimit_->setSingleStep(10000);
+    auto* history = new QFormLayout;
+    history->addRow(QStringLiteral("Lines kept per window (0 = no limit)"), historyLimit_);
+    layout->addLayout(history);
     layout->addStretch(1);
 
     Options& o = client_.options();
@@ -107,6 +115,8 @@ MessagesSettingsPage::MessagesSettingsPage(Client& client, QWidget* parent)
             [&o](const QString& text) { o.display.highlightWords = Highlight::parseWords(text); });
     bind(notifications_, o.display.notifications, this);
     bind(timestamps_, o.display.timestamps, this);
+    connect(historyLimit_, &QSpinBox::valueChanged, this,
+            [&o](int lines) { o.display.historyLimit = lines; });
     // Built before or after the settings are read, the page shows what was read.
     connect(&client_, &Client::settingsLoaded, this, &MessagesSettingsPage::load);
     load();
@@ -129,4 +139,5 @@ void MessagesSettingsPage::load()
     highlightWords_->setText(o.display.highlightWords.join(QStringLiteral(", ")));
     notifications_->setChecked(o.display.notifications);
     timestamps_->setChecked(o.display.timestamps);
+    historyLimit_->setValue(o.display.historyLimit);
 }

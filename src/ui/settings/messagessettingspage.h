@@ -5,6 +5,7 @@
 class Client;
 class QCheckBox;
 class QLineEdit;
+class QSpinBox;
 
 // What the client says for the user: answers to CTCP queries, the message on leaving,
 // and how it treats invitations and private chats.
@@ -33,4 +34,5 @@ private:
     QLineEdit* highlightWords_; // highlightwords
     QCheckBox* notifications_;  // notifications
     QCheckBox* timestamps_;     // timestamps
+    QSpinBox* historyLimit_;    // historylimit
 };
