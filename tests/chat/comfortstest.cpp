@@ -153,6 +153,14 @@ private Q_SLOTS:
         const qint32 colour = w->document->theme().highlightcolor;
         QCOMPARE(w->document->wordStyle(wordsBefore).textColor, colour);
         QVERIFY(w->document->wordStyle(0).textColor != colour);
+        // Kept lines are made into words again when read after many others: the
+        // highlight is part of the kept line, not only of its first words.
+        for (int i = 0; i < int(ChatDocument::CachedLines) * 2; ++i)
+            w->document->appendLine(1, QStringLiteral("<amy> filler %1").arg(i));
+        for (qsizetype i = w->document->wordCount() - 1; i > wordsBefore + 10; i -= 3)
+            (void)w->document->wordStyle(i);
+        QCOMPARE(w->document->wordStyle(wordsBefore).textColor, colour);
+        QVERIFY(w->document->wordStyle(0).textColor != colour);
         // Speakers are remembered most recent first.
         QCOMPARE(w->recentSpeakers, (QStringList{"bob", "amy"}));
         f.registry.renameMember(w, "AMY", "amelia");
