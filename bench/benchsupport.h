@@ -3,6 +3,8 @@
 // What the benchmarks share: a scripted peer's socket helpers, the paint-gap counter and
 // the machine load printed beside every figure.
 
+#include "core/prompts.h"
+
 #include <QEvent>
 #include <QFile>
 #include <QObject>
@@ -11,7 +13,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <map>
+#include <netinet/in.h>
 #include <string>
 #include <sys/socket.h>
 #include <vector>
@@ -28,6 +32,32 @@ inline double loadAverage()
         return -1;
     return f.readAll().split(' ').value(0).toDouble();
 }
+
+// A listening socket on a free loopback port, for the scripted server; sets port.
+inline int listenOnLoopback(int& port)
+{
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    ::listen(listener, 1);
+    socklen_t len = sizeof addr;
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
+    port = ntohs(addr.sin_port);
+    return listener;
+}
+
+// Prompts that answer every question with no, as a user who is away would.
+struct NoPrompts : Prompts
+{
+    void warning(const QString&) override {}
+    void askYesNo(const QString&, std::function<void(bool)> answer) override { answer(false); }
+    void askChoice(const QString&, const QStringList&, std::function<void(int)> answer) override
+    {
+        answer(-1);
+    }
+};
 
 // Writes all of data; stops quietly when the other end is gone.
 inline void sendAll(int fd, const std::string& data)

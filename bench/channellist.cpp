@@ -32,16 +32,6 @@
 namespace {
 
 using namespace bench;
-struct NoPrompts : Prompts
-{
-    void warning(const QString&) override {}
-    void askYesNo(const QString&, std::function<void(bool)> answer) override { answer(false); }
-    void askChoice(const QString&, const QStringList&, std::function<void(int)> answer) override
-    {
-        answer(-1);
-    }
-};
-
 double msSince(Steady::time_point t0)
 {
     return std::chrono::duration<double, std::milli>(Steady::now() - t0).count();
@@ -92,15 +82,8 @@ int main(int argc, char* argv[])
     const int channels = argc > 1 ? std::max(1, std::atoi(argv[1])) : 50000;
     const int runs = 3;
 
-    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    ::listen(listener, 1);
-    socklen_t len = sizeof addr;
-    ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
-    const int port = ntohs(addr.sin_port);
+    int port = 0;
+    const int listener = listenOnLoopback(port);
 
     const std::string list = listLines(channels);
     std::atomic<bool> registered{false};

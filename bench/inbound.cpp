@@ -28,16 +28,6 @@
 namespace {
 
 using namespace bench;
-struct NoPrompts : Prompts
-{
-    void warning(const QString&) override {}
-    void askYesNo(const QString&, std::function<void(bool)> answer) override { answer(false); }
-    void askChoice(const QString&, const QStringList&, std::function<void(int)> answer) override
-    {
-        answer(-1);
-    }
-};
-
 std::string floodLines(int count)
 {
     std::string all;
@@ -88,15 +78,8 @@ int main(int argc, char* argv[])
     const int floodCount = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200000;
     const int nickCount = 20000;
 
-    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    ::listen(listener, 1);
-    socklen_t len = sizeof addr;
-    ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
-    const int port = ntohs(addr.sin_port);
+    int port = 0;
+    const int listener = listenOnLoopback(port);
 
     std::atomic<int> stage{0}; // 1: client ready for the flood; 3: ready for names
     std::atomic<bool> done{false};

@@ -29,16 +29,6 @@ constexpr double TargetMs = 50;
 // The client counts as idle once the list has not been painted for this long.
 constexpr int QuietMs = 500;
 
-struct NoPrompts : Prompts
-{
-    void warning(const QString&) override {}
-    void askYesNo(const QString&, std::function<void(bool)> answer) override { answer(false); }
-    void askChoice(const QString&, const QStringList&, std::function<void(int)> answer) override
-    {
-        answer(-1);
-    }
-};
-
 std::string namesLines(int nicks)
 {
     std::string all;
@@ -93,15 +83,8 @@ int main(int argc, char* argv[])
             qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
 
-    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    ::listen(listener, 1);
-    socklen_t len = sizeof addr;
-    ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
-    const int port = ntohs(addr.sin_port);
+    int port = 0;
+    const int listener = listenOnLoopback(port);
 
     const std::string names = namesLines(NickCount);
     std::atomic<bool> listShown{false};

@@ -36,15 +36,8 @@ using namespace bench;
 // Seconds from the first private line to the PONG, in a fresh main window.
 double oneRun(int lines, int senders)
 {
-    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    ::listen(listener, 1);
-    socklen_t len = sizeof addr;
-    ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
-    const int port = ntohs(addr.sin_port);
+    int port = 0;
+    const int listener = listenOnLoopback(port);
 
     std::string flood;
     for (int i = 0; i < lines; ++i)

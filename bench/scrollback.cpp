@@ -35,16 +35,6 @@ using namespace bench;
 
 constexpr int WarmUpLines = 2000;
 
-struct NoPrompts : Prompts
-{
-    void warning(const QString&) override {}
-    void askYesNo(const QString&, std::function<void(bool)> answer) override { answer(false); }
-    void askChoice(const QString&, const QStringList&, std::function<void(int)> answer) override
-    {
-        answer(-1);
-    }
-};
-
 // Line i of the flood: 106 bytes and CR LF, as bench/inbound.cpp sends them.
 std::string floodLine(int i)
 {
@@ -85,15 +75,8 @@ void resetPeak()
 int runOnce(int argc, char* argv[], int count)
 {
     QApplication app(argc, argv);
-    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    ::listen(listener, 1);
-    socklen_t len = sizeof addr;
-    ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
-    const int port = ntohs(addr.sin_port);
+    int port = 0;
+    const int listener = listenOnLoopback(port);
 
     std::atomic<int> stage{0}; // 1: measured before, flood may start; 2: PONG seen
     std::atomic<bool> warmed{false};
