@@ -56,7 +56,7 @@ public:
         Done,        // handled (possibly by doing nothing yet)
         NeedsDialog, // "Topic...", "Password...", "User Limit...", "Send Theme...", the sound
                      // entries: the front end asks first
-        Unknown, // not a fixed entry: a menu mod's entry may take it
+        Unknown,     // not a fixed entry: a menu mod's entry may take it
     };
 
     ChatMenuActions(UserActions& actions, WindowRegistry& windows);
