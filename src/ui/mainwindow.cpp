@@ -64,52 +64,7 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
 
     buildWorkArea(central);
     layout->addWidget(mainSplitter_, 1);
-    settingspanel_ = new QTabWidget(masterPanel_);
-    settingspanel_->setObjectName(QStringLiteral("settingspanel"));
-    serverPage_ = new ServerTreePage(*client_, settingspanel_);
-    settingspanel_->addTab(serverPage_, QStringLiteral("Servers"));
-    connect(serverPage_, &ServerTreePage::connectRequested, this,
-            &MainWindow::connectbuttonconnectClick);
-    importDialog_ = new ImportDialog(*client_, this);
-    connect(serverPage_, &ServerTreePage::importRequested, importDialog_, &QDialog::show);
-    userPage_ = new UserSettingsPage(*client_, settingspanel_);
-    connect(importDialog_, &ImportDialog::imported, userPage_, &UserSettingsPage::load);
-    settingspanel_->addTab(userPage_, QStringLiteral("User"));
-    ignorePage_ = new IgnoreSettingsPage(*client_, settingspanel_);
-    settingspanel_->addTab(ignorePage_, QStringLiteral("Ignore"));
-    messagesPage_ = new MessagesSettingsPage(*client_, settingspanel_);
-    settingspanel_->addTab(messagesPage_, QStringLiteral("Messages"));
-    soundPage_ = new SoundSettingsPage(*client_, settingspanel_);
-    settingspanel_->addTab(soundPage_, QStringLiteral("Sound"));
-    fileServerPage_ = new FileServerPage(*client_, settingspanel_);
-    settingspanel_->addTab(fileServerPage_, QStringLiteral("File Server"));
-    settingspanel_->addTab(new NotifyPage(*client_, settingspanel_), QStringLiteral("Notify List"));
-    settingspanel_->addTab(new AliasSettingsPage(*client_, settingspanel_),
-                           QStringLiteral("Aliases"));
-    settingspanel_->addTab(new ScriptingPage(*client_, settingspanel_),
-                           QStringLiteral("Scripting"));
-    settingspanel_->addTab(new MenuModPage(client_->menuMods(), *chatMenu_, settingspanel_),
-                           QStringLiteral("Menu Mods"));
-    dccPage_ = new DccSettingsPage(*client_, settingspanel_);
-    settingspanel_->addTab(dccPage_, QStringLiteral("DCC"));
-    channelListPage_ = new ChannelListPage(*client_, settingspanel_);
-    settingspanel_->addTab(channelListPage_, QStringLiteral("Channel List"));
-    favouritesPage_ = new FavouritesPage(*client_, settingspanel_);
-    settingspanel_->addTab(favouritesPage_, QStringLiteral("Favorite Channels"));
-    connect(channelListPage_, &ChannelListPage::addFavourite, favouritesPage_,
-            &FavouritesPage::addEntry);
-    settingspanel_->addTab(new ThemePage(*client_, settingspanel_), QStringLiteral("Themes"));
-    miscPage_ = new MiscPage(*client_, settingspanel_);
-    settingspanel_->addTab(miscPage_, QStringLiteral("Misc"));
-    connect(miscPage_, &MiscPage::posterChanged, this,
-            [this] { picker_->setPoster(&client_->poster()); });
-    connect(miscPage_, &MiscPage::tileFrameColourChanged, this, &MainWindow::paintTileFrame);
-    connect(client_.get(), &Client::settingsLoaded, this,
-            [this] { paintTileFrame(colorFromWin(client_->options().appearance.tileFrameColor)); });
-
-    buildServerInfo();
-    settingspanel_->addTab(new RawDataPage(client_->rawData(), settingspanel_),
-                           QStringLiteral("Raw Data"));
+    buildSettingsPanel();
 
     // The section panels in the order of the window list's sections.
     WindowRegistry& windows = client_->windows();
@@ -201,15 +156,12 @@ void MainWindow::runShowSequence()
         return true;
     });
     steps.add(QStringLiteral("settings pages"), [this] {
-        soundPage_->load();
-        fileServerPage_->load();
         filesPanel_->loadFilters();
-        dccPage_->load();
-        favouritesPage_->showFavourites();
         return true;
     });
     // The settings pages, the toolbar switches and the recent-server menu show what was
-    // read as soon as it is (Client::settingsLoaded).
+    // read as soon as it is (Client::settingsLoaded); a page made later reads it when it
+    // is made.
     steps.add(QStringLiteral("window placement"), [this] { return applyWindowPlacement(); });
     for (const QString& step : steps.run())
         qWarning("start-up: %s did not complete", qPrintable(step));
@@ -283,6 +235,103 @@ QWidget* MainWindow::addSectionPanel(const QString& objectName, const QString& c
     }
     panel->hide();
     return panel;
+}
+
+void MainWindow::buildSettingsPanel()
+{
+    settingspanel_ = new QTabWidget(masterPanel_);
+    settingspanel_->setObjectName(QStringLiteral("settingspanel"));
+    // The server list is in front from the start; the other pages are made when their tab
+    // is first shown.
+    serverPage_ = new ServerTreePage(*client_, settingspanel_);
+    settingspanel_->addTab(serverPage_, QStringLiteral("Servers"));
+    connect(serverPage_, &ServerTreePage::connectRequested, this,
+            &MainWindow::connectbuttonconnectClick);
+    connect(serverPage_, &ServerTreePage::importRequested, this, [this] {
+        if (!importDialog_) {
+            importDialog_ = new ImportDialog(*client_, this);
+            connect(importDialog_, &ImportDialog::imported, this, [this] {
+                if (auto* user = findChild<UserSettingsPage*>())
+                    user->load();
+            });
+        }
+        importDialog_->show();
+    });
+    Client& c = *client_;
+    addPage(QStringLiteral("User"), [&c](QWidget* tab) { return new UserSettingsPage(c, tab); });
+    addPage(QStringLiteral("Ignore"),
+            [&c](QWidget* tab) { return new IgnoreSettingsPage(c, tab); });
+    addPage(QStringLiteral("Messages"),
+            [&c](QWidget* tab) { return new MessagesSettingsPage(c, tab); });
+    addPage(QStringLiteral("Sound"), [&c](QWidget* tab) { return new SoundSettingsPage(c, tab); });
+    addPage(QStringLiteral("File Server"),
+            [&c](QWidget* tab) { return new FileServerPage(c, tab); });
+    addPage(QStringLiteral("Notify List"), [&c](QWidget* tab) { return new NotifyPage(c, tab); });
+    addPage(QStringLiteral("Aliases"),
+            [&c](QWidget* tab) { return new AliasSettingsPage(c, tab); });
+    addPage(QStringLiteral("Scripting"), [&c](QWidget* tab) { return new ScriptingPage(c, tab); });
+    addPage(QStringLiteral("Menu Mods"),
+            [this](QWidget* tab) { return new MenuModPage(client_->menuMods(), *chatMenu_, tab); });
+    addPage(QStringLiteral("DCC"), [&c](QWidget* tab) { return new DccSettingsPage(c, tab); });
+    addPage(QStringLiteral("Channel List"), [this](QWidget* tab) {
+        auto* page = new ChannelListPage(*client_, tab);
+        // The favourites page is made for the entry if it was not yet.
+        connect(page, &ChannelListPage::addFavourite, this,
+                [this](const QString& entry) { settingsPage<FavouritesPage>()->addEntry(entry); });
+        return page;
+    });
+    addPage(QStringLiteral("Favorite Channels"),
+            [&c](QWidget* tab) { return new FavouritesPage(c, tab); });
+    addPage(QStringLiteral("Themes"), [&c](QWidget* tab) { return new ThemePage(c, tab); });
+    addPage(QStringLiteral("Misc"), [this](QWidget* tab) {
+        auto* page = new MiscPage(*client_, tab);
+        connect(page, &MiscPage::posterChanged, this,
+                [this] { picker_->setPoster(&client_->poster()); });
+        connect(page, &MiscPage::tileFrameColourChanged, this, &MainWindow::paintTileFrame);
+        return page;
+    });
+    connect(client_.get(), &Client::settingsLoaded, this,
+            [this] { paintTileFrame(colorFromWin(client_->options().appearance.tileFrameColor)); });
+
+    buildServerInfo();
+    settingspanel_->addTab(new RawDataPage(client_->rawData(), settingspanel_),
+                           QStringLiteral("Raw Data"));
+    connect(settingspanel_, &QTabWidget::currentChanged, this, &MainWindow::makeSettingsPage);
+}
+
+void MainWindow::addPage(const QString& caption, const QMetaObject& type,
+                         std::function<QWidget*(QWidget*)> make)
+{
+    auto* tab = new QWidget(settingspanel_);
+    auto* column = new QVBoxLayout(tab);
+    column->setContentsMargins(0, 0, 0, 0);
+    pageMakers_.insert(settingspanel_->addTab(tab, caption), {&type, std::move(make)});
+}
+
+void MainWindow::makeSettingsPage(int index)
+{
+    const auto maker = pageMakers_.find(index);
+    if (maker == pageMakers_.end())
+        return;
+    const PageMaker page = std::move(maker.value());
+    pageMakers_.erase(maker);
+    QWidget* tab = settingspanel_->widget(index);
+    tab->layout()->addWidget(page.make(tab));
+}
+
+QWidget* MainWindow::settingsPage(const QMetaObject& type)
+{
+    for (auto maker = pageMakers_.cbegin(); maker != pageMakers_.cend(); ++maker) {
+        if (maker.value().type == &type) {
+            makeSettingsPage(maker.key());
+            break;
+        }
+    }
+    for (QWidget* page : settingspanel_->findChildren<QWidget*>()) {
+        if (page->metaObject() == &type)
+            return page;
+    }
+    return nullptr;
 }
 
 void MainWindow::buildServerInfo()

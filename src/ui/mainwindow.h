@@ -2,8 +2,11 @@
 
 #include "ui/dialogs/uiprompts.h"
 
+#include <QHash>
 #include <QMainWindow>
+#include <functional>
 #include <memory>
+#include <type_traits>
 
 class Client;
 class QComboBox;
@@ -51,8 +54,11 @@ public:
 
     PickerPanel* picker() const { return picker_; }
     ServerTreePage* serverPage() const { return serverPage_; }
-    ChannelListPage* channelListPage() const { return channelListPage_; }
-    ImportDialog* importDialog() const { return importDialog_; }
+    // The settings page of class P; a page whose tab was never shown is made now.
+    template <class P> P* settingsPage()
+    {
+        return static_cast<P*>(settingsPage(P::staticMetaObject));
+    }
     RecentServersMenu* connectMenu() const { return connectMenu_; }
     QWidget* masterPanel() const { return masterPanel_; }
 
@@ -72,6 +78,18 @@ private:
     void buildWorkArea(QWidget* central);
     QWidget* addSectionPanel(const QString& objectName, const QString& caption,
                              QWidget* content = nullptr);
+    void buildSettingsPanel();
+    // A settings tab whose page make(tab) builds, inside the tab, when it is first shown.
+    template <class Make> void addPage(const QString& caption, Make make)
+    {
+        using Page = std::remove_pointer_t<std::invoke_result_t<Make, QWidget*>>;
+        addPage(caption, Page::staticMetaObject,
+                [make](QWidget* tab) -> QWidget* { return make(tab); });
+    }
+    void addPage(const QString& caption, const QMetaObject& type,
+                 std::function<QWidget*(QWidget*)> make);
+    void makeSettingsPage(int index);
+    QWidget* settingsPage(const QMetaObject& type);
     void buildServerInfo();
     // Alt+1..9, Ctrl+PgUp/PgDn and Ctrl+W over the chat windows.
     void installWindowKeys();
@@ -100,21 +118,19 @@ private:
     QWidget* masterPanel_ = nullptr;
     QFrame* tileFrame_[4] = {}; // tleft, ttop, tright, tbot
     QTabWidget* settingspanel_ = nullptr;
+    struct PageMaker
+    {
+        const QMetaObject* type;
+        std::function<QWidget*(QWidget*)> make;
+    };
+    // The tabs whose pages are still to be made, by index.
+    QHash<int, PageMaker> pageMakers_;
     ServerTreePage* serverPage_ = nullptr;
-    ChannelListPage* channelListPage_ = nullptr;
-    FavouritesPage* favouritesPage_ = nullptr;
     ImportDialog* importDialog_ = nullptr;
     RecentServersMenu* connectMenu_ = nullptr;
-    UserSettingsPage* userPage_ = nullptr;
     ServerInfoWidget* serverInfo_ = nullptr;
-    IgnoreSettingsPage* ignorePage_ = nullptr;
     ChatMenuWidget* chatMenu_ = nullptr;
-    MessagesSettingsPage* messagesPage_ = nullptr;
-    SoundSettingsPage* soundPage_ = nullptr;
-    FileServerPage* fileServerPage_ = nullptr;
     FilesPanel* filesPanel_ = nullptr;
-    DccSettingsPage* dccPage_ = nullptr;
-    MiscPage* miscPage_ = nullptr;
     QComboBox* statuslist_ = nullptr;
     QLabel* panel6_ = nullptr;
     QToolButton* connectbuttonconnect_ = nullptr;

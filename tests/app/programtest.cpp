@@ -2,6 +2,7 @@
 // address, and SIGTERM ending the session with QUIT.
 #include "client/client.h"
 #include "support/fakeircserver.h"
+#include "support/settingstabs.h"
 #include "support/testmain.h"
 #include "ui/mainwindow.h"
 
@@ -213,6 +214,7 @@ private Q_SLOTS:
     void messageSettingsAreBoundBothWays()
     {
         MainWindow form(QStringLiteral("/tmp/quorl-ui-test/"));
+        showEverySettingsTab(form);
         Options& o = form.client().options();
         auto* version = form.findChild<QCheckBox*>(QStringLiteral("CheckBox4"));
         auto* versionText = form.findChild<QLineEdit*>(QStringLiteral("Edit11"));

@@ -5,10 +5,14 @@
 #include "settings/startsequence.h"
 #include "support/fakeircserver.h"
 #include "support/scriptedprompts.h"
+#include "support/settingstabs.h"
 #include "support/testmain.h"
 #include "ui/mainwindow.h"
 
+#include "ui/settings/channellistpage.h"
 #include "ui/settings/recentserversmenu.h"
+#include "ui/settings/servertreepage.h"
+#include "ui/settings/themepage.h"
 #include "ui/settings/usersettingspage.h"
 
 #include <QAction>
@@ -18,9 +22,11 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -81,7 +87,8 @@ private Q_SLOTS:
         QCOMPARE(form.windowTitle(), Product::mainCaption());
         // The application's title, shown for the minimized window.
         QCOMPARE(form.windowIconText(), QStringLiteral("QuorlIRC 2.00"));
-        QCOMPARE(form.findChild<QLineEdit*>("nametext")->text(), QStringLiteral("Ada Lovelace"));
+        QCOMPARE(form.settingsPage<UserSettingsPage>()->findChild<QLineEdit*>("nametext")->text(),
+                 QStringLiteral("Ada Lovelace"));
         QCOMPARE(form.findChild<QLabel*>("Panel6")->text(),
                  QStringLiteral("Your Nickname is: Bob"));
         QCOMPARE(form.client().session().currentNickname(), QStringLiteral("Bob"));
@@ -89,6 +96,49 @@ private Q_SLOTS:
         QVERIFY(!form.isMaximized());
         QCOMPARE(form.size(), QSize(700, 500));
         QVERIFY(form.client().statusLog().lines().contains(Product::welcome()));
+    }
+
+    // Only the server list is made with the window. Another page is made when its tab is
+    // first shown, or when something needs it: a favourite added from the channel list
+    // reaches a favourites page that was never shown, and the settings.
+    void settingsPagesAreMadeWhenFirstNeeded()
+    {
+        QTemporaryDir home;
+        writeFile(home.filePath("quorl.ini"),
+                  "[USER]\nname=Ada\n[CHANNELS]\ntopfav=0\nfav0=#old Old friends\n");
+        MainWindow form(folderOf(home));
+        QVERIFY(form.findChild<ServerTreePage*>());
+        QVERIFY(!form.findChild<UserSettingsPage*>());
+        QVERIFY(!form.findChild<ThemePage*>());
+        QVERIFY(!form.findChild<FavouritesPage*>());
+
+        auto* tabs = form.findChild<QTabWidget*>("settingspanel");
+        QCOMPARE(tabs->tabText(1), QStringLiteral("User"));
+        tabs->setCurrentIndex(1);
+        auto* user = form.findChild<UserSettingsPage*>();
+        QVERIFY(user);
+        QCOMPARE(user->findChild<QLineEdit*>("nametext")->text(), QStringLiteral("Ada"));
+        QCOMPARE(user->parentWidget(), tabs->widget(1));
+        QVERIFY(!form.findChild<ChannelListPage*>());
+
+        ChannelListPage* list = form.settingsPage<ChannelListPage>();
+        QVERIFY(list);
+        QCOMPARE(form.settingsPage<ChannelListPage>(), list);
+        QVERIFY(!form.findChild<FavouritesPage*>());
+        Q_EMIT list->addFavourite(QStringLiteral("#new New friends"));
+        auto* favourites = form.findChild<FavouritesPage*>();
+        QVERIFY(favourites);
+        // The list keeps its entries sorted.
+        QCOMPARE(form.client().options().channels.favourites,
+                 QStringList({"#new New friends", "#old Old friends"}));
+        auto* shown = favourites->findChild<QListWidget*>();
+        QVERIFY(shown);
+        QCOMPARE(shown->count(), 2);
+        QCOMPARE(shown->item(0)->text(), QStringLiteral("#new New friends"));
+        // The tab that was made by request shows the same page, not a second one.
+        tabs->setCurrentWidget(favourites->parentWidget());
+        QCOMPARE(form.findChildren<FavouritesPage*>().size(), 1);
+        QVERIFY(!form.findChild<ThemePage*>());
     }
 
     // Every settings page shows what was read, whichever was built first; a restart
@@ -107,6 +157,7 @@ private Q_SLOTS:
                   "[MISC]\nautolog=1\nignoretraffic=1\n");
         {
             MainWindow form(folderOf(home));
+            showEverySettingsTab(form);
             QCOMPARE(form.findChild<QLineEdit*>("nametext")->text(), QStringLiteral("Ada"));
             QCOMPARE(form.findChild<QLineEdit*>("emailtext")->text(), QStringLiteral("ada@x.org"));
             QCOMPARE(form.findChild<QLineEdit*>("identdtext")->text(), QStringLiteral("adal"));
@@ -144,6 +195,7 @@ private Q_SLOTS:
             form.close();
         }
         MainWindow again(folderOf(home));
+        showEverySettingsTab(again);
         QCOMPARE(again.findChild<QPlainTextEdit*>("aliaslist")->toPlainText(),
                  QStringLiteral("/hi /msg $1 hello\n/bye /quit"));
         QVERIFY(again.connectMenu()->entry(0)->isVisible());
