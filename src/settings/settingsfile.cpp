@@ -3,6 +3,7 @@
 #include "theme/themefile.h"
 
 #include <QFileInfo>
+#include <QHash>
 #include <QMap>
 
 #include <algorithm>
@@ -161,10 +162,18 @@ QString readDefault(const QString& section, const QString& key)
     const auto same = [](const QString& a, const char* b) {
         return a.compare(QLatin1String(b), Qt::CaseInsensitive) == 0;
     };
-    for (const ReadDefault& d : readDefaults) {
-        if (same(section, d.section) && same(key, d.key))
-            return QString::fromLatin1(d.value);
-    }
+    // Hundreds of keys are read at start: the table is looked up by name, not walked.
+    const auto name = [](QStringView section, QStringView key) {
+        return section.toString().toCaseFolded() + QChar(0) + key.toString().toCaseFolded();
+    };
+    static const QHash<QString, const char*> byName = [&name] {
+        QHash<QString, const char*> table;
+        for (const ReadDefault& d : readDefaults)
+            table.insert(name(QString::fromLatin1(d.section), QString::fromLatin1(d.key)), d.value);
+        return table;
+    }();
+    if (const auto found = byName.constFind(name(section, key)); found != byName.constEnd())
+        return QString::fromLatin1(found.value());
     for (const ReadDefault& d : numberedDefaults) {
         const QLatin1String stem(d.key);
         if (same(section, d.section) && key.startsWith(stem, Qt::CaseInsensitive) &&
