@@ -7,6 +7,8 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QIcon>
+#include <QImage>
+#include <QPixmap>
 #include <QSocketNotifier>
 #include <QTextStream>
 #include <QTimer>
@@ -147,6 +149,18 @@ std::unique_ptr<QApplication> openWindowSystem(int& argc, char* argv[])
         qt_message_output(type, QMessageLogContext(), message);
     return app;
 }
+// The window icon, drawn from quorlirc.svg at the sizes window lists and task bars use.
+// PNGs read as PNG: drawing the SVG would load Qt's SVG engine at every start, and a
+// picture of unnamed format would load every image plugin to find out what it is.
+QIcon windowIcon()
+{
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48, 64}) {
+        const QImage picture(QStringLiteral(":/icons/quorlirc-%1.png").arg(size), "PNG");
+        icon.addPixmap(QPixmap::fromImage(picture));
+    }
+    return icon;
+}
 } // namespace
 
 int main(int argc, char* argv[])
@@ -161,7 +175,7 @@ int main(int argc, char* argv[])
     QApplication::setQuitOnLastWindowClosed(true);
     // The desktop entry's name lets the desktop match the window with its entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("quorlirc"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/quorlirc.svg")));
+    QApplication::setWindowIcon(windowIcon());
 
     CommandLine line;
     line.parser.process(*app);
