@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QMap>
+#include <QSet>
 
 #include <algorithm>
 
@@ -492,8 +493,15 @@ void SettingsFile::readIgnore(Options& options, StoredState& state)
         problem("IGNORE", "floodlines");
 
     state.permanentIgnores.clear();
+    // Most of the slots are absent: only the keys the section has are read.
+    QSet<QString> present;
+    for (const QString& key : profile_.keys(QStringLiteral("IGNORE")))
+        present.insert(key.toCaseFolded());
     for (int i = 0; i < IgnoreKeys; ++i) {
-        const QString entry = value(QStringLiteral("IGNORE"), indexed("i", i));
+        const QString key = indexed("i", i);
+        if (!present.contains(key))
+            continue;
+        const QString entry = value(QStringLiteral("IGNORE"), key);
         if (!entry.isEmpty())
             state.permanentIgnores << entry;
     }

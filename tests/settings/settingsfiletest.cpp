@@ -747,6 +747,15 @@ private Q_SLOTS:
                      section + u' ' + key + u'=' + value);
     }
 
+    // Ignore slots are read in slot order whatever the file's order or the keys' case;
+    // empty slots and keys past the last slot give nothing.
+    void permanentIgnoresComeFromTheSlotsPresent()
+    {
+        const Loaded l = readText("[IGNORE]\ni499=last\nI3=pest\ni0=\ni500=beyond\ni07=odd\n"
+                                  " i1 = spaced \n");
+        QCOMPARE(l.state.permanentIgnores, (QStringList{"spaced", "pest", "last"}));
+    }
+
     void unknownKeysAndSectionsSurvive()
     {
         const QByteArray before = "; my notes\n[OLD]\nkeep=me\n[MISC]\nfuture=yes\nautolog=0\n"
