@@ -67,14 +67,17 @@ bool WavPlayer::ensureOutput()
         return true;
     if (loadFailed_)
         return false;
-    loadFailed_ = true; // tried once: a module that failed to load will not load later
+    loadFailed_ = true; // one attempt, and one warning, per player
     const QStringList paths = modulePaths_.isEmpty() ? defaultModulePaths() : modulePaths_;
     QString problem;
     for (const QString& path : paths) {
         if (!QFileInfo::exists(path))
             continue;
         // Never unloaded: the output runs the module's code for as long as the player lives.
+        // Every symbol is bound now, so a QtMultimedia that lacks one fails here instead of
+        // ending the program at the first call that needs it.
         QLibrary module(path);
+        module.setLoadHints(QLibrary::ResolveAllSymbolsHint);
         if (!module.load()) {
             if (problem.isEmpty())
                 problem = module.errorString();

@@ -7,6 +7,7 @@
 #include "support/scriptedprompts.h"
 #include "support/testmain.h"
 
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -120,13 +121,15 @@ private Q_SLOTS:
                                       << "found none of .*/absent\\.so$";
         QTest::newRow("not a library") << "garbage.wav"
                                        << "Cannot load library .*garbage\\.wav";
+        QTest::newRow("a function it needs is missing")
+            << QUORL_UNBOUND_WAVOUT << "Cannot load library .*quorl_function_nothing_provides";
     }
 
     void waveModuleMissing()
     {
         QFETCH(QString, file);
         QFETCH(QString, warning);
-        WavPlayer player({dir_.filePath(file)});
+        WavPlayer player({QDir(dir_.path()).filePath(file)});
         QTest::ignoreMessage(
             QtWarningMsg, QRegularExpression(QStringLiteral("^wave sounds are off: ") + warning));
         QTest::failOnWarning(QRegularExpression(QStringLiteral("^wave sounds")));
