@@ -93,7 +93,7 @@ private Q_SLOTS:
         QVERIFY2(!mapped(module) && !mapped(multimedia),
                  "loaded at start or for a wave that cannot play");
 
-        // Any trouble with the module is one warning.
+        // A module that fails to load, or lacks its factory, would say so in a warning.
         QTest::failOnWarning(QRegularExpression(QStringLiteral("^wave sounds")));
         client.options().sound.soundlist.entry(25) = {true, goodWav_};
         client.events().fireEvent(QStringLiteral("Inbound Message"), {"bob"});
