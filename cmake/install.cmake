@@ -2,6 +2,7 @@
 # ircs:// links, and an icon, all under the usual XDG folders of the prefix.
 # `cmake --install build --prefix P` lays them out; `make package` wraps them in a .deb.
 install(TARGETS quorlirc RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS quorl_wavout LIBRARY DESTINATION ${QUORL_INSTALL_MODULEDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/ DESTINATION ${QUORL_INSTALL_DATADIR})
 install(FILES ${PROJECT_SOURCE_DIR}/dist/quorlirc.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
@@ -22,8 +23,9 @@ set(CPACK_STRIP_FILES TRUE)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# The Qt libraries the program links come from dpkg-shlibdeps. FluidSynth is opened at
-# run time for MIDI sounds, so it is named here; the SVG plugin draws the icon.
+# The Qt libraries the program and the wave module link come from dpkg-shlibdeps, which
+# reads every ELF file of the package. FluidSynth is opened at run time for MIDI sounds, so
+# it is named here; the SVG plugin draws the icon.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libfluidsynth3, libqt6svg6")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "timgm6mb-soundfont")

@@ -27,6 +27,12 @@ for f in bin/quorlirc share/applications/quorlirc.desktop \
 done
 [ -x "$PREFIX/bin/quorlirc" ] || fail "bin/quorlirc is not executable"
 
+# The wave-sound module, which the program loads on its first wave from
+# <bindir>/../<libdir>/quorlirc, with every library it needs on this system.
+module="$(find "$PREFIX" -path "$PREFIX/lib*/quorlirc/quorl_wavout.so" -print -quit)"
+[ -n "$module" ] || fail "the wave-sound module is not installed under lib*/quorlirc"
+if ldd "$module" | grep -q "not found"; then ldd "$module"; fail "the wave-sound module misses a library"; fi
+
 # --version needs no window system.
 version="$(env -u DISPLAY -u WAYLAND_DISPLAY "$PREFIX/bin/quorlirc" --version)"
 [[ "$version" == *"QuorlIRC 2.00"* ]] || fail "--version said: $version"

@@ -7,16 +7,55 @@
 #include "support/scriptedprompts.h"
 #include "support/testmain.h"
 
+#include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
+
+#include <cstring>
 
 namespace {
 bool writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// Two seconds of silence: 8 kHz, mono, 16-bit PCM.
+QByteArray silentWave()
+{
+    const quint32 dataSize = 8000 * 2 * 2;
+    QByteArray wave(44, 0);
+    char* h = wave.data();
+    std::memcpy(h, "RIFF", 4);
+    qToLittleEndian<quint32>(36 + dataSize, h + 4);
+    std::memcpy(h + 8, "WAVEfmt ", 8);
+    qToLittleEndian<quint32>(16, h + 16);
+    qToLittleEndian<quint16>(1, h + 20); // PCM
+    qToLittleEndian<quint16>(1, h + 22);
+    qToLittleEndian<quint32>(8000, h + 24);
+    qToLittleEndian<quint32>(16000, h + 28);
+    qToLittleEndian<quint16>(2, h + 32);
+    qToLittleEndian<quint16>(16, h + 34);
+    std::memcpy(h + 36, "data", 4);
+    qToLittleEndian<quint32>(dataSize, h + 40);
+    return wave + QByteArray(dataSize, 0);
+}
+
+// The shared objects this process has mapped whose file name starts with prefix.
+bool mapped(const QString& prefix)
+{
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    if (!maps.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray& line : maps.readAll().split('\n')) {
+        const qsizetype slash = line.lastIndexOf('/');
+        if (slash >= 0 && line.mid(slash + 1).startsWith(prefix.toLocal8Bit()))
+            return true;
+    }
+    return false;
 }
 } // namespace
 
@@ -32,6 +71,76 @@ private Q_SLOTS:
         const QByteArray junk = QByteArray("RIFF\x10\0\0\0WAVEjunk", 16) + QByteArray(64, '\xff');
         QVERIFY(writeFile(garbageWav_, junk));
         QVERIFY(writeFile(garbageMid_, "MThd but not really a tune"));
+        goodWav_ = dir_.filePath(QStringLiteral("silence.wav"));
+        QVERIFY(writeFile(goodWav_, silentWave()));
+        QVERIFY(WavPlayer::isCompleteWave(goodWav_));
+    }
+
+    // QtMultimedia comes with the wave module, which a client loads on its first wave and
+    // not before. This must run before anything else in this process plays a wave.
+    void waveModuleLoadsOnFirstPlay()
+    {
+        const QString module = QStringLiteral("quorl_wavout");
+        const QString multimedia = QStringLiteral("libQt6Multimedia");
+        QVERIFY2(!mapped(module) && !mapped(multimedia),
+                 "mapped before any wave was played: linked, or an earlier test played one");
+        ScriptedPrompts prompts;
+        Client client(dir_.path() + u'/', prompts);
+        client.options().sound.soundlist.entry(25) = {true, garbageWav_};
+        client.events().fireEvent(QStringLiteral("Inbound Message"), {"bob"});
+        auto& wav = static_cast<WavPlayer&>(client.sounds().wavPlayer());
+        QVERIFY(!wav.isPlaying());
+        QVERIFY2(!mapped(module) && !mapped(multimedia),
+                 "loaded at start or for a wave that cannot play");
+
+        // A module that fails to load, or lacks its factory, would say so in a warning.
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("^wave sounds")));
+        client.options().sound.soundlist.entry(25) = {true, goodWav_};
+        client.events().fireEvent(QStringLiteral("Inbound Message"), {"bob"});
+
+        QVERIFY(mapped(module));
+        QVERIFY(mapped(multimedia));
+        if (!wav.hasOutputDevice()) {
+            qInfo("no audio output device here: only the loading was checked, not playback");
+            QVERIFY(!wav.isPlaying());
+            return;
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(wav.isPlaying(), 1500);
+        client.sounds().stopAll();
+        QTRY_VERIFY_WITH_TIMEOUT(!wav.isPlaying(), 1000);
+    }
+
+    // Without a loadable module every wave is silent, the player idle, and the first
+    // play says why in a single warning.
+    void waveModuleMissing_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("warning");
+
+        QTest::newRow("no such file") << "absent.so"
+                                      << "found none of .*/absent\\.so$";
+        QTest::newRow("not a library") << "garbage.wav"
+                                       << "Cannot load library .*garbage\\.wav";
+        QTest::newRow("a function it needs is missing")
+            << QUORL_UNBOUND_WAVOUT << "Cannot load library .*quorl_function_nothing_provides";
+    }
+
+    void waveModuleMissing()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, warning);
+        WavPlayer player({QDir(dir_.path()).filePath(file)});
+        QTest::ignoreMessage(
+            QtWarningMsg, QRegularExpression(QStringLiteral("^wave sounds are off: ") + warning));
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("^wave sounds")));
+
+        player.play(goodWav_);
+        player.play(goodWav_);
+
+        QVERIFY(!player.isPlaying());
+        QVERIFY(!player.hasOutputDevice());
+        player.stop();
+        QVERIFY(!player.isPlaying());
     }
 
     void playsRoutedByName_data()
@@ -179,6 +288,7 @@ private:
     QTemporaryDir dir_;
     QString garbageWav_;
     QString garbageMid_;
+    QString goodWav_;
 };
 
 QUORL_TEST(SoundPlayerTest)
