@@ -3,6 +3,7 @@
 #include "chat/windowregistry.h"
 #include "core/wincolor.h"
 #include "theme/poster.h"
+#include "ui/standardicons.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -111,7 +112,7 @@ const QPixmap& PickerPanel::kindIcon(int kindNumber)
 {
     auto it = icons_.find(kindNumber);
     if (it == icons_.end() || it->devicePixelRatio() != devicePixelRatioF()) {
-        const QIcon icon = style()->standardIcon(iconFor(kindNumber));
+        const QIcon icon = StandardIcons::icon(style(), iconFor(kindNumber));
         it = icons_.insert(kindNumber, icon.pixmap(QSize(IconSize, IconSize), devicePixelRatioF()));
     }
     return *it;

@@ -1,6 +1,7 @@
 #include "ui/settings/notifypage.h"
 
 #include "client/client.h"
+#include "ui/standardicons.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -127,7 +128,8 @@ void NotifyPage::fillItem(QTreeWidgetItem* item, int index)
     item->setText(0, entry.nickname);
     for (int c = 0; c < notifyColumnCount; ++c)
         item->setText(c + 1, entry.details.at(std::size_t(c)));
-    item->setIcon(0, entry.present ? style()->standardIcon(QStyle::SP_DialogApplyButton) : QIcon());
+    item->setIcon(0, entry.present ? StandardIcons::icon(style(), QStyle::SP_DialogApplyButton)
+                                   : QIcon());
 }
 
 void NotifyPage::showEntries()

@@ -3,6 +3,7 @@
 #include "client/client.h"
 #include "settings/saslaccounts.h"
 #include "ui/settings/servertreewidget.h"
+#include "ui/standardicons.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -22,23 +23,23 @@ ServerTreePage::ServerTreePage(Client& client, QWidget* parent) : QWidget(parent
 
     QStyle* s = style();
     newFolder_ = addButton("connectbuttonnewfolder", QStringLiteral("Add New Folder"),
-                           s->standardIcon(QStyle::SP_FileDialogNewFolder));
+                           StandardIcons::icon(s, QStyle::SP_FileDialogNewFolder));
     newServer_ = addButton("connectbuttonnewserver", QStringLiteral("Add New Server"),
-                           s->standardIcon(QStyle::SP_DriveNetIcon));
+                           StandardIcons::icon(s, QStyle::SP_DriveNetIcon));
     edit_ = addButton("connectbuttoneditserver",
                       QStringLiteral("Edit Folder, Server Description or Server Data"),
-                      s->standardIcon(QStyle::SP_FileDialogDetailedView));
+                      StandardIcons::icon(s, QStyle::SP_FileDialogDetailedView));
     down_ = addButton("connectbuttondownserver", QStringLiteral("Move Folder or Server Down"),
-                      s->standardIcon(QStyle::SP_ArrowDown));
+                      StandardIcons::icon(s, QStyle::SP_ArrowDown));
     up_ = addButton("connectbuttonupserver", QStringLiteral("Move Server or Folder Up"),
-                    s->standardIcon(QStyle::SP_ArrowUp));
+                    StandardIcons::icon(s, QStyle::SP_ArrowUp));
     delete_ = addButton("connectbuttondeleteserver", QStringLiteral("Delete Server or Folder"),
-                        s->standardIcon(QStyle::SP_TrashIcon));
+                        StandardIcons::icon(s, QStyle::SP_TrashIcon));
     QToolButton* clearRecent =
         addButton("ToolButton2", QStringLiteral("Clear Recently Used Server List"),
-                  s->standardIcon(QStyle::SP_DialogResetButton));
+                  StandardIcons::icon(s, QStyle::SP_DialogResetButton));
     QToolButton* import = addButton("importbutton", QStringLiteral("Import settings"),
-                                    s->standardIcon(QStyle::SP_DialogOpenButton));
+                                    StandardIcons::icon(s, QStyle::SP_DialogOpenButton));
     for (QToolButton* b : {newFolder_, newServer_, edit_, down_, up_, delete_, clearRecent, import})
         toolbar->addWidget(b);
     toolbar->addStretch(1);

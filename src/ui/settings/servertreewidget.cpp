@@ -1,6 +1,7 @@
 #include "ui/settings/servertreewidget.h"
 
 #include "settings/servertree.h"
+#include "ui/standardicons.h"
 
 #include <QApplication>
 #include <QDrag>
@@ -74,17 +75,17 @@ QIcon ServerTreeWidget::iconForKind(int kind)
     QStyle* style = QApplication::style();
     switch (kind) {
     case ServerKind::Root:
-        return style->standardIcon(QStyle::SP_ComputerIcon);
+        return StandardIcons::icon(style, QStyle::SP_ComputerIcon);
     case ServerKind::EmptyFolder:
-        return style->standardIcon(QStyle::SP_DirIcon);
+        return StandardIcons::icon(style, QStyle::SP_DirIcon);
     case ServerKind::Folder:
-        return style->standardIcon(QStyle::SP_DirClosedIcon);
+        return StandardIcons::icon(style, QStyle::SP_DirClosedIcon);
     case ServerKind::OpenFolder:
-        return style->standardIcon(QStyle::SP_DirOpenIcon);
+        return StandardIcons::icon(style, QStyle::SP_DirOpenIcon);
     case ServerKind::Server:
-        return style->standardIcon(QStyle::SP_DriveNetIcon);
+        return StandardIcons::icon(style, QStyle::SP_DriveNetIcon);
     default:
-        return style->standardIcon(QStyle::SP_FileIcon);
+        return StandardIcons::icon(style, QStyle::SP_FileIcon);
     }
 }
 
