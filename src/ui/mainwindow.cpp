@@ -33,6 +33,7 @@
 #include "ui/settings/soundsettingspage.h"
 #include "ui/settings/themepage.h"
 #include "ui/settings/usersettingspage.h"
+#include "ui/standardicons.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -522,7 +523,7 @@ void MainWindow::buildStatusStrip(QWidget* strip)
     connectbuttonconnect_ = new QToolButton(strip);
     connectbuttonconnect_->setObjectName(QStringLiteral("connectbuttonconnect"));
     connectbuttonconnect_->setText(QStringLiteral("Connect"));
-    connectbuttonconnect_->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
+    connectbuttonconnect_->setIcon(StandardIcons::icon(style(), QStyle::SP_MediaPlay));
     connectbuttonconnect_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     connectbuttonconnect_->setToolTip(QStringLiteral("Connect to Server"));
     connect(connectbuttonconnect_, &QToolButton::clicked, this,
@@ -532,7 +533,7 @@ void MainWindow::buildStatusStrip(QWidget* strip)
     connectbuttondisconnect_ = new QToolButton(strip);
     connectbuttondisconnect_->setObjectName(QStringLiteral("connectbuttondisconnect"));
     connectbuttondisconnect_->setText(QStringLiteral("Disconnect"));
-    connectbuttondisconnect_->setIcon(style()->standardIcon(QStyle::SP_MediaStop));
+    connectbuttondisconnect_->setIcon(StandardIcons::icon(style(), QStyle::SP_MediaStop));
     connectbuttondisconnect_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     connectbuttondisconnect_->setToolTip(QStringLiteral("Disconnect from Server"));
     connect(connectbuttondisconnect_, &QToolButton::clicked, this,

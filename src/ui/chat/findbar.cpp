@@ -14,7 +14,6 @@ FindBar::FindBar(ChatView* view, QWidget* parent) : QWidget(parent), view_(view)
     text_ = new QLineEdit(this);
     text_->setObjectName(QStringLiteral("findtext"));
     text_->setPlaceholderText(QStringLiteral("Find in this chat"));
-    text_->setClearButtonEnabled(true);
     previous_ = new QToolButton(this);
     previous_->setObjectName(QStringLiteral("findprevious"));
     previous_->setText(QStringLiteral("Previous"));
@@ -49,6 +48,8 @@ FindBar::FindBar(ChatView* view, QWidget* parent) : QWidget(parent), view_(view)
 
 void FindBar::open()
 {
+    // Made on the first open: the button's icon is work no window should pay for at start.
+    text_->setClearButtonEnabled(true);
     show();
     text_->setFocus();
     text_->selectAll();
