@@ -189,13 +189,17 @@ bool drawsCommonImages(const QStyle& style)
     return std::strcmp(name, "QFusionStyle") == 0 || std::strcmp(name, "QWindowsStyle") == 0;
 }
 
-// Where the desktop names an icon theme (under X11 at least the fallback "hicolor"),
-// QCommonStyle asks it first, and a user's icon theme keeps winning here. Qt remembers
-// only the icons it found, so an icon the theme lacks costs this look-up each time, as it
-// does the style.
+// Where the desktop names an icon theme, QCommonStyle asks it first, and a user's icon
+// theme keeps winning here. Qt remembers only the icons it found, so an icon the theme
+// lacks costs this look-up each time, as it does the style.
+// "hicolor" is what X11 names when no desktop chose a theme: the common fallback that
+// applications put their own icons into, not a set of standard icons. Looking through it
+// costs about a quarter of the window's start under X11, so it is not asked.
 bool themeHasOwn(const StandardImages& images)
 {
-    if (!QGuiApplication::desktopSettingsAware() || QIcon::themeName().isEmpty())
+    const QString theme = QIcon::themeName();
+    if (!QGuiApplication::desktopSettingsAware() || theme.isEmpty() ||
+        theme == QLatin1String("hicolor"))
         return false;
     for (const char* name : images.themeNames) {
         if (name && !QIcon::fromTheme(QLatin1String(name)).isNull())

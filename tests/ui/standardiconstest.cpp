@@ -145,6 +145,17 @@ private Q_SLOTS:
         QVERIFY(StandardIcons::loadsOnDemand(fusion.get(), QStyle::SP_FileIcon));
         QCOMPARE(StandardIcons::icon(fusion.get(), QStyle::SP_FileIcon).pixmap(20).toImage(),
                  fusion->standardIcon(QStyle::SP_FileIcon).pixmap(20).toImage());
+
+        // The same theme under the name X11 gives when no desktop chose one is not asked:
+        // the style's own folder is shown.
+        QVERIFY(QDir(themes.path()).rename(QStringLiteral("quorltest"), QStringLiteral("hicolor")));
+        QIcon::setThemeName(QStringLiteral("hicolor"));
+        QVERIFY(!QIcon::fromTheme(QStringLiteral("folder")).isNull());
+        QVERIFY(StandardIcons::loadsOnDemand(fusion.get(), QStyle::SP_DirIcon));
+        QVERIFY(StandardIcons::icon(fusion.get(), QStyle::SP_DirIcon)
+                    .pixmap(16)
+                    .toImage()
+                    .pixelColor(8, 8) != QColor(Qt::green));
     }
 };
 
