@@ -84,20 +84,13 @@ QFont PickerPanel::labelFont(const ChatWindow& item) const
 void PickerPanel::repaintRows()
 {
     placeScrollers();
-    rowsStale_ = true;
     update();
 }
 
-void PickerPanel::paintRows()
+// Straight into the window's own back buffer: a second image of the panel would cost its
+// memory and the time to fill it at every start.
+void PickerPanel::paintRows(QPainter& painter)
 {
-    rowsStale_ = false;
-    if (buffer_.size() != size() * devicePixelRatioF()) {
-        buffer_ = QPixmap(size() * devicePixelRatioF());
-        buffer_.setDevicePixelRatio(devicePixelRatioF());
-    }
-    if (buffer_.isNull())
-        return;
-    QPainter painter(&buffer_);
     paintBackground(painter);
     const PickerLayout& layout = registry_.picker();
     for (int row = layout.scrollOffset(); row < registry_.count(); ++row) {
@@ -223,10 +216,8 @@ void PickerPanel::changeEvent(QEvent* event)
 
 void PickerPanel::paintEvent(QPaintEvent*)
 {
-    if (rowsStale_ || buffer_.size() != size() * devicePixelRatioF())
-        paintRows();
     QPainter painter(this);
-    painter.drawPixmap(0, 0, buffer_);
+    paintRows(painter);
 }
 
 void PickerPanel::resizeEvent(QResizeEvent*)

@@ -37,7 +37,7 @@ protected:
 
 private:
     void repaintRows();
-    void paintRows();
+    void paintRows(QPainter& painter);
     void paintRow(QPainter& painter, const ChatWindow& item, int top);
     void placeScrollers();
     QFont labelFont(const ChatWindow& item) const;
@@ -47,8 +47,6 @@ private:
                         QPalette::ColorRole systemRole) const;
 
     WindowRegistry& registry_;
-    QPixmap buffer_;
-    bool rowsStale_ = true;
     // Each kind's icon, made from the style once; a style change empties it.
     QHash<int, QPixmap> icons_;
     QToolButton* scrollerUp_ = nullptr;
