@@ -76,10 +76,13 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
         addSectionPanel(QStringLiteral("dccchatpanel"), QStringLiteral("DCC Chat"),
                         new DccChatPanel(*client_)),
         addSectionPanel(QStringLiteral("filepanel"), QStringLiteral("Files"),
-                        filesPanel_ = new FilesPanel(*client_)),
+                        filesHolder_ = new QWidget),
     };
     for (int i = 0; i < 5; ++i)
         windows.at(i)->container = sectionPanels[i];
+    // The transfer lists are made when the Files panel is first shown.
+    (new QVBoxLayout(filesHolder_))->setContentsMargins(0, 0, 0, 0);
+    filesHolder_->installEventFilter(this);
     connect(&windows, &WindowRegistry::windowCreated, this, &MainWindow::addChatWindow);
     connect(chatMenu_, &ChatMenuWidget::otherEntryChosen, this,
             [this](ChatWindow* window, const QString& caption, const QStringList& nicks) {
@@ -88,7 +91,7 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
                 QString nick = nicks.value(0);
                 if (nick.isEmpty() && window->conversationKind != ConversationKind::Channel)
                     nick = window->peerNickname;
-                filesPanel_->openSendDialog(nick);
+                filesPanel()->openSendDialog(nick);
             });
     connect(&windows, &WindowRegistry::windowDestroying, this, &MainWindow::dropChatWindow);
     connect(&windows, &WindowRegistry::topicChanged, this, [](ChatWindow* w) {
@@ -154,10 +157,6 @@ void MainWindow::runShowSequence()
     });
     steps.add(QStringLiteral("last script"), [this] {
         client_->loadLastScript();
-        return true;
-    });
-    steps.add(QStringLiteral("settings pages"), [this] {
-        filesPanel_->loadFilters();
         return true;
     });
     // The settings pages, the toolbar switches and the recent-server menu show what was
@@ -507,8 +506,24 @@ void MainWindow::changeEvent(QEvent* event)
     QMainWindow::changeEvent(event);
 }
 
+FilesPanel* MainWindow::filesPanel()
+{
+    if (!filesPanel_) {
+        filesPanel_ = new FilesPanel(*client_, filesHolder_);
+        filesPanel_->loadFilters();
+        filesHolder_->layout()->addWidget(filesPanel_);
+        // Made while its panel shows: shown now, not one event loop pass later. Made for
+        // a menu entry while hidden, it shows with its panel.
+        if (filesHolder_->isVisible())
+            filesPanel_->show();
+    }
+    return filesPanel_;
+}
+
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == filesHolder_ && event->type() == QEvent::Show)
+        filesPanel();
     // The window shrinks while it closes; nothing needs laying out any more.
     if (watched == masterPanel_ && event->type() == QEvent::Resize && !client_->shuttingDown())
         layoutMaster();

@@ -91,6 +91,8 @@ private:
     void makeSettingsPage(int index);
     QWidget* settingsPage(const QMetaObject& type);
     void buildServerInfo();
+    // The Files panel's transfer lists, made on first use.
+    FilesPanel* filesPanel();
     // Alt+1..9, Ctrl+PgUp/PgDn and Ctrl+W over the chat windows.
     void installWindowKeys();
     // The chat window the keyboard is in: the one holding the focus, else the one
@@ -130,6 +132,7 @@ private:
     RecentServersMenu* connectMenu_ = nullptr;
     ServerInfoWidget* serverInfo_ = nullptr;
     ChatMenuWidget* chatMenu_ = nullptr;
+    QWidget* filesHolder_ = nullptr;
     FilesPanel* filesPanel_ = nullptr;
     QComboBox* statuslist_ = nullptr;
     QLabel* panel6_ = nullptr;

@@ -6,9 +6,11 @@
 #include "ui/chat/chatwindowwidget.h"
 #include "ui/chat/nicklistview.h"
 #include "ui/chat/pickerpanel.h"
+#include "ui/dcc/filespanel.h"
 #include "ui/mainwindow.h"
 
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QProxyStyle>
 #include <QTemporaryDir>
 #include <QTest>
@@ -65,6 +67,17 @@ private Q_SLOTS:
         QTest::mouseClick(picker, Qt::LeftButton, {}, rowPoint(3));
         QCOMPARE(visiblePanels(), QStringList{"dccchatpanel"});
         QCOMPARE(master->findChild<QWidget*>("dccchatpanel")->geometry(), master->rect());
+
+        // The transfer lists are made when the Files panel first shows, with the filters.
+        QVERIFY(!form.findChild<FilesPanel*>());
+        form.client().options().dcc.filters = QStringList{"*.wav /sounds"};
+        QTest::mouseClick(picker, Qt::LeftButton, {}, rowPoint(4));
+        QCOMPARE(visiblePanels(), QStringList{"filepanel"});
+        auto* files = form.findChild<FilesPanel*>();
+        QVERIFY(files && files->isVisible());
+        QCOMPARE(files->findChild<QPlainTextEdit*>("filterlist")->toPlainText(),
+                 QStringLiteral("*.wav /sounds"));
+        QVERIFY(files->findChild<QWidget*>("inboundfilelist"));
 
         ChatWindow* chan = windows.createChannelWindow("#quorl");
         auto* container = qobject_cast<ChatWindowWidget*>(chan->container.data());
