@@ -1,5 +1,6 @@
 #include "client/client.h"
 #include "core/paths.h"
+#include "core/picturefile.h"
 #include "settings/startsequence.h"
 #include "ui/mainwindow.h"
 
@@ -7,7 +8,6 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QIcon>
-#include <QImage>
 #include <QPixmap>
 #include <QSocketNotifier>
 #include <QTextStream>
@@ -156,8 +156,8 @@ QIcon windowIcon()
 {
     QIcon icon;
     for (const int size : {16, 24, 32, 48, 64}) {
-        const QImage picture(QStringLiteral(":/icons/quorlirc-%1.png").arg(size), "PNG");
-        icon.addPixmap(QPixmap::fromImage(picture));
+        icon.addPixmap(QPixmap::fromImage(
+            PictureFile::read(QStringLiteral(":/icons/quorlirc-%1.png").arg(size))));
     }
     return icon;
 }

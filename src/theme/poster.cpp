@@ -1,5 +1,7 @@
 #include "theme/poster.h"
 
+#include "core/picturefile.h"
+
 #include <QFileInfo>
 
 bool Poster::load(const QString& programFolder, const QString& name,
@@ -8,7 +10,7 @@ bool Poster::load(const QString& programFolder, const QString& name,
     const QString fileName = programFolder + folderName() + u'/' + name;
     QImage image;
     if (!name.isEmpty() && QFileInfo(fileName).isFile())
-        image.load(fileName);
+        image = PictureFile::read(fileName);
     if (!image.isNull() && setImage(image)) {
         name_ = name;
         return true;

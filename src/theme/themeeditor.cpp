@@ -1,5 +1,6 @@
 #include "theme/themeeditor.h"
 
+#include "core/picturefile.h"
 #include "core/prompts.h"
 
 #include <QDir>
@@ -559,7 +560,7 @@ void ThemeEditor::setPicture(const QString& fileName)
 void ThemeEditor::loadPicture()
 {
     const QString path = ThemeFile::findInThemesFolder(programFolder_, theme_.record.tilename);
-    theme_.background = path.isEmpty() ? QImage() : QImage(path);
+    theme_.background = path.isEmpty() ? QImage() : PictureFile::read(path);
 }
 
 QStringList ThemeEditor::useLines() const

@@ -1,6 +1,7 @@
 #include "theme/themefile.h"
 
 #include "core/fontrecord.h"
+#include "core/picturefile.h"
 #include "core/privateprofile.h"
 
 #include <QDir>
@@ -240,7 +241,7 @@ void loadBackground(const QString& programFolder, LoadedTheme& theme)
     const QString path = ThemeFile::findInThemesFolder(programFolder, record.tilename);
     QImage picture;
     if (!path.isEmpty())
-        picture.load(path);
+        picture = PictureFile::read(path);
     if (!picture.isNull()) {
         theme.background = picture;
         return;

@@ -1,5 +1,7 @@
 #include "ui/standardicons.h"
 
+#include "core/picturefile.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QGuiApplication>
@@ -106,7 +108,7 @@ const QIcon& decodedImage(const QString& path)
     if (it == decoded.cend()) {
         if (decoded.isEmpty())
             qAddPostRoutine([] { decoded.clear(); }); // no pixmap outlives the application
-        it = decoded.insert(path, QIcon(QPixmap(path)));
+        it = decoded.insert(path, QIcon(QPixmap::fromImage(PictureFile::read(path))));
     }
     return *it;
 }

@@ -9,7 +9,6 @@
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTimer>
-#include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -17,7 +16,7 @@ namespace {
 // Lines are drawn at most this often, so a burst is laid out once rather than per line.
 constexpr int FlushIntervalMs = 50;
 
-QToolButton* makeButton(QToolBar* bar, const char* objectName, const QString& text,
+QToolButton* makeButton(QWidget* bar, const char* objectName, const QString& text,
                         const QString& hint, bool checkable)
 {
     auto* button = new QToolButton(bar);
@@ -25,7 +24,7 @@ QToolButton* makeButton(QToolBar* bar, const char* objectName, const QString& te
     button->setText(text);
     button->setToolTip(hint);
     button->setCheckable(checkable);
-    bar->addWidget(button);
+    bar->layout()->addWidget(button);
     return button;
 }
 } // namespace
@@ -48,8 +47,11 @@ RawDataPage::RawDataPage(RawData& rawData, QWidget* parent) : QWidget(parent), r
     rawinput_->setEnabled(rawData_.inputEnabled());
     rawinput_->installEventFilter(this);
 
-    auto* bar = new QToolBar(this);
+    // A plain row: a tool bar would make its overflow button, and load every image
+    // plugin for that button's icon, as the window starts.
+    auto* bar = new QWidget(this);
     bar->setObjectName(QStringLiteral("rawtoolbar"));
+    (new QHBoxLayout(bar))->setContentsMargins(0, 0, 0, 0);
     rawbuttonshow_ = makeButton(bar, "rawbuttonshow", QStringLiteral("Show"),
                                 QStringLiteral("Show Raw Data"), true);
     rawbuttonlog_ = makeButton(bar, "rawbuttonlog", QStringLiteral("Log"),
