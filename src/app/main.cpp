@@ -193,15 +193,17 @@ int main(int argc, char* argv[])
     closeOnSignals(window);
     for (const QString& problem : problems)
         window.client().addStatusLine(problem);
-    window.show();
-
-    // Start-up builds and drops a good deal; give the freed heap back once the window is up.
-    QTimer::singleShot(200, [] { malloc_trim(0); });
-
+    // An address given on the command line starts connecting before the window is shown:
+    // the connection gets under way while the window paints, and the first picture
+    // already shows the attempt rather than being painted again at once.
     const QStringList args = line.parser.positionalArguments();
     if (!args.isEmpty() && !window.client().connectToAddress(args.first())) {
         QTextStream(stderr) << "quorlirc: not an irc:// address: " << args.first() << '\n';
         window.client().addStatusLine(QStringLiteral("Not an irc:// address: ") + args.first());
     }
+    window.show();
+
+    // Start-up builds and drops a good deal; give the freed heap back once the window is up.
+    QTimer::singleShot(200, [] { malloc_trim(0); });
     return QApplication::exec();
 }
