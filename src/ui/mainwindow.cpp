@@ -1,5 +1,7 @@
 #include "ui/mainwindow.h"
 
+#include "ui/backbuffer.h"
+
 #include "chat/chatthemes.h"
 #include "client/client.h"
 #include "commands/linkactions.h"
@@ -497,6 +499,15 @@ ChatWindow* MainWindow::currentChatWindow() const
         }
     }
     return windows.picker().selectedChatWindow();
+}
+
+bool MainWindow::event(QEvent* event)
+{
+    // A shown window is about to paint, or to be exposed at a new size: a new back buffer
+    // gets its memory in one piece first.
+    if ((event->type() == QEvent::UpdateRequest || event->type() == QEvent::Resize) && isVisible())
+        populateBackBuffer(this);
+    return QMainWindow::event(event);
 }
 
 void MainWindow::changeEvent(QEvent* event)

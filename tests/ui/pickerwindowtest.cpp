@@ -2,6 +2,7 @@
 // work area, chat window containers shown alone and tiled.
 #include "client/client.h"
 #include "support/testmain.h"
+#include "ui/backbuffer.h"
 #include "ui/chat/chatview.h"
 #include "ui/chat/chatwindowwidget.h"
 #include "ui/chat/nicklistview.h"
@@ -9,11 +10,18 @@
 #include "ui/dcc/filespanel.h"
 #include "ui/mainwindow.h"
 
+#include <QBackingStore>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProxyStyle>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <vector>
 
 namespace {
 // Counts the icons the picker asks its style for.
@@ -28,6 +36,20 @@ public:
         return QProxyStyle::standardIcon(icon, option, widget);
     }
 };
+
+// How many pages of the memory at bits are not in memory yet.
+int pagesAbsent(const uchar* bits, qsizetype bytes)
+{
+    const auto page = static_cast<quintptr>(sysconf(_SC_PAGESIZE));
+    const quintptr begin = (reinterpret_cast<quintptr>(bits) + page - 1) & ~(page - 1);
+    const quintptr end =
+        (reinterpret_cast<quintptr>(bits) + static_cast<quintptr>(bytes)) & ~(page - 1);
+    std::vector<unsigned char> present((end - begin) / page);
+    if (mincore(reinterpret_cast<void*>(begin), end - begin, present.data()) != 0)
+        return -1;
+    return static_cast<int>(std::count_if(present.begin(), present.end(),
+                                          [](unsigned char p) { return (p & 1) == 0; }));
+}
 
 QPoint rowPoint(int row)
 {
@@ -146,6 +168,38 @@ private Q_SLOTS:
         QVERIFY(after != before); // the private window's row is there
         // Only the new kind of row needed an icon.
         QCOMPARE(style.icons, 1);
+    }
+
+    // A shown window's new back buffer is filled in with one request before the first paint,
+    // and the paint keeps that buffer rather than making its own.
+    void firstPaintFindsItsBufferFilledIn()
+    {
+        void* probe =
+            mmap(nullptr, 4096, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        const bool kernelCan = madvise(probe, 4096, 23 /* MADV_POPULATE_WRITE */) == 0;
+        munmap(probe, 4096);
+        if (!kernelCan)
+            QSKIP("this kernel cannot fill memory in ahead");
+
+        QWidget window;
+        // Larger than any buffer made before in this process, so it is new memory.
+        window.resize(1900, 1300);
+        window.show();
+        populateBackBuffer(&window);
+        auto* image = static_cast<const QImage*>(window.backingStore()->paintDevice());
+        QVERIFY(image && window.backingStore()->paintDevice()->devType() == QInternal::Image);
+        QCOMPARE(image->size(), QSize(1900, 1300));
+        const uchar* bits = image->constBits();
+        QCOMPARE(pagesAbsent(bits, image->sizeInBytes()), 0);
+
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.repaint();
+        QCOMPARE(static_cast<const QImage*>(window.backingStore()->paintDevice())->constBits(),
+                 bits);
+        // A second call on the same buffer leaves it as it is.
+        populateBackBuffer(&window);
+        QCOMPARE(static_cast<const QImage*>(window.backingStore()->paintDevice())->constBits(),
+                 bits);
     }
 };
 
