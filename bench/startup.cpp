@@ -6,7 +6,9 @@
 // and, when Xvfb is installed, under an X server of its own; offscreen also with the
 // program folder an earlier start made.
 //
-// bench_startup [path/to/quorlirc]   (default: ../src/quorlirc beside this binary)
+// bench_startup [path/to/quorlirc...]   (default: ../src/quorlirc beside this binary)
+// Given several programs, it starts them in turn, run by run, to compare builds.
+// QUORL_BENCH_RUNS sets the number of runs (at least 3).
 #include "benchsupport.h"
 
 #include <arpa/inet.h>
@@ -318,11 +320,22 @@ private:
 
 int main(int argc, char* argv[])
 {
-    const std::string binary = argc > 1 ? argv[1] : defaultBinary(argv[0]);
-    if (access(binary.c_str(), X_OK) != 0) {
-        std::fprintf(stderr, "bench_startup: %s is not an executable\n", binary.c_str());
-        return 1;
+    // Several programs are measured in turn, run by run, so that a slow spell of the
+    // machine falls on all of them alike; each one's figures carry its name.
+    std::vector<std::string> binaries;
+    for (int i = 1; i < argc; ++i)
+        binaries.emplace_back(argv[i]);
+    if (binaries.empty())
+        binaries.push_back(defaultBinary(argv[0]));
+    for (const std::string& binary : binaries) {
+        if (access(binary.c_str(), X_OK) != 0) {
+            std::fprintf(stderr, "bench_startup: %s is not an executable\n", binary.c_str());
+            return 1;
+        }
     }
+    int runs = Runs;
+    if (const char* n = std::getenv("QUORL_BENCH_RUNS"))
+        runs = std::max(3, std::atoi(n));
     std::vector<Platform> platforms{{"offscreen", {}}};
     OwnXServer x;
     if (!x.display().empty())
@@ -332,40 +345,53 @@ int main(int argc, char* argv[])
     bench::Figures figures;
     // Offscreen also from a program folder an earlier start made, as a returning user
     // starts: no shipped files to copy, no settings file to write.
-    const std::string kept = newHome();
-    if (const RunResult first = runOnce(binary, platforms.front(), kept); !first.error.empty()) {
-        std::fprintf(stderr, "bench_startup: first start: %s\n", first.error.c_str());
-        return 1;
-    }
-    for (int run = 0; run < Runs; ++run) {
-        for (const Platform& platform : platforms) {
-            const std::string home = newHome();
-            const RunResult r = runOnce(binary, platform, home);
-            std::filesystem::remove_all(home);
-            if (!r.error.empty()) {
-                std::fprintf(stderr, "bench_startup: %s run %d: %s\n", platform.name.c_str(),
-                             run + 1, r.error.c_str());
-                return 1;
-            }
-            figures.add(platform.name + ": process start to PONG after 376", r.pongMs, "ms",
-                        TargetMs);
-            figures.add(platform.name + ": processor time of the client until then", r.cpuMs, "ms");
-            figures.add(platform.name + ": idle in one channel, VmRSS", r.rssMb, "MB", TargetMb);
-        }
-        const RunResult again = runOnce(binary, platforms.front(), kept);
-        if (!again.error.empty()) {
-            std::fprintf(stderr, "bench_startup: existing folder run %d: %s\n", run + 1,
-                         again.error.c_str());
+    std::vector<std::string> kept;
+    for (const std::string& binary : binaries) {
+        kept.push_back(newHome());
+        if (const RunResult first = runOnce(binary, platforms.front(), kept.back());
+            !first.error.empty()) {
+            std::fprintf(stderr, "bench_startup: first start: %s\n", first.error.c_str());
             return 1;
         }
-        figures.add("offscreen, existing program folder: start to PONG", again.pongMs, "ms",
-                    TargetMs);
-        figures.add("offscreen, existing program folder: idle VmRSS", again.rssMb, "MB", TargetMb);
     }
-    std::filesystem::remove_all(kept);
-    std::printf("startup (%s), %d runs per platform, each a fresh process;\n"
+    for (int run = 0; run < runs; ++run) {
+        for (std::size_t b = 0; b < binaries.size(); ++b) {
+            const std::string& binary = binaries[b];
+            const std::string name = binaries.size() > 1 ? binary + ": " : std::string();
+            for (const Platform& platform : platforms) {
+                const std::string home = newHome();
+                const RunResult r = runOnce(binary, platform, home);
+                std::filesystem::remove_all(home);
+                if (!r.error.empty()) {
+                    std::fprintf(stderr, "bench_startup: %s run %d: %s\n", platform.name.c_str(),
+                                 run + 1, r.error.c_str());
+                    return 1;
+                }
+                const std::string label = name + platform.name;
+                figures.add(label + ": process start to PONG after 376", r.pongMs, "ms", TargetMs);
+                figures.add(label + ": processor time of the client until then", r.cpuMs, "ms");
+                figures.add(label + ": idle in one channel, VmRSS", r.rssMb, "MB", TargetMb);
+            }
+            const RunResult again = runOnce(binary, platforms.front(), kept[b]);
+            if (!again.error.empty()) {
+                std::fprintf(stderr, "bench_startup: existing folder run %d: %s\n", run + 1,
+                             again.error.c_str());
+                return 1;
+            }
+            figures.add(name + "offscreen, existing program folder: start to PONG", again.pongMs,
+                        "ms", TargetMs);
+            figures.add(name + "offscreen, existing program folder: idle VmRSS", again.rssMb, "MB",
+                        TargetMb);
+        }
+    }
+    for (const std::string& home : kept)
+        std::filesystem::remove_all(home);
+    std::string names;
+    for (const std::string& binary : binaries)
+        names += (names.empty() ? "" : ", ") + binary;
+    std::printf("startup (%s), %d runs per platform, each a fresh process%s;\n"
                 "  load = 1-minute load average read after each run\n",
-                binary.c_str(), Runs);
+                names.c_str(), runs, binaries.size() > 1 ? ", the programs in turn" : "");
     figures.print();
     return 0;
 }
