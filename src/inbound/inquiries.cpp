@@ -85,6 +85,13 @@ QString hostPart(const QString& userHost)
 
 void resolveWithQt(QObject* context, const QString& host, std::function<void(const QString&)> done)
 {
+    // A numeric address is its own answer; it still arrives through the event loop.
+    if (const QHostAddress numeric(host); !numeric.isNull()) {
+        QMetaObject::invokeMethod(
+            context, [done = std::move(done), address = numeric.toString()] { done(address); },
+            Qt::QueuedConnection);
+        return;
+    }
     QHostInfo::lookupHost(host, context, [done = std::move(done)](const QHostInfo& info) {
         const QList<QHostAddress> addresses = info.addresses();
         done(info.error() == QHostInfo::NoError && !addresses.isEmpty()

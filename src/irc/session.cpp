@@ -171,7 +171,18 @@ void Session::startLookup()
     lookupPending_ = true;
     const QString host = host_.left(MaxHostLength);
     // A numeric address needs no lookup, but it still completes through the event loop
-    // like any other, so the order of events is the same.
+    // like any other, so the order of events is the same. It is not handed to the
+    // resolver: that would start a thread for it and ask the name servers for its name.
+    if (const QHostAddress numeric(host); !numeric.isNull()) {
+        lookupId_ = nextNumericLookup_--;
+        QMetaObject::invokeMethod(
+            this,
+            [this, id = lookupId_, address = numeric.toString()] {
+                lookupComplete(id, address, QString());
+            },
+            Qt::QueuedConnection);
+        return;
+    }
     lookupId_ = QHostInfo::lookupHost(host, this, [this](const QHostInfo& info) {
         QString address;
         for (const QHostAddress& a : info.addresses()) {
@@ -459,10 +470,9 @@ void Session::endSession()
     outbound_.clear();
 
     lookupPending_ = false;
-    if (lookupId_ >= 0) {
+    if (lookupId_ >= 0)
         QHostInfo::abortHostLookup(lookupId_);
-        lookupId_ = -1;
-    }
+    lookupId_ = -1;
     fireEvent_(QStringLiteral("you disconnecting from server"));
     framer_.clear();
     cap_.reset();

@@ -237,7 +237,8 @@ private:
     QString portList_; // of the directory entry connected to; empty for a known host
     QString description_;
     bool lookupPending_ = false;
-    int lookupId_ = -1;
+    int lookupId_ = -1; // of the resolver; below -1 for a numeric address
+    int nextNumericLookup_ = -2;
     bool applicationClosing_ = false;
     QString currentNickname_;
     QString firstNickname_;
