@@ -1,7 +1,5 @@
 #include "ui/mainwindow.h"
 
-#include "ui/backbuffer.h"
-
 #include "chat/chatthemes.h"
 #include "client/client.h"
 #include "commands/linkactions.h"
@@ -9,6 +7,7 @@
 #include "core/wincolor.h"
 #include "settings/startsequence.h"
 #include "theme/themefile.h"
+#include "ui/backbuffer.h"
 #include "ui/chat/chatmenuwidget.h"
 #include "ui/chat/chatsplitter.h"
 #include "ui/chat/chatview.h"
