@@ -87,8 +87,10 @@ int main(int argc, char* argv[])
     int namesLineCount = 0;
     qsizetype namesEntries = -1;
     double sortMs = 0;
-    const std::string flood = floodLines(floodCount);
-    const std::string names = namesLines(nickCount, &namesLineCount);
+    // Made whole before the client waits for them: building 20 MB while the client watches
+    // would count as a pause of the client's painting.
+    const std::string flood = floodLines(floodCount) + "PING :flooddone\r\n";
+    const std::string names = namesLines(nickCount, &namesLineCount) + "PING :namesdone\r\n";
 
     std::thread server([&] {
         const int fd = ::accept(listener, nullptr, nullptr);
@@ -100,14 +102,14 @@ int main(int argc, char* argv[])
         while (stage.load() != 1)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         auto t0 = Steady::now();
-        sendAll(fd, flood + "PING :flooddone\r\n");
+        sendAll(fd, flood);
         readUntil(fd, "PONG :flooddone", seen);
         floodSeconds = std::chrono::duration<double>(Steady::now() - t0).count();
         stage = 2;
         while (stage.load() != 3)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         t0 = Steady::now();
-        sendAll(fd, names + "PING :namesdone\r\n");
+        sendAll(fd, names);
         readUntil(fd, "PONG :namesdone", seen);
         namesSeconds = std::chrono::duration<double>(Steady::now() - t0).count();
         done = true;
