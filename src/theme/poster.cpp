@@ -2,15 +2,12 @@
 
 #include "core/picturefile.h"
 
-#include <QFileInfo>
-
 bool Poster::load(const QString& programFolder, const QString& name,
                   const std::function<void(const QString&)>& statusLine)
 {
     const QString fileName = programFolder + folderName() + u'/' + name;
-    QImage image;
-    if (!name.isEmpty() && QFileInfo(fileName).isFile())
-        image = PictureFile::read(fileName);
+    // A name that is not a file reads as no picture.
+    const QImage image = name.isEmpty() ? QImage() : PictureFile::read(fileName);
     if (!image.isNull() && setImage(image)) {
         name_ = name;
         return true;
