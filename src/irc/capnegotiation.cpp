@@ -26,23 +26,50 @@ QStringList wordsOf(const QString& line)
     return words;
 }
 
-// "sasl=PLAIN,EXTERNAL" names the capability "sasl".
-QStringList capabilityNames(const QString& list)
+// One item of a CAP list: "sasl=PLAIN,EXTERNAL" names the capability "sasl"; in an
+// ACK, a leading "-" means the capability is now disabled ("~" and "=" are older marks
+// that change nothing here).
+struct CapabilityItem
 {
-    QStringList names;
-    for (const QString& item : list.split(u' ', Qt::SkipEmptyParts)) {
-        QString name = item.section(u'=', 0, 0);
-        if (name.startsWith(u'-') || name.startsWith(u'~') || name.startsWith(u'='))
-            name.remove(0, 1);
-        names << name.toLower();
+    QString name;
+    bool disabled = false;
+};
+
+QList<CapabilityItem> capabilityItems(const QString& list)
+{
+    QList<CapabilityItem> items;
+    for (const QString& word : list.split(u' ', Qt::SkipEmptyParts)) {
+        CapabilityItem item;
+        item.name = word.section(u'=', 0, 0);
+        while (!item.name.isEmpty() && (item.name.front() == u'-' || item.name.front() == u'~' ||
+                                        item.name.front() == u'=')) {
+            item.disabled = item.disabled || item.name.front() == u'-';
+            item.name.remove(0, 1);
+        }
+        if (item.name.isEmpty() || item.name.size() > CapNegotiation::MaxNameLength)
+            continue;
+        item.name = item.name.toLower();
+        items << item;
     }
-    return names;
+    return items;
+}
+
+// Kept up to the bound (repeats included: checking for them would cost more than they
+// do); the capabilities this client asks for are kept whatever the bound.
+void addBounded(QStringList& names, const QString& name)
+{
+    if (names.size() < CapNegotiation::MaxCapabilities ||
+        (name == QLatin1String("sasl") && !names.contains(name)))
+        names << name;
 }
 } // namespace
 
 CapNegotiation::CapNegotiation(Send send, Report report)
     : send_(std::move(send)), report_(std::move(report))
 {
+    timeLimit_.setSingleShot(true);
+    timeLimit_.setInterval(TimeLimitSeconds * 1000);
+    QObject::connect(&timeLimit_, &QTimer::timeout, [this] { onTimeLimit(); });
 }
 
 void CapNegotiation::setAccount(const QString& account, const QString& password)
@@ -55,21 +82,51 @@ void CapNegotiation::start()
 {
     reset();
     state_ = State::Listing;
+    timeLimit_.start();
     send_(QStringLiteral("CAP LS 302"));
 }
 
 void CapNegotiation::reset()
 {
     state_ = State::Idle;
+    timeLimit_.stop();
     offered_.clear();
     enabled_.clear();
     loggedIn_ = false;
+    credentialsSent_ = false;
 }
 
 void CapNegotiation::end()
 {
     state_ = State::Idle;
+    timeLimit_.stop();
     send_(QStringLiteral("CAP END"));
+}
+
+void CapNegotiation::onTimeLimit()
+{
+    if (state_ == State::Idle)
+        return;
+    if (state_ == State::Authenticating)
+        report_(QStringLiteral("SASL login as ") + account_ +
+                QStringLiteral(" got no answer in time; registering without it."));
+    else
+        report_(QStringLiteral("The server did not finish capability negotiation within ") +
+                QString::number(TimeLimitSeconds) +
+                QStringLiteral(" seconds; registering without it."));
+    end();
+}
+
+void CapNegotiation::sendCredentials()
+{
+    const QByteArray token =
+        (account_.toUtf8() + '\0' + account_.toUtf8() + '\0' + password_.toUtf8()).toBase64();
+    for (qsizetype at = 0; at < token.size(); at += AuthenticateChunk)
+        send_(QStringLiteral("AUTHENTICATE ") +
+              QString::fromLatin1(token.mid(at, AuthenticateChunk)));
+    // A last chunk of exactly full size says nothing of the end; an empty one does.
+    if (token.size() % AuthenticateChunk == 0)
+        send_(QStringLiteral("AUTHENTICATE +"));
 }
 
 bool CapNegotiation::handleLine(const QString& line)
@@ -84,7 +141,8 @@ bool CapNegotiation::handleLine(const QString& line)
         const bool more = words.size() >= 5 && words.at(3) == QLatin1String("*");
         const QString list = words.last();
         if (sub == QLatin1String("LS") && state_ == State::Listing) {
-            offered_ << capabilityNames(list);
+            for (const CapabilityItem& item : capabilityItems(list))
+                addBounded(offered_, item.name);
             if (more)
                 return true;
             const bool sasl = offered_.contains(QLatin1String("sasl")) && !account_.isEmpty() &&
@@ -99,17 +157,30 @@ bool CapNegotiation::handleLine(const QString& line)
             }
             return true;
         }
-        if (sub == QLatin1String("ACK") && state_ == State::Requesting) {
-            enabled_ << capabilityNames(list);
-            if (enabled_.contains(QLatin1String("sasl"))) {
-                state_ = State::Authenticating;
-                send_(QStringLiteral("AUTHENTICATE PLAIN"));
-            } else {
-                end();
+        if (sub == QLatin1String("ACK")) {
+            bool saslOn = false;
+            for (const CapabilityItem& item : capabilityItems(list)) {
+                if (item.disabled) {
+                    enabled_.removeAll(item.name);
+                } else {
+                    addBounded(enabled_, item.name);
+                    saslOn = saslOn || item.name == QLatin1String("sasl");
+                }
+            }
+            if (state_ == State::Requesting) {
+                if (saslOn) {
+                    state_ = State::Authenticating;
+                    credentialsSent_ = false;
+                    send_(QStringLiteral("AUTHENTICATE PLAIN"));
+                } else {
+                    report_(QStringLiteral("The server refused SASL; not logged in."));
+                    end();
+                }
             }
             return true;
         }
         if (sub == QLatin1String("NAK") && state_ == State::Requesting) {
+            report_(QStringLiteral("The server refused SASL; not logged in."));
             end();
             return true;
         }
@@ -118,15 +189,9 @@ bool CapNegotiation::handleLine(const QString& line)
     }
 
     if (command == QLatin1String("AUTHENTICATE") && state_ == State::Authenticating) {
-        if (words.size() >= 2 && words.at(1) == QLatin1String("+")) {
-            const QByteArray token =
-                (account_.toUtf8() + '\0' + account_.toUtf8() + '\0' + password_.toUtf8())
-                    .toBase64();
-            for (qsizetype at = 0; at < token.size(); at += AuthenticateChunk)
-                send_(QStringLiteral("AUTHENTICATE ") +
-                      QString::fromLatin1(token.mid(at, AuthenticateChunk)));
-            if (token.size() % AuthenticateChunk == 0)
-                send_(QStringLiteral("AUTHENTICATE +"));
+        if (words.size() >= 2 && words.at(1) == QLatin1String("+") && !credentialsSent_) {
+            credentialsSent_ = true;
+            sendCredentials();
         }
         return true;
     }

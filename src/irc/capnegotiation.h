@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <functional>
 
@@ -10,11 +11,18 @@
 // and the negotiation always ends with "CAP END". SASL PLAIN logs in with the account;
 // the password leaves only inside AUTHENTICATE lines, which the session never shows. A
 // server that does not know CAP registers as before: NICK and USER are not held back.
+// A server that stops answering does not hold registration up: after TimeLimitSeconds
+// the negotiation ends with a status line and CAP END. What a server offers is kept only
+// up to a bound, however many lines it sends.
 class CapNegotiation
 {
 public:
     using Send = std::function<void(const QString& line)>;
     using Report = std::function<void(const QString& statusLine)>;
+
+    static constexpr int TimeLimitSeconds = 15;
+    static constexpr qsizetype MaxCapabilities = 200;
+    static constexpr qsizetype MaxNameLength = 64;
 
     CapNegotiation(Send send, Report report);
 
@@ -27,12 +35,19 @@ public:
     void reset();
 
     bool negotiating() const { return state_ != State::Idle; }
+    QStringList offered() const { return offered_; }
     QStringList enabled() const { return enabled_; }
     bool loggedIn() const { return loggedIn_; }
+
+    // The time limit ran out: the negotiation ends and registration goes on. Called by
+    // the timer, or by a test.
+    void onTimeLimit();
+    bool timeLimitRunning() const { return timeLimit_.isActive(); }
 
 private:
     enum class State { Idle, Listing, Requesting, Authenticating };
     void end();
+    void sendCredentials();
 
     Send send_;
     Report report_;
@@ -42,4 +57,7 @@ private:
     QStringList offered_;
     QStringList enabled_;
     bool loggedIn_ = false;
+    // One exchange answers one "AUTHENTICATE +"; more of them get nothing.
+    bool credentialsSent_ = false;
+    QTimer timeLimit_;
 };

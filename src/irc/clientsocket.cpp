@@ -1,6 +1,7 @@
 #include "irc/clientsocket.h"
 
 #include "irc/tlssocket.h"
+#include "irc/wire.h"
 
 #include <QHostAddress>
 
@@ -166,7 +167,8 @@ qint64 ClientSocket::send(const QByteArray& bytes)
 {
     if (state_ != State::Connected || !socket_ || sendOverflowed_)
         return 0;
-    const QByteArray chunk = bytes.left(ChunkBytes);
+    // Lines come cut to their limit (Wire::encodeLine); this only guards the protocol's.
+    const QByteArray chunk = bytes.left(Wire::ProtocolLineBytes);
     if (socket_->bytesToWrite() + chunk.size() > MaxPendingSendBytes) {
         sendOverflowed_ = true;
         QMetaObject::invokeMethod(this, &ClientSocket::reportOverflow, Qt::QueuedConnection);

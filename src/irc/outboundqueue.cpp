@@ -1,12 +1,28 @@
 #include "irc/outboundqueue.h"
 
 #include "core/clock.h"
+#include "irc/wire.h"
 
 #include <utility>
 
 namespace {
 int defaultBurst = OutboundQueue::DefaultBurst;
 int defaultIntervalMs = OutboundQueue::DefaultIntervalMs;
+
+// "JOIN #chan" or "JOIN #chan key" with CR LF: the channel and its key (empty without).
+// False for anything else, lists and "JOIN 0" (leave all) included.
+bool singleJoin(const QByteArray& line, QByteArray& channel, QByteArray& key)
+{
+    if (line.size() < 7 || !line.endsWith("\r\n") || qstrnicmp(line.constData(), "JOIN ", 5) != 0)
+        return false;
+    const QList<QByteArray> words = line.mid(5, line.size() - 7).split(' ');
+    if (words.isEmpty() || words.size() > 2 || words.contains(QByteArray()) || line.contains(',') ||
+        words.first() == "0" || words.first().startsWith(':'))
+        return false;
+    channel = words.first();
+    key = words.size() == 2 ? words.at(1) : QByteArray();
+    return true;
+}
 } // namespace
 
 void OutboundQueue::setDefaultRate(int burst, int intervalMs)
@@ -21,6 +37,9 @@ OutboundQueue::OutboundQueue(const Clock& clock, Writer write, QObject* parent)
 {
     timer_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, &OutboundQueue::drain);
+    gather_.setSingleShot(true);
+    gather_.setInterval(0);
+    connect(&gather_, &QTimer::timeout, this, &OutboundQueue::drain);
 }
 
 void OutboundQueue::setRate(int burst, int intervalMs)
@@ -63,8 +82,49 @@ bool OutboundQueue::enqueue(const QByteArray& line)
         return false;
     }
     lines_.push_back(line);
+    QByteArray channel;
+    QByteArray key;
+    if (intervalMs_ > 0 && singleJoin(line, channel, key)) {
+        // Sent once the current event is done, with the JOINs that follow it.
+        gather_.start();
+        return true;
+    }
     drain();
     return true;
+}
+
+QByteArray OutboundQueue::takeFront()
+{
+    QByteArray line = std::move(lines_.front());
+    lines_.pop_front();
+    QByteArray channels;
+    QByteArray keys;
+    if (intervalMs_ == 0 || !singleJoin(line, channels, keys))
+        return line;
+    bool allKeyed = !keys.isEmpty();
+    bool merged = false;
+    QByteArray channel;
+    QByteArray key;
+    while (!lines_.empty() && singleJoin(lines_.front(), channel, key)) {
+        // Keys pair with the first channels of the list, so a keyed channel cannot
+        // follow one without a key.
+        if (!key.isEmpty() && !allKeyed)
+            break;
+        const qsizetype size = 5 + channels.size() + 1 + channel.size() +
+                               (keys.size() + (key.isEmpty() ? 0 : 1 + key.size())) +
+                               (keys.isEmpty() && key.isEmpty() ? 0 : 1) + 2;
+        if (size > Wire::MaxLineBytes)
+            break;
+        channels += ',' + channel;
+        if (!key.isEmpty())
+            keys += ',' + key;
+        allKeyed = allKeyed && !key.isEmpty();
+        merged = true;
+        lines_.pop_front();
+    }
+    if (!merged)
+        return line;
+    return "JOIN " + channels + (keys.isEmpty() ? QByteArray() : ' ' + keys) + "\r\n";
 }
 
 void OutboundQueue::reportRefused()
@@ -87,12 +147,11 @@ void OutboundQueue::drain()
     while (!lines_.empty() && (tokens_ > 0 || intervalMs_ == 0)) {
         if (intervalMs_ > 0)
             --tokens_;
-        const QByteArray line = std::move(lines_.front());
-        lines_.pop_front();
-        write_(line);
+        write_(takeFront());
     }
     if (lines_.empty()) {
         timer_.stop();
+        gather_.stop();
         return;
     }
     const qint64 wait = intervalMs_ - lastRefill_.msecsTo(clock_->now());
@@ -103,6 +162,7 @@ void OutboundQueue::clear()
 {
     lines_.clear();
     timer_.stop();
+    gather_.stop();
     tokens_ = burst_;
     lastRefill_ = clock_->now();
 }

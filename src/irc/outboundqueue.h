@@ -12,7 +12,10 @@ class Clock;
 
 // Paces every line to the server so that a paste, an alias or a run of automatic answers
 // never gets the user disconnected for flooding: a burst of lines leaves at once, then
-// one line per interval. Urgent lines (PONG, QUIT) leave at once, ahead of the waiting.
+// one line per interval. Urgent lines (QUIT) leave at once, ahead of the waiting.
+// JOINs of single channels given together (the favourites at connect, a rejoin) leave
+// as few lines, channels joined by commas, since servers count a line however many
+// channels it names; they wait for the end of the current event to gather.
 // Time comes from the clock; the timer only wakes drain(), which tests call themselves.
 // The waiting lines are bounded (an hour's worth at the default pace): a larger paste is
 // refused beyond the bound, and the refused lines are counted once per run of the event
@@ -21,7 +24,10 @@ class OutboundQueue : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr int DefaultBurst = 5;
+    // Ten lines of the longest kind fit in the smallest receive queue common servers
+    // keep per client (4 KiB); one line per two seconds is what their flood counters
+    // forgive even for commands they count double.
+    static constexpr int DefaultBurst = 10;
     static constexpr int DefaultIntervalMs = 2000;
     static constexpr qsizetype MaxWaitingLines = 2000;
     using Writer = std::function<void(const QByteArray& line)>;
@@ -36,7 +42,11 @@ public:
 
     // False, and the line counted as refused, when MaxWaitingLines already wait.
     bool enqueue(const QByteArray& line);
+    // Ahead of the waiting lines, taking a line of the burst.
     void sendUrgent(const QByteArray& line);
+    // At once and outside the pace: registration and PONG, which servers do not count
+    // against a client, never wait and never use up the burst.
+    void sendOutside(const QByteArray& line) { write_(line); }
     // Sends what the pace allows now and arms the timer for the next line.
     void drain();
     // Forgets the waiting lines and restores the full burst (a new connection).
@@ -53,12 +63,15 @@ Q_SIGNALS:
 
 private:
     void reportRefused();
+    // The front line, with the single-channel JOINs right behind it folded into it.
+    QByteArray takeFront();
 
     void refill();
 
     const Clock* clock_;
     Writer write_;
     QTimer timer_;
+    QTimer gather_;
     std::deque<QByteArray> lines_;
     int burst_;
     int intervalMs_;

@@ -20,6 +20,9 @@ int ReconnectSchedule::delayFor(int attempt)
 
 int ReconnectSchedule::schedule()
 {
+    if (upSince_.isValid() && upSince_.secsTo(clock_->now()) >= StableSeconds)
+        attempts_ = 0;
+    upSince_ = QDateTime();
     const int delay = delayFor(attempts_);
     ++attempts_;
     due_ = clock_->now().addSecs(delay);
@@ -31,7 +34,15 @@ void ReconnectSchedule::cancel()
 {
     timer_.stop();
     due_ = QDateTime();
+    upSince_ = QDateTime();
     attempts_ = 0;
+}
+
+void ReconnectSchedule::connectionUp()
+{
+    timer_.stop();
+    due_ = QDateTime();
+    upSince_ = clock_->now();
 }
 
 void ReconnectSchedule::onTick()

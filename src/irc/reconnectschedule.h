@@ -25,6 +25,11 @@ public:
     int schedule();
     // Forgets the pending attempt and starts the sequence again from its first delay.
     void cancel();
+    // A connection registered: the pending attempt is forgotten, but the sequence starts
+    // again from its first delay only if this connection lasts StableSeconds, so a server
+    // that drops every client right after registering is not tried every few seconds.
+    void connectionUp();
+    static constexpr int StableSeconds = 60;
     bool isPending() const { return due_.isValid(); }
     // The number of the attempt now running or pending, from 1.
     int attempts() const { return attempts_; }
@@ -36,5 +41,6 @@ private:
     std::function<void()> attempt_;
     QTimer timer_;
     QDateTime due_;
+    QDateTime upSince_;
     int attempts_ = 0;
 };

@@ -34,11 +34,20 @@ const Clock& systemClock()
     return clock;
 }
 
-// PONG and QUIT leave ahead of the paced lines.
-bool isUrgent(const QString& line)
+// How a line leaves: registration lines and PONG outside the pacing altogether, QUIT
+// ahead of the paced lines, everything else paced.
+enum class Lane { Outside, Urgent, Paced };
+
+Lane laneOf(const QString& command, bool registered)
 {
-    const QString command = line.section(u' ', 0, 0).toUpper();
-    return command == QLatin1String("PONG") || command == QLatin1String("QUIT");
+    if (command == QLatin1String("PONG"))
+        return Lane::Outside;
+    if (command == QLatin1String("QUIT"))
+        return Lane::Urgent;
+    static const QStringList registration{QStringLiteral("CAP"), QStringLiteral("NICK"),
+                                          QStringLiteral("USER"), QStringLiteral("PASS"),
+                                          QStringLiteral("AUTHENTICATE")};
+    return !registered && registration.contains(command) ? Lane::Outside : Lane::Paced;
 }
 } // namespace
 
@@ -273,8 +282,11 @@ void Session::onConnectFinished(bool ok, const QString& error)
     cap_.setAccount(account, password);
     cap_.start();
     sendLine(QStringLiteral("NICK ") + currentNickname_);
+    // Servers such as InspIRCd refuse a USER line with an empty real name (461), and
+    // registration would stop there: a blank name field sends the nickname instead.
+    const QString realName = options_.user.realName.trimmed();
     sendLine(QStringLiteral("USER ") + userName(options_.user.email) +
-             QStringLiteral(" empty empty :") + options_.user.realName.trimmed());
+             QStringLiteral(" empty empty :") + (realName.isEmpty() ? currentNickname_ : realName));
     localAddress_ = serverSocket_.localAddress();
     ident_.open();
 }
@@ -292,7 +304,8 @@ void Session::registrationComplete(const QString& addressedTo)
         recordRegisteredServer_(description_, host_, port_ % RegisteredPortOffset);
     registeredByReconnect_ = reconnecting_;
     reconnecting_ = false;
-    reconnect_.cancel();
+    // The back-off starts again only once this connection has lasted.
+    reconnect_.connectionUp();
     lagTimerTicks_ = 0;
     if (firstNotifyPoll_)
         firstNotifyPoll_();
@@ -324,14 +337,25 @@ void Session::sendLine(const QString& line)
 {
     if (!isConnected())
         return;
-    const QByteArray bytes = Wire::encodeLine(line);
+    const QString command = line.section(u' ', 0, 0).toUpper();
+    // AUTHENTICATE carries 400-byte chunks of credentials: it needs the protocol's limit.
+    const QByteArray bytes =
+        Wire::encodeLine(line, command == QLatin1String("AUTHENTICATE") ? Wire::ProtocolLineBytes
+                                                                        : Wire::MaxLineBytes);
     // A QUIT of the user's own (typed, or at Disconnect) is never answered by a reconnect.
-    if (line.section(u' ', 0, 0).compare(QLatin1String("QUIT"), Qt::CaseInsensitive) == 0)
+    if (command == QLatin1String("QUIT"))
         userEnded_ = true;
-    if (isUrgent(line))
+    switch (laneOf(command, isRegistered())) {
+    case Lane::Outside:
+        outbound_.sendOutside(bytes);
+        break;
+    case Lane::Urgent:
         outbound_.sendUrgent(bytes);
-    else
+        break;
+    case Lane::Paced:
         outbound_.enqueue(bytes);
+        break;
+    }
 }
 
 void Session::writeLine(const QByteArray& bytes)

@@ -105,6 +105,7 @@ public:
     using AccountLookup = std::function<std::pair<QString, QString>(const QString& host)>;
     void setAccountLookup(AccountLookup lookup) { accountFor_ = std::move(lookup); }
     const CapNegotiation& capabilities() const { return cap_; }
+    CapNegotiation& capabilities() { return cap_; }
     // The IPv4 address a DCC offer carries; empty, with a status line saying why, when
     // the machine has none.
     QString dccOfferAddress();

@@ -23,7 +23,7 @@ QString decode(QByteArrayView bytes)
     return text;
 }
 
-QByteArray encodeLine(const QString& line)
+QByteArray encodeLine(const QString& line, qsizetype maxBytes)
 {
     QByteArray bytes = line.toUtf8();
     for (qsizetype i = 0; i < bytes.size(); ++i) {
@@ -33,7 +33,7 @@ QByteArray encodeLine(const QString& line)
             break;
         }
     }
-    const qsizetype room = MaxLineBytes - 2;
+    const qsizetype room = maxBytes - 2;
     if (bytes.size() > room) {
         qsizetype cut = room;
         // Step back over continuation bytes so the cut lands on a character's start.

@@ -529,6 +529,135 @@ CASES = {
 }
 
 
+# --- registration: capability negotiation, SASL and the reconnect back-off ------------
+
+SASL_PASSWORD = "p" * 200
+
+
+class CapServer(Server):
+    """A server that lists capabilities and runs SASL as the case tells it."""
+
+    def __init__(self, ls_lines, on_request=None, on_plain=None, ls_blocks=0):
+        super().__init__()
+        self.ls_lines = ls_lines
+        self.on_request = on_request
+        self.on_plain = on_plain
+        self.ls_blocks = ls_blocks
+        self.send_lock = threading.Lock()
+        self.run = None
+        self.rss_before = 0
+
+    def send_raw(self, data):
+        # Answers leave from the reading thread, registration from the case's: one at a time.
+        with self.send_lock:
+            self.conn.sendall(data)
+
+    def _answer(self, line):
+        if line.startswith("CAP LS"):
+            if self.ls_blocks:
+                self.rss_before = resident_kilobytes(self.run.process.pid)
+                names = " ".join("c%d" % i for i in range(400))
+                block = ("".join(":irc.test CAP * LS * :%s\r\n" % names
+                                 for _ in range(100))).encode()
+                for _ in range(self.ls_blocks):
+                    self.send_raw(block)
+            self.send_raw("".join(l + "\r\n" for l in self.ls_lines).encode())
+        elif line.startswith("CAP REQ") and self.on_request:
+            self.send_raw("".join(l + "\r\n" for l in self.on_request).encode())
+        elif line == "AUTHENTICATE PLAIN" and self.on_plain:
+            self.send_raw(self.on_plain)
+
+
+def cap_run(name, server):
+    run = Run(name)
+    run.server = server
+    server.run = run
+    run.write("sasl.ini", "[127.0.0.1]\r\naccount=joe\r\npassword=%s\r\n" % SASL_PASSWORD)
+    os.chmod(os.path.join(run.home, "sasl.ini"), 0o600)
+    return run
+
+
+def credentials(run):
+    with run.server.cond:
+        return [l for l in run.server.lines
+                if l.startswith("AUTHENTICATE ") and l != "AUTHENTICATE PLAIN"]
+
+
+def sasl_asked_again_and_again(run):
+    """3,000 "AUTHENTICATE +" get one answer, whole; the server's success ends it."""
+    run.ping("sasl-asked", 10)
+    sent = credentials(run)
+    check(len(sent) == 1, "credentials sent %d times" % len(sent))
+    import base64
+    token = base64.b64decode(sent[0][len("AUTHENTICATE "):])
+    check(token == b"joe\0joe\0" + SASL_PASSWORD.encode(), "the credentials were cut")
+    run.server.send(":irc.test 903 %s :SASL authentication successful" % NICK)
+    check(run.server.wait_line("CAP END", 2), "no CAP END after 903")
+
+
+def sasl_disabled_by_ack(run):
+    """"-sasl" in an ACK disables sasl: no login starts, negotiation ends."""
+    check(run.server.wait_line("CAP END", 2), "no CAP END after CAP ACK :-sasl")
+    check(run.server.count("AUTHENTICATE") == 0, "AUTHENTICATE after CAP ACK :-sasl")
+
+
+def cap_silence(run):
+    """A list that never ends: CAP END follows within the time limit."""
+    check(run.server.wait_line("CAP END", 20), "no CAP END 20 s into a silent negotiation")
+
+
+def resident_kilobytes(pid):
+    with open("/proc/%d/status" % pid) as f:
+        for line in f:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1])
+    return 0
+
+
+def cap_list_flood(run):
+    """Thousands of CAP LS continuation lines do not take the client's memory."""
+    run.ping("cap-flood", 60)
+    grown = (resident_kilobytes(run.process.pid) - run.server.rss_before) // 1024
+    check(grown < 50, "%d MB more memory after %d capability lines"
+          % (grown, run.server.ls_blocks * 100))
+
+
+def reconnects_slow_down(run):
+    """A server that drops the client right after registering is not tried every 5 s."""
+    s = run.server
+    gaps = []
+    for _ in range(2):
+        s.conn.shutdown(socket.SHUT_RDWR)
+        dropped = time.monotonic()
+        with s.cond:
+            while not s.closed:
+                s.cond.wait(1)
+            s.conn.close()
+            s.lines, s.closed, s.reading = [], False, True
+        s.accept(30)
+        gaps.append(time.monotonic() - dropped)
+        check(s.wait_line("USER ", 10), "no USER on reconnecting")
+        s.send(":irc.test 001 %s :Welcome" % NICK)
+        s.send(":irc.test 376 %s :End of MOTD" % NICK)
+        check(s.wait_line("AWAY", 10), "registration did not complete on reconnecting")
+    check(gaps[1] > gaps[0] + 3, "the second retry came as fast as the first: %s" % gaps)
+    run.ping("reconnected")
+
+
+CASES.update({
+    "sasl-asked-again": (lambda: cap_run("sasl-asked-again", CapServer(
+        [":irc.test CAP * LS :sasl"], [":irc.test CAP * ACK :sasl"],
+        b"AUTHENTICATE +\r\n" * 3000)), sasl_asked_again_and_again),
+    "sasl-disabled": (lambda: cap_run("sasl-disabled", CapServer(
+        [":irc.test CAP * LS :sasl"], [":irc.test CAP * ACK :-sasl"])), sasl_disabled_by_ack),
+    "cap-silence": (lambda: cap_run("cap-silence", CapServer(
+        [":irc.test CAP * LS * :sasl"])), cap_silence),
+    "cap-list-flood": (lambda: cap_run("cap-list-flood", CapServer(
+        [":irc.test CAP * LS :sasl"], ls_blocks=scale(40, 200))), cap_list_flood),
+    "reconnect-backoff": (lambda: Run("reconnect-backoff"), reconnects_slow_down),
+})
+
+
 def main():
     if not BINARY or not os.access(BINARY, os.X_OK):
         print("QUORL_BINARY does not name the built quorlirc")

@@ -61,6 +61,13 @@ private Q_SLOTS:
                            QStringLiteral("AUTHENTICATE PLAIN"), QStringLiteral("AUTHENTICATE"),
                            QStringLiteral("CAP END")}
             << QStringLiteral("SASL login as joe failed; registering without it.");
+        QTest::newRow("sasl acknowledged as disabled")
+            << true
+            << QStringList{QStringLiteral(":irc.test CAP * LS :sasl"),
+                           QStringLiteral(":irc.test CAP * ACK :-sasl")}
+            << QStringList{QStringLiteral("CAP LS 302"), QStringLiteral("CAP REQ :sasl"),
+                           QStringLiteral("CAP END")}
+            << QStringLiteral("The server refused SASL; not logged in.");
         QTest::newRow("sasl refused")
             << true
             << QStringList{QStringLiteral(":irc.test CAP * LS :sasl"),
@@ -117,6 +124,121 @@ private Q_SLOTS:
                 QVERIFY2(!line.contains(QString::fromLatin1(token.left(12))), qPrintable(line));
             }
         }
+    }
+
+    // Credentials of any length leave whole, in 400-byte chunks on lines of their own
+    // (an exact multiple ends with "AUTHENTICATE +"), and only once however often the
+    // server asks; registration then goes on at once.
+    void credentialsLeaveWholeAndOnce_data()
+    {
+        QTest::addColumn<int>("passwordLength");
+        QTest::addColumn<int>("chunks"); // AUTHENTICATE lines after PLAIN
+        QTest::newRow("short") << 8 << 1;
+        QTest::newRow("200 characters") << 200 << 1;
+        QTest::newRow("exactly one chunk") << 292 << 2;
+        QTest::newRow("two chunks") << 400 << 2;
+    }
+    void credentialsLeaveWholeAndOnce()
+    {
+        QFETCH(int, passwordLength);
+        QFETCH(int, chunks);
+        const QString password(passwordLength, u'p');
+        SessionFixture f;
+        f.session().setAccountLookup(
+            [&](const QString&) { return std::pair<QString, QString>(Account, password); });
+        QVERIFY(f.connectAndLogIn());
+        f.server.sendLine(QStringLiteral(":irc.test CAP * LS :sasl"));
+        QVERIFY(f.server.waitForLine(QStringLiteral("CAP REQ :sasl")));
+        f.server.sendLine(QStringLiteral(":irc.test CAP * ACK :sasl"));
+        QVERIFY(f.server.waitForLine(QStringLiteral("AUTHENTICATE PLAIN")));
+        for (int n = 0; n < 50; ++n)
+            f.server.sendLine(QStringLiteral("AUTHENTICATE +"));
+        QVERIFY(f.sync());
+        f.server.sendLine(QStringLiteral(":irc.test 903 * :SASL authentication successful"));
+        QVERIFY(f.server.waitForLine(QStringLiteral("CAP END")));
+
+        QStringList sent = f.server.received().filter(QStringLiteral("AUTHENTICATE "));
+        QCOMPARE(sent.takeFirst(), QStringLiteral("AUTHENTICATE PLAIN"));
+        QCOMPARE(sent.size(), chunks);
+        const QByteArray token =
+            (Account.toUtf8() + '\0' + Account.toUtf8() + '\0' + password.toUtf8()).toBase64();
+        QByteArray joined;
+        for (const QString& line : sent) {
+            const QString chunk = line.mid(13);
+            QVERIFY(chunk.size() <= 400);
+            if (chunk != QLatin1String("+"))
+                joined += chunk.toLatin1();
+        }
+        QCOMPARE(joined, token);
+        QCOMPARE(sent.last() == QLatin1String("AUTHENTICATE +"), token.size() % 400 == 0);
+        QCOMPARE(f.server.received().filter(QStringLiteral("CAP END")).size(), 1);
+    }
+
+    // A server that stops answering mid-negotiation does not hold registration up: when
+    // the time limit runs out a status line says so and CAP END leaves.
+    void negotiationHasATimeLimit_data()
+    {
+        QTest::addColumn<QStringList>("script");
+        QTest::addColumn<QString>("statusLine");
+        QTest::newRow("list never ends")
+            << QStringList{QStringLiteral(":irc.test CAP * LS * :sasl")}
+            << QStringLiteral("The server did not finish capability negotiation within 15 "
+                              "seconds; registering without it.");
+        QTest::newRow("no answer to the credentials")
+            << QStringList{QStringLiteral(":irc.test CAP * LS :sasl"),
+                           QStringLiteral(":irc.test CAP * ACK :sasl"),
+                           QStringLiteral("AUTHENTICATE +")}
+            << QStringLiteral("SASL login as joe got no answer in time; registering without it.");
+    }
+    void negotiationHasATimeLimit()
+    {
+        QFETCH(QStringList, script);
+        QFETCH(QString, statusLine);
+        SessionFixture f;
+        f.session().setAccountLookup(
+            [](const QString&) { return std::pair<QString, QString>(Account, Password); });
+        QVERIFY(f.connectAndLogIn());
+        for (const QString& line : script)
+            f.server.sendLine(line);
+        QVERIFY(f.sync());
+        CapNegotiation& cap = f.session().capabilities();
+        QVERIFY(cap.negotiating());
+        QVERIFY(cap.timeLimitRunning());
+        QVERIFY(f.server.received().filter(QStringLiteral("CAP END")).isEmpty());
+        cap.onTimeLimit();
+        QVERIFY(f.server.waitForLine(QStringLiteral("CAP END")));
+        QVERIFY2(f.statusHas(statusLine), qPrintable(f.status().join(u'\n')));
+        QVERIFY(!cap.negotiating() && !cap.timeLimitRunning());
+        // A late answer changes nothing, and registration completes.
+        f.server.sendLine(QStringLiteral(":irc.test 903 * :SASL authentication successful"));
+        f.server.sendLine(QStringLiteral(":irc.test 001 Yournick :Welcome"));
+        f.server.sendLine(QStringLiteral(":irc.test 376 Yournick :End of MOTD"));
+        QVERIFY(f.server.waitForLine(QStringLiteral("AWAY")));
+        QCOMPARE(f.server.received().filter(QStringLiteral("CAP END")).size(), 1);
+    }
+
+    // However many capabilities a server lists, only a bounded number of short names is
+    // kept, and sasl is still found among them.
+    void offeredCapabilitiesAreBounded()
+    {
+        SessionFixture f;
+        f.session().setAccountLookup(
+            [](const QString&) { return std::pair<QString, QString>(Account, Password); });
+        QVERIFY(f.connectAndLogIn());
+        QString names;
+        for (int n = 0; n < 50; ++n)
+            names += QStringLiteral("vendor.example/capability-") + QString::number(n) + u' ';
+        for (int n = 0; n < 100; ++n)
+            f.server.sendLine(QStringLiteral(":irc.test CAP * LS * :") + names);
+        f.server.sendLine(QStringLiteral(":irc.test CAP * LS * :") + QString(500, u'x'));
+        f.server.sendLine(QStringLiteral(":irc.test CAP * LS :sasl"));
+        QVERIFY(f.server.waitForLine(QStringLiteral("CAP REQ :sasl")));
+        const QStringList offered = f.session().capabilities().offered();
+        QVERIFY2(offered.size() <= CapNegotiation::MaxCapabilities + 1,
+                 qPrintable(QString::number(offered.size())));
+        QVERIFY(offered.contains(QStringLiteral("sasl")));
+        for (const QString& name : offered)
+            QVERIFY(name.size() <= CapNegotiation::MaxNameLength);
     }
 
     void accountsFileIsPrivate()

@@ -212,7 +212,8 @@ private Q_SLOTS:
             (QStringList{QStringLiteral("JOIN #open"), QStringLiteral("JOIN #locked sekrit")}));
         QVERIFY(!schedule.isPending());
 
-        // After success the sequence starts again from five seconds.
+        // After a connection that lasted, the sequence starts again from five seconds.
+        f.clock.advanceSeconds(ReconnectSchedule::StableSeconds);
         f.server.closeClient();
         QVERIFY(closed.wait());
         QCOMPARE(reconnectLines(f.status()).last(),
@@ -257,6 +258,107 @@ private Q_SLOTS:
         schedule.onTick();
         QVERIFY(spare.waitForLine(QStringLiteral("USER ")));
         QCOMPARE(attempts(), (QStringList{live, next}));
+    }
+
+    // A server that accepts, registers the client and drops it at once is tried again
+    // ever more slowly; a connection that lasted a minute starts the sequence afresh.
+    void backOffGoesOnWhileConnectionsDoNotLast()
+    {
+        SessionFixture f;
+        f.clock.stop();
+        QVERIFY(f.registerAs(QStringLiteral("me")));
+        ReconnectSchedule& schedule = f.session().reconnectSchedule();
+        QSignalSpy closed(&f.session(), &Session::sessionClosed);
+        const auto dropAndExpect = [&](int delay) {
+            f.server.closeClient();
+            if (!closed.wait())
+                return false;
+            return reconnectLines(f.status()).last() ==
+                   QStringLiteral("Reconnecting to 127.0.0.1 in ") + QString::number(delay) +
+                       QStringLiteral(" seconds...");
+        };
+        const auto comeBack = [&](int delay) {
+            f.clock.advanceSeconds(delay);
+            f.server.clearReceived();
+            schedule.onTick();
+            if (!f.server.waitForLine(QStringLiteral("USER ")))
+                return false;
+            f.server.sendLine(QStringLiteral(":irc.test 001 me :Welcome"));
+            f.server.sendLine(QStringLiteral(":irc.test 376 me :End of MOTD"));
+            return f.server.waitForLine(QStringLiteral("AWAY")) && f.session().isRegistered();
+        };
+        QVERIFY(dropAndExpect(5));
+        QVERIFY(comeBack(5));
+        QVERIFY(dropAndExpect(10));
+        QVERIFY(comeBack(10));
+        f.clock.advanceSeconds(ReconnectSchedule::StableSeconds - 1);
+        QVERIFY(dropAndExpect(30));
+        QVERIFY(comeBack(30));
+        f.clock.advanceSeconds(ReconnectSchedule::StableSeconds);
+        QVERIFY(dropAndExpect(5));
+    }
+
+    // Registration (CAP, NICK, USER, CAP END) and the answers to PING never use up the
+    // burst: what registration completion sends and the user's first lines leave at once.
+    void registrationAndPongLeaveOutsideTheBurst()
+    {
+        SessionFixture f;
+        f.clock.stop();
+        f.session().outbound().setRate(5, 2000);
+        QVERIFY(f.connectAndLogIn());
+        f.server.sendLine(QStringLiteral(":irc.test CAP * LS :multi-prefix"));
+        QVERIFY(f.server.waitForLine(QStringLiteral("CAP END")));
+        for (int n = 0; n < 5; ++n)
+            QVERIFY(f.sync());
+        f.server.sendLine(QStringLiteral(":irc.test 001 me :Welcome"));
+        f.server.sendLine(QStringLiteral(":irc.test 376 me :End of MOTD"));
+        QVERIFY(f.server.waitForLine(QStringLiteral("AWAY")));
+        f.session().sendLine(QStringLiteral("LIST"));
+        f.session().sendLine(QStringLiteral("PRIVMSG #t :one"));
+        f.session().sendLine(QStringLiteral("PRIVMSG #t :two"));
+        QVERIFY(f.sync());
+        QCOMPARE(startingWith(f.server.received(), QStringLiteral("PRIVMSG")).size(), 2);
+        QVERIFY(f.server.received().contains(QStringLiteral("LIST")));
+        QCOMPARE(f.session().outbound().pending(), 0);
+        // Once registered, NICK is paced like any other line.
+        f.session().sendLine(QStringLiteral("NICK other"));
+        QVERIFY(f.sync());
+        QCOMPARE(f.session().outbound().pending(), 1);
+    }
+
+    // JOINs given together leave as few lines with the channels joined by commas, keyed
+    // channels first as the keys pair with them, each line within the line limit.
+    void joinsGivenTogetherLeaveAsFewLines()
+    {
+        SessionFixture f;
+        f.clock.stop();
+        QVERIFY(f.registerAs(QStringLiteral("me")));
+        f.session().outbound().setRate(5, 2000);
+        f.server.clearReceived();
+        QStringList channels;
+        for (int n = 0; n < 30; ++n)
+            channels << QStringLiteral("#favourite") + QString::number(n);
+        f.session().sendLine(QStringLiteral("JOIN #locked sekrit"));
+        for (const QString& channel : channels)
+            f.session().sendLine(QStringLiteral("JOIN ") + channel);
+        f.session().sendLine(QStringLiteral("JOIN #late key"));
+        f.session().sendLine(QStringLiteral("PRIVMSG #favourite0 :hello"));
+        QVERIFY(f.sync());
+        const QStringList sent = f.server.received();
+        const QStringList joins = startingWith(sent, QStringLiteral("JOIN "));
+        QVERIFY2(joins.size() <= 4, qPrintable(joins.join(u'\n')));
+        QStringList joined;
+        for (const QString& line : joins) {
+            QVERIFY(line.toUtf8().size() + 2 <= 255);
+            joined += line.section(u' ', 1, 1).split(u',');
+        }
+        QCOMPARE(joined, QStringList{QStringLiteral("#locked")} + channels +
+                             QStringList{QStringLiteral("#late")});
+        QVERIFY(joins.first().endsWith(QStringLiteral(" sekrit")));
+        QCOMPARE(joins.last(), QStringLiteral("JOIN #late key"));
+        // Nothing overtakes a JOIN: the message to the channel follows it.
+        QVERIFY(sent.indexOf(QStringLiteral("PRIVMSG #favourite0 :hello")) >
+                sent.indexOf(joins.at(joins.size() - 2)));
     }
 
     void noReconnectUnlessTheConnectionWasLost_data()

@@ -1,20 +1,11 @@
 #include "support/ngircdserver.h"
 
+#include "support/serverprocess.h"
+
 #include <QFile>
 #include <QStandardPaths>
-#include <QTcpServer>
-#include <QTcpSocket>
-#include <QTest>
 
-namespace {
-quint16 freePort()
-{
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost))
-        return 0;
-    return probe.serverPort();
-}
-} // namespace
+using ServerProcess::freePort;
 
 NgircdServer::NgircdServer() = default;
 
@@ -25,12 +16,7 @@ NgircdServer::~NgircdServer()
 
 void NgircdServer::stop()
 {
-    if (process_.state() != QProcess::NotRunning) {
-        process_.terminate();
-        if (!process_.waitForFinished(3000))
-            process_.kill();
-        process_.waitForFinished(1000);
-    }
+    ServerProcess::stop(process_);
 }
 
 bool NgircdServer::makeCertificate()
@@ -89,6 +75,8 @@ bool NgircdServer::start(const QString& serverName)
                        "PingTimeout = 120\n"
                        "PongTimeout = 20\n"
                        "MaxNickLength = 30\n"
+                       // Tests join more channels than the default ten.
+                       "MaxJoins = 50\n"
                        "[Options]\n"
                        "Ident = no\n"
                        "PAM = no\n"
@@ -120,16 +108,7 @@ bool NgircdServer::start(const QString& serverName)
         error_ = QStringLiteral("ngircd did not start: ") + process_.errorString();
         return false;
     }
-    const bool up = QTest::qWaitFor(
-        [this] {
-            if (process_.state() == QProcess::NotRunning)
-                return true;
-            QTcpSocket s;
-            s.connectToHost(QHostAddress::LocalHost, port_);
-            return s.waitForConnected(200);
-        },
-        10000);
-    if (!up || process_.state() == QProcess::NotRunning) {
+    if (!ServerProcess::waitUntilListening(process_, port_)) {
         error_ = QStringLiteral("ngircd did not listen on port ") + QString::number(port_) +
                  QStringLiteral(": ") + log();
         return false;
