@@ -20,8 +20,12 @@ constexpr qsizetype MaxPieceLength = 0xFFFF;
 // of ever new ones.
 constexpr std::size_t MaxCachedPieces = 1u << 16;
 constexpr std::size_t MaxCachedCharacters = 1u << 20;
-// Over-wide words up to this length remember where they are cut.
+// Over-wide words up to this length remember where they are cut; longer runs are neither
+// looked up nor remembered.
 constexpr qsizetype MaxRememberedCut = 256;
+// A piece is first measured this far; a piece that still fits is measured twice as far,
+// and so on, so cutting a long word measures about twice its length in all.
+constexpr qsizetype FirstProbe = 32;
 
 bool isDigit(QChar c)
 {
@@ -288,28 +292,43 @@ qsizetype ChatDocument::fittingLength(std::uint16_t font, QStringView text, int 
 
 std::uint16_t ChatDocument::widthOf(std::uint16_t font, QStringView& piece) const
 {
-    std::uint32_t hash = WordTextTable::hashOf(font, piece);
-    const std::uint32_t id = table_.find(font, piece, hash);
-    if (id != WordTextTable::npos) {
-        if (table_.cut(id) == 0)
-            return table_.width(id);
-        piece = piece.first(table_.cut(id));
-        return widthOf(font, piece); // the first piece fits: it is not cut again
+    const bool rememberable = piece.size() <= MaxRememberedCut;
+    std::uint32_t hash = 0;
+    if (rememberable) {
+        hash = WordTextTable::hashOf(font, piece);
+        const std::uint32_t id = table_.find(font, piece, hash);
+        if (id != WordTextTable::npos) {
+            if (table_.cut(id) == 0)
+                return table_.width(id);
+            piece = piece.first(table_.cut(id));
+            return widthOf(font, piece); // the first piece fits: it is not cut again
+        }
     }
-    int width = measure(font, piece);
+    // Never the whole of what is left of a long word: only as far as its first piece can
+    // reach.
+    qsizetype measured = std::min(piece.size(), FirstProbe);
+    int width = measure(font, piece.first(measured));
+    while (width <= MaxPieceWidth && measured < piece.size()) {
+        measured = std::min(piece.size(), measured * 2);
+        width = measure(font, piece.first(measured));
+    }
     if (width > MaxPieceWidth && piece.size() > 1) {
-        const qsizetype length = fittingLength(font, piece, width, width);
+        const qsizetype length = fittingLength(font, piece.first(measured), width, width);
         if (length < piece.size()) {
             // Where a long word is cut is remembered too, so a resize measures nothing;
             // not for endless runs, whose remainders would fill the cache.
-            if (piece.size() <= MaxRememberedCut)
+            if (rememberable)
                 remember(font, piece, hash, 0, std::uint16_t(length));
             piece = piece.first(length);
             hash = WordTextTable::hashOf(font, piece);
             const std::uint32_t known = table_.find(font, piece, hash);
             if (known != WordTextTable::npos)
                 return table_.width(known);
+        } else if (!rememberable) {
+            return std::uint16_t(width);
         }
+    } else if (!rememberable) {
+        return std::uint16_t(width);
     }
     remember(font, piece, hash, std::uint16_t(width), 0);
     return std::uint16_t(width);
@@ -335,8 +354,12 @@ void ChatDocument::tokenize(std::size_t lookIndex, int lineClass, QStringView te
     std::uint16_t style =
         highlight ? internStyle(look, lineClass, attributes) : look.classStyles[lineClass];
     qsizetype pos = 0;
+    qsizetype end = 0;
     while (pos < text.size()) {
-        const qsizetype end = tokenEnd(text, pos);
+        // What is left of a cut piece ends where its token did, unless only its last
+        // character is left: then the token runs on past it.
+        if (pos + 1 >= end)
+            end = tokenEnd(text, pos);
         qsizetype bodyStart = pos;
         if (Formatting::isCode(text[pos])) {
             bodyStart = applyCode(look, text, pos, end, lineClass, attributes);
