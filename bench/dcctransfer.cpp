@@ -4,8 +4,9 @@
 // the receiver's resident memory are its own. Each way (alice to bob, bob to alice) is
 // run three times; the median and the spread are printed with the machine's load.
 //
-// Then 50 transfers of 20 MiB run at once, every file checked and the receiver's event
-// loop watched for pauses (the list view repaints on a 10 ms timer throughout).
+// Then 50 transfers of 20 MiB run at once, three times, every file checked and both
+// sides' event loops watched for pauses (the list views repaint on a 10 ms timer
+// throughout); the median and spread of the rate and of the longest pause are printed.
 //
 // bench_dcctransfer [MiB [count [MiB each]]]   (default 1024 50 20)
 #include "client/client.h"
@@ -116,7 +117,8 @@ QStringList columns()
 }
 
 // The sending process: offers the files, hands the offers to the receiver, and runs
-// until every byte is handed to the network. Reports its CPU seconds.
+// until every byte is handed to the network. Reports its CPU seconds and the longest
+// pause of its event loop.
 int runSender(const QString& me, const QString& peer, const QStringList& files, int offerFd,
               int resultFd)
 {
@@ -157,8 +159,19 @@ int runSender(const QString& me, const QString& peer, const QStringList& files, 
         QCoreApplication::quit();
     });
     poll.start(50);
+    QElapsedTimer sinceTick;
+    qint64 longestPause = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        if (cpu < 0)
+            longestPause = std::max(longestPause, sinceTick.elapsed());
+        sinceTick.restart();
+        view.viewport()->repaint();
+    });
+    ticker.start(10);
+    sinceTick.start();
     QCoreApplication::exec();
-    writeAll(resultFd, QByteArray::number(cpu) + '\n');
+    writeAll(resultFd, QByteArray::number(cpu) + ' ' + QByteArray::number(longestPause) + '\n');
     return 0;
 }
 
@@ -235,6 +248,7 @@ struct Run
     double mbps = 0, receiverCpu = 0, senderCpu = 0, earlyRss = 0, endRss = 0;
     bool whole = false;
     qint64 longestPause = 0;
+    qint64 senderPause = 0;
 };
 
 Run oneRun(int argc, char** argv, const QString& from, const QString& to, const QStringList& files,
@@ -254,7 +268,7 @@ Run oneRun(int argc, char** argv, const QString& from, const QString& to, const 
         _exit(runSender(from, to, files, offer[1], sendResult[1]));
     }
     const QList<QByteArray> r = readLine(receiveResult[0]).split(' ');
-    const QByteArray s = readLine(sendResult[0]);
+    const QList<QByteArray> s = readLine(sendResult[0]).split(' ');
     waitpid(receiver, nullptr, 0);
     waitpid(sender, nullptr, 0);
     for (int fd :
@@ -269,7 +283,8 @@ Run oneRun(int argc, char** argv, const QString& from, const QString& to, const 
         run.whole = r[4] == "whole";
         run.longestPause = r[5].toLongLong();
     }
-    run.senderCpu = s.toDouble();
+    run.senderCpu = s.value(0).toDouble();
+    run.senderPause = s.value(1).toLongLong();
     return run;
 }
 
@@ -348,15 +363,35 @@ int main(int argc, char** argv)
             QFile::link(one, name);
             files << name;
         }
-        const QString load = loadAverage();
-        const Run run =
-            oneRun(argc, argv, QStringLiteral("alice"), QStringLiteral("bob"), files, partHash);
-        std::printf("%d simultaneous %lld MiB transfers: %.0f MB/s together, receiver CPU %.2f s, "
-                    "sender CPU %.2f s, receiver RSS %.1f -> %.1f MiB, longest event-loop pause "
-                    "%lld ms, %s (load %s)\n",
-                    many, manyMib, run.mbps, run.receiverCpu, run.senderCpu, run.earlyRss,
-                    run.endRss, run.longestPause,
-                    run.whole ? "all files whole" : "SOME FILE BROKEN", qPrintable(load));
+        std::vector<double> rate, pause, senderPause;
+        bool whole = true;
+        for (int i = 0; i < 3; ++i) {
+            const QString load = loadAverage();
+            const Run run =
+                oneRun(argc, argv, QStringLiteral("alice"), QStringLiteral("bob"), files, partHash);
+            std::printf("  %d simultaneous %lld MiB transfers, run %d: %.0f MB/s together, "
+                        "receiver CPU %.2f s, sender CPU %.2f s, receiver RSS %.1f -> %.1f MiB, "
+                        "longest event-loop pause: receiver %lld ms, sender %lld ms, %s "
+                        "(load %s)\n",
+                        many, manyMib, i + 1, run.mbps, run.receiverCpu, run.senderCpu,
+                        run.earlyRss, run.endRss, run.longestPause, run.senderPause,
+                        run.whole ? "all files whole" : "SOME FILE BROKEN", qPrintable(load));
+            rate.push_back(run.mbps);
+            pause.push_back(double(run.longestPause));
+            senderPause.push_back(double(run.senderPause));
+            whole = whole && run.whole;
+        }
+        const auto spread = [](const std::vector<double>& v) {
+            return std::make_pair(*std::min_element(v.begin(), v.end()),
+                                  *std::max_element(v.begin(), v.end()));
+        };
+        std::printf("%d simultaneous %lld MiB transfers: median %.0f MB/s (spread %.0f..%.0f), "
+                    "longest event-loop pause median: receiver %.0f ms (spread %.0f..%.0f), "
+                    "sender %.0f ms (spread %.0f..%.0f), %s\n",
+                    many, manyMib, median(rate), spread(rate).first, spread(rate).second,
+                    median(pause), spread(pause).first, spread(pause).second, median(senderPause),
+                    spread(senderPause).first, spread(senderPause).second,
+                    whole ? "all files whole" : "SOME FILE BROKEN");
         for (const QString& name : files)
             QFile::remove(name);
         QFile::remove(one);

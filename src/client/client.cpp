@@ -278,6 +278,7 @@ public:
     {
         offer_(chat_.peerNickname(), folder, fileName);
     }
+    qint64 bytesWaiting() const override { return chat_.bytesToWrite(); }
 
 private:
     DccChatSession& chat_;
@@ -307,6 +308,20 @@ void Client::wireFileServer()
             const auto it = fileServerPeers_.find(&from);
             if (it != fileServerPeers_.end())
                 fileServer_.handleLine(*it->second, line);
+        });
+        // One command at a time: the next waits while a listing goes out, which goes on
+        // as the peer takes what was sent.
+        chat.setLineGate([this, &chat] {
+            const auto it = fileServerPeers_.find(&chat);
+            return it == fileServerPeers_.end() || !fileServer_.busy(*it->second);
+        });
+        connect(&chat, &DccChatSession::bytesWritten, &fileServerLinks_, [this, &chat] {
+            const auto it = fileServerPeers_.find(&chat);
+            if (it == fileServerPeers_.end())
+                return;
+            fileServer_.resume(*it->second);
+            if (!fileServer_.busy(*it->second))
+                chat.showWaitingLines();
         });
         // However the chat ends, its session ends with it, so the user count stays true.
         connect(&chat, &DccChatSession::terminated, &fileServerLinks_,

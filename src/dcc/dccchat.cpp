@@ -13,6 +13,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <utility>
+
 namespace {
 
 bool sameNick(const QString& a, const QString& b)
@@ -29,6 +31,18 @@ QString decodeText(const QByteArray& bytes)
     return text;
 }
 
+// The longest start of bytes no longer than most that does not cut a UTF-8 character.
+qsizetype utf8Cut(const QByteArray& bytes, qsizetype most)
+{
+    if (bytes.size() <= most)
+        return bytes.size();
+    qsizetype cut = most;
+    // Step back over continuation bytes (10xxxxxx) to the start of a character.
+    for (int back = 0; back < 4 && cut > 0 && (uchar(bytes.at(cut)) & 0xc0) == 0x80; ++back)
+        --cut;
+    return cut > 0 ? cut : most;
+}
+
 } // namespace
 
 // --- one chat ------------------------------------------------------------------------
@@ -41,7 +55,9 @@ DccChatSession::DccChatSession(QTcpSocket& socket, const QString& nick, bool off
     // A chat is a line at a time, typed by a person: each should leave at once, not wait
     // for the peer's delayed acknowledgement of the one before.
     socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    socket_.setReadBufferSize(ReadAheadBytes);
     connect(&socket_, &QTcpSocket::readyRead, this, &DccChatSession::readText);
+    connect(&socket_, &QTcpSocket::bytesWritten, this, &DccChatSession::bytesWritten);
     connect(&socket_, &QTcpSocket::disconnected, this, &DccChatSession::onDisconnected);
 }
 
@@ -53,6 +69,11 @@ DccChatSession::~DccChatSession()
 bool DccChatSession::isOpen() const
 {
     return !terminated_ && socket_.state() == QAbstractSocket::ConnectedState;
+}
+
+qint64 DccChatSession::bytesToWrite() const
+{
+    return socket_.bytesToWrite();
 }
 
 void DccChatSession::sendLine(const QString& line)
@@ -87,7 +108,11 @@ QString DccChatSession::formatLine(const QString& nick, const QString& line, QSt
 
 void DccChatSession::readText()
 {
-    const QByteArray bytes = socket_.readAll();
+    // Nothing more is read while lines wait: the socket's buffer fills and TCP slows
+    // the peer down.
+    if (!waiting_.empty())
+        return;
+    const QByteArray bytes = socket_.read(ReadAheadBytes);
     if (bytes.isEmpty())
         return;
     // The connecting side reports each read whole, before its lines are shown.
@@ -100,19 +125,33 @@ void DccChatSession::readText()
         const qsizetype end = partial_.indexOf('\n', start);
         if (end < 0)
             break;
-        QByteArray line = partial_.mid(start, end - start);
-        if (line.endsWith('\r'))
-            line.chop(1);
-        waiting_.push_back(decodeText(line));
+        // The rest of a line already cut short is dropped.
+        if (!std::exchange(skippingLine_, false)) {
+            QByteArray line = partial_.mid(start, end - start);
+            if (line.endsWith('\r'))
+                line.chop(1);
+            queueLine(std::move(line));
+        }
         start = end + 1;
     }
     partial_.remove(0, start);
-    // A line split across two reads is kept for the next one, unless it grows without end.
-    if (partial_.size() > MaxPartialBytes) {
-        waiting_.push_back(decodeText(partial_));
+    if (skippingLine_) {
         partial_.clear();
+    } else if (partial_.size() > MaxPartialBytes) {
+        // A line split across two reads is kept for the next one, unless it grows too
+        // long: then it is shown as far as the bound, and the rest of it is dropped.
+        queueLine(partial_);
+        partial_.clear();
+        skippingLine_ = true;
     }
     showWaitingLines();
+}
+
+void DccChatSession::queueLine(QByteArray line)
+{
+    if (line.size() > MaxLineBytes)
+        line.truncate(utf8Cut(line, MaxLineBytes));
+    waiting_.push_back(decodeText(line));
 }
 
 void DccChatSession::showWaitingLines()
@@ -120,6 +159,8 @@ void DccChatSession::showWaitingLines()
     sliceQueued_ = false;
     QPointer<DccChatSession> alive(this);
     for (int n = 0; n < LinesPerSlice && !waiting_.empty(); ++n) {
+        if (!gateOpen())
+            return;
         const QString line = waiting_.front();
         waiting_.pop_front();
         QString sound;
@@ -147,9 +188,17 @@ void DccChatSession::showWaitingLines()
         if (!alive)
             return;
     }
-    if (!waiting_.empty() && !sliceQueued_) {
+    if (closing_)
+        return;
+    // The next slice, or the next read once every line is shown.
+    if ((!waiting_.empty() || socket_.bytesAvailable() > 0) && !sliceQueued_) {
         sliceQueued_ = true;
-        QTimer::singleShot(0, this, &DccChatSession::showWaitingLines);
+        QTimer::singleShot(0, this, [this] {
+            if (waiting_.empty())
+                readText();
+            else
+                showWaitingLines();
+        });
     }
 }
 
@@ -158,11 +207,20 @@ void DccChatSession::onDisconnected()
     if (terminated_)
         return;
     // What arrived just before the close is still shown, then the end.
-    if (!partial_.trimmed().isEmpty())
-        waiting_.push_back(decodeText(partial_));
+    closing_ = true;
+    QPointer<DccChatSession> alive(this);
+    while (!waiting_.empty() || socket_.bytesAvailable() > 0) {
+        if (waiting_.empty())
+            readText();
+        else
+            showWaitingLines();
+        if (!alive)
+            return;
+    }
+    if (!skippingLine_ && !partial_.trimmed().isEmpty())
+        queueLine(partial_);
     partial_.clear();
     while (!waiting_.empty()) {
-        QPointer<DccChatSession> alive(this);
         showWaitingLines();
         if (!alive)
             return;

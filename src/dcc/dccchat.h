@@ -41,6 +41,11 @@ public:
     bool isOpen() const;
 
     void setLineHook(LineHook hook) { lineHook_ = std::move(hook); }
+    // While the gate is closed, received lines wait (and so does reading, so TCP slows
+    // the peer); whoever closed it calls showWaitingLines when it opens again.
+    void setLineGate(std::function<bool()> open) { lineGate_ = std::move(open); }
+    // Bytes written to the peer that the connection has not yet sent.
+    qint64 bytesToWrite() const;
     // One line to the peer, a line feed appended.
     void sendLine(const QString& line);
     void write(const QByteArray& bytes);
@@ -52,19 +57,28 @@ public:
     // Lines handled per slice before the rest waits for a queued call, so a flood of
     // lines never stalls the window.
     static constexpr int LinesPerSlice = 50;
-    // A peer that never sends a line feed gets its text shown at this many bytes.
+    // A line is shown up to this many bytes, cut between two characters; the rest of it
+    // is dropped. A peer that never sends a line feed gets its text shown at this bound.
     static constexpr int MaxPartialBytes = 8192;
+    static constexpr int MaxLineBytes = MaxPartialBytes;
+    // Received bytes read ahead of the lines shown; beyond this the peer waits.
+    static constexpr qint64 ReadAheadBytes = 64 * 1024;
 
     // Works through the received lines that wait; tests call it to drain the queue.
     void showWaitingLines();
+    qsizetype waitingLines() const { return qsizetype(waiting_.size()); }
     // Reads what the socket holds; data may arrive before the window is set up.
     void readAvailable() { readText(); }
 
 Q_SIGNALS:
     void terminated(DccChatSession* chat);
+    // Some of what was written left for the peer.
+    void bytesWritten();
 
 private:
     void readText();
+    void queueLine(QByteArray line);
+    bool gateOpen() const { return closing_ || !lineGate_ || lineGate_(); }
     void onDisconnected();
 
     QTcpSocket& socket_;
@@ -75,9 +89,12 @@ private:
     const DccContext& context_;
     ChatWindow* window_ = nullptr;
     LineHook lineHook_;
+    std::function<bool()> lineGate_;
     QByteArray partial_;
     std::deque<QString> waiting_;
     bool sliceQueued_ = false;
+    bool closing_ = false;
+    bool skippingLine_ = false; // a line was cut: the bytes up to its line feed go
     bool terminated_ = false;
 };
 

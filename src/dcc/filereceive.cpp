@@ -265,6 +265,7 @@ void FileReceives::onConnected(Transfer* t)
     fire(QStringLiteral("Inbound DCC File Transfer Request"), t);
     if (t->received >= t->size) {
         t->complete = true;
+        t->lastByteAt = now;
         t->state = State::Done;
         showProgress(t);
         setStatus(t, QStringLiteral("Shutting Down..."));
@@ -303,6 +304,7 @@ void FileReceives::onReadyRead(Transfer* t)
         refreshTimer_.start();
     if (t->received >= t->size && !t->complete) {
         t->complete = true;
+        t->lastByteAt = t->lastActivity;
         t->state = State::Done;
         showProgress(t);
         setStatus(t, QStringLiteral("Shutting Down..."));
@@ -331,8 +333,9 @@ void FileReceives::refreshRows()
 
 void FileReceives::showProgress(Transfer* t)
 {
-    list_.showProgress(t->row, t->received, t->size, t->resumePosition,
-                       t->startTime.msecsTo(context_.clock->now()));
+    // Once the last byte is in, the rate no longer counts the wait for the sender's close.
+    const QDateTime end = t->lastByteAt.isValid() ? t->lastByteAt : context_.clock->now();
+    list_.showProgress(t->row, t->received, t->size, t->resumePosition, t->startTime.msecsTo(end));
 }
 
 void FileReceives::fail(Transfer* t, const QString& status)

@@ -38,6 +38,8 @@ public:
         qint64 resumePosition = 0;
         QDateTime startTime;
         QDateTime lastActivity;
+        // When the last byte of the file arrived: the end of the rate's time.
+        QDateTime lastByteAt;
         State state = State::Looking;
         bool complete = false;       // the file reached its announced size
         LaterPtr<QTcpSocket> socket; // tfileinsocket

@@ -25,7 +25,7 @@ qint64 FileSends::Transfer::sent() const
 }
 
 FileSends::FileSends(const DccContext& context, QObject* parent)
-    : QObject(parent), context_(context), block_(BlockBytes, Qt::Uninitialized)
+    : QObject(parent), context_(context)
 {
     // dccfileouttimer: supervision of the outgoing transfers.
     timer_.setInterval(TimerMilliseconds);
@@ -166,13 +166,15 @@ void FileSends::onConnection(Transfer* t)
         fail(t, QStringLiteral("Error: Can't Send File"));
         return;
     }
+    t->acknowledged = t->resumePosition;
     connect(socket, &QTcpSocket::bytesWritten, this, [this, t] {
         t->lastActivity = context_.clock->now();
-        fillSocket(t);
+        // More is read only when half the queue has left: one wake-up, one large block.
+        if (t->endOfFile || t->socket->bytesToWrite() <= QueuedBytes / 2)
+            fillSocket(t);
     });
-    // The receiver's position reports are read and dropped: blocks do not wait for them.
-    connect(socket, &QTcpSocket::readyRead, this,
-            [socket] { socket->skip(socket->bytesAvailable()); });
+    // The receiver's position reports: the send ends when one covers the whole file.
+    connect(socket, &QTcpSocket::readyRead, this, [this, t] { readAcknowledgements(t); });
     connect(socket, &QTcpSocket::disconnected, this, [this, t] {
         t->lastActivity = context_.clock->now();
         if (t->state != State::Done) {
@@ -190,8 +192,12 @@ void FileSends::fillSocket(Transfer* t)
     if (t->state != State::Sending || !t->socket)
         return;
     while (!t->endOfFile && t->socket->bytesToWrite() < QueuedBytes) {
-        const qint64 read = t->file.read(block_.data(), BlockBytes);
-        if (read < 0 || (read > 0 && t->socket->write(block_.constData(), read) != read)) {
+        // A block of its own each time: the socket keeps it as it is, without a copy.
+        QByteArray block(BlockBytes, Qt::Uninitialized);
+        const qint64 read = t->file.read(block.data(), BlockBytes);
+        if (read > 0)
+            block.truncate(read);
+        if (read < 0 || (read > 0 && t->socket->write(block) != read)) {
             fail(t, QStringLiteral("Error: Can't Send File"));
             return;
         }
@@ -202,11 +208,53 @@ void FileSends::fillSocket(Transfer* t)
     }
     if (t->endOfFile && t->socket->bytesToWrite() == 0) {
         t->state = State::Done;
+        t->lastByteAt = context_.clock->now();
         showProgress(t);
         setStatus(t, QStringLiteral("Shutting Down..."));
+        finishWhenAcknowledged(t);
         return;
     }
     scheduleRefresh();
+}
+
+void FileSends::readAcknowledgements(Transfer* t)
+{
+    QTcpSocket* socket = t->socket.get();
+    // Only the latest report matters; a receiver that sends nonsense gets no more than
+    // its last four bytes read as one.
+    const QByteArray bytes = t->ackBytes + socket->read(socket->bytesAvailable());
+    const qsizetype whole = bytes.size() - bytes.size() % 4;
+    t->ackBytes = bytes.mid(whole);
+    if (whole == 0)
+        return;
+    const auto* last = reinterpret_cast<const uchar*>(bytes.constData() + whole - 4);
+    const quint32 reported =
+        quint32(last[0]) << 24 | quint32(last[1]) << 16 | quint32(last[2]) << 8 | quint32(last[3]);
+    // Reports count modulo 2^32: the new one lies that far past the last one. A report
+    // beyond what has been sent is not believed.
+    const qint64 ahead = qint64(quint32(reported - quint32(quint64(t->acknowledged))));
+    if (t->acknowledged + ahead <= t->sent())
+        t->acknowledged += ahead;
+    finishWhenAcknowledged(t);
+}
+
+bool FileSends::finishWhenAcknowledged(Transfer* t)
+{
+    if (t->state != State::Done || t->acknowledged < t->size)
+        return false;
+    showSent(t);
+    finish(t);
+    return true;
+}
+
+void FileSends::showSent(Transfer* t)
+{
+    fire(QStringLiteral("File Sent"), t);
+    fire(QStringLiteral("Outbound DCC File Transfer Finish"), t);
+    showProgress(t);
+    showDone(list_, t->row, t->size);
+    context_.status->add(QStringLiteral("File Successfully Sent to ") + t->nick + u'(' +
+                         t->fileName + u')');
 }
 
 void FileSends::scheduleRefresh()
@@ -225,8 +273,9 @@ void FileSends::refreshRows()
 
 void FileSends::showProgress(Transfer* t)
 {
-    list_.showProgress(t->row, t->sent(), t->size, t->resumePosition,
-                       t->startTime.msecsTo(context_.clock->now()));
+    // Once the last byte has left, the rate no longer counts the wait that follows.
+    const QDateTime end = t->lastByteAt.isValid() ? t->lastByteAt : context_.clock->now();
+    list_.showProgress(t->row, t->sent(), t->size, t->resumePosition, t->startTime.msecsTo(end));
 }
 
 void FileSends::fail(Transfer* t, const QString& status)
@@ -265,14 +314,10 @@ void FileSends::onTimer()
                 context_.status->add(QStringLiteral("File Send Aborted: Can't find ") + t->nick);
                 return true;
             case State::Done:
+                // A receiver that never reports its position is let go after a while.
                 if (idle <= FinishMilliseconds)
                     return false;
-                fire(QStringLiteral("File Sent"), t);
-                fire(QStringLiteral("Outbound DCC File Transfer Finish"), t);
-                showProgress(t);
-                showDone(list_, t->row, t->size);
-                context_.status->add(QStringLiteral("File Successfully Sent to ") + t->nick + u'(' +
-                                     t->fileName + u')');
+                showSent(t);
                 return true;
             case State::Connected:
             case State::Sending:

@@ -36,6 +36,12 @@ public:
         State state = State::Looking;
         quint16 port = 0;
         bool endOfFile = false;
+        // When the last byte was handed to the network: the end of the rate's time.
+        QDateTime lastByteAt;
+        // The receiver's position reports, widened past 4 GiB (they count modulo 2^32),
+        // and the bytes of a report split across two reads.
+        qint64 acknowledged = 0;
+        QByteArray ackBytes;
         // tfileoutsocket: the listening socket, then the one connection it accepted.
         LaterPtr<QTcpServer> server;
         LaterPtr<QTcpSocket> socket;
@@ -44,10 +50,11 @@ public:
         qint64 sent() const;
     };
 
-    static constexpr int BlockBytes = 4096;
-    // Blocks are queued in the socket up to this much, so the link never waits on the
-    // event loop between two blocks.
-    static constexpr qint64 QueuedBytes = 256 * 1024;
+    // The file is read ahead of the socket in blocks this large, each handed to the
+    // socket whole, so a wake-up moves much and the link never waits on the event loop.
+    static constexpr int BlockBytes = 256 * 1024;
+    // Blocks are queued in the socket up to this much; more are read when it is half gone.
+    static constexpr qint64 QueuedBytes = 1024 * 1024;
     static constexpr int TimerMilliseconds = 5000;
     static constexpr qint64 TimeoutMilliseconds = 240 * 1000;
     static constexpr qint64 FinishMilliseconds = 10 * 1000;
@@ -88,6 +95,10 @@ public:
 private:
     void onConnection(Transfer* t);
     void fillSocket(Transfer* t);
+    void readAcknowledgements(Transfer* t);
+    // Ends a send whose every byte the receiver has reported; true when it did.
+    bool finishWhenAcknowledged(Transfer* t);
+    void showSent(Transfer* t);
     void finish(Transfer* t);
     void fail(Transfer* t, const QString& status);
     void setStatus(const Transfer* t, const QString& text);
@@ -102,5 +113,4 @@ private:
     QTimer timer_;
     QTimer refreshTimer_;
     std::function<QList<int>()> portsInUse_;
-    QByteArray block_;
 };

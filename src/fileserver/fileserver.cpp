@@ -169,8 +169,8 @@ void FileServer::startSession(FileServerPeer& peer)
         return;
     }
     peer.sendLine(shown(session.folder));
-    sendListing(peer, session);
-    peer.sendLine(shown(session.folder));
+    sendListing(session, shown(session.folder));
+    sendOutput(peer, session);
 }
 
 void FileServer::endSession(FileServerPeer& peer)
@@ -178,20 +178,68 @@ void FileServer::endSession(FileServerPeer& peer)
     sessions_.erase(&peer);
 }
 
-void FileServer::sendListing(FileServerPeer& peer, const Session& session)
+void FileServer::sendListing(Session& session, const QString& after)
 {
-    for (const FileServerEntry& entry : entries(session.folder)) {
-        if (entry.folder)
-            peer.sendLine(QStringLiteral(" [") + entry.name.toLower() + u']');
-        else
-            peer.sendLine(QStringLiteral("  ") + entry.name.toLower() + QStringLiteral(" - ") +
-                          QString::number(entry.size));
+    session.sending = true;
+    session.listing = entries(session.folder);
+    session.next = 0;
+    session.after = after;
+}
+
+void FileServer::sendOutput(FileServerPeer& peer, Session& session)
+{
+    for (;;) {
+        while (session.sending) {
+            if (peer.bytesWaiting() > OutputBoundBytes)
+                return;
+            if (session.next < session.listing.size()) {
+                const FileServerEntry& entry = session.listing[session.next++];
+                if (entry.folder)
+                    peer.sendLine(QStringLiteral(" [") + entry.name.toLower() + u']');
+                else
+                    peer.sendLine(QStringLiteral("  ") + entry.name.toLower() +
+                                  QStringLiteral(" - ") + QString::number(entry.size));
+                continue;
+            }
+            session.sending = false;
+            session.listing = {};
+            peer.sendLine(session.after);
+        }
+        if (session.commands.empty())
+            return;
+        const QString line = session.commands.front();
+        session.commands.pop_front();
+        runCommand(peer, session, line);
     }
+}
+
+void FileServer::resume(FileServerPeer& peer)
+{
+    const auto it = sessions_.find(&peer);
+    if (it != sessions_.end())
+        sendOutput(peer, it->second);
+}
+
+bool FileServer::busy(const FileServerPeer& peer) const
+{
+    const Session* s = session(peer);
+    return s && s->sending;
 }
 
 void FileServer::handleLine(FileServerPeer& peer, const QString& line)
 {
     Session& session = sessionOf(peer);
+    if (session.sending) {
+        if (session.commands.size() < MaxWaitingCommands)
+            session.commands.push_back(line);
+        return;
+    }
+    runCommand(peer, session, line);
+    sendOutput(peer, session);
+}
+
+void FileServer::runCommand(FileServerPeer& peer, Session& session, const QString& line)
+{
     // A root that was invalid when the chat opened may have been mended since.
     if (session.folder.isEmpty())
         enterRoot(session);
@@ -202,8 +250,7 @@ void FileServer::handleLine(FileServerPeer& peer, const QString& line)
     if (command == QLatin1String("dir")) {
         if (session.folder.isEmpty())
             return;
-        sendListing(peer, session);
-        peer.sendLine(shown(session.folder));
+        sendListing(session, shown(session.folder));
     } else if (command.startsWith(QLatin1String("get"))) {
         get(peer, session, typed.mid(3).trimmed());
     } else if (command.startsWith(QLatin1String("cd "))) {

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <deque>
 #include <functional>
 #include <map>
 #include <optional>
@@ -25,6 +26,9 @@ public:
     // Offers a file by DCC send: folder is a real folder ending in "/", fileName the
     // file's name on disk.
     virtual void offerFile(const QString& folder, const QString& fileName) = 0;
+    // Bytes sent by sendLine that the connection still holds: while there are more than
+    // FileServer::OutputBoundBytes, a listing waits for FileServer::resume.
+    virtual qint64 bytesWaiting() const { return 0; }
 };
 
 // One entry of a served folder, as the file system names it.
@@ -47,7 +51,20 @@ public:
     {
         QString folder;
         int gets = 0;
+        // A listing on its way out: its entries, the next one to send, and the line that
+        // follows the last (the folder).
+        bool sending = false;
+        std::vector<FileServerEntry> listing;
+        size_t next = 0;
+        QString after;
+        // Commands that came while a listing was going out, taken one at a time.
+        std::deque<QString> commands;
     };
+
+    // A listing pauses while the peer's connection holds more than this to send.
+    static constexpr qint64 OutputBoundBytes = 64 * 1024;
+    // Commands kept while a listing goes out; more are dropped.
+    static constexpr size_t MaxWaitingCommands = 16;
 
     // greetingFolder is the program folder's "fileserver" folder, ending in "/".
     FileServer(const FileServerOptions& options, const QString& greetingFolder,
@@ -73,6 +90,11 @@ public:
     void handleLine(FileServerPeer& peer, const QString& line);
     // The chat closed.
     void endSession(FileServerPeer& peer);
+    // The peer's connection has sent some of what it held: a paused listing goes on,
+    // then the commands that waited for it.
+    void resume(FileServerPeer& peer);
+    // Whether a listing is still going out to the peer; its next command waits.
+    bool busy(const FileServerPeer& peer) const;
 
     int userCount() const { return int(sessions_.size()); }
     const Session* session(const FileServerPeer& peer) const;
@@ -87,7 +109,12 @@ private:
     Session& sessionOf(FileServerPeer& peer);
     bool enterRoot(Session& session);
     void sendGreeting(FileServerPeer& peer);
-    void sendListing(FileServerPeer& peer, const Session& session);
+    void runCommand(FileServerPeer& peer, Session& session, const QString& line);
+    // Starts the folder's listing, followed by the line after; sendOutput sends it.
+    void sendListing(Session& session, const QString& after);
+    // Sends as much of the listing as the peer's connection takes, then the commands
+    // that waited for it.
+    void sendOutput(FileServerPeer& peer, Session& session);
     void get(FileServerPeer& peer, Session& session, const QString& name);
     void changeFolder(FileServerPeer& peer, Session& session, const QString& name);
     void parentFolder(FileServerPeer& peer, Session& session);

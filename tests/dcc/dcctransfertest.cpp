@@ -1,6 +1,7 @@
 // DCC between two clients over loopback: chats offered, accepted, spoken and closed;
 // files sent and received to the byte, resumed, never overwriting; the supervision
 // timers with a hand-moved clock; rows removed while their transfers live.
+#include "dcc/dccchat.h"
 #include "dcc/dccwire.h"
 #include "dccpeer.h"
 #include "support/testmain.h"
@@ -91,6 +92,50 @@ private Q_SLOTS:
             bob.windowLines(toAlice).contains(QStringLiteral("DCC Chat has been Terminated.")));
     }
 
+    void chatLinesAndReadingAreBounded()
+    {
+        DccPeer bob(QStringLiteral("bob"));
+        bob.client->options().dcc.chatInboundAction = DccOptions::ChatOffer::Accept;
+        QTcpServer alice;
+        QVERIFY(alice.listen(QHostAddress::LocalHost));
+        bob.hear(QStringLiteral("alice"), QStringLiteral("PRIVMSG bob :") + X +
+                                              QStringLiteral("DCC CHAT chat 2130706433 ") +
+                                              QString::number(alice.serverPort()) + X);
+        QTRY_VERIFY(alice.hasPendingConnections());
+        QTcpSocket* link = alice.nextPendingConnection();
+        QTRY_VERIFY(bob.dccWindow(QStringLiteral("alice")));
+        ChatWindow* window = bob.dccWindow(QStringLiteral("alice"));
+        DccChatSession* chat = DccChats::sessionOf(window);
+        QVERIFY(chat);
+
+        // A finished line and an endless one are each cut at the bound between two
+        // characters (é is two bytes, so 8192 bytes hold 4096 of them, 8191 after "a");
+        // the rest of each is dropped, and the lines after them come whole.
+        const QString e = QStringLiteral("é");
+        link->write(("a" + e.repeated(30000) + "\nnext\n").toUtf8());
+        link->write(e.repeated(30000).toUtf8());
+        link->write(QByteArray(5000, 'z') + "\nlast\n");
+        QTRY_VERIFY(bob.windowLines(window).contains(QStringLiteral("<alice> last")));
+        const QStringList lines = bob.windowLines(window).filter(QStringLiteral("<alice>"));
+        QCOMPARE(lines, (QStringList{QStringLiteral("<alice> a") + e.repeated(4095),
+                                     QStringLiteral("<alice> next"),
+                                     QStringLiteral("<alice> ") + e.repeated(4096),
+                                     QStringLiteral("<alice> last")}));
+
+        // A flood is read only as fast as it is shown: the rest waits in the peer, whom
+        // TCP slows down.
+        QByteArray flood;
+        for (int i = 0; i < 4 * 1024 * 1024; ++i)
+            flood += "x\n";
+        link->write(flood);
+        QTest::qWait(300);
+        QVERIFY(link->bytesToWrite() > 0);
+        QVERIFY(chat->waitingLines() <= DccChatSession::ReadAheadBytes / 2);
+        QTest::qWait(50);
+        QVERIFY(chat->waitingLines() <= DccChatSession::ReadAheadBytes / 2);
+        link->abort();
+    }
+
     void chatOffersWaitForThePrompt()
     {
         DccPeer bob(QStringLiteral("bob"));
@@ -166,24 +211,101 @@ private Q_SLOTS:
         TransferList& in = bob.dcc().receives().list();
         TransferList& out = alice.dcc().sends().list();
         QTRY_COMPARE(status(in), QStringLiteral("Shutting Down..."));
-        QTRY_COMPARE(status(out), QStringLiteral("Shutting Down..."));
+        // The receiver's report of the last byte ends the send at once.
+        QTRY_COMPARE(status(out), QStringLiteral("Done."));
         QCOMPARE(readFile(bob.folder() + QStringLiteral("my_data.bin")), data);
 
         bob.tick(6);
         QCOMPARE(status(in), QStringLiteral("Done."));
         QCOMPARE(onlyRow(in).text(TransferRow::Completed), QStringLiteral("100%"));
         QCOMPARE(onlyRow(in).text(TransferRow::Done), QString::number(size));
+        // The rate's time runs from the start (a second before the connection) to the last
+        // byte, not through the wait that follows it.
+        QCOMPARE(onlyRow(in).text(TransferRow::Rate), DccWire::rateText(size, 1000));
         QVERIFY(bob.status().contains(QStringLiteral("Successfully Received ") + bob.folder() +
                                       QStringLiteral("my_data.bin from alice.")));
-        alice.tick(6);
-        QCOMPARE(status(out), QStringLiteral("Shutting Down..."));
-        alice.tick(5);
-        QCOMPARE(status(out), QStringLiteral("Done."));
         QCOMPARE(onlyRow(out).text(TransferRow::Done), QString::number(size));
+        QCOMPARE(onlyRow(out).text(TransferRow::Rate), DccWire::rateText(size, 1000));
         QVERIFY(
             alice.status().contains(QStringLiteral("File Successfully Sent to bob(my data.bin)")));
         QVERIFY(alice.dcc().sends().transfers().empty());
         QVERIFY(!alice.dcc().sends().timer().isActive());
+    }
+
+    void sendEndsOnTheLastAcknowledgement_data()
+    {
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<qint64>("resumeAt");
+        QTest::newRow("small file") << qint64(70000) << qint64(0);
+        // Reports count modulo 2^32: the last one of this file is 100000.
+        QTest::newRow("past 4 GiB, resumed")
+            << (qint64(1) << 32) + 100000 << (qint64(1) << 32) - 50000;
+    }
+    void sendEndsOnTheLastAcknowledgement()
+    {
+        QFETCH(qint64, size);
+        QFETCH(qint64, resumeAt);
+        DccPeer alice(QStringLiteral("alice"));
+        {
+            QFile file(alice.path(QStringLiteral("big.bin")));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(size)); // sparse
+        }
+        FileSends& sends = alice.dcc().sends();
+        sends.sendFile(QStringLiteral("carol"), QStringLiteral("big.bin"), alice.home.path());
+        const QString port = QString::number(offeredPort(alice));
+        if (resumeAt > 0)
+            alice.hear(QStringLiteral("carol"), QStringLiteral("PRIVMSG alice :") + X +
+                                                    QStringLiteral("DCC RESUME file.ext ") + port +
+                                                    u' ' + QString::number(resumeAt) + X);
+        QTcpSocket carol;
+        carol.connectToHost(QHostAddress::LocalHost, port.toUShort());
+        const qint64 expected = size - resumeAt;
+        qint64 got = 0;
+        QTRY_VERIFY((got += carol.readAll().size()) == expected);
+        TransferList& out = sends.list();
+        QCOMPARE(status(out), QStringLiteral("Shutting Down..."));
+        // A report short of the end, or one the sender cannot have earned (the right value
+        // modulo 2^32 a whole 4 GiB early is not the end), leaves the connection open.
+        carol.write(DccWire::acknowledgement(size - 1));
+        carol.write(DccWire::acknowledgement(resumeAt - 1));
+        QTest::qWait(100);
+        QCOMPARE(carol.state(), QAbstractSocket::ConnectedState);
+        QCOMPARE(status(out), QStringLiteral("Shutting Down..."));
+        // The last report, split across two reads, closes it at once.
+        const QByteArray last = DccWire::acknowledgement(size);
+        carol.write(last.left(2));
+        carol.flush();
+        QTest::qWait(50);
+        QCOMPARE(carol.state(), QAbstractSocket::ConnectedState);
+        carol.write(last.mid(2));
+        QTRY_COMPARE(carol.state(), QAbstractSocket::UnconnectedState);
+        QCOMPARE(status(out), QStringLiteral("Done."));
+        QCOMPARE(onlyRow(out).text(TransferRow::Rate), DccWire::rateText(expected, 1000));
+        QVERIFY(
+            alice.status().contains(QStringLiteral("File Successfully Sent to carol(big.bin)")));
+        QVERIFY(sends.transfers().empty());
+    }
+
+    void silentReceiverLetGoAfterItsWait()
+    {
+        // A receiver that never reports: the send ends ten seconds after the last byte,
+        // and its rate does not count those seconds.
+        DccPeer alice(QStringLiteral("alice"));
+        QVERIFY(writeFile(alice.path(QStringLiteral("f.bin")), patternBytes(8192)));
+        FileSends& sends = alice.dcc().sends();
+        sends.sendFile(QStringLiteral("carol"), QStringLiteral("f.bin"), alice.home.path());
+        QTcpSocket carol;
+        carol.connectToHost(QHostAddress::LocalHost, offeredPort(alice));
+        qint64 got = 0;
+        QTRY_VERIFY((got += carol.readAll().size()) == 8192);
+        QTRY_COMPARE(status(sends.list()), QStringLiteral("Shutting Down..."));
+        alice.tick(10);
+        QCOMPARE(status(sends.list()), QStringLiteral("Shutting Down..."));
+        QCOMPARE(carol.state(), QAbstractSocket::ConnectedState);
+        alice.tick(1);
+        QCOMPARE(status(sends.list()), QStringLiteral("Done."));
+        QCOMPARE(onlyRow(sends.list()).text(TransferRow::Rate), DccWire::rateText(8192, 1000));
+        QTRY_COMPARE(carol.state(), QAbstractSocket::UnconnectedState);
     }
 
     void acknowledgementsToTheByte()

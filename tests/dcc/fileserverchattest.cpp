@@ -4,6 +4,9 @@
 #include "dccpeer.h"
 #include "support/testmain.h"
 
+#include "dcc/dccchat.h"
+
+#include <QTcpSocket>
 #include <QTest>
 
 class FileServerChatTest : public QObject
@@ -45,6 +48,43 @@ private Q_SLOTS:
         // The peer leaves: the session ends, so the user count is true again.
         bob.client->windows().leaveWindow(toAlice);
         QTRY_COMPARE(alice.client->fileServer().userCount(), 0);
+    }
+
+    void listingsWaitForASlowReader()
+    {
+        DccPeer alice(QStringLiteral("alice"));
+        QDir home(alice.home.path());
+        QVERIFY(home.mkpath(QStringLiteral("share")) && home.mkpath(QStringLiteral("fileserver")));
+        QVERIFY(writeFile(alice.path(QStringLiteral("fileserver/hello.txt")), "Welcome!"));
+        for (int i = 0; i < 3000; ++i)
+            QVERIFY(writeFile(
+                alice.path(QStringLiteral("share/file-with-a-long-name-%1.txt").arg(i)), "x"));
+        FileServerOptions& served = alice.client->options().fileServer;
+        served.enabled = true;
+        served.root = alice.path(QStringLiteral("share/"));
+        alice.hear(QStringLiteral("bob"), QStringLiteral("PRIVMSG alice :!fileserve"));
+        const QString offer = alice.sent.filter(QStringLiteral("DCC CHAT")).value(0);
+        QTcpSocket bob;
+        bob.connectToHost(QHostAddress::LocalHost, offer.chopped(1).section(u' ', -1).toUShort());
+        QTRY_VERIFY(alice.dccWindow(QStringLiteral("bob")));
+        DccChatSession* chat = DccChats::sessionOf(alice.dccWindow(QStringLiteral("bob")));
+        QVERIFY(chat);
+        // Twenty listings of about 130 KB each, asked for by a reader that reads nothing.
+        for (int i = 0; i < 20; ++i)
+            bob.write("dir\n");
+        bob.setReadBufferSize(1);
+        QTest::qWait(500);
+        // What waits to be written stays near the bound; the commands wait unread.
+        QVERIFY(chat->bytesToWrite() > 0);
+        QVERIFY(chat->bytesToWrite() < FileServer::OutputBoundBytes + 1024);
+        QVERIFY(chat->waitingLines() > 0);
+        // Once the reader reads, every listing arrives, whole and in order.
+        bob.setReadBufferSize(0);
+        QByteArray text;
+        const QByteArray folder = alice.client->fileServer().root()->toLower().toUtf8() + "/\n";
+        QTRY_VERIFY_WITH_TIMEOUT((text += bob.readAll()).count(folder) == 2 + 20, 20000);
+        QCOMPARE(text.count("file-with-a-long-name-"), 21 * 3000);
+        QVERIFY(text.endsWith(folder));
     }
 };
 

@@ -518,11 +518,87 @@ def file_case(kind):
     return make, body
 
 
+# --- DCC chat peers -----------------------------------------------------------------
+
+def resident_mb(run):
+    with open("/proc/%d/status" % run.process.pid) as f:
+        for line in f:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1]) / 1024.0
+    return 0.0
+
+
+def dcc_chat(run):
+    """Offers a chat as a peer; returns the connection the client made to it."""
+    peer = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    peer.bind(("127.0.0.1", 0))
+    peer.listen(1)
+    peer.settimeout(10)
+    port = peer.getsockname()[1]
+    run.server.send(":peer!p@127.0.0.1 PRIVMSG %s :\x01DCC CHAT chat %s %d\x01"
+                    % (NICK, LOCALHOST_DECIMAL, port))
+    conn, _ = peer.accept()
+    peer.close()
+    return conn
+
+
+def feed(conn, chunks):
+    """Sends every chunk from a thread of its own (TCP may hold it back); returns the
+    thread and a list that holds the error that stopped it, if any."""
+    errors = []
+
+    def run():
+        try:
+            for chunk in chunks:
+                conn.sendall(chunk)
+        except OSError as e:
+            errors.append(e)
+    thread = threading.Thread(target=run, daemon=True)
+    thread.start()
+    return thread, errors
+
+
+def dcc_chat_long_lines(run):
+    # Lines of a million characters, one word each: each is shown cut short, and the
+    # client answers as it does.
+    conn = dcc_chat(run)
+    count = scale(2, 20)
+    thread, _ = feed(conn, (b"y" * 1_000_000 + b"\n" for _ in range(count)))
+    thread.join(60)
+    check(not thread.is_alive(), "the client stopped reading long chat lines")
+    for i in range(5):
+        run.ping("dcc-long-line-%d" % i, 2.0)
+        time.sleep(0.2)
+    conn.close()
+
+
+def dcc_chat_flood(run):
+    # 50 MB of short lines as fast as the peer can send them: the client reads only as
+    # fast as it shows them, so its memory stays bounded and it keeps answering.
+    conn = dcc_chat(run)
+    before = resident_mb(run)
+    megabytes = scale(50, 500)
+    thread, _ = feed(conn, (b"x\n" * 500_000 for _ in range(megabytes)))
+    peak = before
+    deadline = time.monotonic() + scale(8, 60)
+    pings = 0
+    while thread.is_alive() and time.monotonic() < deadline:
+        run.ping("dcc-flood-%d" % pings, 1.0)
+        pings += 1
+        peak = max(peak, resident_mb(run))
+        time.sleep(0.25)
+    check(peak - before < 200,
+          "a chat flood took the client from %.0f to %.0f MB" % (before, peak))
+    conn.close()
+    run.ping("dcc-flood-closed", 2.0)
+
 CASES = {
     "server": (lambda: Run("server"), server_cases),
     "stops-reading": (lambda: Run("stops-reading"), server_stops_reading),
     "shutdown-flood": (lambda: Run("shutdown-flood"), flood_during_shutdown),
     "dcc": (lambda: Run("dcc"), dcc_cases),
+    "dcc-chat-long-lines": (lambda: Run("dcc-chat-long-lines"), dcc_chat_long_lines),
+    "dcc-chat-flood": (lambda: Run("dcc-chat-flood"), dcc_chat_flood),
     "files-truncated": file_case("truncated"),
     "files-binary": file_case("binary"),
     "files-10mb": file_case("10mb"),
