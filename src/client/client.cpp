@@ -249,8 +249,13 @@ void Client::wireDcc(Prompts& prompts)
             dcc_->sends().sendFile(nick, file, folder);
         });
     wireFileServer();
-    // Closing the server connection ends every DCC connection and transfer with it.
-    connect(&session_, &Session::sessionClosed, this, [this] { dcc_->stopAll(); });
+    // Closing the server connection ends every DCC connection and transfer with it, and
+    // switches the file server off.
+    connect(&session_, &Session::sessionClosed, this, [this] {
+        dcc_->stopAll();
+        options_.fileServer.enabled = false;
+        Q_EMIT fileServerSwitchedOff();
+    });
 }
 
 namespace {
@@ -496,8 +501,6 @@ void Client::loadPoster()
         poster_.load(programFolder_, Poster::noPosterName(), {});
         return;
     }
-    if (look.lastPoster == Poster::noPosterName())
-        look.lastPoster = defaultPosterName();
     poster_.load(programFolder_, look.lastPoster,
                  [this](const QString& text) { addStatusLine(text); });
 }

@@ -105,10 +105,10 @@ public:
     // file exists but cannot be read.
     bool readPosterSettings();
     // The poster behind the picker: none when "Don't use a Poster" is ticked, else the
-    // last one chosen; a user who never chose one gets defaultPosterName().
+    // last one chosen; settings that name none give none (a new program folder's
+    // settings name the shipped Slate.bmp).
     void loadPoster();
     Poster& poster() { return poster_; }
-    static QString defaultPosterName() { return QStringLiteral("Slate.bmp"); }
     // The theme page's open theme; at start the one the settings name (DISPLAY recent).
     ThemeEditor& themeEditor() { return themeEditor_; }
     void openRecentTheme();
@@ -137,6 +137,8 @@ public:
 Q_SIGNALS:
     // The settings file was read: whatever shows a setting shows it again.
     void settingsLoaded();
+    // The server connection closed and took the file server down with it.
+    void fileServerSwitchedOff();
 
 private:
     Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<Clock> ownClock,

@@ -1,8 +1,10 @@
 #include "commands/weblinks.h"
 
+#include "core/linelog.h"
 #include "core/options.h"
 
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
@@ -62,17 +64,39 @@ QString findDefaultBrowser()
     return QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
 }
 
-bool openUrl(const BrowserOptions& browser, const QUrl& url,
-             const std::function<void(const QString&)>& statusLine)
+QString noBrowserText()
+{
+    return QStringLiteral("Unable to find Browser.");
+}
+
+QString notOpenedText()
+{
+    return QStringLiteral("Could not open link");
+}
+
+bool openUrl(const BrowserOptions& browser, const QUrl& url, LineLog& status)
 {
     const QString program = browser.path.trimmed();
-    bool opened = false;
-    if (browser.useOther && !program.isEmpty())
-        opened = QProcess::startDetached(program, {url.toString()});
-    else
-        opened = QDesktopServices::openUrl(url);
-    if (!opened && statusLine)
-        statusLine(QStringLiteral("Unable to find Browser."));
-    return opened;
+    QString failure;
+    if (browser.useOther && !program.isEmpty()) {
+        // A program that is there but cannot be run (no permission, a broken interpreter)
+        // is a browser that did not take the link.
+        const bool there =
+            QFileInfo::exists(program) || !QStandardPaths::findExecutable(program).isEmpty();
+        if (!there)
+            failure = noBrowserText();
+        else if (!QProcess::startDetached(program, {url.toString()}))
+            failure = notOpenedText();
+    } else if (!QDesktopServices::openUrl(url)) {
+        failure = findDefaultBrowser().isEmpty() ? noBrowserText() : notOpenedText();
+    }
+    if (!failure.isEmpty()) {
+        status.add(failure);
+        return false;
+    }
+    const QString last = status.last();
+    if (last == noBrowserText() || last == notOpenedText())
+        status.add(QStringLiteral("Opened ") + url.toString() + QStringLiteral(" in the browser"));
+    return true;
 }
 } // namespace WebLinks

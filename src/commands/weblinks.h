@@ -2,9 +2,8 @@
 
 #include <QString>
 
-#include <functional>
-
 struct BrowserOptions;
+class LineLog;
 class QUrl;
 
 // Addresses handed to the web browser: links clicked in chats, the address typed for
@@ -23,9 +22,13 @@ QString helpIndexUrl(const QString& programFolder);
 // The program that stands for the desktop's default browser (xdg-open); empty when the
 // desktop has none.
 QString findDefaultBrowser();
+// The status lines of a link that did not open: no browser program to give it to, and a
+// browser that was there but did not take it.
+QString noBrowserText();
+QString notOpenedText();
 // Opens url in the browser the user chose: the program of "Use this Instead..." is started
-// with the address as its one argument, else the desktop's browser opens it. When neither
-// starts, statusLine is given "Unable to find Browser." and the result is false.
-bool openUrl(const BrowserOptions& browser, const QUrl& url,
-             const std::function<void(const QString&)>& statusLine);
+// with the address as its one argument, else the desktop's browser opens it. A failure adds
+// noBrowserText() or notOpenedText() to status and gives false; a success that follows
+// such a line says so, so the strip no longer shows the failure.
+bool openUrl(const BrowserOptions& browser, const QUrl& url, LineLog& status);
 } // namespace WebLinks

@@ -187,6 +187,20 @@ QStringList PrivateProfile::keys(const QString& section) const
     return names;
 }
 
+QList<std::pair<QString, QString>> PrivateProfile::entries(const QString& section) const
+{
+    QList<std::pair<QString, QString>> found;
+    const qsizetype header = findSection(section);
+    if (header < 0)
+        return found;
+    const qsizetype end = sectionEnd(header);
+    for (qsizetype i = header + 1; i < end; ++i) {
+        if (lines_[i].kind == Line::Key)
+            found.append({lines_[i].name, lines_[i].value});
+    }
+    return found;
+}
+
 void PrivateProfile::setValue(const QString& section, const QString& key, const QString& value)
 {
     const QString cleanKey = oneLine(key).trimmed();

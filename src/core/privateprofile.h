@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <utility>
 
 // A private-profile (Windows INI) file held in memory: "[section]" header lines and
 // "key=value" lines. The settings file, themes, scripts and menu mods all go through it.
@@ -48,6 +49,9 @@ public:
     bool containsSection(const QString& section) const;
     // Key names of a section in file order, as spelled in the file.
     QStringList keys(const QString& section) const;
+    // Every key of a section with its whole value, in file order, in one pass: for readers
+    // that take a large section key by key.
+    QList<std::pair<QString, QString>> entries(const QString& section) const;
 
     // Replaces the key's value in place, or adds the key after the last line of its
     // section, or adds the section at the end of the file. Line breaks in the value

@@ -3,8 +3,10 @@
 #include "core/options.h"
 #include "core/privateprofile.h"
 #include "inbound/notifylist.h"
+#include "irc/ircnames.h"
 
 #include <QFileInfo>
+#include <QHash>
 
 namespace {
 const QString endOfIni = QStringLiteral("endofini");
@@ -42,6 +44,38 @@ std::optional<QString> changed(const PrivateProfile& file, const char* section, 
     return value.left(limit);
 }
 
+// One section read in a single pass, for the numbered keys of a server list: names
+// compare without regard to case and the first of a name wins, as with a single read.
+class SectionTable
+{
+public:
+    SectionTable(const PrivateProfile& file, const QString& section)
+    {
+        for (const auto& [name, value] : file.entries(section)) {
+            const QString key = name.toCaseFolded();
+            if (!values_.contains(key))
+                values_.insert(key, value);
+        }
+    }
+    QString value(const QString& key, const QString& defaultValue) const
+    {
+        return values_.value(key.toCaseFolded(), defaultValue);
+    }
+
+private:
+    QHash<QString, QString> values_;
+};
+
+// A nickname from another client's file, taken only when servers would accept it.
+std::optional<QString> importedNickname(const QString& value, ImportedSettings& out)
+{
+    const QString nick = value.trimmed();
+    if (isValidNickname(nick))
+        return nick;
+    out.refusedNicknames << nick;
+    return std::nullopt;
+}
+
 bool isMirc(const QString& source)
 {
     return source.left(4) == QLatin1String("Mirc");
@@ -67,15 +101,20 @@ void readMirc(const QString& source, const QString& folder, ImportedSettings& ou
     out.ident = changed(ini, "Ident", "userid", QStringLiteral("YourIdent"), OptionLimits::ident);
     out.realName = changed(ini, "mirc", "user", QStringLiteral("YourName"), OptionLimits::realName);
     out.email = changed(ini, "mirc", "email", QStringLiteral("YourEmail"), OptionLimits::email);
-    if (const auto nick = changed(ini, "mirc", "nick", QStringLiteral("YourNick1"), 1024)) {
-        out.nicknames = QStringList{nick->trimmed()};
-        out.nickname = nick->trimmed();
+    std::optional<QString> nick;
+    if (const auto value = changed(ini, "mirc", "nick", QStringLiteral("YourNick1"), 1024))
+        nick = importedNickname(*value, out);
+    if (nick) {
+        out.nicknames = QStringList{*nick};
+        out.nickname = *nick;
     }
-    if (const auto other = changed(ini, "mirc", "anick", QStringLiteral("YourNick2"), 1024)) {
-        if (!out.nicknames)
-            out.nicknames = QStringList{};
-        if (!out.nicknames->contains(other->trimmed()))
-            *out.nicknames << other->trimmed();
+    // The alternative nickname joins the list; alone, it leaves the current nickname be.
+    if (const auto value = changed(ini, "mirc", "anick", QStringLiteral("YourNick2"), 1024)) {
+        if (const auto other = importedNickname(*value, out)) {
+            QStringList& list = out.nicknames ? *out.nicknames : out.moreNicknames;
+            if (!list.contains(*other, Qt::CaseInsensitive))
+                list << *other;
+        }
     }
 
     static const QStringList inServersFile{"Mirc 5.02", "Mirc 5.00", "Mirc 4.72", "Mirc 4.70",
@@ -84,10 +123,13 @@ void readMirc(const QString& source, const QString& folder, ImportedSettings& ou
     const PrivateProfile servers =
         serversFile ? PrivateProfile(folder + QStringLiteral("servers.ini")) : ini;
     const QString prefix = serversFile ? QStringLiteral("n") : QStringLiteral("sv");
+    const SectionTable entries(servers, QStringLiteral("Servers"));
     auto folderNode = node(QStringLiteral("Imported ") + source, ServerKind::Folder);
+    // The group folders made so far, by their text: the folder's only children that are
+    // not servers.
+    QHash<QString, ServerNode*> groups;
     for (int index = 0;; ++index) {
-        const QString entry =
-            servers.value(QStringLiteral("Servers"), prefix + QString::number(index), endOfIni);
+        const QString entry = entries.value(prefix + QString::number(index), endOfIni);
         if (entry == endOfIni)
             break;
         const auto server = SettingsImport::parseMircServer(entry);
@@ -95,13 +137,7 @@ void readMirc(const QString& source, const QString& folder, ImportedSettings& ou
             continue;
         ServerNode* parent = folderNode.get();
         if (!server->group.isEmpty()) {
-            ServerNode* group = nullptr;
-            for (const auto& child : folderNode->children) {
-                if (child->text == server->group && child->kind != ServerKind::Server) {
-                    group = child.get();
-                    break;
-                }
-            }
+            ServerNode*& group = groups[server->group];
             if (!group)
                 group = addChild(folderNode.get(), node(server->group, ServerKind::Folder));
             parent = group;
@@ -148,11 +184,14 @@ void readOwnIdentity(const QString& folder, ImportedSettings& out)
     if (ok && topNick > 0) {
         QStringList nicks;
         for (int i = 0; i <= topNick && i < 1000; ++i) {
-            const QString nick =
+            const QString value =
                 ini.value(QStringLiteral("user"), QStringLiteral("nick") + QString::number(i))
                     .trimmed();
-            if (!nick.isEmpty() && !nicks.contains(nick))
-                nicks << nick;
+            if (value.isEmpty())
+                continue;
+            const auto nick = importedNickname(value, out);
+            if (nick && !nicks.contains(*nick))
+                nicks << *nick;
         }
         if (nicks.isEmpty())
             nicks << QStringLiteral("YourNick");
@@ -170,10 +209,11 @@ void readRelease124(const QString& source, const QString& folder, ImportedSettin
                         .toInt(&ok);
     if (!ok || top < 0)
         return;
+    const SectionTable entries(servers, QStringLiteral("SERVERS"));
     auto folderNode = node(QStringLiteral("Imported ") + source, ServerKind::Folder);
     for (int index = 0;; ++index) {
-        const QString entry = servers.value(
-            QStringLiteral("SERVERS"), QString::number(index) + QStringLiteral("server"), endOfIni);
+        const QString entry =
+            entries.value(QString::number(index) + QStringLiteral("server"), endOfIni);
         if (entry == endOfIni)
             break;
         const QStringList fields = entry.split(u'|');
@@ -195,15 +235,14 @@ void readRelease12x(const QString& source, const QString& folder, ImportedSettin
                         .toInt(&ok);
     if (!ok || top < 0)
         return;
+    const SectionTable entries(ini, QStringLiteral("SERVERS"));
     auto folderNode = node(QStringLiteral("Imported ") + source, ServerKind::Folder);
     for (int i = 0; i <= top && i < 100000; ++i) {
         const QString number = QString::number(i);
-        const QString description = ini.value(
-            QStringLiteral("SERVERS"), number + QStringLiteral("serverdescription"), endOfIni);
-        const QString host = ini.value(QStringLiteral("SERVERS"),
-                                       number + QStringLiteral("serverhostname"), endOfIni);
-        const QString port =
-            ini.value(QStringLiteral("SERVERS"), number + QStringLiteral("serverport"), endOfIni);
+        const QString description =
+            entries.value(number + QStringLiteral("serverdescription"), endOfIni);
+        const QString host = entries.value(number + QStringLiteral("serverhostname"), endOfIni);
+        const QString port = entries.value(number + QStringLiteral("serverport"), endOfIni);
         if (description == endOfIni || host == endOfIni || port == endOfIni ||
             host.trimmed().isEmpty())
             continue;
@@ -297,6 +336,10 @@ void apply(ImportedSettings& settings, UserOptions& user, NotifyList& notify, Se
         user.nicknames = *settings.nicknames;
         sortNicknames(user.nicknames);
         user.nickname = settings.nickname.isEmpty() ? user.nicknames.first() : settings.nickname;
+    }
+    for (const QString& nick : std::as_const(settings.moreNicknames)) {
+        if (!user.nicknames.contains(nick, Qt::CaseInsensitive))
+            addNickname(user, nick);
     }
     tree.appendBranch(std::move(settings.folder));
 }

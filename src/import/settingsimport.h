@@ -21,6 +21,9 @@ struct ImportedSettings
     std::optional<QString> email;         // emailtext
     std::optional<QStringList> nicknames; // replaces mynicklistbox
     QString nickname;                     // becomes the current nickname with nicknames
+    QStringList moreNicknames;            // added to mynicklistbox; the current one stays
+    // Nicknames the source named that servers would refuse; none of them is taken.
+    QStringList refusedNicknames;
     // The folder "Imported " + source with its groups and servers; null when the source
     // held no server that could be read.
     std::unique_ptr<ServerNode> folder;

@@ -457,8 +457,7 @@ void MainWindow::paintTileFrame(const QColor& colour)
 
 void MainWindow::openUrl(const QUrl& url)
 {
-    WebLinks::openUrl(client_->options().browser, url,
-                      [this](const QString& line) { client_->addStatusLine(line); });
+    WebLinks::openUrl(client_->options().browser, url, client_->statusLog());
 }
 
 void MainWindow::fitPicker()

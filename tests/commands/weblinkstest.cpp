@@ -1,6 +1,7 @@
 // Addresses for the browser: scheme and host part added when missing, the scheme
 // lower-cased, backslashes turned, "///" kept, a host without a path left whole.
 #include "commands/weblinks.h"
+#include "core/linelog.h"
 #include "core/options.h"
 #include "support/testmain.h"
 
@@ -8,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
+
+using namespace Qt::StringLiterals;
 
 class WebLinksTest : public QObject
 {
@@ -66,8 +69,10 @@ private Q_SLOTS:
         QCOMPARE(WebLinks::between(QStringLiteral("http://host/path"), start, stop), expected);
     }
 
-    // "Use this Instead...": the chosen program gets the address as its one argument; a
-    // program that cannot start is reported, not taken for success.
+    // "Use this Instead...": the chosen program gets the address as its one argument. A
+    // program that is not there is no browser; one that is there but cannot run did not
+    // open the link; neither is taken for success, and a success after them says so in
+    // the status strip.
     void chosenBrowserGetsTheAddress()
     {
         QTemporaryDir dir;
@@ -78,25 +83,41 @@ private Q_SLOTS:
         script.write("#!/bin/sh\nprintf '%s|' \"$@\" > \"" + seen.toUtf8() + "\"\n");
         script.close();
         script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const QString unrunnable = dir.filePath(QStringLiteral("not-a-program.sh"));
+        QFile plain(unrunnable);
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        plain.write("#!/bin/sh\n");
+        plain.close();
+        plain.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
 
         BrowserOptions browser;
         browser.useOther = true;
         browser.path = QStringLiteral("  ") + program + QStringLiteral(" ");
-        QStringList status;
-        auto statusLine = [&status](const QString& line) { status << line; };
+        LineLog status;
         const QUrl url(QStringLiteral("http://example.org/A Page?x=1&y=2"));
-        QVERIFY(WebLinks::openUrl(browser, url, statusLine));
+        QVERIFY(WebLinks::openUrl(browser, url, status));
         auto arguments = [&seen] {
             QFile result(seen);
             return result.open(QIODevice::ReadOnly) ? QString::fromUtf8(result.readAll())
                                                     : QString();
         };
         QTRY_COMPARE(arguments(), url.toString() + u'|');
-        QVERIFY(status.isEmpty());
+        QVERIFY(status.lines().isEmpty());
 
         browser.path = dir.filePath(QStringLiteral("no-such-browser"));
-        QVERIFY(!WebLinks::openUrl(browser, url, statusLine));
-        QCOMPARE(status, QStringList{QStringLiteral("Unable to find Browser.")});
+        QVERIFY(!WebLinks::openUrl(browser, url, status));
+        QCOMPARE(status.last(), QStringLiteral("Unable to find Browser."));
+        browser.path = unrunnable;
+        QVERIFY(!WebLinks::openUrl(browser, url, status));
+        QCOMPARE(status.last(), QStringLiteral("Could not open link"));
+
+        browser.path = program;
+        QVERIFY(WebLinks::openUrl(browser, url, status));
+        QCOMPARE(status.count(), 3);
+        QCOMPARE(status.last(), u"Opened "_s + url.toString() + u" in the browser"_s);
+        // The strip already shows no failure: nothing more is said.
+        QVERIFY(WebLinks::openUrl(browser, url, status));
+        QCOMPARE(status.count(), 3);
     }
 };
 

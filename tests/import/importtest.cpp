@@ -1,11 +1,13 @@
 // Settings import: mIRC server entries with and without groups, the notify list's 30
-// entries, the identity, the 1.24 and 1.2x forms, a folder imported twice, and folders
-// whose files are missing or malformed, which change nothing.
+// entries, the identity and nicknames, the 1.24 and 1.2x forms, a folder imported twice, a
+// large server list, and folders whose files are missing or malformed, which change
+// nothing.
 #include "client/client.h"
 #include "import/settingsimport.h"
 #include "support/scriptedprompts.h"
 #include "support/testmain.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -211,6 +213,89 @@ private Q_SLOTS:
         QCOMPARE(notifyNames(f.client.notifyList()), QStringList{"keeper"});
         QCOMPARE(f.client.options().user.realName, before.realName);
         QCOMPARE(f.client.options().user.nicknames, before.nicknames);
+    }
+
+    // mIRC's alternative nickname alone joins the list and leaves the current nickname; a
+    // nickname servers would refuse is not taken from any source.
+    void importedNicknames_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QStringList>("nicknames");
+        QTest::addColumn<QString>("current");
+        QTest::addColumn<QStringList>("refused");
+        QTest::newRow("anick alone") << "Mirc 5.02" << QByteArray("[mirc]\nanick=second\n")
+                                     << QStringList{"mine", "second"} << "mine" << QStringList{};
+        QTest::newRow("anick already listed") << "Mirc 5.02" << QByteArray("[mirc]\nanick=MINE\n")
+                                              << QStringList{"mine"} << "mine" << QStringList{};
+        QTest::newRow("nick not valid, anick valid")
+            << "Mirc 5.02" << QByteArray("[mirc]\nnick=../../..\nanick=other\n")
+            << QStringList{"mine", "other"} << "mine" << QStringList{"../../.."};
+        QTest::newRow("nick valid, anick not valid")
+            << "Mirc 5.02" << QByteArray("[mirc]\nnick=jane\nanick=a b\n") << QStringList{"jane"}
+            << "jane" << QStringList{"a b"};
+        QTest::newRow("older release: one not valid")
+            << "QuorlIRC 1.20"
+            << QByteArray("[user]\ntopnick=1\nnick0=../../..\nnick1=bob\n"
+                          "[Servers]\ntopserver=0\n0serverdescription=Home\n"
+                          "0serverhostname=irc.home.net\n0serverport=6667\n")
+            << QStringList{"bob"} << "bob" << QStringList{"../../.."};
+        QTest::newRow("older release: none valid")
+            << "QuorlIRC 1.20"
+            << QByteArray("[user]\ntopnick=1\nnick0=#chan\nnick1=\x01x\n"
+                          "[Servers]\ntopserver=0\n0serverdescription=Home\n"
+                          "0serverhostname=irc.home.net\n0serverport=6667\n")
+            << QStringList{"YourNick"} << "YourNick" << QStringList{"#chan", "\x01x"};
+    }
+    void importedNicknames()
+    {
+        QFETCH(QString, source);
+        QFETCH(QByteArray, file);
+        QFETCH(QStringList, nicknames);
+        QFETCH(QString, current);
+        QFETCH(QStringList, refused);
+        ImportFixture f;
+        if (source.startsWith(QLatin1String("Mirc"))) {
+            write(f.dir, "mirc.ini", file);
+            write(f.dir, "servers.ini", "[servers]\nn0=Net: xSERVER:irc.example.net:6667GROUP:N\n");
+        } else {
+            write(f.dir, "quorlirc.ini", file);
+        }
+        UserOptions& user = f.client.options().user;
+        user.nicknames = QStringList{"mine"};
+        user.nickname = QStringLiteral("mine");
+        ImportedSettings settings = SettingsImport::read(source, f.dir.path());
+        QCOMPARE(settings.refusedNicknames, refused);
+        QVERIFY(settings.found());
+        SettingsImport::apply(settings, user, f.client.notifyList(), f.client.serverTree());
+        QCOMPARE(user.nicknames, nicknames);
+        QCOMPARE(user.nickname, current);
+    }
+
+    // A large mIRC server list, many groups among it, is read in time proportional to its
+    // length.
+    void largeMircServerList()
+    {
+        ImportFixture f;
+        QByteArray servers = "[servers]\r\n";
+        constexpr int count = 50000;
+        for (int i = 0; i < count; ++i)
+            servers += "n" + QByteArray::number(i) + "=Net" + QByteArray::number(i / 2) +
+                       ": Server " + QByteArray::number(i) + "SERVER:irc" + QByteArray::number(i) +
+                       ".example.net:6667GROUP:x\r\n";
+        write(f.dir, "servers.ini", servers);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(f.import(QStringLiteral("Mirc 5.02")));
+        const qint64 took = clock.elapsed();
+        qInfo("%d servers imported in %lld ms", count, took);
+        const ServerNode* folder = f.lastImport();
+        QCOMPARE(folder->childCount(), count / 2);
+        QCOMPARE(folder->child(count / 2 - 1)->text, QStringLiteral("Net%1").arg(count / 2 - 1));
+        QCOMPARE(folder->child(count / 2 - 1)->childCount(), 2);
+        // Linear work takes about a second here (a few on a busy machine); a lookup that
+        // rescans the list or the groups for every entry takes minutes.
+        QVERIFY2(took < 20000, qPrintable(QString::number(took)));
     }
 
     void ownIdentityFromQuorlIni()

@@ -8,6 +8,7 @@
 #include "ui/settings/channellistpage.h"
 
 #include <QListWidget>
+#include <QProgressBar>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeView>
@@ -234,6 +235,26 @@ private Q_SLOTS:
         QCOMPARE(Favourites::inviteLine(QStringLiteral(" bob "), channel),
                  channel.trimmed().isEmpty() ? QString()
                                              : QStringLiteral("INVITE bob ") + channel.trimmed());
+    }
+
+    // The gauge of a page first opened after a list arrived shows that list: full.
+    void gaugeOfAPageOpenedLater()
+    {
+        ScriptedPrompts prompts;
+        Client client(QStringLiteral("/tmp/quorl-test/"), prompts);
+        client.session().ident().setPort(0);
+        ChannelList& list = client.channelList();
+        list.handleReply(321, QString());
+        for (int i = 0; i < 3; ++i)
+            list.handleReply(322, QStringLiteral("#c%1 5 :t").arg(i));
+        list.handleReply(323, QString());
+        QVERIFY(list.progressMaximum() > 0);
+        QCOMPARE(list.progress(), list.progressMaximum());
+        ChannelListPage page(client);
+        auto* gauge = page.findChild<QProgressBar*>(QStringLiteral("channelguage"));
+        QVERIFY(gauge);
+        QCOMPARE(gauge->maximum(), list.progressMaximum());
+        QCOMPARE(gauge->value(), list.progress());
     }
 
     void pagesFollowTheList()

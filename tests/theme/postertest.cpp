@@ -1,9 +1,14 @@
 // Posters: the bottom row's colours and stretch flag, the row itself never drawn, the
-// shipped posters, and a missing poster or "Don't use a Poster" giving the system colours.
+// shipped posters, and a missing poster or "Don't use a Poster" giving the system colours;
+// the poster a start loads.
 #include "theme/poster.h"
+#include "client/client.h"
+#include "core/paths.h"
+#include "support/scriptedprompts.h"
 #include "support/testmain.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -106,6 +111,39 @@ private Q_SLOTS:
         QVERIFY(lines.isEmpty());
         QCOMPARE(poster.stretched(), stretched);
         QVERIFY(poster.entryText() != poster.entryBackground());
+    }
+
+    // The poster at start: the one the settings name, none when they name none, without a
+    // status line. A new program folder's settings name Slate.bmp.
+    void posterAtStart_data()
+    {
+        QTest::addColumn<bool>("shippedSettings");
+        QTest::addColumn<QString>("poster");
+        QTest::newRow("settings without a poster") << false << QString();
+        QTest::newRow("new program folder") << true << QStringLiteral("Slate.bmp");
+    }
+    void posterAtStart()
+    {
+        QFETCH(bool, shippedSettings);
+        QFETCH(QString, poster);
+        QTemporaryDir home;
+        const QString folder = home.path() + u'/';
+        QVERIFY(
+            Paths::prepareProgramFolder(folder, QStringLiteral(QUORL_SOURCE_DATA_DIR)).isEmpty());
+        QVERIFY(QFile::exists(folder + QStringLiteral("posters/Slate.bmp")));
+        if (!shippedSettings) {
+            QFile ini(folder + QStringLiteral("quorl.ini"));
+            QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            ini.write("[MISC]\nmodname=Quorl.mnu\n");
+        }
+        ScriptedPrompts prompts;
+        Client client(folder, prompts);
+        QVERIFY(client.readPosterSettings());
+        client.loadPoster();
+        QCOMPARE(client.poster().loaded(), !poster.isEmpty());
+        if (!poster.isEmpty())
+            QCOMPARE(client.poster().name(), poster);
+        QCOMPARE(client.statusLog().lines().filter(QStringLiteral("Can't find")), QStringList());
     }
 };
 

@@ -139,6 +139,48 @@ private Q_SLOTS:
         QCOMPARE(visiblePanels(), QStringList{"settingspanel"});
     }
 
+    // Tiled rows are filled with the poster's entry colour (pixel 1 of its bottom row), or
+    // the system's shadow colour without a poster.
+    void tiledRowsTakeThePostersColour()
+    {
+        QTemporaryDir home;
+        MainWindow form(home.path() + u'/');
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        PickerPanel* picker = form.findChild<PickerPanel*>();
+        WindowRegistry& windows = form.client().windows();
+        const int first = int(windows.indexOf(windows.createChannelWindow("#a")));
+        const int second = int(windows.indexOf(windows.createChannelWindow("#b")));
+        QTest::mouseClick(picker, Qt::LeftButton, {}, rowPoint(first));
+        QTest::mouseMove(picker, rowPoint(second));
+        QTest::mouseClick(picker, Qt::RightButton, {}, rowPoint(second));
+        QVERIFY(windows.at(first)->isTiled() && windows.at(second)->isTiled());
+        QTest::mouseMove(picker, rowPoint(0)); // the tiled rows are not hot
+
+        // A point of a row right of its label.
+        auto colourAt = [&](int row) {
+            return picker->grab().toImage().pixel(picker->width() - 12,
+                                                  row * PickerLayout::RowHeight + 11);
+        };
+        const QRgb shadow = picker->palette().color(QPalette::Dark).rgb();
+        QCOMPARE(colourAt(first), shadow);
+        QCOMPARE(colourAt(second), shadow);
+
+        QImage image(20, 6, QImage::Format_RGB32);
+        image.fill(qRgb(250, 250, 250));
+        const QColor entry(10, 200, 30);
+        image.setPixelColor(1, image.height() - 1, entry);
+        Poster& poster = form.client().poster();
+        QVERIFY(poster.setImage(image));
+        picker->setPoster(&poster);
+        QCOMPARE(colourAt(first), entry.rgb());
+        QCOMPARE(colourAt(second), entry.rgb());
+        // A row that is not tiled, selected or hot shows the picture.
+        const int plain = second + 1;
+        QVERIFY(plain < windows.count() && !windows.at(plain)->isTiled());
+        QCOMPARE(colourAt(plain), qRgb(250, 250, 250));
+    }
+
     // Private lines from nicknames that take turns behind one address rename the window
     // with every line. The picker paints once for the whole burst and makes each kind's
     // icon once, yet shows the outcome.

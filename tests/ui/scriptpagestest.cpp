@@ -221,8 +221,8 @@ private Q_SLOTS:
     }
 
     // The compiled mod stands at position 14; a mod entry with a fixed caption runs the
-    // fixed action, a nested one its command; a mod whose first line starts with "-"
-    // takes the previous one away.
+    // fixed action, a nested one its command, one with children too; a mod whose first
+    // line starts with "-" takes the previous one away.
     void menuModInTheChatMenu()
     {
         QTemporaryDir home;
@@ -253,6 +253,21 @@ private Q_SLOTS:
         QVERIFY(sub);
         sub->actions().at(0)->trigger();
         QCOMPARE(window->document->plainLines(), QStringList{u"TOPIC: news"_s});
+
+        // An entry with both a command and children: its command leads its submenu.
+        page.pile()->setPlainText(u"Mine\n.Show:/showtopic\n..Inner:/msg x y"_s);
+        page.compileMenu();
+        menu.prepare(window, {});
+        QMenu* both = menu.modMenu()->actions().at(0)->menu();
+        QVERIFY(both);
+        QCOMPARE(both->title(), u"Show"_s);
+        const QList<QAction*> inside = both->actions();
+        QCOMPARE(inside.size(), 3);
+        QCOMPARE(inside.at(0)->text(), u"Show"_s);
+        QVERIFY(inside.at(1)->isSeparator());
+        QCOMPARE(inside.at(2)->text(), u"Inner"_s);
+        inside.at(0)->trigger();
+        QCOMPARE(window->document->plainLines(), (QStringList{u"TOPIC: news"_s, u"TOPIC: news"_s}));
 
         page.pile()->setPlainText(u"-off\n.Clear:/clear"_s);
         page.compileMenu();

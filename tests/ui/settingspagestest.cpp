@@ -1,8 +1,9 @@
 // The Sound and File Server pages write what the user does into the options model and
-// show what the model holds; the server page keeps a server's SASL login in the private
-// sasl.ini.
+// show what the model holds, the file server going Off when the server connection
+// closes; the server page keeps a server's SASL login in the private sasl.ini.
 #include "client/client.h"
 #include "settings/saslaccounts.h"
+#include "support/fakeircserver.h"
 #include "support/scriptedprompts.h"
 #include "support/testmain.h"
 #include "ui/settings/fileserverpage.h"
@@ -16,6 +17,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
@@ -57,6 +59,20 @@ private Q_SLOTS:
         QCOMPARE(page.findChild<QLabel*>(QStringLiteral("Label37"))->text(), QStringLiteral("20"));
         QCOMPARE(o.greeting, QStringLiteral("a.txt"));
         QVERIFY(o.enabled);
+
+        // The server dropping the connection takes the file server down: the page shows Off.
+        FakeIrcServer server;
+        QVERIFY(server.listen());
+        client.session().ident().setPort(0);
+        QSignalSpy closed(&client.session(), &Session::sessionClosed);
+        QVERIFY(client.connectToAddress(QStringLiteral("irc://127.0.0.1:") +
+                                        QString::number(server.port())));
+        QVERIFY(server.waitForClient());
+        server.closeClient();
+        QVERIFY(closed.wait());
+        QVERIFY(!o.enabled);
+        QVERIFY(page.findChild<QRadioButton*>(QStringLiteral("RadioButton2"))->isChecked());
+        QVERIFY(!page.findChild<QRadioButton*>(QStringLiteral("RadioButton1"))->isChecked());
     }
 
     void serverPageKeepsTheSaslLoginPrivate()

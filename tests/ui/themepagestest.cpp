@@ -1,7 +1,8 @@
 // The theme page and the Misc page as a user drives them: the preview follows every
 // change, a right click on it samples a colour, a margin that would crush the text is
 // refused, the theme open at exit is open again at the next start; a poster chosen on
-// the Misc page reaches the picker's poster, and "Don't use a Poster" takes it away.
+// the Misc page reaches the picker's poster, and "Don't use a Poster" takes it away; its
+// "here." link opens the help.
 #include "client/client.h"
 #include "core/formatting.h"
 #include "core/privateprofile.h"
@@ -29,6 +30,7 @@
 #include <QStackedLayout>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 namespace {
 class Home
@@ -220,6 +222,45 @@ private Q_SLOTS:
         QCOMPARE(client.options().appearance.tileFrameColor, winFromColor(picked));
         QCOMPARE(page.findChild<ColourSwatch*>(QStringLiteral("Shape2"))->colour(), picked);
         QCOMPARE(frame.size(), 1);
+    }
+
+    // The "here." link of the Misc page opens the help index in the browser.
+    void miscPageHelpLink()
+    {
+        Home home;
+        const QString seen = home.path() + QStringLiteral("seen.txt");
+        const QString program = home.path() + QStringLiteral("browser.sh");
+        QFile script(program);
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\nprintf '%s' \"$1\" > \"" + seen.toUtf8() + "\"\n");
+        script.close();
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        ScriptedPrompts prompts;
+        Client client(home.path(), prompts);
+        client.options().browser.useOther = true;
+        client.options().browser.path = program;
+        MiscPage page(client);
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+
+        auto* link = page.findChild<QLabel*>(QStringLiteral("helplink"));
+        QVERIFY(link && link->isVisible());
+        const QString before = QStringLiteral("For help with QuorlIRC, click ");
+        QVERIFY(link->text().startsWith(before));
+        // A click on the word "here.".
+        const QPoint onHere(link->contentsRect().left() +
+                                link->fontMetrics().horizontalAdvance(before) +
+                                link->fontMetrics().horizontalAdvance(QStringLiteral("he")),
+                            link->contentsRect().center().y());
+        QTest::mouseClick(link, Qt::LeftButton, {}, onHere);
+        auto opened = [&seen] {
+            QFile result(seen);
+            return result.open(QIODevice::ReadOnly) ? QString::fromUtf8(result.readAll())
+                                                    : QString();
+        };
+        QTRY_COMPARE(
+            opened(),
+            QUrl::fromLocalFile(home.path() + QStringLiteral("Help/index.htm")).toString());
     }
 };
 

@@ -84,6 +84,12 @@ void ChatMenuWidget::addModEntries(QMenu* menu, int parent)
         const QString caption = mod.entries.at(index).caption;
         if (!mod.childrenOf(index).isEmpty()) {
             QMenu* submenu = menu->addMenu(caption);
+            // A submenu's own entry cannot be chosen: its command leads the submenu.
+            if (!mod.entries.at(index).command.isEmpty()) {
+                QAction* own = submenu->addAction(caption);
+                connect(own, &QAction::triggered, this, [this, caption] { choose(caption); });
+                submenu->addSeparator();
+            }
             addModEntries(submenu, index);
             continue;
         }

@@ -117,7 +117,7 @@ void PickerPanel::paintRow(QPainter& painter, const ChatWindow& item, int top)
     const QColor light = palette().color(QPalette::Light);
     const QColor dark = palette().color(QPalette::Dark);
     if (item.isTiled()) {
-        painter.fillRect(row, palette().color(QPalette::Dark));
+        painter.fillRect(row, posterColour(&Poster::entryBackground, QPalette::Dark));
     } else if (item.pickerState == PickerState::Selected) {
         painter.fillRect(row, posterColour(&Poster::selectedBackground, QPalette::Highlight));
         // Sunken: dark along the top and left, light along the bottom and right.

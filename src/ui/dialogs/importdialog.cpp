@@ -109,6 +109,9 @@ void ImportDialog::importNowClick()
     progress1_->setValue(settings.serverCount);
     SettingsImport::apply(settings, client_.options().user, client_.notifyList(),
                           client_.serverTree());
+    for (const QString& nick : std::as_const(settings.refusedNicknames))
+        client_.addStatusLine(QStringLiteral("Not imported: \"") + nick +
+                              QStringLiteral("\" is not a valid nickname."));
     label3_->setText(QStringLiteral("Successfully Imported"));
     button2_->setEnabled(false);
     Q_EMIT imported();

@@ -145,13 +145,20 @@ ChannelListPage::ChannelListPage(Client& client, QWidget* parent) : QWidget(pare
     connect(adult_, &QToolButton::toggled, this, &ChannelListPage::pushFilter);
     connect(&list, &ChannelList::busyChanged, this, &ChannelListPage::showBusy);
     connect(&list, &ChannelList::receivingChanged, this, &ChannelListPage::showReceiving);
-    connect(&list, &ChannelList::progressChanged, this, [this](int value, int maximum) {
-        if (gauge_->maximum() != maximum)
-            gauge_->setMaximum(maximum);
-        gauge_->setValue(value);
-    });
+    connect(&list, &ChannelList::progressChanged, this, &ChannelListPage::showProgress);
     pushFilter();
+    // A page first opened after a list arrived shows that list's state.
+    showProgress(list.progress(), list.progressMaximum());
+    if (list.receiving())
+        showReceiving(true);
     showBusy(list.busy());
+}
+
+void ChannelListPage::showProgress(int value, int maximum)
+{
+    if (gauge_->maximum() != maximum)
+        gauge_->setMaximum(maximum);
+    gauge_->setValue(value);
 }
 
 void ChannelListPage::pushFilter()

@@ -37,6 +37,7 @@ private:
     void pushFilter();
     void showBusy(bool busy);
     void showReceiving(bool receiving);
+    void showProgress(int value, int maximum);
     void joinRow(int row);
 
     Client& client_;

@@ -78,6 +78,8 @@ FileServerPage::FileServerPage(Client& client, QWidget* parent) : QWidget(parent
         if (!name.isEmpty())
             o.greeting = name;
     });
+    connect(&client_, &Client::fileServerSwitchedOff, radioButton2_,
+            [this] { radioButton2_->setChecked(true); });
     load();
 }
 

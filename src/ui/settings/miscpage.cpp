@@ -76,7 +76,19 @@ MiscPage::MiscPage(Client& client, QWidget* parent) : QWidget(parent), client_(c
     frameRow->addWidget(shape2_);
     frameRow->addStretch(1);
     left->addWidget(frame);
+    // The help pages, as the Help button opens them.
+    auto* help = new QLabel(
+        QStringLiteral("For help with QuorlIRC, click <a href=\"help\">here.</a>"), this);
+    help->setObjectName(QStringLiteral("helplink"));
+    help->setTextFormat(Qt::RichText);
+    help->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    left->addWidget(help);
     left->addStretch(1);
+    connect(help, &QLabel::linkActivated, this, [this] {
+        WebLinks::openUrl(client_.options().browser,
+                          QUrl(WebLinks::helpIndexUrl(client_.programFolder())),
+                          client_.statusLog());
+    });
     connect(image2, &ColourPalette::colourPicked, this, &MiscPage::setTileFrameColour);
 
     auto* posters = new QGroupBox(QStringLiteral("Select a Poster"), this);
@@ -192,5 +204,5 @@ void MiscPage::goThere()
     if (typed.isEmpty())
         return;
     WebLinks::openUrl(client_.options().browser, QUrl(WebLinks::normaliseUrl(typed)),
-                      [this](const QString& line) { client_.addStatusLine(line); });
+                      client_.statusLog());
 }

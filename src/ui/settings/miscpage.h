@@ -9,8 +9,8 @@ class QLineEdit;
 class QListWidget;
 class QRadioButton;
 
-// The "Misc" settings page: the web browser and an address to go to, the poster behind
-// the window picker, and the colour of the tile frame.
+// The "Misc" settings page: the web browser and an address to go to, the link to the help
+// pages, the poster behind the window picker, and the colour of the tile frame.
 class MiscPage : public QWidget
 {
     Q_OBJECT
