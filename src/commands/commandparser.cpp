@@ -372,7 +372,15 @@ void CommandParser::raw(const Context& c, const QString& args)
 
 void CommandParser::dccSend(const Context& c, const QString& args)
 {
-    const auto [nick, file] = firstWord(args);
+    const auto [nick, rest] = firstWord(args);
+    // A path with blanks may be given in double quotes.
+    QString file = rest.trimmed();
+    if (file.size() >= 2 && file.startsWith(u'"') && file.endsWith(u'"'))
+        file = file.mid(1, file.size() - 2);
+    if (nick.isEmpty() || file.isEmpty()) {
+        show(c.window, u"-- Usage: /dcc send nickname filename"_s);
+        return;
+    }
     show(c.window, u"-- Sending "_s + file + u" to "_s + nick);
     if (!hooks_.offerDccSend)
         return;

@@ -129,6 +129,14 @@ struct DccOptions
     FileOffer fileInboundAction = FileOffer::Prompt;
     QString saveFolder;  // received files; empty means "Received Files" in the program folder
     QStringList filters; // filterlist: "*.ext folder" per line, blank lines kept
+    // "Ask the other side to connect (behind NAT)": offers carry port 0 and a token, and
+    // the peer listens instead.
+    bool passive = false;
+    // "Resume partial files automatically": a file taken without a prompt that exists and
+    // is smaller than the offer is resumed instead of saved beside it.
+    bool resumeAutomatically = false;
+    // "Most files received at once": offers beyond it are refused with a status line.
+    int maxIncoming = 10;
 };
 
 // The file server other users reach with the trigger word.
@@ -225,4 +233,6 @@ constexpr int floodLinesMin = 1;
 constexpr int floodLinesMax = 100;
 constexpr int fileServerSliderMin = 1;
 constexpr int fileServerSliderMax = 20;
+constexpr int dccIncomingMin = 1;
+constexpr int dccIncomingMax = 200;
 } // namespace OptionLimits

@@ -43,6 +43,15 @@ qsizetype utf8Cut(const QByteArray& bytes, qsizetype most)
     return cut > 0 ? cut : most;
 }
 
+// Listens for one connection on a port no chat and no transfer holds.
+int listenForOne(QTcpServer& server, QList<int> used, const std::function<QList<int>()>& portsInUse)
+{
+    if (portsInUse)
+        used << portsInUse();
+    server.setMaxPendingConnections(1);
+    return DccWire::listen(server, used);
+}
+
 } // namespace
 
 // --- one chat ------------------------------------------------------------------------
@@ -87,9 +96,15 @@ void DccChatSession::write(const QByteArray& bytes)
         socket_.write(bytes);
 }
 
-QString DccChatSession::formatLine(const QString& nick, const QString& line, QString* soundFile)
+QString DccChatSession::formatLine(const QString& nick, const QString& lineIn, QString* soundFile)
 {
     const QChar delimiter(0x01);
+    // irssi frames a CTCP inside a chat as "CTCP_MESSAGE " + the CTCP: the same thing.
+    static const QString irssiPrefix = QStringLiteral("CTCP_MESSAGE ");
+    const QString line =
+        lineIn.startsWith(irssiPrefix) && lineIn.mid(irssiPrefix.size()).startsWith(delimiter)
+            ? lineIn.mid(irssiPrefix.size())
+            : lineIn;
     if (line.size() >= 2 && line.startsWith(delimiter) && line.endsWith(delimiter)) {
         const QString inner = line.mid(1, line.size() - 2);
         const QString command = inner.section(u' ', 0, 0).toLower();
@@ -265,7 +280,7 @@ QList<int> DccChats::listeningPorts() const
 {
     QList<int> ports;
     for (const auto& pending : pending_) {
-        if (pending->offered)
+        if (pending->server)
             ports << pending->port;
     }
     const WindowRegistry& windows = *context_.windows;
@@ -288,38 +303,32 @@ void DccChats::offerDccChat(const QString& nick, bool forFileServer)
         if (maxUsers < serving)
             forFileServer = false;
     }
-    // Without an address to offer nothing is opened or sent.
-    const QString address = context_.ownAddress();
-    if (address.isEmpty())
-        return;
+    // Without an address of its own (or when the user asks for it) the client asks the
+    // peer to listen: a passive offer, answered with the peer's address and port.
+    const QString address = context_.options->dcc.passive ? QString() : context_.ownAddress();
+    const bool passive = address.isEmpty();
     if (!forFileServer)
         context_.status->add(QStringLiteral("Requesting DCC Chat with ") + nick +
                              QStringLiteral("...."));
-    QList<int> used = listeningPorts();
-    if (portsInUse_)
-        used << portsInUse_();
-    int port = DccWire::choosePort(used);
-    LaterPtr<QTcpServer> server(new QTcpServer);
-    server->setMaxPendingConnections(1);
-    bool listening = false;
-    // Another program may hold the chosen port: the next numbers are tried.
-    for (int attempt = 0; attempt < DccWire::PortAttempts && port <= 65535; ++attempt, ++port) {
-        while (used.contains(port))
-            ++port;
-        if (server->listen(QHostAddress::AnyIPv4, quint16(port))) {
-            listening = true;
-            break;
-        }
-    }
-    if (!listening) {
-        context_.status->add(QStringLiteral("Unable to Connect to ") + nick);
-        return;
-    }
     auto pending = std::make_unique<Pending>();
     pending->offered = true;
     pending->created = context_.clock->now();
     pending->nick = nick;
     pending->forFileServer = forFileServer;
+    if (passive) {
+        pending->token = DccWire::newToken();
+        context_.sendLine(QStringLiteral("PRIVMSG ") + nick + QStringLiteral(" :\x01") +
+                          QStringLiteral("DCC CHAT chat ") + DccWire::passiveAddress +
+                          QStringLiteral(" 0 ") + pending->token + u'\x01');
+        pending_.push_back(std::move(pending));
+        return;
+    }
+    LaterPtr<QTcpServer> server(new QTcpServer);
+    const int port = listenForOne(*server, listeningPorts(), portsInUse_);
+    if (port == 0) {
+        context_.status->add(QStringLiteral("Unable to Connect to ") + nick);
+        return;
+    }
     pending->port = quint16(port);
     Pending* raw = pending.get();
     connect(server.get(), &QTcpServer::newConnection, this, [this, raw] { offerAccepted(raw); });
@@ -356,6 +365,12 @@ void DccChats::offerAccepted(Pending* raw)
     }
     connection->setParent(nullptr);
     pending->server->close();
+    if (!pending->offered) {
+        // A passive offer taken here: the peer connected to the answer.
+        pending->address = connection->peerAddress().toString();
+        chatOpened(std::move(pending), connection);
+        return;
+    }
     openWindow(std::unique_ptr<QTcpSocket>(connection), *pending, true);
 }
 
@@ -378,6 +393,10 @@ void DccChats::openWindow(std::unique_ptr<QTcpSocket> socket, const Pending& pen
 
 void DccChats::handleDccChatOffer(const UserLine& line, const QString& body)
 {
+    // The answer to a passive offer made here is no new offer: the user asked for it.
+    if (const auto answer = DccWire::parseChatOffer(body);
+        answer && answerToPassiveOffer(line.sender, *answer))
+        return;
     using Action = DccOptions::ChatOffer;
     const Action action = context_.options->dcc.chatInboundAction;
     if (action == Action::Ignore)
@@ -390,7 +409,10 @@ void DccChats::handleDccChatOffer(const UserLine& line, const QString& body)
     if (!offer || hasChatWindow(line.sender))
         return;
     if (action == Action::Accept) {
-        acceptDccChat(line.sender, offer->address, offer->port);
+        if (offer->passive())
+            acceptPassive(line.sender, *offer);
+        else
+            acceptDccChat(line.sender, offer->address, offer->port);
         return;
     }
     promptOpen_ = true;
@@ -404,7 +426,10 @@ void DccChats::handleDccChatOffer(const UserLine& line, const QString& body)
             promptOpen_ = false;
             switch (answer) {
             case ChatRequestAnswer::Accept:
-                acceptDccChat(nick, offer.address, offer.port);
+                if (offer.passive())
+                    acceptPassive(nick, offer);
+                else
+                    acceptDccChat(nick, offer.address, offer.port);
                 break;
             case ChatRequestAnswer::IgnoreUser:
                 context_.ignoreList->addIgnore(nick, address, IgnoreList::ChosenDuration);
@@ -429,22 +454,73 @@ void DccChats::acceptDccChat(const QString& nick, const QString& address, quint1
 {
     if (sameNick(nick, context_.ownNickname()))
         return;
-    LaterPtr<QTcpSocket> socket(new QTcpSocket);
     auto pending = std::make_unique<Pending>();
     pending->offered = false;
     pending->created = context_.clock->now();
     pending->nick = nick;
     pending->address = address;
     pending->port = port;
+    connectPending(std::move(pending));
+}
+
+void DccChats::connectPending(std::unique_ptr<Pending> pending)
+{
+    LaterPtr<QTcpSocket> socket(new QTcpSocket);
     Pending* raw = pending.get();
     connect(socket.get(), &QTcpSocket::connected, this, [this, raw] { offerConnected(raw); });
-    socket->connectToHost(address, port);
+    socket->connectToHost(pending->address, pending->port);
     if (socket->state() == QAbstractSocket::UnconnectedState) {
         context_.status->add(socket->errorString());
         return;
     }
     pending->socket = std::move(socket);
     pending_.push_back(std::move(pending));
+}
+
+bool DccChats::answerToPassiveOffer(const QString& nick, const DccWire::ChatOffer& offer)
+{
+    if (offer.passive() || offer.token.isEmpty())
+        return false;
+    for (const auto& p : pending_) {
+        if (!p->offered || p->socket || p->server || p->token != offer.token ||
+            !sameNick(p->nick, nick))
+            continue;
+        std::unique_ptr<Pending> pending = takePending(p.get());
+        pending->address = offer.address;
+        pending->port = offer.port;
+        connectPending(std::move(pending));
+        return true;
+    }
+    return false;
+}
+
+void DccChats::acceptPassive(const QString& nick, const DccWire::ChatOffer& offer)
+{
+    if (sameNick(nick, context_.ownNickname()))
+        return;
+    const QString address = context_.ownAddress();
+    if (address.isEmpty())
+        return; // the reason is already a status line
+    LaterPtr<QTcpServer> server(new QTcpServer);
+    const int port = listenForOne(*server, listeningPorts(), portsInUse_);
+    if (port == 0) {
+        context_.status->add(QStringLiteral("Unable to Connect to ") + nick + QStringLiteral(": ") +
+                             server->errorString());
+        return;
+    }
+    auto pending = std::make_unique<Pending>();
+    pending->offered = false;
+    pending->created = context_.clock->now();
+    pending->nick = nick;
+    pending->port = quint16(port);
+    pending->token = offer.token;
+    Pending* raw = pending.get();
+    connect(server.get(), &QTcpServer::newConnection, this, [this, raw] { offerAccepted(raw); });
+    pending->server = std::move(server);
+    pending_.push_back(std::move(pending));
+    context_.sendLine(QStringLiteral("PRIVMSG ") + nick + QStringLiteral(" :\x01") +
+                      QStringLiteral("DCC CHAT chat ") + DccWire::dottedToDecimal(address) + u' ' +
+                      QString::number(port) + u' ' + offer.token + u'\x01');
 }
 
 void DccChats::offerConnected(Pending* raw)
@@ -454,6 +530,16 @@ void DccChats::offerConnected(Pending* raw)
         return;
     QTcpSocket* socket = pending->socket.release();
     socket->disconnect(this);
+    // A passive offer made here: the peer answered and this side connected to it.
+    if (pending->offered) {
+        openWindow(std::unique_ptr<QTcpSocket>(socket), *pending, true);
+        return;
+    }
+    chatOpened(std::move(pending), socket);
+}
+
+void DccChats::chatOpened(std::unique_ptr<Pending> pending, QTcpSocket* socket)
+{
     context_.events->fireEvent(QStringLiteral("A User is Requesting a DCC Chat"), {pending->nick});
     openWindow(std::unique_ptr<QTcpSocket>(socket), *pending, false);
     context_.status->add(pending->nick + QStringLiteral(" has Requested a DCC Chat."));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dcc/dcccontext.h"
+#include "dcc/dccwire.h"
 #include "irc/userline.h"
 
 #include <QDateTime>
@@ -153,6 +154,9 @@ private:
         QString address;
         bool forFileServer = false;
         quint16 port = 0;
+        // A passive offer made here waits for the peer's answer carrying this token; a
+        // passive offer taken listens (server) and answers with the peer's token.
+        QString token;
         LaterPtr<QTcpServer> server;
         LaterPtr<QTcpSocket> socket;
     };
@@ -160,6 +164,10 @@ private:
     bool hasChatWindow(const QString& nick) const;
     void offerAccepted(Pending* pending);
     void offerConnected(Pending* pending);
+    void chatOpened(std::unique_ptr<Pending> pending, QTcpSocket* socket);
+    bool answerToPassiveOffer(const QString& nick, const DccWire::ChatOffer& offer);
+    void acceptPassive(const QString& nick, const DccWire::ChatOffer& offer);
+    void connectPending(std::unique_ptr<Pending> pending);
     std::unique_ptr<Pending> takePending(Pending* pending);
     void openWindow(std::unique_ptr<QTcpSocket> socket, const Pending& pending, bool offeredHere);
     void replayWaitingOffer();

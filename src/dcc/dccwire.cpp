@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRandomGenerator>
+#include <QTcpServer>
 
 #include <cmath>
 
@@ -24,9 +26,30 @@ std::optional<quint16> portNumber(const QString& text)
 {
     bool ok = false;
     const uint port = text.trimmed().toUInt(&ok);
-    if (!ok || port == 0 || port > 65535)
+    if (!ok || port > 65535)
         return std::nullopt;
     return quint16(port);
+}
+
+// A passive offer's token: one short word. Port 0 needs one; a port without one is a
+// plain offer.
+bool acceptableToken(quint16 port, const QString& token)
+{
+    if (token.size() > 32)
+        return false;
+    return port != 0 || !token.isEmpty();
+}
+
+bool isBidiControl(char16_t c)
+{
+    return (c >= 0x202a && c <= 0x202e) || (c >= 0x2066 && c <= 0x2069) || c == 0x200e ||
+           c == 0x200f || c == 0x061c;
+}
+
+// Characters that end a line or steer the terminal rather than show.
+bool isControlOrBreak(char16_t c)
+{
+    return c < 0x20 || c == 0x7f || c == 0x85 || c == 0x2028 || c == 0x2029;
 }
 
 } // namespace
@@ -75,10 +98,12 @@ std::optional<ChatOffer> parseChatOffer(const QString& body)
     const QString address = decimalToDotted(rest.left(blank));
     if (address == QStringLiteral("-1"))
         return std::nullopt;
-    const auto port = portNumber(rest.mid(blank + 1));
-    if (!port)
+    const auto [portText, tokenRest] = splitWord(rest.mid(blank + 1).trimmed());
+    const auto port = portNumber(portText);
+    const QString token = splitWord(tokenRest.trimmed()).first;
+    if (!port || !acceptableToken(*port, token))
         return std::nullopt;
-    return ChatOffer{address, *port};
+    return ChatOffer{address, *port, token};
 }
 
 ParsedSendOffer parseSendOffer(const QString& body)
@@ -107,10 +132,12 @@ ParsedSendOffer parseSendOffer(const QString& body)
     if (address == QStringLiteral("-1"))
         return parsed;
     const auto port = portNumber(portText);
-    // Some clients add a token after the size; the size is the first word.
+    // A passive offer, or the answer to one, has a token after the size.
+    const auto [sizeText, tokenRest] = splitWord(sizeRest.trimmed());
     bool sizeOk = false;
-    const qint64 size = splitWord(sizeRest.trimmed()).first.toLongLong(&sizeOk);
-    if (!port || !sizeOk || size < 0)
+    const qint64 size = sizeText.toLongLong(&sizeOk);
+    const QString token = splitWord(tokenRest.trimmed()).first;
+    if (!port || !sizeOk || size < 0 || !acceptableToken(*port, token))
         return parsed;
     parsed.offeredName = name;
     if (name.endsWith(QStringLiteral("zzz"))) {
@@ -121,6 +148,7 @@ ParsedSendOffer parseSendOffer(const QString& body)
     parsed.offer.address = address;
     parsed.offer.port = *port;
     parsed.offer.size = size;
+    parsed.offer.token = token;
     parsed.problem =
         parsed.offer.fileName.isEmpty() ? OfferProblem::UnsafeName : OfferProblem::None;
     return parsed;
@@ -149,13 +177,24 @@ QString safeFileName(const QString& offered)
     const qsizetype cut = std::max(name.lastIndexOf(u'/'), name.lastIndexOf(u'\\'));
     if (cut >= 0)
         name = name.mid(cut + 1);
+    name.removeIf([](QChar c) { return isBidiControl(c.unicode()); });
     if (name.trimmed().isEmpty() || name == QStringLiteral(".") || name == QStringLiteral(".."))
         return {};
     for (const QChar c : name) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+        if (isControlOrBreak(c.unicode()))
             return {};
     }
     return name;
+}
+
+QString printable(QString text)
+{
+    for (QChar& c : text) {
+        const char16_t u = c.unicode();
+        if (isControlOrBreak(u) || (u >= 0x80 && u <= 0x9f) || isBidiControl(u))
+            c = u'?';
+    }
+    return text;
 }
 
 QString freeFileName(const QString& folder, const QString& fileName)
@@ -212,6 +251,23 @@ int choosePort(const QList<int>& used)
     while (port == FirstPort || used.contains(port))
         ++port;
     return port;
+}
+
+int listen(QTcpServer& server, const QList<int>& used)
+{
+    int port = choosePort(used);
+    for (int attempt = 0; attempt < PortAttempts && port <= 65535; ++attempt, ++port) {
+        while (used.contains(port))
+            ++port;
+        if (port <= 65535 && server.listen(QHostAddress::AnyIPv4, quint16(port)))
+            return port;
+    }
+    return 0;
+}
+
+QString newToken()
+{
+    return QString::number(QRandomGenerator::global()->bounded(1, 1 << 30));
 }
 
 QString percentText(qint64 done, qint64 size)

@@ -7,6 +7,8 @@
 
 #include <optional>
 
+class QTcpServer;
+
 // The texts of DCC: address forms, the offers and answers carried by CTCP, the
 // acknowledgement bytes, port and file-name rules. Pure functions, so each rule is
 // written once and tested alone.
@@ -18,15 +20,19 @@ QString decimalToDotted(const QString& decimal);
 // Empty when the text has fewer than three dots, or parts too large to add up.
 QString dottedToDecimal(const QString& dotted);
 
-// "DCC CHAT chat <address> <port>"
+// "DCC CHAT chat <address> <port> [token]". Port 0 with a token is a passive offer: the
+// peer cannot listen and asks to be connected to; the answer carries the same token.
 struct ChatOffer
 {
     QString address; // dotted
     quint16 port = 0;
+    QString token;
+    bool passive() const { return port == 0; }
 };
 std::optional<ChatOffer> parseChatOffer(const QString& body);
 
-// "DCC SEND <name> <address> <port> <size>", the name possibly in double quotes.
+// "DCC SEND <name> <address> <port> <size> [token]", the name possibly in double quotes.
+// Port 0 with a token is a passive offer, as for a chat.
 struct SendOffer
 {
     QString fileName; // as offered, theme suffix removed
@@ -34,6 +40,8 @@ struct SendOffer
     quint16 port = 0;
     qint64 size = 0;
     bool theme = false;
+    QString token;
+    bool passive() const { return port == 0; }
 };
 enum class OfferProblem { None, Malformed, UnsafeName };
 struct ParsedSendOffer
@@ -54,9 +62,13 @@ struct ResumeRequest
 };
 std::optional<ResumeRequest> parseResumeRequest(const QString& body);
 
-// A received file keeps only its last path component; "..", empty names and control
-// characters are refused (empty result).
+// A received file keeps only its last path component, without bidirectional controls
+// (which would show "txt.exe" for "exe.txt"); "..", empty names, control characters and
+// line breaks are refused (empty result).
 QString safeFileName(const QString& offered);
+// Text from a peer fit for one status line: control characters, line breaks and
+// bidirectional controls become "?".
+QString printable(QString text);
 // name + "(" + n + ")" + extension for the first n whose file does not exist in folder;
 // the name itself when it does not exist.
 QString freeFileName(const QString& folder, const QString& fileName);
@@ -74,6 +86,14 @@ int choosePort(const QList<int>& used);
 constexpr int FirstPort = 1059;
 // When the chosen port is held by another program, this many next numbers are tried.
 constexpr int PortAttempts = 100;
+// Listens on the chosen port or, when another program holds it, on one of the next; the
+// port, or 0 when none could be had.
+int listen(QTcpServer& server, const QList<int>& used);
+// The address a passive offer carries in place of one of its own (1.1.1.1): the peer
+// answers with its own address and never connects to this one.
+inline const QString passiveAddress = QStringLiteral("16843009");
+// A fresh token for a passive offer.
+QString newToken();
 
 // Row texts of the transfer lists.
 QString percentText(qint64 done, qint64 size);

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPointer>
+#include <QTcpServer>
 #include <QTcpSocket>
 
 namespace {
@@ -18,16 +19,6 @@ namespace {
 bool sameText(const QString& a, const QString& b)
 {
     return a.compare(b, Qt::CaseInsensitive) == 0;
-}
-
-// A name from a peer, fit for a status line.
-QString printable(QString text)
-{
-    for (QChar& c : text) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
-            c = u'?';
-    }
-    return text;
 }
 
 } // namespace
@@ -83,33 +74,73 @@ void FileReceives::handleDccSendOffer(const UserLine& line, const QString& body)
     if (parsed.problem == DccWire::OfferProblem::Malformed)
         return;
     if (parsed.problem == DccWire::OfferProblem::UnsafeName) {
-        context_.status->add(QStringLiteral("Refused the file ") + printable(parsed.offeredName) +
-                             QStringLiteral(" from ") + line.sender +
-                             QStringLiteral(": its name is not a plain file name."));
+        context_.status->add(QStringLiteral("Refused the file ") +
+                             DccWire::printable(parsed.offeredName) + QStringLiteral(" from ") +
+                             line.sender + QStringLiteral(": its name is not a plain file name."));
         return;
     }
+    if (!roomForAnother(line.sender, parsed.offer.fileName))
+        return;
     const QString fallback = context_.options->dcc.saveFolder.isEmpty()
                                  ? context_.receiveFolder
                                  : context_.options->dcc.saveFolder;
     const QString folder =
         DccWire::saveFolderFor(context_.options->dcc.filters, parsed.offer.fileName, fallback);
     if (action == Action::Get) {
-        receiveFile(line.sender, parsed.offer.fileName, folder, 0, parsed.offer.port,
-                    parsed.offer.address, parsed.offer.size);
+        const qint64 position =
+            context_.options->dcc.resumeAutomatically && !parsed.offer.passive()
+                ? resumableSize(folder, parsed.offer.fileName, parsed.offer.size)
+                : 0;
+        if (position > 0)
+            requestResume(line.sender, parsed.offer, folder, position);
+        else
+            accept(line.sender, parsed.offer, parsed.offeredName, folder);
         return;
     }
-    askUser(line, parsed.offer, folder);
+    askUser(line, parsed, folder);
 }
 
-void FileReceives::askUser(const UserLine& line, const DccWire::SendOffer& offer,
+bool FileReceives::roomForAnother(const QString& nick, const QString& fileName)
+{
+    const int most = context_.options->dcc.maxIncoming;
+    if (qsizetype(transfers_.size()) < most)
+        return true;
+    context_.status->add(QStringLiteral("Refused the file ") + fileName + QStringLiteral(" from ") +
+                         nick + QStringLiteral(": ") + QString::number(most) +
+                         QStringLiteral(" files are already being received."));
+    return false;
+}
+
+void FileReceives::accept(const QString& nick, const DccWire::SendOffer& offer,
+                          const QString& offeredName, const QString& folder)
+{
+    if (offer.passive())
+        receivePassive(nick, offer, offeredName, folder);
+    else
+        receiveFile(nick, offer.fileName, folder, 0, offer.port, offer.address, offer.size);
+}
+
+void FileReceives::requestResume(const QString& nick, const DccWire::SendOffer& offer,
+                                 const QString& folder, qint64 position)
+{
+    context_.sendLine(QStringLiteral("PRIVMSG ") + nick + QStringLiteral(" :\x01") +
+                      QStringLiteral("DCC RESUME file.ext ") + QString::number(offer.port) + u' ' +
+                      QString::number(position) + u'\x01');
+    resumes_.push_back(ResumeRecord{nick, offer.fileName, folder, offer.size, offer.address,
+                                    offer.port, position, context_.clock->now()});
+}
+
+void FileReceives::askUser(const UserLine& line, const DccWire::ParsedSendOffer& parsed,
                            const QString& folder)
 {
     promptOpen_ = true;
+    const DccWire::SendOffer& offer = parsed.offer;
     FileOfferQuestion question{line.sender, offer.fileName, offer.size, offer.theme, folder};
     QPointer<FileReceives> alive(this);
     const QString nick = line.sender;
     const QString userAddress = line.address;
-    context_.prompts->askReceiveFile(question, [this, alive, nick, userAddress, offer,
+    const QString offeredName = parsed.offeredName;
+    context_.prompts->askReceiveFile(question, [this, alive, nick, userAddress, offer, offeredName,
                                                 folder](const FileOfferAnswer& answer) {
         if (!alive)
             return;
@@ -117,17 +148,12 @@ void FileReceives::askUser(const UserLine& line, const DccWire::SendOffer& offer
         const QString chosen = answer.folder.isEmpty() ? folder : answer.folder;
         switch (answer.choice) {
         case FileOfferChoice::Accept:
-            receiveFile(nick, offer.fileName, chosen, 0, offer.port, offer.address, offer.size);
+            accept(nick, offer, offeredName, chosen);
             break;
         case FileOfferChoice::Resume: {
             const qint64 position = resumableSize(chosen, offer.fileName, offer.size);
-            if (position <= 0)
-                break;
-            context_.sendLine(QStringLiteral("PRIVMSG ") + nick + QStringLiteral(" :\x01") +
-                              QStringLiteral("DCC RESUME file.ext ") + QString::number(offer.port) +
-                              u' ' + QString::number(position) + u'\x01');
-            resumes_.push_back(ResumeRecord{nick, offer.fileName, chosen, offer.size, offer.address,
-                                            offer.port, position, context_.clock->now()});
+            if (position > 0 && !offer.passive())
+                requestResume(nick, offer, chosen, position);
             break;
         }
         case FileOfferChoice::IgnoreUser:
@@ -183,16 +209,19 @@ void FileReceives::expireResumes()
 
 // --- the transfer --------------------------------------------------------------------
 
-void FileReceives::receiveFile(const QString& nick, const QString& fileName,
-                               const QString& folderIn, qint64 resumePosition, quint16 port,
-                               const QString& address, qint64 size)
+FileReceives::Transfer* FileReceives::addTransfer(const QString& nick, const QString& fileName,
+                                                  const QString& folderIn, qint64 resumePosition,
+                                                  quint16 port, const QString& address, qint64 size)
 {
     if (sameText(nick, context_.ownNickname()))
-        return;
+        return nullptr;
     for (const auto& t : transfers_) {
         if (sameText(t->offeredName, fileName) && sameText(t->nick, nick))
-            return;
+            return nullptr;
     }
+    // An offer accepted from a prompt may find the others started meanwhile.
+    if (!roomForAnother(nick, fileName))
+        return nullptr;
     const QString folder = folderIn.endsWith(u'/') ? folderIn : folderIn + u'/';
     auto t = std::make_unique<Transfer>();
     t->nick = nick;
@@ -206,23 +235,100 @@ void FileReceives::receiveFile(const QString& nick, const QString& fileName,
     t->startTime = t->lastActivity = context_.clock->now();
     t->row = list_.addRow({nick, folder + fileName, QStringLiteral("---"), QString::number(size),
                            QStringLiteral("---"), QStringLiteral("---"), lookingStatus(0)});
-    t->socket.reset(new QTcpSocket);
-    Transfer* raw = t.get();
-    connect(raw->socket.get(), &QTcpSocket::connected, this, [this, raw] { onConnected(raw); });
+    transfers_.push_back(std::move(t));
+    return transfers_.back().get();
+}
+
+void FileReceives::watchSocket(Transfer* raw)
+{
     connect(raw->socket.get(), &QTcpSocket::readyRead, this, [this, raw] { onReadyRead(raw); });
     connect(raw->socket.get(), &QTcpSocket::disconnected, this,
             [this, raw] { onDisconnected(raw); });
+}
+
+void FileReceives::receiveFile(const QString& nick, const QString& fileName, const QString& folder,
+                               qint64 resumePosition, quint16 port, const QString& address,
+                               qint64 size)
+{
+    Transfer* raw = addTransfer(nick, fileName, folder, resumePosition, port, address, size);
+    if (!raw)
+        return;
+    raw->socket.reset(new QTcpSocket);
+    connect(raw->socket.get(), &QTcpSocket::connected, this, [this, raw] { onConnected(raw); });
+    watchSocket(raw);
     // A refused or failed connection is a sender that cannot be found: the time-out says so.
     raw->socket->connectToHost(address, port);
     if (raw->socket->state() == QAbstractSocket::UnconnectedState) {
+        // No socket at all (out of descriptors, no network): said at once, not left to time out.
+        context_.status->add(QStringLiteral("Could not receive ") + fileName +
+                             QStringLiteral(" from ") + nick + QStringLiteral(": ") +
+                             raw->socket->errorString());
         setStatus(raw, QStringLiteral("Error: Can't Open Socket"));
+        eraseOwned(transfers_, raw);
         return;
     }
     fire(QStringLiteral("Receiving File from User"), raw);
-    transfers_.push_back(std::move(t));
     timer_.start();
     raw->state = State::Looking;
     context_.status->add(nick + QStringLiteral(" is Sending you ") + fileName + u'.');
+}
+
+QList<int> FileReceives::ports() const
+{
+    QList<int> ports;
+    for (const auto& t : transfers_) {
+        if (t->server)
+            ports << t->port;
+    }
+    return ports;
+}
+
+void FileReceives::receivePassive(const QString& nick, const DccWire::SendOffer& offer,
+                                  const QString& offeredName, const QString& folder)
+{
+    const QString address = context_.ownAddress();
+    if (address.isEmpty())
+        return; // the reason is already a status line
+    Transfer* raw = addTransfer(nick, offer.fileName, folder, 0, 0, QString(), offer.size);
+    if (!raw)
+        return;
+    QList<int> used = ports();
+    if (portsInUse_)
+        used << portsInUse_();
+    raw->server.reset(new QTcpServer);
+    const int port = DccWire::listen(*raw->server, used);
+    if (port == 0) {
+        context_.status->add(QStringLiteral("Could not receive ") + offer.fileName +
+                             QStringLiteral(" from ") + nick + QStringLiteral(": ") +
+                             raw->server->errorString());
+        setStatus(raw, QStringLiteral("Error: Can't Open Socket"));
+        eraseOwned(transfers_, raw);
+        return;
+    }
+    raw->port = quint16(port);
+    raw->server->setMaxPendingConnections(1);
+    connect(raw->server.get(), &QTcpServer::newConnection, this,
+            [this, raw] { onPassiveConnection(raw); });
+    const QString name = offeredName.contains(u' ') ? u'"' + offeredName + u'"' : offeredName;
+    context_.sendLine(QStringLiteral("PRIVMSG ") + nick + QStringLiteral(" :\x01") +
+                      QStringLiteral("DCC SEND ") + name + u' ' +
+                      DccWire::dottedToDecimal(address) + u' ' + QString::number(port) + u' ' +
+                      QString::number(offer.size) + u' ' + offer.token + u'\x01');
+    fire(QStringLiteral("Receiving File from User"), raw);
+    timer_.start();
+    raw->state = State::Looking;
+    context_.status->add(nick + QStringLiteral(" is Sending you ") + offer.fileName + u'.');
+}
+
+void FileReceives::onPassiveConnection(Transfer* t)
+{
+    QTcpSocket* socket = takeOnlyConnection(*t->server, bool(t->socket)); // one sender
+    if (!socket)
+        return;
+    t->socket.reset(socket);
+    t->address = socket->peerAddress().toString();
+    watchSocket(t);
+    onConnected(t);
 }
 
 bool FileReceives::openFile(Transfer* t)
@@ -351,6 +457,8 @@ void FileReceives::finish(Transfer* t)
         t->socket->disconnect();
         t->socket->abort();
     }
+    if (t->server)
+        t->server->close();
     eraseOwned(transfers_, t);
     if (transfers_.empty())
         timer_.stop();

@@ -14,6 +14,7 @@
 #include <memory>
 #include <vector>
 
+class QTcpServer;
 class QTcpSocket;
 
 // The files other users offer this client, each received into a row of inboundfilelist.
@@ -41,7 +42,10 @@ public:
         // When the last byte of the file arrived: the end of the rate's time.
         QDateTime lastByteAt;
         State state = State::Looking;
-        bool complete = false;       // the file reached its announced size
+        bool complete = false; // the file reached its announced size
+        // A passive offer: this side listens for the sender, who connects once it has the
+        // answer carrying the offer's token.
+        LaterPtr<QTcpServer> server;
         LaterPtr<QTcpSocket> socket; // tfileinsocket
         QFile file;
     };
@@ -80,6 +84,9 @@ public:
     // receiveFile: connect and start writing.
     void receiveFile(const QString& nick, const QString& fileName, const QString& folder,
                      qint64 resumePosition, quint16 port, const QString& address, qint64 size);
+    // A passive offer taken: listen, and answer with the offer's name, size and token.
+    void receivePassive(const QString& nick, const DccWire::SendOffer& offer,
+                        const QString& offeredName, const QString& folder);
     // The size from which a file offered into folder could be resumed: the existing file's
     // size when it is smaller than the offer, else 0 (no resume).
     static qint64 resumableSize(const QString& folder, const QString& fileName, qint64 offered);
@@ -100,6 +107,10 @@ public:
     void onTimer();
     void refreshRows();
 
+    // Ports held by others that listen for DCC, which a passive answer must not take.
+    void setPortsInUse(std::function<QList<int>()> ports) { portsInUse_ = std::move(ports); }
+    QList<int> ports() const;
+
 private:
     void onConnected(Transfer* t);
     void onReadyRead(Transfer* t);
@@ -110,7 +121,17 @@ private:
     void showProgress(Transfer* t);
     void fire(const QString& event, const Transfer* t);
     bool openFile(Transfer* t);
-    void askUser(const UserLine& line, const DccWire::SendOffer& offer, const QString& folder);
+    Transfer* addTransfer(const QString& nick, const QString& fileName, const QString& folder,
+                          qint64 resumePosition, quint16 port, const QString& address, qint64 size);
+    void watchSocket(Transfer* t);
+    void onPassiveConnection(Transfer* t);
+    bool roomForAnother(const QString& nick, const QString& fileName);
+    void requestResume(const QString& nick, const DccWire::SendOffer& offer, const QString& folder,
+                       qint64 position);
+    void accept(const QString& nick, const DccWire::SendOffer& offer, const QString& offeredName,
+                const QString& folder);
+    void askUser(const UserLine& line, const DccWire::ParsedSendOffer& parsed,
+                 const QString& folder);
     void replayWaitingOffer();
     Transfer* byRow(int row) const;
 
@@ -123,4 +144,5 @@ private:
     QTimer timer_;
     QTimer refreshTimer_;
     QByteArray buffer_;
+    std::function<QList<int>()> portsInUse_;
 };

@@ -2,6 +2,7 @@
 
 #include "core/clock.h"
 #include "core/linelog.h"
+#include "core/options.h"
 #include "dcc/dccwire.h"
 #include "dcc/transfersupervision.h"
 #include "script/eventhook.h"
@@ -43,8 +44,10 @@ FileSends::~FileSends()
 QList<int> FileSends::ports() const
 {
     QList<int> ports;
-    for (const auto& t : transfers_)
-        ports << t->port;
+    for (const auto& t : transfers_) {
+        if (t->server)
+            ports << t->port;
+    }
     return ports;
 }
 
@@ -70,6 +73,11 @@ void FileSends::setStatus(const Transfer* t, const QString& text)
 void FileSends::sendFile(const QString& nick, const QString& fileName, const QString& folderIn,
                          bool theme)
 {
+    const QString folder = folderIn.endsWith(u'/') ? folderIn : folderIn + u'/';
+    const auto cannot = [&](const QString& why) {
+        context_.status->add(QStringLiteral("Cannot send ") + folder + fileName +
+                             QStringLiteral(" to ") + nick + QStringLiteral(": ") + why);
+    };
     if (nick.trimmed().isEmpty() || sameText(nick, context_.ownNickname()))
         return;
     for (const auto& t : transfers_) {
@@ -79,17 +87,26 @@ void FileSends::sendFile(const QString& nick, const QString& fileName, const QSt
     QString offered = theme ? fileName + QStringLiteral("zzz") : fileName;
     if (!theme)
         offered.replace(u' ', u'_');
-    const QString folder = folderIn.endsWith(u'/') ? folderIn : folderIn + u'/';
     const QFileInfo info(folder + fileName);
     QFile probe(info.filePath());
-    if (!info.isFile() || !probe.open(QIODevice::ReadOnly))
+    if (fileName.isEmpty() || info.isDir()) {
+        cannot(QStringLiteral("it is a folder, not a file."));
         return;
+    }
+    if (!info.exists()) {
+        cannot(QStringLiteral("there is no such file."));
+        return;
+    }
+    if (!info.isFile() || !probe.open(QIODevice::ReadOnly)) {
+        cannot(QStringLiteral("it cannot be read (") + probe.errorString() + QStringLiteral(")."));
+        return;
+    }
     const qint64 size = probe.size();
     probe.close();
-    // Without an address to offer no row, listener or offer is made.
-    const QString address = context_.ownAddress();
-    if (address.isEmpty())
-        return;
+    // Without an address of its own (or when the user asks for it) the client asks the
+    // receiver to listen: a passive offer, answered with the receiver's address and port.
+    const QString address = context_.options->dcc.passive ? QString() : context_.ownAddress();
+    const bool passive = address.isEmpty();
 
     auto t = std::make_unique<Transfer>();
     t->nick = nick;
@@ -99,54 +116,84 @@ void FileSends::sendFile(const QString& nick, const QString& fileName, const QSt
     t->startTime = t->lastActivity = context_.clock->now();
     t->row = list_.addRow({nick, folder + fileName, QStringLiteral("---"), QString::number(size),
                            QStringLiteral("---"), QStringLiteral("---"), lookingStatus(0)});
-    QList<int> used = ports();
-    if (portsInUse_)
-        used << portsInUse_();
-    int port = DccWire::choosePort(used);
-    t->server.reset(new QTcpServer);
-    t->server->setMaxPendingConnections(1);
-    bool listening = false;
-    // Another program may hold the chosen port: the next numbers are tried.
-    for (int attempt = 0; attempt < DccWire::PortAttempts && port <= 65535; ++attempt, ++port) {
-        while (used.contains(port))
-            ++port;
-        if (t->server->listen(QHostAddress::AnyIPv4, quint16(port))) {
-            listening = true;
-            break;
-        }
-    }
-    if (!listening) {
-        setStatus(t.get(), QStringLiteral("Error: Can't Open Socket"));
-        return;
-    }
-    t->port = quint16(port);
     Transfer* raw = t.get();
-    connect(t->server.get(), &QTcpServer::newConnection, this, [this, raw] { onConnection(raw); });
-    fire(QStringLiteral("Sending File to User"), raw);
     const QString name = theme ? u'"' + offered + u'"' : offered;
-    context_.sendLine(QStringLiteral("NOTICE ") + nick + QStringLiteral(" :DCC Send ") + name +
-                      QStringLiteral(" (") + address + u')');
-    context_.sendLine(QStringLiteral("PRIVMSG ") + nick + QStringLiteral(" :\x01") +
-                      QStringLiteral("DCC SEND ") + name + u' ' +
-                      DccWire::dottedToDecimal(address) + u' ' + QString::number(port) + u' ' +
-                      QString::number(size) + u'\x01');
+    if (passive) {
+        t->token = DccWire::newToken();
+        context_.sendLine(QStringLiteral("PRIVMSG ") + nick + QStringLiteral(" :\x01") +
+                          QStringLiteral("DCC SEND ") + name + u' ' + DccWire::passiveAddress +
+                          QStringLiteral(" 0 ") + QString::number(size) + u' ' + t->token +
+                          u'\x01');
+    } else {
+        QList<int> used = ports();
+        if (portsInUse_)
+            used << portsInUse_();
+        t->server.reset(new QTcpServer);
+        t->server->setMaxPendingConnections(1);
+        const int port = DccWire::listen(*t->server, used);
+        if (port == 0) {
+            cannot(t->server->errorString());
+            setStatus(t.get(), QStringLiteral("Error: Can't Open Socket"));
+            return;
+        }
+        t->port = quint16(port);
+        connect(t->server.get(), &QTcpServer::newConnection, this,
+                [this, raw] { onConnection(raw); });
+        context_.sendLine(QStringLiteral("NOTICE ") + nick + QStringLiteral(" :DCC Send ") + name +
+                          QStringLiteral(" (") + address + u')');
+        context_.sendLine(QStringLiteral("PRIVMSG ") + nick + QStringLiteral(" :\x01") +
+                          QStringLiteral("DCC SEND ") + name + u' ' +
+                          DccWire::dottedToDecimal(address) + u' ' + QString::number(port) + u' ' +
+                          QString::number(size) + u'\x01');
+    }
+    fire(QStringLiteral("Sending File to User"), raw);
     transfers_.push_back(std::move(t));
     timer_.start();
     raw->state = State::Looking;
     context_.status->add(QStringLiteral("Sending ") + fileName + QStringLiteral(" to ") + nick);
 }
 
+bool FileSends::handlePassiveAnswer(const QString& nick, const QString& body)
+{
+    const DccWire::ParsedSendOffer answer = DccWire::parseSendOffer(body);
+    if (answer.problem == DccWire::OfferProblem::Malformed || answer.offer.passive() ||
+        answer.offer.token.isEmpty())
+        return false;
+    for (const auto& p : transfers_) {
+        Transfer* t = p.get();
+        if (t->token != answer.offer.token || !sameText(t->nick, nick))
+            continue;
+        // Only the first answer counts; a repeated one is dropped.
+        if (t->socket || t->state != State::Looking)
+            return true;
+        t->port = answer.offer.port;
+        t->socket.reset(new QTcpSocket);
+        connect(t->socket.get(), &QTcpSocket::connected, this, [this, t] { startSending(t); });
+        t->socket->connectToHost(answer.offer.address, answer.offer.port);
+        if (t->socket->state() == QAbstractSocket::UnconnectedState) {
+            context_.status->add(QStringLiteral("Cannot send ") + t->folder + t->fileName +
+                                 QStringLiteral(" to ") + nick + QStringLiteral(": ") +
+                                 t->socket->errorString());
+            fail(t, QStringLiteral("Error: Can't Open Socket"));
+        }
+        return true;
+    }
+    return false;
+}
+
 void FileSends::onConnection(Transfer* t)
 {
-    QTcpSocket* socket = t->server->nextPendingConnection();
-    if (!socket || t->socket) {
-        if (socket)
-            socket->deleteLater();
+    QTcpSocket* socket = takeOnlyConnection(*t->server, bool(t->socket)); // one receiver
+    if (!socket)
         return;
-    }
-    socket->setParent(nullptr);
     t->socket.reset(socket);
-    t->server->close(); // one receiver per offer
+    startSending(t);
+}
+
+void FileSends::startSending(Transfer* t)
+{
+    QTcpSocket* socket = t->socket.get();
+    socket->disconnect(this);
     const QDateTime now = context_.clock->now();
     t->startTime = now.addSecs(-1);
     t->state = State::Connected;

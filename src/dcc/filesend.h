@@ -35,6 +35,9 @@ public:
         QDateTime lastActivity;
         State state = State::Looking;
         quint16 port = 0;
+        // A passive offer: the receiver listens and answers with this token, its address
+        // and port, and this side connects.
+        QString token;
         bool endOfFile = false;
         // When the last byte was handed to the network: the end of the rate's time.
         QDateTime lastByteAt;
@@ -74,6 +77,9 @@ public:
                   bool theme = false);
     // A "DCC RESUME" from the receiver.
     void handleResumeRequest(const QString& nick, const QString& body);
+    // A "DCC SEND" that answers a passive offer made here: connects to it. False when it
+    // answers none (it is then an offer of its own).
+    bool handlePassiveAnswer(const QString& nick, const QString& body);
 
     // ToolButton28 "Remove a File Transfer Task from List Below"
     void removeRows(const QList<int>& rowIds);
@@ -94,6 +100,7 @@ public:
 
 private:
     void onConnection(Transfer* t);
+    void startSending(Transfer* t);
     void fillSocket(Transfer* t);
     void readAcknowledgements(Transfer* t);
     // Ends a send whose every byte the receiver has reported; true when it did.

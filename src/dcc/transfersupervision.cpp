@@ -1,5 +1,8 @@
 #include "dcc/transfersupervision.h"
 
+#include <QTcpServer>
+#include <QTcpSocket>
+
 #include <initializer_list>
 
 QString lookingStatus(qint64 idleMs)
@@ -37,4 +40,17 @@ void removeDeadRows(TransferList& list)
     }
     for (int id : dead)
         list.removeRow(id);
+}
+
+QTcpSocket* takeOnlyConnection(QTcpServer& server, bool haveOne)
+{
+    QTcpSocket* socket = server.nextPendingConnection();
+    if (!socket || haveOne) {
+        if (socket)
+            socket->deleteLater();
+        return nullptr;
+    }
+    socket->setParent(nullptr);
+    server.close();
+    return socket;
 }

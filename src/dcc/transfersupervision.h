@@ -4,6 +4,9 @@
 
 #include <QString>
 
+class QTcpServer;
+class QTcpSocket;
+
 #include <memory>
 #include <vector>
 
@@ -19,6 +22,11 @@ void showDone(TransferList& list, int row, qint64 size);
 void rateNotApplicable(TransferList& list, int row);
 // Removes the rows whose transfers are over (done, timed out, terminated, failed).
 void removeDeadRows(TransferList& list);
+
+// The one connection a transfer's listening socket takes: the next pending one, parented
+// to nothing, the listener closed after it. Null, and any extra connection dropped, when
+// the transfer already has its connection (haveOne) or none is pending.
+QTcpSocket* takeOnlyConnection(QTcpServer& server, bool haveOne);
 
 // Runs step on each transfer; a step that returns true has ended its transfer, which
 // finish stops and drops from owned. The walk starts again after each, because what a

@@ -102,6 +102,9 @@ constexpr ReadDefault readDefaults[] = {
     {"DCC", "chatinboundaction", "0"},
     {"DCC", "fileinboundaction", "0"},
     {"DCC", "filesavefolder", ""},
+    {"DCC", "passive", "0"},
+    {"DCC", "autoresume", "0"},
+    {"DCC", "maxincoming", "10"},
     {"FILESERVER", "trigger", "!FileServe"},
     {"FILESERVER", "maxusers", "5"},
     {"FILESERVER", "maxgets", "3"},
@@ -435,6 +438,14 @@ void SettingsFile::readDcc(Options& options)
         options.dcc.fileInboundAction = DccOptions::FileOffer(file);
     else
         problem("DCC", "fileinboundaction");
+    readFlagOneOnly("DCC", "passive", options.dcc.passive);
+    readFlagOneOnly("DCC", "autoresume", options.dcc.resumeAutomatically);
+    qint32 incoming = options.dcc.maxIncoming;
+    readInt("DCC", "maxincoming", incoming);
+    if (incoming >= OptionLimits::dccIncomingMin && incoming <= OptionLimits::dccIncomingMax)
+        options.dcc.maxIncoming = incoming;
+    else
+        problem("DCC", "maxincoming");
 }
 
 void SettingsFile::readFileServer(Options& options)
@@ -587,6 +598,9 @@ void SettingsFile::writeSettings(const Options& options, const StoredState& stat
     write("DCC", "filesavefolder", options.dcc.saveFolder);
     write("DCC", "fileinboundaction", QString::number(int(options.dcc.fileInboundAction)));
     write("DCC", "chatinboundaction", QString::number(int(options.dcc.chatInboundAction)));
+    writeFlag("DCC", "passive", options.dcc.passive);
+    writeFlag("DCC", "autoresume", options.dcc.resumeAutomatically);
+    write("DCC", "maxincoming", QString::number(options.dcc.maxIncoming));
     write("FILESERVER", "root", options.fileServer.root.trimmed());
     write("FILESERVER", "trigger", options.fileServer.trigger.trimmed());
     write("FILESERVER", "maxusers", QString::number(options.fileServer.maxUsers));

@@ -6,9 +6,13 @@
 #include "dccpeer.h"
 #include "support/testmain.h"
 
+#include <QDir>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -393,6 +397,209 @@ private Q_SLOTS:
         QCOMPARE(readFile(bob.folder() + QStringLiteral("notes(1).txt")), QByteArray("new notes"));
     }
 
+    // Passive offers: the sender cannot listen (behind NAT, or no IPv4 address of its own),
+    // so it offers port 0 and a token; the receiver listens and answers with the token.
+    void passiveSendBetweenTwoClients()
+    {
+        DccPeer alice(QStringLiteral("alice"));
+        DccPeer bob(QStringLiteral("bob"));
+        bob.client->options().dcc.fileInboundAction = DccOptions::FileOffer::Get;
+        alice.client->options().dcc.passive = true;
+        const QByteArray data = patternBytes(70001, 5);
+        QVERIFY(writeFile(alice.path(QStringLiteral("pass.bin")), data));
+        alice.dcc().sends().sendFile(QStringLiteral("bob"), QStringLiteral("pass.bin"),
+                                     alice.home.path());
+        QCOMPARE(alice.sent.size(), 1);
+        const QString offer = alice.sent.at(0);
+        const QString head = QStringLiteral("PRIVMSG bob :") + X +
+                             QStringLiteral("DCC SEND pass.bin 16843009 0 70001 ");
+        QVERIFY2(offer.startsWith(head) && offer.endsWith(X), qPrintable(offer));
+        const QString token = offer.mid(head.size()).chopped(1);
+        QVERIFY(!token.isEmpty());
+        alice.relayTo(bob);
+        QCOMPARE(bob.sent.size(), 1);
+        const QString answerHead =
+            QStringLiteral("PRIVMSG alice :") + X + QStringLiteral("DCC SEND pass.bin 2130706433 ");
+        const QString answer = bob.sent.at(0);
+        QVERIFY2(answer.startsWith(answerHead) &&
+                     answer.endsWith(QStringLiteral(" 70001 ") + token + X),
+                 qPrintable(answer));
+        // The token from someone else is an offer of theirs, not the answer.
+        alice.hear(QStringLiteral("mallory"), answer);
+        QCOMPARE(alice.prompts.fileOffers.size(), 1);
+        QVERIFY(!alice.dcc().sends().transfers().front()->socket);
+        bob.relayTo(alice);
+        QTRY_COMPARE(status(bob.dcc().receives().list()), QStringLiteral("Shutting Down..."));
+        QCOMPARE(readFile(bob.folder() + QStringLiteral("pass.bin")), data);
+        QTRY_COMPARE(status(alice.dcc().sends().list()), QStringLiteral("Shutting Down..."));
+        bob.tick(6);
+        QCOMPARE(status(bob.dcc().receives().list()), QStringLiteral("Done."));
+    }
+
+    void passiveChatBetweenTwoClients()
+    {
+        DccPeer alice(QStringLiteral("alice"));
+        DccPeer bob(QStringLiteral("bob"));
+        bob.client->options().dcc.chatInboundAction = DccOptions::ChatOffer::Accept;
+        // No IPv4 address of its own: the offer is passive without being asked to be.
+        alice.client->dcc().context().ownAddress = [] { return QString(); };
+        alice.dcc().chats().offerDccChat(QStringLiteral("bob"));
+        QCOMPARE(alice.sent.size(), 1);
+        const QString head =
+            QStringLiteral("PRIVMSG bob :") + X + QStringLiteral("DCC CHAT chat 16843009 0 ");
+        QVERIFY2(alice.sent.at(0).startsWith(head), qPrintable(alice.sent.at(0)));
+        const QString token = alice.sent.at(0).mid(head.size()).chopped(1);
+        alice.relayTo(bob);
+        QCOMPARE(bob.sent.size(), 1);
+        QVERIFY2(bob.sent.at(0).startsWith(QStringLiteral("PRIVMSG alice :") + X +
+                                           QStringLiteral("DCC CHAT chat 2130706433 ")) &&
+                     bob.sent.at(0).endsWith(u' ' + token + X),
+                 qPrintable(bob.sent.at(0)));
+        bob.relayTo(alice);
+        QTRY_VERIFY(alice.dccWindow(QStringLiteral("bob")) &&
+                    bob.dccWindow(QStringLiteral("alice")));
+        QCOMPARE(alice.dcc().chats().pendingCount(), 0);
+        QCOMPARE(bob.dcc().chats().pendingCount(), 0);
+        alice.client->commands().enterLine(alice.dccWindow(QStringLiteral("bob")),
+                                           QStringLiteral("through the NAT"));
+        QTRY_VERIFY(bob.windowLines(bob.dccWindow(QStringLiteral("alice")))
+                        .contains(QStringLiteral("<alice> through the NAT")));
+    }
+
+    // irssi's "/dcc send -passive" and "/dcc chat -passive" as they come from the server,
+    // answered by a peer of the test's own that connects to the answer.
+    void passiveOffersFromIrssi()
+    {
+        DccPeer bob(QStringLiteral("bob"));
+        bob.prompts.fileAnswers << FileOfferAnswer{FileOfferChoice::Accept, bob.folder()};
+        bob.hear(QStringLiteral("irssiu"),
+                 QStringLiteral("PRIVMSG bob :") + X +
+                     QStringLiteral("DCC SEND \"two words.txt\" 16843009 0 5 7") + X);
+        QCOMPARE(bob.prompts.fileOffers.size(), 1);
+        QCOMPARE(bob.sent.size(), 1);
+        const QString head = QStringLiteral("PRIVMSG irssiu :") + X +
+                             QStringLiteral("DCC SEND \"two words.txt\" 2130706433 ");
+        QVERIFY2(bob.sent.at(0).startsWith(head) && bob.sent.at(0).endsWith(" 5 7" + X),
+                 qPrintable(bob.sent.at(0)));
+        QTcpSocket sender;
+        sender.connectToHost(QHostAddress::LocalHost,
+                             quint16(bob.sent.at(0).mid(head.size()).section(u' ', 0, 0).toUInt()));
+        QVERIFY(sender.waitForConnected(3000));
+        sender.write("hello");
+        QByteArray acks;
+        QTRY_VERIFY((acks += sender.readAll()).endsWith(DccWire::acknowledgement(5)));
+        QCOMPARE(readFile(bob.folder() + QStringLiteral("two words.txt")), QByteArray("hello"));
+
+        bob.hear(QStringLiteral("irssiu"), QStringLiteral("PRIVMSG bob :") + X +
+                                               QStringLiteral("DCC CHAT CHAT 16843009 0 12") + X);
+        QCOMPARE(bob.prompts.chatRequests, QStringList{QStringLiteral("irssiu")});
+        QVERIFY(bob.prompts.answerChat(ChatRequestAnswer::Accept));
+        QCOMPARE(bob.sent.size(), 2);
+        const QString chatHead =
+            QStringLiteral("PRIVMSG irssiu :") + X + QStringLiteral("DCC CHAT chat 2130706433 ");
+        QVERIFY2(bob.sent.at(1).startsWith(chatHead) && bob.sent.at(1).endsWith(" 12" + X),
+                 qPrintable(bob.sent.at(1)));
+        QTcpSocket chat;
+        chat.connectToHost(
+            QHostAddress::LocalHost,
+            quint16(bob.sent.at(1).mid(chatHead.size()).section(u' ', 0, 0).toUInt()));
+        QVERIFY(chat.waitForConnected(3000));
+        QTRY_VERIFY(bob.dccWindow(QStringLiteral("irssiu")));
+        // irssi's "/me" in a chat, framed as it sends it by default.
+        chat.write("CTCP_MESSAGE \x01"
+                   "ACTION waves\x01\n");
+        QTRY_VERIFY(bob.windowLines(bob.dccWindow(QStringLiteral("irssiu")))
+                        .contains(QStringLiteral("*irssiu waves")));
+        QVERIFY(bob.status().contains(QStringLiteral("irssiu has Requested a DCC Chat.")));
+    }
+
+    void partialFilesResumedWithoutPrompt()
+    {
+        DccPeer alice(QStringLiteral("alice"));
+        DccPeer bob(QStringLiteral("bob"));
+        bob.client->options().dcc.fileInboundAction = DccOptions::FileOffer::Get;
+        bob.client->options().dcc.resumeAutomatically = true;
+        const QByteArray data = patternBytes(90000, 4);
+        QVERIFY(writeFile(alice.path(QStringLiteral("movie.bin")), data));
+        QVERIFY(writeFile(bob.folder() + QStringLiteral("movie.bin"), data.left(40000)));
+        alice.dcc().sends().sendFile(QStringLiteral("bob"), QStringLiteral("movie.bin"),
+                                     alice.home.path());
+        const QString port = QString::number(offeredPort(alice));
+        alice.relayTo(bob);
+        QCOMPARE(bob.sent, QStringList{QStringLiteral("PRIVMSG alice :") + X +
+                                       QStringLiteral("DCC RESUME file.ext ") + port +
+                                       QStringLiteral(" 40000") + X});
+        bob.relayTo(alice);
+        alice.relayTo(bob);
+        QTRY_COMPARE(status(bob.dcc().receives().list()), QStringLiteral("Shutting Down..."));
+        QCOMPARE(readFile(bob.folder() + QStringLiteral("movie.bin")), data);
+        QVERIFY(!QFile::exists(bob.folder() + QStringLiteral("movie(1).bin")));
+    }
+
+    void incomingTransfersAreLimited()
+    {
+        DccPeer bob(QStringLiteral("bob"));
+        bob.client->options().dcc.fileInboundAction = DccOptions::FileOffer::Get;
+        bob.client->options().dcc.maxIncoming = 2;
+        // A sender that accepts and then says nothing.
+        QTcpServer silent;
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
+        const auto offer = [&](const QString& name) {
+            bob.hear(QStringLiteral("alice"),
+                     QStringLiteral("PRIVMSG bob :") + X + QStringLiteral("DCC SEND ") + name +
+                         QStringLiteral(" 2130706433 ") + QString::number(silent.serverPort()) +
+                         QStringLiteral(" 10") + X);
+        };
+        for (const char* name : {"a.txt", "b.txt", "c.txt"})
+            offer(QLatin1String(name));
+        QCOMPARE(bob.dcc().receives().transfers().size(), size_t(2));
+        QVERIFY(bob.status().contains(QStringLiteral(
+            "Refused the file c.txt from alice: 2 files are already being received.")));
+
+        // No socket to be had: said at once in a status line.
+        bob.client->options().dcc.maxIncoming = 10;
+        rlimit saved{};
+        QCOMPARE(getrlimit(RLIMIT_NOFILE, &saved), 0);
+        // Every descriptor below the lowest free one is taken, so none can be made.
+        const int lowestFree = dup(0);
+        close(lowestFree);
+        const rlimit none{rlim_t(lowestFree), saved.rlim_max};
+        QCOMPARE(setrlimit(RLIMIT_NOFILE, &none), 0);
+        offer(QStringLiteral("d.txt"));
+        QCOMPARE(setrlimit(RLIMIT_NOFILE, &saved), 0);
+        QCOMPARE(bob.dcc().receives().transfers().size(), size_t(2));
+        QVERIFY2(
+            bob.status().last().startsWith(QStringLiteral("Could not receive d.txt from alice: ")),
+            qPrintable(bob.status().last()));
+    }
+
+    void sendCommandPaths()
+    {
+        DccPeer alice(QStringLiteral("alice"));
+        ChatWindow* channel = alice.client->windows().createChannelWindow(QStringLiteral("#x"));
+        QVERIFY(QDir(alice.home.path()).mkpath(QStringLiteral("with spaces")));
+        QVERIFY(writeFile(alice.path(QStringLiteral("with spaces/my file.txt")), "abc"));
+        alice.client->commands().enterLine(
+            channel, QStringLiteral("/dcc send bob \"") +
+                         alice.path(QStringLiteral("with spaces/my file.txt")) + u'"');
+        QCOMPARE(alice.sent.size(), 2);
+        QVERIFY2(alice.sent.at(1).contains(QStringLiteral("DCC SEND my_file.txt 2130706433 ")),
+                 qPrintable(alice.sent.at(1)));
+        // What cannot be sent says why.
+        alice.client->commands().enterLine(channel, QStringLiteral("/dcc send bob ") +
+                                                        alice.path(QStringLiteral("nothing.txt")));
+        alice.client->commands().enterLine(channel, QStringLiteral("/dcc send bob ") +
+                                                        alice.path(QStringLiteral("with spaces")));
+        QCOMPARE(alice.sent.size(), 2);
+        const QStringList said = alice.status().mid(alice.status().size() - 2);
+        QCOMPARE(said,
+                 (QStringList{
+                     QStringLiteral("Cannot send ") + alice.path(QStringLiteral("nothing.txt")) +
+                         QStringLiteral(" to bob: there is no such file."),
+                     QStringLiteral("Cannot send ") + alice.path(QStringLiteral("with spaces")) +
+                         QStringLiteral(" to bob: it is a folder, not a file.")}));
+    }
+
     void offersThatStartNothing_data()
     {
         QTest::addColumn<QString>("body");
@@ -407,6 +614,10 @@ private Q_SLOTS:
         QTest::newRow("size not a number")
             << "DCC SEND a.txt 2130706433 1060 lots" << QStringList{};
         QTest::newRow("address not a number") << "DCC SEND a.txt x 1060 10" << QStringList{};
+        QTest::newRow("line separator")
+            << QStringLiteral("DCC SEND \"a\u2028b.txt\" 2130706433 1060 10")
+            << QStringList{
+                   "Refused the file a?b.txt from alice: its name is not a plain file name."};
     }
     void offersThatStartNothing()
     {

@@ -8,12 +8,14 @@
 #include "ui/dcc/filespanel.h"
 #include "ui/dcc/transferlistview.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
@@ -165,6 +167,19 @@ private Q_SLOTS:
         page.findChild<QRadioButton*>(QStringLiteral("RadioButton5"))->click();
         QCOMPARE(alice.client->options().dcc.chatInboundAction, DccOptions::ChatOffer::Ignore);
         QCOMPARE(alice.client->options().dcc.fileInboundAction, DccOptions::FileOffer::Get);
+        // Passive offers and automatic resume start off; the incoming limit at 10.
+        auto* passive = page.findChild<QCheckBox*>(QStringLiteral("passive"));
+        auto* resume = page.findChild<QCheckBox*>(QStringLiteral("autoResume"));
+        auto* most = page.findChild<QSpinBox*>(QStringLiteral("maxIncoming"));
+        QVERIFY(passive && resume && most);
+        QVERIFY(!passive->isChecked() && !resume->isChecked());
+        QCOMPARE(most->value(), 10);
+        passive->click();
+        resume->click();
+        most->setValue(3);
+        QVERIFY(alice.client->options().dcc.passive);
+        QVERIFY(alice.client->options().dcc.resumeAutomatically);
+        QCOMPARE(alice.client->options().dcc.maxIncoming, 3);
     }
 };
 

@@ -106,6 +106,77 @@ private Q_SLOTS:
                                  << false;
         QTest::newRow("unclosed quote")
             << "DCC SEND \"a b 2130706433 1060 10" << malformed << "" << qint64(0) << false;
+        QTest::newRow("right-to-left override dropped")
+            << QStringLiteral("DCC SEND \"\u202etxt.exe\" 2130706433 1060 10") << none << "txt.exe"
+            << qint64(10) << false;
+        QTest::newRow("every bidirectional control dropped")
+            << QStringLiteral("DCC SEND a\u202a\u202b\u202c\u202d\u2066\u2067\u2068\u2069\u200e"
+                              "\u200f\u061cb.txt 2130706433 1060 10")
+            << none << "ab.txt" << qint64(10) << false;
+        QTest::newRow("nothing but bidirectional controls")
+            << QStringLiteral("DCC SEND \u202e\u202e 2130706433 1060 10") << unsafe << ""
+            << qint64(0) << false;
+        QTest::newRow("line separator refused")
+            << QStringLiteral("DCC SEND \"a\u2028b.txt\" 2130706433 1060 10") << unsafe << ""
+            << qint64(0) << false;
+        QTest::newRow("paragraph separator refused")
+            << QStringLiteral("DCC SEND a\u2029b.txt 2130706433 1060 10") << unsafe << ""
+            << qint64(0) << false;
+    }
+
+    // Passive offers carry port 0 and a token; the answers carry a port and the same token.
+    void passiveOffers_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<QString>("token");
+        QTest::newRow("irssi's passive send")
+            << "DCC SEND a.txt 16843009 0 10 7" << true << 0 << "7";
+        QTest::newRow("answer to a passive send")
+            << "DCC SEND \"a b.txt\" 2130706433 1061 10 7" << true << 1061 << "7";
+        QTest::newRow("passive send without a token")
+            << "DCC SEND a.txt 16843009 0 10" << false << 0 << "";
+        QTest::newRow("irssi's passive chat") << "DCC CHAT CHAT 16843009 0 12" << true << 0 << "12";
+        QTest::newRow("answer to a passive chat")
+            << "DCC CHAT chat 2130706433 1062 12" << true << 1062 << "12";
+        QTest::newRow("passive chat without a token")
+            << "DCC CHAT chat 16843009 0" << false << 0 << "";
+        QTest::newRow("token too long")
+            << "DCC CHAT chat 16843009 0 " + QString(33, u'9') << false << 0 << "";
+    }
+    void passiveOffers()
+    {
+        QFETCH(QString, body);
+        QFETCH(bool, valid);
+        QFETCH(int, port);
+        QFETCH(QString, token);
+        if (body.contains(QStringLiteral("SEND"))) {
+            const ParsedSendOffer parsed = parseSendOffer(body);
+            QCOMPARE(parsed.problem == OfferProblem::None, valid);
+            if (!valid)
+                return;
+            QCOMPARE(int(parsed.offer.port), port);
+            QCOMPARE(parsed.offer.passive(), port == 0);
+            QCOMPARE(parsed.offer.token, token);
+            QCOMPARE(parsed.offer.size, qint64(10));
+        } else {
+            const auto offer = parseChatOffer(body);
+            QCOMPARE(bool(offer), valid);
+            if (!valid)
+                return;
+            QCOMPARE(int(offer->port), port);
+            QCOMPARE(offer->passive(), port == 0);
+            QCOMPARE(offer->token, token);
+        }
+    }
+
+    // A peer's text in one status line: nothing in it ends the line or turns it around.
+    void printableText()
+    {
+        QCOMPARE(printable(QStringLiteral("a\u2028b\u2029c\nd\u0085e\u202ef")),
+                 QStringLiteral("a?b?c?d?e?f"));
+        QCOMPARE(printable(QStringLiteral("plain ü.txt")), QStringLiteral("plain ü.txt"));
     }
     void sendOffers()
     {
@@ -213,6 +284,16 @@ private Q_SLOTS:
         QTest::newRow("sound") << "\x01SOUND Bell.WAV \x01"
                                << "*Bob Plays Bell.WAV "
                                << "bell.wav";
+        QTest::newRow("irssi's framed action") << "CTCP_MESSAGE \x01"
+                                                  "ACTION waves\x01"
+                                               << "*Bob waves"
+                                               << "";
+        QTest::newRow("irssi's framed sound") << "CTCP_MESSAGE \x01SOUND a.wav\x01"
+                                              << "*Bob Plays a.wav"
+                                              << "a.wav";
+        QTest::newRow("the word alone is text") << "CTCP_MESSAGE hi"
+                                                << "<Bob> CTCP_MESSAGE hi"
+                                                << "";
         QTest::newRow("lone delimiter") << "\x01"
                                         << "<Bob> \x01"
                                         << "";

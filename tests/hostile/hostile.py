@@ -734,6 +734,83 @@ CASES.update({
 })
 
 
+# --- DCC offers: passive offers, bidirectional names, many offers at once ----------
+
+def dcc_passive_offer(run):
+    """A passive offer (port 0 and a token) is answered with the client's own port and the
+    same token; the peer connects to it and the file arrives."""
+    run.server.send(":peer!p@127.0.0.1 PRIVMSG %s :\x01DCC SEND passive.txt 16843009 0 10 4242\x01"
+                    % NICK)
+    prefix = "PRIVMSG peer :\x01DCC SEND passive.txt %s " % LOCALHOST_DECIMAL
+    check(run.server.wait_line(prefix, 5), "a passive offer got no answer")
+    with run.server.cond:
+        answer = next(line for line in run.server.lines if line.startswith(prefix))
+    words = answer.rstrip("\x01").split(" ")
+    check(words[-1] == "4242" and words[-2] == "10", "the answer lost the token: %r" % answer)
+    conn = socket.create_connection(("127.0.0.1", int(words[-3])), timeout=5)
+    conn.sendall(b"p" * 10)
+    acks = b""
+    while len(acks) < 4:
+        data = conn.recv(4)
+        if not data:
+            break
+        acks += data
+    conn.close()
+    check(acks[-4:] == b"\x00\x00\x00\x0a", "the passive transfer was not acknowledged")
+    run.ping("dcc-passive")
+    saved = os.path.join(run.home, "Received Files", "passive.txt")
+    check(os.path.exists(saved) and os.path.getsize(saved) == 10, "the passive file was not saved")
+
+
+def dcc_bidi_name(run):
+    """A right-to-left override in an offered name is dropped: "\u202etxt.exe" is saved as
+    "txt.exe", which shows as what it is."""
+    dcc_offer(run, "\u202etxt.exe", 10, whole, wait=3)
+    run.ping("dcc-bidi")
+    time.sleep(0.3)
+    received = os.listdir(os.path.join(run.home, "Received Files"))
+    check(not any("\u202e" in name for name in received),
+          "a name kept its right-to-left override: %r" % received)
+    check("txt.exe" in received, "the file with the override dropped was not saved: %r" % received)
+
+
+def dcc_offer_flood(run):
+    """Fifteen offers from peers that accept and then stay silent: at most ten incoming
+    transfers are started, the client keeps answering."""
+    peers = []
+    for i in range(15):
+        peer = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        peer.bind(("127.0.0.1", 0))
+        peer.listen(1)
+        peer.setblocking(False)
+        peers.append(peer)
+        run.server.send(":peer!p@127.0.0.1 PRIVMSG %s :\x01DCC SEND silent%d.txt %s %d 1000\x01"
+                        % (NICK, i, LOCALHOST_DECIMAL, peer.getsockname()[1]))
+    run.ping("dcc-flood")
+    time.sleep(1.0)
+    connected = []
+    for peer in peers:
+        try:
+            conn, _ = peer.accept()
+            connected.append(conn)
+        except OSError:
+            pass
+        peer.close()
+    check(len(connected) <= 10, "%d incoming transfers were started at once" % len(connected))
+    check(len(connected) >= 1, "no incoming transfer was started")
+    for conn in connected:
+        conn.close()
+
+
+def dcc_offer_cases(run):
+    dcc_passive_offer(run)
+    dcc_bidi_name(run)
+    dcc_offer_flood(run)
+
+
+CASES["dcc-offers"] = (lambda: Run("dcc-offers"), dcc_offer_cases)
+
+
 def main():
     if not BINARY or not os.access(BINARY, os.X_OK):
         print("QUORL_BINARY does not name the built quorlirc")

@@ -183,6 +183,9 @@ void fillEverything(Options& o, StoredState& s)
     o.dcc.fileInboundAction = DccOptions::FileOffer::Ignore;
     o.dcc.saveFolder = "/data/in/";
     o.dcc.filters = QStringList{"*.wav /snd", "*.mid /midi"};
+    o.dcc.passive = true;
+    o.dcc.resumeAutomatically = true;
+    o.dcc.maxIncoming = 3;
     o.fileServer.root = "/srv/shared/";
     o.fileServer.trigger = "!files";
     o.fileServer.maxUsers = 20;

@@ -2,8 +2,11 @@
 
 #include "client/client.h"
 
+#include <QCheckBox>
+#include <QFormLayout>
 #include <QGroupBox>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace {
@@ -37,8 +40,28 @@ DccSettingsPage::DccSettingsPage(Client& client, QWidget* parent) : QWidget(pare
     files_[size_t(File::Ignore)] = addChoice(files, "RadioButton4", QStringLiteral("Ignore It"));
     files_[size_t(File::Get)] =
         addChoice(files, "RadioButton5", QStringLiteral("Get File without Prompt"));
+    autoResume_ = new QCheckBox(QStringLiteral("Resume partial files automatically"), files);
+    autoResume_->setObjectName(QStringLiteral("autoResume"));
+    files->layout()->addWidget(autoResume_);
     column->addWidget(files);
+
+    passive_ = new QCheckBox(QStringLiteral("Ask the other side to connect (behind NAT)"), this);
+    passive_->setObjectName(QStringLiteral("passive"));
+    column->addWidget(passive_);
+    auto* limits = new QFormLayout;
+    maxIncoming_ = new QSpinBox(this);
+    maxIncoming_->setObjectName(QStringLiteral("maxIncoming"));
+    maxIncoming_->setRange(OptionLimits::dccIncomingMin, OptionLimits::dccIncomingMax);
+    limits->addRow(QStringLiteral("Most files received at once:"), maxIncoming_);
+    column->addLayout(limits);
     column->addStretch(1);
+
+    connect(passive_, &QCheckBox::toggled, this,
+            [this](bool on) { client_.options().dcc.passive = on; });
+    connect(autoResume_, &QCheckBox::toggled, this,
+            [this](bool on) { client_.options().dcc.resumeAutomatically = on; });
+    connect(maxIncoming_, &QSpinBox::valueChanged, this,
+            [this](int value) { client_.options().dcc.maxIncoming = value; });
 
     for (size_t i = 0; i < chat_.size(); ++i) {
         connect(chat_[i], &QRadioButton::toggled, this, [this, i](bool on) {
@@ -60,4 +83,7 @@ void DccSettingsPage::load()
     const DccOptions& o = client_.options().dcc;
     chat_[size_t(o.chatInboundAction)]->setChecked(true);
     files_[size_t(o.fileInboundAction)]->setChecked(true);
+    passive_->setChecked(o.passive);
+    autoResume_->setChecked(o.resumeAutomatically);
+    maxIncoming_->setValue(o.maxIncoming);
 }

@@ -5,11 +5,14 @@
 #include <array>
 
 class Client;
+class QCheckBox;
 class QRadioButton;
+class QSpinBox;
 
 // The DCC page: what happens to a DCC chat offer (RadioButton6 "Accept without Prompt",
 // RadioButton7 "Ignore it", RadioButton8 "Prompt") and to a file offer (RadioButton3
-// "Prompt", RadioButton4 "Ignore It", RadioButton5 "Get File without Prompt").
+// "Prompt", RadioButton4 "Ignore It", RadioButton5 "Get File without Prompt"), passive
+// offers, automatic resume and how many files may come in at once.
 class DccSettingsPage : public QWidget
 {
     Q_OBJECT
@@ -23,4 +26,7 @@ private:
     Client& client_;
     std::array<QRadioButton*, 3> chat_{};  // by ChatOffer: Ignore, Accept, Prompt
     std::array<QRadioButton*, 3> files_{}; // by FileOffer: Get, Prompt, Ignore
+    QCheckBox* passive_ = nullptr;
+    QCheckBox* autoResume_ = nullptr;
+    QSpinBox* maxIncoming_ = nullptr;
 };
