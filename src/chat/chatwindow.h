@@ -98,6 +98,9 @@ struct ChatWindow
     QString logPath;
 
     bool soundEnabled = true;
+    // The server connection was lost and is tried again: the window stays with its lines
+    // until it is joined again (channel) or the connection is back (private chat).
+    bool disconnected = false;
 
     bool isSection() const { return conversationKind == ConversationKind::Section; }
     bool isChat() const { return !isSection(); }

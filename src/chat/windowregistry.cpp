@@ -291,7 +291,8 @@ void WindowRegistry::joinChannel(const QString& name)
     const QString channel = name.trimmed();
     if (channel.isEmpty())
         return;
-    if (findChannelWindow(channel)) {
+    // A window kept from a lost connection is not on the channel: it is joined again.
+    if (const ChatWindow* open = findChannelWindow(channel); open && !open->disconnected) {
         addStatusLine(QStringLiteral("You are already on ") + channel + u'.');
         return;
     }
@@ -447,6 +448,62 @@ void WindowRegistry::closeChatWindowsForDisconnect()
             destroyChatWindow(at(i), true);
     }
     picker_.resetToFirstSection();
+}
+
+QStringList WindowRegistry::keepChatWindowsForReconnect()
+{
+    QStringList kept;
+    for (qsizetype i = count() - 1; i >= 0; --i) {
+        ChatWindow* window = at(i);
+        if (window->conversationKind == ConversationKind::DccChat) {
+            destroyChatWindow(window, false);
+            continue;
+        }
+        if (!window->isChat())
+            continue;
+        kept.prepend(window->windowName());
+        if (window->disconnected)
+            continue;
+        window->disconnected = true;
+        // Nobody is known to be in a channel the user is not in; its members come again
+        // with the join.
+        if (window->conversationKind == ConversationKind::Channel) {
+            window->nickList.clear();
+            window->myStatus = QStringLiteral("slime");
+        }
+        addLine(window, QStringLiteral("*** Disconnected."), LineClass::Server);
+    }
+    Q_EMIT pickerChanged();
+    return kept;
+}
+
+void WindowRegistry::reconnectWindow(ChatWindow* window)
+{
+    if (!window || !window->disconnected)
+        return;
+    window->disconnected = false;
+    if (window->conversationKind == ConversationKind::Channel) {
+        // The channel's state comes again from the server: its names, topic and modes.
+        window->nickList.clear();
+        window->moderated = window->noOutsideMessages = window->topicByOpsOnly = false;
+        window->privateChannel = window->secret = window->inviteOnly = false;
+        window->userLimitSet = window->keySet = false;
+        window->channelKey.clear();
+        window->userLimit = 0;
+        setTopic(window, QString());
+    }
+    Q_EMIT pickerChanged();
+}
+
+QList<std::pair<QString, QString>> WindowRegistry::channelsToRejoin() const
+{
+    QList<std::pair<QString, QString>> channels;
+    for (qsizetype i = 0; i < count(); ++i) {
+        const ChatWindow* window = at(i);
+        if (window->conversationKind == ConversationKind::Channel && window->disconnected)
+            channels.append({window->channelName, window->keySet ? window->channelKey : QString()});
+    }
+    return channels;
 }
 
 QString WindowRegistry::captionFor(const ChatWindow* window)

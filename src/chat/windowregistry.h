@@ -89,6 +89,13 @@ public:
     void closeAllWindows();
     // The server connection closed: every chat window goes, and "Settings" is shown.
     void closeChatWindowsForDisconnect();
+    // The server connection was lost and is tried again: channel and private windows stay,
+    // marked disconnected, with their lines; DCC chat windows go. Returns the names kept.
+    QStringList keepChatWindowsForReconnect();
+    // A kept window is in use again: its channel joined again, or the connection back.
+    void reconnectWindow(ChatWindow* window);
+    // The channel windows kept for a reconnect, with the keys to join them again.
+    QList<std::pair<QString, QString>> channelsToRejoin() const;
 
     // A channel window's caption: the channel, ": " and the topic without its codes.
     static QString captionFor(const ChatWindow* window);

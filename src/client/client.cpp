@@ -68,11 +68,102 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
       notifications_(options_, clock_, desktopNotifier_, this),
       themeEditor_(programFolder, options_.display.themeUses, prompts, this)
 {
-    connect(&windows_, &WindowRegistry::attentionWanted, &notifications_,
-            &AttentionNotifications::onAttentionWanted);
     // Never the whole disk: a new user serves an empty folder of the program folder.
     options_.fileServer.root = programFolder_ + QStringLiteral("Shared Files/");
-    sharedSounds_.setOwnNickname([this] { return session_.currentNickname(); });
+    // What belongs to the one server connection: the session and its inbound handlers.
+    wireSession();
+    wireInbound();
+    // What every connection shares.
+    wireWindows();
+    wireCommands();
+    wireNotifyList();
+    wireScripts();
+    wireDcc(prompts);
+    wireSettings();
+}
+
+void Client::wireSession()
+{
+    session_.setClock(clock_);
+    session_.setAccountLookup(
+        [this](const QString& host) { return SaslAccounts::lookup(programFolder_, host); });
+    connect(&session_, &Session::rawLineRecorded, &rawData_,
+            [this](const QString& line, const QString& direction) {
+                if (direction == RawData::userDirection())
+                    rawData_.recordSentLine(line);
+                else
+                    rawData_.recordRawLine(line, direction);
+            });
+    // The ident query and answer are logged whether or not the view is shown.
+    connect(&session_.ident(), &IdentResponder::rawLineRecorded, &rawData_,
+            &RawData::recordRawLine);
+    connect(&session_, &Session::connectionAttempted, &rawData_, &RawData::clearView);
+    connect(&session_, &Session::linkEstablished, &rawData_, &RawData::enableInput);
+    connect(&session_, &Session::registeredWith, &recentServers_, &RecentServers::remember);
+    connect(&session_, &Session::everySecondLagTick, this, [this] {
+        notifyList_.sendIson();
+        inquiries_.expireInquiries();
+        dcc_->expire();
+    });
+    // Pending inquiries and half-read replies belong to the connection.
+    connect(&session_, &Session::sessionClosing, this, [this] {
+        serverMessages_.reset();
+        inquiries_.clearInquiries();
+        inquiries_.clearPendingLookup();
+    });
+    connect(&session_, &Session::sessionClosed, this, &Client::onSessionClosed);
+    // The user stopped the retries: the conversations kept for them go.
+    connect(&session_, &Session::stateChanged, this, [this](Session::State state) {
+        if (state == Session::State::Disconnected && !session_.reconnecting())
+            closeKeptWindows();
+    });
+    connect(&session_, &Session::registered, this, &Client::onRegistered);
+}
+
+void Client::onSessionClosed()
+{
+    notifyList_.resetPresence();
+    rawData_.endLogForShutdown();
+    // A connection lost without the user asking keeps its conversations for the
+    // reconnect; any other close ends them.
+    if (session_.reconnecting()) {
+        const QStringList kept = windows_.keepChatWindowsForReconnect();
+        if (!kept.isEmpty())
+            addStatusLine(QStringLiteral("Kept until the connection is back: ") +
+                          kept.join(QStringLiteral(", ")) + u'.');
+    } else {
+        windows_.closeChatWindowsForDisconnect();
+    }
+    // Closing the server connection ends every DCC connection and transfer with it, and
+    // switches the file server off.
+    dcc_->stopAll();
+    options_.fileServer.enabled = false;
+    Q_EMIT fileServerSwitchedOff();
+}
+
+void Client::onRegistered()
+{
+    if (session_.registeredByReconnect()) {
+        for (const auto& [channel, key] : windows_.channelsToRejoin())
+            session_.sendLine(QStringLiteral("JOIN ") + channel +
+                              (key.isEmpty() ? QString() : u' ' + key));
+        for (qsizetype i = 0; i < windows_.count(); ++i)
+            if (windows_.at(i)->conversationKind == ConversationKind::Private)
+                windows_.reconnectWindow(windows_.at(i));
+        return;
+    }
+    // A connection the user asked for starts afresh: what a lost one kept goes.
+    closeKeptWindows();
+    if (!channelToJoin_.isEmpty())
+        windows_.joinChannel(channelToJoin_);
+}
+
+void Client::wireInbound()
+{
+    connect(&session_, &Session::userLineReceived, this,
+            [this](const QString& line) { userMessages_.handleUserLine(line); });
+    connect(&session_, &Session::serverLineReceived, this,
+            [this](const QString& line) { serverMessages_.handleServerLine(line); });
     userMessages_.setSoundRequestHandler([this](const QString& sender, const QString& text) {
         // Only requests this client would answer count against the answer budget.
         const std::optional<SoundRequest> request = parseSoundRequest(text);
@@ -80,9 +171,85 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
             sameName(request->nickname, session_.currentNickname()) && ctcp_.takeAnswer())
             sharedSounds_.answerSoundRequest(sender, text);
     });
-    session_.setClock(clock_);
-    session_.setAccountLookup(
-        [this](const QString& host) { return SaslAccounts::lookup(programFolder_, host); });
+    ServerMessages::Targets replies;
+    replies.windows = &windows_;
+    replies.inquiries = &inquiries_;
+    replies.events = &events_;
+    replies.channelModes = [this](const QString& channel, const QString& modes,
+                                  const QString& server) {
+        userMessages_.applyChannelModes(channel, modes, server);
+    };
+    replies.ison = [this](const QString& parameters) { notifyList_.handleIsonAnswer(parameters); };
+    replies.channelList = [this](int numeric, const QString& parameters) {
+        channelList_.handleReply(numeric, parameters);
+    };
+    serverMessages_.setTargets(std::move(replies));
+    ChannelList::Hooks listHooks;
+    listHooks.sendLine = [this](const QString& line) { session_.sendLine(line); };
+    listHooks.statusLine = [this](const QString& text) { addStatusLine(text); };
+    listHooks.connected = [this] { return session_.isConnected(); };
+    listHooks.serverName = [this] { return session_.serverPrefix(); };
+    listHooks.expectedCount = [this] { return serverMessages_.expectedChannelCount(); };
+    channelList_.setHooks(std::move(listHooks));
+    // Inquiry results go to the window they were asked from, or to the status list.
+    inquiries_.setWindowLines([this](const QString& name, const QString& text, int lineClass) {
+        ChatWindow* window = windows_.findChannelWindow(name);
+        if (!window)
+            window = windows_.findPrivateWindow(name);
+        if (!window)
+            return false;
+        windows_.addLine(window, text, lineClass);
+        return true;
+    });
+}
+
+void Client::wireWindows()
+{
+    connect(&windows_, &WindowRegistry::attentionWanted, &notifications_,
+            &AttentionNotifications::onAttentionWanted);
+    windows_.setClock(&clock_);
+    windows_.setThemeChooser([this](ConversationKind conversationKind, const QString& name) {
+        return ChatThemes::windowTheme(programFolder_, options_.display.themeUses, conversationKind,
+                                       name);
+    });
+    // A window's events make sounds only while it is on screen and its sound is on.
+    events_.setWindowPlaysSounds(
+        [](const ChatWindow* window) { return window->shown && window->soundEnabled; });
+    sharedSounds_.setOwnNickname([this] { return session_.currentNickname(); });
+}
+
+void Client::wireCommands()
+{
+    CommandParser::Hooks& hooks = commands_.hooks();
+    using Ask = void (UserActions::*)(const QString&, const QString&, ChatWindow*);
+    const auto ask = [this](Ask action) {
+        return [this, action](const QString& s, const QString& a, ChatWindow* w) {
+            (userActions_.*action)(s, a, w);
+        };
+    };
+    hooks.whoisUser = ask(&UserActions::whoisUser);
+    hooks.versionUser = ask(&UserActions::versionUser);
+    hooks.timeUser = ask(&UserActions::timeUser);
+    hooks.pingUser = ask(&UserActions::pingUser);
+    hooks.namesChannel = ask(&UserActions::namesChannel);
+    hooks.lookupUser = ask(&UserActions::lookupUser);
+    hooks.ownNickname = [this] { return session_.currentNickname(); };
+    hooks.setNickname = [this](const QString& nick) { session_.setNickname(nick); };
+    hooks.lookupPending = [this] { return inquiries_.lookupPending(); };
+    hooks.openFile = [](const QString& fileName) {
+        return QFileInfo::exists(fileName) &&
+               QDesktopServices::openUrl(QUrl::fromLocalFile(fileName));
+    };
+    hooks.playSound = [this](ChatWindow*, const QString& file) {
+        const QString path = sharedSounds_.soundFile(file.trimmed());
+        if (!path.isEmpty())
+            sounds_.playSound(path, false);
+    };
+}
+
+void Client::wireSettings()
+{
+    // Certificates the user accepted for good live in the settings file's [TLS] section.
     session_.setCertificateTrust(
         {[this](const QString& key, const QString& fingerprint) {
              PrivateProfile file;
@@ -97,121 +264,6 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
              if (!file.save(settingsFileName()))
                  addStatusLine(QStringLiteral("Unable to write to ") + settingsFileName());
          }});
-    connect(&session_, &Session::rawLineRecorded, &rawData_,
-            [this](const QString& line, const QString& direction) {
-                if (direction == RawData::userDirection())
-                    rawData_.recordSentLine(line);
-                else
-                    rawData_.recordRawLine(line, direction);
-            });
-    // The ident query and answer are logged whether or not the view is shown.
-    connect(&session_.ident(), &IdentResponder::rawLineRecorded, &rawData_,
-            &RawData::recordRawLine);
-    session_.setRawDataHooks({[this] { rawData_.clearView(); }, [this] { rawData_.enableInput(); },
-                              [this] { rawData_.endLogForShutdown(); }});
-    session_.setRegisteredServerRecorder(
-        [this](const QString& label, const QString& host, int port) {
-            recentServers_.remember(label, host, port);
-        });
-    CommandParser::Hooks& commandHooks = commands_.hooks();
-    commandHooks.whoisUser = [this](const QString& s, const QString& a, ChatWindow* w) {
-        userActions_.whoisUser(s, a, w);
-    };
-    commandHooks.versionUser = [this](const QString& s, const QString& a, ChatWindow* w) {
-        userActions_.versionUser(s, a, w);
-    };
-    commandHooks.timeUser = [this](const QString& s, const QString& a, ChatWindow* w) {
-        userActions_.timeUser(s, a, w);
-    };
-    commandHooks.pingUser = [this](const QString& s, const QString& a, ChatWindow* w) {
-        userActions_.pingUser(s, a, w);
-    };
-    commandHooks.namesChannel = [this](const QString& s, const QString& a, ChatWindow* w) {
-        userActions_.namesChannel(s, a, w);
-    };
-    commandHooks.lookupUser = [this](const QString& s, const QString& a, ChatWindow* w) {
-        userActions_.lookupUser(s, a, w);
-    };
-    commandHooks.ownNickname = [this] { return session_.currentNickname(); };
-    commandHooks.setNickname = [this](const QString& nick) { session_.setNickname(nick); };
-    commandHooks.lookupPending = [this] { return inquiries_.lookupPending(); };
-    commandHooks.openFile = [](const QString& fileName) {
-        return QFileInfo::exists(fileName) &&
-               QDesktopServices::openUrl(QUrl::fromLocalFile(fileName));
-    };
-    commandHooks.playSound = [this](ChatWindow*, const QString& file) {
-        const QString path = sharedSounds_.soundFile(file.trimmed());
-        if (!path.isEmpty())
-            sounds_.playSound(path, false);
-    };
-    session_.setUserMessageHandler(
-        [this](const QString& line) { userMessages_.handleUserLine(line); });
-    ServerMessages::Targets replies;
-    replies.windows = &windows_;
-    replies.inquiries = &inquiries_;
-    replies.events = &events_;
-    replies.handleUserLine = [this](const QString& line) { userMessages_.handleUserLine(line); };
-    replies.ison = [this](const QString& parameters) { notifyList_.handleIsonAnswer(parameters); };
-    replies.channelList = [this](int numeric, const QString& parameters) {
-        channelList_.handleReply(numeric, parameters);
-    };
-    ChannelList::Hooks listHooks;
-    listHooks.sendLine = [this](const QString& line) { session_.sendLine(line); };
-    listHooks.statusLine = [this](const QString& text) { addStatusLine(text); };
-    listHooks.connected = [this] { return session_.isConnected(); };
-    listHooks.serverName = [this] { return session_.serverPrefix(); };
-    listHooks.expectedCount = [this] { return serverMessages_.expectedChannelCount(); };
-    channelList_.setHooks(std::move(listHooks));
-    serverMessages_.setTargets(std::move(replies));
-    session_.setServerLineHandler(
-        [this](const QString& line) { serverMessages_.handleServerLine(line); },
-        [this] { serverMessages_.reset(); });
-    session_.setEverySecondTick([this] {
-        notifyList_.sendIson();
-        inquiries_.expireInquiries();
-        dcc_->expire();
-    });
-    // Inquiry results go to the window they were asked from, or to the status list.
-    inquiries_.setWindowLines([this](const QString& name, const QString& text, int lineClass) {
-        ChatWindow* window = windows_.findChannelWindow(name);
-        if (!window)
-            window = windows_.findPrivateWindow(name);
-        if (!window)
-            return false;
-        windows_.addLine(window, text, lineClass);
-        return true;
-    });
-    windows_.setClock(&clock_);
-    windows_.setThemeChooser([this](ConversationKind conversationKind, const QString& name) {
-        return ChatThemes::windowTheme(programFolder_, options_.display.themeUses, conversationKind,
-                                       name);
-    });
-    // A window's events make sounds only while it is on screen and its sound is on.
-    events_.setWindowPlaysSounds(
-        [](const ChatWindow* window) { return window->shown && window->soundEnabled; });
-    session_.setChatWindowCloser([this] {
-        if (session_.reconnecting())
-            rememberChannels();
-        windows_.closeChatWindowsForDisconnect();
-    });
-    session_.setInquiryDiscarder([this] {
-        inquiries_.clearInquiries();
-        inquiries_.clearPendingLookup();
-    });
-    wireNotifyList();
-    wireScripts();
-    wireDcc(prompts);
-    connect(&session_, &Session::registered, this, [this] {
-        if (session_.registeredByReconnect()) {
-            for (const auto& [channel, key] : std::exchange(rejoin_, {}))
-                session_.sendLine(QStringLiteral("JOIN ") + channel +
-                                  (key.isEmpty() ? QString() : u' ' + key));
-            return;
-        }
-        rejoin_.clear();
-        if (!channelToJoin_.isEmpty())
-            windows_.joinChannel(channelToJoin_);
-    });
 }
 
 void Client::wireDcc(Prompts& prompts)
@@ -249,13 +301,6 @@ void Client::wireDcc(Prompts& prompts)
             dcc_->sends().sendFile(nick, file, folder);
         });
     wireFileServer();
-    // Closing the server connection ends every DCC connection and transfer with it, and
-    // switches the file server off.
-    connect(&session_, &Session::sessionClosed, this, [this] {
-        dcc_->stopAll();
-        options_.fileServer.enabled = false;
-        Q_EMIT fileServerSwitchedOff();
-    });
 }
 
 namespace {
@@ -346,28 +391,20 @@ void Client::endFileServerSession(const QObject* chat)
     fileServerPeers_.erase(it);
 }
 
-void Client::rememberChannels()
+void Client::closeKeptWindows()
 {
-    QList<std::pair<QString, QString>> channels;
-    for (qsizetype i = 0; i < windows_.count(); ++i) {
-        const ChatWindow* window = windows_.at(i);
-        if (window->conversationKind == ConversationKind::Channel)
-            channels.append({window->channelName, window->keySet ? window->channelKey : QString()});
-    }
-    // A failed attempt has no windows; the list of the lost connection stays.
-    if (!channels.isEmpty())
-        rejoin_ = channels;
+    for (qsizetype i = windows_.count() - 1; i >= 0; --i)
+        if (windows_.at(i)->disconnected)
+            windows_.destroyChatWindow(windows_.at(i), false);
 }
 
 void Client::wireNotifyList()
 {
     // Registration starts from a clean slate, whatever was polled while disconnected.
-    session_.setNotifyHooks(
-        [this] {
-            notifyList_.resetPresence();
-            notifyList_.sendIson();
-        },
-        [this] { notifyList_.resetPresence(); });
+    connect(&session_, &Session::lagTimerStarted, this, [this] {
+        notifyList_.resetPresence();
+        notifyList_.sendIson();
+    });
     inquiries_.registerAction(QStringLiteral("radar"),
                               [this](PendingInquiry& record) { return notifyList_.radar(record); });
     // The user-detail requests, with no window to show in.
@@ -591,7 +628,7 @@ bool Client::connectToSelectedServer()
 {
     // A double-click reaches here too, and must not start a second connection.
     const auto target = ServerTree::targetOf(serverTree_.selected());
-    if (!target || !session_.connectEnabled())
+    if (!target || session_.state() != Session::State::Disconnected)
         return false;
     session_.connectToServer(target->host, target->portList, target->description);
     return true;

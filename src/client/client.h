@@ -143,12 +143,22 @@ Q_SIGNALS:
 private:
     Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<Clock> ownClock,
            const Clock* clock, QObject* parent);
+    // The wiring, by area. Session and inbound belong to the one server connection; the
+    // rest is shared by whatever is connected.
+    void wireSession();
+    void wireInbound();
+    void wireWindows();
+    void wireCommands();
     void wireNotifyList();
     void wireScripts();
     void wireDcc(Prompts& prompts);
     void wireFileServer();
+    void wireSettings();
     void endFileServerSession(const QObject* chat);
-    void rememberChannels();
+    void onSessionClosed();
+    void onRegistered();
+    // Closes the windows kept from a lost connection that will not come back.
+    void closeKeptWindows();
 
     std::unique_ptr<Clock> ownClock_;
     const Clock& clock_;
@@ -162,7 +172,7 @@ private:
     EventHook events_;
     TimeoutTicker ticker_;
     Session session_;
-    ServerMessages serverMessages_{session_};
+    ServerMessages serverMessages_{session_, statusLog_, serverView_};
     WindowRegistry windows_;
     IgnoreList ignoreList_;
     FloodGuard floodGuard_;
@@ -186,9 +196,6 @@ private:
     Poster poster_;
     ThemeEditor themeEditor_;
     QString channelToJoin_;
-    // The channels (and their keys) open when the connection was lost, joined again
-    // once a reconnect registers.
-    QList<std::pair<QString, QString>> rejoin_;
     StoredState stored_;
     bool settingsRead_ = false;
     bool shuttingDown_ = false;

@@ -201,6 +201,11 @@ void CommandParser::requestFromPeer(ChatWindow* window, const QString& text, boo
 
 void CommandParser::sayInWindow(ChatWindow* window, const QString& text)
 {
+    // A window kept from a lost connection has nobody to say it to until it is back.
+    if (window->disconnected) {
+        show(window, u"*** Not sent: the connection to the server is lost."_s);
+        return;
+    }
     const QString target = window->windowName();
     const QString you = u'<' + ownNickname() + u"> "_s;
     QString last;

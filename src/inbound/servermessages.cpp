@@ -3,12 +3,11 @@
 #include "chat/windowregistry.h"
 #include "core/formatting.h"
 #include "core/linelog.h"
-#include "core/options.h"
 #include "inbound/inquiries.h"
 #include "irc/ircnames.h"
 #include "irc/numerics.h"
+#include "irc/registrationcontrol.h"
 #include "irc/serverline.h"
-#include "irc/session.h"
 #include "script/eventhook.h"
 
 #include <algorithm>
@@ -88,8 +87,8 @@ QString fillErrorText(const char* pattern, const QString& word, const QString& a
 void ServerMessages::handleServerLine(const QString& line)
 {
     bool firstLine = false;
-    if (session_.serverPrefix_.isEmpty()) {
-        session_.serverPrefix_ = ServerLine::prefixOf(line);
+    if (session_.serverPrefix().isEmpty()) {
+        session_.setServerPrefix(ServerLine::prefixOf(line));
         firstLine = true;
     }
     const std::optional<ServerLine> parsed = ServerLine::parse(line);
@@ -112,23 +111,20 @@ bool ServerMessages::handleFirstLine(const ServerLine& line)
             return false;
         // The chosen nickname was refused before registration: forget the prefix so the
         // next line is again a first line, and try the next nickname.
-        session_.serverPrefix_.clear();
-        const QString next =
-            nicknameAfter(session_.options_.user.nicknames, session_.lastNicknameTried_);
-        if (next == session_.firstNickname_) {
-            session_.status_.add(allNicknamesTaken);
+        session_.setServerPrefix(QString());
+        const QString next = nicknameAfter(session_.nicknames(), session_.lastNicknameTried());
+        if (next == session_.firstNickname()) {
+            status_.add(allNicknamesTaken);
             session_.endSession();
             return true;
         }
-        session_.status_.add(session_.lastNicknameTried_ +
-                             QStringLiteral(" is already in use, trying ") + next +
-                             QStringLiteral(" instead..."));
-        session_.sendLine(QStringLiteral("NICK ") + next);
-        session_.lastNicknameTried_ = next;
+        status_.add(session_.lastNicknameTried() + QStringLiteral(" is already in use, trying ") +
+                    next + QStringLiteral(" instead..."));
+        session_.tryNickname(next);
         return true;
     }
-    session_.setCurrentNickname(line.target);
-    session_.status_.add(QStringLiteral("You are now ") + line.target + QStringLiteral("."));
+    session_.useNickname(line.target);
+    status_.add(QStringLiteral("You are now ") + line.target + QStringLiteral("."));
     return true;
 }
 
@@ -139,7 +135,7 @@ void ServerMessages::reset()
 
 void ServerMessages::showInServerView(const QString& text)
 {
-    session_.serverView_.add(text);
+    serverView_.add(text);
 }
 
 void ServerMessages::dispatch(const ServerLine& line)
@@ -187,16 +183,13 @@ void ServerMessages::dispatch(const ServerLine& line)
     case Numeric::RPL_LISTEND:
     case Numeric::RPL_LISTSERVERDENIED:
         if (numeric == Numeric::RPL_LISTSERVERDENIED)
-            session_.status_.add(QStringLiteral(
+            status_.add(QStringLiteral(
                 "Unable to get Channel List.  Enable 'Special Processing' then try again."));
         if (targets_.channelList)
             targets_.channelList(numeric, line.parameters);
         return;
     case Numeric::RPL_CHANNELMODEIS:
-        // Fed back as a mode change from a sender whose changes are never shown.
-        if (targets_.handleUserLine)
-            targets_.handleUserLine(QStringLiteral(":joinmodecuziamawhanger!mode@bypass MODE ") +
-                                    line.parameters);
+        channelModes(line);
         return;
     case Numeric::RPL_TOPIC:
         topic(line);
@@ -237,7 +230,7 @@ void ServerMessages::userCount(const ServerLine& line)
     if (line.numeric() == Numeric::RPL_LUSERCLIENT) {
         userCountSummary_ = text;
     } else {
-        session_.status_.add(userCountSummary_ + QStringLiteral(", ") + text);
+        status_.add(userCountSummary_ + QStringLiteral(", ") + text);
     }
     showInServerView(text);
 }
@@ -254,7 +247,7 @@ void ServerMessages::channelCount(const ServerLine& line)
         if (ok)
             expectedChannelCount_ = count;
     }
-    session_.status_.add(text);
+    status_.add(text);
     showInServerView(text);
 }
 
@@ -265,8 +258,8 @@ void ServerMessages::away(const ServerLine& line)
     if (space < 0)
         return;
     // The away text follows the nickname, its space and the ":".
-    session_.status_.add(p.left(space) + QStringLiteral(" is AWAY (") + p.mid(space + 2) +
-                         QStringLiteral(")"));
+    status_.add(p.left(space) + QStringLiteral(" is AWAY (") + p.mid(space + 2) +
+                QStringLiteral(")"));
 }
 
 bool ServerMessages::errorReply(const ServerLine& line)
@@ -279,7 +272,7 @@ bool ServerMessages::errorReply(const ServerLine& line)
     const qsizetype space = line.parameters.indexOf(u' ');
     if (space < 0)
         return false;
-    session_.status_.add(fillErrorText(found->text, line.parameters.left(space), line.parameters));
+    status_.add(fillErrorText(found->text, line.parameters.left(space), line.parameters));
     return true;
 }
 
@@ -290,21 +283,19 @@ void ServerMessages::nicknameInUse(const ServerLine& line)
         return;
     const QString word = line.parameters.left(space);
     if (session_.isRegistered()) {
-        session_.status_.add(QStringLiteral("ERROR: ") + word +
-                             QStringLiteral(" is already in use."));
+        status_.add(QStringLiteral("ERROR: ") + word + QStringLiteral(" is already in use."));
         return;
     }
-    const QString next = nicknameAfter(session_.options_.user.nicknames, word);
-    if (next == session_.firstNickname_) {
-        session_.status_.add(QStringLiteral("ERROR: ") + allNicknamesTaken);
+    const QString next = nicknameAfter(session_.nicknames(), word);
+    if (next == session_.firstNickname()) {
+        status_.add(QStringLiteral("ERROR: ") + allNicknamesTaken);
         session_.endSession();
         return;
     }
-    session_.status_.add(word + QStringLiteral(" is already in use, trying ") + next +
-                         QStringLiteral(" instead..."));
-    session_.sendLine(QStringLiteral("NICK ") + next);
-    session_.setCurrentNickname(next);
-    session_.lastNicknameTried_ = next;
+    status_.add(word + QStringLiteral(" is already in use, trying ") + next +
+                QStringLiteral(" instead..."));
+    session_.tryNickname(next);
+    session_.useNickname(next);
 }
 
 // --- replies that fill windows and inquiries ------------------------------------------
@@ -407,6 +398,20 @@ void ServerMessages::userHost(const ServerLine& line)
         return;
     record->userHost = p.mid(at + 1).trimmed();
     targets_.inquiries->completeInquiry(record);
+}
+
+// 324: "#channel +modes arguments".
+void ServerMessages::channelModes(const ServerLine& line)
+{
+    if (!targets_.channelModes)
+        return;
+    QString channel = firstWord(line.parameters);
+    QString modes = afterFirstWord(line.parameters);
+    if (modes.startsWith(u':'))
+        modes.remove(0, 1);
+    if (channel.startsWith(u':'))
+        channel.remove(0, 1);
+    targets_.channelModes(channel, modes, line.prefix.mid(1));
 }
 
 void ServerMessages::topic(const ServerLine& line)

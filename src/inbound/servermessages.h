@@ -7,7 +7,8 @@
 
 class EventHook;
 class Inquiries;
-class Session;
+class LineLog;
+class RegistrationControl;
 class WindowRegistry;
 struct ServerLine;
 
@@ -17,16 +18,22 @@ struct ServerLine;
 class ServerMessages
 {
 public:
-    explicit ServerMessages(Session& session) : session_(session) {}
+    // Status lines go to status, the server's notices and replies to serverView.
+    ServerMessages(RegistrationControl& session, LineLog& status, LineLog& serverView)
+        : session_(session), status_(status), serverView_(serverView)
+    {
+    }
 
-    // What the replies fill besides the session: windows, inquiries, events, the inbound
-    // dispatcher (for the channel modes at join), and the lists built in later issues.
+    // What the replies fill besides the session: windows, inquiries, events, the channel
+    // modes reported at join, the channel list and the notify list.
     struct Targets
     {
         WindowRegistry* windows = nullptr;
         Inquiries* inquiries = nullptr;
         EventHook* events = nullptr;
-        std::function<void(const QString&)> handleUserLine;
+        // A channel's modes (324): channel, mode letters with their arguments, the server.
+        std::function<void(const QString& channel, const QString& modes, const QString& server)>
+            channelModes;
         // LIST start, row and end (321, 322, 323) and the server's refusal (334).
         std::function<void(int numeric, const QString& parameters)> channelList;
         // The ISON answer for the notify list.
@@ -54,10 +61,13 @@ private:
     void userHost(const ServerLine& line);
     void names(const ServerLine& line);
     void endOfNames(const ServerLine& line);
+    void channelModes(const ServerLine& line);
     void topic(const ServerLine& line);
     void banList(const ServerLine& line);
 
-    Session& session_;
+    RegistrationControl& session_;
+    LineLog& status_;
+    LineLog& serverView_;
     Targets targets_;
     QString userCountSummary_;
     int expectedChannelCount_ = 0;

@@ -91,8 +91,11 @@ void UserMessages::join(const UserLine& m)
     if (isMe(m.sender)) {
         fire(nullptr, QStringLiteral("you joining channel"), EventSlots().set(1, channel));
         status_.add(QStringLiteral("Joined ") + channel);
-        // A second echo of the same join must not open a second window.
-        if (!windows_.findChannelWindow(channel))
+        // A second echo of the same join must not open a second window; a window kept
+        // from a lost connection is joined again.
+        if (ChatWindow* kept = windows_.findChannelWindow(channel))
+            windows_.reconnectWindow(kept);
+        else
             windows_.createChannelWindow(channel);
         session_.sendLine(QStringLiteral("MODE ") + channel);
         return;
@@ -369,11 +372,22 @@ void UserMessages::notice(const UserLine& m)
 
 void UserMessages::mode(const UserLine& m)
 {
-    ChatWindow* window = windows_.findChannelWindow(m.target.trimmed());
+    applyModes(m.target, m.rest, m.sender, false);
+}
+
+void UserMessages::applyChannelModes(const QString& channel, const QString& modes,
+                                     const QString& server)
+{
+    applyModes(channel, modes, server, true);
+}
+
+void UserMessages::applyModes(const QString& channel, const QString& modes, const QString& sender,
+                              bool silent)
+{
+    ChatWindow* window = windows_.findChannelWindow(channel.trimmed());
     if (!window)
         return;
-    const bool silent = m.sender == QLatin1String(SilentModeSender);
-    ModeChanges::apply(ModeChanges::parse(m.rest.trimmed()), *window, m.sender, silent,
+    ModeChanges::apply(ModeChanges::parse(modes.trimmed()), *window, sender, silent,
                        ModeChanges::Effects{
                            [this](ChatWindow* w, const QString& text) {
                                windows_.addLine(w, text, LineClass::Server);

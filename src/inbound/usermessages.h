@@ -25,10 +25,6 @@ struct ChatWindow;
 class UserMessages
 {
 public:
-    // The sender under which the answer to "MODE #channel" is fed back in: its mode
-    // changes set the window's flags without a word.
-    static constexpr const char* SilentModeSender = "joinmodecuziamawhanger";
-
     // A DCC offer or answer inside a CTCP query, with the whole line it came in.
     using DccHandler = std::function<void(const UserLine& line, const QString& body)>;
 
@@ -36,6 +32,9 @@ public:
                  Options& options, FloodGuard& gate, Ctcp& ctcp, const Clock& clock);
 
     void handleUserLine(const QString& line);
+    // The server's answer to "MODE #channel" (sent at join): the modes set the window's
+    // flags without a word; server names who reports them.
+    void applyChannelModes(const QString& channel, const QString& modes, const QString& server);
 
     void setDccHandler(DccHandler handler) { dccHandler_ = std::move(handler); }
     // Offers a file-server chat to the nickname that said the trigger word.
@@ -61,6 +60,8 @@ private:
     void privmsg(const UserLine& m);
     void notice(const UserLine& m);
     void mode(const UserLine& m);
+    void applyModes(const QString& channel, const QString& modes, const QString& sender,
+                    bool silent);
     void privateMessageToUser(const UserLine& m);
     void answerAway(const UserLine& m);
     bool checkFileServerTrigger(const UserLine& m);

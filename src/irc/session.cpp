@@ -95,11 +95,23 @@ void Session::setClock(const Clock& clock)
     reconnect_.setClock(clock);
 }
 
-void Session::setButtons(bool connectEnabled, bool disconnectEnabled)
+void Session::setState(State state)
 {
-    connectEnabled_ = connectEnabled;
-    disconnectEnabled_ = disconnectEnabled;
-    Q_EMIT buttonsChanged(connectEnabled, disconnectEnabled);
+    if (state_ == state)
+        return;
+    state_ = state;
+    Q_EMIT stateChanged(state);
+}
+
+QStringList Session::nicknames() const
+{
+    return options_.user.nicknames;
+}
+
+void Session::tryNickname(const QString& name)
+{
+    sendLine(QStringLiteral("NICK ") + name);
+    lastNicknameTried_ = name;
 }
 
 void Session::setCurrentNickname(const QString& nickname)
@@ -151,7 +163,7 @@ void Session::scheduleReconnect()
     status_.add(QStringLiteral("Reconnecting to ") + host_ + QStringLiteral(" in ") +
                 QString::number(delay) + QStringLiteral(" seconds..."));
     // Disconnect stays available: it stops the retries.
-    setButtons(false, true);
+    setState(State::WaitingToReconnect);
 }
 
 void Session::attemptReconnect()
@@ -176,7 +188,7 @@ void Session::startLookup()
 {
     status_.add(QString());
     status_.add(QStringLiteral("Looking up ") + description_ + QStringLiteral("..."));
-    setButtons(false, true);
+    setState(State::Resolving);
     lookupPending_ = true;
     const QString host = host_.left(MaxHostLength);
     // A numeric address needs no lookup, but it still completes through the event loop
@@ -218,9 +230,10 @@ void Session::lookupComplete(int lookupId, const QString& address, const QString
     if (!error.isEmpty()) {
         status_.add(QStringLiteral("Can't find ") + host_ +
                     QStringLiteral(". Check Server Info and try again."));
-        setButtons(true, false);
         if (reconnecting_)
             scheduleReconnect();
+        else
+            setState(State::Disconnected);
         return;
     }
     attemptConnection(address);
@@ -228,9 +241,8 @@ void Session::lookupComplete(int lookupId, const QString& address, const QString
 
 void Session::attemptConnection(const QString& address)
 {
-    if (rawDataHooks_.clearView)
-        rawDataHooks_.clearView();
-    setButtons(false, true);
+    Q_EMIT connectionAttempted();
+    setState(State::Connecting);
     serverSocket_.setPort(QString::number(port_ % RegisteredPortOffset));
     serverSocket_.setAddress(address);
     serverSocket_.setTls(
@@ -256,16 +268,17 @@ void Session::onConnectFinished(bool ok, const QString& error)
         // A refused or unreachable server is said plainly, and the buttons go back.
         status_.add(QStringLiteral("Can't Connect: ") + host_ + QStringLiteral(" (") + error +
                     QStringLiteral(")"));
-        setButtons(true, false);
         const ClientSocket::Rejection rejected = serverSocket_.takeRejectedCertificate();
+        if (!rejected.fingerprint.isEmpty() || !reconnecting_)
+            setState(State::Disconnected);
         if (!rejected.fingerprint.isEmpty())
             askAboutCertificate(rejected.fingerprint, rejected.problems);
         else if (reconnecting_)
             scheduleReconnect();
         return;
     }
-    setButtons(false, true);
-    connectionState_ = connectedText();
+    linkUp_ = true;
+    setState(State::Registering);
     framer_.clear();
     discardReported_ = false;
     outbound_.clear();
@@ -273,8 +286,7 @@ void Session::onConnectFinished(bool ok, const QString& error)
     if (tls_)
         status_.add(QStringLiteral("The connection is encrypted (") + serverSocket_.encryption() +
                     QStringLiteral(")."));
-    if (rawDataHooks_.enableInput)
-        rawDataHooks_.enableInput();
+    Q_EMIT linkEstablished();
     firstNickname_ = currentNickname_;
     lastNicknameTried_ = currentNickname_;
     const auto [account, password] =
@@ -295,21 +307,19 @@ void Session::registrationComplete(const QString& addressedTo)
 {
     fireEvent_(QStringLiteral("You Connecting to Server"));
     // The channel toolbar is enabled here once it exists (through registered()).
-    connectionState_ = connectedText();
+    setState(State::Registered);
     if (addressedTo != currentNickname_ &&
         addressedTo.compare(QStringLiteral("auth"), Qt::CaseInsensitive) != 0)
         sendLine(QStringLiteral("NICK ") + currentNickname_);
     status_.add(QStringLiteral("Ready."));
-    if (recordRegisteredServer_)
-        recordRegisteredServer_(description_, host_, port_ % RegisteredPortOffset);
+    Q_EMIT registeredWith(description_, host_, port_ % RegisteredPortOffset);
     registeredByReconnect_ = reconnecting_;
     reconnecting_ = false;
     // The back-off starts again only once this connection has lasted.
     reconnect_.connectionUp();
     lagTimerTicks_ = 0;
-    if (firstNotifyPoll_)
-        firstNotifyPoll_();
     lagTimer_.start();
+    Q_EMIT lagTimerStarted();
     if (port_ < RegisteredPortOffset)
         port_ += RegisteredPortOffset;
     // The channel-list buttons are enabled here once the channel list exists.
@@ -327,8 +337,8 @@ void Session::onLagTimer()
     // Work runs on every second tick: the notify poll and the expiry of inquiries,
     // stale DCC chat offers and resume records.
     ++lagTimerTicks_;
-    if (lagTimerTicks_ % 2 == 0 && everySecondTick_)
-        everySecondTick_();
+    if (lagTimerTicks_ % 2 == 0)
+        Q_EMIT everySecondLagTick();
 }
 
 // --- the line channel ----------------------------------------------------------------
@@ -409,18 +419,16 @@ void Session::handleLine(const QString& line)
         return;
     }
     if (serverPrefix_.isEmpty()) {
-        if (line.contains(u' ') && serverLineHandler_)
-            serverLineHandler_(line);
+        if (line.contains(u' '))
+            Q_EMIT serverLineReceived(line);
         return;
     }
     // The server's own lines are those whose first word is its prefix.
     if (line.startsWith(serverPrefix_) &&
-        (line.size() == serverPrefix_.size() || line.at(serverPrefix_.size()) == u' ')) {
-        if (serverLineHandler_)
-            serverLineHandler_(line);
-    } else if (userMessageHandler_) {
-        userMessageHandler_(line);
-    }
+        (line.size() == serverPrefix_.size() || line.at(serverPrefix_.size()) == u' '))
+        Q_EMIT serverLineReceived(line);
+    else
+        Q_EMIT userLineReceived(line);
 }
 
 // --- leaving -------------------------------------------------------------------------
@@ -441,7 +449,7 @@ void Session::disconnectFromServer()
     reconnecting_ = false;
     if (waiting) {
         status_.add(QStringLiteral("Reconnecting stopped."));
-        setButtons(true, false);
+        setState(State::Disconnected);
         return;
     }
     lookupPending_ = false;
@@ -484,13 +492,13 @@ void Session::endSession()
 {
     // Lines still arriving while the socket closes can end the session themselves (an
     // ERROR); the cleanup runs once.
-    if (closingSession_)
+    if (state_ == State::Closing)
         return;
-    closingSession_ = true;
     // A connection that ends without the user asking is tried again, as is a failed
     // attempt to get it back.
     reconnecting_ = !userEnded_ && !applicationClosing_ && options_.connection.reconnect &&
                     (isRegistered() || reconnecting_);
+    setState(State::Closing);
     outbound_.clear();
 
     lookupPending_ = false;
@@ -502,30 +510,20 @@ void Session::endSession()
     cap_.reset();
     lastPong_.clear();
     serverPrefix_.clear();
-    if (resetServerLines_)
-        resetServerLines_();
     lagTimer_.stop();
-    if (discardInquiries_)
-        discardInquiries_();
+    Q_EMIT sessionClosing();
     firstNickname_ = currentNickname_;
-    // The pending DNS inquiry and the DCC prompt queues are reset here once they exist.
-    setButtons(true, false);
     status_.add(QStringLiteral("Disconnected."));
     serverSocket_.close();
-    connectionState_ = disconnectedText();
-    if (resetNotify_)
-        resetNotify_();
+    linkUp_ = false;
     serverView_.clear();
-    if (rawDataHooks_.endLog)
-        rawDataHooks_.endLog();
-    // DCC chats, transfers and the file server stop here once they exist.
     ident_.close();
-    if (chatWindowCloser_)
-        chatWindowCloser_();
-    closingSession_ = false;
+    // The notify list, the raw log, the chat windows and DCC follow the connection.
+    Q_EMIT sessionClosed();
     if (reconnecting_)
         scheduleReconnect();
-    Q_EMIT sessionClosed();
+    else
+        setState(State::Disconnected);
 }
 
 // --- user switches -------------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include "irc/lineframer.h"
 #include "irc/outboundqueue.h"
 #include "irc/reconnectschedule.h"
+#include "irc/registrationcontrol.h"
 
 #include <QHostAddress>
 #include <QList>
@@ -21,11 +22,25 @@ struct Options;
 
 // The one IRC session: host and port, lookup, connection, registration, routing of every
 // received line, PING, ERROR, quitting and the cleanup after every kind of disconnect.
-// sendLine is the only way anything talks to the server.
-class Session : public QObject
+// sendLine is the only way anything talks to the server. What happens in it is told by
+// signals, which Client connects.
+class Session : public QObject, public RegistrationControl
 {
     Q_OBJECT
 public:
+    // Where the session is. A lost connection that is tried again waits in
+    // WaitingToReconnect between attempts; Closing lasts while the cleanup runs.
+    enum class State {
+        Disconnected,
+        WaitingToReconnect,
+        Resolving,
+        Connecting,
+        Registering,
+        Registered,
+        Closing
+    };
+    Q_ENUM(State)
+
     static constexpr int ServerTimeOutSeconds = 60;
 
     // Raises one of the client's named events ("You Connecting to Server", ...).
@@ -36,45 +51,30 @@ public:
     ~Session() override;
 
     // What the rest of the client may read.
-    QString connectionState() const { return connectionState_; }
-    bool isConnected() const { return connectionState_ == connectedText(); }
-    // Registration is complete while lagTimer runs.
-    bool isRegistered() const { return lagTimer_.isActive(); }
+    State state() const { return state_; }
+    // The link to the server is up: lines are sent and read (while registering, once
+    // registered, and while closing until the socket is closed).
+    bool isConnected() const { return linkUp_; }
+    bool isRegistered() const override { return state_ == State::Registered; }
     QString host() const { return host_; }
     int port() const { return port_; }
     QString description() const { return description_; }
     bool lookupPending() const { return lookupPending_; }
     QString currentNickname() const { return currentNickname_; }
-    QString firstNickname() const { return firstNickname_; }
-    QString lastNicknameTried() const { return lastNicknameTried_; }
-    QString serverPrefix() const { return serverPrefix_; }
+    QString firstNickname() const override { return firstNickname_; }
+    QString lastNicknameTried() const override { return lastNicknameTried_; }
+    QString serverPrefix() const override { return serverPrefix_; }
+    void setServerPrefix(const QString& prefix) override { serverPrefix_ = prefix; }
+    QStringList nicknames() const override;
+    void tryNickname(const QString& name) override;
+    void useNickname(const QString& name) override { setCurrentNickname(name); }
     QString lastPong() const { return lastPong_; }
     QString localAddress() const { return localAddress_; }
-    bool connectEnabled() const { return connectEnabled_; }
-    bool disconnectEnabled() const { return disconnectEnabled_; }
     bool applicationClosing() const { return applicationClosing_; }
     void setApplicationClosing(bool closing) { applicationClosing_ = closing; }
 
     ClientSocket& serverSocket() { return serverSocket_; }
-    // Where the lines that carry the server's own prefix go (the numeric replies), and
-    // what forgets their state when the session ends; unset, they are dropped.
-    void setServerLineHandler(std::function<void(const QString&)> handler,
-                              std::function<void()> reset)
-    {
-        serverLineHandler_ = std::move(handler);
-        resetServerLines_ = std::move(reset);
-    }
-    // What runs on every second tick of lagTimer (the notify poll, expiries).
-    void setEverySecondTick(std::function<void()> work) { everySecondTick_ = std::move(work); }
-    // The notify list polls once as soon as registration completes, and forgets who was
-    // present when the session closes.
-    void setNotifyHooks(std::function<void()> firstPoll, std::function<void()> reset)
-    {
-        firstNotifyPoll_ = std::move(firstPoll);
-        resetNotify_ = std::move(reset);
-    }
     IdentResponder& ident() { return ident_; }
-    QTimer& lagTimer() { return lagTimer_; }
 
     // Connects to a directory entry: port selection, then lookup.
     void connectToServer(const QString& host, const QString& portList, const QString& description);
@@ -125,7 +125,7 @@ public:
     // handleline: one received line, answered (PING, ERROR) or routed by its prefix.
     void handleLine(const QString& line);
     // closesession: the cleanup after every kind of disconnect.
-    void endSession();
+    void endSession() override;
 
     void setNickname(const QString& name);
     // The server confirmed a new nickname for the user: it becomes current and joins the
@@ -134,65 +134,48 @@ public:
     void setInvisible(bool invisible);
     void setAway(bool away);
 
-    // Where lines from other users go (the inbound dispatcher); unset, they are dropped.
-    void setUserMessageHandler(std::function<void(const QString&)> handler)
-    {
-        userMessageHandler_ = std::move(handler);
-    }
-
-    // Closes every chat window when the session ends; unset, there are none to close.
-    void setChatWindowCloser(std::function<void()> closer)
-    {
-        chatWindowCloser_ = std::move(closer);
-    }
-    // Pending inquiries belong to the connection; endSession discards them through this.
-    void setInquiryDiscarder(std::function<void()> discard)
-    {
-        discardInquiries_ = std::move(discard);
-    }
-
-    // The raw data facility's part in a session: its view is cleared at every connection
-    // attempt, its input enabled once connected, and its log ended when the session closes.
-    struct RawDataHooks
-    {
-        std::function<void()> clearView;
-        std::function<void()> enableInput;
-        std::function<void()> endLog;
-    };
-    void setRawDataHooks(RawDataHooks hooks) { rawDataHooks_ = std::move(hooks); }
-
-    // Registration completed: the server (label, host, port used) joins the recent servers.
-    void setRegisteredServerRecorder(
-        std::function<void(const QString& label, const QString& host, int port)> record)
-    {
-        recordRegisteredServer_ = std::move(record);
-    }
-
     // Reply 376 (422 from a server without a MOTD): registration is complete. addressedTo
     // is the nickname the reply names.
-    void registrationComplete(const QString& addressedTo);
+    void registrationComplete(const QString& addressedTo) override;
 
     // A lookup finished: error empty and the address text, or an error text.
     void lookupComplete(int lookupId, const QString& address, const QString& error);
     int currentLookupId() const { return lookupId_; }
 
     void onLagTimer();
-
-    static QString connectedText() { return QStringLiteral("connected"); }
-    static QString disconnectedText() { return QStringLiteral("disconnected"); }
+    bool lagTimerRunning() const { return lagTimer_.isActive(); }
 
 Q_SIGNALS:
-    void buttonsChanged(bool connectEnabled, bool disconnectEnabled);
+    void stateChanged(Session::State state);
     void nicknameChanged(const QString& nickname);
     // Every line received from or sent to the server, for the raw data view and log (the
     // ident responder reports its own lines).
     void rawLineRecorded(const QString& line, const QString& direction);
+    // A line whose first word is the server's prefix (numeric replies, server notices);
+    // before the prefix is known, every prefixed line with a space.
+    void serverLineReceived(const QString& line);
+    // Any other prefixed line: what other users send, and the server's echo of our own.
+    void userLineReceived(const QString& line);
+    // A connection attempt starts (the raw data view starts afresh).
+    void connectionAttempted();
+    // The link is up and registration starts.
+    void linkEstablished();
+    // Registration completed; the lag timer has started (the notify list polls now).
+    void lagTimerStarted();
+    // Every second tick of the lag timer (the notify poll, expiries).
+    void everySecondLagTick();
+    // Registration completed with the server named label at host, on port.
+    void registeredWith(const QString& label, const QString& host, int port);
     void registered();
+    // The cleanup has begun: what belongs to the connection (replies half read, pending
+    // inquiries) is forgotten now.
+    void sessionClosing();
+    // The connection is closed and cleaned up; reconnecting() says whether it is tried
+    // again. The state becomes Disconnected or WaitingToReconnect right after.
     void sessionClosed();
 
 private:
-    friend class ServerMessages;
-
+    void setState(State state);
     void startLookup();
     void attemptConnection(const QString& address);
     void onConnectFinished(bool ok, const QString& error);
@@ -200,7 +183,6 @@ private:
     void onTimedOut();
     void onPeerDisconnected();
     void onSendOverflow();
-    void setButtons(bool connectEnabled, bool disconnectEnabled);
     void setCurrentNickname(const QString& nickname);
     void sendQuit();
     void writeLine(const QByteArray& bytes);
@@ -221,18 +203,9 @@ private:
     LineFramer framer_;
     QTimer lagTimer_;
     int lagTimerTicks_ = 0;
-    std::function<void(const QString&)> serverLineHandler_;
-    std::function<void()> resetServerLines_;
-    std::function<void(const QString&)> userMessageHandler_;
-    std::function<void()> chatWindowCloser_;
-    std::function<void()> everySecondTick_;
-    std::function<void()> discardInquiries_;
-    std::function<void()> firstNotifyPoll_;
-    std::function<void()> resetNotify_;
-    std::function<void(const QString&, const QString&, int)> recordRegisteredServer_;
-    RawDataHooks rawDataHooks_;
 
-    QString connectionState_ = disconnectedText();
+    State state_ = State::Disconnected;
+    bool linkUp_ = false;
     QString host_;
     int port_ = 0;
     QString portList_; // of the directory entry connected to; empty for a known host
@@ -247,10 +220,7 @@ private:
     QString serverPrefix_;
     QString lastPong_;
     QString localAddress_;
-    bool connectEnabled_ = true;
-    bool disconnectEnabled_ = false;
     bool discardReported_ = false;
-    bool closingSession_ = false;
 
     OutboundQueue outbound_;
     ReconnectSchedule reconnect_;

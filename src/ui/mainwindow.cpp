@@ -116,9 +116,9 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
     setCentralWidget(central);
 
     Session& session = client_->session();
-    connect(&session, &Session::buttonsChanged, this, &MainWindow::showButtons);
+    connect(&session, &Session::stateChanged, this, &MainWindow::showSessionState);
     connect(&session, &Session::nicknameChanged, this, &MainWindow::showNickname);
-    showButtons(session.connectEnabled(), session.disconnectEnabled());
+    showSessionState(session.state());
     showNickname(session.currentNickname());
 
     // Before the first show, so the window opens where it was left and no page ever
@@ -617,10 +617,13 @@ void MainWindow::addStatusEntry(const QString& line)
     statuslist_->setUpdatesEnabled(true);
 }
 
-void MainWindow::showButtons(bool connectEnabled, bool disconnectEnabled)
+void MainWindow::showSessionState(Session::State state)
 {
-    connectbuttonconnect_->setEnabled(connectEnabled);
-    connectbuttondisconnect_->setEnabled(disconnectEnabled);
+    // Connect while there is no connection and none is tried again; Disconnect while one
+    // is made, up, or waited for.
+    connectbuttonconnect_->setEnabled(state == Session::State::Disconnected);
+    connectbuttondisconnect_->setEnabled(state != Session::State::Disconnected &&
+                                         state != Session::State::Closing);
 }
 
 void MainWindow::showNickname(const QString& nickname)

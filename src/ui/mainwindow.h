@@ -1,5 +1,6 @@
 #pragma once
 
+#include "irc/session.h"
 #include "ui/dialogs/uiprompts.h"
 
 #include <QHash>
@@ -102,7 +103,7 @@ private:
     void openUrl(const QUrl& url);
     void buildStatusStrip(QWidget* strip);
     void addStatusEntry(const QString& line);
-    void showButtons(bool connectEnabled, bool disconnectEnabled);
+    void showSessionState(Session::State state);
     void showNickname(const QString& nickname);
 
     UiPrompts prompts_;

@@ -42,7 +42,8 @@ private Q_SLOTS:
         QVERIFY(f.server.listen(0, QHostAddress::LocalHostIPv6));
         const QString ports = QString::number(deadPort) + u',' + QString::number(f.server.port());
         f.session().connectToServer(QStringLiteral("::1"), ports, QStringLiteral("Six - test"));
-        QVERIFY(QTest::qWaitFor([&] { return f.session().connectEnabled(); }, 5000));
+        QVERIFY(QTest::qWaitFor([&] { return f.session().state() == Session::State::Disconnected; },
+                                5000));
         QVERIFY(f.statusHas(QStringLiteral("Attempting to Connect to ::1 on Port ") +
                             QString::number(deadPort)));
         f.session().connectToServer(QStringLiteral("::1"), ports, QStringLiteral("Six - test"));

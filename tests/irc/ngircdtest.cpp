@@ -100,7 +100,7 @@ private Q_SLOTS:
         QVERIFY2(watcher.lastMatch().contains(QStringLiteral("see you")),
                  qPrintable(watcher.lastMatch()));
         QCOMPARE(client.statusLog().last(), QStringLiteral("Disconnected."));
-        QVERIFY(client.session().connectEnabled());
+        QCOMPARE(client.session().state(), Session::State::Disconnected);
     }
 
     // A server without a MOTD file answers 422 where others send 376; registration

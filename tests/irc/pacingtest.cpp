@@ -177,7 +177,7 @@ private Q_SLOTS:
         f.server.closeClient();
         QVERIFY(closed.wait());
         QVERIFY(f.session().reconnectSchedule().isPending());
-        QVERIFY(f.session().disconnectEnabled());
+        QCOMPARE(f.session().state(), Session::State::WaitingToReconnect);
 
         ReconnectSchedule& schedule = f.session().reconnectSchedule();
         const QList<int> delays{5, 10, 30, 60, 60};
@@ -405,7 +405,8 @@ private Q_SLOTS:
             QCOMPARE(f.status().last(), QStringLiteral("Reconnecting stopped."));
         }
         QCOMPARE(f.session().reconnectSchedule().isPending(), retries);
-        QCOMPARE(f.session().connectEnabled(), !retries);
+        QCOMPARE(f.session().state(),
+                 retries ? Session::State::WaitingToReconnect : Session::State::Disconnected);
         f.clock.advanceSeconds(3600);
         f.session().reconnectSchedule().onTick();
         if (retries) {

@@ -35,9 +35,7 @@ private Q_SLOTS:
         QVERIFY(at > 0);
         QCOMPARE(status.at(at - 1), QString()); // an empty line comes first
         QCOMPARE(status.mid(at, 3), expected);
-        QCOMPARE(f.session().connectionState(), QStringLiteral("connected"));
-        QVERIFY(!f.session().connectEnabled());
-        QVERIFY(f.session().disconnectEnabled());
+        QCOMPARE(f.session().state(), Session::State::Registering);
         QCOMPARE(f.session().localAddress(), QStringLiteral("127.0.0.1"));
         QVERIFY(!f.session().isRegistered());
     }
@@ -124,9 +122,7 @@ private Q_SLOTS:
         const qsizetype at = status.indexOf(shown);
         QVERIFY2(at >= 0, qPrintable(status.join(u'|')));
         QCOMPARE(status.at(at + 1), QStringLiteral("Disconnected."));
-        QCOMPARE(f.session().connectionState(), QStringLiteral("disconnected"));
-        QVERIFY(f.session().connectEnabled());
-        QVERIFY(!f.session().disconnectEnabled());
+        QCOMPARE(f.session().state(), Session::State::Disconnected);
         QVERIFY(f.events.contains(QStringLiteral("you disconnecting from server")));
         QVERIFY(f.server.waitForDisconnect());
     }
@@ -206,7 +202,7 @@ private Q_SLOTS:
         QCOMPARE(f.server.received().filter(QStringLiteral("NICK ")),
                  (QStringList{QStringLiteral("NICK b"), QStringLiteral("NICK c"),
                               QStringLiteral("NICK a")}));
-        QCOMPARE(f.session().connectionState(), QStringLiteral("disconnected"));
+        QCOMPARE(f.session().state(), Session::State::Disconnected);
     }
 
     void clashAfterFirstLineRotatesAndRenames()
@@ -331,7 +327,7 @@ private Q_SLOTS:
                               QStringLiteral("You have specified an invalid Port: ")}));
         QCOMPARE(f.client.statusLog().count(), before);
         QVERIFY(!f.session().lookupPending());
-        QVERIFY(f.session().connectEnabled());
+        QCOMPARE(f.session().state(), Session::State::Disconnected);
     }
 
     void refusedThenNextPortOfTheList()
@@ -346,13 +342,13 @@ private Q_SLOTS:
         const QString ports = QString::number(deadPort) + u',' + QString::number(f.server.port());
 
         f.session().connectToServer(QStringLiteral("127.0.0.1"), ports, QStringLiteral("L - t"));
-        QVERIFY(QTest::qWaitFor([&] { return f.session().connectEnabled(); }, 5000));
+        QVERIFY(QTest::qWaitFor([&] { return f.session().state() == Session::State::Disconnected; },
+                                5000));
         const QString refused = f.status().last();
         QVERIFY2(refused.startsWith(QStringLiteral("Can't Connect: 127.0.0.1 (")),
                  qPrintable(refused));
         QVERIFY(!f.statusHas(QStringLiteral("Connected - Logging In...")));
-        QVERIFY(!f.session().disconnectEnabled());
-        QCOMPARE(f.session().connectionState(), QStringLiteral("disconnected"));
+        QCOMPARE(f.session().state(), Session::State::Disconnected);
 
         // The same host again: the next port of the list, which answers.
         f.session().connectToServer(QStringLiteral("127.0.0.1"), ports, QStringLiteral("L - t"));
@@ -375,7 +371,7 @@ private Q_SLOTS:
         f.client.ticker().tick();
         QVERIFY(f.statusHas(QStringLiteral("Connection Timeout - Can't find Server")));
         QCOMPARE(f.status().last(), QStringLiteral("Disconnected."));
-        QVERIFY(f.session().connectEnabled());
+        QCOMPARE(f.session().state(), Session::State::Disconnected);
         QVERIFY(!f.client.ticker().isRunning());
         // The abandoned attempt never turns into a session.
         QTest::qWait(100);
@@ -405,8 +401,7 @@ private Q_SLOTS:
                                    QStringLiteral("Host not found"));
         QCOMPARE(f.status().last(),
                  QStringLiteral("Can't find nowhere.invalid. Check Server Info and try again."));
-        QVERIFY(f.session().connectEnabled());
-        QVERIFY(!f.session().disconnectEnabled());
+        QCOMPARE(f.session().state(), Session::State::Disconnected);
     }
 
     void disconnectSendsQuitWithMessage()
@@ -432,7 +427,7 @@ private Q_SLOTS:
         f.server.sendLine(QStringLiteral(":irc.test NOTICE Yournick :last words"));
         f.server.closeClient();
         QVERIFY(closed.wait());
-        QCOMPARE(f.session().connectionState(), QStringLiteral("disconnected"));
+        QVERIFY(!f.session().isConnected());
         QVERIFY(f.statusHas(QStringLiteral("Disconnected.")));
         // The server view is cleared by the cleanup, after the notice was handled.
         QVERIFY(f.client.serverView().lines().isEmpty());

@@ -47,7 +47,8 @@ struct TlsFixture
         return QTest::qWaitFor(
             [this] {
                 return client.session().isRegistered() ||
-                       (client.session().connectEnabled() && !prompts.pendingChoice);
+                       (client.session().state() == Session::State::Disconnected &&
+                        !prompts.pendingChoice);
             },
             10000);
     }

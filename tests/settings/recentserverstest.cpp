@@ -186,8 +186,7 @@ private Q_SLOTS:
             RecentServer{QStringLiteral("Elsewhere"), QStringLiteral("irc.invalid"), "6667"};
         QVERIFY(f.recent().choose(1));
         QVERIFY(f.client.session().lookupPending());
-        QVERIFY(!f.client.session().connectEnabled());
-        QVERIFY(f.client.session().disconnectEnabled());
+        QCOMPARE(f.client.session().state(), Session::State::Resolving);
         QVERIFY(f.client.statusLog().lines().contains(
             QStringLiteral("Looking up Local - Loopback...")));
         QVERIFY(server.waitForLine(QStringLiteral("USER ")));

@@ -77,6 +77,8 @@ QFont PickerPanel::labelFont(const ChatWindow& item) const
 {
     QFont f = font();
     f.setBold(item.unseenActivity || item.highlighted);
+    // A window kept from a lost connection reads as out of use until it is back.
+    f.setItalic(item.disconnected);
     return f;
 }
 
@@ -149,7 +151,8 @@ void PickerPanel::paintRow(QPainter& painter, const ChatWindow& item, int top)
         painter.drawEllipse(dot);
         painter.restore();
     }
-    painter.setPen(posterColour(&Poster::entryText, QPalette::ButtonText));
+    painter.setPen(item.disconnected ? palette().color(QPalette::Disabled, QPalette::ButtonText)
+                                     : posterColour(&Poster::entryText, QPalette::ButtonText));
     painter.setFont(labelFont(item));
     painter.drawText(QRect(labelX(item), top, row.width() - labelX(item), RowHeight),
                      Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, item.label);
