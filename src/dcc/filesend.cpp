@@ -26,7 +26,7 @@ qint64 FileSends::Transfer::sent() const
 }
 
 FileSends::FileSends(const DccContext& context, QObject* parent)
-    : QObject(parent), context_(context)
+    : QObject(parent), context_(context), block_(BlockBytes, Qt::Uninitialized)
 {
     // dccfileouttimer: supervision of the outgoing transfers.
     timer_.setInterval(TimerMilliseconds);
@@ -216,9 +216,7 @@ void FileSends::startSending(Transfer* t)
     t->acknowledged = t->resumePosition;
     connect(socket, &QTcpSocket::bytesWritten, this, [this, t] {
         t->lastActivity = context_.clock->now();
-        // More is read only when half the queue has left: one wake-up, one large block.
-        if (t->endOfFile || t->socket->bytesToWrite() <= QueuedBytes / 2)
-            fillSocket(t);
+        fillSocket(t);
     });
     // The receiver's position reports: the send ends when one covers the whole file.
     connect(socket, &QTcpSocket::readyRead, this, [this, t] { readAcknowledgements(t); });
@@ -239,12 +237,8 @@ void FileSends::fillSocket(Transfer* t)
     if (t->state != State::Sending || !t->socket)
         return;
     while (!t->endOfFile && t->socket->bytesToWrite() < QueuedBytes) {
-        // A block of its own each time: the socket keeps it as it is, without a copy.
-        QByteArray block(BlockBytes, Qt::Uninitialized);
-        const qint64 read = t->file.read(block.data(), BlockBytes);
-        if (read > 0)
-            block.truncate(read);
-        if (read < 0 || (read > 0 && t->socket->write(block) != read)) {
+        const qint64 read = t->file.read(block_.data(), BlockBytes);
+        if (read < 0 || (read > 0 && t->socket->write(block_.constData(), read) != read)) {
             fail(t, QStringLiteral("Error: Can't Send File"));
             return;
         }

@@ -53,11 +53,10 @@ public:
         qint64 sent() const;
     };
 
-    // The file is read ahead of the socket in blocks this large, each handed to the
-    // socket whole, so a wake-up moves much and the link never waits on the event loop.
-    static constexpr int BlockBytes = 256 * 1024;
-    // Blocks are queued in the socket up to this much; more are read when it is half gone.
-    static constexpr qint64 QueuedBytes = 1024 * 1024;
+    static constexpr int BlockBytes = 4096;
+    // Blocks are queued in the socket up to this much, so the link never waits on the
+    // event loop between two blocks.
+    static constexpr qint64 QueuedBytes = 256 * 1024;
     static constexpr int TimerMilliseconds = 5000;
     static constexpr qint64 TimeoutMilliseconds = 240 * 1000;
     static constexpr qint64 FinishMilliseconds = 10 * 1000;
@@ -120,4 +119,5 @@ private:
     QTimer timer_;
     QTimer refreshTimer_;
     std::function<QList<int>()> portsInUse_;
+    QByteArray block_;
 };
