@@ -41,7 +41,7 @@ void recordSent(const QString& line)
 }
 
 // True when a server line acknowledges sasl: a word "sasl" (after ":", or the "~" and "="
-// of older servers), never "-sasl", which turns it off.
+// of older servers, and with or without a value), never "-sasl", which turns it off.
 bool acknowledgesSasl(const QString& line)
 {
     if (!line.contains(QLatin1String("ACK"), Qt::CaseInsensitive))
@@ -49,7 +49,7 @@ bool acknowledgesSasl(const QString& line)
     for (QString word : line.split(u' ', Qt::SkipEmptyParts)) {
         while (word.startsWith(u':') || word.startsWith(u'~') || word.startsWith(u'='))
             word.remove(0, 1);
-        if (word.compare(QLatin1String("sasl"), Qt::CaseInsensitive) == 0)
+        if (word.section(u'=', 0, 0).compare(QLatin1String("sasl"), Qt::CaseInsensitive) == 0)
             return true;
     }
     return false;
