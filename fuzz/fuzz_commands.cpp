@@ -23,6 +23,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     CommandParser::fillPlaceholders(QString::fromUtf8(parts.at(0)),
                                     QString::fromUtf8(parts.at(1)).split(u' '));
-    FuzzHarness::settle();
+    FuzzHarness::tidy();
     return 0;
 }

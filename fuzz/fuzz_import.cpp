@@ -24,5 +24,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         tree.nodes();
     }
     SettingsImport::parseMircServer(QString::fromLatin1(parts.at(0)));
+    FuzzHarness::tidy();
     return 0;
 }

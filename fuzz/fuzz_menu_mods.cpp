@@ -22,6 +22,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         captions << entry.caption;
     for (const QString& caption : captions)
         mods.runEntry(caption, window, {QStringLiteral("somebody")});
-    FuzzHarness::settle();
+    FuzzHarness::tidy();
     return 0;
 }

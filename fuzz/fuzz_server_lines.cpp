@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QByteArray line;
     while (client.session().isConnected() && framer.nextLine(line))
         client.session().handleLine(Wire::decode(line));
-    FuzzHarness::settle();
+    FuzzHarness::tidy();
     // Windows, nick lists and the outbound queue grow over many inputs; a fresh session
     // now and then keeps the process small.
     static int runs = 0;

@@ -29,5 +29,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     client.readPosterSettings();
     client.readSettings();
     client.readWindowPlacement();
+    FuzzHarness::tidy();
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "irc/wire.h"
 
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -14,6 +15,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <cstdlib>
 #include <cstring>
@@ -49,8 +51,8 @@ extern "C" int getnameinfo(const struct sockaddr* address, socklen_t length, cha
 
 namespace {
 
-// Turns every question down, so nothing a fuzz input offers is ever accepted.
-class RefusingPrompts : public Prompts
+// Turns every question down, except the DCC offers a target chose answers for.
+class ScriptedPrompts : public Prompts
 {
 public:
     void warning(const QString&) override {}
@@ -59,29 +61,55 @@ public:
     {
         answer(-1);
     }
+    void askDccChat(const QString&, std::function<void(ChatRequestAnswer)> answer) override
+    {
+        answer(chat);
+    }
+    void askReceiveFile(const FileOfferQuestion&,
+                        std::function<void(FileOfferAnswer)> answer) override
+    {
+        answer(FileOfferAnswer{file, QString()});
+    }
+
+    ChatRequestAnswer chat = ChatRequestAnswer::Reject;
+    FileOfferChoice file = FileOfferChoice::Reject;
 };
 
-// Connections to anything but loopback go through a proxy on a closed loopback port, so
-// they fail at once and an address made up by the fuzzer is never reached.
-class LoopbackOnly : public QNetworkProxyFactory
+// Every outgoing connection but the one to the harness's own server goes through a proxy
+// on a closed loopback port, so it fails at once: an address or port made up by the
+// fuzzer (a DCC offer, a /server command) never reaches anything, on this machine or off.
+class SinkOnly : public QNetworkProxyFactory
 {
 public:
     QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery& query) override
     {
-        const QHostAddress host(query.peerHostName());
-        if (!host.isNull() && host.isLoopback())
+        // Listening (ident, DCC offers) reaches nothing; through a proxy it would wait.
+        if (query.queryType() == QNetworkProxyQuery::TcpServer)
             return {QNetworkProxy(QNetworkProxy::NoProxy)};
-        if (query.peerHostName() == QLatin1String("localhost"))
+        const QHostAddress host(query.peerHostName());
+        if (sinkPort != 0 && query.peerPort() == sinkPort && !host.isNull() && host.isLoopback())
             return {QNetworkProxy(QNetworkProxy::NoProxy)};
         return {QNetworkProxy(QNetworkProxy::Socks5Proxy, QStringLiteral("127.0.0.1"), 9)};
     }
+
+    int sinkPort = 0;
+};
+
+// Takes the links and files the client would hand to the desktop ("/run", a clicked
+// link), so that no fuzz input starts a program.
+class DesktopSink : public QObject
+{
+    Q_OBJECT
+public:
+    Q_INVOKABLE void open(const QUrl&) {}
 };
 
 struct State
 {
     std::unique_ptr<QGuiApplication> app;
     std::unique_ptr<QTemporaryDir> dir;
-    RefusingPrompts prompts;
+    ScriptedPrompts prompts;
+    SinkOnly* proxies = nullptr; // owned by Qt once installed
     std::unique_ptr<Client> client;
     std::unique_ptr<QTcpServer> sink;
 };
@@ -108,15 +136,22 @@ void start()
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("QT_LOGGING_RULES", "*=false");
     s.app = std::make_unique<QGuiApplication>(argc, argv);
-    QNetworkProxyFactory::setApplicationProxyFactory(new LoopbackOnly);
+    s.proxies = new SinkOnly;
+    QNetworkProxyFactory::setApplicationProxyFactory(s.proxies);
+    static DesktopSink desktop;
+    for (const char* scheme : {"file", "http", "https", "ftp", "mailto", "irc", "ircs"})
+        QDesktopServices::setUrlHandler(QLatin1String(scheme), &desktop, "open");
 }
 
 QString programFolder()
 {
     State& s = state();
     if (!s.dir) {
-        s.dir = std::make_unique<QTemporaryDir>(QDir::tempPath() +
-                                                QStringLiteral("/quorl-fuzz-XXXXXX"));
+        // In memory where the machine offers it: targets write their input to a file
+        // for every run, and the disk need not see any of it.
+        const QString shm = QStringLiteral("/dev/shm");
+        const QString base = QFileInfo(shm).isWritable() ? shm : QDir::tempPath();
+        s.dir = std::make_unique<QTemporaryDir>(base + QStringLiteral("/quorl-fuzz-XXXXXX"));
         const QString root = s.dir->path() + u'/';
         for (const char* sub : {"themes", "scripts/objects", "Menu Mods", "logs", "Logs", "posters",
                                 "Received Files", "fileserver", "sounds", "import"})
@@ -142,9 +177,13 @@ Prompts& prompts()
 void settle()
 {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 0);
+    // No event loop runs between inputs: what was released with deleteLater (sockets of
+    // ended transfers, the sink's closed peers) goes here, or it would pile up.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-Client& connectedClient()
+namespace {
+Client& client()
 {
     State& s = state();
     if (!s.client) {
@@ -152,6 +191,7 @@ Client& connectedClient()
         s.client->session().ident().setPort(0);
         s.sink = std::make_unique<QTcpServer>();
         s.sink->listen(QHostAddress::LocalHost, 0);
+        s.proxies->sinkPort = s.sink->serverPort();
         QObject::connect(s.sink.get(), &QTcpServer::newConnection, s.sink.get(), [&s] {
             while (QTcpSocket* peer = s.sink->nextPendingConnection()) {
                 QObject::connect(peer, &QTcpSocket::readyRead, peer, [peer] { peer->readAll(); });
@@ -159,23 +199,70 @@ Client& connectedClient()
             }
         });
     }
-    Session& session = s.client->session();
+    return *s.client;
+}
+
+void connectToSink(Client& client)
+{
+    Session& session = client.session();
+    session.endSession();
+    session.connectToKnownHost(QStringLiteral("127.0.0.1"), state().sink->serverPort(),
+                               QStringLiteral("Local - fuzz"));
+    QElapsedTimer waited;
+    waited.start();
+    while (!session.isConnected() && waited.elapsed() < 60000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    if (!session.isConnected())
+        std::abort(); // the loopback sink must always be reachable
+}
+} // namespace
+
+Client& connectedClient()
+{
+    Client& c = client();
+    Session& session = c.session();
     if (!session.isRegistered()) {
-        if (!session.isConnected()) {
-            session.endSession();
-            session.connectToKnownHost(QStringLiteral("127.0.0.1"), s.sink->serverPort(),
-                                       QStringLiteral("Local - fuzz"));
-            QElapsedTimer waited;
-            waited.start();
-            while (!session.isConnected() && waited.elapsed() < 60000)
-                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-            if (!session.isConnected())
-                std::abort(); // the loopback sink must always be reachable
-        }
+        if (!session.isConnected())
+            connectToSink(c);
         session.handleLine(QStringLiteral(":irc.fuzz 001 fuzzer :Welcome"));
         session.handleLine(QStringLiteral(":irc.fuzz 376 fuzzer :End of MOTD"));
     }
-    return *s.client;
+    return c;
+}
+
+Client& newConnection()
+{
+    Client& c = client();
+    Session& session = c.session();
+    session.endSession();
+    // The session goes on as when its socket reports the connection made, without a
+    // round trip to the sink for every input: what it sends is dropped, and seen only in
+    // its record of sent lines.
+    Q_EMIT session.serverSocket().connectFinished(true, QString());
+    return c;
+}
+
+void tidy()
+{
+    Client& c = client();
+    DccService& dcc = c.dcc();
+    dcc.stopAll();
+    dcc.sends().removeDeadRows();
+    dcc.receives().removeDeadRows();
+    c.session().outbound().clear();
+    if (c.statusLog().count() > 1000)
+        c.statusLog().clear();
+    if (c.serverView().count() > 1000)
+        c.serverView().clear();
+    if (c.windows().count() > 40)
+        c.windows().closeChatWindowsForDisconnect();
+    settle();
+}
+
+void answerOffers(ChatRequestAnswer chat, FileOfferChoice file)
+{
+    state().prompts.chat = chat;
+    state().prompts.file = file;
 }
 
 QString text(const std::uint8_t* data, std::size_t size)
@@ -196,3 +283,5 @@ QList<QByteArray> parts(const std::uint8_t* data, std::size_t size, int count)
 }
 
 } // namespace FuzzHarness
+
+#include "harness.moc"

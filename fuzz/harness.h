@@ -4,6 +4,8 @@
 // a client whose session is connected to a loopback sink, and a guard that keeps every
 // outgoing connection on this machine.
 
+#include "core/prompts.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -12,7 +14,6 @@
 #include <cstdint>
 
 class Client;
-class Prompts;
 
 namespace FuzzHarness {
 
@@ -26,8 +27,15 @@ void writeFile(const QString& relativePath, const QByteArray& bytes);
 // The client, registered as "fuzzer" with a server at 127.0.0.1 that reads and drops
 // what it is sent. Connects again whenever the session was ended.
 Client& connectedClient();
-// Answers no to every question and turns every offer down.
+// A client whose session has just connected and not registered: the server's answers to
+// its registration (CAP, AUTHENTICATE, numerics) come next. What it sends goes nowhere.
+Client& newConnection();
+// Answers no to every question; DCC offers get these answers (at first Reject).
 Prompts& prompts();
+void answerOffers(ChatRequestAnswer chat, FileOfferChoice file);
+// Puts back what an input may have left in the client and that would otherwise pile up
+// over a run: DCC offers and transfers, lines waiting to be sent, status lines, windows.
+void tidy();
 // Runs what the event loop has waiting.
 void settle();
 // The input as text, the way the client decodes server lines.

@@ -125,7 +125,7 @@ void CommandParser::enterLine(ChatWindow* window, const QString& typed)
     // A pasted block of commands or requests is taken line by line, as if each had been
     // typed; plain pasted text stays one message of several lines.
     const bool special = text.startsWith(u'/') || text.startsWith(u'!');
-    if (special && text.contains(QRegularExpression(u"[\r\n]"_s))) {
+    if (special && (text.contains(u'\r') || text.contains(u'\n'))) {
         for (const QString& piece : linePieces(text)) {
             if (!isOpen(window))
                 return;
