@@ -1,14 +1,99 @@
-// Making chat lines into words: where long words are cut, and what cutting them costs.
+// Making chat lines into words: the styles the formatting codes and the theme give, where
+// long words are cut, and what cutting them costs.
 #include "chat/chatformatter.h"
 #include "support/fakemeasurer.h"
 #include "support/testmain.h"
 
 #include <QTest>
 
+namespace {
+// The words a formatter makes of one line under its current look, as describeWord writes
+// them.
+QStringList describeLine(const ChatFormatter& formatter, const ThemeRecord& theme, int lineClass,
+                         const QString& text)
+{
+    std::vector<ChatWord> words;
+    formatter.tokenize(formatter.currentLook(), lineClass, text, words);
+    QStringList described;
+    for (const ChatWord& w : words)
+        described << describeWord(QStringView(text).sliced(w.start, w.length),
+                                  formatter.style(w.style), theme);
+    return described;
+}
+} // namespace
+
 class ChatFormatterTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void ignoreFlags_data()
+    {
+        QTest::addColumn<QString>("flag");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QStringList>("words");
+        using L = QStringList;
+        QTest::newRow("text colour") << "textcolor" << codes("\\K4x") << L{"x"};
+        QTest::newRow("text colour, background kept")
+            << "textcolor" << codes("\\K4,12x") << L{"x/bg=FF0000"};
+        QTest::newRow("background") << "backcolor" << codes("\\K4,12x") << L{"x/fg=0000FF"};
+        QTest::newRow("bold") << "bold" << codes("\\Bb") << L{"b"};
+        QTest::newRow("underline") << "underline" << codes("\\Uu") << L{"u"};
+        QTest::newRow(")reverse") << "reverse" << codes("\\Rr") << L{"r"};
+    }
+
+    void ignoreFlags()
+    {
+        QFETCH(QString, flag);
+        QFETCH(QString, line);
+        QFETCH(QStringList, words);
+        ThemeRecord theme = testTheme();
+        theme.ignoremirctextcolor = flag == QStringLiteral("textcolor");
+        theme.ignoremircbackcolor = flag == QStringLiteral("backcolor");
+        theme.ignoremircbold = flag == QStringLiteral("bold");
+        theme.ignoremircunderline = flag == QStringLiteral("underline");
+        theme.ignoremircreverse = flag == QStringLiteral("reverse");
+        ChatFormatter formatter(std::make_unique<FakeMeasurer>());
+        formatter.applyTheme(theme);
+        QCOMPARE(describeLine(formatter, theme, ChatDocument::Other, line), words);
+    }
+
+    void classStyles()
+    {
+        ThemeRecord theme = testTheme();
+        theme.youbold = true;
+        theme.serveritalic = true;
+        theme.serversize = 10;
+        ChatFormatter formatter(std::make_unique<FakeMeasurer>());
+        formatter.applyTheme(theme);
+        QCOMPARE(describeLine(formatter, theme, ChatDocument::You, codes("a \\Bb \\Oc")),
+                 (QStringList{"a /B", "b ", "c/B"}));
+        QCOMPARE(describeLine(formatter, theme, ChatDocument::Server, QStringLiteral("s")),
+                 QStringList{"s"});
+        std::vector<ChatWord> words;
+        formatter.tokenize(formatter.currentLook(), ChatDocument::Server, u"s", words);
+        QVERIFY(formatter.style(words[0].style).italic);
+        QCOMPARE(formatter.style(words[0].style).height, 14); // size 10 + 4 from the fake
+        formatter.tokenize(formatter.currentLook(), ChatDocument::You, u"a", words);
+        QCOMPARE(formatter.style(words[0].style).height, 12);
+        // Words share their looks: four words, three styles of class 2 and one of 0.
+        QVERIFY(formatter.styleCount() <= 5);
+    }
+
+    void overWideCharacterKeptWhole()
+    {
+        ChatFormatter formatter(std::make_unique<FakeMeasurer>());
+        formatter.applyTheme(testTheme());
+        const QString wide(2, QChar(FakeMeasurer::WideChar));
+        const QString text = wide + QStringLiteral("ab");
+        std::vector<ChatWord> words;
+        formatter.tokenize(formatter.currentLook(), ChatDocument::Other, text, words);
+        QCOMPARE(words.size(), std::size_t(3));
+        QCOMPARE(int(words[0].width), 100);
+        QCOMPARE(int(words[1].width), 100);
+        QCOMPARE(QStringView(text).sliced(words[2].start, words[2].length).toString(),
+                 QStringLiteral("ab"));
+    }
+
     void longWordCutPoints_data()
     {
         QTest::addColumn<QString>("text");
