@@ -1,5 +1,6 @@
-// The chat text model: tokenising with the formatting codes, the 80-pixel cut, word wrap,
-// links and selection text, with a fixed-width measurer so pixels are predictable.
+// The chat text model as the views use it: tokenising with the formatting codes, the
+// 80-pixel cut, word wrap, rows and the line limit, with a fixed-width measurer so pixels
+// are predictable.
 #include "chat/chatdocument.h"
 #include "core/formatting.h"
 #include "support/fakemeasurer.h"
@@ -9,25 +10,9 @@
 #include <QTest>
 
 namespace {
-// One word as "text/B/U/fg=RRGGBB/bg=RRGGBB": flags only where the word differs from
-// its class (colours as Windows values in hex).
 QString describe(const ChatDocument& doc, qsizetype i)
 {
-    const ChatStyle& s = doc.wordStyle(i);
-    const std::array<qint32, 3> classColours{doc.theme().servercolor, doc.theme().othercolor,
-                                             doc.theme().youcolor};
-    QString d = doc.wordText(i).toString();
-    if (s.bold)
-        d += QStringLiteral("/B");
-    if (s.underline)
-        d += QStringLiteral("/U");
-    if (s.textColor != classColours[s.lineClass])
-        d += QStringLiteral("/fg=") +
-             QStringLiteral("%1").arg(s.textColor, 6, 16, QChar(u'0')).toUpper();
-    if (s.backgroundDrawn)
-        d += QStringLiteral("/bg=") +
-             QStringLiteral("%1").arg(s.backColor, 6, 16, QChar(u'0')).toUpper();
-    return d;
+    return describeWord(doc.wordText(i), doc.wordStyle(i), doc.theme());
 }
 
 QStringList describeAll(const ChatDocument& doc)
@@ -36,28 +21,6 @@ QStringList describeAll(const ChatDocument& doc)
     for (qsizetype i = 0; i < doc.wordCount(); ++i)
         words << describe(doc, i);
     return words;
-}
-
-// Writes \002 and friends readably: B bold, K colour, O plain, R reverse, U underline
-// when preceded by a backslash.
-QString codes(const char* text)
-{
-    QString s = QString::fromUtf8(text);
-    s.replace(QStringLiteral("\\B"), QString(Formatting::Bold));
-    s.replace(QStringLiteral("\\K"), QString(Formatting::Colour));
-    s.replace(QStringLiteral("\\O"), QString(Formatting::Plain));
-    s.replace(QStringLiteral("\\R"), QString(Formatting::Reverse));
-    s.replace(QStringLiteral("\\U"), QString(Formatting::Underline));
-    return s;
-}
-
-qsizetype findWord(const ChatDocument& doc, QStringView part, qsizetype from = 0)
-{
-    for (qsizetype i = from; i < doc.wordCount(); ++i) {
-        if (doc.wordText(i).contains(part))
-            return i;
-    }
-    return -1;
 }
 
 struct Placed
@@ -128,54 +91,6 @@ private Q_SLOTS:
             QVERIFY(!doc->isLineStart(i));
     }
 
-    void ignoreFlags_data()
-    {
-        QTest::addColumn<QString>("flag");
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<QStringList>("words");
-        using L = QStringList;
-        QTest::newRow("text colour") << "textcolor" << codes("\\K4x") << L{"x"};
-        QTest::newRow("text colour, background kept")
-            << "textcolor" << codes("\\K4,12x") << L{"x/bg=FF0000"};
-        QTest::newRow("background") << "backcolor" << codes("\\K4,12x") << L{"x/fg=0000FF"};
-        QTest::newRow("bold") << "bold" << codes("\\Bb") << L{"b"};
-        QTest::newRow("underline") << "underline" << codes("\\Uu") << L{"u"};
-        QTest::newRow(")reverse") << "reverse" << codes("\\Rr") << L{"r"};
-    }
-
-    void ignoreFlags()
-    {
-        QFETCH(QString, flag);
-        QFETCH(QString, line);
-        QFETCH(QStringList, words);
-        ThemeRecord theme = testTheme();
-        theme.ignoremirctextcolor = flag == QStringLiteral("textcolor");
-        theme.ignoremircbackcolor = flag == QStringLiteral("backcolor");
-        theme.ignoremircbold = flag == QStringLiteral("bold");
-        theme.ignoremircunderline = flag == QStringLiteral("underline");
-        theme.ignoremircreverse = flag == QStringLiteral("reverse");
-        auto doc = makeDocument(theme);
-        doc->appendLine(ChatDocument::Other, line);
-        QCOMPARE(describeAll(*doc), words);
-    }
-
-    void classStyles()
-    {
-        ThemeRecord theme = testTheme();
-        theme.youbold = true;
-        theme.serveritalic = true;
-        theme.serversize = 10;
-        auto doc = makeDocument(theme);
-        doc->appendLine(ChatDocument::You, codes("a \\Bb \\Oc"));
-        doc->appendLine(ChatDocument::Server, QStringLiteral("s"));
-        QCOMPARE(describeAll(*doc), (QStringList{"a /B", "b ", "c/B", "s"}));
-        QVERIFY(doc->wordStyle(3).italic);
-        QCOMPARE(doc->wordHeight(3), 14); // size 10 + 4 from the fake
-        QCOMPARE(doc->wordHeight(0), 12);
-        // Words share their looks: four words, three styles of class 2 and one of 0.
-        QVERIFY(doc->styleCount() <= 5);
-    }
-
     void plainLinesFromWords()
     {
         auto doc = makeDocument();
@@ -243,82 +158,6 @@ private Q_SLOTS:
         QCOMPARE(exact->wordWidth(0), 80);
         exact->appendLine(ChatDocument::Other, QString(13, u'x') + QStringLiteral(".."));
         QCOMPARE(describeAll(*exact), (QStringList{"xxxxxxxxxxxxx.", "xxxxxxxxxxxxx.", "."}));
-    }
-
-    void longWordCutPoints_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QList<qsizetype>>("pieces");
-        const QString pair = QString::fromUtf8("\xF0\x9F\x98\x80"); // two 6-pixel halves
-        const QString wide(1, QChar(FakeMeasurer::WideChar));
-        QTest::newRow("80 pixels of full stops") << QString(40, u'.') << QList<qsizetype>{40};
-        QTest::newRow("82 pixels of full stops") << QString(41, u'.') << QList<qsizetype>{40, 1};
-        QTest::newRow("narrow then normal")
-            << QString(30, u'.') + QString(20, u'a') << QList<qsizetype>{33, 13, 4};
-        QTest::newRow("pair kept whole")
-            << QString(12, u'a') + pair + QString(20, u'a') << QList<qsizetype>{12, 13, 9};
-        QTest::newRow("wide character inside")
-            << QString(20, u'a') + wide + QString(20, u'a') << QList<qsizetype>{13, 7, 1, 13, 7};
-        // The remainder of a cut word is read again as a token: a lone trailing space
-        // takes the next word with it.
-        QTest::newRow("remainder is the space")
-            << QString(26, u'a') + QStringLiteral(" b") << QList<qsizetype>{13, 13, 2};
-        QList<qsizetype> thousand(76, 13);
-        thousand << 12;
-        QTest::newRow("1000 characters") << QString(1000, u'a') << thousand;
-    }
-
-    void longWordCutPoints()
-    {
-        QFETCH(QString, text);
-        QFETCH(QList<qsizetype>, pieces);
-        auto doc = makeDocument();
-        doc->setViewSize(QSize(400, 300));
-        doc->appendLine(ChatDocument::Other, text);
-        QList<qsizetype> lengths;
-        for (qsizetype i = 0; i < doc->wordCount(); ++i)
-            lengths << doc->wordText(i).size();
-        QCOMPARE(lengths, pieces);
-        QCOMPARE(doc->plainLines(), QStringList{text});
-    }
-
-    void longWordCostsItsLength()
-    {
-        // Counts the characters measured: cutting a word must not measure what is left of
-        // it again for every piece.
-        class CountingMeasurer : public FakeMeasurer
-        {
-        public:
-            explicit CountingMeasurer(qint64* characters) : characters_(characters) {}
-            int textWidth(const ChatFont& font, QStringView text) override
-            {
-                *characters_ += text.size();
-                return FakeMeasurer::textWidth(font, text);
-            }
-
-        private:
-            qint64* characters_;
-        };
-        qint64 characters = 0;
-        ChatDocument doc(std::make_unique<CountingMeasurer>(&characters));
-        doc.applyTheme(testTheme());
-        doc.setViewSize(QSize(400, 300));
-        constexpr qsizetype Length = 20000;
-        doc.appendLine(ChatDocument::Other, QString(Length, u'a'));
-        QCOMPARE(doc.wordCount(), Length / 13 + 1);
-        QVERIFY2(characters < 20 * Length, QByteArray::number(characters));
-    }
-
-    void overWideCharacterKeptWhole()
-    {
-        auto doc = makeDocument();
-        doc->setViewSize(QSize(400, 300));
-        const QString wide(2, QChar(FakeMeasurer::WideChar));
-        doc->appendLine(ChatDocument::Other, wide + QStringLiteral("ab"));
-        QCOMPARE(doc->wordCount(), 3);
-        QCOMPARE(doc->wordWidth(0), 100);
-        QCOMPARE(doc->wordWidth(1), 100);
-        QCOMPARE(doc->wordText(2), QStringLiteral("ab"));
     }
 
     void wrapAndIndent_data()
@@ -438,162 +277,6 @@ private Q_SLOTS:
         QCOMPARE(doc->wordAt(3, QPoint(25, 23)), -1); // pointer < x + width - 5
         QCOMPARE(doc->wordAt(3, QPoint(10, 9)), -1);  // above the text area
         QCOMPARE(doc->wordAt(3, QPoint(10, 47)), -1); // row 6 is not painted
-    }
-
-    void links_data()
-    {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<QString>("probe");
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<QString>("target");
-        QTest::addColumn<QString>("owner");
-        QTest::newRow("www") << "<Tam> see (www.example.com/x), ok"
-                             << "www" << int(ChatLink::Web) << "(www.example.com/x),"
-                             << "";
-        QTest::newRow("http") << "<Tam> go http://a.b/c"
-                              << "http" << int(ChatLink::Web) << "http://a.b/c"
-                              << "";
-        QTest::newRow("https") << "<Tam> read https://Secure.example/Page"
-                               << "https" << int(ChatLink::Web) << "https://Secure.example/Page"
-                               << "";
-        QTest::newRow("ftp") << "<Tam> ftp://files.x"
-                             << "ftp" << int(ChatLink::Web) << "ftp://files.x"
-                             << "";
-        QTest::newRow("channel") << "<Tam> join #chan now"
-                                 << "#chan" << int(ChatLink::Channel) << "#chan"
-                                 << "";
-        QTest::newRow("op channel") << "<Tam> @#chat"
-                                    << "@#chat" << int(ChatLink::Channel) << "#chat"
-                                    << "";
-        QTest::newRow("voice channel") << "<Tam> +#x"
-                                       << "+#x" << int(ChatLink::Channel) << "#x"
-                                       << "";
-        QTest::newRow("web before channel") << "#www.x"
-                                            << "#www" << int(ChatLink::Web) << "#www.x"
-                                            << "";
-        QTest::newRow("sound") << "<Tam> have song.MP3 ok"
-                               << "song" << int(ChatLink::Sound) << "song.MP3"
-                               << "Tam";
-        QTest::newRow("midi") << "<Wren> tune.mid"
-                              << "tune" << int(ChatLink::Sound) << "tune.mid"
-                              << "Wren";
-        // The line a shared sound shows names its owner after the star alone.
-        QTest::newRow("played sound") << "*Tam Plays ding.wav"
-                                      << "ding" << int(ChatLink::Sound) << "ding.wav"
-                                      << "Tam";
-        QTest::newRow("own played sound") << "* me Plays ding.wav"
-                                          << "ding" << int(ChatLink::None) << ""
-                                          << "";
-        QTest::newRow("sound without owner") << "x song.wav"
-                                             << "song" << int(ChatLink::None) << ""
-                                             << "";
-        QTest::newRow("nickname") << "<Tam> hi"
-                                  << "<Tam>" << int(ChatLink::Nickname) << "Tam"
-                                  << "";
-        QTest::newRow("empty brackets") << "<> hi"
-                                        << "<>" << int(ChatLink::None) << ""
-                                        << "";
-        QTest::newRow("plain") << "<Tam> plain words"
-                               << "plain" << int(ChatLink::None) << ""
-                               << "";
-        QTest::newRow("across codes")
-            << codes("<Tam> \\Bwww.\\Bx.com") << "x.com" << int(ChatLink::Web) << "www.x.com"
-            << "";
-        const QString url = "http://example.com/" + QString(40, u'p');
-        QTest::newRow("cut into pieces") << "<Tam> " + url + " ok"
-                                         << "ppppp" << int(ChatLink::Web) << url << "";
-    }
-
-    void links()
-    {
-        QFETCH(QString, line);
-        QFETCH(QString, probe);
-        QFETCH(int, kind);
-        QFETCH(QString, target);
-        QFETCH(QString, owner);
-        auto doc = makeDocument();
-        doc->setViewSize(QSize(500, 300));
-        doc->appendLine(ChatDocument::Other, line);
-        const qsizetype word = findWord(*doc, probe);
-        QVERIFY(word >= 0);
-        const ChatLink link = doc->linkAt(word);
-        QCOMPARE(int(link.kind), kind);
-        QCOMPARE(link.target, target);
-        QCOMPARE(link.owner, owner);
-        if (link.isLink()) {
-            QVERIFY(link.firstWord <= word && word <= link.lastWord);
-            QString joined;
-            for (qsizetype i = link.firstWord; i <= link.lastWord; ++i)
-                joined += doc->wordText(i);
-            QVERIFY(joined.contains(link.kind == ChatLink::Channel ? target.mid(1) : target));
-        }
-    }
-
-    void linkNeverCrossesALineStart()
-    {
-        auto doc = makeDocument();
-        doc->appendLine(ChatDocument::Other, QStringLiteral("<Tam> abc"));
-        doc->appendLine(ChatDocument::Other, QStringLiteral("#chan"));
-        const ChatLink channel = doc->linkAt(findWord(*doc, QStringLiteral("#chan")));
-        QCOMPARE(channel.kind, ChatLink::Channel);
-        QCOMPARE(channel.target, QStringLiteral("#chan"));
-        QCOMPARE(doc->linkAt(findWord(*doc, QStringLiteral("abc"))).kind, ChatLink::None);
-        // The sound owner is the first word of the link's own line.
-        doc->appendLine(ChatDocument::Other, QStringLiteral("<Wren> a.wav"));
-        QCOMPARE(doc->linkAt(doc->wordCount() - 1).owner, QStringLiteral("Wren"));
-    }
-
-    void characterUnderPointer()
-    {
-        auto doc = makeDocument();
-        doc->setViewSize(QSize(500, 300));
-        doc->appendLine(ChatDocument::Other, QStringLiteral("<Tam> hello"));
-        const qsizetype hello = 1;
-        const int x = doc->wordX(hello); // 36
-        QCOMPARE(doc->characterAt(hello, x), 0);
-        QCOMPARE(doc->characterAt(hello, x + 13), 2);
-        QCOMPARE(doc->characterAt(hello, x + 17), 2);
-        QCOMPARE(doc->characterAt(hello, x + 18), 3);
-        QCOMPARE(doc->characterAt(hello, x - 50), 0);
-        QCOMPARE(doc->characterAt(hello, x + 500), 4);
-        QCOMPARE(doc->characterOffset(hello, 2), 12);
-    }
-
-    void selectionText_data()
-    {
-        QTest::addColumn<QString>("startProbe");
-        QTest::addColumn<int>("startChar");
-        QTest::addColumn<QString>("endProbe");
-        QTest::addColumn<int>("endChar");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("within a word") << "hello" << 1 << "hello" << 3 << "ell";
-        QTest::newRow("backwards within a word") << "hello" << 3 << "hello" << 1 << "ell";
-        QTest::newRow("across words") << "hello" << 2 << "world" << 2 << "llo wor";
-        QTest::newRow("ends on a line start")
-            << "hello" << 2 << "<Wren>" << 3 << "llo world\r\n<Wre";
-        QTest::newRow("starts on a line start, no break first")
-            << "<Tam>" << 0 << "second" << 5 << "<Tam> hello world\r\n<Wren> second";
-        QTest::newRow("through a whole line")
-            << "world" << 0 << "third" << 4 << "world\r\n<Wren> second\r\nthird";
-    }
-
-    void selectionText()
-    {
-        QFETCH(QString, startProbe);
-        QFETCH(int, startChar);
-        QFETCH(QString, endProbe);
-        QFETCH(int, endChar);
-        QFETCH(QString, text);
-        auto doc = makeDocument();
-        doc->appendLine(ChatDocument::Other, QStringLiteral("<Tam> hello world"));
-        doc->appendLine(ChatDocument::You, QStringLiteral("<Wren> second"));
-        doc->appendLine(ChatDocument::Server, QStringLiteral("third"));
-        ChatSelection selection;
-        selection.startWord = findWord(*doc, startProbe);
-        selection.startChar = startChar;
-        selection.endWord = findWord(*doc, endProbe);
-        selection.endChar = endChar;
-        QCOMPARE(doc->selectionText(selection), text);
     }
 
     // Past the limit the oldest lines leave a block at a time (an eighth of the limit, at

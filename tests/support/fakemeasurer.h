@@ -2,6 +2,7 @@
 
 #include "chat/chatdocument.h"
 #include "chat/textmeasurer.h"
+#include "core/formatting.h"
 
 #include <memory>
 
@@ -57,4 +58,36 @@ inline std::unique_ptr<ChatDocument> makeDocument(const ThemeRecord& theme = tes
     auto doc = std::make_unique<ChatDocument>(std::make_unique<FakeMeasurer>(calls));
     doc->applyTheme(theme);
     return doc;
+}
+
+// Writes \002 and friends readably: B bold, K colour, O plain, R reverse, U underline
+// when preceded by a backslash.
+inline QString codes(const char* text)
+{
+    QString s = QString::fromUtf8(text);
+    s.replace(QStringLiteral("\\B"), QString(Formatting::Bold));
+    s.replace(QStringLiteral("\\K"), QString(Formatting::Colour));
+    s.replace(QStringLiteral("\\O"), QString(Formatting::Plain));
+    s.replace(QStringLiteral("\\R"), QString(Formatting::Reverse));
+    s.replace(QStringLiteral("\\U"), QString(Formatting::Underline));
+    return s;
+}
+
+// One word as "text/B/U/fg=RRGGBB/bg=RRGGBB": flags only where the word differs from
+// its class under the theme (colours as Windows values in hex).
+inline QString describeWord(QStringView text, const ChatStyle& s, const ThemeRecord& theme)
+{
+    const std::array<qint32, 3> classColours{theme.servercolor, theme.othercolor, theme.youcolor};
+    QString d = text.toString();
+    if (s.bold)
+        d += QStringLiteral("/B");
+    if (s.underline)
+        d += QStringLiteral("/U");
+    if (s.textColor != classColours[s.lineClass])
+        d += QStringLiteral("/fg=") +
+             QStringLiteral("%1").arg(s.textColor, 6, 16, QChar(u'0')).toUpper();
+    if (s.backgroundDrawn)
+        d += QStringLiteral("/bg=") +
+             QStringLiteral("%1").arg(s.backColor, 6, 16, QChar(u'0')).toUpper();
+    return d;
 }
