@@ -216,8 +216,21 @@ FileReceives::Transfer* FileReceives::addTransfer(const QString& nick, const QSt
     if (sameText(nick, context_.ownNickname()))
         return nullptr;
     for (const auto& t : transfers_) {
-        if (sameText(t->offeredName, fileName) && sameText(t->nick, nick))
+        if (!sameText(t->offeredName, fileName) || !sameText(t->nick, nick))
+            continue;
+        // A transfer whose sender has gone only waits out its few seconds before it is
+        // reported; an offer of the same file meanwhile (a resume after an interruption)
+        // reports it now instead of being lost.
+        const bool senderGone =
+            t->state == State::KilledBySender ||
+            (t->state == State::Done &&
+             (!t->socket || t->socket->state() != QAbstractSocket::ConnectedState));
+        if (!senderGone)
             return nullptr;
+        Transfer* ended = t.get();
+        endIfDue(ended, context_.clock->now(), true);
+        finish(ended);
+        break;
     }
     // An offer accepted from a prompt may find the others started meanwhile.
     if (!roomForAnother(nick, fileName))
@@ -468,48 +481,50 @@ void FileReceives::onTimer()
 {
     const QDateTime now = context_.clock->now();
     superviseTransfers(
-        transfers_,
-        [&](Transfer* t) {
-            const qint64 idle = t->lastActivity.msecsTo(now);
-            const QString path = t->folder + t->fileName;
-            switch (t->state) {
-            case State::Done:
-                if (idle <= FinishMilliseconds)
-                    return false;
-                fire(QStringLiteral("Inbound DCC File Transfer Finish"), t);
-                showProgress(t);
-                showDone(list_, t->row, t->size);
-                context_.status->add(QStringLiteral("Successfully Received ") + path +
-                                     QStringLiteral(" from ") + t->nick + u'.');
-                return true;
-            case State::KilledBySender:
-                if (idle <= FinishMilliseconds)
-                    return false;
-                fire(QStringLiteral("Error Receiving File"), t);
-                rateNotApplicable(list_, t->row);
-                setStatus(t, QStringLiteral("Transfer Terminated by ") + t->nick);
-                context_.status->add(QStringLiteral("File Receive Terminated (") + path +
-                                     QStringLiteral(") by ") + t->nick + u'.');
-                return true;
-            case State::Receiving:
-            case State::Connected:
-            case State::Looking:
-                if (idle > TimeoutMilliseconds) {
-                    fire(QStringLiteral("Error Receiving File"), t);
-                    setStatus(t, QStringLiteral("Timeout Error: Can't find ") + t->nick);
-                    context_.status->add(QStringLiteral("File Receive Aborted (") + path +
-                                         QStringLiteral(") Can't find ") + t->nick + u'.');
-                    return true;
-                }
-                if (t->state == State::Looking)
-                    setStatus(t, lookingStatus(idle));
-                return false;
-            }
-            return false;
-        },
+        transfers_, [&](Transfer* t) { return endIfDue(t, now, false); },
         [this](Transfer* t) { finish(t); });
     if (transfers_.empty())
         timer_.stop();
+}
+
+bool FileReceives::endIfDue(Transfer* t, const QDateTime& now, bool ended)
+{
+    const qint64 idle = t->lastActivity.msecsTo(now);
+    const QString path = t->folder + t->fileName;
+    switch (t->state) {
+    case State::Done:
+        if (!ended && idle <= FinishMilliseconds)
+            return false;
+        fire(QStringLiteral("Inbound DCC File Transfer Finish"), t);
+        showProgress(t);
+        showDone(list_, t->row, t->size);
+        context_.status->add(QStringLiteral("Successfully Received ") + path +
+                             QStringLiteral(" from ") + t->nick + u'.');
+        return true;
+    case State::KilledBySender:
+        if (!ended && idle <= FinishMilliseconds)
+            return false;
+        fire(QStringLiteral("Error Receiving File"), t);
+        rateNotApplicable(list_, t->row);
+        setStatus(t, QStringLiteral("Transfer Terminated by ") + t->nick);
+        context_.status->add(QStringLiteral("File Receive Terminated (") + path +
+                             QStringLiteral(") by ") + t->nick + u'.');
+        return true;
+    case State::Receiving:
+    case State::Connected:
+    case State::Looking:
+        if (idle > TimeoutMilliseconds) {
+            fire(QStringLiteral("Error Receiving File"), t);
+            setStatus(t, QStringLiteral("Timeout Error: Can't find ") + t->nick);
+            context_.status->add(QStringLiteral("File Receive Aborted (") + path +
+                                 QStringLiteral(") Can't find ") + t->nick + u'.');
+            return true;
+        }
+        if (t->state == State::Looking)
+            setStatus(t, lookingStatus(idle));
+        return false;
+    }
+    return false;
 }
 
 void FileReceives::removeRows(const QList<int>& rowIds)

@@ -112,6 +112,9 @@ public:
     QList<int> ports() const;
 
 private:
+    // Reports a transfer that has run its course; ended reports one whose sender has gone
+    // without waiting for its idle time.
+    bool endIfDue(Transfer* t, const QDateTime& now, bool ended);
     void onConnected(Transfer* t);
     void onReadyRead(Transfer* t);
     void onDisconnected(Transfer* t);

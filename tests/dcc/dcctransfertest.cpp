@@ -7,6 +7,7 @@
 #include "support/testmain.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
@@ -534,6 +535,34 @@ private Q_SLOTS:
         QTRY_COMPARE(status(bob.dcc().receives().list()), QStringLiteral("Shutting Down..."));
         QCOMPARE(readFile(bob.folder() + QStringLiteral("movie.bin")), data);
         QVERIFY(!QFile::exists(bob.folder() + QStringLiteral("movie(1).bin")));
+    }
+
+    // A sender that breaks off and offers the same file again at once (a resume) is heard:
+    // the broken transfer is reported then, not left to block the new offer for seconds.
+    void sameFileOfferedAgainAfterABreak()
+    {
+        DccPeer bob(QStringLiteral("bob"));
+        bob.client->options().dcc.fileInboundAction = DccOptions::FileOffer::Get;
+        QTcpServer sender;
+        QVERIFY(sender.listen(QHostAddress::LocalHost));
+        const QString offer = QStringLiteral("PRIVMSG bob :") + X +
+                              QStringLiteral("DCC SEND part.bin 2130706433 ") +
+                              QString::number(sender.serverPort()) + QStringLiteral(" 20") + X;
+        bob.hear(QStringLiteral("alice"), offer);
+        QTRY_VERIFY(sender.hasPendingConnections());
+        std::unique_ptr<QTcpSocket> peer(sender.nextPendingConnection());
+        peer->write("0123456789");
+        QTRY_COMPARE(QFileInfo(bob.folder() + QStringLiteral("part.bin")).size(), qint64(10));
+        peer->disconnectFromHost();
+        QTRY_COMPARE(bob.dcc().receives().transfers().front()->state,
+                     FileReceives::State::KilledBySender);
+
+        bob.hear(QStringLiteral("alice"), offer);
+        QVERIFY(bob.status().contains(QStringLiteral("File Receive Terminated (") + bob.folder() +
+                                      QStringLiteral("part.bin) by alice.")));
+        QCOMPARE(bob.dcc().receives().transfers().size(), size_t(1));
+        QCOMPARE(bob.dcc().receives().transfers().front()->state, FileReceives::State::Looking);
+        QTRY_VERIFY(sender.hasPendingConnections());
     }
 
     void incomingTransfersAreLimited()
