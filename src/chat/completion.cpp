@@ -1,5 +1,8 @@
 #include "chat/completion.h"
 
+#include <QHash>
+#include <QSet>
+
 namespace {
 
 bool startsWithFolded(const QString& candidate, const QString& prefix)
@@ -7,50 +10,92 @@ bool startsWithFolded(const QString& candidate, const QString& prefix)
     return candidate.startsWith(prefix, Qt::CaseInsensitive);
 }
 
-void addMatching(QStringList& out, const QStringList& from, const QString& prefix,
+// The candidates gathered so far, with their case-folded forms for the one-per-name rule.
+struct Gathered
+{
+    QStringList names;
+    QSet<QString> folded;
+};
+
+void addMatching(Gathered& out, const QStringList& from, const QString& prefix,
                  const QString& except = QString())
 {
+    const QString exceptFolded = except.toCaseFolded();
     for (const QString& name : from) {
         if (name.isEmpty() || !startsWithFolded(name, prefix))
             continue;
-        if (!except.isEmpty() && name.compare(except, Qt::CaseInsensitive) == 0)
+        QString folded = name.toCaseFolded();
+        if (!except.isEmpty() && folded == exceptFolded)
             continue;
-        if (!out.contains(name, Qt::CaseInsensitive))
-            out.append(name);
+        if (out.folded.contains(folded))
+            continue;
+        out.folded.insert(std::move(folded));
+        out.names.append(name);
     }
+}
+
+// The recent speakers that start with prefix and are still in the nick list, most
+// recent first, each as the nick list spells it: the same spelling when it is there,
+// else the first entry that differs only in case. One walk over the nick list.
+QStringList presentSpeakers(const QString& prefix, const Completion::Sources& sources)
+{
+    QHash<QString, qsizetype> wanted; // folded speaker -> its place among the speakers
+    for (qsizetype i = 0; i < sources.recentSpeakers.size(); ++i) {
+        const QString& speaker = sources.recentSpeakers[i];
+        // A speaker listed twice in different cases keeps its first, most recent place.
+        if (speaker.isEmpty() || !startsWithFolded(speaker, prefix))
+            continue;
+        const QString folded = speaker.toCaseFolded();
+        if (!wanted.contains(folded))
+            wanted.insert(folded, i);
+    }
+    if (wanted.isEmpty())
+        return {};
+    QList<QString> spelled(sources.recentSpeakers.size());
+    QList<bool> exact(sources.recentSpeakers.size(), false);
+    for (const QString& nick : sources.nicknames) {
+        if (nick.isEmpty() || !startsWithFolded(nick, prefix))
+            continue;
+        const auto it = wanted.constFind(nick.toCaseFolded());
+        if (it == wanted.constEnd())
+            continue;
+        const qsizetype at = *it;
+        if (exact[at])
+            continue;
+        if (nick == sources.recentSpeakers[at]) {
+            spelled[at] = nick;
+            exact[at] = true;
+        } else if (spelled[at].isEmpty()) {
+            spelled[at] = nick;
+        }
+    }
+    QStringList present;
+    for (const QString& nick : spelled) {
+        if (!nick.isEmpty())
+            present.append(nick);
+    }
+    return present;
 }
 
 } // namespace
 
 QStringList Completion::candidates(const QString& word, bool lineStart, const Sources& sources)
 {
-    QStringList out;
+    Gathered out;
     if (word.startsWith(u'/')) {
         if (lineStart)
             addMatching(out, sources.commands, word);
-        return out;
+        return out.names;
     }
     if (word.startsWith(u'#')) {
         addMatching(out, sources.channels, word);
-        if (!out.isEmpty())
-            return out;
+        if (!out.names.isEmpty())
+            return out.names;
     }
     // Speakers still in the channel first, by how recently they spoke.
-    QStringList present;
-    for (const QString& speaker : sources.recentSpeakers) {
-        const qsizetype at = sources.nicknames.indexOf(speaker, 0);
-        if (at >= 0) {
-            present.append(speaker);
-            continue;
-        }
-        for (const QString& nick : sources.nicknames) {
-            if (nick.compare(speaker, Qt::CaseInsensitive) == 0)
-                present.append(nick);
-        }
-    }
-    addMatching(out, present, word, sources.ownNickname);
+    addMatching(out, presentSpeakers(word, sources), word, sources.ownNickname);
     addMatching(out, sources.nicknames, word, sources.ownNickname);
-    return out;
+    return out.names;
 }
 
 std::optional<Completion::Result> Completion::complete(const QString& text, int cursor,

@@ -38,33 +38,12 @@ void addServer(ServerNode* parent, const QString& description, const QString& ho
 std::optional<QString> changed(const PrivateProfile& file, const char* section, const char* key,
                                const QString& defaultValue, int limit)
 {
-    const QString value = file.value(QLatin1String(section), QLatin1String(key), defaultValue);
+    const QString value =
+        file.classicValue(QLatin1String(section), QLatin1String(key), defaultValue);
     if (value == defaultValue || value.trimmed().isEmpty())
         return std::nullopt;
     return value.left(limit);
 }
-
-// One section read in a single pass, for the numbered keys of a server list: names
-// compare without regard to case and the first of a name wins, as with a single read.
-class SectionTable
-{
-public:
-    SectionTable(const PrivateProfile& file, const QString& section)
-    {
-        for (const auto& [name, value] : file.entries(section)) {
-            const QString key = name.toCaseFolded();
-            if (!values_.contains(key))
-                values_.insert(key, value);
-        }
-    }
-    QString value(const QString& key, const QString& defaultValue) const
-    {
-        return values_.value(key.toCaseFolded(), defaultValue);
-    }
-
-private:
-    QHash<QString, QString> values_;
-};
 
 // A nickname from another client's file, taken only when servers would accept it.
 std::optional<QString> importedNickname(const QString& value, ImportedSettings& out)
@@ -87,7 +66,7 @@ void readMirc(const QString& source, const QString& folder, ImportedSettings& ou
     QStringList notify;
     for (int i = 0; i < 30; ++i) {
         QString value =
-            ini.value(QStringLiteral("NOTIFY"), QStringLiteral("n") + QString::number(i));
+            ini.classicValue(QStringLiteral("NOTIFY"), QStringLiteral("n") + QString::number(i));
         const qsizetype note = value.indexOf(QLatin1String("NOTE"));
         if (note >= 0)
             value = value.left(note);
@@ -123,13 +102,13 @@ void readMirc(const QString& source, const QString& folder, ImportedSettings& ou
     const PrivateProfile servers =
         serversFile ? PrivateProfile(folder + QStringLiteral("servers.ini")) : ini;
     const QString prefix = serversFile ? QStringLiteral("n") : QStringLiteral("sv");
-    const SectionTable entries(servers, QStringLiteral("Servers"));
     auto folderNode = node(QStringLiteral("Imported ") + source, ServerKind::Folder);
     // The group folders made so far, by their text: the folder's only children that are
     // not servers.
     QHash<QString, ServerNode*> groups;
     for (int index = 0;; ++index) {
-        const QString entry = entries.value(prefix + QString::number(index), endOfIni);
+        const QString entry = servers.classicValue(QStringLiteral("Servers"),
+                                                   prefix + QString::number(index), endOfIni);
         if (entry == endOfIni)
             break;
         const auto server = SettingsImport::parseMircServer(entry);
@@ -158,15 +137,15 @@ void readOwnIdentity(const QString& folder, ImportedSettings& out)
     const PrivateProfile ini(fileName);
     bool ok = false;
     const int topNotify =
-        ini.value(QStringLiteral("NOTIFY"), QStringLiteral("topnotify"), QStringLiteral("0"))
+        ini.classicValue(QStringLiteral("NOTIFY"), QStringLiteral("topnotify"), QStringLiteral("0"))
             .trimmed()
             .toInt(&ok);
     if (ok && topNotify >= 0) {
         QStringList notify;
         for (int i = 0; i <= topNotify && i < 1000; ++i) {
-            const QString nick =
-                ini.value(QStringLiteral("NOTIFY"), QStringLiteral("notify") + QString::number(i))
-                    .trimmed();
+            const QString nick = ini.classicValue(QStringLiteral("NOTIFY"),
+                                                  QStringLiteral("notify") + QString::number(i))
+                                     .trimmed();
             if (!nick.isEmpty() && !notify.contains(nick))
                 notify << nick;
         }
@@ -178,14 +157,14 @@ void readOwnIdentity(const QString& folder, ImportedSettings& out)
     out.ident =
         changed(ini, "user", "useridentdid", QStringLiteral("YourIdentd"), OptionLimits::ident);
     const int topNick =
-        ini.value(QStringLiteral("user"), QStringLiteral("topnick"), QStringLiteral("0"))
+        ini.classicValue(QStringLiteral("user"), QStringLiteral("topnick"), QStringLiteral("0"))
             .trimmed()
             .toInt(&ok);
     if (ok && topNick > 0) {
         QStringList nicks;
         for (int i = 0; i <= topNick && i < 1000; ++i) {
             const QString value =
-                ini.value(QStringLiteral("user"), QStringLiteral("nick") + QString::number(i))
+                ini.classicValue(QStringLiteral("user"), QStringLiteral("nick") + QString::number(i))
                     .trimmed();
             if (value.isEmpty())
                 continue;
@@ -204,16 +183,16 @@ void readRelease124(const QString& source, const QString& folder, ImportedSettin
 {
     const PrivateProfile servers(folder + QStringLiteral("servmstr.ini"));
     bool ok = false;
-    const int top = servers.value(QStringLiteral("Servers"), QStringLiteral("topserver"), endOfIni)
-                        .trimmed()
-                        .toInt(&ok);
+    const int top =
+        servers.classicValue(QStringLiteral("Servers"), QStringLiteral("topserver"), endOfIni)
+            .trimmed()
+            .toInt(&ok);
     if (!ok || top < 0)
         return;
-    const SectionTable entries(servers, QStringLiteral("SERVERS"));
     auto folderNode = node(QStringLiteral("Imported ") + source, ServerKind::Folder);
     for (int index = 0;; ++index) {
-        const QString entry =
-            entries.value(QString::number(index) + QStringLiteral("server"), endOfIni);
+        const QString entry = servers.classicValue(
+            QStringLiteral("SERVERS"), QString::number(index) + QStringLiteral("server"), endOfIni);
         if (entry == endOfIni)
             break;
         const QStringList fields = entry.split(u'|');
@@ -230,19 +209,21 @@ void readRelease12x(const QString& source, const QString& folder, ImportedSettin
 {
     const PrivateProfile ini(folder + QStringLiteral("quorlirc.ini"));
     bool ok = false;
-    const int top = ini.value(QStringLiteral("Servers"), QStringLiteral("topserver"), endOfIni)
-                        .trimmed()
-                        .toInt(&ok);
+    const int top =
+        ini.classicValue(QStringLiteral("Servers"), QStringLiteral("topserver"), endOfIni)
+            .trimmed()
+            .toInt(&ok);
     if (!ok || top < 0)
         return;
-    const SectionTable entries(ini, QStringLiteral("SERVERS"));
     auto folderNode = node(QStringLiteral("Imported ") + source, ServerKind::Folder);
     for (int i = 0; i <= top && i < 100000; ++i) {
         const QString number = QString::number(i);
-        const QString description =
-            entries.value(number + QStringLiteral("serverdescription"), endOfIni);
-        const QString host = entries.value(number + QStringLiteral("serverhostname"), endOfIni);
-        const QString port = entries.value(number + QStringLiteral("serverport"), endOfIni);
+        const QString description = ini.classicValue(
+            QStringLiteral("SERVERS"), number + QStringLiteral("serverdescription"), endOfIni);
+        const QString host = ini.classicValue(QStringLiteral("SERVERS"),
+                                              number + QStringLiteral("serverhostname"), endOfIni);
+        const QString port = ini.classicValue(QStringLiteral("SERVERS"),
+                                              number + QStringLiteral("serverport"), endOfIni);
         if (description == endOfIni || host == endOfIni || port == endOfIni ||
             host.trimmed().isEmpty())
             continue;

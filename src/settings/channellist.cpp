@@ -121,6 +121,7 @@ QString ChannelList::requestList(bool specialProcessing)
         line += QStringLiteral(" >") + QString::number(filter_.minimumUsers) +
                 QStringLiteral(",<") + QString::number(filter_.maximumUsers);
     setBusy(true);
+    requested_ = true;
     if (hooks_.sendLine)
         hooks_.sendLine(line);
     return line;
@@ -133,15 +134,26 @@ void ChannelList::handleReply(int numeric, const QString& parameters)
         startList();
         return;
     case ListRow:
-        addRow(parameters);
+        // Rows count only while a list runs: from its start, or from the request when
+        // the server sends no start.
+        if (!receiving_ && requested_)
+            startList();
+        if (receiving_)
+            addRow(parameters);
         return;
     case ListEnd:
-        endList();
+        if (!receiving_ && requested_)
+            startList(); // an empty list
+        if (receiving_)
+            endList();
         return;
     case ListDenied:
         // No list follows a refusal: the buttons must not wait for one.
-        if (!receiving_ && refilterAt_ < 0)
-            setBusy(false);
+        if (!receiving_) {
+            requested_ = false;
+            if (refilterAt_ < 0)
+                setBusy(false);
+        }
         return;
     default:
         return;
@@ -163,6 +175,8 @@ void ChannelList::startList()
     pending_.clear();
     order_.clear();
     endResetModel();
+    requested_ = false;
+    dropped_ = 0;
     receiving_ = true;
     Q_EMIT receivingChanged(true);
     if (hooks_.statusLine)
@@ -171,6 +185,12 @@ void ChannelList::startList()
 
 void ChannelList::addRow(const QString& text)
 {
+    if (rows_.size() >= size_t(maxRows)) {
+        if (dropped_++ == 0 && hooks_.statusLine)
+            hooks_.statusLine(QStringLiteral("The Channel List is kept to its first ") +
+                              QString::number(maxRows) + QStringLiteral(" Channels."));
+        return;
+    }
     rows_.push_back(cutRow(text));
     // The gauge moves in steps: a signal per row would cost more than the row itself.
     if (rows_.size() % progressStep == 0)

@@ -35,6 +35,10 @@ struct ChannelRow
 // text without regard to case. The model has three columns, "Channel", "Users" and
 // "Topic"; topics are shown without formatting codes.
 //
+// Rows are taken only while a list runs: from a list start (321), or from the user's
+// request when the server sends rows without one, to the list end (323). Rows that
+// come at any other time are dropped, and a list keeps at most maxRows rows.
+//
 // Rows are gathered and merged into the shown rows in slices from the event loop, so a
 // long list and a re-filter never stop the window from painting.
 class ChannelList : public QAbstractTableModel
@@ -95,6 +99,8 @@ public:
     static constexpr int progressStep = 256;
     // How often rows received are merged into the view.
     static constexpr int mergeInterval = 50;
+    // Rows kept of one list; the networks with the most channels have a tenth of it.
+    static constexpr int maxRows = 250000;
 
 Q_SIGNALS:
     // The buttons and the list view are disabled while busy.
@@ -129,6 +135,8 @@ private:
     qsizetype refilterAt_ = -1; // next stored row to filter; -1 when not re-filtering
     bool busy_ = false;
     bool receiving_ = false;
+    bool requested_ = false; // a request waits for its list
+    qsizetype dropped_ = 0;  // rows of this list beyond maxRows
     int progress_ = 0;
     int progressMaximum_ = 60000;
 };

@@ -33,7 +33,26 @@ std::optional<SoundRequest> parseSoundRequest(const QString& text)
     return request;
 }
 
-QString soundFileIn(const QString& folder, const QString& name)
+QString FolderNames::find(const QString& folder, const QString& name)
+{
+    const QDateTime changed = QFileInfo(folder).metadataChangeTime();
+    if (folder != folder_ || !settled_ || changed != changed_) {
+        byFoldedName_.clear();
+        const QStringList entries = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+        byFoldedName_.reserve(entries.size());
+        for (const QString& entry : entries) {
+            const QString folded = entry.toCaseFolded();
+            if (!byFoldedName_.contains(folded))
+                byFoldedName_.insert(folded, entry);
+        }
+        folder_ = folder;
+        changed_ = changed;
+        settled_ = changed.isValid() && changed.msecsTo(QDateTime::currentDateTimeUtc()) > SettleMs;
+    }
+    return byFoldedName_.value(name.toCaseFolded());
+}
+
+QString soundFileIn(const QString& folder, const QString& name, FolderNames* names)
 {
     if (!isPlainName(name))
         return {};
@@ -45,12 +64,10 @@ QString soundFileIn(const QString& folder, const QString& name)
     if (QFileInfo(dir.filePath(name)).isFile()) {
         path = dir.filePath(name);
     } else {
-        for (const QString& entry : dir.entryList(QDir::Files | QDir::Hidden)) {
-            if (entry.compare(name, Qt::CaseInsensitive) == 0) {
-                path = dir.filePath(entry);
-                break;
-            }
-        }
+        FolderNames once;
+        const QString entry = (names ? names : &once)->find(folder, name);
+        if (!entry.isEmpty())
+            path = dir.filePath(entry);
     }
     // A link in the folder may lead anywhere; only what it leads to inside counts.
     const QString resolved = QFileInfo(path).canonicalFilePath();
@@ -73,7 +90,7 @@ QString SharedSounds::soundFolder() const
 
 QString SharedSounds::soundFile(const QString& name) const
 {
-    return soundFileIn(soundFolder(), name);
+    return soundFileIn(soundFolder(), name, &folderNames_);
 }
 
 bool SharedSounds::playReceived(const QString& name)

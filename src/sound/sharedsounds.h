@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QDateTime>
+#include <QHash>
 #include <QString>
 
 #include <functional>
@@ -18,9 +20,32 @@ struct SoundRequest
 // The request a message carries, or nothing when it is not of that form.
 std::optional<SoundRequest> parseSoundRequest(const QString& text);
 
+// The file names of a folder by their case-folded form, listed again only when the
+// folder may have changed since: its status change time (which files added, removed or
+// renamed set, and which cannot be set back) differs, or it changed so shortly before
+// the listing that a change after it could carry the same time.
+class FolderNames
+{
+public:
+    // The folder's file whose name equals name without regard to case (the first in the
+    // folder's name order), or empty.
+    QString find(const QString& folder, const QString& name);
+
+    // How long after a change the folder's time tells a later change apart: file times
+    // come from a clock that lags by up to a scheduler tick.
+    static constexpr qint64 SettleMs = 200;
+
+private:
+    QString folder_;
+    QDateTime changed_;
+    bool settled_ = false;
+    QHash<QString, QString> byFoldedName_;
+};
+
 // The file of that name in folder, whatever its letter case, resolved through symbolic
 // links; empty unless name is a plain file name and the file lies inside the folder.
-QString soundFileIn(const QString& folder, const QString& name);
+// With names the folder's listing is taken from there.
+QString soundFileIn(const QString& folder, const QString& name, FolderNames* names = nullptr);
 
 // Shared sounds: sounds other users play on this client by CTCP SOUND, sounds the user
 // plays to others, and the answers to other users' requests for sound files. Every file
@@ -69,4 +94,5 @@ private:
     Sounds& sounds_;
     std::function<QString()> ownNickname_;
     FileOffer offerFile_;
+    mutable FolderNames folderNames_;
 };

@@ -17,8 +17,8 @@ private:
     {
         Completion::Sources s;
         // The nick list's order; bob and alice spoke, bob last.
-        s.nicknames = {"al", "Alan", "alice", "bob", "[Bot]", "Me"};
-        s.recentSpeakers = {"bob", "gone", "ALICE"};
+        s.nicknames = {"al", "Alan", "alice", "bob", "[Bot]", "Me", "Kim", "Kit", "KIM"};
+        s.recentSpeakers = {"bob", "gone", "ALICE", "KIM"};
         s.ownNickname = "me";
         s.commands = {"/join", "/dcc send", "/dcc chat", "/dns", "/msg"};
         s.channels = {"#quorl", "#qt"};
@@ -39,6 +39,10 @@ private Q_SLOTS:
             << "hi AL" << 5 << QStringList{"hi alice |", "hi al |"};
         QTest::newRow("the text after the cursor stays")
             << "b are you there" << 1 << QStringList{"bob: |are you there", "bob: |are you there"};
+        // Names that differ only in case are offered once: a speaker as spelled, else
+        // the first in the nick list.
+        QTest::newRow("case twins once, the speaker's spelling")
+            << "ki" << 2 << QStringList{"KIM: |", "Kit: |", "KIM: |"};
         QTest::newRow("brackets in a nick") << "ok [b" << 5 << QStringList{"ok [Bot] |"};
         QTest::newRow("the own nick is never offered") << "m" << 1 << QStringList{};
         QTest::newRow("no match leaves the text") << "zed" << 3 << QStringList{};

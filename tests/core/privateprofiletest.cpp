@@ -101,18 +101,34 @@ private Q_SLOTS:
         QCOMPARE(profile.value(section, key, QStringLiteral("<default>")), expected);
     }
 
-    void valueSeenUpTo1023Characters()
+    // Values are whole however long, written and read back; the classic read, for files
+    // other programs wrote, sees at most 1023 characters.
+    void longValuesStayWhole()
     {
         PrivateProfile profile;
         profile.setBytes("[A]\r\nlong=" + QByteArray(1500, 'x') +
                          "\r\nshort=" + QByteArray(1023, 'y') + "\r\n");
-        QCOMPARE(profile.value(QStringLiteral("A"), QStringLiteral("long")), QString(1023, u'x'));
-        QCOMPARE(profile.value(QStringLiteral("A"), QStringLiteral("short")), QString(1023, u'y'));
+        const QString a = QStringLiteral("A");
+        QCOMPARE(profile.value(a, QStringLiteral("long")), QString(1500, u'x'));
+        QCOMPARE(profile.classicValue(a, QStringLiteral("long")), QString(1023, u'x'));
+        QCOMPARE(profile.classicValue(a, QStringLiteral("short")), QString(1023, u'y'));
 
         // A cut never leaves half a character behind.
         QString emoji = QString(1022, u'z') + QStringLiteral("\U0001F600tail");
-        profile.setValue(QStringLiteral("A"), QStringLiteral("wide"), emoji);
-        QCOMPARE(profile.value(QStringLiteral("A"), QStringLiteral("wide")), QString(1022, u'z'));
+        profile.setValue(a, QStringLiteral("wide"), emoji);
+        QCOMPARE(profile.classicValue(a, QStringLiteral("wide")), QString(1022, u'z'));
+        QCOMPARE(profile.value(a, QStringLiteral("wide")), emoji);
+
+        QStringList words;
+        for (int i = 0; i < 1000; ++i)
+            words << QStringLiteral("word%1").arg(i, 4, 10, QChar(u'0'));
+        profile.setValue(QStringLiteral("MESSAGES"), QStringLiteral("highlights"),
+                         words.join(u','));
+        PrivateProfile again;
+        again.setBytes(profile.toBytes());
+        QCOMPARE(again.value(QStringLiteral("messages"), QStringLiteral("HIGHLIGHTS")),
+                 words.join(u','));
+        QCOMPARE(again.value(a, QStringLiteral("long")), QString(1500, u'x'));
     }
 
     void writing_data()
@@ -160,6 +176,96 @@ private Q_SLOTS:
         QTest::newRow("latin-1 bytes of other keys kept")
             << QByteArray("[A]\r\nold=caf\xE9\r\n") << QStringList{"set|A|new|caf\u00e9"}
             << QByteArray("[A]\r\nold=caf\xE9\r\nnew=caf\xC3\xA9\r\n");
+        QTest::newRow("value of a duplicate key changes the first")
+            << QByteArray("[A]\r\nk=1\r\nK=2\r\n") << QStringList{"set|a|K|3"}
+            << QByteArray("[A]\r\nk=3\r\nK=2\r\n");
+        QTest::newRow("removing a key uncovers its duplicate")
+            << QByteArray("[A]\r\nk=1\r\nx=0\r\nK=2\r\n")
+            << QStringList{"remove|A|k", "set|A|k|3", "remove|A|k", "set|A|k|4"}
+            << QByteArray("[A]\r\nx=0\r\nk=4\r\n");
+        QTest::newRow("writes go to the first of two sections of one name")
+            << QByteArray("[A]\r\nk=1\r\n[B]\r\n[a]\r\nk=2\r\nj=3\r\n")
+            << QStringList{"set|A|k|5", "set|A|j|6"}
+            << QByteArray("[A]\r\nk=5\r\nj=6\r\n[B]\r\n[a]\r\nk=2\r\nj=3\r\n");
+        QTest::newRow("erasing the first of two sections uncovers the second")
+            << QByteArray("[A]\r\nk=1\r\n[B]\r\n[a]\r\nk=2\r\n")
+            << QStringList{"erase|A", "set|A|k|7", "erase|A", "set|A|k|8"}
+            << QByteArray("[B]\r\n[A]\r\nk=8\r\n");
+        QTest::newRow("new keys go before the blank lines and after comments")
+            << QByteArray("[A]\r\nk=1\r\n\r\n; note\r\n\r\n\r\n[B]\r\n")
+            << QStringList{"set|A|x|1", "remove|A|x", "set|A|y|2", "set|A|z|3"}
+            << QByteArray("[A]\r\nk=1\r\n\r\n; note\r\ny=2\r\nz=3\r\n\r\n\r\n[B]\r\n");
+        QTest::newRow("a removed last key moves the place of new ones")
+            << QByteArray("[A]\r\nk=1\r\n\r\nj=2\r\n\r\n") << QStringList{"remove|A|j", "set|A|n|3"}
+            << QByteArray("[A]\r\nk=1\r\nn=3\r\n\r\n\r\n");
+        QTest::newRow("a section name is what stands before its first bracket")
+            << QByteArray() << QStringList{"set|a]b|k|1", "set|a]b|k|2", "set|A|j|3"}
+            << QByteArray("[a]b]\r\nk=1\r\nj=3\r\n[a]b]\r\nk=2\r\n");
+        QTest::newRow("names trimmed, file spelling of a key kept")
+            << QByteArray("[ Sec ]\r\n  Key  =  v  \r\n")
+            << QStringList{"set| sec |KEY |w", "set|SEC|other|x"}
+            << QByteArray("[ Sec ]\r\nKey=w\r\nother=x\r\n");
+        QTest::newRow("a key that would start a section is not written")
+            << QByteArray("[A]\r\nk=1\r\n\r\n") << QStringList{"set|A|[B]|x", "set|A|[C|y"}
+            << QByteArray("[A]\r\nk=1\r\n\r\n");
+    }
+
+    // After edits the reads see the same rules as in a file loaded with the same lines.
+    void readsAfterEdits_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QStringList>("reads"); // "section|key|expected"; "<none>" for none
+
+        QTest::newRow("duplicate keys and sections")
+            << QByteArray("[A]\r\nk=1\r\nK=2\r\n[a]\r\nk=3\r\nq=4\r\n") << QStringList{"remove|A|K"}
+            << QStringList{"a|k|2", "A|q|<none>", "A|K|2"};
+        QTest::newRow("erase uncovers the next section of the name")
+            << QByteArray("[A]\r\nk=1\r\n[a]\r\nk=3\r\nq=4\r\n") << QStringList{"erase|a"}
+            << QStringList{"A|k|3", "A|q|4"};
+        QTest::newRow("a key added is found, one removed is not")
+            << QByteArray("[A]\r\nk=1\r\n") << QStringList{"set|A|n|2", "remove|A|k"}
+            << QStringList{"a|N|2", "A|k|<none>"};
+        QTest::newRow("a key holding = is read as the name before it")
+            << QByteArray("[A]\r\n") << QStringList{"set|A|x=y|z"}
+            << QStringList{"A|x|y=z", "A|x=y|<none>"};
+        QTest::newRow("a new section after erasing all of a name")
+            << QByteArray("[A]\r\nk=1\r\n[A]\r\nk=2\r\n")
+            << QStringList{"erase|A", "erase|A", "set|A|j|3"} << QStringList{"A|k|<none>", "A|j|3"};
+    }
+
+    void readsAfterEdits()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QStringList, steps);
+        QFETCH(QStringList, reads);
+        PrivateProfile profile;
+        profile.setBytes(before);
+        apply(profile, steps);
+        for (const PrivateProfile& seen : {profile, [&] {
+                                               PrivateProfile reloaded;
+                                               reloaded.setBytes(profile.toBytes());
+                                               return reloaded;
+                                           }()}) {
+            for (const QString& read : reads) {
+                const QStringList p = read.split(u'|');
+                QCOMPARE(seen.value(p[0], p[1], QStringLiteral("<none>")), p[2]);
+                QCOMPARE(seen.contains(p[0], p[1]), p[2] != QLatin1String("<none>"));
+            }
+        }
+    }
+
+    void keysInFileOrder()
+    {
+        PrivateProfile profile;
+        profile.setBytes("[A]\r\nb=1\r\n;c=2\r\nB=3\r\na=4\r\n[a]\r\nz=5\r\n");
+        profile.setValue(QStringLiteral("a"), QStringLiteral("C"), QStringLiteral("6"));
+        profile.removeKey(QStringLiteral("A"), QStringLiteral("b"));
+        QCOMPARE(profile.keys(QStringLiteral("A")), (QStringList{"B", "a", "C"}));
+        QVERIFY(profile.containsSection(QStringLiteral(" a ")));
+        QVERIFY(!profile.containsSection(QStringLiteral("b")));
+        profile.eraseSection(QStringLiteral("A"));
+        QCOMPARE(profile.keys(QStringLiteral("A")), QStringList{"z"});
     }
 
     void writing()

@@ -811,6 +811,137 @@ def dcc_offer_cases(run):
 CASES["dcc-offers"] = (lambda: Run("dcc-offers"), dcc_offer_cases)
 
 
+# --- big settings and script files, sound floods, channel rows ------------------------
+
+def figure(text):
+    print("     " + text, flush=True)
+
+
+def load_factor():
+    """How much a machine busy with more work than it has cores stretches every step."""
+    return max(1.0, os.getloadavg()[0] / (os.cpu_count() or 1))
+
+
+def timed_start(run):
+    """Records how long the program took from its start to joining the channel."""
+    start = run.start
+
+    def start_and_time():
+        started = time.monotonic()
+        start()
+        run.start_seconds = time.monotonic() - started
+    run.start = start_and_time
+    return run
+
+
+LONG_WORDS = ",".join("word%04d" % i for i in range(1000))
+
+
+def long_value_make():
+    return Run("long-value", settings=SETTINGS + "[MESSAGES]\r\nhighlights=%s\r\n" % LONG_WORDS)
+
+
+def long_value_kept(run):
+    run.ping("long-value")
+    run.finish()
+    check(("highlights=" + LONG_WORDS + "\r\n").encode() in run.read("quorl.ini"),
+          "a long settings value was not written back whole")
+
+
+def many_script_keys_make():
+    run = timed_start(Run("script-keys", settings=SETTINGS + "[SCRIPTS]\r\nlast=big\r\n"))
+    # Lines the script reader never asks for, then the entries it does: every lookup
+    # would walk past all of them.
+    count = scale(300_000, 1_000_000)
+    junk = b"".join(b"junk%d=1x\r\n" % i for i in range(count))
+    entries = b"".join(b"%d=1xnone%d.obj\r\n" % (i, i) for i in range(10_001))
+    run.write("scripts/big.sct", b"[DATA]\r\n" + junk + b"maxobject=10000\r\n" + entries)
+    return run
+
+
+def many_script_keys(run):
+    limit = 10 * load_factor()
+    figure("start %.1f s (limit %.1f s)" % (run.start_seconds, limit))
+    check(run.start_seconds < limit, "a script of %d keys took %.1f s to start (limit %.1f s)"
+          % (scale(300_000, 1_000_000), run.start_seconds, limit))
+    run.ping("script-keys")
+
+
+SECTIONS = scale(500_000, 2_600_000)
+
+
+def many_sections_make():
+    count = SECTIONS
+    body = "".join("[s%d]\r\nk=%d\r\n" % (i, i) for i in range(count))
+    return timed_start(Run("many-sections", settings=SETTINGS + body))
+
+
+def many_sections(run):
+    # A guard against a hang: it grows with the file and the machine's load.
+    limit = (5 + 10 * SECTIONS / 1e6) * load_factor()
+    figure("start %.1f s (limit %.1f s)" % (run.start_seconds, limit))
+    check(run.start_seconds < limit, "a settings file of many sections took %.1f s to start "
+          "(limit %.1f s)" % (run.start_seconds, limit))
+    size = os.path.getsize(os.path.join(run.home, "quorl.ini")) / 1e6
+    memory = resident_mb(run)
+    figure("%.0f MB held for a file of %.0f MB" % (memory, size))
+    # The whole program holds a few times the file at most.
+    check(memory < 5 * size + 100, "%.0f MB held for a settings file of %.0f MB" % (memory, size))
+    run.ping("many-sections")
+    # Leaving writes the file: within the usual time, every section kept.
+    run.finish()
+    check(b"[s%d]" % (SECTIONS - 1) in run.read("quorl.ini"),
+          "sections of the settings file were lost")
+
+
+SOUND_FILES = 2000
+
+
+def sound_requests_make():
+    run = Run("sound-requests")
+    folder = os.path.join(run.home, "sounds")
+    os.makedirs(folder)
+    for i in range(SOUND_FILES):
+        open(os.path.join(folder, "Sound%d.wav" % i), "wb").close()
+    run.write("quorl.ini", SETTINGS + "[SOUND]\r\npdefaultsoundpath=%s/\r\n" % folder)
+    return run
+
+
+def sound_requests(run):
+    # Each names a file that is not there in another letter case: every one needs the
+    # folder's names.
+    count = scale(10_000, 50_000)
+    lines = "".join(":s%d!u@h PRIVMSG %s :\x01SOUND Missing%d.WAV\x01\r\n" % (i, CHANNEL, i % 7)
+                    for i in range(count))
+    run.server.send_raw(lines.encode())
+    figure("%d requests answered in %.1f s" % (count, run.ping("sounds-done", 10 * load_factor())))
+    run.ping("sounds")
+
+
+def channel_rows(run):
+    # Rows of a channel list no one asked for, with no list start before them.
+    before = resident_mb(run)
+    rows = scale(200_000, 1_000_000)
+    for _ in range(3):
+        block = "".join(":irc.test 322 %s #chan%d %d :a topic for channel %d\r\n"
+                        % (NICK, i, i % 500, i) for i in range(rows))
+        run.server.send_raw(block.encode())
+    taken = run.ping("rows-done", 10 * load_factor())
+    run.ping("rows")
+    grown = resident_mb(run) - before
+    figure("%d rows taken in %.1f s, %.0f MB more" % (3 * rows, taken, grown))
+    check(grown < 30, "unasked channel rows took %.0f MB" % grown)
+
+
+CASES.update({
+    "long-value": (long_value_make, long_value_kept),
+    "script-keys": (many_script_keys_make, many_script_keys),
+    "many-sections": (many_sections_make, many_sections),
+    "sound-requests": (sound_requests_make, sound_requests),
+    "channel-rows": (lambda: Run("channel-rows"), channel_rows),
+})
+
+
 def main():
     if not BINARY or not os.access(BINARY, os.X_OK):
         print("QUORL_BINARY does not name the built quorlirc")

@@ -88,6 +88,20 @@ private Q_SLOTS:
                      parsed);
     }
 
+    // Files another program wrote are read as that program reads them: values are cut
+    // at 1023 characters.
+    void otherProgramsValuesAreCutAsTheyReadThem()
+    {
+        ImportFixture f;
+        write(f.dir, "mirc.ini",
+              "[mirc]\r\nnick=" + QByteArray(1500, 'j') +
+                  "\r\n[NOTIFY]\r\nn0=" + QByteArray(1100, 'a') + "\r\n");
+        const ImportedSettings read =
+            SettingsImport::read(QStringLiteral("Mirc 5.02"), f.dir.path());
+        QCOMPARE(read.nickname, QString(1023, u'j'));
+        QCOMPARE(read.notify.value_or(QStringList()), QStringList{QString(1023, u'a')});
+    }
+
     void mircFolderImportedTwice()
     {
         ImportFixture f;

@@ -175,13 +175,17 @@ private Q_SLOTS:
         const int count = ChannelList::sliceRows * 2 + 17;
         for (int i = count - 1; i >= 0; --i)
             rows << QStringLiteral("#c%1 %2 :t").arg(i, 6, 10, QChar(u'0')).arg(i % 20);
-        f.receive(rows);
+        f.list.handleReply(321, QStringLiteral("Channel :Users  Name"));
+        for (const QString& row : rows)
+            f.list.handleReply(322, row);
         ChannelFilter filter;
         filter.minimumUsers = 19;
         f.list.setFilter(filter);
         f.list.refilter();
-        // A row arriving during the walk is taken by the walk once.
+        // A row arriving during the walk is taken by the walk once; the list's end waits
+        // for the walk.
         f.list.handleReply(322, QStringLiteral("#late 19 :t"));
+        f.list.handleReply(323, QStringLiteral(":End of /LIST"));
         QTRY_VERIFY(!f.list.busy());
         const QStringList names = f.shown();
         QCOMPARE(names.size(), count / 20 + 1);
@@ -190,6 +194,51 @@ private Q_SLOTS:
                   [](const QString& a, const QString& b) { return a.toLower() < b.toLower(); });
         QCOMPARE(names, sorted);
         QCOMPARE(names.count(QStringLiteral("#late")), 1);
+    }
+
+    // Rows are kept only while a list runs: from its start or the request to its end.
+    void rowsOutsideAListAreDropped()
+    {
+        ListFixture f;
+        f.list.handleReply(322, QStringLiteral("#unasked 5 :t"));
+        f.list.handleReply(323, QStringLiteral(":End of /LIST"));
+        QCOMPARE(f.list.receivedCount(), qsizetype(0));
+        QVERIFY(f.status.isEmpty());
+
+        // A server that sends no list start: the request opens the list.
+        f.list.requestList(false);
+        f.list.handleReply(322, QStringLiteral("#asked 5 :t"));
+        f.list.handleReply(323, QStringLiteral(":End of /LIST"));
+        QCOMPARE(f.shown(), QStringList{"#asked"});
+        QVERIFY(!f.list.busy());
+
+        // After the end nothing more is taken, until the next start.
+        f.list.handleReply(322, QStringLiteral("#after 5 :t"));
+        QCOMPARE(f.list.receivedCount(), qsizetype(1));
+        f.receive({QStringLiteral("#next 5 :t")});
+        QCOMPARE(f.shown(), QStringList{"#next"});
+
+        // A request answered by an end alone is an empty list.
+        f.list.requestList(false);
+        f.list.handleReply(323, QStringLiteral(":End of /LIST"));
+        QCOMPARE(f.list.receivedCount(), qsizetype(0));
+        QCOMPARE(f.status.last(), QStringLiteral("Channel List Ready (0 of 0 Channels shown)."));
+        QVERIFY(!f.list.busy());
+    }
+
+    void aListKeepsAtMostMaxRows()
+    {
+        ListFixture f;
+        f.list.handleReply(321, QStringLiteral("Channel :Users  Name"));
+        for (int i = 0; i < ChannelList::maxRows + 10; ++i)
+            f.list.handleReply(322, QStringLiteral("#c%1 5 :t").arg(i));
+        f.list.handleReply(323, QStringLiteral(":End of /LIST"));
+        QCOMPARE(f.list.receivedCount(), qsizetype(ChannelList::maxRows));
+        QCOMPARE(f.status.count(QStringLiteral("The Channel List is kept to its first %1 Channels.")
+                                    .arg(ChannelList::maxRows)),
+                 1);
+        QCOMPARE(f.status.last(), QStringLiteral("Channel List Ready (%1 of %1 Channels shown).")
+                                      .arg(ChannelList::maxRows));
     }
 
     void refusalReleasesButtons()

@@ -6,10 +6,15 @@
 #include "support/fakesoundplayer.h"
 #include "support/testmain.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace {
 bool writeFile(const QString& path)
@@ -204,6 +209,36 @@ private Q_SLOTS:
                  QStringList{path("sounds") + QStringLiteral("/Ding.WAV")});
     }
 
+    // The folder's listing is kept between requests and taken again once the folder
+    // changes.
+    void aFileAddedLaterIsFound()
+    {
+        QVERIFY(QDir(dir_.path()).mkpath(QStringLiteral("later")));
+        QVERIFY(writeFile(path("later/First.wav")));
+        SoundOptions options;
+        options.soundFolder = path("later");
+        Sounds sounds{std::make_unique<FakeSoundPlayer>(), std::make_unique<FakeSoundPlayer>()};
+        SharedSounds shared(options, path("unused"), sounds);
+        // A folder that has not changed for a while: its listing is kept.
+        QTest::qSleep(FolderNames::SettleMs + 100);
+        QCOMPARE(shared.soundFile(QStringLiteral("first.WAV")), path("later/First.wav"));
+        QCOMPARE(shared.soundFile(QStringLiteral("second.wav")), QString());
+
+        QVERIFY(writeFile(path("later/Second.WAV")));
+        QCOMPARE(shared.soundFile(QStringLiteral("second.wav")), path("later/Second.WAV"));
+
+        // A file renamed while the folder's modification time is set back, as copies
+        // that keep times do.
+        QTest::qSleep(FolderNames::SettleMs + 100);
+        QCOMPARE(shared.soundFile(QStringLiteral("first.WAV")), path("later/First.wav"));
+        const QDateTime before = QFileInfo(path("later")).lastModified();
+        QVERIFY(QFile::rename(path("later/First.wav"), path("later/Third.WAV")));
+        QVERIFY(setModified(path("later"), before));
+        QCOMPARE(QFileInfo(path("later")).lastModified(), before);
+        QCOMPARE(shared.soundFile(QStringLiteral("third.wav")), path("later/Third.WAV"));
+        QCOMPARE(shared.soundFile(QStringLiteral("first.wav")), QString());
+    }
+
     void soundLine()
     {
         QCOMPARE(SharedSounds::soundLine(QStringLiteral("#c"), QStringLiteral("a b.wav")),
@@ -211,6 +246,15 @@ private Q_SLOTS:
     }
 
 private:
+    static bool setModified(const QString& folder, const QDateTime& when)
+    {
+        const QByteArray name = QFile::encodeName(folder);
+        const qint64 ms = when.toMSecsSinceEpoch();
+        const timespec time{time_t(ms / 1000), long(ms % 1000) * 1000000};
+        const timespec times[2] = {time, time};
+        return ::utimensat(AT_FDCWD, name.constData(), times, 0) == 0;
+    }
+
     QString path(const char* relative) const { return dir_.filePath(QLatin1String(relative)); }
     QString path(const QString& relative) const { return dir_.filePath(relative); }
 
