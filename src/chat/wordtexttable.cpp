@@ -19,9 +19,10 @@ std::uint32_t WordTextTable::find(std::uint16_t font, QStringView text, std::uin
         if (slot == 0)
             return npos;
         const Entry& e = entries_[slot - 1];
+        // An empty text may have no storage at all, which memcmp must not be given.
         if (e.hash == hash && e.font == font && e.length == text.size() &&
-            std::memcmp(chars_.data() + e.offset, text.utf16(),
-                        std::size_t(e.length) * sizeof(char16_t)) == 0)
+            (e.length == 0 || std::memcmp(chars_.data() + e.offset, text.utf16(),
+                                          std::size_t(e.length) * sizeof(char16_t)) == 0))
             return slot - 1;
     }
 }
