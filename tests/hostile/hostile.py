@@ -123,6 +123,8 @@ SETTINGS = (
     "[DCC]\r\nchatinboundaction=0\r\nfileinboundaction=0\r\n"
     "[MISC]\r\nmodname=Quorl.mnu\r\n"
 )
+# Chat offers taken without a prompt, for the cases where a peer drives a chat.
+CHATS_ACCEPTED = SETTINGS.replace("chatinboundaction=0", "chatinboundaction=1")
 SERVER_LIST = (
     "SERVER LIST\r\n\tHostileNet\r\n\t\tHostileNet - one server\r\n"
     "\t\t\tHOST: irc.hostile.test\r\n\t\t\tPORT: 6667\r\n"
@@ -597,8 +599,9 @@ CASES = {
     "stops-reading": (lambda: Run("stops-reading"), server_stops_reading),
     "shutdown-flood": (lambda: Run("shutdown-flood"), flood_during_shutdown),
     "dcc": (lambda: Run("dcc"), dcc_cases),
-    "dcc-chat-long-lines": (lambda: Run("dcc-chat-long-lines"), dcc_chat_long_lines),
-    "dcc-chat-flood": (lambda: Run("dcc-chat-flood"), dcc_chat_flood),
+    "dcc-chat-long-lines": (lambda: Run("dcc-chat-long-lines", settings=CHATS_ACCEPTED),
+                            dcc_chat_long_lines),
+    "dcc-chat-flood": (lambda: Run("dcc-chat-flood", settings=CHATS_ACCEPTED), dcc_chat_flood),
     "files-truncated": file_case("truncated"),
     "files-binary": file_case("binary"),
     "files-10mb": file_case("10mb"),
