@@ -145,7 +145,7 @@ int main(int argc, char* argv[])
                 minimum->setValue(1);
                 sentBefore = firstRowSent.load();
                 clickedAt = Steady::now();
-                page.getListClick();
+                page.requestList();
                 stage = Stage::Requested;
             }
             return;
@@ -179,7 +179,7 @@ int main(int argc, char* argv[])
                 counter.measuring = false;
                 minimum->setValue(10);
                 refilterStart = Steady::now();
-                page.refilterClick();
+                page.refilter();
                 stage = Stage::Refiltering;
             }
             return;

@@ -315,7 +315,7 @@ QList<QRect> PickerLayout::tileRects(int n, const QSize& area)
     return rects;
 }
 
-void PickerLayout::scrollerUpClick()
+void PickerLayout::scrollUp()
 {
     if (scrollOffset_ > 0) {
         --scrollOffset_;
@@ -323,7 +323,7 @@ void PickerLayout::scrollerUpClick()
     }
 }
 
-void PickerLayout::scrollerDownClick()
+void PickerLayout::scrollDown()
 {
     if (scrollOffset_ < registry_.count() - visibleRowCount()) {
         ++scrollOffset_;

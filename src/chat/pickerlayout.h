@@ -59,8 +59,8 @@ public:
     // The row the tile frame marks, or NoRow.
     int tileFrameRow() const { return tileFrameRow_; }
 
-    void scrollerUpClick();
-    void scrollerDownClick();
+    void scrollUp();
+    void scrollDown();
     bool scrollersVisible() const;
 
     // The registry's hooks: a window must stop being displayed before it goes; after

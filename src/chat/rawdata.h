@@ -53,7 +53,7 @@ public:
     // rawbuttonclear, and every new connection attempt.
     void clearView();
 
-    // rawinput: disabled until the first connection succeeds.
+    // The raw input line is disabled until the first connection succeeds.
     bool inputEnabled() const { return inputEnabled_; }
     void enableInput();
     // Enter in the raw input. False when the text is blank and nothing happened, so the

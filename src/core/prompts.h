@@ -5,10 +5,10 @@
 
 #include <functional>
 
-// A DCC chat offer put to the user: chatrequestform.
+// The user's answer to a DCC chat offer ("DCC Chat Request").
 enum class ChatRequestAnswer { Accept, Reject, IgnoreUser };
 
-// A DCC file offer put to the user: receivefileform.
+// A DCC file offer put to the user ("Receiving File").
 struct FileOfferQuestion
 {
     QString nick;

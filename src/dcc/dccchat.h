@@ -108,13 +108,13 @@ public:
     explicit DccChats(const DccContext& context, QObject* parent = nullptr);
     ~DccChats() override;
 
-    // offerDccChat: listen and tell the peer where.
+    // Listens and tells the peer where.
     void offerDccChat(const QString& nick, bool forFileServer = false);
-    // handleDccChatOffer: a "DCC CHAT chat" CTCP from another user.
+    // A "DCC CHAT chat" CTCP from another user.
     void handleDccChatOffer(const UserLine& line, const QString& body);
-    // acceptDccChat: connect to an offer.
+    // Connects to an offer.
     void acceptDccChat(const QString& nick, const QString& address, quint16 port);
-    // Runs on every second tick of lagisontimer: offers and connections older than 0.004
+    // Runs on every second tick of the session's lag timer: offers and connections older than 0.004
     // days go.
     void expirePending();
     // The session ended: offers withdrawn, the prompt's queue emptied.
@@ -144,8 +144,8 @@ public:
     static DccChatSession* sessionOf(const ChatWindow* window);
 
 private:
-    // A chat not yet connected: tdccchatinsocket (an offer made here, listening) or
-    // tdccchatoutsocket (an accepted offer, connecting).
+    // A chat not yet connected: an offer made here (listening) or an accepted offer
+    // (connecting).
     struct Pending
     {
         bool offered = false; // "1": a listening offer; "0": an accepted one connecting

@@ -27,7 +27,7 @@ public:
     void handleCtcp(const UserLine& line, const QString& body);
     // Bytes typed into a DCC chat window.
     void writeDccChat(ChatWindow* window, const QByteArray& bytes);
-    // On every second tick of lagisontimer.
+    // On every second tick of the session's lag timer.
     void expire();
     // The server connection closed, or the client shuts down.
     void stopAll();

@@ -26,9 +26,9 @@ bool sameText(const QString& a, const QString& b)
 FileReceives::FileReceives(const DccContext& context, QObject* parent)
     : QObject(parent), context_(context), buffer_(ReadBytes, Qt::Uninitialized)
 {
-    // dccfileintimer: supervision of the incoming transfers.
+    // Supervision of the incoming transfers.
     timer_.setInterval(TimerMilliseconds);
-    connect(&timer_, &QTimer::timeout, this, &FileReceives::onTimer);
+    connect(&timer_, &QTimer::timeout, this, &FileReceives::supervise);
     refreshTimer_.setSingleShot(true);
     refreshTimer_.setInterval(RefreshMilliseconds);
     connect(&refreshTimer_, &QTimer::timeout, this, &FileReceives::refreshRows);
@@ -477,7 +477,7 @@ void FileReceives::finish(Transfer* t)
         timer_.stop();
 }
 
-void FileReceives::onTimer()
+void FileReceives::supervise()
 {
     const QDateTime now = context_.clock->now();
     superviseTransfers(

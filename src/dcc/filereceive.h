@@ -24,7 +24,7 @@ class FileReceives : public QObject
 public:
     enum class State { Looking, Connected, Receiving, Done, KilledBySender };
 
-    // tfilein: one file coming in.
+    // One file coming in.
     struct Transfer
     {
         int row = 0;
@@ -46,11 +46,11 @@ public:
         // A passive offer: this side listens for the sender, who connects once it has the
         // answer carrying the offer's token.
         LaterPtr<QTcpServer> server;
-        LaterPtr<QTcpSocket> socket; // tfileinsocket
+        LaterPtr<QTcpSocket> socket;
         QFile file;
     };
 
-    // tresumedat: a resume asked for, waiting for the sender's DCC ACCEPT.
+    // A resume asked for, waiting for the sender's DCC ACCEPT.
     struct ResumeRecord
     {
         QString nick;
@@ -77,11 +77,11 @@ public:
     const std::vector<std::unique_ptr<Transfer>>& transfers() const { return transfers_; }
     const std::vector<ResumeRecord>& resumeRecords() const { return resumes_; }
 
-    // handleDccSendOffer: a "DCC SEND" from another user.
+    // A "DCC SEND" from another user.
     void handleDccSendOffer(const UserLine& line, const QString& body);
-    // handleDccAccept: the sender agreed to a resume.
+    // The sender agreed to a resume.
     void handleDccAccept(const QString& nick, const QString& body);
-    // receiveFile: connect and start writing.
+    // Connects to the sender and starts writing.
     void receiveFile(const QString& nick, const QString& fileName, const QString& folder,
                      qint64 resumePosition, quint16 port, const QString& address, qint64 size);
     // A passive offer taken: listen, and answer with the offer's name, size and token.
@@ -91,20 +91,20 @@ public:
     // size when it is smaller than the offer, else 0 (no resume).
     static qint64 resumableSize(const QString& folder, const QString& fileName, qint64 offered);
 
-    // On every second tick of lagisontimer: resume records older than 240 s go.
+    // On every second tick of the session's lag timer: resume records older than 240 s go.
     void expireResumes();
 
-    // ToolButton45 "Remove a File Transfer Task from List Below"
+    // "Remove a File Transfer Task from List Below": the given rows go.
     void removeRows(const QList<int>& rowIds);
-    // ToolButton47 "Remove All Dead File Transfers"
+    // "Remove All Dead File Transfers".
     void removeDeadRows();
-    // ToolButton80 "Open Selected File": the path of the first selected row that is done.
+    // "Open Selected File": the path of the first selected row that is done.
     QString openablePath(const QList<int>& rowIds) const;
     void stopAll();
 
-    // dccfileintimer: supervises the transfers every five seconds while there are any.
+    // Supervises the transfers every five seconds while there are any.
     QTimer& timer() { return timer_; }
-    void onTimer();
+    void supervise();
     void refreshRows();
 
     // Ports held by others that listen for DCC, which a passive answer must not take.

@@ -28,9 +28,9 @@ qint64 FileSends::Transfer::sent() const
 FileSends::FileSends(const DccContext& context, QObject* parent)
     : QObject(parent), context_(context), block_(BlockBytes, Qt::Uninitialized)
 {
-    // dccfileouttimer: supervision of the outgoing transfers.
+    // Supervision of the outgoing transfers.
     timer_.setInterval(TimerMilliseconds);
-    connect(&timer_, &QTimer::timeout, this, &FileSends::onTimer);
+    connect(&timer_, &QTimer::timeout, this, &FileSends::supervise);
     refreshTimer_.setSingleShot(true);
     refreshTimer_.setInterval(RefreshMilliseconds);
     connect(&refreshTimer_, &QTimer::timeout, this, &FileSends::refreshRows);
@@ -337,7 +337,7 @@ void FileSends::finish(Transfer* t)
         timer_.stop();
 }
 
-void FileSends::onTimer()
+void FileSends::supervise()
 {
     const QDateTime now = context_.clock->now();
     superviseTransfers(

@@ -21,7 +21,7 @@ class FileSends : public QObject
 public:
     enum class State { Looking, Connected, Sending, Done, KilledByDest };
 
-    // tfileout: one offered file, from its listening socket to its last byte.
+    // One offered file, from its listening socket to its last byte.
     struct Transfer
     {
         int row = 0;
@@ -45,7 +45,7 @@ public:
         // and the bytes of a report split across two reads.
         qint64 acknowledged = 0;
         QByteArray ackBytes;
-        // tfileoutsocket: the listening socket, then the one connection it accepted.
+        // The listening socket, then the one connection it accepted.
         LaterPtr<QTcpServer> server;
         LaterPtr<QTcpSocket> socket;
         QFile file;
@@ -71,7 +71,7 @@ public:
     // Ports that DCC chats listen on, which a new offer must not take.
     void setPortsInUse(std::function<QList<int>()> ports) { portsInUse_ = std::move(ports); }
 
-    // sendFile: offer one file; everything that follows shows in the list.
+    // Offers one file; everything that follows shows in the list.
     void sendFile(const QString& nick, const QString& fileName, const QString& folder,
                   bool theme = false);
     // A "DCC RESUME" from the receiver.
@@ -80,16 +80,16 @@ public:
     // answers none (it is then an offer of its own).
     bool handlePassiveAnswer(const QString& nick, const QString& body);
 
-    // ToolButton28 "Remove a File Transfer Task from List Below"
+    // "Remove a File Transfer Task from List Below": the given rows go.
     void removeRows(const QList<int>& rowIds);
-    // ToolButton11 "Remove All Dead File Transfers"
+    // "Remove All Dead File Transfers".
     void removeDeadRows();
     // Shutdown and the end of the session: every transfer stops.
     void stopAll();
 
-    // dccfileouttimer: supervises the transfers every five seconds while there are any.
+    // Supervises the transfers every five seconds while there are any.
     QTimer& timer() { return timer_; }
-    void onTimer();
+    void supervise();
     // Writes the progress columns of every live row (a few times a second at most).
     void refreshRows();
 

@@ -10,9 +10,8 @@ class QTcpSocket;
 #include <memory>
 #include <vector>
 
-// What the supervision of file sends (dccfileouttimer) and receives (dccfileintimer)
-// share: the texts their rows show on the way and at the end, and the walk over the
-// transfers that ends some of them.
+// What the supervision of file sends and receives shares: the texts their rows show on
+// the way and at the end, and the walk over the transfers that ends some of them.
 
 // "Looking...N sec. to Timeout" for an offer idle for idleMs of its 240 seconds.
 QString lookingStatus(qint64 idleMs);

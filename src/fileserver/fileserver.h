@@ -78,7 +78,7 @@ public:
     // "Max. Simultaneous Users".
     bool hasRoomForUser(int pendingOffers) const;
 
-    // greet: the "*.txt" files of the greeting folder, sorted by name.
+    // The "*.txt" files of the greeting folder, sorted by name.
     QStringList greetingFiles() const;
     // The greeting file in use: the chosen one while it exists, else the first.
     QString greetingFile() const;
@@ -86,7 +86,7 @@ public:
     // The greeting, run when the user connects to a file-server chat: the greeting text,
     // the root folder, its listing and the folder again. Starts the session.
     void startSession(FileServerPeer& peer);
-    // fileServerCommand: one complete line the user typed in the chat.
+    // One complete line the user typed in the chat: a file server command.
     void handleLine(FileServerPeer& peer, const QString& line);
     // The chat closed.
     void endSession(FileServerPeer& peer);

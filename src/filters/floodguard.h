@@ -43,10 +43,11 @@ public:
     FloodGuard(Options& options, IgnoreList& ignores, LineLog& status, EventHook& events,
                const Clock& clock, NicknameControl nickname, QObject* parent = nullptr);
 
-    // CheckBox3.
+    // "Enable Flood Protection".
     bool enabled() const;
     void setEnabled(bool on);
-    // SpinEdit2. A new threshold starts every burst afresh.
+    // The number of lines that counts as a flood. A new threshold starts every burst
+    // afresh.
     int threshold() const;
     void setThreshold(int lines);
 

@@ -64,7 +64,7 @@ IgnoreList::IgnoreList(const IgnoreOptions& options, LineLog& status, EventHook&
     : QObject(parent), options_(options), status_(status), events_(events)
 {
     ignoreTimer_.setInterval(TickMilliseconds);
-    connect(&ignoreTimer_, &QTimer::timeout, this, &IgnoreList::onIgnoreTimer);
+    connect(&ignoreTimer_, &QTimer::timeout, this, &IgnoreList::countDownMinute);
 }
 
 QString IgnoreList::timeLeftText(int minutes)
@@ -97,7 +97,7 @@ bool IgnoreList::addIgnore(const QString& nickname, const QString& address, int 
     if (minutes == ChosenDuration)
         minutes = IgnoreDurations::minutesAt(options_.ignoreTime);
     entries_.append(IgnoreEntry{nickname, address, timeLeftText(minutes)});
-    updateTimer();
+    syncCountdown();
     Q_EMIT entriesChanged();
     select(0);
     status_.add(QStringLiteral("Now Ignoring ") + nickname + u' ' + address);
@@ -121,7 +121,7 @@ void IgnoreList::removeIgnore(int index)
 void IgnoreList::removeAt(int index)
 {
     entries_.removeAt(index);
-    updateTimer();
+    syncCountdown();
     Q_EMIT entriesChanged();
     select(entries_.isEmpty() ? -1 : 0);
 }
@@ -145,7 +145,7 @@ void IgnoreList::deleteSelected()
 void IgnoreList::deleteAll()
 {
     entries_.clear();
-    updateTimer();
+    syncCountdown();
     Q_EMIT entriesChanged();
     select(-1);
 }
@@ -168,7 +168,7 @@ void IgnoreList::restorePermanent(const QStringList& nicknames)
     }
 }
 
-void IgnoreList::onIgnoreTimer()
+void IgnoreList::countDownMinute()
 {
     // Each timed entry loses exactly one minute per tick. Removing an entry does not
     // restart the walk: that would take a second minute off the entries before it.
@@ -187,11 +187,11 @@ void IgnoreList::onIgnoreTimer()
         entry.timeLeft = timeLeftText(minutes - 1);
         ++index;
     }
-    updateTimer();
+    syncCountdown();
     Q_EMIT entriesChanged();
 }
 
-void IgnoreList::updateTimer()
+void IgnoreList::syncCountdown()
 {
     const bool timed = std::any_of(entries_.cbegin(), entries_.cend(),
                                    [](const IgnoreEntry& entry) { return !entry.isPermanent(); });

@@ -27,7 +27,7 @@ struct IgnoreEntry
 bool ignoreEntryMatches(const IgnoreEntry& entry, const QString& nickname, const QString& address);
 
 namespace IgnoreDurations {
-// The captions of ComboBox1, in order; the last is "Permanent".
+// The captions of the durations an ignore may last, in order; the last is "Permanent".
 const QStringList& captions();
 // Minutes of a caption index: 0 for "Permanent". An index out of range counts as the
 // default, "10 minutes".
@@ -42,7 +42,7 @@ class IgnoreList : public QObject
 public:
     static constexpr int Capacity = 500;
     static constexpr int TickMilliseconds = 60000;
-    // addIgnore's minutes: the duration chosen in ComboBox1, or no expiry at all.
+    // addIgnore's minutes: the duration chosen on the ignore page, or no expiry at all.
     static constexpr int ChosenDuration = -1;
     static constexpr int Permanent = 0;
 
@@ -61,7 +61,7 @@ public:
     // The row the list view shows selected; -1 for none.
     int selectedIndex() const { return selectedIndex_; }
     void setSelectedIndex(int index);
-    // Button10 "Delete" and Button4 "Delete All" are usable while there are entries.
+    // "Delete" and "Delete All" are usable while there are entries.
     bool deleteEnabled() const { return !entries_.isEmpty(); }
     void deleteSelected();
     void deleteAll();
@@ -72,7 +72,7 @@ public:
     void restorePermanent(const QStringList& nicknames);
 
     QTimer& ignoreTimer() { return ignoreTimer_; }
-    void onIgnoreTimer();
+    void countDownMinute();
 
     static QString timeLeftText(int minutes);
 
@@ -83,7 +83,7 @@ Q_SIGNALS:
 
 private:
     void removeAt(int index);
-    void updateTimer();
+    void syncCountdown();
     void select(int index);
 
     const IgnoreOptions& options_;

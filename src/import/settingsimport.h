@@ -33,8 +33,8 @@ struct ImportedSettings
     bool found() const { return folder != nullptr; }
 };
 
-// Settings import (Timportform's readers): mIRC 4.10 to 5.02 (mirc.ini, servers.ini) and
-// the older releases 1.20 to 1.24 (quorlirc.ini, servmstr.ini).
+// Reads the settings of other clients for the import dialog: mIRC 4.10 to 5.02 (mirc.ini,
+// servers.ini) and the older releases 1.20 to 1.24 (quorlirc.ini, servmstr.ini).
 namespace SettingsImport {
 // The sources in the order of the dialog's list (clientname).
 const QStringList& sources();

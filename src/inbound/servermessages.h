@@ -12,7 +12,7 @@ class RegistrationControl;
 class WindowRegistry;
 struct ServerLine;
 
-// servermessage: the lines that carry the server's own prefix. It learns that prefix,
+// Handles the lines that carry the server's own prefix. It learns that prefix,
 // adopts the nickname the server reports, rotates through the user's nicknames while the
 // chosen one is taken, and completes registration.
 class ServerMessages

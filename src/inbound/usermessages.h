@@ -19,7 +19,7 @@ class WindowRegistry;
 struct Options;
 struct ChatWindow;
 
-// usermessage: every line from another user (or from the client itself, echoed by the
+// Handles every line from another user (or from the client itself, echoed by the
 // server). It drops ignored and flooding senders, then carries out the command: nick
 // lists and window state, lines in the right chat window, answers, and events.
 class UserMessages
@@ -42,7 +42,7 @@ public:
     {
         startFileServer_ = std::move(start);
     }
-    // answerSoundRequest: a message "!" + nickname + " " + file name from sender.
+    // Answers a sound request: a message "!" + nickname + " " + file name from sender.
     void
     setSoundRequestHandler(std::function<void(const QString& sender, const QString& text)> answer)
     {

@@ -78,7 +78,7 @@ Session::Session(Options& options, LineLog& status, LineLog& serverView, EventSi
     });
 
     lagTimer_.setInterval(LagIsonIntervalMs);
-    connect(&lagTimer_, &QTimer::timeout, this, &Session::onLagTimer);
+    connect(&lagTimer_, &QTimer::timeout, this, &Session::onLagTick);
 
     currentNickname_ = options_.user.nickname;
 }
@@ -332,7 +332,7 @@ void Session::registrationComplete(const QString& addressedTo)
     Q_EMIT registered();
 }
 
-void Session::onLagTimer()
+void Session::onLagTick()
 {
     // Work runs on every second tick: the notify poll and the expiry of inquiries,
     // stale DCC chat offers and resume records.

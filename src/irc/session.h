@@ -120,11 +120,11 @@ public:
     // Sends QUIT and closes the connection at shutdown, without the usual cleanup.
     void quitForShutdown();
 
-    // sendline: encodes, cuts to the line limit and sends; dropped unless connected.
+    // Encodes, cuts to the line limit and sends; dropped unless connected.
     void sendLine(const QString& line);
-    // handleline: one received line, answered (PING, ERROR) or routed by its prefix.
+    // One received line, answered (PING, ERROR) or routed by its prefix.
     void handleLine(const QString& line);
-    // closesession: the cleanup after every kind of disconnect.
+    // The cleanup after every kind of disconnect.
     void endSession() override;
 
     void setNickname(const QString& name);
@@ -142,7 +142,7 @@ public:
     void lookupComplete(int lookupId, const QString& address, const QString& error);
     int currentLookupId() const { return lookupId_; }
 
-    void onLagTimer();
+    void onLagTick();
     bool lagTimerRunning() const { return lagTimer_.isActive(); }
 
 Q_SIGNALS:

@@ -68,7 +68,7 @@ public:
     QString folder() const { return programFolder_ + QStringLiteral("Menu Mods/"); }
     // The current mod's file.
     QString currentPath() const;
-    // Label50.
+    // The page's line that names the current mod's file.
     QString label() const;
 
     QStringList lines() const { return lines_; }

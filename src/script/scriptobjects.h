@@ -25,9 +25,8 @@ const std::vector<ObjectTypeInfo>& objectTypes();
 const ObjectTypeInfo* objectTypeInfo(const QString& keyword);
 
 // One loaded script object: its type and its values as the object file holds them.
-// This one record stands for every type (tscriptgreetobject, tscriptfarewellobject,
-// tscriptautoopobject, tscriptautovoiceobject, tscriptautoprotectobject,
-// tscriptautosendobject, tscriptautoontext); a type reads only its own fields.
+// This one record stands for every type (greeter, farewell, auto-op, auto-voice,
+// auto-protect, file sender, text responder); a type reads only its own fields.
 struct ScriptObject
 {
     ObjectType type = ObjectType::Greet;
@@ -85,7 +84,7 @@ public:
     const QList<ScriptEntry>& entries() const { return entries_; }
     // A file name with its extension ("Chat.sct"); empty for a new script.
     QString currentName() const { return currentName_; }
-    // Label44.
+    // The page's line that names the current script.
     QString caption() const;
 
     void newScript();

@@ -16,16 +16,16 @@ QString joinList(const QStringList& items);
 // hand-edited file left without its comma.
 QStringList wordItems(const QString& value);
 
-// inList: whether one of the list's items equals value, ignoring case.
+// Whether one of the list's items equals value, ignoring case.
 bool inList(const QString& list, const QString& value);
 
-// addressMatch: whether a mask of the list (nick "!" user "@" host) fits the user.
+// Whether a mask of the list (nick "!" user "@" host) fits the user.
 // userAndHost is the text between "!" and the end of the user's prefix. A mask's host
 // part ends at its first "." and only the first label of the user's host is compared,
 // so "*!*@ppp1.example.net" fits every host that starts with "ppp1.".
 bool addressMatch(const QString& list, const QString& nick, const QString& userAndHost);
 
-// expandPlaceholders: the typed escapes become formatting codes, then each "<nick>",
+// Expands a script text: the typed escapes become formatting codes, then each "<nick>",
 // "<yournick>", "<channel>" and "<word>" is replaced by its value, left to right. A value
 // is never searched again, so a channel named "#<channel>" cannot make it loop.
 QString expandPlaceholders(const QString& text, const QString& nick, const QString& ownNick,

@@ -80,7 +80,7 @@ public:
     // Nothing for any other line. The caller raises "Inbound SOUND".
     std::optional<QString> receiveDccChatLine(const QString& peer, const QString& line);
 
-    // answerSoundRequest: offers the file to the requester when the request names the
+    // Offers the file to the requester when the request names the
     // user, requests are accepted and the file is in the sound folder. Otherwise nothing
     // happens and the requester gets no answer. True when the file was offered.
     bool answerSoundRequest(const QString& requester, const QString& text);

@@ -12,7 +12,7 @@
 
 class Prompts;
 
-// The kinds of editor the theme page shows for an item of its item list (ComboBox3).
+// The kinds of editor the theme page shows for an item of its item list.
 enum class ThemeItemKind { Uses, Text, Colour, YesNo, Font, Size, Margin, Picture };
 
 // One entry of the item list: its caption, the editor it takes, the field it edits
@@ -29,11 +29,11 @@ struct ThemeItem
     int ThemeRecord::*number = nullptr;
 };
 
-// The kinds of use offered by ComboBox2, in its order.
+// The kinds of use the theme page offers, in its order.
 enum class ThemeUseKind { ChannelDefault, PrivateDefault, DccDefault, Channel, Private, Dcc };
 
 namespace ThemeItems {
-// Every item of ComboBox3, in order.
+// Every item of the theme page's item list, in order.
 const std::vector<ThemeItem>& all();
 // Null when no item has that caption (the separator lines, for one).
 const ThemeItem* find(const QString& caption);

@@ -246,8 +246,7 @@ void MainWindow::buildSettingsPanel()
     // is first shown.
     serverPage_ = new ServerTreePage(*client_, settingspanel_);
     settingspanel_->addTab(serverPage_, QStringLiteral("Servers"));
-    connect(serverPage_, &ServerTreePage::connectRequested, this,
-            &MainWindow::connectbuttonconnectClick);
+    connect(serverPage_, &ServerTreePage::connectRequested, this, &MainWindow::connectToServer);
     connect(serverPage_, &ServerTreePage::importRequested, this, [this] {
         if (!importDialog_) {
             importDialog_ = new ImportDialog(*client_, this);
@@ -544,24 +543,22 @@ void MainWindow::buildStatusStrip(QWidget* strip)
     auto* row = new QHBoxLayout(strip);
     row->setContentsMargins(0, 0, 0, 0);
 
-    connectbuttonconnect_ = new QToolButton(strip);
-    connectbuttonconnect_->setObjectName(QStringLiteral("connectbuttonconnect"));
-    connectbuttonconnect_->setText(QStringLiteral("Connect"));
-    connectbuttonconnect_->setIcon(StandardIcons::icon(style(), QStyle::SP_MediaPlay));
-    connectbuttonconnect_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    connectbuttonconnect_->setToolTip(QStringLiteral("Connect to Server"));
-    connect(connectbuttonconnect_, &QToolButton::clicked, this,
-            &MainWindow::connectbuttonconnectClick);
-    connectMenu_ = new RecentServersMenu(client_->recentServers(), connectbuttonconnect_, this);
+    connectButton_ = new QToolButton(strip);
+    connectButton_->setObjectName(QStringLiteral("connectbuttonconnect"));
+    connectButton_->setText(QStringLiteral("Connect"));
+    connectButton_->setIcon(StandardIcons::icon(style(), QStyle::SP_MediaPlay));
+    connectButton_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    connectButton_->setToolTip(QStringLiteral("Connect to Server"));
+    connect(connectButton_, &QToolButton::clicked, this, &MainWindow::connectToServer);
+    connectMenu_ = new RecentServersMenu(client_->recentServers(), connectButton_, this);
 
-    connectbuttondisconnect_ = new QToolButton(strip);
-    connectbuttondisconnect_->setObjectName(QStringLiteral("connectbuttondisconnect"));
-    connectbuttondisconnect_->setText(QStringLiteral("Disconnect"));
-    connectbuttondisconnect_->setIcon(StandardIcons::icon(style(), QStyle::SP_MediaStop));
-    connectbuttondisconnect_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    connectbuttondisconnect_->setToolTip(QStringLiteral("Disconnect from Server"));
-    connect(connectbuttondisconnect_, &QToolButton::clicked, this,
-            &MainWindow::connectbuttondisconnectClick);
+    disconnectButton_ = new QToolButton(strip);
+    disconnectButton_->setObjectName(QStringLiteral("connectbuttondisconnect"));
+    disconnectButton_->setText(QStringLiteral("Disconnect"));
+    disconnectButton_->setIcon(StandardIcons::icon(style(), QStyle::SP_MediaStop));
+    disconnectButton_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    disconnectButton_->setToolTip(QStringLiteral("Disconnect from Server"));
+    connect(disconnectButton_, &QToolButton::clicked, this, &MainWindow::disconnectFromServer);
 
     statuslist_ = new QComboBox(strip);
     statuslist_->setObjectName(QStringLiteral("statuslist"));
@@ -573,15 +570,15 @@ void MainWindow::buildStatusStrip(QWidget* strip)
     connect(statuslist_, &QComboBox::activated, this,
             [this] { statuslist_->setCurrentIndex(statuslist_->count() - 1); });
 
-    panel6_ = new QLabel(strip);
-    panel6_->setObjectName(QStringLiteral("Panel6"));
-    panel6_->setFrameShape(QFrame::StyledPanel);
-    panel6_->setMinimumWidth(200);
+    nicknamePanel_ = new QLabel(strip);
+    nicknamePanel_->setObjectName(QStringLiteral("Panel6"));
+    nicknamePanel_->setFrameShape(QFrame::StyledPanel);
+    nicknamePanel_->setMinimumWidth(200);
 
-    row->addWidget(connectbuttonconnect_);
-    row->addWidget(connectbuttondisconnect_);
+    row->addWidget(connectButton_);
+    row->addWidget(disconnectButton_);
     row->addWidget(statuslist_, 1);
-    row->addWidget(panel6_);
+    row->addWidget(nicknamePanel_);
     auto* help = new QToolButton(strip);
     help->setObjectName(QStringLiteral("helpbutton"));
     help->setText(QStringLiteral("Help"));
@@ -621,23 +618,23 @@ void MainWindow::showSessionState(Session::State state)
 {
     // Connect while there is no connection and none is tried again; Disconnect while one
     // is made, up, or waited for.
-    connectbuttonconnect_->setEnabled(state == Session::State::Disconnected);
-    connectbuttondisconnect_->setEnabled(state != Session::State::Disconnected &&
-                                         state != Session::State::Closing);
+    connectButton_->setEnabled(state == Session::State::Disconnected);
+    disconnectButton_->setEnabled(state != Session::State::Disconnected &&
+                                  state != Session::State::Closing);
 }
 
 void MainWindow::showNickname(const QString& nickname)
 {
-    panel6_->setText(QStringLiteral("Your Nickname is: ") + nickname);
+    nicknamePanel_->setText(QStringLiteral("Your Nickname is: ") + nickname);
 }
 
-void MainWindow::connectbuttonconnectClick()
+void MainWindow::connectToServer()
 {
     connectMenu_->recentTimer().stop();
     client_->connectToSelectedServer();
 }
 
-void MainWindow::connectbuttondisconnectClick()
+void MainWindow::disconnectFromServer()
 {
     client_->session().disconnectFromServer();
 }

@@ -41,8 +41,9 @@ public:
 
     Client& client() { return *client_; }
 
-    void connectbuttonconnectClick();
-    void connectbuttondisconnectClick();
+    // The "Connect to Server" and "Disconnect from Server" buttons.
+    void connectToServer();
+    void disconnectFromServer();
 
     PickerPanel* picker() const { return picker_; }
     ServerTreePage* serverPage() const { return serverPage_; }
@@ -97,7 +98,7 @@ private:
     void layoutMaster();
     void placeTileFrame(int row);
     void fitPicker();
-    // The colour of the four tile frame bars (Shape2 on the Misc page).
+    // The colour of the four tile frame bars (chosen on the Misc page).
     void paintTileFrame(const QColor& colour);
     // Web links, help and "Go There" open in the browser the Misc page chose.
     void openUrl(const QUrl& url);
@@ -128,7 +129,7 @@ private:
     QWidget* filesHolder_ = nullptr;
     FilesPanel* filesPanel_ = nullptr;
     QComboBox* statuslist_ = nullptr;
-    QLabel* panel6_ = nullptr;
-    QToolButton* connectbuttonconnect_ = nullptr;
-    QToolButton* connectbuttondisconnect_ = nullptr;
+    QLabel* nicknamePanel_ = nullptr;
+    QToolButton* connectButton_ = nullptr;
+    QToolButton* disconnectButton_ = nullptr;
 };

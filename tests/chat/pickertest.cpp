@@ -59,7 +59,7 @@ private Q_SLOTS:
         PickerFixture f(1); // six entries
         f.picker().setHeight(height);
         for (int i = 0; i < offset; ++i)
-            f.picker().scrollerDownClick();
+            f.picker().scrollDown();
         QCOMPARE(f.picker().scrollOffset(), offset);
         QCOMPARE(f.picker().rowAt(y), row);
     }
@@ -236,17 +236,17 @@ private Q_SLOTS:
         PickerFixture f(9); // 14 entries
         f.picker().setHeight(5 * 22 + 10);
         QVERIFY(f.picker().scrollersVisible());
-        f.picker().scrollerUpClick();
+        f.picker().scrollUp();
         QCOMPARE(f.picker().scrollOffset(), 0);
         for (int i = 0; i < 20; ++i)
-            f.picker().scrollerDownClick();
+            f.picker().scrollDown();
         QCOMPARE(f.picker().scrollOffset(), 9);
         f.picker().setHeight(20 * 22);
         QVERIFY(f.picker().scrollersVisible()); // still scrolled
         f.registry.leaveWindow(f.chans[0]);
         QCOMPARE(f.picker().scrollOffset(), 0);
         QVERIFY(!f.picker().scrollersVisible());
-        f.picker().scrollerDownClick(); // everything fits: nothing to scroll
+        f.picker().scrollDown(); // everything fits: nothing to scroll
         QCOMPARE(f.picker().scrollOffset(), 0);
     }
 };

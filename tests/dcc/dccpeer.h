@@ -75,8 +75,8 @@ struct DccPeer
     void tick(qint64 seconds)
     {
         clock.advanceSeconds(seconds);
-        dcc().sends().onTimer();
-        dcc().receives().onTimer();
+        dcc().sends().supervise();
+        dcc().receives().supervise();
     }
 };
 

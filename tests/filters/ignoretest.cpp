@@ -179,7 +179,7 @@ private Q_SLOTS:
         f.list.addIgnore(QStringLiteral("Quick"), QStringLiteral("q@a.example"), 1);
         f.fired.clear();
 
-        f.list.onIgnoreTimer();
+        f.list.countDownMinute();
         // The entry removed at this tick must not cost the entries before it a minute more.
         QCOMPARE(f.list.count(), 2);
         QCOMPARE(f.list.entries().at(0).timeLeft, QStringLiteral("2 minutes"));
@@ -188,15 +188,15 @@ private Q_SLOTS:
         QCOMPARE(f.fired.last().name, QStringLiteral("User UnIgnored"));
         QCOMPARE(f.fired.last().texts, eventSlots("Quick", "q@a.example"));
 
-        f.list.onIgnoreTimer();
+        f.list.countDownMinute();
         QCOMPARE(f.list.entries().at(0).timeLeft, QStringLiteral("1 minute"));
         QVERIFY(f.list.ignoreTimer().isActive());
-        f.list.onIgnoreTimer();
+        f.list.countDownMinute();
         QCOMPARE(f.list.count(), 1);
         QCOMPARE(f.list.entries().at(0).nickname, QStringLiteral("Keep"));
         QVERIFY(!f.list.ignoreTimer().isActive());
         for (int i = 0; i < 5; ++i)
-            f.list.onIgnoreTimer();
+            f.list.countDownMinute();
         QCOMPARE(f.list.count(), 1);
     }
 

@@ -32,8 +32,8 @@ bool answer(SessionFixture& f, const QString& names)
 // Two ticks of lagTimer: one poll.
 void tickTwice(Session& session)
 {
-    session.onLagTimer();
-    session.onLagTimer();
+    session.onLagTick();
+    session.onLagTick();
 }
 
 const NotifyEntry& entry(Client& client, const QString& nick)
@@ -223,7 +223,7 @@ private Q_SLOTS:
         QVERIFY(f.registerAs(QStringLiteral("me")));
         QCOMPARE(isonLinesSent(f.server).size(), 1);
         for (int tick = 1; tick <= 5; ++tick) {
-            f.session().onLagTimer();
+            f.session().onLagTick();
             QVERIFY(f.sync());
             QCOMPARE(isonLinesSent(f.server).size(), 1 + tick / 2);
         }
@@ -247,9 +247,9 @@ private Q_SLOTS:
         client.inquiries().startInquiry(QStringLiteral("whois"), QStringLiteral("radar"),
                                         QStringLiteral("Bob"), QString(), QString());
         clock.advanceSeconds(Inquiries::LifetimeSeconds + 1);
-        client.session().onLagTimer();
+        client.session().onLagTick();
         QCOMPARE(client.inquiries().count(), 1);
-        client.session().onLagTimer();
+        client.session().onLagTick();
         QCOMPARE(client.inquiries().count(), 0);
     }
 

@@ -220,8 +220,8 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitFor(
             [&] { return room->nickList.indexOf(QStringLiteral("friend")) >= 0; }, 5000));
         // The notify list hears of the friend on its next poll.
-        client.session().onLagTimer();
-        client.session().onLagTimer();
+        client.session().onLagTick();
+        client.session().onLagTick();
         QVERIFY(QTest::qWaitFor(
             [&] {
                 return client.statusLog().lines().contains(QStringLiteral("friend is on IRC.")) ||
@@ -278,8 +278,8 @@ private Q_SLOTS:
         polling.start();
         bool left = false;
         while (!left && polling.elapsed() < 10000) {
-            client.session().onLagTimer();
-            client.session().onLagTimer();
+            client.session().onLagTick();
+            client.session().onLagTick();
             left = QTest::qWaitFor(
                 [&] {
                     return client.statusLog().lines().contains(

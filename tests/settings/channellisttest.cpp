@@ -341,12 +341,12 @@ private Q_SLOTS:
 
         page.listView()->setCurrentIndex(list.index(0, 0));
         QCOMPARE(page.selectedChannel(), QStringLiteral("#good"));
-        page.addSelectedClick();
-        page.addSelectedClick();
+        page.addSelected();
+        page.addSelected();
         QCOMPARE(favourites.favourites()->count(), 2);
         QCOMPARE(client.options().channels.favourites, (QStringList{"#good", "#good"}));
         favourites.favourites()->selectAll();
-        favourites.removeSelectedClick();
+        favourites.removeSelected();
         QVERIFY(client.options().channels.favourites.isEmpty());
     }
 };

@@ -680,15 +680,15 @@ private Q_SLOTS:
         view.updateScrollBand(QPoint(50, bottom));
         QCOMPARE(view.scrollDirection(), 1);
         QVERIFY(view.serverTreeTimer().isActive());
-        view.onServerTreeTimer();
+        view.autoScrollStep();
         QCOMPARE(bar->value(), bar->minimum() + 1);
         for (int i = 0; i < 100; ++i)
-            view.onServerTreeTimer();
+            view.autoScrollStep();
         QCOMPARE(bar->value(), bar->maximum());
         QVERIFY(!view.serverTreeTimer().isActive());
         view.updateScrollBand(QPoint(50, 1));
         QCOMPARE(view.scrollDirection(), -1);
-        view.onServerTreeTimer();
+        view.autoScrollStep();
         QCOMPARE(bar->value(), bar->maximum() - 1);
         view.updateScrollBand(QPoint(50, 3)); // just outside the top band
         QVERIFY(!view.serverTreeTimer().isActive());

@@ -216,9 +216,9 @@ private Q_SLOTS:
         QCOMPARE(client.options().appearance.lastPoster, QStringLiteral("Red.bmp"));
 
         QSignalSpy frame(&page, &MiscPage::tileFrameColourChanged);
-        auto* image2 = page.findChild<ColourPalette*>(QStringLiteral("Image2"));
-        QTest::mousePress(image2, Qt::LeftButton, {}, QPoint(100, 10));
-        const QColor picked = image2->colourAt(QPoint(100, 10));
+        auto* tileFramePalette = page.findChild<ColourPalette*>(QStringLiteral("Image2"));
+        QTest::mousePress(tileFramePalette, Qt::LeftButton, {}, QPoint(100, 10));
+        const QColor picked = tileFramePalette->colourAt(QPoint(100, 10));
         QCOMPARE(client.options().appearance.tileFrameColor, winFromColor(picked));
         QCOMPARE(page.findChild<ColourSwatch*>(QStringLiteral("Shape2"))->colour(), picked);
         QCOMPARE(frame.size(), 1);

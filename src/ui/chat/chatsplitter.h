@@ -2,7 +2,7 @@
 
 #include <QSplitter>
 
-// Txsplitter: a splitter whose handle reports a double-click, which fits the panel beside it.
+// A splitter whose handle reports a double-click, which fits the panel beside it.
 class ChatSplitter : public QSplitter
 {
     Q_OBJECT

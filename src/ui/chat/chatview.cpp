@@ -31,7 +31,7 @@ ChatView::ChatView(ChatDocument* document, QWidget* parent) : QWidget(parent), d
     connect(document, &ChatDocument::linesAppended, this, &ChatView::onLinesAppended);
     repaintTimer_.setSingleShot(true);
     repaintTimer_.setInterval(RepaintIntervalMs);
-    connect(&repaintTimer_, &QTimer::timeout, this, &ChatView::onRepaintTimer);
+    connect(&repaintTimer_, &QTimer::timeout, this, &ChatView::onRepaintTick);
     connect(document, &ChatDocument::cleared, this, &ChatView::onCleared);
     connect(document, &ChatDocument::linesTrimmed, this, &ChatView::onLinesTrimmed);
     connect(document, &ChatDocument::themeApplied, this, &ChatView::onThemeApplied);
@@ -150,7 +150,7 @@ void ChatView::catchUp()
     showAppended();
 }
 
-void ChatView::onRepaintTimer()
+void ChatView::onRepaintTick()
 {
     if (!appendPending_)
         return;

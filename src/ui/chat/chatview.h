@@ -95,7 +95,7 @@ protected:
 private:
     void onLinesAppended();
     void showAppended();
-    void onRepaintTimer();
+    void onRepaintTick();
 
 public:
     // Shows at once whatever was appended since the view last caught up.

@@ -33,7 +33,7 @@ private:
     QStringList rows_;
 };
 
-// Tnicklistbox: the nick list of a channel window: owner-drawn rows in the theme's colours,
+// The nick list of a channel window: owner-drawn rows in the theme's colours,
 // "@" for operators and "+" for voiced members, the user's own nick in its own colour.
 // Rows are of one height and only the visible ones are drawn, so a channel of tens of
 // thousands costs no more to show than a small one.

@@ -66,8 +66,8 @@ PickerPanel::PickerPanel(WindowRegistry& registry, QWidget* parent)
     scrollerDown_->setObjectName(QStringLiteral("scrollerdown"));
     scrollerDown_->setArrowType(Qt::DownArrow);
     PickerLayout& layout = registry_.picker();
-    connect(scrollerUp_, &QToolButton::clicked, this, [&layout] { layout.scrollerUpClick(); });
-    connect(scrollerDown_, &QToolButton::clicked, this, [&layout] { layout.scrollerDownClick(); });
+    connect(scrollerUp_, &QToolButton::clicked, this, [&layout] { layout.scrollUp(); });
+    connect(scrollerDown_, &QToolButton::clicked, this, [&layout] { layout.scrollDown(); });
 
     connect(&layout, &PickerLayout::repaintNeeded, this, &PickerPanel::repaintRows);
     connect(&registry_, &WindowRegistry::pickerChanged, this, &PickerPanel::repaintRows);

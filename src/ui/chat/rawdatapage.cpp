@@ -83,7 +83,7 @@ RawDataPage::RawDataPage(RawData& rawData, QWidget* parent) : QWidget(parent), r
     connect(&rawData_, &RawData::viewCleared, this, &RawDataPage::clearView);
     connect(&rawData_, &RawData::lineShown, this, &RawDataPage::queueLine);
     connect(&rawData_, &RawData::inputEnabledChanged, rawinput_, &QLineEdit::setEnabled);
-    connect(rawinput_, &QLineEdit::returnPressed, this, &RawDataPage::rawinputEnter);
+    connect(rawinput_, &QLineEdit::returnPressed, this, &RawDataPage::sendRawInput);
 }
 
 void RawDataPage::queueLine(const QString& line, bool fromServer)
@@ -128,7 +128,7 @@ void RawDataPage::clearView()
     rawtext_->clear();
 }
 
-void RawDataPage::rawinputEnter()
+void RawDataPage::sendRawInput()
 {
     if (rawData_.enterInput(rawinput_->text()))
         rawinput_->clear();

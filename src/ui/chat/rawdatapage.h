@@ -35,7 +35,7 @@ private:
     void queueLine(const QString& line, bool fromServer);
     void flushPending();
     void clearView();
-    void rawinputEnter();
+    void sendRawInput();
 
     RawData& rawData_;
     QPlainTextEdit* rawtext_ = nullptr;

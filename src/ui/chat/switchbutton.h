@@ -2,9 +2,9 @@
 
 #include <QToolButton>
 
-// A toolbar toggle bound to one switch of the options model: ToolButton7 "Auto-Log all
-// Chats" and ToolButton4 "Hide All Channel Joins/Parts/Quits". load() shows the switch
-// again after the settings are read.
+// A toolbar toggle bound to one switch of the options model: "Auto-Log all Chats" and
+// "Hide All Channel Joins/Parts/Quits". load() shows the switch again after the settings
+// are read.
 class SwitchButton : public QToolButton
 {
     Q_OBJECT

@@ -9,7 +9,7 @@
 
 struct ThemeRecord;
 
-// Ttextentry: the text entry at the foot of a chat window: what the user types, with the lines they
+// The text entry at the foot of a chat window: what the user types, with the lines they
 // entered before under the Up and Down keys. What a line means is for its receiver.
 class TextEntry : public QPlainTextEdit
 {

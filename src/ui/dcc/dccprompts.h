@@ -11,7 +11,8 @@ class QPushButton;
 class QTreeView;
 class QFileSystemModel;
 
-// chatrequestform: "DCC Chat Request", answered once by its buttons; closing it rejects.
+// "DCC Chat Request": another user offers a DCC chat, answered once by its buttons; closing it
+// rejects.
 class ChatRequestDialog : public QDialog
 {
     Q_OBJECT
@@ -25,7 +26,7 @@ private:
     std::function<void(ChatRequestAnswer)> answer_;
 };
 
-// receivefileform: "Receiving File", with the save folder and "Resume from" when a
+// "Receiving File": a file offered by another user, with the save folder and "Resume from" when a
 // shorter file of the name is already there.
 class ReceiveFileDialog : public QDialog
 {

@@ -9,9 +9,8 @@ class QCheckBox;
 class QRadioButton;
 class QSpinBox;
 
-// The DCC page: what happens to a DCC chat offer (RadioButton6 "Accept without Prompt",
-// RadioButton7 "Ignore it", RadioButton8 "Prompt") and to a file offer (RadioButton3
-// "Prompt", RadioButton4 "Ignore It", RadioButton5 "Get File without Prompt"), passive
+// The DCC page: what happens to a DCC chat offer ("Accept without Prompt", "Ignore it",
+// "Prompt") and to a file offer ("Prompt", "Ignore It", "Get File without Prompt"), passive
 // offers, automatic resume and how many files may come in at once.
 class DccSettingsPage : public QWidget
 {

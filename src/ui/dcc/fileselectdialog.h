@@ -10,8 +10,8 @@ class QListWidget;
 class QComboBox;
 class QTreeView;
 
-// fileselectform: "Select Files for DCC Send". Folders on the left, the folder's files
-// (several may be chosen) on the right, the receiver in Edit1.
+// "Select Files for DCC Send": folders on the left, the folder's files (several may be
+// chosen) on the right, and the nickname of the receiver.
 class FileSelectDialog : public QDialog
 {
     Q_OBJECT

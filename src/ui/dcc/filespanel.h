@@ -19,7 +19,7 @@ public:
     TransferListView* inbound() const { return inbound_; }
     // The filters as stored (after the settings are read).
     void loadFilters();
-    // "Send a File" and the chat menu's "Send File...": nick pre-fills Edit1 when given.
+    // "Send a File" and the chat menu's "Send File...": nick pre-fills the receiver when given.
     void openSendDialog(const QString& nick = QString());
 
 private:
@@ -33,7 +33,7 @@ private:
     QPlainTextEdit* filterlist_ = nullptr;
 };
 
-// The "DCC Chat" section: a nick in Edit19 and Button14 "Do" to offer a chat.
+// The "DCC Chat" section: a nick and "Do" to offer a chat.
 class DccChatPanel : public QWidget
 {
     Q_OBJECT

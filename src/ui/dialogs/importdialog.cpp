@@ -34,16 +34,16 @@ ImportDialog::ImportDialog(Client& client, QWidget* parent) : QDialog(parent), c
         whereList_->hideColumn(column);
     whereList_->setHeaderHidden(true);
 
-    label3_ = new QLabel(this);
-    label3_->setObjectName(QStringLiteral("Label3"));
-    label3_->setWordWrap(true);
-    progress1_ = new QProgressBar(this);
-    progress1_->setObjectName(QStringLiteral("progress1"));
-    progress1_->setRange(0, 100);
-    button2_ = new QPushButton(QStringLiteral("Import Now"), this);
-    button2_->setObjectName(QStringLiteral("Button2"));
-    auto* button1 = new QPushButton(QStringLiteral("Close"), this);
-    button1->setObjectName(QStringLiteral("Button1"));
+    resultLabel_ = new QLabel(this);
+    resultLabel_->setObjectName(QStringLiteral("Label3"));
+    resultLabel_->setWordWrap(true);
+    progress_ = new QProgressBar(this);
+    progress_->setObjectName(QStringLiteral("progress1"));
+    progress_->setRange(0, 100);
+    importButton_ = new QPushButton(QStringLiteral("Import Now"), this);
+    importButton_->setObjectName(QStringLiteral("Button2"));
+    auto* close = new QPushButton(QStringLiteral("Close"), this);
+    close->setObjectName(QStringLiteral("Button1"));
 
     auto* lists = new QHBoxLayout;
     auto* left = new QVBoxLayout;
@@ -56,28 +56,28 @@ ImportDialog::ImportDialog(Client& client, QWidget* parent) : QDialog(parent), c
     lists->addLayout(right, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(button2_);
-    buttons->addWidget(button1);
+    buttons->addWidget(importButton_);
+    buttons->addWidget(close);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(
         new QLabel(QStringLiteral("You can import settings from other IRC Clients here."), this));
     layout->addLayout(lists, 1);
-    layout->addWidget(label3_);
-    layout->addWidget(progress1_);
+    layout->addWidget(resultLabel_);
+    layout->addWidget(progress_);
     layout->addLayout(buttons);
     setFixedSize(560, 420);
 
     connect(whereList_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { setFolder(folders_->filePath(current)); });
-    connect(button2_, &QPushButton::clicked, this, &ImportDialog::importNowClick);
-    connect(button1, &QPushButton::clicked, this, &QDialog::hide);
+    connect(importButton_, &QPushButton::clicked, this, &ImportDialog::importNow);
+    connect(close, &QPushButton::clicked, this, &QDialog::hide);
     setFolder(QDir::homePath());
 }
 
 void ImportDialog::showEvent(QShowEvent* event)
 {
     clientName_->setCurrentRow(0);
-    progress1_->setValue(0);
+    progress_->setValue(0);
     QDialog::showEvent(event);
 }
 
@@ -86,7 +86,7 @@ void ImportDialog::setFolder(const QString& folder)
     // The folder is kept apart from the label, which also shows the result: a second
     // import never takes a message for a folder.
     folder_ = folder;
-    label3_->setText(folder);
+    resultLabel_->setText(folder);
     const QModelIndex index = folders_->index(folder);
     if (index.isValid() && whereList_->currentIndex() != index) {
         whereList_->setCurrentIndex(index);
@@ -94,25 +94,25 @@ void ImportDialog::setFolder(const QString& folder)
     }
 }
 
-void ImportDialog::importNowClick()
+void ImportDialog::importNow()
 {
     const QListWidgetItem* source = clientName_->currentItem();
     if (!source)
         return;
     ImportedSettings settings = SettingsImport::read(source->text(), folder_);
     if (!settings.found()) {
-        label3_->setText(QStringLiteral("Cannot find settings in this Folder"));
-        progress1_->setValue(0);
+        resultLabel_->setText(QStringLiteral("Cannot find settings in this Folder"));
+        progress_->setValue(0);
         return;
     }
-    progress1_->setMaximum(std::max(1, settings.serverCount));
-    progress1_->setValue(settings.serverCount);
+    progress_->setMaximum(std::max(1, settings.serverCount));
+    progress_->setValue(settings.serverCount);
     SettingsImport::apply(settings, client_.options().user, client_.notifyList(),
                           client_.serverTree());
     for (const QString& nick : std::as_const(settings.refusedNicknames))
         client_.addStatusLine(QStringLiteral("Not imported: \"") + nick +
                               QStringLiteral("\" is not a valid nickname."));
-    label3_->setText(QStringLiteral("Successfully Imported"));
-    button2_->setEnabled(false);
+    resultLabel_->setText(QStringLiteral("Successfully Imported"));
+    importButton_->setEnabled(false);
     Q_EMIT imported();
 }

@@ -10,7 +10,7 @@ class QProgressBar;
 class QPushButton;
 class QTreeView;
 
-// The import dialog (Timportform, "Import"): a source from clientname, the folder it is
+// The "Import" dialog: a source from clientname, the folder it is
 // installed in from wherelist, and "Import Now", which brings its identity, nicknames,
 // notify list and servers into the running client.
 class ImportDialog : public QDialog
@@ -22,9 +22,9 @@ public:
     void setFolder(const QString& folder);
     QString folder() const { return folder_; }
     QListWidget* sources() const { return clientName_; }
-    QLabel* resultLabel() const { return label3_; }
-    QPushButton* importButton() const { return button2_; }
-    void importNowClick();
+    QLabel* resultLabel() const { return resultLabel_; }
+    QPushButton* importButton() const { return importButton_; }
+    void importNow();
 
 Q_SIGNALS:
     // Something was imported: the pages that show the identity and lists refresh.
@@ -38,8 +38,8 @@ private:
     QListWidget* clientName_;
     QTreeView* whereList_;
     QFileSystemModel* folders_;
-    QLabel* label3_;
-    QProgressBar* progress1_;
-    QPushButton* button2_;
+    QLabel* resultLabel_;
+    QProgressBar* progress_;
+    QPushButton* importButton_;
     QString folder_;
 };

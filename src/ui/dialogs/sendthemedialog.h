@@ -5,7 +5,7 @@
 class Client;
 struct ChatWindow;
 
-// sendtheme: "Send Theme" asks before a window's theme goes to another user by DCC.
+// "Send Theme" asks before a window's theme goes to another user by DCC.
 class SendThemeDialog : public SmallDialog
 {
     Q_OBJECT

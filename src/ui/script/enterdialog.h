@@ -4,8 +4,8 @@
 
 class QLineEdit;
 
-// soenterform (unit soaenter): one line of text with "Okay" and "Cancel"; Enter confirms. The
-// caller sets the caption. Deleted when closed.
+// Asks a script object for one line of text, with "Okay" and "Cancel"; Enter confirms.
+// The caller sets the caption. Deleted when closed.
 class EnterDialog : public QDialog
 {
     Q_OBJECT

@@ -10,16 +10,15 @@ class QListWidget;
 class QPlainTextEdit;
 
 // The editor of one script object type. Each type has its own dialog, made once and
-// reused, so a dialog keeps its controls between uses except what loading sets:
-//   soautogreet (Tsoautogreet)             "Channel Auto-Greeter"
-//   soautofarewell (Tsoautofarewell)       "Channel Auto-Farewell"
-//   soautoopform (Tsoautoopform)           "Channel Auto-Op List"
-//   soautovoiceform (Tsoautovoiceform)     "Channel Auto-Voice List"
-//   soautoprotectform (Tsoautoprotectform) "Channel Auto-Protect List"
-//   soautofilesender (Tsoautofilesender)   "Channel Auto-File Sender"
-//   soautotext (Tsoautotext)               "Auto Text Responder"
-// Their forms were the units soagreet, soafarewell, soautoop, soautovoice, soautoprotect,
-// soautofilesend and sauthotext.
+// reused, so a dialog keeps its controls between uses except what loading sets. Each
+// dialog's object name and caption:
+//   soautogreet        "Channel Auto-Greeter"
+//   soautofarewell     "Channel Auto-Farewell"
+//   soautoopform       "Channel Auto-Op List"
+//   soautovoiceform    "Channel Auto-Voice List"
+//   soautoprotectform  "Channel Auto-Protect List"
+//   soautofilesender   "Channel Auto-File Sender"
+//   soautotext         "Auto Text Responder"
 class ObjectEditorDialog : public QDialog
 {
     Q_OBJECT

@@ -6,8 +6,8 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 
-// soaddobject (unit doaaddobject): "Add Scripting Object", the object files to choose from. "Okay"
-// or a double click takes the selected file. Deleted when closed.
+// "Add Scripting Object": the object files to choose from. "Okay" or a double click takes the
+// selected file. Deleted when closed.
 class AddObjectDialog : public QDialog
 {
     Q_OBJECT
@@ -25,8 +25,8 @@ private:
     QListWidget* files_;
 };
 
-// sorenameobject (unit soarenameobject): "Rename Script Object", a new name for the selected
-// object. The dialog stays open while the page refuses a name; the page closes it once renamed.
+// "Rename Script Object": a new name for the selected object. The dialog stays open while the page
+// refuses a name; the page closes it once renamed.
 class RenameObjectDialog : public QDialog
 {
     Q_OBJECT

@@ -50,9 +50,9 @@ ScriptingPage::ScriptingPage(Client& client, QWidget* parent)
     tools->addWidget(up);
     tools->addStretch(1);
 
-    label44_ = new QLabel(this);
-    label44_->setObjectName(QStringLiteral("Label44"));
-    layout->addWidget(label44_);
+    scriptCaption_ = new QLabel(this);
+    scriptCaption_->setObjectName(QStringLiteral("Label44"));
+    layout->addWidget(scriptCaption_);
     auto* row = new QHBoxLayout;
     objectlistbox_ = new QListWidget(this);
     objectlistbox_->setObjectName(QStringLiteral("objectlistbox"));
@@ -101,7 +101,7 @@ void ScriptingPage::showScript()
 {
     const int selected = selectedRow();
     showing_ = true;
-    label44_->setText(scripts_.caption());
+    scriptCaption_->setText(scripts_.caption());
     // Items are reused where they can be: a check mark changed from the list calls back
     // here while its item is still in use.
     const QList<ScriptEntry>& entries = scripts_.entries();

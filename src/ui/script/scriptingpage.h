@@ -42,7 +42,7 @@ private:
     void message(const QString& text, QWidget* over);
 
     Scripts& scripts_;
-    QLabel* label44_;
+    QLabel* scriptCaption_;
     QListWidget* objectlistbox_;
     std::map<ObjectType, ObjectEditorDialog*> editors_;
     QString editingPath_;

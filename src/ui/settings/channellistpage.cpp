@@ -128,10 +128,10 @@ ChannelListPage::ChannelListPage(Client& client, QWidget* parent) : QWidget(pare
     layout->addWidget(gauge_);
     layout->addWidget(views_, 1);
 
-    connect(getList_, &QToolButton::clicked, this, &ChannelListPage::getListClick);
-    connect(refilter_, &QToolButton::clicked, this, &ChannelListPage::refilterClick);
-    connect(joinSelected_, &QToolButton::clicked, this, &ChannelListPage::joinSelectedClick);
-    connect(addSelected_, &QToolButton::clicked, this, &ChannelListPage::addSelectedClick);
+    connect(getList_, &QToolButton::clicked, this, &ChannelListPage::requestList);
+    connect(refilter_, &QToolButton::clicked, this, &ChannelListPage::refilter);
+    connect(joinSelected_, &QToolButton::clicked, this, &ChannelListPage::joinSelected);
+    connect(addSelected_, &QToolButton::clicked, this, &ChannelListPage::addSelected);
     connect(shortList_, &QToolButton::toggled, this,
             [this](bool compact) { views_->setCurrentIndex(compact ? 1 : 0); });
     connect(report_, &QTreeView::doubleClicked, this,
@@ -200,13 +200,13 @@ QString ChannelListPage::selectedChannel() const
     return client_.channelList().channelAt(current.row());
 }
 
-void ChannelListPage::getListClick()
+void ChannelListPage::requestList()
 {
     pushFilter();
     client_.channelList().requestList(special_->isChecked());
 }
 
-void ChannelListPage::refilterClick()
+void ChannelListPage::refilter()
 {
     pushFilter();
     client_.channelList().refilter();
@@ -219,14 +219,14 @@ void ChannelListPage::joinRow(int row)
         client_.session().sendLine(QStringLiteral("JOIN ") + channel);
 }
 
-void ChannelListPage::joinSelectedClick()
+void ChannelListPage::joinSelected()
 {
     const QString channel = selectedChannel();
     if (!channel.isEmpty())
         client_.session().sendLine(QStringLiteral("JOIN ") + channel);
 }
 
-void ChannelListPage::addSelectedClick()
+void ChannelListPage::addSelected()
 {
     const QString channel = selectedChannel();
     if (!channel.isEmpty())
@@ -241,12 +241,13 @@ FavouritesPage::FavouritesPage(Client& client, QWidget* parent) : QWidget(parent
     list_->setSortingEnabled(true);
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
 
-    auto* joinSelected = toolButton("ToolButton9", QStringLiteral("Join Selected Channels"), this);
-    auto* removeSelected =
+    auto* joinSelectedButton =
+        toolButton("ToolButton9", QStringLiteral("Join Selected Channels"), this);
+    auto* removeSelectedButton =
         toolButton("ToolButton22", QStringLiteral("Remove Selected Channels from List"), this);
     auto* toolbar = new QHBoxLayout;
-    toolbar->addWidget(joinSelected);
-    toolbar->addWidget(removeSelected);
+    toolbar->addWidget(joinSelectedButton);
+    toolbar->addWidget(removeSelectedButton);
     toolbar->addStretch(1);
 
     channelName_ = lineEdit("Edit5", this);
@@ -276,11 +277,11 @@ FavouritesPage::FavouritesPage(Client& client, QWidget* parent) : QWidget(parent
     layout->addWidget(list_, 1);
     layout->addLayout(fields);
 
-    connect(joinSelected, &QToolButton::clicked, this, &FavouritesPage::joinSelectedClick);
-    connect(removeSelected, &QToolButton::clicked, this, &FavouritesPage::removeSelectedClick);
-    connect(join, &QPushButton::clicked, this, &FavouritesPage::joinClick);
-    connect(add, &QPushButton::clicked, this, &FavouritesPage::addClick);
-    connect(invite, &QPushButton::clicked, this, &FavouritesPage::inviteClick);
+    connect(joinSelectedButton, &QToolButton::clicked, this, &FavouritesPage::joinSelected);
+    connect(removeSelectedButton, &QToolButton::clicked, this, &FavouritesPage::removeSelected);
+    connect(join, &QPushButton::clicked, this, &FavouritesPage::joinTypedChannel);
+    connect(add, &QPushButton::clicked, this, &FavouritesPage::addTypedChannel);
+    connect(invite, &QPushButton::clicked, this, &FavouritesPage::inviteUser);
     connect(list_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
         client_.windows().joinChannel(Favourites::channelOf(item->text()));
     });
@@ -309,19 +310,19 @@ void FavouritesPage::addEntry(const QString& entry)
     storeFavourites();
 }
 
-void FavouritesPage::joinClick()
+void FavouritesPage::joinTypedChannel()
 {
     const QString text = Favourites::joinText(channelName_->text(), password_->text());
     if (!text.isEmpty())
         client_.windows().joinChannel(text);
 }
 
-void FavouritesPage::addClick()
+void FavouritesPage::addTypedChannel()
 {
     addEntry(Favourites::entry(channelName_->text(), description_->text()));
 }
 
-void FavouritesPage::inviteClick()
+void FavouritesPage::inviteUser()
 {
     const QString line = Favourites::inviteLine(inviteNick_->text(), inviteChannel_->text());
     if (line.isEmpty())
@@ -331,13 +332,13 @@ void FavouritesPage::inviteClick()
                           QStringLiteral(" to ") + inviteChannel_->text().trimmed() + u'.');
 }
 
-void FavouritesPage::joinSelectedClick()
+void FavouritesPage::joinSelected()
 {
     for (QListWidgetItem* item : list_->selectedItems())
         client_.windows().joinChannel(Favourites::channelOf(item->text()));
 }
 
-void FavouritesPage::removeSelectedClick()
+void FavouritesPage::removeSelected()
 {
     qDeleteAll(list_->selectedItems());
     storeFavourites();

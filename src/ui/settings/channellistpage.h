@@ -24,10 +24,10 @@ public:
     QTreeView* listView() const { return report_; }
     // The channel of the selected row, empty when none.
     QString selectedChannel() const;
-    void getListClick();
-    void refilterClick();
-    void joinSelectedClick();
-    void addSelectedClick();
+    void requestList();
+    void refilter();
+    void joinSelected();
+    void addSelected();
 
 Q_SIGNALS:
     // "Add Selected Channel to Favorite Channels List".
@@ -69,11 +69,11 @@ public:
     // Shows the favourites of the options (after the settings are read).
     void showFavourites();
     void addEntry(const QString& entry);
-    void joinClick();
-    void addClick();
-    void inviteClick();
-    void joinSelectedClick();
-    void removeSelectedClick();
+    void joinTypedChannel();
+    void addTypedChannel();
+    void inviteUser();
+    void joinSelected();
+    void removeSelected();
 
 private:
     void storeFavourites();

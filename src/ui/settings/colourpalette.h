@@ -3,9 +3,8 @@
 #include <QFrame>
 #include <QImage>
 
-// A palette picture to take colours from (Image1 of the theme page, Image2 of the Misc
-// page): pressing the left button takes the colour under the pointer, and dragging with
-// it held goes on taking them.
+// A palette picture to take colours from (on the theme page and the Misc page): pressing the left
+// button takes the colour under the pointer, and dragging with it held goes on taking them.
 class ColourPalette : public QWidget
 {
     Q_OBJECT
@@ -28,7 +27,7 @@ private:
     QImage image_;
 };
 
-// A swatch showing one colour (Shape1, Shape2).
+// A swatch showing one colour: the one chosen on the theme page or the Misc page.
 class ColourSwatch : public QFrame
 {
     Q_OBJECT

@@ -30,31 +30,31 @@ QSlider* slider(const char* name, QWidget* parent)
 FileServerPage::FileServerPage(Client& client, QWidget* parent) : QWidget(parent), client_(client)
 {
     setObjectName(QStringLiteral("fileserverpage"));
-    radioButton1_ = named(new QRadioButton(QStringLiteral("On"), this), "RadioButton1");
-    radioButton2_ = named(new QRadioButton(QStringLiteral("Off"), this), "RadioButton2");
-    edit22_ = named(new QLineEdit(this), "Edit22");
-    edit23_ = named(new QLineEdit(this), "Edit23");
-    trackBar2_ = slider("TrackBar2", this);
-    label36_ = named(new QLabel(this), "Label36");
-    trackBar3_ = slider("TrackBar3", this);
-    label37_ = named(new QLabel(this), "Label37");
+    onRadio_ = named(new QRadioButton(QStringLiteral("On"), this), "RadioButton1");
+    offRadio_ = named(new QRadioButton(QStringLiteral("Off"), this), "RadioButton2");
+    rootFolderEdit_ = named(new QLineEdit(this), "Edit22");
+    triggerEdit_ = named(new QLineEdit(this), "Edit23");
+    maxUsersSlider_ = slider("TrackBar2", this);
+    maxUsersLabel_ = named(new QLabel(this), "Label36");
+    maxGetsSlider_ = slider("TrackBar3", this);
+    maxGetsLabel_ = named(new QLabel(this), "Label37");
     greet_ = named(new QListWidget(this), "greet");
 
     auto* switches = new QHBoxLayout;
-    switches->addWidget(radioButton1_);
-    switches->addWidget(radioButton2_);
+    switches->addWidget(onRadio_);
+    switches->addWidget(offRadio_);
     switches->addStretch(1);
     auto* users = new QHBoxLayout;
-    users->addWidget(trackBar2_, 1);
-    users->addWidget(label36_);
+    users->addWidget(maxUsersSlider_, 1);
+    users->addWidget(maxUsersLabel_);
     auto* gets = new QHBoxLayout;
-    gets->addWidget(trackBar3_, 1);
-    gets->addWidget(label37_);
+    gets->addWidget(maxGetsSlider_, 1);
+    gets->addWidget(maxGetsLabel_);
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("FileServer"), switches);
-    form->addRow(QStringLiteral("FileServer Root Folder"), edit22_);
-    form->addRow(QStringLiteral("Keyword Trigger"), edit23_);
+    form->addRow(QStringLiteral("FileServer Root Folder"), rootFolderEdit_);
+    form->addRow(QStringLiteral("Keyword Trigger"), triggerEdit_);
     form->addRow(QStringLiteral("Max. Simultaneous Users"), users);
     form->addRow(QStringLiteral("Max. Gets per User"), gets);
     form->addRow(QStringLiteral("Greet Message"), greet_);
@@ -63,36 +63,36 @@ FileServerPage::FileServerPage(Client& client, QWidget* parent) : QWidget(parent
     layout->addStretch(1);
 
     FileServerOptions& o = client_.options().fileServer;
-    connect(radioButton1_, &QRadioButton::toggled, this, [&o](bool on) { o.enabled = on; });
-    connect(edit22_, &QLineEdit::textEdited, this, [&o](const QString& t) { o.root = t; });
-    connect(edit23_, &QLineEdit::textEdited, this, [&o](const QString& t) { o.trigger = t; });
-    connect(trackBar2_, &QSlider::valueChanged, this, [this, &o](int value) {
+    connect(onRadio_, &QRadioButton::toggled, this, [&o](bool on) { o.enabled = on; });
+    connect(rootFolderEdit_, &QLineEdit::textEdited, this, [&o](const QString& t) { o.root = t; });
+    connect(triggerEdit_, &QLineEdit::textEdited, this, [&o](const QString& t) { o.trigger = t; });
+    connect(maxUsersSlider_, &QSlider::valueChanged, this, [this, &o](int value) {
         o.maxUsers = value;
-        label36_->setText(QString::number(value));
+        maxUsersLabel_->setText(QString::number(value));
     });
-    connect(trackBar3_, &QSlider::valueChanged, this, [this, &o](int value) {
+    connect(maxGetsSlider_, &QSlider::valueChanged, this, [this, &o](int value) {
         o.maxGets = value;
-        label37_->setText(QString::number(value));
+        maxGetsLabel_->setText(QString::number(value));
     });
     connect(greet_, &QListWidget::currentTextChanged, this, [&o](const QString& name) {
         if (!name.isEmpty())
             o.greeting = name;
     });
-    connect(&client_, &Client::fileServerSwitchedOff, radioButton2_,
-            [this] { radioButton2_->setChecked(true); });
+    connect(&client_, &Client::fileServerSwitchedOff, offRadio_,
+            [this] { offRadio_->setChecked(true); });
     load();
 }
 
 void FileServerPage::load()
 {
     const FileServerOptions& o = client_.options().fileServer;
-    (o.enabled ? radioButton1_ : radioButton2_)->setChecked(true);
-    edit22_->setText(o.root);
-    edit23_->setText(o.trigger);
-    trackBar2_->setValue(o.maxUsers);
-    label36_->setText(QString::number(trackBar2_->value()));
-    trackBar3_->setValue(o.maxGets);
-    label37_->setText(QString::number(trackBar3_->value()));
+    (o.enabled ? onRadio_ : offRadio_)->setChecked(true);
+    rootFolderEdit_->setText(o.root);
+    triggerEdit_->setText(o.trigger);
+    maxUsersSlider_->setValue(o.maxUsers);
+    maxUsersLabel_->setText(QString::number(maxUsersSlider_->value()));
+    maxGetsSlider_->setValue(o.maxGets);
+    maxGetsLabel_->setText(QString::number(maxGetsSlider_->value()));
     refreshGreetings();
 }
 

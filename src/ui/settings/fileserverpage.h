@@ -28,13 +28,13 @@ private:
     void refreshGreetings();
 
     Client& client_;
-    QRadioButton* radioButton1_;
-    QRadioButton* radioButton2_;
-    QLineEdit* edit22_;
-    QLineEdit* edit23_;
-    QSlider* trackBar2_;
-    QLabel* label36_;
-    QSlider* trackBar3_;
-    QLabel* label37_;
+    QRadioButton* onRadio_;
+    QRadioButton* offRadio_;
+    QLineEdit* rootFolderEdit_;
+    QLineEdit* triggerEdit_;
+    QSlider* maxUsersSlider_;
+    QLabel* maxUsersLabel_;
+    QSlider* maxGetsSlider_;
+    QLabel* maxGetsLabel_;
     QListWidget* greet_;
 };

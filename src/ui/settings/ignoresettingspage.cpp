@@ -25,40 +25,41 @@ IgnoreSettingsPage::IgnoreSettingsPage(Client& client, QWidget* parent)
         {QStringLiteral("Nickname"), QStringLiteral("Address"), QStringLiteral("Time Left")});
     ignorelistview_->setRootIsDecorated(false);
     ignorelistview_->setSelectionMode(QAbstractItemView::SingleSelection);
-    comboBox1_ = new QComboBox(ignoreBox);
-    comboBox1_->setObjectName(QStringLiteral("ComboBox1"));
-    comboBox1_->addItems(IgnoreDurations::captions());
-    button10_ = new QPushButton(QStringLiteral("Delete"), ignoreBox);
-    button10_->setObjectName(QStringLiteral("Button10"));
-    button4_ = new QPushButton(QStringLiteral("Delete All"), ignoreBox);
-    button4_->setObjectName(QStringLiteral("Button4"));
+    ignoreTimeCombo_ = new QComboBox(ignoreBox);
+    ignoreTimeCombo_->setObjectName(QStringLiteral("ComboBox1"));
+    ignoreTimeCombo_->addItems(IgnoreDurations::captions());
+    deleteButton_ = new QPushButton(QStringLiteral("Delete"), ignoreBox);
+    deleteButton_->setObjectName(QStringLiteral("Button10"));
+    deleteAllButton_ = new QPushButton(QStringLiteral("Delete All"), ignoreBox);
+    deleteAllButton_->setObjectName(QStringLiteral("Button4"));
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(new QLabel(QStringLiteral("Ignore for:"), ignoreBox));
-    buttons->addWidget(comboBox1_);
+    buttons->addWidget(ignoreTimeCombo_);
     buttons->addStretch(1);
-    buttons->addWidget(button10_);
-    buttons->addWidget(button4_);
+    buttons->addWidget(deleteButton_);
+    buttons->addWidget(deleteAllButton_);
     auto* ignoreLayout = new QVBoxLayout(ignoreBox);
     ignoreLayout->addWidget(ignorelistview_, 1);
     ignoreLayout->addLayout(buttons);
 
     auto* floodBox = new QGroupBox(QStringLiteral("Flood Protection"), this);
-    checkBox3_ = new QCheckBox(QStringLiteral("Enable Flood Protection.  Users who flood you will "
-                                              "automatically be added to the ignore list."),
-                               floodBox);
-    checkBox3_->setObjectName(QStringLiteral("CheckBox3"));
-    spinEdit2_ = new QSpinBox(floodBox);
-    spinEdit2_->setObjectName(QStringLiteral("SpinEdit2"));
-    spinEdit2_->setRange(OptionLimits::floodLinesMin, OptionLimits::floodLinesMax);
+    floodProtectionCheck_ =
+        new QCheckBox(QStringLiteral("Enable Flood Protection.  Users who flood you will "
+                                     "automatically be added to the ignore list."),
+                      floodBox);
+    floodProtectionCheck_->setObjectName(QStringLiteral("CheckBox3"));
+    floodLinesSpin_ = new QSpinBox(floodBox);
+    floodLinesSpin_->setObjectName(QStringLiteral("SpinEdit2"));
+    floodLinesSpin_->setRange(OptionLimits::floodLinesMin, OptionLimits::floodLinesMax);
     auto* threshold = new QHBoxLayout;
     threshold->addWidget(new QLabel(QStringLiteral("A Flood is"), floodBox));
-    threshold->addWidget(spinEdit2_);
+    threshold->addWidget(floodLinesSpin_);
     threshold->addWidget(
         new QLabel(QStringLiteral("lines of data received from a user in 5 seconds."), floodBox));
     threshold->addStretch(1);
     auto* floodLayout = new QVBoxLayout(floodBox);
-    floodLayout->addWidget(checkBox3_);
+    floodLayout->addWidget(floodProtectionCheck_);
     floodLayout->addLayout(threshold);
     floodLayout->addStretch(1);
 
@@ -68,17 +69,18 @@ IgnoreSettingsPage::IgnoreSettingsPage(Client& client, QWidget* parent)
 
     IgnoreList& list = client_.ignoreList();
     FloodGuard& guard = client_.floodGuard();
-    connect(comboBox1_, &QComboBox::currentIndexChanged, this,
+    connect(ignoreTimeCombo_, &QComboBox::currentIndexChanged, this,
             [this](int index) { client_.options().ignore.ignoreTime = index; });
-    connect(button10_, &QPushButton::clicked, &list, &IgnoreList::deleteSelected);
-    connect(button4_, &QPushButton::clicked, &list, &IgnoreList::deleteAll);
+    connect(deleteButton_, &QPushButton::clicked, &list, &IgnoreList::deleteSelected);
+    connect(deleteAllButton_, &QPushButton::clicked, &list, &IgnoreList::deleteAll);
     connect(ignorelistview_, &QTreeWidget::currentItemChanged, this, [this, &list] {
         if (!showing_)
             list.setSelectedIndex(
                 ignorelistview_->indexOfTopLevelItem(ignorelistview_->currentItem()));
     });
-    connect(checkBox3_, &QCheckBox::toggled, this, [&guard](bool on) { guard.setEnabled(on); });
-    connect(spinEdit2_, &QSpinBox::valueChanged, this, [this, &guard](int lines) {
+    connect(floodProtectionCheck_, &QCheckBox::toggled, this,
+            [&guard](bool on) { guard.setEnabled(on); });
+    connect(floodLinesSpin_, &QSpinBox::valueChanged, this, [this, &guard](int lines) {
         if (!showing_)
             guard.setThreshold(lines);
     });
@@ -94,11 +96,11 @@ void IgnoreSettingsPage::load()
 {
     const IgnoreOptions& o = client_.options().ignore;
     showing_ = true;
-    comboBox1_->setCurrentIndex(o.ignoreTime >= 0 && o.ignoreTime < comboBox1_->count()
-                                    ? o.ignoreTime
-                                    : IgnoreDurations::defaultIndex);
-    checkBox3_->setChecked(o.floodProtection);
-    spinEdit2_->setValue(o.floodLines);
+    ignoreTimeCombo_->setCurrentIndex(o.ignoreTime >= 0 && o.ignoreTime < ignoreTimeCombo_->count()
+                                          ? o.ignoreTime
+                                          : IgnoreDurations::defaultIndex);
+    floodProtectionCheck_->setChecked(o.floodProtection);
+    floodLinesSpin_->setValue(o.floodLines);
     showing_ = false;
     showEntries();
 }
@@ -110,8 +112,8 @@ void IgnoreSettingsPage::showEntries()
     ignorelistview_->clear();
     for (const IgnoreEntry& entry : list.entries())
         new QTreeWidgetItem(ignorelistview_, {entry.nickname, entry.address, entry.timeLeft});
-    button10_->setEnabled(list.deleteEnabled());
-    button4_->setEnabled(list.deleteEnabled());
+    deleteButton_->setEnabled(list.deleteEnabled());
+    deleteAllButton_->setEnabled(list.deleteEnabled());
     showing_ = false;
     showSelection(list.selectedIndex());
 }

@@ -25,10 +25,10 @@ private:
 
     Client& client_;
     QTreeWidget* ignorelistview_;
-    QComboBox* comboBox1_;
-    QPushButton* button10_;
-    QPushButton* button4_;
-    QCheckBox* checkBox3_;
-    QSpinBox* spinEdit2_;
+    QComboBox* ignoreTimeCombo_;
+    QPushButton* deleteButton_;
+    QPushButton* deleteAllButton_;
+    QCheckBox* floodProtectionCheck_;
+    QSpinBox* floodLinesSpin_;
     bool showing_ = false;
 };

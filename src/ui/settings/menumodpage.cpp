@@ -17,9 +17,9 @@ MenuModPage::MenuModPage(MenuMods& mods, ChatMenuWidget& menu, QWidget* parent)
 {
     setObjectName(QStringLiteral("menumodpage"));
     auto* layout = new QVBoxLayout(this);
-    label50_ = new QLabel(mods_.label(), this);
-    label50_->setObjectName(QStringLiteral("Label50"));
-    layout->addWidget(label50_);
+    modLabel_ = new QLabel(mods_.label(), this);
+    modLabel_->setObjectName(QStringLiteral("Label50"));
+    layout->addWidget(modLabel_);
     menupile_ = new QPlainTextEdit(this);
     menupile_->setObjectName(QStringLiteral("menupile"));
     menupile_->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -48,7 +48,7 @@ MenuModPage::MenuModPage(MenuMods& mods, ChatMenuWidget& menu, QWidget* parent)
     buttons->addStretch(1);
     layout->addLayout(buttons);
 
-    connect(&mods_, &MenuMods::labelChanged, label50_, &QLabel::setText);
+    connect(&mods_, &MenuMods::labelChanged, modLabel_, &QLabel::setText);
     connect(&mods_, &MenuMods::linesLoaded, this, &MenuModPage::showLines);
     showLines();
 }

@@ -7,7 +7,7 @@ class MenuMods;
 class QLabel;
 class QPlainTextEdit;
 
-// The menu-mod page: the mod's lines in menupile, the name of its file in Label50, and
+// The menu-mod page: the mod's lines in menupile, the name of its file, and
 // the buttons that compile, preview, save and load it.
 class MenuModPage : public QWidget
 {
@@ -31,5 +31,5 @@ private:
     MenuMods& mods_;
     ChatMenuWidget& menu_;
     QPlainTextEdit* menupile_;
-    QLabel* label50_;
+    QLabel* modLabel_;
 };

@@ -45,30 +45,30 @@ MessagesSettingsPage::MessagesSettingsPage(Client& client, QWidget* parent)
 {
     setObjectName(QStringLiteral("messagessettingspage"));
     auto* replies = new QGroupBox(QStringLiteral("Replies"), this);
-    checkBox4_ = checkBox("CheckBox4", QStringLiteral("On a VERSION Request"), replies);
-    edit11_ = lineEdit("Edit11", replies);
-    checkBox5_ = checkBox("CheckBox5", QStringLiteral("On a TIME request"), replies);
-    edit12_ = lineEdit("Edit12", replies);
-    checkBox9_ = checkBox("CheckBox9", QStringLiteral("On a PING Request"), replies);
-    edit15_ = lineEdit("Edit15", replies);
-    checkBox2_ = checkBox("CheckBox2",
-                          QStringLiteral("When leaving a Channel, Private or DCC Chat"), replies);
-    edit7_ = lineEdit("Edit7", replies);
+    answerVersionCheck_ = checkBox("CheckBox4", QStringLiteral("On a VERSION Request"), replies);
+    versionReplyEdit_ = lineEdit("Edit11", replies);
+    answerTimeCheck_ = checkBox("CheckBox5", QStringLiteral("On a TIME request"), replies);
+    timeMessageEdit_ = lineEdit("Edit12", replies);
+    answerPingCheck_ = checkBox("CheckBox9", QStringLiteral("On a PING Request"), replies);
+    pingMessageEdit_ = lineEdit("Edit15", replies);
+    sayOnLeaveCheck_ = checkBox(
+        "CheckBox2", QStringLiteral("When leaving a Channel, Private or DCC Chat"), replies);
+    leaveMessageEdit_ = lineEdit("Edit7", replies);
     auto* form = new QFormLayout(replies);
-    form->addRow(checkBox4_, edit11_);
-    form->addRow(checkBox5_, edit12_);
-    form->addRow(checkBox9_, edit15_);
-    form->addRow(checkBox2_, edit7_);
+    form->addRow(answerVersionCheck_, versionReplyEdit_);
+    form->addRow(answerTimeCheck_, timeMessageEdit_);
+    form->addRow(answerPingCheck_, pingMessageEdit_);
+    form->addRow(sayOnLeaveCheck_, leaveMessageEdit_);
 
     auto* behaviour = new QGroupBox(QStringLiteral("Requests"), this);
-    checkBox1_ = checkBox("CheckBox1",
-                          QStringLiteral("Auto-Join when you are Invited to a Channel"), behaviour);
-    checkBox11_ =
+    autoJoinOnInviteCheck_ = checkBox(
+        "CheckBox1", QStringLiteral("Auto-Join when you are Invited to a Channel"), behaviour);
+    ignorePrivateChatsCheck_ =
         checkBox("CheckBox11", QStringLiteral("Ignore All Requests for Private Chat"), behaviour);
     reconnect_ =
         checkBox("reconnect", QStringLiteral("Reconnect when the connection is lost"), behaviour);
     auto* column = new QVBoxLayout(behaviour);
-    for (QCheckBox* box : {checkBox1_, checkBox11_, reconnect_})
+    for (QCheckBox* box : {autoJoinOnInviteCheck_, ignorePrivateChatsCheck_, reconnect_})
         column->addWidget(box);
 
     auto* attention = new QGroupBox(QStringLiteral("Attention"), this);
@@ -100,16 +100,16 @@ MessagesSettingsPage::MessagesSettingsPage(Client& client, QWidget* parent)
     layout->addStretch(1);
 
     Options& o = client_.options();
-    bind(checkBox4_, o.ctcp.answerVersion, this);
-    bind(edit11_, o.ctcp.versionText, this);
-    bind(checkBox5_, o.ctcp.messageOnTime, this);
-    bind(edit12_, o.ctcp.timeMessage, this);
-    bind(checkBox9_, o.ctcp.messageOnPing, this);
-    bind(edit15_, o.ctcp.pingMessage, this);
-    bind(checkBox2_, o.display.sayOnLeave, this);
-    bind(edit7_, o.display.leaveMessage, this);
-    bind(checkBox1_, o.connection.autoJoinOnInvite, this);
-    bind(checkBox11_, o.display.ignorePrivateChats, this);
+    bind(answerVersionCheck_, o.ctcp.answerVersion, this);
+    bind(versionReplyEdit_, o.ctcp.versionText, this);
+    bind(answerTimeCheck_, o.ctcp.messageOnTime, this);
+    bind(timeMessageEdit_, o.ctcp.timeMessage, this);
+    bind(answerPingCheck_, o.ctcp.messageOnPing, this);
+    bind(pingMessageEdit_, o.ctcp.pingMessage, this);
+    bind(sayOnLeaveCheck_, o.display.sayOnLeave, this);
+    bind(leaveMessageEdit_, o.display.leaveMessage, this);
+    bind(autoJoinOnInviteCheck_, o.connection.autoJoinOnInvite, this);
+    bind(ignorePrivateChatsCheck_, o.display.ignorePrivateChats, this);
     bind(reconnect_, o.connection.reconnect, this);
     connect(highlightWords_, &QLineEdit::textEdited, this,
             [&o](const QString& text) { o.display.highlightWords = Highlight::parseWords(text); });
@@ -125,16 +125,16 @@ MessagesSettingsPage::MessagesSettingsPage(Client& client, QWidget* parent)
 void MessagesSettingsPage::load()
 {
     const Options& o = client_.options();
-    checkBox4_->setChecked(o.ctcp.answerVersion);
-    edit11_->setText(o.ctcp.versionText);
-    checkBox5_->setChecked(o.ctcp.messageOnTime);
-    edit12_->setText(o.ctcp.timeMessage);
-    checkBox9_->setChecked(o.ctcp.messageOnPing);
-    edit15_->setText(o.ctcp.pingMessage);
-    checkBox2_->setChecked(o.display.sayOnLeave);
-    edit7_->setText(o.display.leaveMessage);
-    checkBox1_->setChecked(o.connection.autoJoinOnInvite);
-    checkBox11_->setChecked(o.display.ignorePrivateChats);
+    answerVersionCheck_->setChecked(o.ctcp.answerVersion);
+    versionReplyEdit_->setText(o.ctcp.versionText);
+    answerTimeCheck_->setChecked(o.ctcp.messageOnTime);
+    timeMessageEdit_->setText(o.ctcp.timeMessage);
+    answerPingCheck_->setChecked(o.ctcp.messageOnPing);
+    pingMessageEdit_->setText(o.ctcp.pingMessage);
+    sayOnLeaveCheck_->setChecked(o.display.sayOnLeave);
+    leaveMessageEdit_->setText(o.display.leaveMessage);
+    autoJoinOnInviteCheck_->setChecked(o.connection.autoJoinOnInvite);
+    ignorePrivateChatsCheck_->setChecked(o.display.ignorePrivateChats);
     reconnect_->setChecked(o.connection.reconnect);
     highlightWords_->setText(o.display.highlightWords.join(QStringLiteral(", ")));
     notifications_->setChecked(o.display.notifications);

@@ -20,17 +20,17 @@ public:
 
 private:
     Client& client_;
-    QCheckBox* checkBox4_;
-    QLineEdit* edit11_;
-    QCheckBox* checkBox5_;
-    QLineEdit* edit12_;
-    QCheckBox* checkBox9_;
-    QLineEdit* edit15_;
-    QCheckBox* checkBox2_;
-    QLineEdit* edit7_;
-    QCheckBox* checkBox1_;
+    QCheckBox* answerVersionCheck_;
+    QLineEdit* versionReplyEdit_;
+    QCheckBox* answerTimeCheck_;
+    QLineEdit* timeMessageEdit_;
+    QCheckBox* answerPingCheck_;
+    QLineEdit* pingMessageEdit_;
+    QCheckBox* sayOnLeaveCheck_;
+    QLineEdit* leaveMessageEdit_;
+    QCheckBox* autoJoinOnInviteCheck_;
     QCheckBox* reconnect_; // reconnect
-    QCheckBox* checkBox11_;
+    QCheckBox* ignorePrivateChatsCheck_;
     QLineEdit* highlightWords_; // highlightwords
     QCheckBox* notifications_;  // notifications
     QCheckBox* timestamps_;     // timestamps

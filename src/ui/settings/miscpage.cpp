@@ -29,51 +29,51 @@ MiscPage::MiscPage(Client& client, QWidget* parent) : QWidget(parent), client_(c
 
     auto* browser = new QGroupBox(QStringLiteral("Web Browser"), this);
     auto* browserColumn = new QVBoxLayout(browser);
-    radioButton10_ = new QRadioButton(QStringLiteral("Use Default Browser"), browser);
-    radioButton10_->setObjectName(QStringLiteral("RadioButton10"));
-    radioButton9_ = new QRadioButton(QStringLiteral("Use this Instead..."), browser);
-    radioButton9_->setObjectName(QStringLiteral("RadioButton9"));
-    edit21_ = new QLineEdit(browser);
-    edit21_->setObjectName(QStringLiteral("Edit21"));
+    defaultBrowserRadio_ = new QRadioButton(QStringLiteral("Use Default Browser"), browser);
+    defaultBrowserRadio_->setObjectName(QStringLiteral("RadioButton10"));
+    otherBrowserRadio_ = new QRadioButton(QStringLiteral("Use this Instead..."), browser);
+    otherBrowserRadio_->setObjectName(QStringLiteral("RadioButton9"));
+    browserPathEdit_ = new QLineEdit(browser);
+    browserPathEdit_->setObjectName(QStringLiteral("Edit21"));
     auto* find = new QPushButton(QStringLiteral("Find"), browser);
     find->setObjectName(QStringLiteral("Button1"));
     auto* pathRow = new QHBoxLayout;
-    pathRow->addWidget(edit21_, 1);
+    pathRow->addWidget(browserPathEdit_, 1);
     pathRow->addWidget(find);
-    browserColumn->addWidget(radioButton10_);
-    browserColumn->addWidget(radioButton9_);
+    browserColumn->addWidget(defaultBrowserRadio_);
+    browserColumn->addWidget(otherBrowserRadio_);
     browserColumn->addLayout(pathRow);
     left->addWidget(browser);
-    connect(radioButton10_, &QRadioButton::clicked, this, &MiscPage::chooseDefaultBrowser);
-    connect(radioButton9_, &QRadioButton::clicked, this, [this] {
+    connect(defaultBrowserRadio_, &QRadioButton::clicked, this, &MiscPage::chooseDefaultBrowser);
+    connect(otherBrowserRadio_, &QRadioButton::clicked, this, [this] {
         client_.options().browser.useOther = true;
-        client_.options().browser.path = edit21_->text().trimmed();
+        client_.options().browser.path = browserPathEdit_->text().trimmed();
     });
-    connect(edit21_, &QLineEdit::textEdited, this,
+    connect(browserPathEdit_, &QLineEdit::textEdited, this,
             [this](const QString& text) { client_.options().browser.path = text; });
     connect(find, &QPushButton::clicked, this, &MiscPage::findBrowser);
 
     auto* address = new QGroupBox(QStringLiteral("Web Address"), this);
     auto* addressRow = new QHBoxLayout(address);
-    edit13_ = new QLineEdit(address);
-    edit13_->setObjectName(QStringLiteral("Edit13"));
-    edit13_->setPlaceholderText(QStringLiteral("www.example.org"));
+    webAddressEdit_ = new QLineEdit(address);
+    webAddressEdit_->setObjectName(QStringLiteral("Edit13"));
+    webAddressEdit_->setPlaceholderText(QStringLiteral("www.example.org"));
     auto* go = new QPushButton(QStringLiteral("Go There"), address);
     go->setObjectName(QStringLiteral("Button2"));
-    addressRow->addWidget(edit13_, 1);
+    addressRow->addWidget(webAddressEdit_, 1);
     addressRow->addWidget(go);
     left->addWidget(address);
     connect(go, &QPushButton::clicked, this, &MiscPage::goThere);
-    connect(edit13_, &QLineEdit::returnPressed, this, &MiscPage::goThere);
+    connect(webAddressEdit_, &QLineEdit::returnPressed, this, &MiscPage::goThere);
 
     auto* frame = new QGroupBox(QStringLiteral("Select a TileFrame Color"), this);
     auto* frameRow = new QHBoxLayout(frame);
-    auto* image2 = new ColourPalette(frame);
-    image2->setObjectName(QStringLiteral("Image2"));
-    shape2_ = new ColourSwatch(frame);
-    shape2_->setObjectName(QStringLiteral("Shape2"));
-    frameRow->addWidget(image2);
-    frameRow->addWidget(shape2_);
+    auto* tileFramePalette = new ColourPalette(frame);
+    tileFramePalette->setObjectName(QStringLiteral("Image2"));
+    tileFrameSwatch_ = new ColourSwatch(frame);
+    tileFrameSwatch_->setObjectName(QStringLiteral("Shape2"));
+    frameRow->addWidget(tileFramePalette);
+    frameRow->addWidget(tileFrameSwatch_);
     frameRow->addStretch(1);
     left->addWidget(frame);
     // The help pages, as the Help button opens them.
@@ -89,28 +89,28 @@ MiscPage::MiscPage(Client& client, QWidget* parent) : QWidget(parent), client_(c
                           QUrl(WebLinks::helpIndexUrl(client_.programFolder())),
                           client_.statusLog());
     });
-    connect(image2, &ColourPalette::colourPicked, this, &MiscPage::setTileFrameColour);
+    connect(tileFramePalette, &ColourPalette::colourPicked, this, &MiscPage::setTileFrameColour);
 
     auto* posters = new QGroupBox(QStringLiteral("Select a Poster"), this);
     auto* posterColumn = new QVBoxLayout(posters);
-    fileListBox1_ = new QListWidget(posters);
-    fileListBox1_->setObjectName(QStringLiteral("FileListBox1"));
+    posterList_ = new QListWidget(posters);
+    posterList_->setObjectName(QStringLiteral("FileListBox1"));
     auto* reread = new QPushButton(QStringLiteral("X"), posters);
     reread->setObjectName(QStringLiteral("Button15"));
     reread->setToolTip(QStringLiteral("Read the posters folder again"));
     reread->setFixedWidth(30);
-    checkBox13_ = new QCheckBox(QStringLiteral("Don't use a Poster"), posters);
-    checkBox13_->setObjectName(QStringLiteral("CheckBox13"));
+    noPosterCheck_ = new QCheckBox(QStringLiteral("Don't use a Poster"), posters);
+    noPosterCheck_->setObjectName(QStringLiteral("CheckBox13"));
     auto* posterRow = new QHBoxLayout;
-    posterRow->addWidget(checkBox13_, 1);
+    posterRow->addWidget(noPosterCheck_, 1);
     posterRow->addWidget(reread);
-    posterColumn->addWidget(fileListBox1_, 1);
+    posterColumn->addWidget(posterList_, 1);
     posterColumn->addLayout(posterRow);
     right->addWidget(posters, 1);
-    connect(fileListBox1_, &QListWidget::itemClicked, this,
+    connect(posterList_, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* item) { choosePoster(item->text()); });
     connect(reread, &QPushButton::clicked, this, &MiscPage::fillPosters);
-    connect(checkBox13_, &QCheckBox::clicked, this, &MiscPage::setNoPoster);
+    connect(noPosterCheck_, &QCheckBox::clicked, this, &MiscPage::setNoPoster);
 
     connect(&client_, &Client::settingsLoaded, this, &MiscPage::load);
     load();
@@ -119,28 +119,28 @@ MiscPage::MiscPage(Client& client, QWidget* parent) : QWidget(parent), client_(c
 void MiscPage::load()
 {
     const BrowserOptions& browser = client_.options().browser;
-    (browser.useOther ? radioButton9_ : radioButton10_)->setChecked(true);
-    edit21_->setText(browser.useOther ? browser.path : WebLinks::findDefaultBrowser());
-    checkBox13_->setChecked(client_.options().appearance.noPoster);
-    shape2_->setColour(colorFromWin(client_.options().appearance.tileFrameColor));
+    (browser.useOther ? otherBrowserRadio_ : defaultBrowserRadio_)->setChecked(true);
+    browserPathEdit_->setText(browser.useOther ? browser.path : WebLinks::findDefaultBrowser());
+    noPosterCheck_->setChecked(client_.options().appearance.noPoster);
+    tileFrameSwatch_->setColour(colorFromWin(client_.options().appearance.tileFrameColor));
     fillPosters();
 }
 
 void MiscPage::fillPosters()
 {
-    fileListBox1_->clear();
+    posterList_->clear();
     const QDir folder(client_.programFolder() + Poster::folderName());
-    fileListBox1_->addItems(
+    posterList_->addItems(
         folder.entryList({QStringLiteral("*.bmp")}, QDir::Files, QDir::Name | QDir::IgnoreCase));
     const auto current =
-        fileListBox1_->findItems(client_.options().appearance.lastPoster, Qt::MatchFixedString);
+        posterList_->findItems(client_.options().appearance.lastPoster, Qt::MatchFixedString);
     if (!current.isEmpty())
-        fileListBox1_->setCurrentItem(current.first());
+        posterList_->setCurrentItem(current.first());
 }
 
 void MiscPage::choosePoster(const QString& name)
 {
-    if (checkBox13_->isChecked())
+    if (noPosterCheck_->isChecked())
         return;
     AppearanceOptions& look = client_.options().appearance;
     if (client_.poster().load(client_.programFolder(), name,
@@ -153,25 +153,25 @@ void MiscPage::setNoPoster(bool noPoster)
 {
     AppearanceOptions& look = client_.options().appearance;
     look.noPoster = noPoster;
-    checkBox13_->setChecked(noPoster);
-    if (fileListBox1_->count() == 0) {
+    noPosterCheck_->setChecked(noPoster);
+    if (posterList_->count() == 0) {
         if (noPoster)
             client_.poster().load(client_.programFolder(), Poster::noPosterName(), {});
         Q_EMIT posterChanged();
         return;
     }
-    const auto current = fileListBox1_->findItems(look.lastPoster, Qt::MatchFixedString);
-    fileListBox1_->setCurrentItem(current.isEmpty() ? fileListBox1_->item(0) : current.first());
+    const auto current = posterList_->findItems(look.lastPoster, Qt::MatchFixedString);
+    posterList_->setCurrentItem(current.isEmpty() ? posterList_->item(0) : current.first());
     if (noPoster)
         client_.poster().load(client_.programFolder(), Poster::noPosterName(), {});
     else
-        choosePoster(fileListBox1_->currentItem()->text());
+        choosePoster(posterList_->currentItem()->text());
     Q_EMIT posterChanged();
 }
 
 void MiscPage::setTileFrameColour(const QColor& colour)
 {
-    shape2_->setColour(colour);
+    tileFrameSwatch_->setColour(colour);
     client_.options().appearance.tileFrameColor = winFromColor(colour);
     Q_EMIT tileFrameColourChanged(colour);
 }
@@ -182,7 +182,7 @@ void MiscPage::chooseDefaultBrowser()
     browser.useOther = false;
     const QString found = WebLinks::findDefaultBrowser();
     browser.path = found;
-    edit21_->setText(found);
+    browserPathEdit_->setText(found);
 }
 
 void MiscPage::findBrowser()
@@ -194,13 +194,13 @@ void MiscPage::findBrowser()
     BrowserOptions& browser = client_.options().browser;
     browser.useOther = true;
     browser.path = program;
-    radioButton9_->setChecked(true);
-    edit21_->setText(program);
+    otherBrowserRadio_->setChecked(true);
+    browserPathEdit_->setText(program);
 }
 
 void MiscPage::goThere()
 {
-    const QString typed = edit13_->text().trimmed();
+    const QString typed = webAddressEdit_->text().trimmed();
     if (typed.isEmpty())
         return;
     WebLinks::openUrl(client_.options().browser, QUrl(WebLinks::normaliseUrl(typed)),

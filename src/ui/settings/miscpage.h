@@ -19,13 +19,13 @@ public:
 
     // Shows the values of the options model.
     void load();
-    // Button15 "X": reads the posters folder again.
+    // Reads the posters folder again (the "X" button).
     void fillPosters();
-    // A poster chosen in FileListBox1 (while "Don't use a Poster" is clear).
+    // A poster chosen in the list of posters (while "Don't use a Poster" is clear).
     void choosePoster(const QString& name);
-    // CheckBox13 ticked or cleared.
+    // "Don't use a Poster" ticked or cleared.
     void setNoPoster(bool noPoster);
-    // A colour taken from Image2.
+    // A colour taken from the tile frame's palette.
     void setTileFrameColour(const QColor& colour);
 
 Q_SIGNALS:
@@ -39,11 +39,11 @@ private:
     void goThere();
 
     Client& client_;
-    QRadioButton* radioButton10_;
-    QRadioButton* radioButton9_;
-    QLineEdit* edit21_;
-    QLineEdit* edit13_;
-    QListWidget* fileListBox1_;
-    QCheckBox* checkBox13_;
-    ColourSwatch* shape2_;
+    QRadioButton* defaultBrowserRadio_;
+    QRadioButton* otherBrowserRadio_;
+    QLineEdit* browserPathEdit_;
+    QLineEdit* webAddressEdit_;
+    QListWidget* posterList_;
+    QCheckBox* noPosterCheck_;
+    ColourSwatch* tileFrameSwatch_;
 };

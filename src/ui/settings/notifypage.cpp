@@ -68,17 +68,17 @@ NotifyPage::NotifyPage(Client& client, QWidget* parent) : QWidget(parent), clien
     }
     toggles->addStretch(1);
 
-    toolButton5_ = toolButton("ToolButton5", QStringLiteral("Add User"), this);
-    toolButton18_ = toolButton("ToolButton18", QStringLiteral("Edit User"), this);
-    toolButton19_ = toolButton("ToolButton19", QStringLiteral("Delete User"), this);
-    toolButton23_ = toolButton("ToolButton23", QStringLiteral("Refresh User"), this);
-    toolButton24_ = toolButton("ToolButton24", QStringLiteral("Request DCC Chat"), this);
-    toolButton26_ = toolButton("ToolButton26", QStringLiteral("Request Private Chat"), this);
+    addUserButton_ = toolButton("ToolButton5", QStringLiteral("Add User"), this);
+    editUserButton_ = toolButton("ToolButton18", QStringLiteral("Edit User"), this);
+    deleteUserButton_ = toolButton("ToolButton19", QStringLiteral("Delete User"), this);
+    refreshUserButton_ = toolButton("ToolButton23", QStringLiteral("Refresh User"), this);
+    dccChatButton_ = toolButton("ToolButton24", QStringLiteral("Request DCC Chat"), this);
+    privateChatButton_ = toolButton("ToolButton26", QStringLiteral("Request Private Chat"), this);
     auto* buttons = new QHBoxLayout;
-    for (QToolButton* b : {toolButton5_, toolButton18_, toolButton19_})
+    for (QToolButton* b : {addUserButton_, editUserButton_, deleteUserButton_})
         buttons->addWidget(b);
     buttons->addSpacing(12);
-    for (QToolButton* b : {toolButton23_, toolButton24_, toolButton26_})
+    for (QToolButton* b : {refreshUserButton_, dccChatButton_, privateChatButton_})
         buttons->addWidget(b);
     buttons->addStretch(1);
 
@@ -88,19 +88,19 @@ NotifyPage::NotifyPage(Client& client, QWidget* parent) : QWidget(parent), clien
     layout->addLayout(buttons);
 
     NotifyList& list = client_.notifyList();
-    connect(toolButton5_, &QToolButton::clicked, this, [this, &list] {
+    connect(addUserButton_, &QToolButton::clicked, this, [this, &list] {
         if (list.addUser() && isVisible())
             notifyListView_->setFocus();
     });
-    connect(toolButton18_, &QToolButton::clicked, this, &NotifyPage::editUserClick);
-    connect(toolButton19_, &QToolButton::clicked, this, [this, &list] {
+    connect(editUserButton_, &QToolButton::clicked, this, &NotifyPage::editUser);
+    connect(deleteUserButton_, &QToolButton::clicked, this, [this, &list] {
         list.deleteSelected();
         if (list.count() > 0 && isVisible())
             notifyListView_->setFocus();
     });
-    connect(toolButton23_, &QToolButton::clicked, this,
+    connect(refreshUserButton_, &QToolButton::clicked, this,
             [&list] { list.refreshUser(list.selectedIndex()); });
-    connect(toolButton26_, &QToolButton::clicked, this, [this, &list] {
+    connect(privateChatButton_, &QToolButton::clicked, this, [this, &list] {
         if (list.selectedIndex() >= 0)
             client_.windows().openPrivateChat(list.entries().at(list.selectedIndex()).nickname);
     });
@@ -167,12 +167,12 @@ void NotifyPage::showSelection(int index)
 void NotifyPage::showButtons()
 {
     const NotifyButtons b = client_.notifyList().buttons();
-    toolButton5_->setEnabled(b.addUser);
-    toolButton18_->setEnabled(b.editUser);
-    toolButton19_->setEnabled(b.deleteUser);
-    toolButton23_->setEnabled(b.refreshUser);
-    toolButton24_->setEnabled(b.requestDccChat);
-    toolButton26_->setEnabled(b.requestPrivateChat);
+    addUserButton_->setEnabled(b.addUser);
+    editUserButton_->setEnabled(b.editUser);
+    deleteUserButton_->setEnabled(b.deleteUser);
+    refreshUserButton_->setEnabled(b.refreshUser);
+    dccChatButton_->setEnabled(b.requestDccChat);
+    privateChatButton_->setEnabled(b.requestPrivateChat);
 }
 
 void NotifyPage::layoutColumns()
@@ -201,7 +201,7 @@ void NotifyPage::layoutColumns()
     }
 }
 
-void NotifyPage::editUserClick()
+void NotifyPage::editUser()
 {
     QTreeWidgetItem* item = notifyListView_->currentItem();
     if (item)

@@ -17,7 +17,7 @@ public:
 
     QTreeWidget* notifyListView() const { return notifyListView_; }
 
-    void editUserClick();
+    void editUser();
 
 private:
     void showEntries();
@@ -31,11 +31,11 @@ private:
     Client& client_;
     QTreeWidget* notifyListView_;
     QToolButton* columnButtons_[8] = {};
-    QToolButton* toolButton5_;
-    QToolButton* toolButton18_;
-    QToolButton* toolButton19_;
-    QToolButton* toolButton23_;
-    QToolButton* toolButton24_;
-    QToolButton* toolButton26_;
+    QToolButton* addUserButton_;
+    QToolButton* editUserButton_;
+    QToolButton* deleteUserButton_;
+    QToolButton* refreshUserButton_;
+    QToolButton* dccChatButton_;
+    QToolButton* privateChatButton_;
     bool showing_ = false;
 };

@@ -19,7 +19,7 @@ RecentServersMenu::RecentServersMenu(RecentServers& recent, QToolButton* connect
     recentTimer_.setObjectName(QStringLiteral("recenttimer"));
     recentTimer_.setSingleShot(true);
     recentTimer_.setInterval(HoldMs);
-    connect(&recentTimer_, &QTimer::timeout, this, &RecentServersMenu::onRecentTimer);
+    connect(&recentTimer_, &QTimer::timeout, this, &RecentServersMenu::openAfterHold);
     connect(&recent_, &RecentServers::changed, this, &RecentServersMenu::rebuild);
     button_->installEventFilter(this);
     rebuild();
@@ -49,7 +49,7 @@ bool RecentServersMenu::eventFilter(QObject* watched, QEvent* event)
     return QMenu::eventFilter(watched, event);
 }
 
-void RecentServersMenu::onRecentTimer()
+void RecentServersMenu::openAfterHold()
 {
     recentTimer_.stop();
     if (!button_->isDown())

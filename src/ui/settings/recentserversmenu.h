@@ -19,7 +19,7 @@ public:
     QTimer& recentTimer() { return recentTimer_; }
     QAction* entry(int n) const { return entries_.value(n); }
     void rebuild();
-    void onRecentTimer();
+    void openAfterHold();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

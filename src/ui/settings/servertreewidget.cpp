@@ -36,7 +36,7 @@ ServerTreeWidget::ServerTreeWidget(ServerTree& tree, QWidget* parent)
     serverTreeEditTimer_.setInterval(EditWindowMs);
     serverTreeTimer_.setObjectName(QStringLiteral("servertreetimer"));
     serverTreeTimer_.setInterval(ScrollIntervalMs);
-    connect(&serverTreeTimer_, &QTimer::timeout, this, &ServerTreeWidget::onServerTreeTimer);
+    connect(&serverTreeTimer_, &QTimer::timeout, this, &ServerTreeWidget::autoScrollStep);
 
     connect(&tree_, &ServerTree::changed, this, &ServerTreeWidget::sync);
     connect(&tree_, &ServerTree::editRequested, this, [this](ServerNode* node) {
@@ -279,7 +279,7 @@ void ServerTreeWidget::updateScrollBand(const QPoint& viewportPos)
         serverTreeTimer_.start();
 }
 
-void ServerTreeWidget::onServerTreeTimer()
+void ServerTreeWidget::autoScrollStep()
 {
     QScrollBar* bar = verticalScrollBar();
     if (scrollDirection_ < 0 && bar->value() > bar->minimum())

@@ -36,7 +36,7 @@ public:
     QTimer& serverTreeTimer() { return serverTreeTimer_; }
     // One step of drag auto-scroll: -1 up, 1 down, 0 none.
     int scrollDirection() const { return scrollDirection_; }
-    void onServerTreeTimer();
+    void autoScrollStep();
     // Where a drag at this viewport position would scroll.
     void updateScrollBand(const QPoint& viewportPos);
 

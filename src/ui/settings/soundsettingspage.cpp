@@ -39,16 +39,17 @@ SoundSettingsPage::SoundSettingsPage(Client& client, QWidget* parent)
 {
     setObjectName(QStringLiteral("soundsettingspage"));
     soundlist_ = named(new QListWidget(this), "soundlist");
-    toolButton50_ = toolButton("ToolButton50", QStringLiteral("Link event to a Sound"), this);
-    toolButton51_ = toolButton("ToolButton51", QStringLiteral("Unlink event from sound"), this);
-    toolButton52_ = toolButton("ToolButton52", QStringLiteral("Play this sound"), this);
-    toolButton53_ = toolButton("ToolButton53", QStringLiteral("Stop all Sounds"), this);
-    toolButton55_ = toolButton("ToolButton55",
-                               QStringLiteral("Specify where your sound files are located"), this);
+    linkButton_ = toolButton("ToolButton50", QStringLiteral("Link event to a Sound"), this);
+    unlinkButton_ = toolButton("ToolButton51", QStringLiteral("Unlink event from sound"), this);
+    playButton_ = toolButton("ToolButton52", QStringLiteral("Play this sound"), this);
+    stopAllButton_ = toolButton("ToolButton53", QStringLiteral("Stop all Sounds"), this);
+    soundFolderButton_ = toolButton(
+        "ToolButton55", QStringLiteral("Specify where your sound files are located"), this);
     soundFolder_ = named(new QLabel(this), "soundfolder");
-    checkBox14_ =
+    privateRequestsCheck_ =
         named(new QCheckBox(QStringLiteral("Your Sound Requests are Private"), this), "CheckBox14");
-    checkBox15_ = named(new QCheckBox(QStringLiteral("Accept Sound Requests"), this), "CheckBox15");
+    acceptRequestsCheck_ =
+        named(new QCheckBox(QStringLiteral("Accept Sound Requests"), this), "CheckBox15");
 
     for (int row = 0; row < SoundList::rowCount; ++row) {
         auto* item = new QListWidgetItem(soundlist_);
@@ -57,26 +58,28 @@ SoundSettingsPage::SoundSettingsPage(Client& client, QWidget* parent)
 
     auto* buttons = new QHBoxLayout;
     for (QToolButton* b :
-         {toolButton50_, toolButton51_, toolButton52_, toolButton53_, toolButton55_})
+         {linkButton_, unlinkButton_, playButton_, stopAllButton_, soundFolderButton_})
         buttons->addWidget(b);
     buttons->addStretch(1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(buttons);
     layout->addWidget(soundlist_, 1);
     layout->addWidget(soundFolder_);
-    layout->addWidget(checkBox15_);
-    layout->addWidget(checkBox14_);
+    layout->addWidget(acceptRequestsCheck_);
+    layout->addWidget(privateRequestsCheck_);
 
     SoundOptions& o = client_.options().sound;
-    connect(toolButton50_, &QToolButton::clicked, this, &SoundSettingsPage::linkSound);
-    connect(toolButton51_, &QToolButton::clicked, this, &SoundSettingsPage::unlinkSound);
-    connect(toolButton52_, &QToolButton::clicked, this, &SoundSettingsPage::playSelected);
+    connect(linkButton_, &QToolButton::clicked, this, &SoundSettingsPage::linkSound);
+    connect(unlinkButton_, &QToolButton::clicked, this, &SoundSettingsPage::unlinkSound);
+    connect(playButton_, &QToolButton::clicked, this, &SoundSettingsPage::playSelected);
     connect(soundlist_, &QListWidget::itemDoubleClicked, this, &SoundSettingsPage::playSelected);
-    connect(toolButton53_, &QToolButton::clicked, this, [this] { client_.sounds().stopAll(); });
-    connect(toolButton55_, &QToolButton::clicked, this, &SoundSettingsPage::chooseSoundFolder);
+    connect(stopAllButton_, &QToolButton::clicked, this, [this] { client_.sounds().stopAll(); });
+    connect(soundFolderButton_, &QToolButton::clicked, this, &SoundSettingsPage::chooseSoundFolder);
     connect(soundlist_, &QListWidget::itemChanged, this, &SoundSettingsPage::rowChecked);
-    connect(checkBox14_, &QCheckBox::clicked, this, [&o](bool on) { o.privateRequests = on; });
-    connect(checkBox15_, &QCheckBox::clicked, this, [&o](bool on) { o.acceptRequests = on; });
+    connect(privateRequestsCheck_, &QCheckBox::clicked, this,
+            [&o](bool on) { o.privateRequests = on; });
+    connect(acceptRequestsCheck_, &QCheckBox::clicked, this,
+            [&o](bool on) { o.acceptRequests = on; });
     load();
 }
 
@@ -85,8 +88,8 @@ void SoundSettingsPage::load()
     for (int row = 0; row < SoundList::rowCount; ++row)
         showRow(row);
     const SoundOptions& o = client_.options().sound;
-    checkBox14_->setChecked(o.privateRequests);
-    checkBox15_->setChecked(o.acceptRequests);
+    privateRequestsCheck_->setChecked(o.privateRequests);
+    acceptRequestsCheck_->setChecked(o.acceptRequests);
     soundFolder_->setText(client_.sharedSounds().soundFolder());
 }
 

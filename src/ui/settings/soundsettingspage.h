@@ -30,12 +30,12 @@ private:
 
     Client& client_;
     QListWidget* soundlist_;
-    QToolButton* toolButton50_;
-    QToolButton* toolButton51_;
-    QToolButton* toolButton52_;
-    QToolButton* toolButton53_;
-    QToolButton* toolButton55_;
+    QToolButton* linkButton_;
+    QToolButton* unlinkButton_;
+    QToolButton* playButton_;
+    QToolButton* stopAllButton_;
+    QToolButton* soundFolderButton_;
     QLabel* soundFolder_;
-    QCheckBox* checkBox14_;
-    QCheckBox* checkBox15_;
+    QCheckBox* privateRequestsCheck_;
+    QCheckBox* acceptRequestsCheck_;
 };

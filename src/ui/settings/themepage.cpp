@@ -30,7 +30,7 @@
 
 namespace {
 const QString separator = QStringLiteral("-------------");
-// Where a separator line follows an item in ComboBox3.
+// Where a separator line follows an item in the item list.
 const char* const groupEnds[] = {"Author",
                                  "Right Margin",
                                  "You Italic",
@@ -128,8 +128,8 @@ QWidget* ThemePage::buildButtons()
         row->addWidget(b);
     row->addStretch(1);
     connect(create, &QPushButton::clicked, &editor_, &ThemeEditor::newTheme);
-    connect(open, &QPushButton::clicked, this, &ThemePage::openClick);
-    connect(save_, &QPushButton::clicked, this, &ThemePage::saveClick);
+    connect(open, &QPushButton::clicked, this, &ThemePage::openThemeFile);
+    connect(save_, &QPushButton::clicked, this, &ThemePage::saveThemeAs);
     connect(delete_, &QPushButton::clicked, &editor_, &ThemeEditor::deleteTheme);
     return strip;
 }
@@ -142,21 +142,21 @@ QWidget* ThemePage::buildEditors()
 
     auto* itemRow = new QHBoxLayout;
     auto* itemLabel = new QLabel(QStringLiteral("Item"), editorArea_);
-    comboBox3_ = new QComboBox(editorArea_);
-    comboBox3_->setObjectName(QStringLiteral("ComboBox3"));
-    comboBox3_->setMaxVisibleItems(25);
+    itemCombo_ = new QComboBox(editorArea_);
+    itemCombo_->setObjectName(QStringLiteral("ComboBox3"));
+    itemCombo_->setMaxVisibleItems(25);
     for (const ThemeItem& item : ThemeItems::all()) {
-        comboBox3_->addItem(item.caption);
+        itemCombo_->addItem(item.caption);
         for (const char* end : groupEnds) {
             if (item.caption == QLatin1String(end))
-                comboBox3_->addItem(separator);
+                itemCombo_->addItem(separator);
         }
     }
-    itemLabel->setBuddy(comboBox3_);
+    itemLabel->setBuddy(itemCombo_);
     itemRow->addWidget(itemLabel);
-    itemRow->addWidget(comboBox3_, 1);
+    itemRow->addWidget(itemCombo_, 1);
     column->addLayout(itemRow);
-    connect(comboBox3_, &QComboBox::textActivated, this, &ThemePage::chooseItem);
+    connect(itemCombo_, &QComboBox::textActivated, this, &ThemePage::chooseItem);
 
     text_ = new QLineEdit(editorArea_);
     text_->setObjectName(QStringLiteral("themetext"));
@@ -169,19 +169,19 @@ QWidget* ThemePage::buildEditors()
     colourEditor_ = new QWidget(editorArea_);
     auto* colourRow = new QHBoxLayout(colourEditor_);
     colourRow->setContentsMargins(0, 0, 0, 0);
-    image1_ = new ColourPalette(colourEditor_);
-    image1_->setObjectName(QStringLiteral("Image1"));
-    shape1_ = new ColourSwatch(colourEditor_);
-    shape1_->setObjectName(QStringLiteral("Shape1"));
+    colourPalette_ = new ColourPalette(colourEditor_);
+    colourPalette_->setObjectName(QStringLiteral("Image1"));
+    colourSwatch_ = new ColourSwatch(colourEditor_);
+    colourSwatch_->setObjectName(QStringLiteral("Shape1"));
     auto* mix =
         button(colourEditor_, "mixbutton", QStringLiteral("Mix"), QStringLiteral("Mix a Color"));
-    colourRow->addWidget(image1_);
-    colourRow->addWidget(shape1_);
+    colourRow->addWidget(colourPalette_);
+    colourRow->addWidget(colourSwatch_);
     colourRow->addWidget(mix);
     colourRow->addStretch(1);
-    connect(image1_, &ColourPalette::colourPicked, this, &ThemePage::applyColour);
+    connect(colourPalette_, &ColourPalette::colourPicked, this, &ThemePage::applyColour);
     connect(mix, &QPushButton::clicked, this, [this] {
-        const QColor colour = QColorDialog::getColor(shape1_->colour(), this);
+        const QColor colour = QColorDialog::getColor(colourSwatch_->colour(), this);
         if (colour.isValid())
             applyColour(colour);
     });
@@ -279,18 +279,19 @@ QWidget* ThemePage::buildUsesEditor()
     uselist_->setObjectName(QStringLiteral("uselist"));
     column->addWidget(uselist_, 1);
 
-    comboBox2_ = new QComboBox(usesEditor_);
-    comboBox2_->setObjectName(QStringLiteral("ComboBox2"));
-    comboBox2_->addItems({QStringLiteral("Channel Default"), QStringLiteral("Private Chat Default"),
-                          QStringLiteral("DCC Chat Default"), QStringLiteral("Channel"),
-                          QStringLiteral("Private Chat"), QStringLiteral("DCC Chat")});
-    column->addWidget(comboBox2_);
-    edit3Label_ = new QLabel(usesEditor_);
-    edit3_ = new QLineEdit(usesEditor_);
-    edit3_->setObjectName(QStringLiteral("Edit3"));
-    edit3Label_->setBuddy(edit3_);
-    column->addWidget(edit3Label_);
-    column->addWidget(edit3_);
+    useKindCombo_ = new QComboBox(usesEditor_);
+    useKindCombo_->setObjectName(QStringLiteral("ComboBox2"));
+    useKindCombo_->addItems({QStringLiteral("Channel Default"),
+                             QStringLiteral("Private Chat Default"),
+                             QStringLiteral("DCC Chat Default"), QStringLiteral("Channel"),
+                             QStringLiteral("Private Chat"), QStringLiteral("DCC Chat")});
+    column->addWidget(useKindCombo_);
+    useNameLabel_ = new QLabel(usesEditor_);
+    useNameEdit_ = new QLineEdit(usesEditor_);
+    useNameEdit_->setObjectName(QStringLiteral("Edit3"));
+    useNameLabel_->setBuddy(useNameEdit_);
+    column->addWidget(useNameLabel_);
+    column->addWidget(useNameEdit_);
     auto* buttons = new QHBoxLayout;
     auto* add = button(usesEditor_, "addusebutton", QStringLiteral("Add It"));
     auto* remove = button(usesEditor_, "deleteusebutton", QStringLiteral("Delete Use"));
@@ -299,9 +300,10 @@ QWidget* ThemePage::buildUsesEditor()
     buttons->addStretch(1);
     column->addLayout(buttons);
 
-    connect(comboBox2_, &QComboBox::currentIndexChanged, this, &ThemePage::showUseArgument);
-    connect(add, &QPushButton::clicked, this,
-            [this] { editor_.addUse(ThemeUseKind(comboBox2_->currentIndex()), edit3_->text()); });
+    connect(useKindCombo_, &QComboBox::currentIndexChanged, this, &ThemePage::showUseArgument);
+    connect(add, &QPushButton::clicked, this, [this] {
+        editor_.addUse(ThemeUseKind(useKindCombo_->currentIndex()), useNameEdit_->text());
+    });
     connect(remove, &QPushButton::clicked, this, [this] {
         if (QListWidgetItem* line = uselist_->currentItem())
             editor_.deleteUse(line->text());
@@ -312,28 +314,28 @@ QWidget* ThemePage::buildUsesEditor()
 
 void ThemePage::showUseArgument()
 {
-    const auto kind = ThemeUseKind(comboBox2_->currentIndex());
+    const auto kind = ThemeUseKind(useKindCombo_->currentIndex());
     const bool named =
         kind == ThemeUseKind::Channel || kind == ThemeUseKind::Private || kind == ThemeUseKind::Dcc;
-    edit3Label_->setText(kind == ThemeUseKind::Channel ? QStringLiteral("Chan. Name (ex. #Quorl)")
-                                                       : QStringLiteral("User Nickname"));
-    edit3Label_->setVisible(named);
-    edit3_->setVisible(named);
+    useNameLabel_->setText(kind == ThemeUseKind::Channel ? QStringLiteral("Chan. Name (ex. #Quorl)")
+                                                         : QStringLiteral("User Nickname"));
+    useNameLabel_->setVisible(named);
+    useNameEdit_->setVisible(named);
 }
 
 QWidget* ThemePage::buildPreview()
 {
-    panel10_ = new QFrame(this);
-    panel10_->setObjectName(QStringLiteral("Panel10"));
-    static_cast<QFrame*>(panel10_)->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    previewStack_ = new QStackedLayout(panel10_);
+    preview_ = new QFrame(this);
+    preview_->setObjectName(QStringLiteral("Panel10"));
+    static_cast<QFrame*>(preview_)->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    previewStack_ = new QStackedLayout(preview_);
 
-    auto* empty = new QLabel(QStringLiteral("No Theme has been Opened"), panel10_);
+    auto* empty = new QLabel(QStringLiteral("No Theme has been Opened"), preview_);
     empty->setObjectName(QStringLiteral("nothemelabel"));
     empty->setAlignment(Qt::AlignCenter);
     previewStack_->addWidget(empty);
 
-    auto* splitter = new QSplitter(Qt::Horizontal, panel10_);
+    auto* splitter = new QSplitter(Qt::Horizontal, preview_);
     splitter->setObjectName(QStringLiteral("previewsplitter"));
     splitter->setChildrenCollapsible(false);
     auto* client = new QWidget(splitter);
@@ -375,7 +377,7 @@ QWidget* ThemePage::buildPreview()
     previewStack_->addWidget(splitter);
 
     connect(view_, &ChatView::colourPicked, this, &ThemePage::applyColour);
-    return panel10_;
+    return preview_;
 }
 
 void ThemePage::onOpened()
@@ -391,8 +393,8 @@ void ThemePage::onOpened()
     save_->setEnabled(true);
     delete_->setEnabled(true);
     editorArea_->setEnabled(true);
-    comboBox3_->setCurrentIndex(0);
-    chooseItem(comboBox3_->currentText());
+    itemCombo_->setCurrentIndex(0);
+    chooseItem(itemCombo_->currentText());
     fillPictures();
 }
 
@@ -448,7 +450,7 @@ void ThemePage::chooseItem(const QString& caption)
         text_->show();
         break;
     case ThemeItemKind::Colour:
-        shape1_->setColour(colorFromWin(record.*item->colour));
+        colourSwatch_->setColour(colorFromWin(record.*item->colour));
         colourEditor_->show();
         break;
     case ThemeItemKind::YesNo:
@@ -512,7 +514,7 @@ void ThemePage::showUses()
 
 void ThemePage::applyColour(const QColor& colour)
 {
-    shape1_->setColour(colour);
+    colourSwatch_->setColour(colour);
     if (item_ && item_->kind == ThemeItemKind::Colour)
         editor_.setColour(*item_, winFromColor(colour));
 }
@@ -527,7 +529,7 @@ void ThemePage::viewMargins()
     marginFrame_->update();
 }
 
-void ThemePage::openClick()
+void ThemePage::openThemeFile()
 {
     const QString file =
         QFileDialog::getOpenFileName(this, QStringLiteral("Open a Theme"), themesFolder(),
@@ -539,7 +541,7 @@ void ThemePage::openClick()
         editor_.open(name);
 }
 
-void ThemePage::saveClick()
+void ThemePage::saveThemeAs()
 {
     const QString file =
         QFileDialog::getSaveFileName(this, QStringLiteral("Save Theme"), themesFolder(),

@@ -21,7 +21,7 @@ class ThemeEditor;
 struct ThemeItem;
 
 // The theme page of the settings: the editor of ThemeEditor's open theme with its live
-// preview (Panel10): a chat view with the sample lines, a sample nick list and a text
+// preview: a chat view with the sample lines, a sample nick list and a text
 // entry, showing every change at once.
 class ThemePage : public QWidget
 {
@@ -30,7 +30,7 @@ public:
     explicit ThemePage(Client& client, QWidget* parent = nullptr);
     ~ThemePage() override;
 
-    // Shows the editor of an item of ComboBox3; nothing for a separator line.
+    // Shows the editor of an item of the item list; nothing for a separator line.
     void chooseItem(const QString& caption);
     // The item whose editor shows, or null.
     const ThemeItem* currentItem() const { return item_; }
@@ -52,8 +52,8 @@ private:
     void showUses();
     void showUseArgument();
     void applyColour(const QColor& colour);
-    void openClick();
-    void saveClick();
+    void openThemeFile();
+    void saveThemeAs();
     void fillPictures();
     QString themesFolder() const;
 
@@ -64,12 +64,12 @@ private:
     QLabel* title_ = nullptr;
     QPushButton* save_ = nullptr;
     QPushButton* delete_ = nullptr;
-    QComboBox* comboBox3_ = nullptr;
+    QComboBox* itemCombo_ = nullptr;
     QWidget* editorArea_ = nullptr;
     QLineEdit* text_ = nullptr;
     QWidget* colourEditor_ = nullptr;
-    ColourPalette* image1_ = nullptr;
-    ColourSwatch* shape1_ = nullptr;
+    ColourPalette* colourPalette_ = nullptr;
+    ColourSwatch* colourSwatch_ = nullptr;
     QWidget* yesNo_ = nullptr;
     QPushButton* yes_ = nullptr;
     QPushButton* no_ = nullptr;
@@ -80,12 +80,12 @@ private:
     QListWidget* tilelist_ = nullptr;
     QWidget* usesEditor_ = nullptr;
     QListWidget* uselist_ = nullptr;
-    QComboBox* comboBox2_ = nullptr;
-    QLabel* edit3Label_ = nullptr;
-    QLineEdit* edit3_ = nullptr;
+    QComboBox* useKindCombo_ = nullptr;
+    QLabel* useNameLabel_ = nullptr;
+    QLineEdit* useNameEdit_ = nullptr;
     QLabel* help_ = nullptr;
 
-    QWidget* panel10_ = nullptr;
+    QWidget* preview_ = nullptr;
     QStackedLayout* previewStack_ = nullptr;
     ChatDocument* document_ = nullptr;
     NickList* sampleNicks_ = nullptr;

@@ -67,18 +67,19 @@ UserSettingsPage::UserSettingsPage(Client& client, QWidget* parent)
     identity->setLayout(identityForm);
 
     auto* behaviour = new QGroupBox(QStringLiteral("Connection"), this);
-    edit2_ = lineEdit("Edit2", OptionLimits::quitMessage, behaviour);
-    checkBox6_ = checkBox("CheckBox6", QStringLiteral("Sent to Channels When you QUIT"), behaviour);
-    checkBox8_ = checkBox("CheckBox8", QStringLiteral("Away"), behaviour);
-    edit14_ = lineEdit("Edit14", OptionLimits::awayMessage, behaviour);
-    checkBox10_ = checkBox("CheckBox10", QStringLiteral("Invisible"), behaviour);
+    quitMessageEdit_ = lineEdit("Edit2", OptionLimits::quitMessage, behaviour);
+    sendQuitMessageCheck_ =
+        checkBox("CheckBox6", QStringLiteral("Sent to Channels When you QUIT"), behaviour);
+    awayCheck_ = checkBox("CheckBox8", QStringLiteral("Away"), behaviour);
+    awayMessageEdit_ = lineEdit("Edit14", OptionLimits::awayMessage, behaviour);
+    invisibleCheck_ = checkBox("CheckBox10", QStringLiteral("Invisible"), behaviour);
 
     auto* behaviourForm = new QFormLayout;
-    behaviourForm->addRow(QStringLiteral("Quit Message:"), edit2_);
-    behaviourForm->addRow(QString(), checkBox6_);
-    behaviourForm->addRow(QStringLiteral("Away Message:"), edit14_);
-    behaviourForm->addRow(QString(), checkBox8_);
-    behaviourForm->addRow(QString(), checkBox10_);
+    behaviourForm->addRow(QStringLiteral("Quit Message:"), quitMessageEdit_);
+    behaviourForm->addRow(QString(), sendQuitMessageCheck_);
+    behaviourForm->addRow(QStringLiteral("Away Message:"), awayMessageEdit_);
+    behaviourForm->addRow(QString(), awayCheck_);
+    behaviourForm->addRow(QString(), invisibleCheck_);
     behaviour->setLayout(behaviourForm);
 
     auto* layout = new QHBoxLayout(this);
@@ -91,22 +92,22 @@ UserSettingsPage::UserSettingsPage(Client& client, QWidget* parent)
     connect(emailtext_, &QLineEdit::textEdited, this, [&o](const QString& t) { o.user.email = t; });
     connect(identdtext_, &QLineEdit::textEdited, this,
             [&o](const QString& t) { o.user.ident = t; });
-    connect(edit2_, &QLineEdit::textEdited, this,
+    connect(quitMessageEdit_, &QLineEdit::textEdited, this,
             [&o](const QString& t) { o.connection.quitMessage = t; });
-    connect(edit14_, &QLineEdit::textEdited, this,
+    connect(awayMessageEdit_, &QLineEdit::textEdited, this,
             [&o](const QString& t) { o.connection.awayMessage = t; });
-    connect(checkBox6_, &QCheckBox::clicked, this,
+    connect(sendQuitMessageCheck_, &QCheckBox::clicked, this,
             [&o](bool on) { o.connection.sendQuitMessage = on; });
     // The away and invisible switches act at once on the session.
-    connect(checkBox8_, &QCheckBox::clicked, this,
+    connect(awayCheck_, &QCheckBox::clicked, this,
             [this](bool on) { client_.session().setAway(on); });
-    connect(checkBox10_, &QCheckBox::clicked, this,
+    connect(invisibleCheck_, &QCheckBox::clicked, this,
             [this](bool on) { client_.session().setInvisible(on); });
     connect(mynicklistbox_, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem* item) { client_.session().setNickname(item->text()); });
     connect(&client_.session(), &Session::nicknameChanged, this, &UserSettingsPage::showNicknames);
-    connect(addNick, &QPushButton::clicked, this, &UserSettingsPage::addNicknameClick);
-    connect(deleteNick, &QPushButton::clicked, this, &UserSettingsPage::deleteNicknameClick);
+    connect(addNick, &QPushButton::clicked, this, &UserSettingsPage::askNickname);
+    connect(deleteNick, &QPushButton::clicked, this, &UserSettingsPage::deleteSelectedNicknames);
     // Built before or after the settings are read, the page shows what was read.
     connect(&client_, &Client::settingsLoaded, this, &UserSettingsPage::load);
 
@@ -119,11 +120,11 @@ void UserSettingsPage::load()
     nametext_->setText(o.user.realName);
     emailtext_->setText(o.user.email);
     identdtext_->setText(o.user.ident);
-    edit2_->setText(o.connection.quitMessage);
-    checkBox6_->setChecked(o.connection.sendQuitMessage);
-    edit14_->setText(o.connection.awayMessage);
-    checkBox8_->setChecked(o.connection.away);
-    checkBox10_->setChecked(o.connection.invisible);
+    quitMessageEdit_->setText(o.connection.quitMessage);
+    sendQuitMessageCheck_->setChecked(o.connection.sendQuitMessage);
+    awayMessageEdit_->setText(o.connection.awayMessage);
+    awayCheck_->setChecked(o.connection.away);
+    invisibleCheck_->setChecked(o.connection.invisible);
     showNicknames();
 }
 
@@ -138,7 +139,7 @@ void UserSettingsPage::showNicknames()
         mynicklistbox_->setCurrentItem(found.first());
 }
 
-void UserSettingsPage::addNicknameClick()
+void UserSettingsPage::askNickname()
 {
     auto* dialog = new NickFormDialog(this);
     connect(dialog, &NickFormDialog::nicknameChosen, this, &UserSettingsPage::addNickname);
@@ -152,7 +153,7 @@ void UserSettingsPage::addNickname(const QString& nickname)
         showNicknames();
 }
 
-void UserSettingsPage::deleteNicknameClick()
+void UserSettingsPage::deleteSelectedNicknames()
 {
     QStringList chosen;
     for (const QListWidgetItem* item : mynicklistbox_->selectedItems())

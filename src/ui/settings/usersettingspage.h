@@ -19,9 +19,9 @@ public:
     void load();
 
     // "Add Nickname": asks for one in the add-nickname dialog.
-    void addNicknameClick();
+    void askNickname();
     // "Delete Nickname": the selected entries go, never the last one.
-    void deleteNicknameClick();
+    void deleteSelectedNicknames();
 
 private:
     void showNicknames();
@@ -32,9 +32,9 @@ private:
     QLineEdit* nametext_;
     QLineEdit* emailtext_;
     QLineEdit* identdtext_;
-    QLineEdit* edit2_;
-    QCheckBox* checkBox6_;
-    QCheckBox* checkBox8_;
-    QLineEdit* edit14_;
-    QCheckBox* checkBox10_;
+    QLineEdit* quitMessageEdit_;
+    QCheckBox* sendQuitMessageCheck_;
+    QCheckBox* awayCheck_;
+    QLineEdit* awayMessageEdit_;
+    QCheckBox* invisibleCheck_;
 };
