@@ -163,9 +163,9 @@ void readOwnIdentity(const QString& folder, ImportedSettings& out)
     if (ok && topNick > 0) {
         QStringList nicks;
         for (int i = 0; i <= topNick && i < 1000; ++i) {
-            const QString value =
-                ini.classicValue(QStringLiteral("user"), QStringLiteral("nick") + QString::number(i))
-                    .trimmed();
+            const QString value = ini.classicValue(QStringLiteral("user"),
+                                                   QStringLiteral("nick") + QString::number(i))
+                                      .trimmed();
             if (value.isEmpty())
                 continue;
             const auto nick = importedNickname(value, out);
