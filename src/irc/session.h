@@ -143,7 +143,6 @@ public:
     int currentLookupId() const { return lookupId_; }
 
     void onLagTick();
-    bool lagTimerRunning() const { return lagTimer_.isActive(); }
 
 Q_SIGNALS:
     void stateChanged(Session::State state);
