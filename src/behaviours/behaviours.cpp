@@ -1,8 +1,8 @@
 #include "behaviours/behaviours.h"
 
 #include "chat/windowregistry.h"
-#include "core/formatting.h"
 #include "core/linelog.h"
+#include "irc/outbound.h"
 #include "script/scriptobjects.h"
 #include "script/scripttext.h"
 
@@ -16,11 +16,6 @@ namespace {
 const QString noWord = u"zemptyslotx"_s;
 const QString kickedEvent = u"a user is kicked from channel"_s;
 const QString deoppedEvent = u"A User is No longer Channel Operator"_s;
-
-QString action(const QString& text)
-{
-    return Formatting::CtcpDelimiter + u"ACTION "_s + text + Formatting::CtcpDelimiter;
-}
 } // namespace
 
 Behaviours::Behaviours(const Scripts& scripts, WindowRegistry& windows, LineLog& status,
@@ -71,7 +66,8 @@ namespace {
 struct SendMode
 {
     QStringView value;
-    QStringView command; // empty: the text is the server line itself
+    // The line's factory; none: the text is the server line itself.
+    QString (*line)(const QString& target, const QString& text);
     bool toChannel;
     bool action;
     QStringView privateNote; // "-- Message to " and so on; empty for the channel modes
@@ -79,12 +75,12 @@ struct SendMode
 };
 
 constexpr SendMode sendModes[] = {
-    {u"0", u"PRIVMSG", false, false, u"-- Message to ", false},
-    {u"1", u"NOTICE", false, false, u"-- Notice to ", false},
-    {u"2", u"PRIVMSG", false, true, u"-- Action to ", false},
-    {u"3", u"PRIVMSG", true, false, u"", false},
-    {u"4", u"PRIVMSG", true, true, u"", false},
-    {u"5", u"", false, false, u"", true},
+    {u"0", &Outbound::privmsg, false, false, u"-- Message to ", false},
+    {u"1", &Outbound::notice, false, false, u"-- Notice to ", false},
+    {u"2", &Outbound::action, false, true, u"-- Action to ", false},
+    {u"3", &Outbound::privmsg, true, false, u"", false},
+    {u"4", &Outbound::action, true, true, u"", false},
+    {u"5", nullptr, false, false, u"", true},
 };
 } // namespace
 
@@ -99,11 +95,10 @@ Behaviours::Outgoing Behaviours::sendModeLine(const QString& mode, const QString
                                   [&](const SendMode& m) { return m.value == mode; });
     if (row == std::end(sendModes) || (row->responderOnly && !withNotes))
         return {};
-    if (row->command.isEmpty())
+    if (!row->line)
         return {text, u"-- Raw Command "_s + text, LineClass::Server};
     const QString target = row->toChannel ? channel : nick;
-    const QString line =
-        row->command.toString() + u' ' + target + u" :"_s + (row->action ? action(text) : text);
+    const QString line = row->line(target, text);
     if (row->toChannel) {
         const QString shown =
             row->action ? u"* "_s + ownNick + u' ' + text : u"<"_s + ownNick + u"> "_s + text;
@@ -149,8 +144,8 @@ void Behaviours::giveStatus(const ScriptObject& o, ChatWindow* window, const Eve
     if (!window || window->myStatus != u"op" ||
         !ScriptText::addressMatch(o.addressList, nick, s.at(7)))
         return;
-    const QString change = o.type == ObjectType::AutoOp ? u" +o "_s : u" +v "_s;
-    sendLine_(u"MODE "_s + channel + change + nick);
+    const QString change = o.type == ObjectType::AutoOp ? u"+o"_s : u"+v"_s;
+    sendLine_(Outbound::mode(channel, change, nick));
 }
 
 void Behaviours::protect(const ScriptObject& o, ChatWindow* window, const QString& event,
@@ -170,22 +165,21 @@ void Behaviours::protect(const ScriptObject& o, ChatWindow* window, const QStrin
     if (o.response != u"0" && o.response != u"1" && o.response != u"2")
         return;
     const QString reason = expandPlaceholders(o.kickMsg, victim, own, channel, noWord);
-    const QString kickLine = o.kickMsg.isEmpty()
-                                 ? u"Kick "_s + channel + u" :"_s + offender
-                                 : u"KICK "_s + channel + u' ' + offender + u" :"_s + reason;
+    const QString kickLine = o.kickMsg.isEmpty() ? Outbound::kick(channel, offender)
+                                                 : Outbound::kick(channel, offender, reason);
     const bool deop = event == deoppedEvent;
     note(window, u"PROTECTION ALERT- "_s + offender +
                      (deop ? u" has De-Opped "_s : u" has Kicked "_s) + victim +
                      u".  Responding..."_s);
     if (deop) {
-        sendLine_(u"MODE "_s + channel + u" +o "_s + victim);
+        sendLine_(Outbound::mode(channel, u"+o"_s, victim));
         note(window, u"PROTECTION - Re-Opping "_s + victim + u"..."_s);
     }
     if (o.response == u"0") {
         sendLine_(kickLine);
         note(window, u"PROTECTION - Kicking "_s + offender + u"..."_s);
     } else if (o.response == u"1") {
-        sendLine_(u"MODE "_s + channel + u" -o "_s + offender);
+        sendLine_(Outbound::mode(channel, u"-o"_s, offender));
         note(window, u"PROTECTION - De-Opping "_s + offender + u"..."_s);
     } else {
         sendLine_(kickLine);

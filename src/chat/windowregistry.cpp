@@ -7,6 +7,7 @@
 #include "core/formatting.h"
 #include "core/linelog.h"
 #include "core/options.h"
+#include "irc/outbound.h"
 #include "script/eventhook.h"
 
 #include <QLocale>
@@ -296,7 +297,7 @@ void WindowRegistry::joinChannel(const QString& name)
         addStatusLine(QStringLiteral("You are already on ") + channel + u'.');
         return;
     }
-    sendLine_(QStringLiteral("JOIN ") + channel);
+    sendLine_(Outbound::join(channel));
     addStatusLine(QStringLiteral("Trying to Join ") + channel + u'.');
 }
 
@@ -357,10 +358,9 @@ void WindowRegistry::leaveWindow(ChatWindow* window, bool raiseEvent)
     case ConversationKind::Channel: {
         const QString channel = window->channelName;
         if (options_.display.sayOnLeave) {
-            sendLine_(QStringLiteral("PRIVMSG ") + channel + QStringLiteral(" :") +
-                      expandEscapes(options_.display.leaveMessage));
+            sendLine_(Outbound::privmsg(channel, expandEscapes(options_.display.leaveMessage)));
         }
-        sendLine_(QStringLiteral("PART :") + channel);
+        sendLine_(Outbound::part(channel));
         if (raiseEvent)
             events_.fireEvent(QStringLiteral("you leaving channel"), {channel});
         addStatusLine(QStringLiteral("Left ") + channel + u'.');

@@ -5,6 +5,7 @@
 #include "core/privateprofile.h"
 #include "dcc/dccchat.h"
 #include "irc/ircnames.h"
+#include "irc/outbound.h"
 #include "settings/saslaccounts.h"
 
 #include <QDesktopServices>
@@ -144,9 +145,9 @@ void Client::onSessionClosed()
 void Client::onRegistered()
 {
     if (session_.registeredByReconnect()) {
+        // One JOIN for each channel; the session's queue sends them as comma lists.
         for (const auto& [channel, key] : windows_.channelsToRejoin())
-            session_.sendLine(QStringLiteral("JOIN ") + channel +
-                              (key.isEmpty() ? QString() : u' ' + key));
+            session_.sendLine(Outbound::join(channel, key));
         for (qsizetype i = 0; i < windows_.count(); ++i)
             if (windows_.at(i)->conversationKind == ConversationKind::Private)
                 windows_.reconnectWindow(windows_.at(i));

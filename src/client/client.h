@@ -3,7 +3,9 @@
 #include "behaviours/behaviours.h"
 #include "chat/rawdata.h"
 #include "chat/windowregistry.h"
+#include "client/conversations.h"
 #include "client/notifier.h"
+#include "client/serverconnection.h"
 #include "commands/commandparser.h"
 #include "commands/soundactions.h"
 #include "commands/useractions.h"
@@ -80,6 +82,10 @@ public:
     MenuMods& menuMods() { return menuMods_; }
     DccService& dcc() { return *dcc_; }
     ChannelList& channelList() { return channelList_; }
+    // The widgets' doors: conversations (join, leave, chats, invitations, sound requests)
+    // and the connection (state, nickname, away, invisible, disconnect).
+    Conversations& conversations() { return conversations_; }
+    ServerConnection& connection() { return connection_; }
     // Desktop notifications for highlights and private messages.
     AttentionNotifications& notifications() { return notifications_; }
 
@@ -195,6 +201,9 @@ private:
     AttentionNotifications notifications_;
     Poster poster_;
     ThemeEditor themeEditor_;
+    Conversations conversations_{[this](const QString& line) { session_.sendLine(line); }, windows_,
+                                 options_};
+    ServerConnection connection_{session_};
     QString channelToJoin_;
     StoredState stored_;
     bool settingsRead_ = false;

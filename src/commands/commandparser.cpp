@@ -4,6 +4,7 @@
 #include "core/formatting.h"
 #include "core/linelog.h"
 #include "core/options.h"
+#include "irc/outbound.h"
 #include "irc/wire.h"
 #include "script/eventhook.h"
 
@@ -176,7 +177,7 @@ bool CommandParser::requestFromChannel(ChatWindow* window, const QString& text)
         return false;
     const QString file = rest.trimmed();
     const QString to = options_.sound.privateRequests ? nick : window->channelName;
-    sendLine_(u"PRIVMSG "_s + to + u" :!"_s + nick + u' ' + file);
+    sendLine_(Outbound::privmsg(to, u'!' + nick + u' ' + file));
     show(window, u"- Requesting "_s + file + u" from "_s + nick + u'.');
     return true;
 }
@@ -195,7 +196,7 @@ void CommandParser::requestFromPeer(ChatWindow* window, const QString& text, boo
     const QString file = rest.trimmed();
     if (overDcc && hooks_.writeDccChat)
         hooks_.writeDccChat(window, (file + u"\r\n"_s).toUtf8());
-    sendLine_(u"PRIVMSG "_s + nick + u" :!"_s + nick + u' ' + file);
+    sendLine_(Outbound::privmsg(nick, u'!' + nick + u' ' + file));
     show(window, u"- Requesting "_s + file + u" from "_s + nick + u'.');
 }
 
@@ -210,7 +211,7 @@ void CommandParser::sayInWindow(ChatWindow* window, const QString& text)
     const QString you = u'<' + ownNickname() + u"> "_s;
     QString last;
     for (const QString& piece : linePieces(text)) {
-        sendLine_(u"PRIVMSG "_s + target + u" :"_s + piece);
+        sendLine_(Outbound::privmsg(target, piece));
         show(window, you + piece, LineClass::You);
         last = piece;
     }
@@ -365,7 +366,7 @@ void CommandParser::textFile(const Context& c, const QString& fileName)
         }
         const QString text = Wire::decode(bytes);
         show(c.window, you + text, LineClass::You);
-        sendLine_(u"PRIVMSG "_s + c.target + u" :"_s + text);
+        sendLine_(Outbound::privmsg(c.target, text));
     }
 }
 
@@ -414,7 +415,7 @@ void CommandParser::notice(const Context& c, const QString& args)
 {
     const auto [target, message] = firstWord(args);
     show(c.window, u"-- Notice to "_s + target + u": "_s + message);
-    sendLine_(u"NOTICE "_s + target + u" :"_s + message);
+    sendLine_(Outbound::notice(target, message));
 }
 
 void CommandParser::statusClear(const Context&, const QString&)
@@ -493,47 +494,48 @@ void CommandParser::time(const Context& c, const QString& args)
 void CommandParser::action(const Context& c, const QString& message)
 {
     show(c.window, u"* "_s + ownNickname() + u' ' + message, LineClass::You);
-    const QString ctcpAction = ctcpDelimiter + u"ACTION "_s + message + ctcpDelimiter;
     // In a DCC chat the action travels over the chat's own connection, where the peer
     // shows it in the chat; through the server it would land in a private window.
     if (c.kind == ConversationKind::DccChat) {
         if (hooks_.writeDccChat)
-            hooks_.writeDccChat(c.window, (ctcpAction + u'\n').toUtf8());
+            hooks_.writeDccChat(
+                c.window,
+                (ctcpDelimiter + u"ACTION "_s + message + ctcpDelimiter + u'\n').toUtf8());
         return;
     }
-    sendLine_(u"PRIVMSG "_s + c.target + u" :"_s + ctcpAction);
+    sendLine_(Outbound::action(c.target, message));
 }
 
 void CommandParser::msg(const Context& c, const QString& args)
 {
     const auto [dest, message] = firstWord(args);
     show(c.window, u"-- Message to "_s + dest + u": "_s + message);
-    sendLine_(u"PRIVMSG "_s + dest + u" :"_s + message);
+    sendLine_(Outbound::privmsg(dest, message));
 }
 
 void CommandParser::ctcp(const Context& c, const QString& args)
 {
     const auto [dest, message] = firstWord(args);
     show(c.window, u"-- CTCP to "_s + dest + u": "_s + message);
-    sendLine_(u"PRIVMSG "_s + dest + u" :"_s + ctcpDelimiter + message + ctcpDelimiter);
+    sendLine_(Outbound::ctcp(dest, message));
 }
 
 void CommandParser::kick(const Context& c, const QString& args)
 {
     const auto [nick, message] = firstWord(args);
-    sendLine_(u"KICK "_s + c.target + u' ' + nick + u" :"_s + message);
+    sendLine_(Outbound::kick(c.target, nick, message));
 }
 
 void CommandParser::invite(const Context&, const QString& args)
 {
     const auto [nick, channel] = firstWord(args);
-    sendLine_(u"INVITE "_s + nick + u' ' + channel);
+    sendLine_(Outbound::invite(nick, channel));
     status_.add(u"Invited "_s + nick + u" to "_s + channel + u'.');
 }
 
 void CommandParser::topic(const Context& c, const QString& text)
 {
-    sendLine_(u"TOPIC "_s + c.target + u" :"_s + text);
+    sendLine_(Outbound::topic(c.target, text));
 }
 
 void CommandParser::omsg(const Context& c, const QString& message)
@@ -547,7 +549,7 @@ void CommandParser::omsg(const Context& c, const QString& message)
     for (const QString& entry : entries) {
         const QString nick = NickList::nickOf(entry);
         if (entry.startsWith(NickList::Operator) && nick.toLower() != me)
-            sendLine_(u"PRIVMSG "_s + nick + u" :"_s + message);
+            sendLine_(Outbound::privmsg(nick, message));
     }
 }
 
@@ -555,9 +557,8 @@ void CommandParser::mode(const Context& c, const QString& args)
 {
     const auto [target, rest] = firstWord(args);
     const auto [modeWord, argument] = firstWord(rest);
-    const QString line = target + u' ' + modeWord + u' ' + argument;
-    show(c.window, u"-- MODE: "_s + line);
-    sendLine_(u"MODE "_s + line);
+    show(c.window, u"-- MODE: "_s + target + u' ' + modeWord + u' ' + argument);
+    sendLine_(Outbound::mode(target, modeWord, argument));
 }
 
 void CommandParser::sound(const Context& c, const QString& file)
@@ -565,8 +566,7 @@ void CommandParser::sound(const Context& c, const QString& file)
     if (hooks_.playSound)
         hooks_.playSound(c.window, file);
     show(c.window, u"* "_s + ownNickname() + u" Plays "_s + file);
-    sendLine_(u"PRIVMSG "_s + c.target + u" :"_s + ctcpDelimiter + u"SOUND "_s + file +
-              ctcpDelimiter);
+    sendLine_(Outbound::ctcp(c.target, u"SOUND "_s + file));
 }
 
 void CommandParser::names(const Context& c, const QString& args)

@@ -1,6 +1,7 @@
 #include "commands/linkactions.h"
 
 #include "chat/chatwindow.h"
+#include "irc/outbound.h"
 
 namespace LinkActions {
 
@@ -22,7 +23,7 @@ QString soundRequestLine(const ChatWindow& window, const QString& owner, const Q
                          bool privateRequest)
 {
     const QString target = privateRequest ? owner : window.windowName();
-    return QStringLiteral("PRIVMSG ") + target + QStringLiteral(" :!") + owner + u' ' + file;
+    return Outbound::privmsg(target, u'!' + owner + u' ' + file);
 }
 
 QString soundRequestNotice(const QString& owner, const QString& file)

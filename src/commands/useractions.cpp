@@ -5,17 +5,12 @@
 #include "core/formatting.h"
 #include "inbound/ctcp.h"
 #include "inbound/inquiries.h"
+#include "irc/outbound.h"
 
 #include <algorithm>
 
 namespace {
 constexpr QChar ctcpDelimiter = QChar(0x01);
-
-QString ctcpQuery(const QString& nick, const QString& body)
-{
-    return QStringLiteral("PRIVMSG ") + nick + QStringLiteral(" :") + ctcpDelimiter + body +
-           ctcpDelimiter;
-}
 
 bool isChannelWindow(const ChatWindow* window)
 {
@@ -151,20 +146,19 @@ void UserActions::whoisUser(const QString& nick, const QString& action, ChatWind
 {
     // A kick-ban or ban learns its channel from here.
     const QString channel = isChannelWindow(window) ? window->channelName : QString();
-    request(QStringLiteral("whois"), nick, action, window, channel,
-            QStringLiteral("WHOIS ") + nick);
+    request(QStringLiteral("whois"), nick, action, window, channel, Outbound::whois(nick));
 }
 
 void UserActions::versionUser(const QString& nick, const QString& action, ChatWindow* window)
 {
     request(QStringLiteral("version"), nick, action, window, QString(),
-            ctcpQuery(nick, QStringLiteral("VERSION")));
+            Outbound::ctcp(nick, QStringLiteral("VERSION")));
 }
 
 void UserActions::timeUser(const QString& nick, const QString& action, ChatWindow* window)
 {
     request(QStringLiteral("time"), nick, action, window, QString(),
-            ctcpQuery(nick, QStringLiteral("TIME")));
+            Outbound::ctcp(nick, QStringLiteral("TIME")));
 }
 
 void UserActions::pingUser(const QString& nick, const QString& action, ChatWindow* window)
@@ -173,19 +167,18 @@ void UserActions::pingUser(const QString& nick, const QString& action, ChatWindo
     // measures the lag against the same clock.
     const QString stamp = QString::number(Ctcp::nowStamp(clock_));
     request(QStringLiteral("ping"), nick, action, window, stamp,
-            ctcpQuery(nick, QStringLiteral("PING ") + stamp));
+            Outbound::ctcp(nick, QStringLiteral("PING ") + stamp));
 }
 
 void UserActions::namesChannel(const QString& channel, const QString& action, ChatWindow* window)
 {
-    request(QStringLiteral("names"), channel, action, window, QString(),
-            QStringLiteral("NAMES ") + channel);
+    request(QStringLiteral("names"), channel, action, window, QString(), Outbound::names(channel));
 }
 
 void UserActions::lookupUser(const QString& nick, const QString& action, ChatWindow* window)
 {
     request(QStringLiteral("dnsuserhost"), nick, action, window, QString(),
-            QStringLiteral("USERHOST ") + nick);
+            Outbound::userhost(nick));
 }
 
 const UserActions::NickActionRow* UserActions::findNickAction(const QString& caption)
@@ -245,14 +238,13 @@ void UserActions::windowLine(ChatWindow* window, const QString& text)
 
 void UserActions::sendChannelMode(ChatWindow* window, const QString& change, const QString& nick)
 {
-    sendLine_(QStringLiteral("MODE ") + window->channelName + u' ' + change + u' ' + nick);
+    sendLine_(Outbound::mode(window->channelName, change, nick));
 }
 
 void UserActions::kick(ChatWindow* window, const QString& nick)
 {
     // KICK names the user before the reason; the nick doubles as the reason.
-    sendLine_(QStringLiteral("KICK ") + window->channelName + u' ' + nick + QStringLiteral(" :") +
-              nick);
+    sendLine_(Outbound::kick(window->channelName, nick, nick));
 }
 
 void UserActions::prepareWhois(ChatWindow* window, const QString& nick, const QString& purpose,
@@ -277,13 +269,13 @@ void UserActions::showBanList(ChatWindow* window)
     windowLine(window, QStringLiteral("*** Getting Ban List..."));
     inquiries_.startInquiry(QStringLiteral("banlist"), QStringLiteral("getbanlist"), channel,
                             channel, channel);
-    sendLine_(QStringLiteral("MODE ") + channel + QStringLiteral(" b"));
+    sendLine_(Outbound::mode(channel, QStringLiteral("b")));
 }
 
 void UserActions::refreshUserList(ChatWindow* window)
 {
     window->nickList.clear();
-    sendLine_(QStringLiteral("NAMES ") + window->channelName);
+    sendLine_(Outbound::names(window->channelName));
 }
 
 bool UserActions::banFromWhois(PendingInquiry& record, bool alsoKick)
@@ -293,11 +285,10 @@ bool UserActions::banFromWhois(PendingInquiry& record, bool alsoKick)
     // Without an address or a channel there is nothing to ban; the record waits to expire.
     if (at < 0 || channel.isEmpty())
         return false;
-    sendLine_(QStringLiteral("MODE ") + channel + QStringLiteral(" +b *!*") +
-              record.userHost.mid(at));
+    sendLine_(Outbound::mode(channel, QStringLiteral("+b"),
+                             QStringLiteral("*!*") + record.userHost.mid(at)));
     if (alsoKick) {
-        sendLine_(QStringLiteral("KICK ") + channel + u' ' + record.subject + QStringLiteral(" :") +
-                  record.subject);
+        sendLine_(Outbound::kick(channel, record.subject, record.subject));
     }
     return true;
 }
@@ -328,8 +319,8 @@ bool UserActions::toggleChannelMode(const QString& caption, ChatWindow* window)
     if (!mode || !isChannelWindow(window))
         return false;
     const bool removing = window->*(mode->flag);
-    sendLine_(QStringLiteral("MODE ") + window->channelName + u' ' + QChar(removing ? u'-' : u'+') +
-              QChar(QLatin1Char(mode->letter)));
+    sendLine_(Outbound::mode(window->channelName,
+                             QString(QChar(removing ? u'-' : u'+')) + QLatin1Char(mode->letter)));
     windowLine(window, QLatin1String(removing ? mode->removingLine : mode->settingLine));
     return true;
 }
@@ -340,7 +331,7 @@ void UserActions::applyTopic(ChatWindow* window, const QString& topic)
     if (trimmed.isEmpty() || !isChannelWindow(window))
         return;
     const QString expanded = expandEscapes(trimmed);
-    sendLine_(QStringLiteral("TOPIC ") + window->channelName + QStringLiteral(" :") + expanded);
+    sendLine_(Outbound::topic(window->channelName, expanded));
     windowLine(window,
                QStringLiteral("*** Trying to set Topic to: ") + expanded + QStringLiteral("..."));
 }
@@ -351,7 +342,7 @@ void UserActions::applyChannelKey(ChatWindow* window, const QString& key)
     // "+k" without a key is refused by every server; sending it only earns an error.
     if (trimmed.isEmpty() || !isChannelWindow(window))
         return;
-    sendLine_(QStringLiteral("MODE ") + window->channelName + QStringLiteral(" +k ") + trimmed);
+    sendLine_(Outbound::mode(window->channelName, QStringLiteral("+k"), trimmed));
     windowLine(window, QStringLiteral("*** Trying to set Channel Password to ") + trimmed +
                            QStringLiteral("..."));
 }
@@ -362,7 +353,7 @@ void UserActions::removeChannelKey(ChatWindow* window)
         return;
     // Servers want a parameter with "-k"; when the key was never seen, any word will do.
     const QString key = window->channelKey.isEmpty() ? QStringLiteral("*") : window->channelKey;
-    sendLine_(QStringLiteral("MODE ") + window->channelName + QStringLiteral(" -k ") + key);
+    sendLine_(Outbound::mode(window->channelName, QStringLiteral("-k"), key));
     windowLine(window, QStringLiteral("*** Trying to Remove Channel Password..."));
 }
 
@@ -371,7 +362,7 @@ void UserActions::applyUserLimit(ChatWindow* window, int limit)
     if (!isChannelWindow(window))
         return;
     const QString number = QString::number(std::clamp(limit, UserLimitMin, UserLimitMax));
-    sendLine_(QStringLiteral("MODE ") + window->channelName + QStringLiteral(" +l ") + number);
+    sendLine_(Outbound::mode(window->channelName, QStringLiteral("+l"), number));
     windowLine(window,
                QStringLiteral("*** Trying to set User Limit to ") + number + QStringLiteral("..."));
 }
@@ -380,14 +371,14 @@ void UserActions::removeUserLimit(ChatWindow* window)
 {
     if (!isChannelWindow(window))
         return;
-    sendLine_(QStringLiteral("MODE ") + window->channelName + QStringLiteral(" -l"));
+    sendLine_(Outbound::mode(window->channelName, QStringLiteral("-l")));
     windowLine(window, QStringLiteral("***Trying to Remove User Limit."));
 }
 
 void UserActions::unban(const QString& channel, const QStringList& masks)
 {
     for (const QString& mask : masks)
-        sendLine_(QStringLiteral("MODE ") + channel + QStringLiteral(" -b ") + mask);
+        sendLine_(Outbound::mode(channel, QStringLiteral("-b"), mask));
 }
 
 int UserActions::initialUserLimit(const ChatWindow* window)

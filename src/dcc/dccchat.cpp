@@ -7,6 +7,7 @@
 #include "core/prompts.h"
 #include "dcc/dccwire.h"
 #include "filters/ignorelist.h"
+#include "irc/outbound.h"
 #include "script/eventhook.h"
 
 #include <QTcpServer>
@@ -317,9 +318,9 @@ void DccChats::offerDccChat(const QString& nick, bool forFileServer)
     pending->forFileServer = forFileServer;
     if (passive) {
         pending->token = DccWire::newToken();
-        context_.sendLine(QStringLiteral("PRIVMSG ") + nick + QStringLiteral(" :\x01") +
-                          QStringLiteral("DCC CHAT chat ") + DccWire::passiveAddress +
-                          QStringLiteral(" 0 ") + pending->token + u'\x01');
+        context_.sendLine(Outbound::ctcp(nick, QStringLiteral("DCC CHAT chat ") +
+                                                   DccWire::passiveAddress + QStringLiteral(" 0 ") +
+                                                   pending->token));
         pending_.push_back(std::move(pending));
         return;
     }
@@ -334,11 +335,10 @@ void DccChats::offerDccChat(const QString& nick, bool forFileServer)
     connect(server.get(), &QTcpServer::newConnection, this, [this, raw] { offerAccepted(raw); });
     pending->server = std::move(server);
     pending_.push_back(std::move(pending));
-    context_.sendLine(QStringLiteral("NOTICE ") + nick + QStringLiteral(" :DCC Chat (") + address +
-                      u')');
-    context_.sendLine(QStringLiteral("PRIVMSG ") + nick + QStringLiteral(" :\x01") +
-                      QStringLiteral("DCC CHAT chat ") + DccWire::dottedToDecimal(address) + u' ' +
-                      QString::number(port) + u'\x01');
+    context_.sendLine(Outbound::notice(nick, QStringLiteral("DCC Chat (") + address + u')'));
+    context_.sendLine(Outbound::ctcp(nick, QStringLiteral("DCC CHAT chat ") +
+                                               DccWire::dottedToDecimal(address) + u' ' +
+                                               QString::number(port)));
 }
 
 std::unique_ptr<DccChats::Pending> DccChats::takePending(Pending* pending)
@@ -518,9 +518,9 @@ void DccChats::acceptPassive(const QString& nick, const DccWire::ChatOffer& offe
     connect(server.get(), &QTcpServer::newConnection, this, [this, raw] { offerAccepted(raw); });
     pending->server = std::move(server);
     pending_.push_back(std::move(pending));
-    context_.sendLine(QStringLiteral("PRIVMSG ") + nick + QStringLiteral(" :\x01") +
-                      QStringLiteral("DCC CHAT chat ") + DccWire::dottedToDecimal(address) + u' ' +
-                      QString::number(port) + u' ' + offer.token + u'\x01');
+    context_.sendLine(Outbound::ctcp(nick, QStringLiteral("DCC CHAT chat ") +
+                                               DccWire::dottedToDecimal(address) + u' ' +
+                                               QString::number(port) + u' ' + offer.token));
 }
 
 void DccChats::offerConnected(Pending* raw)

@@ -6,6 +6,7 @@
 #include "core/prompts.h"
 #include "dcc/transfersupervision.h"
 #include "filters/ignorelist.h"
+#include "irc/outbound.h"
 #include "script/eventhook.h"
 
 #include <QDir>
@@ -123,9 +124,9 @@ void FileReceives::accept(const QString& nick, const DccWire::SendOffer& offer,
 void FileReceives::requestResume(const QString& nick, const DccWire::SendOffer& offer,
                                  const QString& folder, qint64 position)
 {
-    context_.sendLine(QStringLiteral("PRIVMSG ") + nick + QStringLiteral(" :\x01") +
-                      QStringLiteral("DCC RESUME file.ext ") + QString::number(offer.port) + u' ' +
-                      QString::number(position) + u'\x01');
+    context_.sendLine(Outbound::ctcp(nick, QStringLiteral("DCC RESUME file.ext ") +
+                                               QString::number(offer.port) + u' ' +
+                                               QString::number(position)));
     resumes_.push_back(ResumeRecord{nick, offer.fileName, folder, offer.size, offer.address,
                                     offer.port, position, context_.clock->now()});
 }
@@ -323,10 +324,9 @@ void FileReceives::receivePassive(const QString& nick, const DccWire::SendOffer&
     connect(raw->server.get(), &QTcpServer::newConnection, this,
             [this, raw] { onPassiveConnection(raw); });
     const QString name = offeredName.contains(u' ') ? u'"' + offeredName + u'"' : offeredName;
-    context_.sendLine(QStringLiteral("PRIVMSG ") + nick + QStringLiteral(" :\x01") +
-                      QStringLiteral("DCC SEND ") + name + u' ' +
-                      DccWire::dottedToDecimal(address) + u' ' + QString::number(port) + u' ' +
-                      QString::number(offer.size) + u' ' + offer.token + u'\x01');
+    context_.sendLine(Outbound::ctcp(
+        nick, QStringLiteral("DCC SEND ") + name + u' ' + DccWire::dottedToDecimal(address) + u' ' +
+                  QString::number(port) + u' ' + QString::number(offer.size) + u' ' + offer.token));
     fire(QStringLiteral("Receiving File from User"), raw);
     timer_.start();
     raw->state = State::Looking;

@@ -5,6 +5,7 @@
 #include "core/options.h"
 #include "dcc/dccwire.h"
 #include "dcc/transfersupervision.h"
+#include "irc/outbound.h"
 #include "script/eventhook.h"
 
 #include <QFileInfo>
@@ -120,10 +121,9 @@ void FileSends::sendFile(const QString& nick, const QString& fileName, const QSt
     const QString name = theme ? u'"' + offered + u'"' : offered;
     if (passive) {
         t->token = DccWire::newToken();
-        context_.sendLine(QStringLiteral("PRIVMSG ") + nick + QStringLiteral(" :\x01") +
-                          QStringLiteral("DCC SEND ") + name + u' ' + DccWire::passiveAddress +
-                          QStringLiteral(" 0 ") + QString::number(size) + u' ' + t->token +
-                          u'\x01');
+        context_.sendLine(Outbound::ctcp(nick, QStringLiteral("DCC SEND ") + name + u' ' +
+                                                   DccWire::passiveAddress + QStringLiteral(" 0 ") +
+                                                   QString::number(size) + u' ' + t->token));
     } else {
         QList<int> used = ports();
         if (portsInUse_)
@@ -139,12 +139,11 @@ void FileSends::sendFile(const QString& nick, const QString& fileName, const QSt
         t->port = quint16(port);
         connect(t->server.get(), &QTcpServer::newConnection, this,
                 [this, raw] { onConnection(raw); });
-        context_.sendLine(QStringLiteral("NOTICE ") + nick + QStringLiteral(" :DCC Send ") + name +
-                          QStringLiteral(" (") + address + u')');
-        context_.sendLine(QStringLiteral("PRIVMSG ") + nick + QStringLiteral(" :\x01") +
-                          QStringLiteral("DCC SEND ") + name + u' ' +
-                          DccWire::dottedToDecimal(address) + u' ' + QString::number(port) + u' ' +
-                          QString::number(size) + u'\x01');
+        context_.sendLine(Outbound::notice(nick, QStringLiteral("DCC Send ") + name +
+                                                     QStringLiteral(" (") + address + u')'));
+        context_.sendLine(Outbound::ctcp(
+            nick, QStringLiteral("DCC SEND ") + name + u' ' + DccWire::dottedToDecimal(address) +
+                      u' ' + QString::number(port) + u' ' + QString::number(size)));
     }
     fire(QStringLiteral("Sending File to User"), raw);
     transfers_.push_back(std::move(t));
@@ -396,9 +395,9 @@ void FileSends::handleResumeRequest(const QString& nick, const QString& body)
         if (!sameText(t->nick, nick) || t->state != State::Looking || request->position > t->size)
             return;
         t->position = t->resumePosition = request->position;
-        context_.sendLine(QStringLiteral("PRIVMSG ") + nick + QStringLiteral(" :\x01") +
-                          QStringLiteral("DCC ACCEPT ") + request->name + u' ' + request->port +
-                          u' ' + QString::number(request->position) + u'\x01');
+        context_.sendLine(Outbound::ctcp(nick, QStringLiteral("DCC ACCEPT ") + request->name +
+                                                   u' ' + request->port + u' ' +
+                                                   QString::number(request->position)));
         return;
     }
 }

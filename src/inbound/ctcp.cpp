@@ -6,6 +6,7 @@
 #include "core/options.h"
 #include "inbound/inquiries.h"
 #include "irc/ircnames.h"
+#include "irc/outbound.h"
 #include "irc/session.h"
 #include "irc/userline.h"
 #include "script/eventhook.h"
@@ -17,11 +18,6 @@ namespace {
 bool startsWithWord(const QString& body, const char* word)
 {
     return body.startsWith(QLatin1String(word), Qt::CaseInsensitive);
-}
-
-QString ctcp(const QString& text)
-{
-    return Formatting::CtcpDelimiter + text + Formatting::CtcpDelimiter;
 }
 } // namespace
 
@@ -65,9 +61,8 @@ void Ctcp::handleQuery(const UserLine& m, const QString& body)
 
     if (body.compare(QStringLiteral("version"), Qt::CaseInsensitive) == 0) {
         if (replies.answerVersion && !replies.versionText.trimmed().isEmpty() && answers_.take()) {
-            session_.sendLine(
-                QStringLiteral("NOTICE ") + to + QStringLiteral(" :") +
-                ctcp(QStringLiteral("VERSION ") + expandEscapes(replies.versionText)));
+            session_.sendLine(Outbound::ctcpReply(to, QStringLiteral("VERSION ") +
+                                                          expandEscapes(replies.versionText)));
             events_.fireEvent(nullptr, QStringLiteral("Inbound VERSION"), who);
         }
         return;
@@ -76,21 +71,18 @@ void Ctcp::handleQuery(const UserLine& m, const QString& body)
         if (!answers_.take())
             return;
         const QString now = QLocale::system().toString(clock_.now(), QLocale::ShortFormat);
-        session_.sendLine(QStringLiteral("NOTICE ") + to + QStringLiteral(" :") +
-                          ctcp(QStringLiteral("TIME ") + now));
+        session_.sendLine(Outbound::ctcpReply(to, QStringLiteral("TIME ") + now));
         if (replies.messageOnTime)
-            session_.sendLine(QStringLiteral("PRIVMSG ") + to + QStringLiteral(" :") +
-                              expandEscapes(replies.timeMessage));
+            session_.sendLine(Outbound::privmsg(to, expandEscapes(replies.timeMessage)));
         events_.fireEvent(nullptr, QStringLiteral("Inbound TIME"), who);
         return;
     }
     if (startsWithWord(body, "ping")) {
         if (!answers_.take())
             return;
-        session_.sendLine(QStringLiteral("NOTICE ") + to + QStringLiteral(" :") + ctcp(body));
+        session_.sendLine(Outbound::ctcpReply(to, body));
         if (replies.messageOnPing)
-            session_.sendLine(QStringLiteral("PRIVMSG ") + to + QStringLiteral(" :") +
-                              expandEscapes(replies.pingMessage));
+            session_.sendLine(Outbound::privmsg(to, expandEscapes(replies.pingMessage)));
         events_.fireEvent(nullptr, QStringLiteral("Inbound PING"), who);
         return;
     }

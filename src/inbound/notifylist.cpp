@@ -4,12 +4,12 @@
 #include "core/options.h"
 #include "core/prompts.h"
 #include "inbound/inquiries.h"
+#include "irc/outbound.h"
 #include "script/eventhook.h"
 
 #include <algorithm>
 
 namespace {
-const QString isonCommand = QStringLiteral("ISON ");
 const QString newNickStem = QStringLiteral("NewNick");
 constexpr int newNickLimit = 100;
 
@@ -233,26 +233,24 @@ int NotifyList::minimumColumnWidth(int column)
 
 QStringList NotifyList::isonLines(const QStringList& nicknames)
 {
-    const qsizetype room = MaxLineBytes - 2 - isonCommand.toUtf8().size();
+    const qsizetype room = MaxLineBytes - 2 - Outbound::ison({}).toUtf8().size();
     QStringList lines;
-    QString names;
+    QStringList names;
     qsizetype bytes = 0;
     for (const QString& nickname : nicknames) {
         const qsizetype size = nickname.toUtf8().size();
         if (!names.isEmpty() && bytes + 1 + size > room) {
-            lines << isonCommand + names;
+            lines << Outbound::ison(names);
             names.clear();
             bytes = 0;
         }
-        if (!names.isEmpty()) {
-            names += u' ';
+        if (!names.isEmpty())
             ++bytes;
-        }
-        names += nickname;
+        names << nickname;
         bytes += size;
     }
     if (!names.isEmpty())
-        lines << isonCommand + names;
+        lines << Outbound::ison(names);
     return lines;
 }
 

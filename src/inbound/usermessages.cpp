@@ -10,6 +10,7 @@
 #include "inbound/ctcp.h"
 #include "inbound/modechanges.h"
 #include "irc/ircnames.h"
+#include "irc/outbound.h"
 #include "irc/session.h"
 #include "script/eventhook.h"
 
@@ -97,7 +98,7 @@ void UserMessages::join(const UserLine& m)
             windows_.reconnectWindow(kept);
         else
             windows_.createChannelWindow(channel);
-        session_.sendLine(QStringLiteral("MODE ") + channel);
+        session_.sendLine(Outbound::mode(channel));
         return;
     }
     ChatWindow* window = windows_.findChannelWindow(channel);
@@ -219,7 +220,7 @@ void UserMessages::invite(const UserLine& m)
     const bool plainChannel =
         isChannelName(channel) && !channel.contains(u' ') && !channel.contains(u',');
     if (options_.connection.autoJoinOnInvite && plainChannel) {
-        session_.sendLine(QStringLiteral("JOIN ") + channel);
+        session_.sendLine(Outbound::join(channel));
         status_.add(QStringLiteral("Trying to Join ") + channel + u'.');
     }
 }
@@ -336,8 +337,7 @@ void UserMessages::answerAway(const UserLine& m)
     if (awayAnswered_.size() > 1000)
         awayAnswered_.clear();
     awayAnswered_.insert(key, now);
-    session_.sendLine(QStringLiteral("PRIVMSG ") + m.sender + QStringLiteral(" :") +
-                      options_.connection.awayMessage.trimmed());
+    session_.sendLine(Outbound::privmsg(m.sender, options_.connection.awayMessage.trimmed()));
 }
 
 void UserMessages::notice(const UserLine& m)

@@ -6,6 +6,7 @@
 #include "core/options.h"
 #include "core/prompts.h"
 #include "irc/offeraddress.h"
+#include "irc/outbound.h"
 #include "irc/portselection.h"
 #include "irc/wire.h"
 
@@ -110,7 +111,7 @@ QStringList Session::nicknames() const
 
 void Session::tryNickname(const QString& name)
 {
-    sendLine(QStringLiteral("NICK ") + name);
+    sendLine(Outbound::nick(name));
     lastNicknameTried_ = name;
 }
 
@@ -293,12 +294,12 @@ void Session::onConnectFinished(bool ok, const QString& error)
         accountFor_ ? accountFor_(host_) : std::pair<QString, QString>();
     cap_.setAccount(account, password);
     cap_.start();
-    sendLine(QStringLiteral("NICK ") + currentNickname_);
+    sendLine(Outbound::nick(currentNickname_));
     // Servers such as InspIRCd refuse a USER line with an empty real name (461), and
     // registration would stop there: a blank name field sends the nickname instead.
     const QString realName = options_.user.realName.trimmed();
-    sendLine(QStringLiteral("USER ") + userName(options_.user.email) +
-             QStringLiteral(" empty empty :") + (realName.isEmpty() ? currentNickname_ : realName));
+    sendLine(Outbound::user(userName(options_.user.email),
+                            realName.isEmpty() ? currentNickname_ : realName));
     localAddress_ = serverSocket_.localAddress();
     ident_.open();
 }
@@ -310,7 +311,7 @@ void Session::registrationComplete(const QString& addressedTo)
     setState(State::Registered);
     if (addressedTo != currentNickname_ &&
         addressedTo.compare(QStringLiteral("auth"), Qt::CaseInsensitive) != 0)
-        sendLine(QStringLiteral("NICK ") + currentNickname_);
+        sendLine(Outbound::nick(currentNickname_));
     status_.add(QStringLiteral("Ready."));
     Q_EMIT registeredWith(description_, host_, port_ % RegisteredPortOffset);
     registeredByReconnect_ = reconnecting_;
@@ -323,12 +324,13 @@ void Session::registrationComplete(const QString& addressedTo)
     if (port_ < RegisteredPortOffset)
         port_ += RegisteredPortOffset;
     // The channel-list buttons are enabled here once the channel list exists.
-    sendLine(QStringLiteral("MODE ") + currentNickname_ +
-             (options_.connection.invisible ? QStringLiteral(" +i") : QStringLiteral(" -i")));
+    sendLine(Outbound::mode(currentNickname_, options_.connection.invisible
+                                                  ? QStringLiteral("+i")
+                                                  : QStringLiteral("-i")));
     if (options_.connection.away)
-        sendLine(QStringLiteral("AWAY :") + expandEscapes(options_.connection.awayMessage));
+        sendLine(Outbound::away(expandEscapes(options_.connection.awayMessage)));
     else
-        sendLine(QStringLiteral("AWAY"));
+        sendLine(Outbound::away());
     Q_EMIT registered();
 }
 
@@ -406,7 +408,7 @@ void Session::handleLine(const QString& line)
         return;
     if (!line.startsWith(u':')) {
         if (line.startsWith(QStringLiteral("PING :"))) {
-            lastPong_ = QStringLiteral("PONG ") + line.mid(5);
+            lastPong_ = Outbound::pong(line.mid(6));
             sendLine(lastPong_);
         } else if (line.startsWith(QStringLiteral("ERROR :"))) {
             QString reason = line.mid(7);
@@ -436,9 +438,9 @@ void Session::handleLine(const QString& line)
 void Session::sendQuit()
 {
     if (options_.connection.sendQuitMessage)
-        sendLine(QStringLiteral("QUIT :") + expandEscapes(options_.connection.quitMessage));
+        sendLine(Outbound::quit(expandEscapes(options_.connection.quitMessage)));
     else
-        sendLine(QStringLiteral("QUIT"));
+        sendLine(Outbound::quit());
 }
 
 void Session::disconnectFromServer()
@@ -535,7 +537,7 @@ void Session::setNickname(const QString& name)
         return;
     }
     if (name != currentNickname_) {
-        sendLine(QStringLiteral("NICK ") + name);
+        sendLine(Outbound::nick(name));
         status_.add(QStringLiteral("Trying to your change Nickname to ") + name +
                     QStringLiteral("."));
     }
@@ -550,8 +552,8 @@ void Session::adoptNickname(const QString& name)
 void Session::setInvisible(bool invisible)
 {
     options_.connection.invisible = invisible;
-    sendLine(QStringLiteral("MODE ") + currentNickname_ +
-             (invisible ? QStringLiteral(" +i") : QStringLiteral(" -i")));
+    sendLine(
+        Outbound::mode(currentNickname_, invisible ? QStringLiteral("+i") : QStringLiteral("-i")));
 }
 
 void Session::setAway(bool away)
@@ -560,10 +562,10 @@ void Session::setAway(bool away)
     if (!isConnected())
         return;
     if (away) {
-        sendLine(QStringLiteral("AWAY :") + expandEscapes(options_.connection.awayMessage));
+        sendLine(Outbound::away(expandEscapes(options_.connection.awayMessage)));
         status_.add(QStringLiteral("You are now AWAY"));
     } else {
-        sendLine(QStringLiteral("AWAY"));
+        sendLine(Outbound::away());
         status_.add(QStringLiteral("You are no longer AWAY"));
     }
 }

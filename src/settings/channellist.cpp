@@ -1,6 +1,7 @@
 #include "settings/channellist.h"
 
 #include "core/formatting.h"
+#include "irc/outbound.h"
 
 #include <algorithm>
 #include <array>
@@ -116,10 +117,9 @@ QString ChannelList::requestList(bool specialProcessing)
     if (hooks_.connected && !hooks_.connected())
         return {};
     const QString server = hooks_.serverName ? hooks_.serverName() : QString();
-    QString line = QStringLiteral("LIST");
-    if (server.toLower().contains(QLatin1String("undernet")) || specialProcessing)
-        line += QStringLiteral(" >") + QString::number(filter_.minimumUsers) +
-                QStringLiteral(",<") + QString::number(filter_.maximumUsers);
+    const QString line = server.toLower().contains(QLatin1String("undernet")) || specialProcessing
+                             ? Outbound::list(filter_.minimumUsers, filter_.maximumUsers)
+                             : Outbound::list();
     setBusy(true);
     requested_ = true;
     if (hooks_.sendLine)
@@ -432,6 +432,6 @@ QString inviteLine(const QString& nickname, const QString& channel)
     const QString name = channel.trimmed();
     if (nick.isEmpty() || name.isEmpty())
         return {};
-    return QStringLiteral("INVITE ") + nick + u' ' + name;
+    return Outbound::invite(nick, name);
 }
 } // namespace Favourites

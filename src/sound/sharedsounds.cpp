@@ -2,6 +2,7 @@
 
 #include "core/formatting.h"
 #include "core/options.h"
+#include "irc/outbound.h"
 #include "sound/soundplayer.h"
 
 #include <QDir>
@@ -132,6 +133,5 @@ bool SharedSounds::answerSoundRequest(const QString& requester, const QString& t
 
 QString SharedSounds::soundLine(const QString& target, const QString& fileName)
 {
-    return QStringLiteral("PRIVMSG ") + target + QStringLiteral(" :") + Formatting::CtcpDelimiter +
-           QStringLiteral("SOUND ") + fileName + Formatting::CtcpDelimiter;
+    return Outbound::ctcp(target, QStringLiteral("SOUND ") + fileName);
 }

@@ -115,11 +115,11 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
     layout->addWidget(strip);
     setCentralWidget(central);
 
-    Session& session = client_->session();
-    connect(&session, &Session::stateChanged, this, &MainWindow::showSessionState);
-    connect(&session, &Session::nicknameChanged, this, &MainWindow::showNickname);
-    showSessionState(session.state());
-    showNickname(session.currentNickname());
+    ServerConnection& connection = client_->connection();
+    connection.onStateChanged(this, &MainWindow::showSessionState);
+    connection.onNicknameChanged(this, &MainWindow::showNickname);
+    showSessionState(connection.state());
+    showNickname(connection.nickname());
 
     // Before the first show, so the window opens where it was left and no page ever
     // shows the defaults.
@@ -343,14 +343,15 @@ void MainWindow::buildServerInfo()
         ThemeFile::themesFolder(programFolder), settingspanel_);
     settingspanel_->addTab(serverInfo_, QStringLiteral("Server"));
 
-    WindowRegistry& windows = client_->windows();
+    Conversations& conversations = client_->conversations();
     ChatView* view = serverInfo_->motdView();
-    view->setOwnNickname([this] { return client_->session().currentNickname(); });
-    connect(view, &ChatView::channelLinkClicked, &windows, &WindowRegistry::joinChannel);
-    connect(view, &ChatView::nicknameLinkClicked, &windows,
-            [&windows](const QString& nick, Qt::MouseButton button) {
+    view->setOwnNickname([this] { return client_->connection().nickname(); });
+    connect(view, &ChatView::channelLinkClicked, this,
+            [&conversations](const QString& channel) { conversations.join(channel); });
+    connect(view, &ChatView::nicknameLinkClicked, this,
+            [&conversations](const QString& nick, Qt::MouseButton button) {
                 if (button == Qt::LeftButton)
-                    windows.openPrivateChat(nick);
+                    conversations.openPrivateChat(nick);
             });
     connect(view, &ChatView::webLinkClicked, this, [this](const QString& text) {
         const QUrl url = LinkActions::webLinkUrl(text);
@@ -361,11 +362,11 @@ void MainWindow::buildServerInfo()
 
 void MainWindow::addChatWindow(ChatWindow* window)
 {
-    Session& session = client_->session();
+    const ServerConnection& connection = client_->connection();
     ChatWindowContext context;
     context.registry = &client_->windows();
-    context.sendLine = [&session](const QString& line) { session.sendLine(line); };
-    context.ownNickname = [&session] { return session.currentNickname(); };
+    context.conversations = &client_->conversations();
+    context.ownNickname = [&connection] { return connection.nickname(); };
     context.options = &client_->options();
     context.themesFolder = ThemeFile::themesFolder(client_->programFolder());
     context.enterLine = [this](ChatWindow* w, const QString& text) {
@@ -482,7 +483,7 @@ void MainWindow::installWindowKeys()
     // As the picker's close command: a channel is left, a chat closed.
     key(QKeySequence(Qt::CTRL | Qt::Key_W), [this] {
         if (ChatWindow* window = currentChatWindow())
-            client_->windows().leaveWindow(window);
+            client_->conversations().leave(window);
     });
 }
 
@@ -636,7 +637,7 @@ void MainWindow::connectToServer()
 
 void MainWindow::disconnectFromServer()
 {
-    client_->session().disconnectFromServer();
+    client_->connection().disconnectFromServer();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

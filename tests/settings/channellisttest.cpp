@@ -1,17 +1,24 @@
 // The channel list: the LIST request forms, the row filter, receiving and re-filtering
-// without a new request, the buttons' state through both, the page's buttons, and the
-// favourites' entries.
+// without a new request, the buttons' state through both, the page's buttons and the
+// lines they send, and the favourites' entries.
 #include "settings/channellist.h"
 #include "client/client.h"
 #include "support/scriptedprompts.h"
+#include "support/sessionfixture.h"
 #include "support/testmain.h"
 #include "ui/settings/channellistpage.h"
 
+#include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeView>
+
+#include <functional>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 struct ListFixture
@@ -306,11 +313,13 @@ private Q_SLOTS:
         QCOMPARE(gauge->value(), list.progress());
     }
 
+    // The pages follow the list, and their joins and invitations reach the server as the
+    // lines the user asked for.
     void pagesFollowTheList()
     {
-        ScriptedPrompts prompts;
-        Client client(QStringLiteral("/tmp/quorl-test/"), prompts);
-        client.session().ident().setPort(0);
+        SessionFixture s;
+        QVERIFY(s.registerAs(QStringLiteral("Me")));
+        Client& client = s.client;
         ChannelListPage page(client);
         FavouritesPage favourites(client);
         QObject::connect(&page, &ChannelListPage::addFavourite, &favourites,
@@ -348,6 +357,35 @@ private Q_SLOTS:
         favourites.favourites()->selectAll();
         favourites.removeSelected();
         QVERIFY(client.options().channels.favourites.isEmpty());
+
+        // What a click sends, as the server receives it.
+        const auto sent = [&s](const std::function<void()>& click) {
+            s.server.clearReceived();
+            click();
+            return s.server.waitForLine(QString()) ? s.server.receivedBytes() : QByteArray();
+        };
+        const auto type = [&favourites](const char* edit, const QString& text) {
+            favourites.findChild<QLineEdit*>(QLatin1String(edit))->setText(text);
+        };
+        // A listed channel is joined as the list names it, from the Join button and from
+        // a double click, with no status line.
+        const QStringList statusBefore = s.status();
+        QCOMPARE(sent([&page] { page.findChild<QToolButton*>(u"ToolButton21"_s)->click(); }),
+                 QByteArray("JOIN #good\r\n"));
+        QCOMPARE(sent([&] { Q_EMIT page.listView()->doubleClicked(list.index(0, 0)); }),
+                 QByteArray("JOIN #good\r\n"));
+        QCOMPARE(s.status(), statusBefore);
+        // The favourites page joins a typed channel with its password, and invites.
+        type("Edit5", u"#good"_s);
+        type("Edit6", u"sesame"_s);
+        QCOMPARE(sent([&] { favourites.findChild<QPushButton*>(u"Button5"_s)->click(); }),
+                 QByteArray("JOIN #good sesame\r\n"));
+        QVERIFY(s.statusHas(u"Trying to Join #good sesame."_s));
+        type("Edit16", u" bob "_s);
+        type("Edit17", u"#good "_s);
+        QCOMPARE(sent([&] { favourites.findChild<QPushButton*>(u"Button12"_s)->click(); }),
+                 QByteArray("INVITE bob #good\r\n"));
+        QVERIFY(s.statusHas(u"Invited bob to #good."_s));
     }
 };
 

@@ -23,6 +23,8 @@ namespace {
 struct WindowFixture
 {
     RegistryFixture f;
+    Conversations conversations{[this](const QString& line) { f.sent << line; }, f.registry,
+                                f.options};
     ChatWindow* window;
     QStringList questions;
     bool answer = true;
@@ -35,7 +37,7 @@ struct WindowFixture
                          : f.registry.createPrivateWindow(QStringLiteral("bob"), QString());
         ChatWindowContext context;
         context.registry = &f.registry;
-        context.sendLine = [this](const QString& line) { f.sent << line; };
+        context.conversations = &conversations;
         context.ownNickname = [this] { return f.ownNick; };
         context.options = &f.options;
         context.askYesNo = [this](const QString& question, std::function<void(bool)> reply) {

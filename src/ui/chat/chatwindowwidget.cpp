@@ -1,6 +1,7 @@
 #include "ui/chat/chatwindowwidget.h"
 
 #include "chat/windowregistry.h"
+#include "client/conversations.h"
 #include "commands/commandparser.h"
 #include "commands/linkactions.h"
 #include "core/fontrecord.h"
@@ -265,19 +266,18 @@ void ChatWindowWidget::fitNickColumn()
 
 void ChatWindowWidget::channelLinkClicked(const QString& channel)
 {
-    if (context_.registry)
-        context_.registry->joinChannel(channel);
+    if (context_.conversations)
+        context_.conversations->join(channel);
 }
 
 void ChatWindowWidget::nicknameLinkClicked(const QString& nick, Qt::MouseButton button)
 {
-    if (!context_.registry)
-        return;
     if (button == Qt::LeftButton) {
-        context_.registry->openPrivateChat(nick);
+        if (context_.conversations)
+            context_.conversations->openPrivateChat(nick);
         return;
     }
-    if (button != Qt::RightButton)
+    if (button != Qt::RightButton || !context_.registry)
         return;
     QPointer<WindowRegistry> registry = context_.registry;
     const auto offer = context_.offerDccChat;
@@ -304,12 +304,8 @@ void ChatWindowWidget::webLinkClicked(const QString& text)
 
 void ChatWindowWidget::soundLinkClicked(const QString& owner, const QString& file)
 {
-    if (!context_.registry || !context_.sendLine)
-        return;
-    const bool privateRequest = context_.options && context_.options->sound.privateRequests;
-    context_.sendLine(LinkActions::soundRequestLine(window_, owner, file, privateRequest));
-    context_.registry->addLine(&window_, LinkActions::soundRequestNotice(owner, file),
-                               LineClass::Server);
+    if (context_.conversations)
+        context_.conversations->requestSound(window_, owner, file);
 }
 
 void ChatWindowWidget::askYesNo(const QString& question, std::function<void(bool)> answer)

@@ -14,16 +14,18 @@ class QSplitter;
 class ChatView;
 class FindBar;
 class NickListView;
+class Conversations;
 class WindowRegistry;
 struct Options;
 struct ChatWindow;
 
-// What a chat window reaches beyond its own record: the registry its links open windows
-// in, the server, the user's nickname and options, and the desktop.
+// What a chat window reaches beyond its own record: the registry of windows, the
+// conversations its links join, open or ask in, the user's nickname and options, and the
+// desktop.
 struct ChatWindowContext
 {
     WindowRegistry* registry = nullptr;
-    std::function<void(const QString&)> sendLine;
+    Conversations* conversations = nullptr;
     std::function<QString()> ownNickname;
     const Options* options = nullptr;
     // The theme's background picture is read from here.

@@ -214,16 +214,12 @@ void ChannelListPage::refilter()
 
 void ChannelListPage::joinRow(int row)
 {
-    const QString channel = client_.channelList().channelAt(row);
-    if (!channel.isEmpty())
-        client_.session().sendLine(QStringLiteral("JOIN ") + channel);
+    client_.conversations().joinListed(client_.channelList().channelAt(row));
 }
 
 void ChannelListPage::joinSelected()
 {
-    const QString channel = selectedChannel();
-    if (!channel.isEmpty())
-        client_.session().sendLine(QStringLiteral("JOIN ") + channel);
+    client_.conversations().joinListed(selectedChannel());
 }
 
 void ChannelListPage::addSelected()
@@ -283,7 +279,7 @@ FavouritesPage::FavouritesPage(Client& client, QWidget* parent) : QWidget(parent
     connect(add, &QPushButton::clicked, this, &FavouritesPage::addTypedChannel);
     connect(invite, &QPushButton::clicked, this, &FavouritesPage::inviteUser);
     connect(list_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
-        client_.windows().joinChannel(Favourites::channelOf(item->text()));
+        client_.conversations().join(Favourites::channelOf(item->text()));
     });
     showFavourites();
 }
@@ -314,7 +310,7 @@ void FavouritesPage::joinTypedChannel()
 {
     const QString text = Favourites::joinText(channelName_->text(), password_->text());
     if (!text.isEmpty())
-        client_.windows().joinChannel(text);
+        client_.conversations().join(text);
 }
 
 void FavouritesPage::addTypedChannel()
@@ -324,18 +320,13 @@ void FavouritesPage::addTypedChannel()
 
 void FavouritesPage::inviteUser()
 {
-    const QString line = Favourites::inviteLine(inviteNick_->text(), inviteChannel_->text());
-    if (line.isEmpty())
-        return;
-    client_.session().sendLine(line);
-    client_.addStatusLine(QStringLiteral("Invited ") + inviteNick_->text().trimmed() +
-                          QStringLiteral(" to ") + inviteChannel_->text().trimmed() + u'.');
+    client_.conversations().invite(inviteNick_->text(), inviteChannel_->text());
 }
 
 void FavouritesPage::joinSelected()
 {
     for (QListWidgetItem* item : list_->selectedItems())
-        client_.windows().joinChannel(Favourites::channelOf(item->text()));
+        client_.conversations().join(Favourites::channelOf(item->text()));
 }
 
 void FavouritesPage::removeSelected()

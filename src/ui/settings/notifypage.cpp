@@ -102,7 +102,8 @@ NotifyPage::NotifyPage(Client& client, QWidget* parent) : QWidget(parent), clien
             [&list] { list.refreshUser(list.selectedIndex()); });
     connect(privateChatButton_, &QToolButton::clicked, this, [this, &list] {
         if (list.selectedIndex() >= 0)
-            client_.windows().openPrivateChat(list.entries().at(list.selectedIndex()).nickname);
+            client_.conversations().openPrivateChat(
+                list.entries().at(list.selectedIndex()).nickname);
     });
     // "Request DCC Chat" is wired once DCC chat offers exist.
     connect(notifyListView_, &QTreeWidget::currentItemChanged, this, [this, &list] {

@@ -363,9 +363,9 @@ QWidget* ThemePage::buildPreview()
     clientColumn->addWidget(entry_);
 
     sampleNicks_ = new NickList(this);
-    Session& session = client_.session();
+    const ServerConnection& connection = client_.connection();
     nickList_ = new NickListView(
-        *sampleNicks_, [&session] { return session.currentNickname(); }, splitter);
+        *sampleNicks_, [&connection] { return connection.nickname(); }, splitter);
     nickList_->setObjectName(QStringLiteral("previewnicklist"));
     nickList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     nickList_->setMinimumWidth(25);
@@ -383,7 +383,7 @@ QWidget* ThemePage::buildPreview()
 void ThemePage::onOpened()
 {
     sampleNicks_->clear();
-    for (const QString& entry : ThemeItems::sampleNicks(client_.session().currentNickname()))
+    for (const QString& entry : ThemeItems::sampleNicks(client_.connection().nickname()))
         sampleNicks_->add(entry.at(0), entry.mid(1));
     previewStack_->setCurrentIndex(1);
     refreshPreview();

@@ -98,14 +98,15 @@ UserSettingsPage::UserSettingsPage(Client& client, QWidget* parent)
             [&o](const QString& t) { o.connection.awayMessage = t; });
     connect(sendQuitMessageCheck_, &QCheckBox::clicked, this,
             [&o](bool on) { o.connection.sendQuitMessage = on; });
-    // The away and invisible switches act at once on the session.
+    // The away and invisible switches act at once on the connection.
+    ServerConnection& connection = client_.connection();
     connect(awayCheck_, &QCheckBox::clicked, this,
-            [this](bool on) { client_.session().setAway(on); });
+            [&connection](bool on) { connection.setAway(on); });
     connect(invisibleCheck_, &QCheckBox::clicked, this,
-            [this](bool on) { client_.session().setInvisible(on); });
+            [&connection](bool on) { connection.setInvisible(on); });
     connect(mynicklistbox_, &QListWidget::itemDoubleClicked, this,
-            [this](QListWidgetItem* item) { client_.session().setNickname(item->text()); });
-    connect(&client_.session(), &Session::nicknameChanged, this, &UserSettingsPage::showNicknames);
+            [&connection](QListWidgetItem* item) { connection.setNickname(item->text()); });
+    connection.onNicknameChanged(this, &UserSettingsPage::showNicknames);
     connect(addNick, &QPushButton::clicked, this, &UserSettingsPage::askNickname);
     connect(deleteNick, &QPushButton::clicked, this, &UserSettingsPage::deleteSelectedNicknames);
     // Built before or after the settings are read, the page shows what was read.
@@ -134,7 +135,7 @@ void UserSettingsPage::showNicknames()
     mynicklistbox_->clear();
     mynicklistbox_->addItems(o.user.nicknames);
     const auto found =
-        mynicklistbox_->findItems(client_.session().currentNickname(), Qt::MatchFixedString);
+        mynicklistbox_->findItems(client_.connection().nickname(), Qt::MatchFixedString);
     if (!found.isEmpty())
         mynicklistbox_->setCurrentItem(found.first());
 }
@@ -161,10 +162,10 @@ void UserSettingsPage::deleteSelectedNicknames()
     if (chosen.isEmpty())
         return;
     const QString next = UserActions::deleteNicknames(client_.options().user.nicknames, chosen,
-                                                      client_.session().currentNickname());
+                                                      client_.connection().nickname());
     showNicknames();
     const auto found = mynicklistbox_->findItems(next, Qt::MatchExactly);
     if (!found.isEmpty())
         mynicklistbox_->setCurrentItem(found.first());
-    client_.session().setNickname(next);
+    client_.connection().setNickname(next);
 }
