@@ -226,6 +226,8 @@ int runReceiver(const QString& me, const QString& peer, const QByteArray& expect
     const double cpuStart = cpuSeconds();
     QElapsedTimer clock;
     double earlyRss = 0;
+    double seconds = 0;
+    QElapsedTimer hangUp;
     qint64 bytes = 0;
     QStringList paths;
     QObject::connect(&receives.list(), &TransferList::rowChanged, [&] {
@@ -241,15 +243,29 @@ int runReceiver(const QString& me, const QString& peer, const QByteArray& expect
         if (!all || !paths.isEmpty())
             return;
         bytes = size;
+        seconds = double(clock.nsecsElapsed()) / 1e9;
         for (const auto& t : receives.transfers())
             paths << t->folder + t->fileName;
-        QCoreApplication::quit();
+        // As the client does, the receiver stays until the sender hangs up, so the
+        // sender reads every last report (at most ten seconds).
+        hangUp.start();
     });
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!hangUp.isValid())
+            return;
+        bool open = false;
+        for (const auto& t : receives.transfers())
+            open = open || (t->socket && t->socket->state() == QAbstractSocket::ConnectedState);
+        if (!open || hangUp.elapsed() > 10000)
+            QCoreApplication::quit();
+    });
+    poll.start(20);
     // The event loop's longest pause: a 10 ms timer that should never wait much longer.
     PauseWatch watch;
     QTimer ticker;
     QObject::connect(&ticker, &QTimer::timeout, [&] {
-        watch.tick(true);
+        watch.tick(!hangUp.isValid());
         view.viewport()->repaint();
     });
     ticker.start(10);
@@ -259,7 +275,6 @@ int runReceiver(const QString& me, const QString& peer, const QByteArray& expect
         side.client->userMessages().handleUserLine(
             u':' + peer + u'!' + peer + QStringLiteral("@localhost ") + QString::fromUtf8(offer));
     QCoreApplication::exec();
-    const double seconds = double(clock.nsecsElapsed()) / 1e9;
     const double cpu = cpuSeconds() - cpuStart;
     const double endRss = residentMiB();
     bool whole = !paths.isEmpty();
