@@ -145,6 +145,8 @@ struct Side
         c.ownNickname = [this] { return nick; };
         c.ownAddress = [] { return QStringLiteral("127.0.0.1"); };
         client->options().dcc.fileInboundAction = DccOptions::FileOffer::Get;
+        // Every offer of a run is taken at once, however many there are.
+        client->options().dcc.maxIncoming = 1000;
     }
 };
 
