@@ -255,6 +255,10 @@ FileReceives::Transfer* FileReceives::addTransfer(const QString& nick, const QSt
 
 void FileReceives::watchSocket(Transfer* raw)
 {
+    // The socket takes at most one read's worth from the network at a time, so a pass of
+    // the event loop writes at most that much of each transfer to disk, however many run
+    // and however fast their senders are; the network waits meanwhile.
+    raw->socket->setReadBufferSize(ReadBytes);
     connect(raw->socket.get(), &QTcpSocket::readyRead, this, [this, raw] { onReadyRead(raw); });
     connect(raw->socket.get(), &QTcpSocket::disconnected, this,
             [this, raw] { onDisconnected(raw); });

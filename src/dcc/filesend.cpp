@@ -27,7 +27,7 @@ qint64 FileSends::Transfer::sent() const
 }
 
 FileSends::FileSends(const DccContext& context, QObject* parent)
-    : QObject(parent), context_(context), block_(BlockBytes, Qt::Uninitialized)
+    : QObject(parent), context_(context)
 {
     // Supervision of the outgoing transfers.
     timer_.setInterval(TimerMilliseconds);
@@ -236,8 +236,12 @@ void FileSends::fillSocket(Transfer* t)
     if (t->state != State::Sending || !t->socket)
         return;
     while (!t->endOfFile && t->socket->bytesToWrite() < QueuedBytes) {
-        const qint64 read = t->file.read(block_.data(), BlockBytes);
-        if (read < 0 || (read > 0 && t->socket->write(block_.constData(), read) != read)) {
+        // A block of its own, which the socket keeps as it is instead of copying it.
+        QByteArray block(BlockBytes, Qt::Uninitialized);
+        const qint64 read = t->file.read(block.data(), BlockBytes);
+        if (read > 0)
+            block.truncate(read);
+        if (read < 0 || (read > 0 && t->socket->write(block) != read)) {
             fail(t, QStringLiteral("Error: Can't Send File"));
             return;
         }
