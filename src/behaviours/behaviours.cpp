@@ -14,8 +14,6 @@ using ScriptText::expandPlaceholders;
 namespace {
 // What "<word>" becomes where no word fired.
 const QString noWord = u"zemptyslotx"_s;
-const QString kickedEvent = u"a user is kicked from channel"_s;
-const QString deoppedEvent = u"A User is No longer Channel Operator"_s;
 } // namespace
 
 Behaviours::Behaviours(const Scripts& scripts, WindowRegistry& windows, LineLog& status,
@@ -30,8 +28,8 @@ QString Behaviours::ownNickname() const
     return hooks_.ownNickname ? hooks_.ownNickname() : QString();
 }
 
-void Behaviours::run(const ScriptObjectRef& ref, const ChatWindow* eventWindow,
-                     const QString& event, const EventSlots& s)
+void Behaviours::run(const ScriptObjectRef& ref, const ChatWindow* eventWindow, Event event,
+                     const EventSlots& s)
 {
     if (ref.index < 0 || ref.index >= scripts_.count())
         return;
@@ -127,8 +125,8 @@ void Behaviours::note(ChatWindow* window, const QString& text, int lineClass)
 // Greeter and farewell: one line to the nick or the channel.
 void Behaviours::greet(const ScriptObject& o, ChatWindow* window, const EventSlots& s)
 {
-    const QString& nick = s.at(1);
-    const QString& channel = s.at(8);
+    const QString& nick = s.at(UserInChannelSlot::nick);
+    const QString& channel = s.at(UserInChannelSlot::channel);
     if (!(o.sendTo == u"0" || (o.sendTo == u"1" && ScriptText::inList(o.sendNickList, nick))))
         return;
     const QString own = ownNickname();
@@ -139,21 +137,22 @@ void Behaviours::greet(const ScriptObject& o, ChatWindow* window, const EventSlo
 // Auto-op and auto-voice: only an operator can give either.
 void Behaviours::giveStatus(const ScriptObject& o, ChatWindow* window, const EventSlots& s)
 {
-    const QString& nick = s.at(1);
-    const QString& channel = s.at(8);
+    const QString& nick = s.at(UserInChannelSlot::nick);
+    const QString& channel = s.at(UserInChannelSlot::channel);
+    const QString& userHost = s.at(UserInChannelSlot::detail);
     if (!window || window->myStatus != u"op" ||
-        !ScriptText::addressMatch(o.addressList, nick, s.at(7)))
+        !ScriptText::addressMatch(o.addressList, nick, userHost))
         return;
     const QString change = o.type == ObjectType::AutoOp ? u"+o"_s : u"+v"_s;
     sendLine_(Outbound::mode(channel, change, nick));
 }
 
-void Behaviours::protect(const ScriptObject& o, ChatWindow* window, const QString& event,
+void Behaviours::protect(const ScriptObject& o, ChatWindow* window, Event event,
                          const EventSlots& s)
 {
-    const QString& offender = s.at(1);
-    const QString& channel = s.at(7);
-    const QString& victim = s.at(8);
+    const QString& offender = s.at(ChannelActionSlot::actor);
+    const QString& channel = s.at(ChannelActionSlot::channel);
+    const QString& victim = s.at(ChannelActionSlot::target);
     if (!window || window->myStatus != u"op" || !ScriptText::inList(o.nickList, victim))
         return;
     // The user's own kicks and de-ops, and a protected nick stepping down by itself, are
@@ -167,7 +166,7 @@ void Behaviours::protect(const ScriptObject& o, ChatWindow* window, const QStrin
     const QString reason = expandPlaceholders(o.kickMsg, victim, own, channel, noWord);
     const QString kickLine = o.kickMsg.isEmpty() ? Outbound::kick(channel, offender)
                                                  : Outbound::kick(channel, offender, reason);
-    const bool deop = event == deoppedEvent;
+    const bool deop = event == Event::UserDeopped;
     note(window, u"PROTECTION ALERT- "_s + offender +
                      (deop ? u" has De-Opped "_s : u" has Kicked "_s) + victim +
                      u".  Responding..."_s);
@@ -192,8 +191,9 @@ void Behaviours::protect(const ScriptObject& o, ChatWindow* window, const QStrin
 // The file sender offers exactly the file its object names, to whoever says the keyword.
 void Behaviours::sendFileOnKeyword(const ScriptObject& o, const EventSlots& s)
 {
-    const QString& nick = s.at(1);
-    if (s.at(7).compare(o.keywordText, Qt::CaseInsensitive) != 0)
+    const QString& nick = s.at(UserInChannelSlot::nick);
+    const QString& message = s.at(UserInChannelSlot::detail);
+    if (message.compare(o.keywordText, Qt::CaseInsensitive) != 0)
         return;
     if (o.userOption == u"1" && !ScriptText::inList(o.nickList, nick))
         return;
@@ -210,9 +210,9 @@ void Behaviours::sendFileOnKeyword(const ScriptObject& o, const EventSlots& s)
 // The responder answers the first listed word the message contains, once.
 void Behaviours::answerText(const ScriptObject& o, ChatWindow* window, const EventSlots& s)
 {
-    const QString& nick = s.at(1);
-    const QString& message = s.at(7);
-    const QString& channel = s.at(8);
+    const QString& nick = s.at(UserInChannelSlot::nick);
+    const QString& message = s.at(UserInChannelSlot::detail);
+    const QString& channel = s.at(UserInChannelSlot::channel);
     for (const QString& word : o.words) {
         if (word.isEmpty() || !message.contains(word))
             continue;

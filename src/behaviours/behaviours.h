@@ -38,7 +38,7 @@ public:
     void setHooks(Hooks hooks) { hooks_ = std::move(hooks); }
 
     // The event hook's behaviour runner.
-    void run(const ScriptObjectRef& ref, const ChatWindow* window, const QString& event,
+    void run(const ScriptObjectRef& ref, const ChatWindow* window, Event event,
              const EventSlots& eventSlots);
 
     // The one line a greeter's or responder's send mode makes, or empty for a mode it
@@ -55,8 +55,7 @@ public:
 private:
     void greet(const ScriptObject& o, ChatWindow* window, const EventSlots& s);
     void giveStatus(const ScriptObject& o, ChatWindow* window, const EventSlots& s);
-    void protect(const ScriptObject& o, ChatWindow* window, const QString& event,
-                 const EventSlots& s);
+    void protect(const ScriptObject& o, ChatWindow* window, Event event, const EventSlots& s);
     void sendFileOnKeyword(const ScriptObject& o, const EventSlots& s);
     void answerText(const ScriptObject& o, ChatWindow* window, const EventSlots& s);
 

@@ -316,8 +316,8 @@ void WindowRegistry::routePrivateMessage(const QString& nick, const QString& add
                                          const QString& text, const QString& message)
 {
     const QString said = message.isNull() ? text : message;
-    const EventSlots texts = EventSlots().set(1, nick).set(8, address);
-    // "Inbound Message" belongs to the window it reached, so it sounds only while that
+    const EventSlots texts = EventSlots::userFrom(nick, address);
+    // A private message belongs to the window it reached, so it sounds only while that
     // chat is on screen with its sound on.
     for (const auto& item : items_) {
         ChatWindow* window = item.get();
@@ -326,7 +326,7 @@ void WindowRegistry::routePrivateMessage(const QString& nick, const QString& add
         if (sameName(window->peerNickname, nick)) {
             window->peerAddress = address;
             addMessage(window, nick, said, text);
-            events_.fireEvent(window, QStringLiteral("Inbound Message"), texts);
+            events_.fireEvent(window, Event::InboundMessage, texts);
             return;
         }
         // An empty address says nothing about who is behind it, so it never renames.
@@ -337,7 +337,7 @@ void WindowRegistry::routePrivateMessage(const QString& nick, const QString& add
             window->label = nick;
             addMessage(window, nick, said, text);
             Q_EMIT pickerChanged();
-            events_.fireEvent(window, QStringLiteral("Inbound Message"), texts);
+            events_.fireEvent(window, Event::InboundMessage, texts);
             return;
         }
     }
@@ -345,7 +345,7 @@ void WindowRegistry::routePrivateMessage(const QString& nick, const QString& add
         return;
     ChatWindow* window = createPrivateWindow(nick, address);
     addMessage(window, nick, said, text);
-    events_.fireEvent(nullptr, QStringLiteral("A User is Requesting a Private Chat"), texts);
+    events_.fireEvent(Event::PrivateChatRequest, texts);
 }
 
 // --- closing --------------------------------------------------------------------------
@@ -362,7 +362,7 @@ void WindowRegistry::leaveWindow(ChatWindow* window, bool raiseEvent)
         }
         sendLine_(Outbound::part(channel));
         if (raiseEvent)
-            events_.fireEvent(QStringLiteral("you leaving channel"), {channel});
+            events_.fireEvent(Event::YouLeavingChannel, EventSlots::about(channel));
         addStatusLine(QStringLiteral("Left ") + channel + u'.');
         closeChannelWindow(channel);
         break;

@@ -35,8 +35,8 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
                   [this](const QString& line) { statusLog_.add(line); }),
       events_(options_.sound.soundlist, sounds_),
       session_(
-          options_, statusLog_, serverView_,
-          [this](const QString& event) { events_.fireEvent(event); }, prompts, ticker_, this),
+          options_, statusLog_, serverView_, [this](Event event) { events_.fireEvent(event); },
+          prompts, ticker_, this),
       windows_([this](const QString& line) { session_.sendLine(line); }, statusLog_, events_,
                options_, programFolder, [this] { return session_.currentNickname(); }, this),
       ignoreList_(options_.ignore, statusLog_, events_, this),
@@ -441,7 +441,7 @@ void Client::wireScripts()
     behaviours_.setHooks(std::move(hooks));
     events_.setScriptObjects(&scripts_);
     events_.setBehaviourRunner([this](const ScriptObjectRef& object, const ChatWindow* window,
-                                      const QString& event, const EventSlots& eventSlots) {
+                                      Event event, const EventSlots& eventSlots) {
         behaviours_.run(object, window, event, eventSlots);
     });
     // The script in use is remembered at shutdown by its name.

@@ -43,8 +43,6 @@ Split firstWord(const QString& text)
     return {text.left(space), text.mid(space + 1)};
 }
 
-const QString youSending = u"You Sending Message"_s;
-
 } // namespace
 
 CommandParser::CommandParser(SendLine sendLine, WindowRegistry& windows, LineLog& status,
@@ -234,7 +232,8 @@ void CommandParser::sayOverDcc(ChatWindow* window, const QString& text)
 void CommandParser::youSent(ChatWindow* window, const QString& text)
 {
     // "/leave" may have closed the window; the event then belongs to no window.
-    events_.fireEvent(isOpen(window) ? window : nullptr, youSending, EventSlots().set(1, text));
+    events_.fireEvent(isOpen(window) ? window : nullptr, Event::YouSendingMessage,
+                      EventSlots::about(text));
 }
 
 std::span<const CommandParser::Command> CommandParser::commandTable()

@@ -1,57 +1,59 @@
 #include "core/soundlist.h"
 
-#include <QStringView>
-
 namespace {
 struct SoundRow
 {
-    QStringView caption;
+    Event event;
     bool interrupts;
 };
 
-// "as Left" is the row's historical spelling; event names are matched against it.
 constexpr std::array<SoundRow, SoundList::rowCount> rows{{
-    {u"You Connecting to Server", true},
-    {u"You Disconnecting from Server", true},
-    {u"A User on your Notify List has Joined IRC", false},
-    {u"A User on your Notify List as Left IRC", false},
-    {u"You Joining Channel", true},
-    {u"You Leaving Channel", true},
-    {u"You Being Kicked from Channel", true},
-    {u"A User is Joining Channel", false},
-    {u"A User is Leaving Channel", false},
-    {u"A User is Kicked from Channel", false},
-    {u"A User is Quitting IRC", false},
-    {u"You Receiving Invitation to Join a Channel", false},
-    {u"You are Promoted to Channel Operator", true},
-    {u"You are No longer Channel Operator", false},
-    {u"You are Promoted to Channel Voice", false},
-    {u"You are No longer Channel Voice", false},
-    {u"A User is Promoted to Channel Operator", false},
-    {u"A User is No longer Channel Operator", false},
-    {u"A User is Promoted to Channel Voice", false},
-    {u"A User is No longer Channel Voice", false},
-    {u"Someone being Banned", false},
-    {u"Someone being UnBanned", false},
-    {u"You Changing Nickname", true},
-    {u"A User is Changing Nickname", false},
-    {u"A User is Requesting a Private Chat", true},
-    {u"Inbound Message", false},
-    {u"Inbound Action", false},
-    {u"You Sending Message", false},
-    {u"A User is Requesting a DCC Chat", true},
-    {u"Inbound DCC File Transfer Request", false},
-    {u"Inbound DCC File Transfer Finish", false},
-    {u"Outbound DCC File Transfer Finish", false},
-    {u"You are being Flooded", true},
-    {u"Channel Topic has Changed", false},
-    {u"Channel Mode has Changed", false},
+    {Event::YouConnecting, true},
+    {Event::YouDisconnecting, true},
+    {Event::NotifyUserJoined, false},
+    {Event::NotifyUserLeft, false},
+    {Event::YouJoiningChannel, true},
+    {Event::YouLeavingChannel, true},
+    {Event::YouKicked, true},
+    {Event::UserJoiningChannel, false},
+    {Event::UserLeavingChannel, false},
+    {Event::UserKicked, false},
+    {Event::UserQuitting, false},
+    {Event::YouInvited, false},
+    {Event::YouOpped, true},
+    {Event::YouDeopped, false},
+    {Event::YouVoiced, false},
+    {Event::YouDevoiced, false},
+    {Event::UserOpped, false},
+    {Event::UserDeopped, false},
+    {Event::UserVoiced, false},
+    {Event::UserDevoiced, false},
+    {Event::Banned, false},
+    {Event::Unbanned, false},
+    {Event::YouChangingNick, true},
+    {Event::UserChangingNick, false},
+    {Event::PrivateChatRequest, true},
+    {Event::InboundMessage, false},
+    {Event::InboundAction, false},
+    {Event::YouSendingMessage, false},
+    {Event::DccChatRequest, true},
+    {Event::FileReceiveRequest, false},
+    {Event::FileReceiveFinished, false},
+    {Event::FileSendFinished, false},
+    {Event::Flooded, true},
+    {Event::TopicChanged, false},
+    {Event::ModeChanged, false},
 }};
 } // namespace
 
+Event SoundList::event(int row)
+{
+    return rows.at(row).event;
+}
+
 QString SoundList::caption(int row)
 {
-    return rows.at(row).caption.toString();
+    return eventTitle(event(row));
 }
 
 bool SoundList::interrupts(int row)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/event.h"
+
 #include <QString>
 
 #include <array>
@@ -21,6 +23,8 @@ class SoundList
 public:
     static constexpr int rowCount = 35;
 
+    // The event a row is for, and the row's label, the event's title.
+    static Event event(int row);
     static QString caption(int row);
     // Rows whose sound cuts off whatever is playing instead of waiting for it to end.
     static bool interrupts(int row);

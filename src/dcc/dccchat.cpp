@@ -133,8 +133,8 @@ void DccChatSession::readText()
         return;
     // The connecting side reports each read whole, before its lines are shown.
     if (!offeredHere_ && window_)
-        context_.events->fireEvent(window_, QStringLiteral("Inbound Message"),
-                                   EventSlots().set(1, nick_).set(8, decodeText(bytes)));
+        context_.events->fireEvent(window_, Event::InboundMessage,
+                                   EventSlots::userSays(nick_, decodeText(bytes)));
     partial_ += bytes;
     qsizetype start = 0;
     for (;;) {
@@ -187,8 +187,7 @@ void DccChatSession::showWaitingLines()
             if (context_.playSharedSound)
                 context_.playSharedSound(sound);
             if (window_)
-                context_.events->fireEvent(window_, QStringLiteral("Inbound SOUND"),
-                                           EventSlots().set(1, nick_));
+                context_.events->fireEvent(window_, Event::InboundSound, EventSlots::about(nick_));
         }
         if (offeredHere_) {
             if (lineHook_)
@@ -196,8 +195,8 @@ void DccChatSession::showWaitingLines()
             if (!alive)
                 return;
             if (window_)
-                context_.events->fireEvent(window_, QStringLiteral("Inbound Message"),
-                                           EventSlots().set(1, nick_).set(8, line));
+                context_.events->fireEvent(window_, Event::InboundMessage,
+                                           EventSlots::userSays(nick_, line));
         } else if (lineHook_) {
             lineHook_(*this, line);
         }
@@ -244,8 +243,7 @@ void DccChatSession::onDisconnected()
     terminated_ = true;
     if (window_) {
         context_.windows->addLine(window_, QStringLiteral("DCC Chat has been Terminated."), 0);
-        context_.events->fireEvent(window_, QStringLiteral("DCC Chat has been terminated"),
-                                   EventSlots().set(1, nick_));
+        context_.events->fireEvent(window_, Event::DccChatTerminated, EventSlots::about(nick_));
     }
     Q_EMIT terminated(this);
 }
@@ -540,7 +538,7 @@ void DccChats::offerConnected(Pending* raw)
 
 void DccChats::chatOpened(std::unique_ptr<Pending> pending, QTcpSocket* socket)
 {
-    context_.events->fireEvent(QStringLiteral("A User is Requesting a DCC Chat"), {pending->nick});
+    context_.events->fireEvent(Event::DccChatRequest, EventSlots::about(pending->nick));
     openWindow(std::unique_ptr<QTcpSocket>(socket), *pending, false);
     context_.status->add(pending->nick + QStringLiteral(" has Requested a DCC Chat."));
 }

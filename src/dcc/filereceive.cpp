@@ -49,9 +49,9 @@ FileReceives::Transfer* FileReceives::byRow(int row) const
     return nullptr;
 }
 
-void FileReceives::fire(const QString& event, const Transfer* t)
+void FileReceives::fire(Event event, const Transfer* t)
 {
-    context_.events->fireEvent(event, {t->nick, {}, {}, {}, {}, {}, {}, t->fileName});
+    context_.events->fireEvent(event, EventSlots::fileTransfer(t->nick, t->fileName));
 }
 
 void FileReceives::setStatus(const Transfer* t, const QString& text)
@@ -285,7 +285,7 @@ void FileReceives::receiveFile(const QString& nick, const QString& fileName, con
         eraseOwned(transfers_, raw);
         return;
     }
-    fire(QStringLiteral("Receiving File from User"), raw);
+    fire(Event::FileReceiveStarted, raw);
     timer_.start();
     raw->state = State::Looking;
     context_.status->add(nick + QStringLiteral(" is Sending you ") + fileName + u'.');
@@ -331,7 +331,7 @@ void FileReceives::receivePassive(const QString& nick, const DccWire::SendOffer&
     context_.sendLine(Outbound::ctcp(
         nick, QStringLiteral("DCC SEND ") + name + u' ' + DccWire::dottedToDecimal(address) + u' ' +
                   QString::number(port) + u' ' + QString::number(offer.size) + u' ' + offer.token));
-    fire(QStringLiteral("Receiving File from User"), raw);
+    fire(Event::FileReceiveStarted, raw);
     timer_.start();
     raw->state = State::Looking;
     context_.status->add(nick + QStringLiteral(" is Sending you ") + offer.fileName + u'.');
@@ -385,7 +385,7 @@ void FileReceives::onConnected(Transfer* t)
     list_.setText(t->row, TransferRow::FileName, t->folder + t->fileName);
     setStatus(t, QStringLiteral("Receiving..."));
     t->state = State::Receiving;
-    fire(QStringLiteral("Inbound DCC File Transfer Request"), t);
+    fire(Event::FileReceiveRequest, t);
     if (t->received >= t->size) {
         t->complete = true;
         t->lastByteAt = now;
@@ -499,7 +499,7 @@ bool FileReceives::endIfDue(Transfer* t, const QDateTime& now, bool ended)
     case State::Done:
         if (!ended && idle <= FinishMilliseconds)
             return false;
-        fire(QStringLiteral("Inbound DCC File Transfer Finish"), t);
+        fire(Event::FileReceiveFinished, t);
         showProgress(t);
         showDone(list_, t->row, t->size);
         context_.status->add(QStringLiteral("Successfully Received ") + path +
@@ -508,7 +508,7 @@ bool FileReceives::endIfDue(Transfer* t, const QDateTime& now, bool ended)
     case State::KilledBySender:
         if (!ended && idle <= FinishMilliseconds)
             return false;
-        fire(QStringLiteral("Error Receiving File"), t);
+        fire(Event::FileReceiveError, t);
         rateNotApplicable(list_, t->row);
         setStatus(t, QStringLiteral("Transfer Terminated by ") + t->nick);
         context_.status->add(QStringLiteral("File Receive Terminated (") + path +
@@ -518,7 +518,7 @@ bool FileReceives::endIfDue(Transfer* t, const QDateTime& now, bool ended)
     case State::Connected:
     case State::Looking:
         if (idle > TimeoutMilliseconds) {
-            fire(QStringLiteral("Error Receiving File"), t);
+            fire(Event::FileReceiveError, t);
             setStatus(t, QStringLiteral("Timeout Error: Can't find ") + t->nick);
             context_.status->add(QStringLiteral("File Receive Aborted (") + path +
                                  QStringLiteral(") Can't find ") + t->nick + u'.');

@@ -16,6 +16,7 @@
 
 class QTcpServer;
 class QTcpSocket;
+enum class Event;
 
 // The files other users offer this client, each received into a row of inboundfilelist.
 class FileReceives : public QObject
@@ -124,7 +125,7 @@ private:
     void fail(Transfer* t, const QString& status);
     void setStatus(const Transfer* t, const QString& text);
     void showProgress(Transfer* t);
-    void fire(const QString& event, const Transfer* t);
+    void fire(Event event, const Transfer* t);
     bool openFile(Transfer* t);
     Transfer* addTransfer(const QString& nick, const QString& fileName, const QString& folder,
                           qint64 resumePosition, quint16 port, const QString& address, qint64 size);

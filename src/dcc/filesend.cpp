@@ -61,9 +61,9 @@ FileSends::Transfer* FileSends::byRow(int row) const
     return nullptr;
 }
 
-void FileSends::fire(const QString& event, const Transfer* t)
+void FileSends::fire(Event event, const Transfer* t)
 {
-    context_.events->fireEvent(event, {t->nick, {}, {}, {}, {}, {}, {}, t->fileName});
+    context_.events->fireEvent(event, EventSlots::fileTransfer(t->nick, t->fileName));
 }
 
 void FileSends::setStatus(const Transfer* t, const QString& text)
@@ -145,7 +145,7 @@ void FileSends::sendFile(const QString& nick, const QString& fileName, const QSt
             nick, QStringLiteral("DCC SEND ") + name + u' ' + DccWire::dottedToDecimal(address) +
                       u' ' + QString::number(port) + u' ' + QString::number(size)));
     }
-    fire(QStringLiteral("Sending File to User"), raw);
+    fire(Event::FileSendStarted, raw);
     transfers_.push_back(std::move(t));
     timer_.start();
     raw->state = State::Looking;
@@ -293,8 +293,8 @@ bool FileSends::finishWhenAcknowledged(Transfer* t)
 
 void FileSends::showSent(Transfer* t)
 {
-    fire(QStringLiteral("File Sent"), t);
-    fire(QStringLiteral("Outbound DCC File Transfer Finish"), t);
+    fire(Event::FileSent, t);
+    fire(Event::FileSendFinished, t);
     showProgress(t);
     showDone(list_, t->row, t->size);
     context_.status->add(QStringLiteral("File Successfully Sent to ") + t->nick + u'(' +
@@ -353,7 +353,7 @@ void FileSends::supervise()
                     setStatus(t, lookingStatus(idle));
                     return false;
                 }
-                fire(QStringLiteral("Error Sending File"), t);
+                fire(Event::FileSendError, t);
                 setStatus(t, QStringLiteral("Timeout Error: Can't find ") + t->nick);
                 context_.status->add(QStringLiteral("File Send Aborted: Can't find ") + t->nick);
                 return true;
@@ -367,14 +367,14 @@ void FileSends::supervise()
             case State::Sending:
                 if (idle <= TimeoutMilliseconds)
                     return false;
-                fire(QStringLiteral("Error Sending File"), t);
+                fire(Event::FileSendError, t);
                 setStatus(t, QStringLiteral("Timeout Error: Can't find ") + t->nick +
                                  QStringLiteral(" anymore."));
                 return true;
             case State::KilledByDest:
                 if (idle <= FinishMilliseconds)
                     return false;
-                fire(QStringLiteral("Error Sending File"), t);
+                fire(Event::FileSendError, t);
                 setStatus(t, QStringLiteral("Transfer Terminated by ") + t->nick);
                 rateNotApplicable(list_, t->row);
                 context_.status->add(QStringLiteral("File Send Terminated by ") + t->nick);

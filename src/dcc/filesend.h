@@ -13,6 +13,7 @@
 
 class QTcpServer;
 class QTcpSocket;
+enum class Event;
 
 // The files this client offers by DCC (sendFile), each a row of outboundfilelist.
 class FileSends : public QObject
@@ -114,7 +115,7 @@ private:
     void setStatus(const Transfer* t, const QString& text);
     void showProgress(Transfer* t);
     void scheduleRefresh();
-    void fire(const QString& event, const Transfer* t);
+    void fire(Event event, const Transfer* t);
     Transfer* byRow(int row) const;
 
     const DccContext& context_;

@@ -93,10 +93,7 @@ void FloodGuard::declareFlood(const QString& target, const QString& nickname,
     status_.add(QStringLiteral("WARNING!  ") + nickname +
                 QStringLiteral(" is Flooding you and has been placed on the Ignore List."));
     ignores_.addIgnore(nickname, address, IgnoreList::ChosenDuration);
-    QStringList texts(8);
-    texts[0] = nickname;
-    texts[7] = address;
-    events_.fireEvent(QStringLiteral("You are being Flooded"), texts);
+    events_.fireEvent(Event::Flooded, EventSlots::userFrom(nickname, address));
 
     // A private flood usually follows the nickname; a channel flood does not.
     if (target.startsWith(u'#') || !nickname_.current || !nickname_.change)

@@ -8,12 +8,9 @@ namespace {
 const QString permanentText = QStringLiteral("Permanent");
 
 // Ignore events carry the nickname in slot 1 and the address in slot 8.
-QStringList eventTexts(const IgnoreEntry& entry)
+EventSlots eventSlots(const IgnoreEntry& entry)
 {
-    QStringList texts(8);
-    texts[0] = entry.nickname;
-    texts[7] = entry.address;
-    return texts;
+    return EventSlots::userFrom(entry.nickname, entry.address);
 }
 
 // The count before the first space of "N minutes"; a text that is not one counts as the
@@ -101,7 +98,7 @@ bool IgnoreList::addIgnore(const QString& nickname, const QString& address, int 
     Q_EMIT entriesChanged();
     select(0);
     status_.add(QStringLiteral("Now Ignoring ") + nickname + u' ' + address);
-    events_.fireEvent(QStringLiteral("Ignoring User"), eventTexts(entries_.last()));
+    events_.fireEvent(Event::IgnoringUser, eventSlots(entries_.last()));
     return true;
 }
 
@@ -111,7 +108,7 @@ void IgnoreList::removeIgnore(int index)
         return;
     // A copy: whoever hears the event may change the list.
     const IgnoreEntry entry = entries_.at(index);
-    events_.fireEvent(QStringLiteral("User UnIgnored"), eventTexts(entry));
+    events_.fireEvent(Event::UserUnignored, eventSlots(entry));
     status_.add(entry.nickname + QStringLiteral(" is now off the Ignore List"));
     if (index >= entries_.size() || entries_.at(index).nickname != entry.nickname)
         return;

@@ -56,14 +56,14 @@ qint64 Ctcp::nowStamp(const Clock& clock)
 void Ctcp::handleQuery(const UserLine& m, const QString& body)
 {
     const QString to = m.senderLower();
-    const EventSlots who = EventSlots().set(1, m.sender).set(8, m.address);
+    const EventSlots who = EventSlots::userFrom(m.sender, m.address);
     const CtcpReplyOptions& replies = options_.ctcp;
 
     if (body.compare(QStringLiteral("version"), Qt::CaseInsensitive) == 0) {
         if (replies.answerVersion && !replies.versionText.trimmed().isEmpty() && answers_.take()) {
             session_.sendLine(Outbound::ctcpReply(to, QStringLiteral("VERSION ") +
                                                           expandEscapes(replies.versionText)));
-            events_.fireEvent(nullptr, QStringLiteral("Inbound VERSION"), who);
+            events_.fireEvent(Event::InboundVersion, who);
         }
         return;
     }
@@ -74,7 +74,7 @@ void Ctcp::handleQuery(const UserLine& m, const QString& body)
         session_.sendLine(Outbound::ctcpReply(to, QStringLiteral("TIME ") + now));
         if (replies.messageOnTime)
             session_.sendLine(Outbound::privmsg(to, expandEscapes(replies.timeMessage)));
-        events_.fireEvent(nullptr, QStringLiteral("Inbound TIME"), who);
+        events_.fireEvent(Event::InboundTime, who);
         return;
     }
     if (startsWithWord(body, "ping")) {
@@ -83,7 +83,7 @@ void Ctcp::handleQuery(const UserLine& m, const QString& body)
         session_.sendLine(Outbound::ctcpReply(to, body));
         if (replies.messageOnPing)
             session_.sendLine(Outbound::privmsg(to, expandEscapes(replies.pingMessage)));
-        events_.fireEvent(nullptr, QStringLiteral("Inbound PING"), who);
+        events_.fireEvent(Event::InboundPing, who);
         return;
     }
     const QString keyword = body.section(u' ', 0, 0);
@@ -107,11 +107,9 @@ void Ctcp::sound(const UserLine& m, const QString& body)
                                                  : windows_.findPrivateWindow(m.sender);
     if (window)
         windows_.addLine(window, line, LineClass::Other);
-    events_.fireEvent(nullptr, QStringLiteral("Inbound SOUND"),
-                      EventSlots()
-                          .set(1, m.sender)
-                          .set(7, rest)
-                          .set(8, window ? window->peerAddress : QString()));
+    events_.fireEvent(
+        Event::InboundSound,
+        EventSlots::userFrom(m.sender, window ? window->peerAddress : QString(), rest));
 }
 
 void Ctcp::action(const UserLine& m, const QString& body)
@@ -126,31 +124,28 @@ void Ctcp::action(const UserLine& m, const QString& body)
     if (!window)
         return;
     windows_.addMessage(window, m.sender, rest, text);
-    events_.fireEvent(window, QStringLiteral("Inbound Action"),
-                      EventSlots().set(1, m.sender).set(8, rest));
+    events_.fireEvent(window, Event::InboundAction, EventSlots::userSays(m.sender, rest));
 }
 
 void Ctcp::handleReply(const UserLine& m, const QString& rawBody)
 {
     const QString body = rawBody.trimmed();
     const QString who = m.senderLower();
-    auto complete = [&](PendingInquiry* record, const char* event, const QString& answer,
-                        auto fill) {
+    auto complete = [&](PendingInquiry* record, Event event, const QString& answer, auto fill) {
         if (!record)
             return;
         fill(*record);
         inquiries_.completeInquiry(record);
-        events_.fireEvent(nullptr, QLatin1String(event),
-                          EventSlots().set(1, m.sender).set(7, answer).set(8, m.address));
+        events_.fireEvent(event, EventSlots::userFrom(m.sender, m.address, answer));
     };
 
     if (startsWithWord(body, "version")) {
         const QString answer = body.mid(8);
-        complete(inquiries_.findInquiry(QStringLiteral("version"), who), "Response to my VERSION",
+        complete(inquiries_.findInquiry(QStringLiteral("version"), who), Event::VersionReply,
                  answer, [&](PendingInquiry& r) { r.versionReply = answer; });
     } else if (startsWithWord(body, "time")) {
         const QString answer = body.mid(5);
-        complete(inquiries_.findInquiry(QStringLiteral("time"), who), "Response to my TIME", answer,
+        complete(inquiries_.findInquiry(QStringLiteral("time"), who), Event::TimeReply, answer,
                  [&](PendingInquiry& r) { r.timeReply = answer; });
     } else if (startsWithWord(body, "ping")) {
         const QString payload = body.mid(5);
@@ -162,7 +157,6 @@ void Ctcp::handleReply(const UserLine& m, const QString& rawBody)
         if (!record || !ok)
             return;
         const QString lag = QString::number(nowStamp(clock_) - sent) + QStringLiteral(" secs.");
-        complete(record, "Response to my PING", payload,
-                 [&](PendingInquiry& r) { r.pingResult = lag; });
+        complete(record, Event::PingReply, payload, [&](PendingInquiry& r) { r.pingResult = lag; });
     }
 }

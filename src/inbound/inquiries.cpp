@@ -253,11 +253,7 @@ void Inquiries::addressLookupFinished(const QString& address)
     if (!record)
         return;
     record->resolvedAddress = address;
-    QStringList texts(8);
-    texts[0] = record->subject;
-    texts[6] = address;
-    texts[7] = address;
-    events_.fireEvent(QStringLiteral("Response to my dns"), texts);
+    events_.fireEvent(Event::DnsReply, EventSlots::lookup(record->subject, address));
     completeInquiry(record);
 }
 

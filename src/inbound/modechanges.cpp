@@ -47,23 +47,17 @@ struct RankMode
     bool plus;
     QChar rank;
     const char* text; // %1 is the nickname
-    const char* myEvent;
-    const char* otherEvent;
+    Event myEvent;
+    Event otherEvent;
     const char* myStatus;
 };
 
 constexpr RankMode rankModes[] = {
-    {u'o', true, u'a', " has given %1 Ops.", "You are Promoted to Channel Operator",
-     "A User is Promoted to Channel Operator", "op"},
-    {u'o', false, u'c', " has De-Opped %1.", "You are No longer Channel Operator",
-     "A User is No longer Channel Operator", "slime"},
-    {u'v', true, u'b', " has given %1 Voice.", "You are Promoted to Channel Voice",
-     "A User is Promoted to Channel Voice", "voice"},
-    {u'v', false, u'c', " has De-Voiced %1.", "You are No longer Channel Voice",
-     "A User is No longer Channel Voice", "slime"},
+    {u'o', true, u'a', " has given %1 Ops.", Event::YouOpped, Event::UserOpped, "op"},
+    {u'o', false, u'c', " has De-Opped %1.", Event::YouDeopped, Event::UserDeopped, "slime"},
+    {u'v', true, u'b', " has given %1 Voice.", Event::YouVoiced, Event::UserVoiced, "voice"},
+    {u'v', false, u'c', " has De-Voiced %1.", Event::YouDevoiced, Event::UserDevoiced, "slime"},
 };
-
-const QString modeChanged = QStringLiteral("Channel Mode has Changed");
 
 QString starred(const QString& sender, const QString& text)
 {
@@ -101,10 +95,10 @@ void apply(const QList<Change>& changes, ChatWindow& window, const QString& send
         if (!silent)
             effects.addLine(&window, starred(sender, text));
     };
-    auto fire = [&](const QString& event, const EventSlots& slots) {
+    auto fire = [&](Event event, const EventSlots& slots) {
         effects.fireEvent(&window, event, slots);
     };
-    const EventSlots channelBySender = EventSlots().set(1, channel).set(8, sender);
+    const EventSlots channelBySender = EventSlots::channelChange(channel, sender);
 
     for (const Change& change : changes) {
         const QChar letter = change.letter;
@@ -119,11 +113,11 @@ void apply(const QList<Change>& changes, ChatWindow& window, const QString& send
             if (!publicNote || (!window.privateChannel && !window.secret))
                 show(QString::fromLatin1(change.plus ? flag->onText : flag->offText));
             if (letter == u'm' && change.plus) {
-                fire(modeChanged, channelBySender);
+                fire(Event::ModeChanged, channelBySender);
                 if (!silent)
-                    fire(QStringLiteral("Channel now Moderated"), channelBySender);
+                    fire(Event::ChannelModerated, channelBySender);
             } else if (!silent) {
-                fire(modeChanged, channelBySender);
+                fire(Event::ModeChanged, channelBySender);
             }
             continue;
         }
@@ -132,9 +126,8 @@ void apply(const QList<Change>& changes, ChatWindow& window, const QString& send
             show((change.plus ? QStringLiteral(" has Banned ") : QStringLiteral(" has UnBanned ")) +
                  arg);
             if (!silent)
-                fire(change.plus ? QStringLiteral("Someone being Banned")
-                                 : QStringLiteral("Someone being UnBanned"),
-                     EventSlots().set(1, channel).set(7, arg).set(8, sender));
+                fire(change.plus ? Event::Banned : Event::Unbanned,
+                     EventSlots::channelChange(channel, sender, arg));
             continue;
         }
         if (letter == u'k') {
@@ -142,7 +135,7 @@ void apply(const QList<Change>& changes, ChatWindow& window, const QString& send
             window.channelKey = change.plus ? arg : QString();
             show(change.plus ? QStringLiteral(" has set Channel Password to ") + arg + u'.'
                              : QStringLiteral(" has removed Channel Password."));
-            fire(modeChanged, channelBySender);
+            fire(Event::ModeChanged, channelBySender);
             continue;
         }
         if (letter == u'l') {
@@ -157,7 +150,7 @@ void apply(const QList<Change>& changes, ChatWindow& window, const QString& send
                 window.userLimit = 100;
                 show(QStringLiteral(" has removed Channel User Limit."));
             }
-            fire(modeChanged, channelBySender);
+            fire(Event::ModeChanged, channelBySender);
             continue;
         }
 
@@ -173,14 +166,11 @@ void apply(const QList<Change>& changes, ChatWindow& window, const QString& send
         const bool mine = effects.isMe(arg);
         if (mine) {
             window.myStatus = QString::fromLatin1(rank->myStatus);
-            fire(QString::fromLatin1(rank->myEvent),
-                 EventSlots().set(1, channel).set(7, arg).set(8, sender));
+            fire(rank->myEvent, EventSlots::channelChange(channel, sender, arg));
         } else if (letter == u'o' && !change.plus) {
-            fire(QString::fromLatin1(rank->otherEvent),
-                 EventSlots().set(1, sender).set(7, channel).set(8, arg));
+            fire(rank->otherEvent, EventSlots::channelAction(sender, channel, arg));
         } else {
-            fire(QString::fromLatin1(rank->otherEvent),
-                 EventSlots().set(1, channel).set(7, arg).set(8, sender));
+            fire(rank->otherEvent, EventSlots::channelChange(channel, sender, arg));
         }
     }
 }

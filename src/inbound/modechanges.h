@@ -6,6 +6,7 @@
 #include <functional>
 
 class EventSlots;
+enum class Event;
 struct ChatWindow;
 
 // Channel mode changes ("+ov-l a b") read into single changes and carried out on a
@@ -26,7 +27,7 @@ QList<Change> parse(const QString& modeText);
 struct Effects
 {
     std::function<void(ChatWindow*, const QString&)> addLine;
-    std::function<void(const ChatWindow*, const QString&, const EventSlots&)> fireEvent;
+    std::function<void(const ChatWindow*, Event, const EventSlots&)> fireEvent;
     std::function<void(ChatWindow*, const QString&, QChar)> setRank;
     std::function<bool(const QString&)> isMe;
 };

@@ -304,7 +304,7 @@ void NotifyList::arrive(NotifyEntry& entry)
     const QString name = entry.nickname;
     status_.add(
         name + (firstAnswer_ ? QStringLiteral(" is on IRC.") : QStringLiteral(" has joined IRC.")));
-    events_.fireEvent(QStringLiteral("a user on your notify list has joined irc"), {name});
+    events_.fireEvent(Event::NotifyUserJoined, EventSlots::about(name));
     askDetails(name);
 }
 
@@ -313,7 +313,7 @@ void NotifyList::depart(NotifyEntry& entry)
     clearDetails(entry);
     const QString name = entry.nickname;
     status_.add(name + QStringLiteral(" has Left IRC."));
-    events_.fireEvent(QStringLiteral("a user on your notify list as left irc"), {name});
+    events_.fireEvent(Event::NotifyUserLeft, EventSlots::about(name));
 }
 
 void NotifyList::askDetails(const QString& nickname)

@@ -362,16 +362,11 @@ void ServerMessages::whois(const ServerLine& line)
     }
     case Numeric::RPL_ENDOFWHOIS: {
         if (targets_.events)
-            targets_.events->fireEvent(nullptr, QStringLiteral("Response to my WHOIS"),
-                                       EventSlots()
-                                           .set(1, nick)
-                                           .set(2, record->channels)
-                                           .set(3, record->signon)
-                                           .set(4, record->idle)
-                                           .set(5, record->ircOperator)
-                                           .set(6, record->server)
-                                           .set(7, record->realName)
-                                           .set(8, record->userHost));
+            targets_.events->fireEvent(Event::WhoisReply,
+                                       EventSlots::whois(nick, record->channels, record->signon,
+                                                         record->idle, record->ircOperator,
+                                                         record->server, record->realName,
+                                                         record->userHost));
         targets_.inquiries->completeInquiry(record);
         break;
     }
@@ -427,8 +422,7 @@ void ServerMessages::topic(const ServerLine& line)
         return;
     targets_.windows->setTopic(window, topic);
     if (targets_.events)
-        targets_.events->fireEvent(nullptr, QStringLiteral("Initial TOPIC"),
-                                   EventSlots().set(1, channel).set(8, topic));
+        targets_.events->fireEvent(Event::InitialTopic, EventSlots::channelTopic(channel, topic));
 }
 
 // 353: "= #channel :@op +voice member", the channel found from its "#" or "&".
@@ -479,8 +473,7 @@ void ServerMessages::banList(const ServerLine& line)
         return;
     }
     if (targets_.events)
-        targets_.events->fireEvent(nullptr, QStringLiteral("Received Banlist"),
-                                   EventSlots().set(1, channel));
+        targets_.events->fireEvent(Event::BanlistReceived, EventSlots::about(channel));
     if (record)
         targets_.inquiries->completeInquiry(record);
 }

@@ -47,7 +47,7 @@ bool UserMessages::isMe(const QString& nick) const
     return sameName(nick, session_.currentNickname());
 }
 
-void UserMessages::fire(const ChatWindow* window, const QString& event, const EventSlots& slots)
+void UserMessages::fire(const ChatWindow* window, Event event, const EventSlots& slots)
 {
     events_.fireEvent(window, event, slots);
 }
@@ -90,7 +90,7 @@ void UserMessages::join(const UserLine& m)
     if (channel.isEmpty())
         return;
     if (isMe(m.sender)) {
-        fire(nullptr, QStringLiteral("you joining channel"), EventSlots().set(1, channel));
+        fire(nullptr, Event::YouJoiningChannel, EventSlots::about(channel));
         status_.add(QStringLiteral("Joined ") + channel);
         // A second echo of the same join must not open a second window; a window kept
         // from a lost connection is joined again.
@@ -110,8 +110,8 @@ void UserMessages::join(const UserLine& m)
                          QStringLiteral("*** ") + m.sender + QStringLiteral(" (") + m.address +
                              QStringLiteral(") has Joined the Channel."),
                          LineClass::Server);
-    fire(window, QStringLiteral("a user is joining channel"),
-         EventSlots().set(1, m.sender).set(7, m.address).set(8, channel));
+    fire(window, Event::UserJoiningChannel,
+         EventSlots::userInChannel(m.sender, channel, m.address));
 }
 
 void UserMessages::part(const UserLine& m)
@@ -128,8 +128,7 @@ void UserMessages::part(const UserLine& m)
     windows_.addLine(window,
                      QStringLiteral("*** ") + m.sender + QStringLiteral(" has Left the Channel."),
                      LineClass::Server);
-    fire(window, QStringLiteral("a user is leaving channel"),
-         EventSlots().set(1, m.sender).set(8, m.target));
+    fire(window, Event::UserLeavingChannel, EventSlots::userInChannel(m.sender, m.target));
 }
 
 void UserMessages::quit(const UserLine& m)
@@ -148,7 +147,7 @@ void UserMessages::quit(const UserLine& m)
             if (window->hideQuits)
                 continue;
             windows_.addLine(window, line, LineClass::Server);
-            fire(nullptr, QStringLiteral("a user is quitting irc"), EventSlots().set(1, reason));
+            fire(nullptr, Event::UserQuitting, EventSlots::about(reason));
         } else if (window->isChat() && sameName(window->peerNickname, m.sender)) {
             windows_.addLine(window, line, LineClass::Server);
         }
@@ -162,12 +161,12 @@ void UserMessages::nick(const UserLine& m)
     if (newNick.isEmpty())
         return;
     const bool mine = isMe(oldNick);
-    const EventSlots slots = EventSlots().set(1, oldNick).set(8, newNick);
+    const EventSlots slots = EventSlots::nickChange(oldNick, newNick);
     if (mine) {
         status_.add(QStringLiteral("You are now ") + newNick + u'.');
-        fire(nullptr, QStringLiteral("You Changing Nickname"), slots);
+        fire(nullptr, Event::YouChangingNick, slots);
     } else {
-        fire(nullptr, QStringLiteral("A User is Changing Nickname"), slots);
+        fire(nullptr, Event::UserChangingNick, slots);
     }
 
     const QString line =
@@ -205,15 +204,13 @@ void UserMessages::topic(const UserLine& m)
     windows_.setTopic(window, m.rest);
     windows_.addLine(window, QStringLiteral("TOPIC by ") + m.sender + QStringLiteral(": ") + m.rest,
                      LineClass::Server);
-    fire(window, QStringLiteral("Channel Topic has Changed"),
-         EventSlots().set(1, window->channelName).set(8, m.rest));
+    fire(window, Event::TopicChanged, EventSlots::channelTopic(window->channelName, m.rest));
 }
 
 void UserMessages::invite(const UserLine& m)
 {
     const QString channel = m.rest;
-    fire(nullptr, QStringLiteral("you receiving invitation to join a channel"),
-         EventSlots().set(1, channel).set(8, m.sender));
+    fire(nullptr, Event::YouInvited, EventSlots::channelChange(channel, m.sender));
     status_.add(m.sender + QStringLiteral(" has Invited you to ") + channel + u'.');
     // Only a single channel name is joined: "0" or a list would make the invitation
     // part every channel or join several.
@@ -240,8 +237,7 @@ void UserMessages::kick(const UserLine& m)
     const bool reasonIsKicker = sameName(reason, kicker);
 
     if (isMe(victim)) {
-        fire(nullptr, QStringLiteral("you being kicked from channel"),
-             EventSlots().set(1, kicker).set(7, channel).set(8, reason));
+        fire(nullptr, Event::YouKicked, EventSlots::channelAction(kicker, channel, reason));
         QString text =
             QStringLiteral("You were Kicked from ") + channel + QStringLiteral(" by ") + kicker;
         text += reasonIsKicker
@@ -260,8 +256,7 @@ void UserMessages::kick(const UserLine& m)
     text += reasonIsKicker ? QStringLiteral(".")
                            : QStringLiteral(" (") + reason + Formatting::Plain + u')';
     windows_.addLine(window, text, LineClass::Server);
-    fire(window, QStringLiteral("a user is kicked from channel"),
-         EventSlots().set(1, kicker).set(7, channel).set(8, victim));
+    fire(window, Event::UserKicked, EventSlots::channelAction(kicker, channel, victim));
 }
 
 // --- messages ------------------------------------------------------------------------
@@ -288,8 +283,8 @@ void UserMessages::privmsg(const UserLine& m)
         return;
     checkFileServerTrigger(m);
     windows_.addMessage(window, m.sender, m.rest, u'<' + m.sender + QStringLiteral("> ") + m.rest);
-    fire(window, QStringLiteral("Inbound Message"),
-         EventSlots().set(1, m.sender).set(7, m.rest).set(8, window->channelName));
+    fire(window, Event::InboundMessage,
+         EventSlots::userInChannel(m.sender, window->channelName, m.rest));
     checkSoundRequest(m);
 }
 
@@ -358,7 +353,7 @@ void UserMessages::notice(const UserLine& m)
         windows_.addLine(window,
                          QStringLiteral("NOTICE from ") + m.sender + QStringLiteral(": ") + text,
                          LineClass::Server);
-        fire(window, QStringLiteral("Channel Notice"), EventSlots().set(1, m.sender).set(8, text));
+        fire(window, Event::ChannelNotice, EventSlots::userSays(m.sender, text));
         return;
     }
     if (text.startsWith(QStringLiteral("dcc chat"), Qt::CaseInsensitive) ||
@@ -387,17 +382,16 @@ void UserMessages::applyModes(const QString& channel, const QString& modes, cons
     ChatWindow* window = windows_.findChannelWindow(channel.trimmed());
     if (!window)
         return;
-    ModeChanges::apply(ModeChanges::parse(modes.trimmed()), *window, sender, silent,
-                       ModeChanges::Effects{
-                           [this](ChatWindow* w, const QString& text) {
-                               windows_.addLine(w, text, LineClass::Server);
-                           },
-                           [this](const ChatWindow* w, const QString& event, const EventSlots& s) {
-                               fire(w, event, s);
-                           },
-                           [this](ChatWindow* w, const QString& nick, QChar rank) {
-                               windows_.setMemberRank(w, nick, rank);
-                           },
-                           [this](const QString& nick) { return isMe(nick); },
-                       });
+    ModeChanges::apply(
+        ModeChanges::parse(modes.trimmed()), *window, sender, silent,
+        ModeChanges::Effects{
+            [this](ChatWindow* w, const QString& text) {
+                windows_.addLine(w, text, LineClass::Server);
+            },
+            [this](const ChatWindow* w, Event event, const EventSlots& s) { fire(w, event, s); },
+            [this](ChatWindow* w, const QString& nick, QChar rank) {
+                windows_.setMemberRank(w, nick, rank);
+            },
+            [this](const QString& nick) { return isMe(nick); },
+        });
 }

@@ -12,6 +12,7 @@ class Clock;
 class Ctcp;
 class EventHook;
 class EventSlots;
+enum class Event;
 class FloodGuard;
 class LineLog;
 class Session;
@@ -68,7 +69,7 @@ private:
     void checkSoundRequest(const UserLine& m);
 
     bool isMe(const QString& nick) const;
-    void fire(const ChatWindow* window, const QString& event, const EventSlots& slots);
+    void fire(const ChatWindow* window, Event event, const EventSlots& slots);
 
     Session& session_;
     WindowRegistry& windows_;

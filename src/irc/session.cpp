@@ -306,7 +306,7 @@ void Session::onConnectFinished(bool ok, const QString& error)
 
 void Session::registrationComplete(const QString& addressedTo)
 {
-    fireEvent_(QStringLiteral("You Connecting to Server"));
+    fireEvent_(Event::YouConnecting);
     // The channel toolbar is enabled here once it exists (through registered()).
     setState(State::Registered);
     if (addressedTo != currentNickname_ &&
@@ -507,7 +507,7 @@ void Session::endSession()
     if (lookupId_ >= 0)
         QHostInfo::abortHostLookup(lookupId_);
     lookupId_ = -1;
-    fireEvent_(QStringLiteral("you disconnecting from server"));
+    fireEvent_(Event::YouDisconnecting);
     framer_.clear();
     cap_.reset();
     lastPong_.clear();

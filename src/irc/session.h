@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/event.h"
 #include "irc/capnegotiation.h"
 #include "irc/clientsocket.h"
 #include "irc/identresponder.h"
@@ -43,8 +44,8 @@ public:
 
     static constexpr int ServerTimeOutSeconds = 60;
 
-    // Raises one of the client's named events ("You Connecting to Server", ...).
-    using EventSink = std::function<void(const QString& event)>;
+    // Raises one of the client's events (Event::YouConnecting, ...).
+    using EventSink = std::function<void(Event event)>;
 
     Session(Options& options, LineLog& status, LineLog& serverView, EventSink fireEvent,
             Prompts& prompts, TimeoutTicker& ticker, QObject* parent = nullptr);

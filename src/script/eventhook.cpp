@@ -9,20 +9,20 @@ namespace {
 struct ObjectTrigger
 {
     QStringView objectType;
-    QStringView event;
+    Event event;
     int channelSlot;
 };
 
-// The only events that reach script objects.
+// The only events that reach script objects. Type keywords match exactly.
 constexpr ObjectTrigger objectTriggers[] = {
-    {u"channelautogreet", u"a user is joining channel", 8},
-    {u"channelautofarewell", u"a user is leaving channel", 8},
-    {u"channelautoop", u"a user is joining channel", 8},
-    {u"channelautovoice", u"a user is joining channel", 8},
-    {u"channelautoprotect", u"a user is kicked from channel", 7},
-    {u"channelautoprotect", u"A User is No longer Channel Operator", 7},
-    {u"channelautosend", u"Inbound Message", 8},
-    {u"channelautoontext", u"Inbound Message", 8},
+    {u"channelautogreet", Event::UserJoiningChannel, UserInChannelSlot::channel},
+    {u"channelautofarewell", Event::UserLeavingChannel, UserInChannelSlot::channel},
+    {u"channelautoop", Event::UserJoiningChannel, UserInChannelSlot::channel},
+    {u"channelautovoice", Event::UserJoiningChannel, UserInChannelSlot::channel},
+    {u"channelautoprotect", Event::UserKicked, ChannelActionSlot::channel},
+    {u"channelautoprotect", Event::UserDeopped, ChannelActionSlot::channel},
+    {u"channelautosend", Event::InboundMessage, UserInChannelSlot::channel},
+    {u"channelautoontext", Event::InboundMessage, UserInChannelSlot::channel},
 };
 
 bool channelFits(const QString& objectChannel, const QString& eventChannel)
@@ -38,33 +38,19 @@ bool channelFits(const QString& objectChannel, const QString& eventChannel)
 const QString soundSeparator = QStringLiteral(" - ");
 } // namespace
 
-EventSlots EventSlots::fromList(const QStringList& texts)
-{
-    EventSlots result;
-    for (int i = 0; i < count && i < texts.size(); ++i)
-        result.texts_[i] = texts.at(i);
-    return result;
-}
-
-QStringList EventSlots::toList() const
-{
-    return QStringList(texts_.begin(), texts_.end());
-}
-
 EventHook::EventHook(const SoundList& soundlist, Sounds& sounds, QObject* parent)
     : QObject(parent), soundlist_(soundlist), sounds_(sounds)
 {
 }
 
-void EventHook::fireEvent(const QString& event, const QStringList& texts)
+void EventHook::fireEvent(Event event, const EventSlots& eventSlots)
 {
-    fireEvent(nullptr, event, EventSlots::fromList(texts));
+    fireEvent(nullptr, event, eventSlots);
 }
 
-void EventHook::fireEvent(const ChatWindow* window, const QString& event,
-                          const EventSlots& eventSlots)
+void EventHook::fireEvent(const ChatWindow* window, Event event, const EventSlots& eventSlots)
 {
-    Q_EMIT eventFired(event, eventSlots.toList());
+    Q_EMIT eventFired(eventName(event), eventSlots.toList());
     // A chat that is not on screen, or whose sounds are off, stays quiet; its objects
     // still act.
     if (!window || !windowPlaysSounds_ || windowPlaysSounds_(window))
@@ -72,9 +58,9 @@ void EventHook::fireEvent(const ChatWindow* window, const QString& event,
     offerToObjects(window, event, eventSlots);
 }
 
-void EventHook::playEventSound(const QString& event)
+void EventHook::playEventSound(Event event)
 {
-    const QString name = event.toLower();
+    const QString name = eventName(event).toLower();
     for (int row = 0; row < SoundList::rowCount; ++row) {
         const QString text = soundlist_.text(row);
         if (!soundlist_.entry(row).checked || !text.toLower().contains(name))
@@ -89,7 +75,7 @@ void EventHook::playEventSound(const QString& event)
     }
 }
 
-int EventHook::channelSlot(const QString& objectType, const QString& event)
+int EventHook::channelSlot(const QString& objectType, Event event)
 {
     for (const ObjectTrigger& trigger : objectTriggers) {
         if (trigger.objectType == objectType && trigger.event == event)
@@ -98,8 +84,7 @@ int EventHook::channelSlot(const QString& objectType, const QString& event)
     return 0;
 }
 
-void EventHook::offerToObjects(const ChatWindow* window, const QString& event,
-                               const EventSlots& eventSlots)
+void EventHook::offerToObjects(const ChatWindow* window, Event event, const EventSlots& eventSlots)
 {
     if (!objects_ || !runBehaviour_)
         return;

@@ -77,7 +77,7 @@ public:
 
     // A line received on a DCC chat that carries a CTCP SOUND: plays it as above and
     // returns the text the chat shows ("*" + peer + " Plays " + the name as sent).
-    // Nothing for any other line. The caller raises "Inbound SOUND".
+    // Nothing for any other line. The caller raises Event::InboundSound.
     std::optional<QString> receiveDccChatLine(const QString& peer, const QString& line);
 
     // Offers the file to the requester when the request names the

@@ -43,8 +43,9 @@ struct Fixture
     {
         hook.setScriptObjects(&objects);
         hook.setBehaviourRunner(
-            [this](const ScriptObjectRef& o, const ChatWindow*, const QString& event,
-                   const EventSlots&) { ran << QString::number(o.index) + u' ' + event; });
+            [this](const ScriptObjectRef& o, const ChatWindow*, Event event, const EventSlots&) {
+                ran << QString::number(o.index) + u' ' + eventName(event);
+            });
     }
 
     // "row|checked|path"
@@ -62,64 +63,79 @@ class EventHookTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    // Every event has its own name and is found again by it, letter case included; a title
+    // differs from its name in letter case alone, so a sound row is found by its own event.
+    void eventNamesRoundTrip()
+    {
+        for (int i = 0; i < eventCount; ++i) {
+            const Event event = Event(i);
+            const QString name = eventName(event);
+            const std::optional<Event> found = eventNamed(name);
+            QVERIFY2(!name.isEmpty() && found && *found == event, qPrintable(name));
+            QCOMPARE(eventName(*found), name);
+            QCOMPARE(eventTitle(event).toLower(), name.toLower());
+        }
+        QVERIFY(!eventNamed(u"A User is Joining Channel"));
+        QVERIFY(!eventNamed(u"inbound message"));
+    }
+
     void eventSound_data()
     {
         QTest::addColumn<QStringList>("links");
-        QTest::addColumn<QString>("event");
+        QTest::addColumn<Event>("event");
         QTest::addColumn<bool>("wavBusy");
         QTest::addColumn<bool>("midBusy");
         QTest::addColumn<QStringList>("wavPlays");
         QTest::addColumn<QStringList>("midPlays");
 
         using L = QStringList;
-        // Rows 4 "You Joining Channel" (interrupting) and 7 "A User is Joining Channel"
-        // (yielding) both contain "joining channel".
-        QTest::newRow("linked row plays") << L{"7|1|/s/join.wav"} << "a user is joining channel"
-                                          << false << false << L{"/s/join.wav"} << L{};
-        QTest::newRow("name ignores case") << L{"7|1|/s/join.wav"} << "A USER IS JOINING CHANNEL"
-                                           << false << false << L{"/s/join.wav"} << L{};
+        const Event join = Event::UserJoiningChannel; // "a user is joining channel"
+        const Event message = Event::InboundMessage;  // row 25 "Inbound Message"
+        // Row 7 "A User is Joining Channel" is the join's own row.
+        QTest::newRow("linked row plays")
+            << L{"7|1|/s/join.wav"} << join << false << false << L{"/s/join.wav"} << L{};
+        // Row 26 "Inbound Action" matches "Inbound Message" through its path alone.
+        QTest::newRow("name ignores case") << L{"26|1|/s/INBOUND MESSAGE.wav"} << message << false
+                                           << false << L{"/s/INBOUND MESSAGE.wav"} << L{};
         QTest::newRow("first playable row wins")
-            << L{"4|1|/s/me.mid", "7|1|/s/them.mid"} << "Joining Channel" << false << false << L{}
-            << L{"/s/me.mid"};
+            << L{"25|1|/s/me.mid", "26|1|/s/inbound message.mid"} << message << false << false
+            << L{} << L{"/s/me.mid"};
         QTest::newRow("unchecked row passed over")
-            << L{"4|0|/s/me.mid", "7|1|/s/them.mid"} << "joining channel" << false << false << L{}
-            << L{"/s/them.mid"};
+            << L{"25|0|/s/me.mid", "26|1|/s/inbound message.mid"} << message << false << false
+            << L{} << L{"/s/inbound message.mid"};
         QTest::newRow("checked row without file passed over")
-            << L{"4|1|", "7|1|/s/them.mid"} << "joining channel" << false << false << L{}
-            << L{"/s/them.mid"};
+            << L{"25|1|", "26|1|/s/inbound message.mid"} << message << false << false << L{}
+            << L{"/s/inbound message.mid"};
         QTest::newRow("unchecked only: silence")
-            << L{"7|0|/s/join.wav"} << "a user is joining channel" << false << false << L{} << L{};
+            << L{"7|0|/s/join.wav"} << join << false << false << L{} << L{};
         QTest::newRow("no row matches")
-            << L{"7|1|/s/join.wav"} << "File Sent" << false << false << L{} << L{};
+            << L{"7|1|/s/join.wav"} << Event::FileSent << false << false << L{} << L{};
         // The name is sought in the whole row text, the linked path included.
         QTest::newRow("match inside the path")
-            << L{"0|1|/s/inbound message.wav", "25|1|/s/msg.wav"} << "Inbound Message" << false
-            << false << L{"/s/inbound message.wav"} << L{};
+            << L{"0|1|/s/inbound message.wav", "25|1|/s/msg.wav"} << message << false << false
+            << L{"/s/inbound message.wav"} << L{};
         QTest::newRow("path after the first separator")
-            << L{"25|1|  /s/a - b/Msg.MID  "} << "Inbound Message" << false << false << L{}
+            << L{"25|1|  /s/a - b/Msg.MID  "} << message << false << false << L{}
             << L{"/s/a - b/Msg.MID"};
         QTest::newRow("upper-case wav goes to the wave player")
-            << L{"25|1|/S/Ding.WAV"} << "Inbound Message" << false << false << L{"/S/Ding.WAV"}
-            << L{};
+            << L{"25|1|/S/Ding.WAV"} << message << false << false << L{"/S/Ding.WAV"} << L{};
 
         QTest::newRow("yielding wav dropped while wave player busy")
-            << L{"7|1|/s/join.wav"} << "a user is joining channel" << true << false << L{} << L{};
+            << L{"7|1|/s/join.wav"} << join << true << false << L{} << L{};
         QTest::newRow("yielding mid dropped while midi player busy")
-            << L{"7|1|/s/join.mid"} << "a user is joining channel" << false << true << L{} << L{};
+            << L{"7|1|/s/join.mid"} << join << false << true << L{} << L{};
         QTest::newRow("busy wave player does not block midi")
-            << L{"7|1|/s/join.mid"} << "a user is joining channel" << true << false << L{}
-            << L{"/s/join.mid"};
+            << L{"7|1|/s/join.mid"} << join << true << false << L{} << L{"/s/join.mid"};
         QTest::newRow("busy midi player does not block wav")
-            << L{"7|1|/s/join.wav"} << "a user is joining channel" << false << true
-            << L{"/s/join.wav"} << L{};
-        QTest::newRow("interrupting row cuts in") << L{"4|1|/s/me.wav"} << "you joining channel"
+            << L{"7|1|/s/join.wav"} << join << false << true << L{"/s/join.wav"} << L{};
+        QTest::newRow("interrupting row cuts in") << L{"4|1|/s/me.wav"} << Event::YouJoiningChannel
                                                   << true << false << L{"/s/me.wav"} << L{};
     }
 
     void eventSound()
     {
         QFETCH(QStringList, links);
-        QFETCH(QString, event);
+        QFETCH(Event, event);
         QFETCH(bool, wavBusy);
         QFETCH(bool, midBusy);
         Fixture f;
@@ -133,7 +149,7 @@ private Q_SLOTS:
         QTEST(f.mid->played, "midPlays");
     }
 
-    // Every row, linked alone and fired by its own caption while the player is busy: only
+    // Every row, linked alone and fired by its own event while the player is busy: only
     // the rows that must never wait get through.
     void interruptingRows_data()
     {
@@ -149,7 +165,7 @@ private Q_SLOTS:
         f.list.entry(row) = {true, QStringLiteral("/s/x.wav")};
         f.wav->busy = true;
 
-        f.hook.fireEvent(SoundList::caption(row));
+        f.hook.fireEvent(SoundList::event(row));
 
         const QStringList interrupting{
             "You Connecting to Server",
@@ -193,7 +209,7 @@ private Q_SLOTS:
         f.list.entry(7) = {true, QStringLiteral("/s/join.wav")};
         f.objects.add(QStringLiteral("channelautogreet"), QStringLiteral("#chan"));
 
-        f.hook.fireEvent(window, QStringLiteral("a user is joining channel"),
+        f.hook.fireEvent(window, Event::UserJoiningChannel,
                          EventSlots().set(1, "bob").set(8, "#chan"));
 
         QTEST(!f.wav->played.isEmpty(), "sounds");
@@ -298,7 +314,12 @@ private Q_SLOTS:
         Fixture f;
         f.objects.add(type, channel);
 
-        f.hook.fireEvent(nullptr, event, EventSlots().set(1, "nick").set(7, slot7).set(8, slot8));
+        // Objects react to the event of exactly that name: another letter case names none.
+        const std::optional<Event> named = eventNamed(event);
+        QVERIFY(named || !runs);
+        if (named)
+            f.hook.fireEvent(nullptr, *named,
+                             EventSlots().set(1, "nick").set(7, slot7).set(8, slot8));
 
         QCOMPARE(f.ran, runs ? QStringList{"0 " + event} : QStringList{});
     }
@@ -317,14 +338,14 @@ private Q_SLOTS:
         const int record = 0;
         const EventSlots raised = EventSlots().set(1, "bob").set(7, "~b@host").set(8, "#c");
         f.hook.setBehaviourRunner([&](const ScriptObjectRef& o, const ChatWindow* window,
-                                      const QString& event, const EventSlots& s) {
+                                      Event event, const EventSlots& s) {
             soundFirst = soundFirst && !f.wav->played.isEmpty();
             QCOMPARE(window, fakeWindow(&record));
             QCOMPARE(s.toList(), raised.toList());
-            seen << o.type + u'@' + QString::number(o.index) + u' ' + event;
+            seen << o.type + u'@' + QString::number(o.index) + u' ' + eventName(event);
         });
 
-        f.hook.fireEvent(fakeWindow(&record), QStringLiteral("a user is joining channel"), raised);
+        f.hook.fireEvent(fakeWindow(&record), Event::UserJoiningChannel, raised);
 
         QCOMPARE(seen, (QStringList{"channelautogreet@0 a user is joining channel",
                                     "channelautoop@1 a user is joining channel",
@@ -332,18 +353,19 @@ private Q_SLOTS:
         QVERIFY(soundFirst);
     }
 
-    // The short form other modules call: no window, texts from slot 1.
-    void textsFillSlotsFromOne()
+    // The short form other modules call, with no window; the slots as scripts see them.
+    void channelMessageSlots()
     {
         Fixture f;
         QSignalSpy spy(&f.hook, &EventHook::eventFired);
         f.objects.add(QStringLiteral("channelautoontext"), QStringLiteral("#c"));
         QStringList slots8;
-        f.hook.setBehaviourRunner([&](const ScriptObjectRef&, const ChatWindow*, const QString&,
+        f.hook.setBehaviourRunner([&](const ScriptObjectRef&, const ChatWindow*, Event,
                                       const EventSlots& s) { slots8 << s.at(7) << s.at(8); });
 
-        f.hook.fireEvent(QStringLiteral("Inbound Message"),
-                         {"bob", "", "", "", "", "", "hello", "#c", "beyond"});
+        f.hook.fireEvent(Event::InboundMessage,
+                         EventSlots::userInChannel(QStringLiteral("bob"), QStringLiteral("#c"),
+                                                   QStringLiteral("hello")));
 
         QCOMPARE(slots8, (QStringList{"hello", "#c"}));
         QCOMPARE(spy.count(), 1);

@@ -87,7 +87,7 @@ private Q_SLOTS:
         ScriptedPrompts prompts;
         Client client(dir_.path() + u'/', prompts);
         client.options().sound.soundlist.entry(25) = {true, garbageWav_};
-        client.events().fireEvent(QStringLiteral("Inbound Message"), {"bob"});
+        client.events().fireEvent(Event::InboundMessage, EventSlots::about(QStringLiteral("bob")));
         auto& wav = static_cast<WavPlayer&>(client.sounds().wavPlayer());
         QVERIFY(!wav.isPlaying());
         QVERIFY2(!mapped(module) && !mapped(multimedia),
@@ -96,7 +96,7 @@ private Q_SLOTS:
         // A module that fails to load, or lacks its factory, would say so in a warning.
         QTest::failOnWarning(QRegularExpression(QStringLiteral("^wave sounds")));
         client.options().sound.soundlist.entry(25) = {true, goodWav_};
-        client.events().fireEvent(QStringLiteral("Inbound Message"), {"bob"});
+        client.events().fireEvent(Event::InboundMessage, EventSlots::about(QStringLiteral("bob")));
 
         QVERIFY(mapped(module));
         QVERIFY(mapped(multimedia));
@@ -276,8 +276,9 @@ private Q_SLOTS:
         client.options().sound.soundlist.entry(25) = {true, garbageWav_};
         client.options().sound.soundlist.entry(4) = {true, garbageMid_};
 
-        client.events().fireEvent(QStringLiteral("Inbound Message"), {"bob"});
-        client.events().fireEvent(QStringLiteral("you joining channel"), {"#c"});
+        client.events().fireEvent(Event::InboundMessage, EventSlots::about(QStringLiteral("bob")));
+        client.events().fireEvent(Event::YouJoiningChannel,
+                                  EventSlots::about(QStringLiteral("#c")));
 
         QTRY_VERIFY_WITH_TIMEOUT(!client.sounds().wavPlayer().isPlaying() &&
                                      !client.sounds().midiPlayer().isPlaying(),
