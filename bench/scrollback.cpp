@@ -116,6 +116,7 @@ int runOnce(int argc, char* argv[], int count)
     NoPrompts prompts;
     Client client(QStringLiteral("/tmp/quorl-bench-scrollback/"), prompts);
     client.options().display.historyLimit = 0;
+    client.settingsChanges().announce(OptionGroup::Display);
     client.session().ident().setPort(0);
     client.session().connectToKnownHost(QStringLiteral("127.0.0.1"), port, QStringLiteral("bench"));
 

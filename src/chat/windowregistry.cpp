@@ -61,7 +61,7 @@ WindowRegistry::WindowRegistry(SendLine sendLine, LineLog& status, EventHook& ev
     : QObject(parent), sendLine_(std::move(sendLine)), status_(status), events_(events),
       options_(options), programFolder_(programFolder), ownNickname_(std::move(ownNickname)),
       chooseTheme_([](ConversationKind, const QString&) { return ThemeRecord::fileDefaults(); }),
-      clock_(&systemClock()), picker_(*this)
+      clock_(&systemClock()), picker_(*this), lineLimit_(options.display.historyLimit)
 {
     if (!programFolder_.isEmpty() && !programFolder_.endsWith(u'/'))
         programFolder_ += u'/';
@@ -79,6 +79,15 @@ WindowRegistry::~WindowRegistry()
 void WindowRegistry::setClock(const Clock* clock)
 {
     clock_ = clock ? clock : &systemClock();
+}
+
+void WindowRegistry::followDisplayOptions()
+{
+    lineLimit_ = options_.display.historyLimit;
+    for (const auto& item : items_) {
+        if (item->document)
+            item->document->setLineLimit(lineLimit_);
+    }
 }
 
 void WindowRegistry::setUpPicker()
@@ -125,6 +134,7 @@ WindowRegistry::newChatItem(int kindNumber, ConversationKind conversationKind, c
     item->hideJoins = item->hideParts = item->hideQuits = options_.display.hideTraffic;
     item->theme = chooseTheme_(conversationKind, name);
     item->document = std::make_unique<ChatDocument>();
+    item->document->setLineLimit(lineLimit_);
     item->document->applyTheme(item->theme);
     // What went wrong loading the theme (a font, a picture) is told in the window itself.
     for (const QString& error : item->theme.errorLines())
@@ -228,8 +238,6 @@ void WindowRegistry::addLine(ChatWindow* window, const QString& text, int lineCl
 {
     if (!window || !window->document)
         return;
-    // The limit is read per line, so a change on the settings page reaches every window.
-    window->document->setLineLimit(options_.display.historyLimit);
     const QString stamp = lineTimestamp();
     window->document->appendLine(lineClass, options_.display.timestamps ? stamp + text : text,
                                  highlight);

@@ -37,6 +37,9 @@ public:
     // Without a chooser every window gets the theme file defaults.
     void setThemeChooser(ThemeChooser chooser) { chooseTheme_ = std::move(chooser); }
     void setClock(const Clock* clock);
+    // Reads again the display options every window keeps (the line limit) and gives them
+    // to the open windows; the client calls it when they change. Lines do not read them.
+    void followDisplayOptions();
 
     qsizetype count() const { return static_cast<qsizetype>(items_.size()); }
     ChatWindow* at(qsizetype index) const { return items_.at(size_t(index)).get(); }
@@ -150,4 +153,5 @@ private:
     std::vector<std::unique_ptr<ChatWindow>> items_;
     PickerLayout picker_;
     QSet<QString> refusedLogs_; // log paths already reported as links; said once each
+    qsizetype lineLimit_;       // lines each window keeps; 0 keeps all
 };

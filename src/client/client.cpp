@@ -250,6 +250,13 @@ void Client::wireCommands()
 
 void Client::wireSettings()
 {
+    // Consumers read an option once and follow the changes of its group; a read of the
+    // settings file changes every group.
+    connect(this, &Client::settingsLoaded, &settingsChanges_, &SettingsChanges::announceAll);
+    connect(&settingsChanges_, &SettingsChanges::changed, &windows_, [this](OptionGroup group) {
+        if (group == OptionGroup::Display)
+            windows_.followDisplayOptions();
+    });
     // Certificates the user accepted for good live in the settings file's [TLS] section.
     session_.setCertificateTrust(
         {[this](const QString& key, const QString& fingerprint) {

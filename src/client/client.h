@@ -29,6 +29,7 @@
 #include "settings/channellist.h"
 #include "settings/recentservers.h"
 #include "settings/servertree.h"
+#include "settings/settingschanges.h"
 #include "settings/settingsfile.h"
 #include "sound/sharedsounds.h"
 #include "sound/soundplayer.h"
@@ -55,6 +56,8 @@ public:
 
     QString programFolder() const { return programFolder_; }
     Options& options() { return options_; }
+    // Whoever changes options announces their group here; consumers follow it.
+    SettingsChanges& settingsChanges() { return settingsChanges_; }
     LineLog& statusLog() { return statusLog_; }
     // The server's own notices and replies ("Message of the Day").
     LineLog& serverView() { return serverView_; }
@@ -170,6 +173,7 @@ private:
     const Clock& clock_;
     QString programFolder_;
     Options options_;
+    SettingsChanges settingsChanges_;
     LineLog statusLog_;
     LineLog serverView_;
     Sounds sounds_;

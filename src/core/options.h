@@ -21,7 +21,8 @@ struct RecentServer
 using RecentServerSlots = std::array<RecentServer, 10>;
 
 // Every setting of the client, grouped by subsystem. Each field names the control that
-// shows it.
+// shows it. A field kept in quorl.ini starts at what the file reads when its key is
+// missing, so a client that read no file and one that read an empty file agree.
 
 struct UserOptions
 {
@@ -78,7 +79,9 @@ struct CtcpReplyOptions
 struct DisplayOptions
 {
     // The theme-use list: a theme name in lower case, then use tokens ",CH" + channel,
-    // ",PC" + nick, ",DC" + nick, or ",CH!unused!" and so on for the defaults.
+    // ",PC" + nick, ",DC" + nick, or ",CH!unused!" and so on for the defaults. Unlike
+    // the other fields it does not start at what a file without it reads (no entry: the
+    // built-in theme) but with the shipped theme.
     QStringList themeUses{QStringLiteral("quorl,CH!unused!,PC!unused!,DC!unused!")};
     bool autoLog = false;            // ToolButton7 "Auto-Log all Chats"
     bool hideTraffic = false;        // ToolButton4 "Hide All Channel Joins/Parts/Quits"
@@ -123,10 +126,11 @@ struct DccOptions
     enum class ChatOffer { Ignore = 0, Accept = 1, Prompt = 2 };
     enum class FileOffer { Get = 0, Prompt = 1, Ignore = 2 };
     // RadioButton7 "Ignore it", RadioButton6 "Accept without Prompt", RadioButton8 "Prompt"
-    // A new program folder starts at "Prompt" for both; a stored choice is read over it.
-    ChatOffer chatInboundAction = ChatOffer::Prompt;
+    // These are what a settings file without the keys reads as; a new program folder's
+    // shipped quorl.ini asks ("Prompt") for both.
+    ChatOffer chatInboundAction = ChatOffer::Ignore;
     // RadioButton5 "Get File without Prompt", RadioButton3 "Prompt", RadioButton4 "Ignore It"
-    FileOffer fileInboundAction = FileOffer::Prompt;
+    FileOffer fileInboundAction = FileOffer::Get;
     QString saveFolder;  // received files; empty means "Received Files" in the program folder
     QStringList filters; // filterlist: "*.ext folder" per line, blank lines kept
     // "Ask the other side to connect (behind NAT)": offers carry port 0 and a token, and
@@ -167,7 +171,9 @@ struct BrowserOptions
 
 struct MenuModOptions
 {
-    QString modName = QStringLiteral("Quorl.mnu"); // Label50: the file in "Menu Mods"
+    // Label50: the file in "Menu Mods". A settings file without one names "1", which no
+    // mod file has; a new program folder's shipped quorl.ini names Quorl.mnu.
+    QString modName = QStringLiteral("1");
 };
 
 struct ScriptOptions

@@ -25,6 +25,10 @@ struct DccPeer
     {
         client = std::make_unique<Client>(home.path() + u'/', prompts, clock);
         client->session().ident().setPort(0);
+        // Offers are asked about unless a test chooses otherwise, as in a new program
+        // folder (whose shipped settings say "Prompt").
+        client->options().dcc.chatInboundAction = DccOptions::ChatOffer::Prompt;
+        client->options().dcc.fileInboundAction = DccOptions::FileOffer::Prompt;
         QDir(home.path()).mkpath(QStringLiteral("Received Files"));
         DccContext& c = client->dcc().context();
         c.sendLine = [this](const QString& line) { sent << line; };

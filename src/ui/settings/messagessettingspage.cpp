@@ -115,8 +115,10 @@ MessagesSettingsPage::MessagesSettingsPage(Client& client, QWidget* parent)
             [&o](const QString& text) { o.display.highlightWords = Highlight::parseWords(text); });
     bind(notifications_, o.display.notifications, this);
     bind(timestamps_, o.display.timestamps, this);
-    connect(historyLimit_, &QSpinBox::valueChanged, this,
-            [&o](int lines) { o.display.historyLimit = lines; });
+    connect(historyLimit_, &QSpinBox::valueChanged, this, [this, &o](int lines) {
+        o.display.historyLimit = lines;
+        client_.settingsChanges().announce(OptionGroup::Display);
+    });
     // Built before or after the settings are read, the page shows what was read.
     connect(&client_, &Client::settingsLoaded, this, &MessagesSettingsPage::load);
     load();
