@@ -57,11 +57,11 @@ public:
     // The file is read in blocks of this size, each handed to the socket whole: the socket
     // writes one block to the network each time it can write, so a larger block means
     // fewer wake-ups and one copy less per byte. A short read is the end of the file.
-    static constexpr int BlockBytes = 64 * 1024;
+    static constexpr int BlockBytes = 128 * 1024;
     // Blocks are queued in the socket up to this much, so the link never waits on the
     // event loop between two blocks; a wake-up refills what one write took, so a pass of
     // the event loop costs about one block a transfer, however many run.
-    static constexpr qint64 QueuedBytes = 256 * 1024;
+    static constexpr qint64 QueuedBytes = 512 * 1024;
     static constexpr int TimerMilliseconds = 5000;
     static constexpr qint64 TimeoutMilliseconds = 240 * 1000;
     static constexpr qint64 FinishMilliseconds = 10 * 1000;
