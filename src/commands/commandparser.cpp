@@ -331,8 +331,13 @@ void CommandParser::runAlias(const Context& c, const QString& text)
             show(c.window, u"-- Alias loop stopped."_s);
             return;
         }
-        runCommand(c.window, c.kind, c.target,
-                   expandEscapes(fillPlaceholders(expansion, arguments)));
+        const QString expanded = expandEscapes(fillPlaceholders(expansion, arguments));
+        if (expanded.size() > MaxExpandedCharacters) {
+            show(c.window, u"-- Alias stopped: its text grew past "_s +
+                               QString::number(MaxExpandedCharacters) + u" characters."_s);
+            return;
+        }
+        runCommand(c.window, c.kind, c.target, expanded);
         return;
     }
 }

@@ -53,6 +53,9 @@ public:
 
     // One typed line may set off at most this many alias expansions.
     static constexpr int MaxExpansions = 16;
+    // An expansion longer than this is stopped: an alias that repeats its arguments and
+    // calls itself would double its text at every step.
+    static constexpr qsizetype MaxExpandedCharacters = 8192;
 
     CommandParser(SendLine sendLine, WindowRegistry& windows, LineLog& status, EventHook& events,
                   Options& options, Hooks hooks = {}, QObject* parent = nullptr);

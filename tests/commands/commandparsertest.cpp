@@ -436,6 +436,14 @@ private Q_SLOTS:
         p.parser.enterLine(p.channel, "/b");
         QCOMPARE(p.shown(0).size(), 2);
         QVERIFY(p.sent().isEmpty());
+
+        // An alias that repeats its argument and calls itself doubles its text at every
+        // step: it is stopped once the text is too long, long before the loop limit.
+        p.f.options.textEntry.aliases = {"/d /d $1$1"};
+        p.parser.enterLine(p.channel, "/d " + QString(100, u'x'));
+        QCOMPARE(p.shown(0).last(),
+                 QString("0 -- Alias stopped: its text grew past 8192 characters."));
+        QVERIFY(p.sent().isEmpty());
     }
 
     void aliasChainLimit_data()
