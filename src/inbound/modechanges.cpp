@@ -98,7 +98,7 @@ void apply(const QList<Change>& changes, ChatWindow& window, const QString& send
     auto fire = [&](Event event, const EventSlots& slots) {
         effects.fireEvent(&window, event, slots);
     };
-    const EventSlots channelBySender = EventSlots::channelChange(channel, sender);
+    const EventSlots channelBySender = EventSlots::channelChanged(channel, sender);
 
     for (const Change& change : changes) {
         const QChar letter = change.letter;
@@ -127,7 +127,7 @@ void apply(const QList<Change>& changes, ChatWindow& window, const QString& send
                  arg);
             if (!silent)
                 fire(change.plus ? Event::Banned : Event::Unbanned,
-                     EventSlots::channelChange(channel, sender, arg));
+                     EventSlots::channelChanged(channel, sender, arg));
             continue;
         }
         if (letter == u'k') {
@@ -166,11 +166,11 @@ void apply(const QList<Change>& changes, ChatWindow& window, const QString& send
         const bool mine = effects.isMe(arg);
         if (mine) {
             window.myStatus = QString::fromLatin1(rank->myStatus);
-            fire(rank->myEvent, EventSlots::channelChange(channel, sender, arg));
+            fire(rank->myEvent, EventSlots::channelChanged(channel, sender, arg));
         } else if (letter == u'o' && !change.plus) {
             fire(rank->otherEvent, EventSlots::channelAction(sender, channel, arg));
         } else {
-            fire(rank->otherEvent, EventSlots::channelChange(channel, sender, arg));
+            fire(rank->otherEvent, EventSlots::channelChanged(channel, sender, arg));
         }
     }
 }

@@ -161,7 +161,7 @@ void UserMessages::nick(const UserLine& m)
     if (newNick.isEmpty())
         return;
     const bool mine = isMe(oldNick);
-    const EventSlots slots = EventSlots::nickChange(oldNick, newNick);
+    const EventSlots slots = EventSlots::nickChanged(oldNick, newNick);
     if (mine) {
         status_.add(QStringLiteral("You are now ") + newNick + u'.');
         fire(nullptr, Event::YouChangingNick, slots);
@@ -210,7 +210,7 @@ void UserMessages::topic(const UserLine& m)
 void UserMessages::invite(const UserLine& m)
 {
     const QString channel = m.rest;
-    fire(nullptr, Event::YouInvited, EventSlots::channelChange(channel, m.sender));
+    fire(nullptr, Event::YouInvited, EventSlots::channelChanged(channel, m.sender));
     status_.add(m.sender + QStringLiteral(" has Invited you to ") + channel + u'.');
     // Only a single channel name is joined: "0" or a list would make the invitation
     // part every channel or join several.

@@ -29,7 +29,7 @@ EventSlots EventSlots::userSays(const QString& nick, const QString& text)
     return outer(nick, text);
 }
 
-EventSlots EventSlots::channelChange(const QString& channel, const QString& by,
+EventSlots EventSlots::channelChanged(const QString& channel, const QString& by,
                                      const QString& detail)
 {
     return outer(channel, by, detail);
@@ -49,7 +49,7 @@ EventSlots EventSlots::channelAction(const QString& actor, const QString& channe
         .set(ChannelActionSlot::target, target);
 }
 
-EventSlots EventSlots::nickChange(const QString& oldNick, const QString& newNick)
+EventSlots EventSlots::nickChanged(const QString& oldNick, const QString& newNick)
 {
     return outer(oldNick, newNick);
 }

@@ -49,13 +49,13 @@ public:
     static EventSlots userSays(const QString& nick, const QString& text);
     // A channel changed by someone: its modes (detail: the mode's nickname or mask), or an
     // invitation to it.
-    static EventSlots channelChange(const QString& channel, const QString& by,
+    static EventSlots channelChanged(const QString& channel, const QString& by,
                                     const QString& detail = {});
     static EventSlots channelTopic(const QString& channel, const QString& topic);
     // Someone acting on someone in a channel: kicks and the de-op of another user.
     static EventSlots channelAction(const QString& actor, const QString& channel,
                                     const QString& target);
-    static EventSlots nickChange(const QString& oldNick, const QString& newNick);
+    static EventSlots nickChanged(const QString& oldNick, const QString& newNick);
     static EventSlots fileTransfer(const QString& nick, const QString& fileName);
     // A host-name lookup the user asked for: its subject and the address found.
     static EventSlots lookup(const QString& subject, const QString& result);
