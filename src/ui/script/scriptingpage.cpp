@@ -207,7 +207,7 @@ void ScriptingPage::renameObject()
                     break;
                 case Scripts::RenameResult::NameTaken:
                     message(QStringLiteral(
-                                "That Script Object Name is already exists.  Select another Name."),
+                                "That Script Object Name already exists.  Select another Name."),
                             dialog);
                     break;
                 case Scripts::RenameResult::InvalidName:
