@@ -28,5 +28,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # it is named here; the SVG plugin draws the icon.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libfluidsynth3, libqt6svg6")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "timgm6mb-soundfont")
+# A sound font for MIDI, and fonts with Japanese, Chinese and Korean glyphs and colour emoji
+# so that such text in chat is not drawn as empty boxes. The program runs without them.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "timgm6mb-soundfont, fonts-noto-cjk, fonts-noto-color-emoji")
 include(CPack)

@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString text = FuzzHarness::text(data, size);
     const QString plain = stripFormatting(text);
     for (QChar c : plain)
-        if (Formatting::isCode(c))
+        if (Formatting::isCode(c) || Formatting::isHiddenControl(c))
             std::abort();
     if (stripFormatting(plain) != plain)
         std::abort();

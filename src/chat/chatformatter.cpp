@@ -37,6 +37,13 @@ int digitValue(QChar c)
     return c.unicode() - u'0';
 }
 
+// A formatting code, or a control character that is read like one that changes nothing:
+// either begins a token of its own and is never part of a word's text.
+bool startsCode(QChar c)
+{
+    return Formatting::isCode(c) || Formatting::isHiddenControl(c);
+}
+
 // Tokenising step 3: the first character, then up to (not including) the next code or
 // up to and including the next space, whichever comes first.
 qsizetype tokenEnd(QStringView text, qsizetype start)
@@ -45,7 +52,7 @@ qsizetype tokenEnd(QStringView text, qsizetype start)
     qsizetype i = start + 1;
     while (i < n) {
         const QChar c = text[i];
-        if (Formatting::isCode(c))
+        if (startsCode(c))
             return i;
         ++i;
         if (c == u' ')
@@ -121,9 +128,11 @@ ChatFormatter::Attributes ChatFormatter::classDefaults(const Look& look, int lin
     return a;
 }
 
-std::uint16_t ChatFormatter::classFont(Look& look, int lineClass, bool bold, bool italic) const
+std::uint16_t ChatFormatter::classFont(Look& look, int lineClass, bool bold, bool italic,
+                                       bool monospace) const
 {
-    int& cached = look.fontIndex[lineClass][(bold ? 1 : 0) | (italic ? 2 : 0)];
+    int& cached =
+        look.fontIndex[lineClass][(bold ? 1 : 0) | (italic ? 2 : 0) | (monospace ? 4 : 0)];
     if (cached >= 0)
         return std::uint16_t(cached);
     const ThemeRecord& t = look.theme;
@@ -131,7 +140,7 @@ std::uint16_t ChatFormatter::classFont(Look& look, int lineClass, bool bold, boo
     const std::array<int, 3> sizes{t.serversize, t.othersize, t.yousize};
     // The font record gives the name its rules: at most 31 characters, never empty.
     const FontRecord record(*names[lineClass], sizes[lineClass]);
-    const ChatFont font{record.name(), record.size(), bold, italic};
+    const ChatFont font{record.name(), record.size(), bold, italic, monospace};
     auto it = std::find(fonts_.begin(), fonts_.end(), font);
     if (it == fonts_.end()) {
         if (fonts_.size() > 0xFFFF)
@@ -164,11 +173,13 @@ ChatFormatter::Look& ChatFormatter::ensureLook(std::size_t index) const
 std::uint16_t ChatFormatter::internStyle(Look& look, int lineClass, const Attributes& a) const
 {
     ChatStyle s;
-    s.font = classFont(look, lineClass, a.bold, a.italic);
+    s.font = classFont(look, lineClass, a.bold, a.italic, a.monospace);
     s.lineClass = std::uint8_t(lineClass);
     s.bold = a.bold;
     s.italic = a.italic;
     s.underline = a.underline;
+    s.strikethrough = a.strikethrough;
+    s.monospace = a.monospace;
     s.backgroundDrawn = a.backgroundDrawn;
     s.textColor = a.textColor;
     // Without the background drawn its colour is never seen; one style serves all.
@@ -201,6 +212,30 @@ qsizetype ChatFormatter::applyCode(const Look& look, QStringView text, qsizetype
     } else if (code == Formatting::Underline) {
         if (!theme.ignoremircunderline)
             a.underline = !a.underline;
+    } else if (code == Formatting::Italic) {
+        a.italic = !a.italic;
+    } else if (code == Formatting::Strikethrough) {
+        a.strikethrough = !a.strikethrough;
+    } else if (code == Formatting::Monospace) {
+        a.monospace = !a.monospace;
+    } else if (code == Formatting::HexColour) {
+        // Like 0x03 with hex colours: RRGGBB for the text, ",RRGGBB" for the background;
+        // without them a reset to the class colour.
+        a.backgroundDrawn = false;
+        a.backColor = 0;
+        const QStringView token = text.first(end);
+        const qsizetype length = Formatting::hexColourLength(token, i);
+        if (length == 0) {
+            a.textColor = classColor(look, lineClass);
+            return i;
+        }
+        if (!theme.ignoremirctextcolor)
+            a.textColor = Formatting::hexColourValue(token.sliced(i));
+        if (length > 6 && !theme.ignoremircbackcolor) {
+            a.backColor = Formatting::hexColourValue(token.sliced(i + 7));
+            a.backgroundDrawn = true;
+        }
+        return i + length;
     } else if (code == Formatting::Reverse) {
         if (!theme.ignoremircreverse) {
             a.reverse = !a.reverse;
@@ -358,7 +393,7 @@ void ChatFormatter::tokenize(std::size_t lookIndex, int lineClass, QStringView t
         if (pos + 1 >= end)
             end = tokenEnd(text, pos);
         qsizetype bodyStart = pos;
-        if (Formatting::isCode(text[pos])) {
+        if (startsCode(text[pos])) {
             bodyStart = applyCode(look, text, pos, end, lineClass, attributes);
             style = internStyle(look, lineClass, attributes);
         }
@@ -382,9 +417,8 @@ QString ChatFormatter::plainText(std::size_t lookIndex, int lineClass, QStringVi
     qsizetype pos = 0;
     while (pos < text.size()) {
         const qsizetype end = tokenEnd(text, pos);
-        const qsizetype body = Formatting::isCode(text[pos])
-                                   ? applyCode(look, text, pos, end, lineClass, attributes)
-                                   : pos;
+        const qsizetype body =
+            startsCode(text[pos]) ? applyCode(look, text, pos, end, lineClass, attributes) : pos;
         plain += text.sliced(body, end - body);
         pos = end;
     }

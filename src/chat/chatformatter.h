@@ -23,6 +23,8 @@ struct ChatStyle
     bool bold = false;
     bool italic = false;
     bool underline = false;
+    bool strikethrough = false;
+    bool monospace = false;
     // The background colour is painted behind the text only when this is set; without
     // it backColor is 0.
     bool backgroundDrawn = false;
@@ -35,8 +37,8 @@ struct ChatStyle
 
 inline size_t qHash(const ChatStyle& s, size_t seed = 0)
 {
-    return qHashMulti(seed, s.font, s.lineClass, s.bold, s.italic, s.underline, s.backgroundDrawn,
-                      s.textColor, s.backColor, s.height);
+    return qHashMulti(seed, s.font, s.lineClass, s.bold, s.italic, s.underline, s.strikethrough,
+                      s.monospace, s.backgroundDrawn, s.textColor, s.backColor, s.height);
 }
 
 // One styled, measured piece of a line: where it lies in the line's text, its style and
@@ -50,9 +52,10 @@ struct ChatWord
     std::uint16_t x;
 };
 
-// Makes chat lines into words: applies the formatting codes, interns the styles they give
-// under the theme a line was added with (its look), and measures pieces, once each, cutting
-// words wider than MaxPieceWidth.
+// Makes chat lines into words: applies the formatting codes (other control characters
+// take no room and show nothing), interns the styles they give under the theme a line was
+// added with (its look), and measures pieces, once each, cutting words wider than
+// MaxPieceWidth.
 class ChatFormatter
 {
 public:
@@ -96,7 +99,8 @@ private:
         bool measured = false;
         std::array<int, 3> heights{};
         std::array<std::uint16_t, 3> classStyles{};
-        std::array<std::array<int, 4>, 3> fontIndex{};
+        // Per class, by bold (1), italic (2) and monospace (4).
+        std::array<std::array<int, 8>, 3> fontIndex{};
     };
     // The looks a formatter can tell apart; past that, the newest stands for later ones.
     static constexpr std::size_t MaxLooks = 1u << 12;
@@ -107,6 +111,8 @@ private:
         bool bold = false;
         bool italic = false;
         bool underline = false;
+        bool strikethrough = false;
+        bool monospace = false;
         bool backgroundDrawn = false;
         bool reverse = false;
         qint32 textColor = 0;
@@ -116,7 +122,8 @@ private:
     Look& ensureLook(std::size_t look) const;
     Attributes classDefaults(const Look& look, int lineClass) const;
     qint32 classColor(const Look& look, int lineClass) const;
-    std::uint16_t classFont(Look& look, int lineClass, bool bold, bool italic) const;
+    std::uint16_t classFont(Look& look, int lineClass, bool bold, bool italic,
+                            bool monospace = false) const;
     std::uint16_t internStyle(Look& look, int lineClass, const Attributes& attributes) const;
     qsizetype applyCode(const Look& look, QStringView text, qsizetype at, qsizetype end,
                         int lineClass, Attributes& attributes) const;

@@ -2,9 +2,19 @@
 
 #include "core/fontrecord.h"
 
+#include <QFontDatabase>
+
 QFont toQFont(const ChatFont& font)
 {
-    return FontRecord(font.name, font.size).toFont(font.bold, font.italic);
+    const FontRecord record(font.name, font.size);
+    if (!font.monospace)
+        return record.toFont(font.bold, font.italic);
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setStyleHint(QFont::TypeWriter);
+    fixed.setPointSize(record.toFont().pointSize());
+    fixed.setBold(font.bold);
+    fixed.setItalic(font.italic);
+    return fixed;
 }
 
 const QFontMetrics& FontMetricsMeasurer::metrics(const ChatFont& font)

@@ -7,14 +7,16 @@
 
 #include <vector>
 
-// A font of the chat view as a theme names it: face name, size in points, bold, italic.
-// Underline is drawn, not measured, so it is not part of the font.
+// A font of the chat view as a theme names it: face name, size in points, bold, italic;
+// monospace text (the code 0x11) takes the system's fixed-pitch face at that size.
+// Underline and strikethrough are drawn, not measured, so they are not part of the font.
 struct ChatFont
 {
     QString name;
     int size = 8;
     bool bold = false;
     bool italic = false;
+    bool monospace = false;
 
     friend bool operator==(const ChatFont&, const ChatFont&) = default;
 };

@@ -12,14 +12,14 @@ struct EventRow
 };
 
 // Several events have always been raised under an all lower-case name while the sound list
-// shows them in title case; "as Left" is the historical spelling of that row.
+// shows them in title case.
 constexpr std::array<EventRow, eventCount> events{{
     {Event::YouConnecting, u"You Connecting to Server"},
     {Event::YouDisconnecting, u"you disconnecting from server", u"You Disconnecting from Server"},
     {Event::NotifyUserJoined, u"a user on your notify list has joined irc",
      u"A User on your Notify List has Joined IRC"},
-    {Event::NotifyUserLeft, u"a user on your notify list as left irc",
-     u"A User on your Notify List as Left IRC"},
+    {Event::NotifyUserLeft, u"a user on your notify list has left irc",
+     u"A User on your Notify List has Left IRC"},
     {Event::YouJoiningChannel, u"you joining channel", u"You Joining Channel"},
     {Event::YouLeavingChannel, u"you leaving channel", u"You Leaving Channel"},
     {Event::YouKicked, u"you being kicked from channel", u"You Being Kicked from Channel"},

@@ -38,6 +38,52 @@ QString expandEscapes(const QString& text)
     return result;
 }
 
+namespace {
+bool isHexDigit(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= u'0' && u <= u'9') || (u >= u'a' && u <= u'f') || (u >= u'A' && u <= u'F');
+}
+
+bool sixHexDigitsAt(QStringView text, qsizetype at)
+{
+    if (at + 6 > text.size())
+        return false;
+    for (qsizetype i = at; i < at + 6; ++i) {
+        if (!isHexDigit(text[i]))
+            return false;
+    }
+    return true;
+}
+} // namespace
+
+qsizetype Formatting::hexColourLength(QStringView text, qsizetype at)
+{
+    if (!sixHexDigitsAt(text, at))
+        return 0;
+    if (at + 6 < text.size() && text[at + 6] == u',' && sixHexDigitsAt(text, at + 7))
+        return 13;
+    return 6;
+}
+
+qint32 Formatting::hexColourValue(QStringView digits)
+{
+    const uint rgb = digits.first(6).toUInt(nullptr, 16);
+    return qint32(((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF));
+}
+
+QString Formatting::controlMark(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u < 0x20)
+        return QStringLiteral("^") + QChar(u + 0x40);
+    if (u == 0x7F)
+        return QStringLiteral("^?");
+    if (u >= 0x80 && u <= 0x9F)
+        return u'<' + QString::number(u, 16).toUpper() + u'>';
+    return QString();
+}
+
 QString stripFormatting(const QString& text)
 {
     QString result;
@@ -56,7 +102,9 @@ QString stripFormatting(const QString& text)
                 ++i;
                 ++taken;
             }
-        } else if (!Formatting::isCode(c)) {
+        } else if (c == Formatting::HexColour) {
+            i += Formatting::hexColourLength(text, i + 1);
+        } else if (!Formatting::isCode(c) && !Formatting::isHiddenControl(c)) {
             result.append(c);
         }
     }

@@ -1,5 +1,6 @@
 #include "inbound/notifylist.h"
 
+#include "core/formatting.h"
 #include "core/linelog.h"
 #include "core/options.h"
 #include "core/prompts.h"
@@ -355,17 +356,19 @@ bool NotifyList::radar(const PendingInquiry& record)
         return true;
     NotifyEntry& entry = entries_[index];
     const QString& kind = record.kind;
+    // The columns are plain cells: the formatting codes users put in their names and
+    // replies are dropped.
     if (kind == QLatin1String("whois")) {
         detail(entry, NotifyColumn::Address) = orNotAvailable(record.userHost);
-        detail(entry, NotifyColumn::Name) = orNotAvailable(record.realName);
-        detail(entry, NotifyColumn::Server) = orNotAvailable(record.server);
+        detail(entry, NotifyColumn::Name) = orNotAvailable(stripFormatting(record.realName));
+        detail(entry, NotifyColumn::Server) = orNotAvailable(stripFormatting(record.server));
         detail(entry, NotifyColumn::Idle) = orNotAvailable(record.idle);
         detail(entry, NotifyColumn::Channels) =
             record.channels.isEmpty() ? QStringLiteral("None") : record.channels;
     } else if (kind == QLatin1String("version")) {
-        detail(entry, NotifyColumn::Version) = record.versionReply;
+        detail(entry, NotifyColumn::Version) = stripFormatting(record.versionReply);
     } else if (kind == QLatin1String("time")) {
-        detail(entry, NotifyColumn::Time) = record.timeReply;
+        detail(entry, NotifyColumn::Time) = stripFormatting(record.timeReply);
     } else if (kind == QLatin1String("ping")) {
         detail(entry, NotifyColumn::Ping) = record.pingResult;
     }

@@ -27,7 +27,9 @@ bool isNicknameClash(int numeric)
     return numeric == Numeric::ERR_NICKNAMEINUSE || numeric == Numeric::ERR_ERRONEUSNICKNAME;
 }
 
-// Replies whose parameters are simply shown in the server view.
+// Replies shown in the server view: their text, which is the trailing parameter (the
+// user counts of 265 and 266 say their numbers again there), or, for a reply without one
+// (004), the parameters as words.
 constexpr int shownReplies[] = {
     Numeric::RPL_WELCOME,   Numeric::RPL_YOURHOST,   Numeric::RPL_CREATED,     Numeric::RPL_MYINFO,
     Numeric::RPL_LUSERME,   Numeric::RPL_LOCALUSERS, Numeric::RPL_GLOBALUSERS, Numeric::RPL_MOTD,
@@ -35,7 +37,7 @@ constexpr int shownReplies[] = {
 };
 
 // Error replies turned into status lines. %1 is the first word of the parameters, %2
-// all of them. Each needs a space in its parameters.
+// all of them as words. Each needs a space in its parameters.
 struct ErrorText
 {
     int numeric;
@@ -50,7 +52,7 @@ constexpr ErrorText errorTexts[] = {
     {Numeric::ERR_TOOMANYCHANNELS,
      "ERROR:  The IRC Server won't allow you to join any more channels."},
     {Numeric::ERR_WASNOSUCHNICK, "ERROR: %1 doesn't exist on this IRC Network."},
-    {Numeric::ERR_TOOMANYTARGETS, "ERROR: Duplicate recipients. No message send to %1."},
+    {Numeric::ERR_TOOMANYTARGETS, "ERROR: Duplicate recipients. No message sent to %1."},
     {Numeric::ERR_NORECIPIENT, "ERROR: No recipient given for this command: %1"},
     {Numeric::ERR_NOTEXTTOSEND, "ERROR: No text to send"},
     {Numeric::ERR_UNKNOWNCOMMAND, "ERROR: Unknown command: %1"},
@@ -141,7 +143,7 @@ void ServerMessages::showInServerView(const QString& text)
 void ServerMessages::dispatch(const ServerLine& line)
 {
     if (line.command == QStringLiteral("NOTICE")) {
-        showInServerView(line.parameters);
+        showInServerView(line.words());
         return;
     }
     const int numeric = line.numeric();
@@ -149,7 +151,7 @@ void ServerMessages::dispatch(const ServerLine& line)
         return;
     if (std::find(std::begin(shownReplies), std::end(shownReplies), numeric) !=
         std::end(shownReplies)) {
-        showInServerView(line.parameters);
+        showInServerView(line.trailingAt < 0 ? line.words() : line.trailing());
         return;
     }
     switch (numeric) {
@@ -226,7 +228,7 @@ void ServerMessages::dispatch(const ServerLine& line)
 // 251 opens a summary that 252 completes in one status line.
 void ServerMessages::userCount(const ServerLine& line)
 {
-    const QString text = QString(line.parameters).remove(u':');
+    const QString text = line.words();
     if (line.numeric() == Numeric::RPL_LUSERCLIENT) {
         userCountSummary_ = text;
     } else {
@@ -237,7 +239,7 @@ void ServerMessages::userCount(const ServerLine& line)
 
 void ServerMessages::channelCount(const ServerLine& line)
 {
-    const QString text = QString(line.parameters).remove(u':');
+    const QString text = line.words();
     const qsizetype space = text.indexOf(u' ');
     if (space < 0) {
         expectedChannelCount_ = 60000;
@@ -253,12 +255,11 @@ void ServerMessages::channelCount(const ServerLine& line)
 
 void ServerMessages::away(const ServerLine& line)
 {
-    const QString& p = line.parameters;
+    const QString p = line.words();
     const qsizetype space = p.indexOf(u' ');
     if (space < 0)
         return;
-    // The away text follows the nickname, its space and the ":".
-    status_.add(p.left(space) + QStringLiteral(" is AWAY (") + p.mid(space + 2) +
+    status_.add(p.left(space) + QStringLiteral(" is AWAY (") + p.mid(space + 1) +
                 QStringLiteral(")"));
 }
 
@@ -272,7 +273,7 @@ bool ServerMessages::errorReply(const ServerLine& line)
     const qsizetype space = line.parameters.indexOf(u' ');
     if (space < 0)
         return false;
-    status_.add(fillErrorText(found->text, line.parameters.left(space), line.parameters));
+    status_.add(fillErrorText(found->text, line.parameters.left(space), line.words()));
     return true;
 }
 
@@ -339,12 +340,19 @@ void ServerMessages::whois(const ServerLine& line)
     case Numeric::RPL_WHOISUSER:
         if (words.size() >= 3)
             record->userHost = words.at(1) + u'@' + words.at(2);
-        if (const qsizetype colon = p.indexOf(u':'); colon >= 0)
-            record->realName = p.mid(colon + 1).trimmed();
+        // An IPv6 host holds colons: the name is the trailing parameter.
+        if (line.trailingAt > 0)
+            record->realName = line.trailing().trimmed();
         break;
-    case Numeric::RPL_WHOISSERVER:
-        record->server = afterFirstWord(p).trimmed();
+    case Numeric::RPL_WHOISSERVER: {
+        // "nick server :information": the server, its information in brackets.
+        const QString server = words.size() >= 2 ? words.at(1) : QString();
+        const QString information = line.trailing().trimmed();
+        record->server = information.isEmpty() || line.trailingAt <= 0
+                             ? afterFirstWord(line.words()).trimmed()
+                             : server + QStringLiteral(" (") + information + u')';
         break;
+    }
     case Numeric::RPL_WHOISOPERATOR:
         record->ircOperator = QStringLiteral("yes");
         break;
@@ -355,8 +363,7 @@ void ServerMessages::whois(const ServerLine& line)
         }
         break;
     case Numeric::RPL_WHOISCHANNELS: {
-        const qsizetype colon = p.indexOf(u':');
-        const QString list = colon < 0 ? QString() : p.mid(colon + 1);
+        const QString list = line.trailingAt > 0 ? line.trailing() : afterFirstWord(line.words());
         record->channels = (record->channels + u' ' + list).trimmed();
         break;
     }

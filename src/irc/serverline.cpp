@@ -33,8 +33,19 @@ std::optional<ServerLine> ServerLine::parse(const QString& line)
     parsed.command = line.mid(s1 + 1, s2 - s1 - 1);
     parsed.target = line.mid(s2 + 1, s3 - s2 - 1);
     QStringView rest = QStringView(line).mid(s3 + 1);
-    if (rest.startsWith(u':'))
+    if (rest.startsWith(u':')) {
         rest = rest.mid(1);
+        parsed.trailingAt = 0;
+    } else if (const qsizetype colon = rest.indexOf(QStringLiteral(" :")); colon >= 0) {
+        parsed.trailingAt = colon + 2;
+    }
     parsed.parameters = rest.toString();
     return parsed;
+}
+
+QString ServerLine::words() const
+{
+    if (trailingAt <= 0)
+        return parameters;
+    return parameters.left(trailingAt - 1) + parameters.mid(trailingAt);
 }

@@ -13,9 +13,16 @@ struct ServerLine
     QString command;    // second word
     QString target;     // third word
     QString parameters; // the rest, minus one leading ":"
+    // Where the trailing parameter (the last, which a ":" introduces and which may hold
+    // spaces) begins in parameters; -1 when the line has none.
+    qsizetype trailingAt = -1;
 
     // The command as a reply number, or -1 when it is a word.
     int numeric() const;
+    // The parameters as words to show: the colon that marks the trailing one is left out.
+    QString words() const;
+    // The trailing parameter; empty when the line has none.
+    QString trailing() const { return trailingAt < 0 ? QString() : parameters.mid(trailingAt); }
 
     // Splits a line. A line of fewer than four words gives nothing (std::nullopt).
     static std::optional<ServerLine> parse(const QString& line);

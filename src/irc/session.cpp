@@ -538,7 +538,7 @@ void Session::setNickname(const QString& name)
     }
     if (name != currentNickname_) {
         sendLine(Outbound::nick(name));
-        status_.add(QStringLiteral("Trying to your change Nickname to ") + name +
+        status_.add(QStringLiteral("Trying to change your Nickname to ") + name +
                     QStringLiteral("."));
     }
 }

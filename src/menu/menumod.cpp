@@ -123,7 +123,7 @@ QString MenuMods::currentPath() const
 
 QString MenuMods::label() const
 {
-    return u"Current Menu Mod is :"_s + options_.modName;
+    return u"Current Menu Mod is: "_s + options_.modName;
 }
 
 void MenuMods::compile()

@@ -14,7 +14,7 @@ bool Poster::load(const QString& programFolder, const QString& name,
     }
     clear();
     if (name != noPosterName() && statusLine)
-        statusLine(QStringLiteral("Can't find tile proper tile ") + name);
+        statusLine(QStringLiteral("Can't find the proper tile ") + name);
     return false;
 }
 

@@ -19,7 +19,7 @@ public:
 
     // Loads posters/<name> of the program folder. A file that is missing or is no picture
     // leaves no poster; unless name is the no-poster name, the status line
-    // "Can't find tile proper tile " + name tells the user.
+    // "Can't find the proper tile " + name tells the user.
     bool load(const QString& programFolder, const QString& name,
               const std::function<void(const QString&)>& statusLine);
     // Reads a picture as a poster; false when it is too small to carry its colours.

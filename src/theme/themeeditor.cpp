@@ -147,7 +147,7 @@ QString helpFor(const ItemRow& row)
     case ThemeItemKind::Colour:
         return QStringLiteral("Select a Color for ") + subject +
                QStringLiteral(".  You can select a color by either 1) Left-clicking on the Color "
-                              "Pallette.  2)  Clicking on the Mix button.  3)  Right-Click on "
+                              "Palette.  2)  Clicking on the Mix button.  3)  Right-Click on "
                               "the background of the chat window to sample a color.");
     case ThemeItemKind::YesNo:
         return QStringLiteral("Select Yes if you want ") + subject + u'.';
@@ -268,11 +268,11 @@ const QList<SampleLine>& sampleLines()
         {0, QStringLiteral("*** Wren has been opped by Dorera")},
         {2, QStringLiteral("<Wren> Let's talk about Mirc Text Codes")},
         {1, QStringLiteral("<Tam> QuorlIRC can display Mirc Text Codes.")},
-        {1, QStringLiteral("<Tam> This a sample of \x02"
+        {1, QStringLiteral("<Tam> This is a sample of \x02"
                            "Bold\x02 text.")},
         {1, QStringLiteral("<Tam> This is a sample of \x16Reverse\x16 text.")},
         {1, QStringLiteral("<Tam> Here is some \x1Funderlined\x1F text.")},
-        {1, QStringLiteral("<Tam> This a sample of \x03"
+        {1, QStringLiteral("<Tam> This is a sample of \x03"
                            "8,2C\x03"
                            "11,10o\x03"
                            "13,6l\x03"
@@ -491,7 +491,7 @@ void ThemeEditor::deleteTheme()
             }
             prompts_.askYesNo(QStringLiteral("You have just deleted the ") + fileName +
                                   QStringLiteral(" file for this theme.  Do you want to delete "
-                                                 "it's Background Picture (") +
+                                                 "its Background Picture (") +
                                   record.tilename + QStringLiteral(") too?"),
                               [canonical, finish](bool deletePicture) {
                                   if (deletePicture)

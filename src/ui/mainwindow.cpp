@@ -4,6 +4,7 @@
 #include "client/client.h"
 #include "commands/linkactions.h"
 #include "commands/weblinks.h"
+#include "core/formatting.h"
 #include "core/wincolor.h"
 #include "settings/startsequence.h"
 #include "theme/themefile.h"
@@ -610,7 +611,8 @@ void MainWindow::buildStatusStrip(QWidget* strip)
 void MainWindow::addStatusEntry(const QString& line)
 {
     statuslist_->setUpdatesEnabled(false);
-    statuslist_->addItem(line);
+    // Server texts in status lines may carry formatting codes, which a list cannot draw.
+    statuslist_->addItem(stripFormatting(line));
     statuslist_->setCurrentIndex(statuslist_->count() - 1);
     statuslist_->setUpdatesEnabled(true);
 }

@@ -77,6 +77,24 @@ private Q_SLOTS:
         QTest::newRow("plain resets colour and bold")
             << codes("\\B\\K4,12a\\Ob") << L{"/B", "a/B/fg=0000FF/bg=FF0000", "b"};
         QTest::newRow("spaces") << codes("hi there  x") << L{"hi ", "there ", " x"};
+        // The codes beside the classic five, and control characters that are no code.
+        QTest::newRow("italic toggles") << codes("a\\Ib\\I c") << L{"a", "b/I", " ", "c"};
+        QTest::newRow("strikethrough") << codes("\\Sx\\S y") << L{"x/S", " ", "y"};
+        QTest::newRow("monospace") << codes("\\Mcode\\M x") << L{"code/M", " ", "x"};
+        QTest::newRow("plain ends italic, strikethrough and monospace")
+            << codes("\\I\\S\\Ma\\Ob") << L{"/I", "/I/S", "a/I/S/M", "b"};
+        QTest::newRow("hex colour") << codes("\\HFF0000x") << L{"x/fg=0000FF"};
+        QTest::newRow("hex colour, lower case") << codes("\\Hff8000x") << L{"x/fg=0080FF"};
+        QTest::newRow("hex colour with background")
+            << codes("\\H00FF00,0000FFx") << L{"x/fg=00FF00/bg=FF0000"};
+        QTest::newRow("hex colour inside a word")
+            << codes("ab\\HFF0000cd") << L{"ab", "cd/fg=0000FF"};
+        QTest::newRow("hex needs six digits, else it resets")
+            << codes("\\K4a \\HABCx") << L{"a /fg=0000FF", "ABCx"};
+        QTest::newRow("hex background needs six digits")
+            << codes("\\HFF0000,12x") << L{",12x/fg=0000FF"};
+        QTest::newRow("control characters show nothing")
+            << codes("a\\Ab\\A c") << L{"a", "b", " ", "c"};
     }
 
     void tokenising()
@@ -125,6 +143,12 @@ private Q_SLOTS:
         QTest::newRow("bare colour") << codes("\\Kx") << "x";
         QTest::newRow("colour at the end") << codes("x\\K") << "x";
         QTest::newRow("two colours") << codes("\\K4a\\K,b") << "ab";
+        QTest::newRow("italic, strikethrough, monospace") << codes("a\\Ib\\Sc\\Md") << "abcd";
+        QTest::newRow("hex colours") << codes("\\HFF0000,00FF00abc") << "abc";
+        QTest::newRow("hex needs six digits") << codes("\\HFF000x") << "FF000x";
+        QTest::newRow("hex background needs six digits") << codes("\\HFF0000,x") << ",x";
+        QTest::newRow("control characters but the tab")
+            << codes("a\\Ab\tc") + QChar(0x7F) + QChar(0x85) << "ab\tc";
         QTest::newRow("plain text kept") << "a,1 b"
                                          << "a,1 b";
     }

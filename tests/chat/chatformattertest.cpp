@@ -39,6 +39,10 @@ private Q_SLOTS:
         QTest::newRow("bold") << "bold" << codes("\\Bb") << L{"b"};
         QTest::newRow("underline") << "underline" << codes("\\Uu") << L{"u"};
         QTest::newRow(")reverse") << "reverse" << codes("\\Rr") << L{"r"};
+        QTest::newRow("hex text colour")
+            << "textcolor" << codes("\\HFF0000,0000FFx") << L{"x/bg=FF0000"};
+        QTest::newRow("hex background")
+            << "backcolor" << codes("\\HFF0000,0000FFx") << L{"x/fg=0000FF"};
     }
 
     void ignoreFlags()
@@ -68,7 +72,7 @@ private Q_SLOTS:
         QCOMPARE(describeLine(formatter, theme, ChatDocument::You, codes("a \\Bb \\Oc")),
                  (QStringList{"a /B", "b ", "c/B"}));
         QCOMPARE(describeLine(formatter, theme, ChatDocument::Server, QStringLiteral("s")),
-                 QStringList{"s"});
+                 QStringList{"s/I"});
         std::vector<ChatWord> words;
         formatter.tokenize(formatter.currentLook(), ChatDocument::Server, u"s", words);
         QVERIFY(formatter.style(words[0].style).italic);
@@ -77,6 +81,12 @@ private Q_SLOTS:
         QCOMPARE(formatter.style(words[0].style).height, 12);
         // Words share their looks: four words, three styles of class 2 and one of 0.
         QVERIFY(formatter.styleCount() <= 5);
+        // Monospace text is measured and drawn in a fixed-pitch font of the class's size.
+        formatter.tokenize(formatter.currentLook(), ChatDocument::You, codes("a\\Mb"), words);
+        QVERIFY(!formatter.font(formatter.style(words[0].style).font).monospace);
+        const ChatFont& fixed = formatter.font(formatter.style(words[1].style).font);
+        QVERIFY(fixed.monospace);
+        QCOMPARE(fixed.size, 8);
     }
 
     void overWideCharacterKeptWhole()

@@ -279,7 +279,7 @@ private Q_SLOTS:
     }
 
     // Lines wait while the page is hidden and are drawn, bold from the server, once shown;
-    // with the show button up nothing is kept at all.
+    // with the show button up nothing is kept at all. Control bytes are drawn as marks.
     void pageView()
     {
         RawFixture f;
@@ -312,6 +312,20 @@ private Q_SLOTS:
 
         f.raw.recordRawLine(QStringLiteral("late"), "server");
         QTRY_COMPARE(view->document()->blockCount(), 3);
+        // Control bytes are shown as marks in their own colour, never as a font's box.
+        f.raw.recordRawLine(QStringLiteral(":a PRIVMSG #a :\x1Dit\x1D \x02"
+                                           "b\x01\x7F"),
+                            "server");
+        QTRY_COMPARE(view->document()->blockCount(), 4);
+        const QTextBlock marked = view->document()->lastBlock();
+        QCOMPARE(marked.text(), QStringLiteral(":a PRIVMSG #a :^]it^] ^Bb^A^?"));
+        QStringList marks;
+        for (auto it = marked.begin(); !it.atEnd(); ++it) {
+            if (it.fragment().charFormat().foreground().color() ==
+                view->palette().color(QPalette::PlaceholderText))
+                marks << it.fragment().text();
+        }
+        QCOMPARE(marks, (QStringList{"^]", "^]", "^B", "^A^?"}));
         page->findChild<QToolButton*>(QStringLiteral("rawbuttonclear"))->click();
         QVERIFY(view->document()->isEmpty());
     }

@@ -60,7 +60,7 @@ private Q_SLOTS:
         QCOMPARE(w->logPath, path);
         QCOMPARE(f.status.last(), status + path);
 
-        f.registry.addLine(w, QStringLiteral("<a> \x02hi\x02 there"), 1);
+        f.registry.addLine(w, QStringLiteral("<a> \x02hi\x02 \x1Dthere\x1D"), 1);
         f.registry.destroyChatWindow(w, true);
         QCOMPARE(f.status.last(), "Logging Terminated. (" + path + ")");
 
@@ -70,7 +70,7 @@ private Q_SLOTS:
         QVERIFY2(lines.at(0).startsWith(header + " at " + date + " at "), qPrintable(lines[0]));
         QCOMPARE(lines.at(1), rule);
         // Codes kept; every line carries the time it was added.
-        QCOMPARE(lines.at(2), QStringLiteral("[12:00] <a> \x02hi\x02 there"));
+        QCOMPARE(lines.at(2), QStringLiteral("[12:00] <a> \x02hi\x02 \x1Dthere\x1D"));
         QCOMPARE(lines.at(3), rule);
         QVERIFY2(lines.at(4).startsWith("Log Terminated. " + date + " at "), qPrintable(lines[4]));
         QCOMPARE(lines.at(5), QString()); // the empty line after the footer

@@ -252,7 +252,7 @@ private Q_SLOTS:
                 slots = args.at(1).toStringList();
         }
         QCOMPARE(slots, (QStringList{"bob", "@#a +#b #c", "1700000000", "42 secs.", "yes",
-                                     "irc.test :Test server", "Bob Real", "bb@host.example"}));
+                                     "irc.test (Test server)", "Bob Real", "bb@host.example"}));
     }
 };
 

@@ -164,12 +164,12 @@ private Q_SLOTS:
         QTest::newRow("whois, everything")
             << "whois"
             << "Bob"
-            << QStringList{"userHost=bob@h.example", "realName=Bob B", "server=irc.x :X net",
+            << QStringList{"userHost=bob@h.example", "realName=Bob B", "server=irc.x (X net)",
                            "ircOperator=yes",        "idle=30 secs.",  "channels=#a @#b"}
             << QStringList{"********  Who Is Response For Bob  ********",
                            "*** Bob is bob@h.example",
                            "*** Bob's Name is Bob B.",
-                           "*** Bob is connected to irc.x :X net.",
+                           "*** Bob is connected to irc.x (X net).",
                            "*** Bob is an IRC-COP.",
                            "*** Bob has been idle for 30 secs.",
                            "*** Bob is on: #a @#b",

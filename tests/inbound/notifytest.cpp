@@ -2,6 +2,7 @@
 // departures, the details asked of arriving users, long lists split over several lines,
 // and the rules for adding, renaming and deleting entries.
 #include "client/client.h"
+#include "core/soundlist.h"
 #include "support/fakeircserver.h"
 #include "support/scriptedprompts.h"
 #include "support/sessionfixture.h"
@@ -15,7 +16,8 @@
 
 namespace {
 const QString joined = QStringLiteral("a user on your notify list has joined irc");
-const QString left = QStringLiteral("a user on your notify list as left irc");
+// The event hook finds a sound row by the event's name: this one is the row's caption.
+const QString left = SoundList::caption(3).toLower();
 const QChar ctcp = QChar(0x01);
 
 QStringList isonLinesSent(const FakeIrcServer& server)
@@ -138,6 +140,7 @@ private Q_SLOTS:
         QVERIFY(answer(f, QStringLiteral("bob carol")));
         // Bob answers everything; carol's whois has no server, idle or channels.
         f.server.sendLine(QStringLiteral(":irc.test 311 me Bob bob host.example * :Bob Smith"));
+        f.server.sendLine(QStringLiteral(":irc.test 312 me Bob ux.test.local :UX test server."));
         f.server.sendLine(QStringLiteral(":irc.test 317 me Bob 42 1700000000 :seconds idle"));
         f.server.sendLine(QStringLiteral(":irc.test 319 me Bob :@#quorl #other"));
         f.server.sendLine(QStringLiteral(":irc.test 318 me Bob :End of WHOIS"));
@@ -155,7 +158,8 @@ private Q_SLOTS:
         QCOMPARE(column(c, QStringLiteral("Bob"), NotifyColumn::Idle), QStringLiteral("42 secs."));
         QCOMPARE(column(c, QStringLiteral("Bob"), NotifyColumn::Channels),
                  QStringLiteral("@#quorl #other"));
-        QCOMPARE(column(c, QStringLiteral("Bob"), NotifyColumn::Server), QStringLiteral("N/A"));
+        QCOMPARE(column(c, QStringLiteral("Bob"), NotifyColumn::Server),
+                 QStringLiteral("ux.test.local (UX test server.)"));
         QCOMPARE(column(c, QStringLiteral("Bob"), NotifyColumn::Version),
                  QStringLiteral("Peer 1.0"));
         QCOMPARE(column(c, QStringLiteral("Bob"), NotifyColumn::Time), QStringLiteral("Noon"));

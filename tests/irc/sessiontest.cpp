@@ -475,7 +475,7 @@ private Q_SLOTS:
                               QStringLiteral("MODE Yournick +i"), QStringLiteral("NICK other")}));
         QVERIFY(f.statusHas(QStringLiteral("You are now AWAY")));
         QVERIFY(f.statusHas(QStringLiteral("You are no longer AWAY")));
-        QVERIFY(f.statusHas(QStringLiteral("Trying to your change Nickname to other.")));
+        QVERIFY(f.statusHas(QStringLiteral("Trying to change your Nickname to other.")));
         // The nickname changes only when the server confirms it.
         QCOMPARE(f.session().currentNickname(), QStringLiteral("Yournick"));
     }

@@ -130,7 +130,7 @@ private Q_SLOTS:
 
         mods.setLines({u"Top"_s, QString(), u".A:/a"_s});
         QVERIFY(mods.saveMod(root + u"Menu Mods/Mine.mnu"_s));
-        QCOMPARE(mods.label(), u"Current Menu Mod is :Mine.mnu"_s);
+        QCOMPARE(mods.label(), u"Current Menu Mod is: Mine.mnu"_s);
         QCOMPARE(client.options().menuMod.modName, u"Mine.mnu"_s);
         const PrivateProfile saved(root + u"Menu Mods/Mine.mnu"_s);
         QCOMPARE(saved.value(u"MOD"_s, u"maxmod"_s), u"2"_s);

@@ -15,7 +15,7 @@ private Q_SLOTS:
             "You Connecting to Server",
             "You Disconnecting from Server",
             "A User on your Notify List has Joined IRC",
-            "A User on your Notify List as Left IRC",
+            "A User on your Notify List has Left IRC",
             "You Joining Channel",
             "You Leaving Channel",
             "You Being Kicked from Channel",

@@ -60,11 +60,17 @@ inline std::unique_ptr<ChatDocument> makeDocument(const ThemeRecord& theme = tes
     return doc;
 }
 
-// Writes \002 and friends readably: B bold, K colour, O plain, R reverse, U underline
-// when preceded by a backslash.
+// Writes \002 and friends readably: B bold, K colour, O plain, R reverse, U underline,
+// I italic, S strikethrough, M monospace, H hex colour, and A the control character 0x01
+// (no formatting code) when preceded by a backslash.
 inline QString codes(const char* text)
 {
     QString s = QString::fromUtf8(text);
+    s.replace(QStringLiteral("\\I"), QString(Formatting::Italic));
+    s.replace(QStringLiteral("\\S"), QString(Formatting::Strikethrough));
+    s.replace(QStringLiteral("\\M"), QString(Formatting::Monospace));
+    s.replace(QStringLiteral("\\H"), QString(Formatting::HexColour));
+    s.replace(QStringLiteral("\\A"), QString(QChar(0x01)));
     s.replace(QStringLiteral("\\B"), QString(Formatting::Bold));
     s.replace(QStringLiteral("\\K"), QString(Formatting::Colour));
     s.replace(QStringLiteral("\\O"), QString(Formatting::Plain));
@@ -73,16 +79,23 @@ inline QString codes(const char* text)
     return s;
 }
 
-// One word as "text/B/U/fg=RRGGBB/bg=RRGGBB": flags only where the word differs from
-// its class under the theme (colours as Windows values in hex).
+// One word as "text/B/I/U/S/M/fg=BBGGRR/bg=BBGGRR": flags for bold, italic, underline,
+// strikethrough and monospace where set, colours only where the word's differ from its
+// class under the theme (as Windows values in hex).
 inline QString describeWord(QStringView text, const ChatStyle& s, const ThemeRecord& theme)
 {
     const std::array<qint32, 3> classColours{theme.servercolor, theme.othercolor, theme.youcolor};
     QString d = text.toString();
     if (s.bold)
         d += QStringLiteral("/B");
+    if (s.italic)
+        d += QStringLiteral("/I");
     if (s.underline)
         d += QStringLiteral("/U");
+    if (s.strikethrough)
+        d += QStringLiteral("/S");
+    if (s.monospace)
+        d += QStringLiteral("/M");
     if (s.textColor != classColours[s.lineClass])
         d += QStringLiteral("/fg=") +
              QStringLiteral("%1").arg(s.textColor, 6, 16, QChar(u'0')).toUpper();

@@ -61,9 +61,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QStringList>("status");
         QTest::newRow("deleted file")
-            << "Gone.bmp" << QStringList{"Can't find tile proper tile Gone.bmp"};
+            << "Gone.bmp" << QStringList{"Can't find the proper tile Gone.bmp"};
         QTest::newRow("not a picture")
-            << "Broken.bmp" << QStringList{"Can't find tile proper tile Broken.bmp"};
+            << "Broken.bmp" << QStringList{"Can't find the proper tile Broken.bmp"};
         QTest::newRow("don't use a poster") << Poster::noPosterName() << QStringList{};
     }
     void missingOrNoPoster()

@@ -225,7 +225,7 @@ private Q_SLOTS:
         QCOMPARE(prompts.questions,
                  (QStringList{"Are you sure you want to DELETE this theme?",
                               "You have just deleted the Rock.qth file for this theme.  Do you "
-                              "want to delete it's Background Picture (Stones.bmp) too?"}));
+                              "want to delete its Background Picture (Stones.bmp) too?"}));
         QVERIFY(!QFile::exists(folder.themes() + "Rock.qth"));
         QCOMPARE(QFile::exists(folder.themes() + "Stones.bmp"), !deletePicture);
         QCOMPARE(uses, before);

@@ -211,7 +211,7 @@ private Q_SLOTS:
             return boxes.isEmpty() ? QString() : boxes.last()->text();
         };
         QCOMPARE(attempt(u"Other"_s),
-                 u"That Script Object Name is already exists.  Select another Name."_s);
+                 u"That Script Object Name already exists.  Select another Name."_s);
         QCOMPARE(attempt(u"../x"_s), u"Invalid Name.  Select another Name."_s);
         QVERIFY(dialog->isVisible());
         dialog->field()->setText(u"Hello"_s);

@@ -1,9 +1,11 @@
 // The text entry: Enter hands over the raw text, the history keys walk the entered lines,
-// and the history keeps the newest 99.
+// the history keeps the newest 99, and the formatting keys type their codes.
 #include "ui/chat/textentry.h"
 #include "support/testmain.h"
 
 #include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
 
 namespace {
 
@@ -105,6 +107,31 @@ private Q_SLOTS:
         TextEntry entry(nullptr, &store);
         QTest::keyClick(&entry, Qt::Key_Up);
         QCOMPARE(entry.toPlainText(), "newer");
+    }
+
+    // Ctrl with B, K, U, I, R or O types a formatting code; in the entry a code is a mark
+    // whose font glyph (an empty box) is hidden, and the line keeps the code itself.
+    void formattingKeysTypeCodes()
+    {
+        EntryFixture e;
+        for (Qt::Key k : {Qt::Key_B, Qt::Key_K, Qt::Key_U, Qt::Key_I, Qt::Key_R, Qt::Key_O})
+            QTest::keyClick(&e.entry, k, Qt::ControlModifier);
+        QTest::keyClicks(&e.entry, "x");
+        const QString typed = QStringLiteral("\x02\x03\x1F\x1D\x16\x0Fx");
+        QCOMPARE(e.entry.toPlainText(), typed);
+
+        QList<bool> hidden(typed.size(), false);
+        const QTextBlock block = e.entry.document()->firstBlock();
+        for (const QTextLayout::FormatRange& range : block.layout()->formats()) {
+            if (range.format.foreground().color().alpha() != 0)
+                continue;
+            for (int i = range.start; i < range.start + range.length; ++i)
+                hidden[i] = true;
+        }
+        QCOMPARE(hidden, (QList<bool>{true, true, true, true, true, true, false}));
+
+        QTest::keyClick(&e.entry, Qt::Key_Return);
+        QCOMPARE(e.received, QStringList{typed});
     }
 
     void previewIgnoresEnterAndHistory()

@@ -83,8 +83,8 @@ private Q_SLOTS:
         QVERIFY(view->isVisible());
         const QStringList lines = view->document()->plainLines();
         QCOMPARE(lines.size(), 12);
-        QCOMPARE(lines.at(7), QStringLiteral("<Tam> This a sample of Bold text."));
-        QCOMPARE(lines.at(10), QStringLiteral("<Tam> This a sample of Color characters."));
+        QCOMPARE(lines.at(7), QStringLiteral("<Tam> This is a sample of Bold text."));
+        QCOMPARE(lines.at(10), QStringLiteral("<Tam> This is a sample of Color characters."));
         QTRY_COMPARE(page.previewNickList()->count(), 13);
         QCOMPARE(page.previewNickList()->rowText(0), QStringLiteral("@Joutk"));
         QCOMPARE(page.previewEntry()->toPlainText(), QStringLiteral("This is the Text Entry Box."));
@@ -212,7 +212,7 @@ private Q_SLOTS:
         page.choosePoster(QStringLiteral("Blue.bmp"));
         QVERIFY(!client.poster().loaded());
         QCOMPARE(client.statusLog().lines().last(),
-                 QStringLiteral("Can't find tile proper tile Blue.bmp"));
+                 QStringLiteral("Can't find the proper tile Blue.bmp"));
         QCOMPARE(client.options().appearance.lastPoster, QStringLiteral("Red.bmp"));
 
         QSignalSpy frame(&page, &MiscPage::tileFrameColourChanged);

@@ -313,18 +313,20 @@ void ChatView::loadPicture()
         picture_ = QPixmap::fromImage(image);
 }
 
-const QFont& ChatView::drawingFont(std::uint16_t font, bool underline)
+const QFont& ChatView::drawingFont(std::uint16_t font, bool underline, bool strikethrough)
 {
     // Fonts of a document are interned and never change, so neither does this cache.
-    const size_t needed = size_t(document_->fontCount()) * 2;
+    const size_t needed = size_t(document_->fontCount()) * 4;
     if (fonts_.size() < needed) {
         fonts_.resize(needed);
-        ascents_.resize(needed / 2, -1);
+        ascents_.resize(needed / 4, -1);
     }
-    std::optional<QFont>& cached = fonts_[size_t(font) * 2 + (underline ? 1 : 0)];
+    std::optional<QFont>& cached =
+        fonts_[size_t(font) * 4 + (underline ? 1 : 0) + (strikethrough ? 2 : 0)];
     if (!cached) {
         cached = toQFont(document_->font(font));
         cached->setUnderline(underline);
+        cached->setStrikeOut(strikethrough);
     }
     return *cached;
 }
@@ -333,7 +335,7 @@ int ChatView::ascent(std::uint16_t font)
 {
     int& cached = ascents_[font];
     if (cached < 0)
-        cached = QFontMetrics(drawingFont(font, false)).ascent();
+        cached = QFontMetrics(drawingFont(font, false, false)).ascent();
     return cached;
 }
 
@@ -377,6 +379,7 @@ void ChatView::paintWords(QPainter& painter)
     // Font and colour change only when they differ from the previous word's.
     int currentFont = -1;
     bool currentUnderline = false;
+    bool currentStrikethrough = false;
     int currentAscent = 0;
     qint64 currentColor = -1; // outside the range of colour values
     const int y0 = doc.rowY(firstRow_);
@@ -390,10 +393,12 @@ void ChatView::paintWords(QPainter& painter)
             if (text.isEmpty())
                 continue;
             const ChatStyle& style = doc.wordStyle(i);
-            if (style.font != currentFont || style.underline != currentUnderline) {
+            if (style.font != currentFont || style.underline != currentUnderline ||
+                style.strikethrough != currentStrikethrough) {
                 currentFont = style.font;
                 currentUnderline = style.underline;
-                painter.setFont(drawingFont(style.font, style.underline));
+                currentStrikethrough = style.strikethrough;
+                painter.setFont(drawingFont(style.font, style.underline, style.strikethrough));
                 currentAscent = ascent(style.font);
             }
             const bool inLink = hover_.isLink() && i >= hover_.firstWord && i <= hover_.lastWord;

@@ -120,7 +120,7 @@ private:
     void loadPicture();
     void paintBackground(QPainter& painter);
     void paintWords(QPainter& painter);
-    const QFont& drawingFont(std::uint16_t font, bool underline);
+    const QFont& drawingFont(std::uint16_t font, bool underline, bool strikethrough);
     int ascent(std::uint16_t font);
 
     QPointer<ChatDocument> document_;

@@ -1,6 +1,7 @@
 #include "ui/chat/rawdatapage.h"
 
 #include "chat/rawdata.h"
+#include "core/formatting.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -106,6 +107,13 @@ void RawDataPage::flushPending()
     bold.setFontWeight(QFont::Bold);
     QTextCharFormat normal;
     normal.setFontWeight(QFont::Normal);
+    // Control bytes have no glyph: they are shown as marks such as ^B, set apart in the
+    // colour of placeholder text so that a typed "^B" reads differently.
+    QTextCharFormat boldMark = bold;
+    QTextCharFormat normalMark = normal;
+    const QColor markColour = rawtext_->palette().color(QPalette::PlaceholderText);
+    boldMark.setForeground(markColour);
+    normalMark.setForeground(markColour);
     QTextCursor cursor(rawtext_->document());
     cursor.movePosition(QTextCursor::End);
     cursor.beginEditBlock();
@@ -114,7 +122,21 @@ void RawDataPage::flushPending()
         if (!first)
             cursor.insertBlock();
         first = false;
-        cursor.insertText(line.text, line.fromServer ? bold : normal);
+        const QTextCharFormat& text = line.fromServer ? bold : normal;
+        const QTextCharFormat& mark = line.fromServer ? boldMark : normalMark;
+        const QStringView whole(line.text);
+        qsizetype runStart = 0;
+        for (qsizetype i = 0; i < whole.size(); ++i) {
+            const QString shown = Formatting::controlMark(whole[i]);
+            if (shown.isEmpty())
+                continue;
+            if (i > runStart)
+                cursor.insertText(whole.sliced(runStart, i - runStart).toString(), text);
+            cursor.insertText(shown, mark);
+            runStart = i + 1;
+        }
+        if (runStart < whole.size())
+            cursor.insertText(whole.sliced(runStart).toString(), text);
     }
     cursor.endEditBlock();
     pending_.clear();

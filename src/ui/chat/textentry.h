@@ -11,6 +11,10 @@ struct ThemeRecord;
 
 // The text entry at the foot of a chat window: what the user types, with the lines they
 // entered before under the Up and Down keys. What a line means is for its receiver.
+// Ctrl+B, Ctrl+K, Ctrl+U, Ctrl+I, Ctrl+R and Ctrl+O type the formatting codes bold,
+// colour, underline, italic, reverse and plain; a code or other control character in the
+// entry is shown as a small inverted letter (B, K, U, I, ... or the caret letter), never
+// as a font's empty box.
 class TextEntry : public QPlainTextEdit
 {
     Q_OBJECT
@@ -50,11 +54,14 @@ protected:
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void enter();
     void showHistory(int index);
     void complete();
+    bool typeFormattingCode(const QKeyEvent* event);
+    void paintControlMarks();
 
     QStringList ownHistory_;
     QStringList* history_;

@@ -32,7 +32,7 @@ AddObjectDialog::AddObjectDialog(const QStringList& objectFiles, QWidget* parent
     setModal(true);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(
-        new QLabel(QStringLiteral("Select a Scripting Object to be added your Script"), this));
+        new QLabel(QStringLiteral("Select a Scripting Object to be added to your Script"), this));
     files_ = new QListWidget(this);
     files_->setObjectName(QStringLiteral("FileListBox1"));
     files_->addItems(objectFiles);

@@ -206,8 +206,8 @@ void ScriptingPage::renameObject()
                     dialog->accept();
                     break;
                 case Scripts::RenameResult::NameTaken:
-                    message(QStringLiteral(
-                                "That Script Object Name is already exists.  Select another Name."),
+                    message(QStringLiteral("That Script Object Name already exists.  "
+                                           "Select another Name."),
                             dialog);
                     break;
                 case Scripts::RenameResult::InvalidName:
