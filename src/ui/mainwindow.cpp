@@ -31,6 +31,7 @@
 #include "ui/settings/notifypage.h"
 #include "ui/settings/recentserversmenu.h"
 #include "ui/settings/servertreepage.h"
+#include "ui/settings/settingspanel.h"
 #include "ui/settings/soundsettingspage.h"
 #include "ui/settings/themepage.h"
 #include "ui/settings/usersettingspage.h"
@@ -44,7 +45,6 @@
 #include <QLineEdit>
 #include <QShortcut>
 #include <QStyle>
-#include <QTabWidget>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -240,7 +240,7 @@ QWidget* MainWindow::addSectionPanel(const QString& objectName, const QString& c
 
 void MainWindow::buildSettingsPanel()
 {
-    settingspanel_ = new QTabWidget(masterPanel_);
+    settingspanel_ = new SettingsPanel(masterPanel_);
     settingspanel_->setObjectName(QStringLiteral("settingspanel"));
     // The server list is in front from the start; the other pages are made when their tab
     // is first shown.

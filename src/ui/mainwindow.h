@@ -13,13 +13,13 @@ class Client;
 class QComboBox;
 class QLabel;
 class QFrame;
-class QTabWidget;
 class QToolButton;
 class ChatMenuWidget;
 class FilesPanel;
 class ServerInfoWidget;
 class RecentServersMenu;
 class ServerTreePage;
+class SettingsPanel;
 class PickerPanel;
 class ChatSplitter;
 class ImportDialog;
@@ -113,7 +113,7 @@ private:
     PickerPanel* picker_ = nullptr;
     QWidget* masterPanel_ = nullptr;
     QFrame* tileFrame_[4] = {}; // tleft, ttop, tright, tbot
-    QTabWidget* settingspanel_ = nullptr;
+    SettingsPanel* settingspanel_ = nullptr;
     struct PageMaker
     {
         const QMetaObject* type;
