@@ -35,6 +35,9 @@ class MainWindow : public QMainWindow
 public:
     // The picker's width when the window opens: room for the section labels.
     static constexpr int PickerWidth = 150;
+    // The smallest the window may be made: every settings page and the status strip
+    // still show all their captions.
+    static constexpr QSize MinimumSize{800, 560};
 
     explicit MainWindow(const QString& programFolder, QWidget* parent = nullptr);
     ~MainWindow() override;

@@ -1,6 +1,7 @@
 #include "ui/settings/channellistpage.h"
 
 #include "client/client.h"
+#include "ui/flowlayout.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
@@ -64,11 +65,10 @@ ChannelListPage::ChannelListPage(Client& client, QWidget* parent) : QWidget(pare
     special_->setToolTip(QStringLiteral("Use Special Channel List Processing"));
     special_->setCheckable(true);
 
-    auto* toolbar = new QHBoxLayout;
+    auto* toolbar = new FlowLayout;
     for (QToolButton* b :
          {getList_, shortList_, addSelected_, refilter_, adult_, joinSelected_, special_})
         toolbar->addWidget(b);
-    toolbar->addStretch(1);
 
     keywordCheck_ = new QCheckBox(QStringLiteral("Keyword"), this);
     keywordCheck_->setObjectName(QStringLiteral("CheckBox7"));

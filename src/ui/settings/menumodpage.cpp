@@ -2,6 +2,7 @@
 
 #include "menu/menumod.h"
 #include "ui/chat/chatmenuwidget.h"
+#include "ui/flowlayout.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -25,7 +26,7 @@ MenuModPage::MenuModPage(MenuMods& mods, ChatMenuWidget& menu, QWidget* parent)
     menupile_->setLineWrapMode(QPlainTextEdit::NoWrap);
     layout->addWidget(menupile_, 1);
 
-    auto* buttons = new QHBoxLayout;
+    auto* buttons = new FlowLayout;
     struct Button
     {
         const char* name;
@@ -45,7 +46,6 @@ MenuModPage::MenuModPage(MenuMods& mods, ChatMenuWidget& menu, QWidget* parent)
         connect(button, &QPushButton::clicked, this, row.run);
         buttons->addWidget(button);
     }
-    buttons->addStretch(1);
     layout->addLayout(buttons);
 
     connect(&mods_, &MenuMods::labelChanged, modLabel_, &QLabel::setText);

@@ -9,6 +9,7 @@
 #include "ui/chat/chatview.h"
 #include "ui/chat/nicklistview.h"
 #include "ui/chat/textentry.h"
+#include "ui/flowlayout.h"
 #include "ui/settings/colourpalette.h"
 
 #include <QColorDialog>
@@ -114,7 +115,7 @@ QString ThemePage::themesFolder() const
 QWidget* ThemePage::buildButtons()
 {
     auto* strip = new QWidget(this);
-    auto* row = new QHBoxLayout(strip);
+    auto* row = new FlowLayout(strip);
     row->setContentsMargins(0, 0, 0, 0);
     auto* create = button(strip, "newthemebutton", QStringLiteral("New"),
                           QStringLiteral("Create a New Theme"));
@@ -126,7 +127,6 @@ QWidget* ThemePage::buildButtons()
                      QStringLiteral("Delete this Theme"));
     for (QPushButton* b : {create, open, save_, delete_})
         row->addWidget(b);
-    row->addStretch(1);
     connect(create, &QPushButton::clicked, &editor_, &ThemeEditor::newTheme);
     connect(open, &QPushButton::clicked, this, &ThemePage::openThemeFile);
     connect(save_, &QPushButton::clicked, this, &ThemePage::saveThemeAs);
@@ -265,7 +265,7 @@ QWidget* ThemePage::buildEditors()
     help_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     column->addWidget(help_);
     column->addStretch(0);
-    editorArea_->setMinimumWidth(360);
+    // As narrow as its widest editor (the colour row) allows, so the preview keeps room.
     editorArea_->setMaximumWidth(420);
     return editorArea_;
 }
@@ -327,6 +327,8 @@ QWidget* ThemePage::buildPreview()
 {
     preview_ = new QFrame(this);
     preview_->setObjectName(QStringLiteral("Panel10"));
+    // Room for several words a line beside the sample nick list at the narrowest window.
+    preview_->setMinimumWidth(240);
     static_cast<QFrame*>(preview_)->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     previewStack_ = new QStackedLayout(preview_);
 
