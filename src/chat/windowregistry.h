@@ -72,7 +72,13 @@ public:
     static constexpr int MaxRecentSpeakers = 100;
     void addStatusLine(const QString& text);
 
+    // The user joins a channel (a typed /join, a channel link, a favourite, the link the
+    // program was started with): its window is shown once the server confirms the join.
     void joinChannel(const QString& name);
+    // channels (one, a comma list, or either with a key after a blank) were asked for by
+    // the user: each is shown once joined. Joins nobody asked for here (a rejoin after a
+    // reconnect, an invitation) leave the view where it is.
+    void showOnceJoined(const QString& channels);
     void openPrivateChat(const QString& nick);
     // text is the line to show; message, when given, what the user said in it.
     void routePrivateMessage(const QString& nick, const QString& address, const QString& text,
@@ -137,6 +143,8 @@ private:
     QString logTimestamp() const;
     QString lineTimestamp() const;
     void noteSpeaker(ChatWindow* window, const QString& nick);
+    // Shows a channel window the user asked for, once.
+    void showIfAskedFor(ChatWindow* channel);
     static bool isService(const QString& nick);
 
     SendLine sendLine_;
@@ -150,4 +158,5 @@ private:
     std::vector<std::unique_ptr<ChatWindow>> items_;
     PickerLayout picker_;
     QSet<QString> refusedLogs_; // log paths already reported as links; said once each
+    QSet<QString> askedFor_;    // lower-cased channels to show once joined
 };
