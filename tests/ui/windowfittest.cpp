@@ -3,6 +3,7 @@
 #include "client/client.h"
 #include "support/settingstabs.h"
 #include "support/testmain.h"
+#include "ui/dcc/filespanel.h"
 #include "ui/mainwindow.h"
 #include "ui/settings/servertreepage.h"
 #include "ui/settings/settingspanel.h"
@@ -23,10 +24,17 @@ QSize needed(const QWidget* widget)
     return need;
 }
 
-bool fits(const QWidget* widget)
+// Empty when the widget has the room its layout needs; else what it has and needs.
+QString shortfall(const QWidget* widget)
 {
     const QSize need = needed(widget);
-    return widget->width() >= need.width() && widget->height() >= need.height();
+    if (widget->width() >= need.width() && widget->height() >= need.height())
+        return QString();
+    return QStringLiteral("%1x%2 for %3x%4")
+        .arg(widget->width())
+        .arg(widget->height())
+        .arg(need.width())
+        .arg(need.height());
 }
 } // namespace
 
@@ -88,7 +96,7 @@ private Q_SLOTS:
         // A nickname as long as servers allow does not push the buttons off the strip.
         form.client().connection().setNickname(QStringLiteral("averyveryverylongnickname30ch"));
         QWidget* strip = form.findChild<QWidget*>("statuspanel");
-        QVERIFY(fits(strip));
+        QVERIFY2(shortfall(strip).isEmpty(), qPrintable(shortfall(strip)));
 
         auto* tabs = form.findChild<QTabWidget*>("settingspanel");
         showEverySettingsTab(form);
@@ -97,10 +105,13 @@ private Q_SLOTS:
         for (int i = 0; i < tabs->count(); ++i) {
             tabs->setCurrentIndex(i);
             QWidget* page = tabs->widget(i);
-            QVERIFY2(fits(page),
-                     qPrintable(tabs->tabText(i) + u' ' + QString::number(needed(page).width()) +
-                                u'x' + QString::number(needed(page).height())));
+            QVERIFY2(shortfall(page).isEmpty(), qPrintable(tabs->tabText(i) + u' ' + shortfall(page)));
         }
+        // The Files panel's rows of buttons too.
+        form.client().windows().picker().selectRow(4);
+        auto* files = form.findChild<FilesPanel*>();
+        QVERIFY(files && files->isVisible());
+        QTRY_VERIFY2(shortfall(files).isEmpty(), qPrintable(shortfall(files)));
     }
 };
 
