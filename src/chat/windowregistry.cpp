@@ -530,7 +530,9 @@ QList<std::pair<QString, QString>> WindowRegistry::channelsToRejoin() const
 
 QString WindowRegistry::captionFor(const ChatWindow* window)
 {
-    return window->channelName + QStringLiteral(": ") + stripFormatting(window->topic);
+    const QString topic = stripFormatting(window->topic);
+    return topic.isEmpty() ? window->channelName
+                           : window->channelName + QStringLiteral(": ") + topic;
 }
 
 void WindowRegistry::setTopic(ChatWindow* channel, const QString& topic)

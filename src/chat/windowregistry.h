@@ -103,7 +103,8 @@ public:
     // The channel windows kept for a reconnect, with the keys to join them again.
     QList<std::pair<QString, QString>> channelsToRejoin() const;
 
-    // A channel window's caption: the channel, ": " and the topic without its codes.
+    // A channel window's caption: the channel, ": " and the topic without its codes; the
+    // channel alone while it has no topic.
     static QString captionFor(const ChatWindow* window);
     void setTopic(ChatWindow* channel, const QString& topic);
 

@@ -73,7 +73,7 @@ ChannelListPage::ChannelListPage(Client& client, QWidget* parent) : QWidget(pare
     keywordCheck_ = new QCheckBox(QStringLiteral("Keyword"), this);
     keywordCheck_->setObjectName(QStringLiteral("CheckBox7"));
     keywordEdit_ = lineEdit("Edit1", this);
-    keywordEdit_->setText(QStringLiteral("Keyword"));
+    keywordEdit_->setPlaceholderText(QStringLiteral("Keyword"));
     minimumUsers_ = new QSpinBox(this);
     minimumUsers_->setObjectName(QStringLiteral("SpinEdit1"));
     minimumUsers_->setRange(1, 5000);

@@ -67,7 +67,9 @@ void MenuModPage::compileMenu()
 void MenuModPage::compileAndView()
 {
     compileMenu();
-    menu_.showPreview(QPoint(0, 0));
+    // Under the button that asked for it, as a drop-down menu opens.
+    const QWidget* button = findChild<QWidget*>(QStringLiteral("viewbutton"));
+    menu_.showPreview(button->mapToGlobal(QPoint(0, button->height())));
 }
 
 void MenuModPage::saveMod()

@@ -30,7 +30,6 @@
 #include <QVBoxLayout>
 
 namespace {
-const QString separator = QStringLiteral("-------------");
 // Where a separator line follows an item in the item list.
 const char* const groupEnds[] = {"Author",
                                  "Right Margin",
@@ -148,8 +147,9 @@ QWidget* ThemePage::buildEditors()
     for (const ThemeItem& item : ThemeItems::all()) {
         itemCombo_->addItem(item.caption);
         for (const char* end : groupEnds) {
+            // A line between groups, which can be neither chosen nor stepped onto.
             if (item.caption == QLatin1String(end))
-                itemCombo_->addItem(separator);
+                itemCombo_->insertSeparator(itemCombo_->count());
         }
     }
     itemLabel->setBuddy(itemCombo_);
