@@ -158,7 +158,9 @@ ChatWindow* WindowRegistry::createChannelWindow(const QString& channel)
 {
     auto item = newChatItem(PickerKind::ChannelWindow, ConversationKind::Channel, channel);
     item->channelName = channel;
-    return insertChatWindow(std::move(item), PickerKind::PublicChat);
+    ChatWindow* window = insertChatWindow(std::move(item), PickerKind::PublicChat);
+    showIfAskedFor(window);
+    return window;
 }
 
 ChatWindow* WindowRegistry::createPrivateWindow(const QString& nick, const QString& address)
@@ -301,12 +303,27 @@ void WindowRegistry::joinChannel(const QString& name)
     if (channel.isEmpty())
         return;
     // A window kept from a lost connection is not on the channel: it is joined again.
-    if (const ChatWindow* open = findChannelWindow(channel); open && !open->disconnected) {
+    if (ChatWindow* open = findChannelWindow(channel); open && !open->disconnected) {
         addStatusLine(QStringLiteral("You are already on ") + channel + u'.');
+        picker_.selectRow(int(indexOf(open)));
         return;
     }
     sendLine_(Outbound::join(channel));
     addStatusLine(QStringLiteral("Trying to Join ") + channel + u'.');
+    showOnceJoined(channel);
+}
+
+void WindowRegistry::showOnceJoined(const QString& channels)
+{
+    const QString names = channels.trimmed().section(u' ', 0, 0);
+    for (const QString& name : names.split(u',', Qt::SkipEmptyParts))
+        askedFor_.insert(name.toLower());
+}
+
+void WindowRegistry::showIfAskedFor(ChatWindow* channel)
+{
+    if (askedFor_.remove(channel->channelName.toLower()))
+        picker_.selectRow(int(indexOf(channel)));
 }
 
 void WindowRegistry::openPrivateChat(const QString& nick)
@@ -451,6 +468,7 @@ void WindowRegistry::closeAllWindows()
 
 void WindowRegistry::closeChatWindowsForDisconnect()
 {
+    askedFor_.clear();
     for (qsizetype i = count() - 1; i >= 0; --i) {
         if (at(i)->isChat())
             destroyChatWindow(at(i), true);
@@ -460,6 +478,9 @@ void WindowRegistry::closeChatWindowsForDisconnect()
 
 QStringList WindowRegistry::keepChatWindowsForReconnect()
 {
+    // What the user asked for on the lost connection is not shown when the reconnect
+    // joins it again.
+    askedFor_.clear();
     QStringList kept;
     for (qsizetype i = count() - 1; i >= 0; --i) {
         ChatWindow* window = at(i);
@@ -499,6 +520,7 @@ void WindowRegistry::reconnectWindow(ChatWindow* window)
         window->channelKey.clear();
         window->userLimit = 0;
         setTopic(window, QString());
+        showIfAskedFor(window);
     }
     Q_EMIT pickerChanged();
 }
@@ -516,7 +538,9 @@ QList<std::pair<QString, QString>> WindowRegistry::channelsToRejoin() const
 
 QString WindowRegistry::captionFor(const ChatWindow* window)
 {
-    return window->channelName + QStringLiteral(": ") + stripFormatting(window->topic);
+    const QString topic = stripFormatting(window->topic);
+    return topic.isEmpty() ? window->channelName
+                           : window->channelName + QStringLiteral(": ") + topic;
 }
 
 void WindowRegistry::setTopic(ChatWindow* channel, const QString& topic)

@@ -75,7 +75,13 @@ public:
     static constexpr int MaxRecentSpeakers = 100;
     void addStatusLine(const QString& text);
 
+    // The user joins a channel (a typed /join, a channel link, a favourite, the link the
+    // program was started with): its window is shown once the server confirms the join.
     void joinChannel(const QString& name);
+    // channels (one, a comma list, or either with a key after a blank) were asked for by
+    // the user: each is shown once joined. Joins nobody asked for here (a rejoin after a
+    // reconnect, an invitation) leave the view where it is.
+    void showOnceJoined(const QString& channels);
     void openPrivateChat(const QString& nick);
     // text is the line to show; message, when given, what the user said in it.
     void routePrivateMessage(const QString& nick, const QString& address, const QString& text,
@@ -100,7 +106,8 @@ public:
     // The channel windows kept for a reconnect, with the keys to join them again.
     QList<std::pair<QString, QString>> channelsToRejoin() const;
 
-    // A channel window's caption: the channel, ": " and the topic without its codes.
+    // A channel window's caption: the channel, ": " and the topic without its codes; the
+    // channel alone while it has no topic.
     static QString captionFor(const ChatWindow* window);
     void setTopic(ChatWindow* channel, const QString& topic);
 
@@ -140,6 +147,8 @@ private:
     QString logTimestamp() const;
     QString lineTimestamp() const;
     void noteSpeaker(ChatWindow* window, const QString& nick);
+    // Shows a channel window the user asked for, once.
+    void showIfAskedFor(ChatWindow* channel);
     static bool isService(const QString& nick);
 
     SendLine sendLine_;
@@ -154,4 +163,5 @@ private:
     PickerLayout picker_;
     QSet<QString> refusedLogs_; // log paths already reported as links; said once each
     qsizetype lineLimit_;       // lines each window keeps; 0 keeps all
+    QSet<QString> askedFor_;    // lower-cased channels to show once joined
 };

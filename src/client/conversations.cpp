@@ -20,8 +20,10 @@ void Conversations::join(const QString& channel)
 
 void Conversations::joinListed(const QString& channel)
 {
-    if (!channel.isEmpty())
-        sendLine_(Outbound::join(channel));
+    if (channel.isEmpty())
+        return;
+    sendLine_(Outbound::join(channel));
+    windows_.showOnceJoined(channel);
 }
 
 void Conversations::leave(ChatWindow* window)

@@ -22,6 +22,7 @@ public:
     // already open is only said to be so; else the status line tells of the attempt.
     void join(const QString& channel);
     // A channel picked from the server's channel list: joined at once, with no status line.
+    // Either way the window is shown once the server confirms the join.
     void joinListed(const QString& channel);
     // Leaves a channel (saying the leave message first when the user wants it) or closes
     // a chat.

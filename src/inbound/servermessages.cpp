@@ -284,7 +284,14 @@ void ServerMessages::nicknameInUse(const ServerLine& line)
         return;
     const QString word = line.parameters.left(space);
     if (session_.isRegistered()) {
-        status_.add(QStringLiteral("ERROR: ") + word + QStringLiteral(" is already in use."));
+        const QString text =
+            QStringLiteral("ERROR: ") + word + QStringLiteral(" is already in use.");
+        status_.add(text);
+        // The user asked for the nickname from a window, most likely the one shown.
+        if (targets_.windows) {
+            if (ChatWindow* shown = targets_.windows->picker().selectedChatWindow())
+                targets_.windows->addLine(shown, QStringLiteral("*** ") + text, LineClass::Server);
+        }
         return;
     }
     const QString next = nicknameAfter(session_.nicknames(), word);

@@ -32,6 +32,7 @@
 #include "ui/settings/notifypage.h"
 #include "ui/settings/recentserversmenu.h"
 #include "ui/settings/servertreepage.h"
+#include "ui/settings/settingspanel.h"
 #include "ui/settings/soundsettingspage.h"
 #include "ui/settings/themepage.h"
 #include "ui/settings/usersettingspage.h"
@@ -43,12 +44,40 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QShortcut>
 #include <QStyle>
-#include <QTabWidget>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
+
+namespace {
+// "Your Nickname is: ..." in the status strip: a long nickname is cut with an ellipsis
+// rather than pushing the buttons beside it off the strip; the tooltip has it whole.
+class NicknamePanel : public QLabel
+{
+public:
+    using QLabel::QLabel;
+
+    QSize minimumSizeHint() const override
+    {
+        const QMargins frame = contentsMargins();
+        return {fontMetrics().horizontalAdvance(QStringLiteral("Your Nickname is: WWWW")) +
+                    frame.left() + frame.right() + 2 * margin() + 4,
+                QLabel::minimumSizeHint().height()};
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QFrame::paintEvent(event);
+        QPainter painter(this);
+        const QRect area = contentsRect().adjusted(margin() + 2, 0, -margin() - 2, 0);
+        painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter,
+                         fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
+    }
+};
+} // namespace
 
 MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
     : QMainWindow(parent), prompts_(this),
@@ -60,6 +89,7 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
     // The application's title: what a minimized window shows.
     setWindowIconText(Product::applicationTitle());
     resize(1000, 680);
+    setMinimumSize(MinimumSize);
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -241,7 +271,7 @@ QWidget* MainWindow::addSectionPanel(const QString& objectName, const QString& c
 
 void MainWindow::buildSettingsPanel()
 {
-    settingspanel_ = new QTabWidget(masterPanel_);
+    settingspanel_ = new SettingsPanel(masterPanel_);
     settingspanel_->setObjectName(QStringLiteral("settingspanel"));
     // The server list is in front from the start; the other pages are made when their tab
     // is first shown.
@@ -566,16 +596,15 @@ void MainWindow::buildStatusStrip(QWidget* strip)
     statuslist_->setObjectName(QStringLiteral("statuslist"));
     statuslist_->setMaxVisibleItems(20);
     statuslist_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    statuslist_->setMinimumContentsLength(30);
+    statuslist_->setMinimumContentsLength(16);
     statuslist_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     // Whatever the user picks from the drop-down, the newest line stays the one shown.
     connect(statuslist_, &QComboBox::activated, this,
             [this] { statuslist_->setCurrentIndex(statuslist_->count() - 1); });
 
-    nicknamePanel_ = new QLabel(strip);
+    nicknamePanel_ = new NicknamePanel(strip);
     nicknamePanel_->setObjectName(QStringLiteral("Panel6"));
     nicknamePanel_->setFrameShape(QFrame::StyledPanel);
-    nicknamePanel_->setMinimumWidth(200);
 
     row->addWidget(connectButton_);
     row->addWidget(disconnectButton_);
@@ -629,6 +658,7 @@ void MainWindow::showSessionState(Session::State state)
 void MainWindow::showNickname(const QString& nickname)
 {
     nicknamePanel_->setText(QStringLiteral("Your Nickname is: ") + nickname);
+    nicknamePanel_->setToolTip(nicknamePanel_->text());
 }
 
 void MainWindow::connectToServer()

@@ -13,13 +13,13 @@ class Client;
 class QComboBox;
 class QLabel;
 class QFrame;
-class QTabWidget;
 class QToolButton;
 class ChatMenuWidget;
 class FilesPanel;
 class ServerInfoWidget;
 class RecentServersMenu;
 class ServerTreePage;
+class SettingsPanel;
 class PickerPanel;
 class ChatSplitter;
 class ImportDialog;
@@ -35,6 +35,9 @@ class MainWindow : public QMainWindow
 public:
     // The picker's width when the window opens: room for the section labels.
     static constexpr int PickerWidth = 150;
+    // The smallest the window may be made: every settings page and the status strip
+    // still show all their captions.
+    static constexpr QSize MinimumSize{800, 560};
 
     explicit MainWindow(const QString& programFolder, QWidget* parent = nullptr);
     ~MainWindow() override;
@@ -113,7 +116,7 @@ private:
     PickerPanel* picker_ = nullptr;
     QWidget* masterPanel_ = nullptr;
     QFrame* tileFrame_[4] = {}; // tleft, ttop, tright, tbot
-    QTabWidget* settingspanel_ = nullptr;
+    SettingsPanel* settingspanel_ = nullptr;
     struct PageMaker
     {
         const QMetaObject* type;

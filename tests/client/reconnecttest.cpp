@@ -114,6 +114,73 @@ private Q_SLOTS:
         QCOMPARE(f.chatWindows(), 3);
     }
 
+    // The window of a channel the user asked for is shown once the server confirms the
+    // join: the link the program was started with, a typed /join, the channel list, a
+    // favourite. Joins nobody here asked for (one the server makes, an invitation taken
+    // up, the rejoins after a reconnect) leave the window that shows as it is.
+    void theChannelAskedForIsShownOnceJoined()
+    {
+        Reconnect f;
+        QVERIFY(f.server.listen());
+        QVERIFY(f.client.connectToAddress(QStringLiteral("irc://127.0.0.1:") +
+                                          QString::number(f.server.port()) +
+                                          QStringLiteral("/#test")));
+        QVERIFY(f.server.waitForLine(QStringLiteral("USER ")));
+        f.server.sendLine(QStringLiteral(":irc.test 001 me :Welcome"));
+        f.server.sendLine(QStringLiteral(":irc.test 376 me :End of MOTD"));
+        QVERIFY(f.server.waitForLine(QStringLiteral("JOIN #test")));
+        PickerLayout& picker = f.windows().picker();
+        const auto joined = [&f](const QString& channel) -> ChatWindow* {
+            f.server.sendLine(QStringLiteral(":me!u@h JOIN ") + channel);
+            return f.sync() ? f.channel(channel) : nullptr;
+        };
+        QVERIFY(!picker.selectedChatWindow()); // the settings, until the server lets us in
+        ChatWindow* test = joined(QStringLiteral("#test"));
+        QVERIFY(test);
+        QCOMPARE(picker.selectedChatWindow(), test);
+
+        QVERIFY(joined(QStringLiteral("#pushed")));
+        f.client.options().connection.autoJoinOnInvite = true;
+        f.server.clearReceived();
+        f.server.sendLine(QStringLiteral(":op!o@h INVITE me :#invited"));
+        QVERIFY(f.server.waitForLine(QStringLiteral("JOIN #invited")));
+        QVERIFY(joined(QStringLiteral("#invited")));
+        QCOMPARE(picker.selectedChatWindow(), test);
+
+        // Typed in the channel that shows; the server answers in its own spelling.
+        f.server.clearReceived();
+        f.client.commands().enterLine(test, QStringLiteral("/join #Second"));
+        QVERIFY(f.server.waitForLine(QStringLiteral("JOIN #Second")));
+        ChatWindow* second = joined(QStringLiteral("#second"));
+        QCOMPARE(picker.selectedChatWindow(), second);
+        f.server.clearReceived();
+        f.client.conversations().joinListed(QStringLiteral("#listed"));
+        QVERIFY(f.server.waitForLine(QStringLiteral("JOIN #listed")));
+        QCOMPARE(picker.selectedChatWindow(), joined(QStringLiteral("#listed")));
+        f.server.clearReceived();
+        f.client.conversations().join(QStringLiteral("#fav sekrit"));
+        QVERIFY(f.server.waitForLine(QStringLiteral("JOIN #fav")));
+        ChatWindow* favourite = joined(QStringLiteral("#fav"));
+        QCOMPARE(picker.selectedChatWindow(), favourite);
+        // A channel the user is in already is shown at once.
+        f.client.conversations().join(QStringLiteral("#second"));
+        QCOMPARE(picker.selectedChatWindow(), second);
+
+        // The reconnect joins every channel again; the window shown stays.
+        QVERIFY(f.serverDrops());
+        f.server.clearReceived();
+        f.clock.advanceSeconds(5);
+        f.session().reconnectSchedule().onTick();
+        QVERIFY(f.server.waitForLine(QStringLiteral("USER ")));
+        f.server.sendLine(QStringLiteral(":irc.test 001 me :Welcome"));
+        f.server.sendLine(QStringLiteral(":irc.test 376 me :End of MOTD"));
+        QVERIFY(f.server.waitForLine(QStringLiteral("JOIN ")));
+        for (const char* channel : {"#test", "#fav", "#listed", "#second"})
+            QVERIFY(joined(QLatin1String(channel)));
+        QVERIFY(!favourite->disconnected);
+        QCOMPARE(picker.selectedChatWindow(), second);
+    }
+
     void anEndTheUserAsksForClosesTheWindows_data()
     {
         QTest::addColumn<QString>("ending");

@@ -2,6 +2,7 @@
 // transfer list views following their rows, and the two section panels.
 #include "dccpeer.h"
 #include "support/testmain.h"
+#include "ui/dcc/bytesize.h"
 #include "ui/dcc/dccprompts.h"
 #include "ui/dcc/dccsettingspage.h"
 #include "ui/dcc/fileselectdialog.h"
@@ -9,17 +10,38 @@
 #include "ui/dcc/transferlistview.h"
 
 #include <QCheckBox>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QStyleOptionProgressBar>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
 #include <QToolButton>
+#include <QTreeView>
+
+namespace {
+// Notes each progress bar drawn, as its value and its text.
+class ProgressRecorder : public QProxyStyle
+{
+public:
+    mutable QStringList bars;
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override
+    {
+        if (const auto* bar = qstyleoption_cast<const QStyleOptionProgressBar*>(option);
+            bar && element == CE_ProgressBar)
+            bars << QString::number(bar->progress) + u' ' + bar->text;
+        QProxyStyle::drawControl(element, option, painter, widget);
+    }
+};
+} // namespace
 
 class DccWidgetsTest : public QObject
 {
@@ -52,6 +74,11 @@ private Q_SLOTS:
                     ++answers;
                 });
             QCOMPARE(dialog.resumeButton()->text(), caption);
+            // The folder tree opens at the save folder as its folders are read.
+            auto* tree = dialog.findChild<QTreeView*>();
+            auto* folders = qobject_cast<QFileSystemModel*>(tree->model());
+            QCOMPARE(folders->filePath(tree->currentIndex()), dir.path());
+            QTRY_VERIFY(tree->isExpanded(tree->currentIndex().parent()));
             QCOMPARE(dialog.resumeButton()->isEnabled(), caption != QStringLiteral("Resume"));
             if (dialog.resumeButton()->isEnabled())
                 dialog.resumeButton()->click();
@@ -131,10 +158,36 @@ private Q_SLOTS:
         QCOMPARE(rows->topLevelItemCount(), 1);
         // The row catches up within a refresh, without waiting for the transfer to end.
         QTRY_COMPARE(rows->topLevelItem(0)->text(TransferRow::Done), QStringLiteral("50000"));
-        QCOMPARE(rows->topLevelItem(0)->text(TransferRow::Completed), QStringLiteral("50%"));
-        QCOMPARE(rows->topLevelItem(0)->text(TransferRow::Status), QStringLiteral("Receiving..."));
-        QCOMPARE(rows->topLevelItem(0)->text(TransferRow::FileName),
-                 bob.folder() + QStringLiteral("half.bin"));
+        QTreeWidgetItem* row = rows->topLevelItem(0);
+        QCOMPARE(row->text(TransferRow::Completed), QStringLiteral("50%"));
+        QCOMPARE(row->text(TransferRow::Status), QStringLiteral("Receiving..."));
+        QCOMPARE(row->text(TransferRow::FileName), bob.folder() + QStringLiteral("half.bin"));
+
+        // What the row shows: the file's name (the path in its tooltip), sizes to read at a
+        // glance (the bytes in the tooltip), and Completed drawn as a bar at its percentage.
+        const QLocale before;
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        const auto shown = [row](TransferRow::Column c) {
+            return TransferRowDelegate::shownText(c, row->text(c));
+        };
+        QCOMPARE(shown(TransferRow::FileName), QStringLiteral("half.bin"));
+        QCOMPARE(row->toolTip(TransferRow::FileName), bob.folder() + QStringLiteral("half.bin"));
+        QCOMPARE(shown(TransferRow::Size), QStringLiteral("97.7 KB"));
+        QCOMPARE(TransferRowDelegate::toolTip(TransferRow::Size, row->text(TransferRow::Size)),
+                 QStringLiteral("100,000 bytes"));
+        QCOMPARE(TransferRowDelegate::shownText(TransferRow::Size, QStringLiteral("6291456")),
+                 QStringLiteral("6.0 MB"));
+        QCOMPARE(TransferRowDelegate::shownText(TransferRow::Done, QStringLiteral("3221225472")),
+                 QStringLiteral("3.0 GB"));
+        QCOMPARE(shown(TransferRow::Status), QStringLiteral("Receiving..."));
+        // The receive prompt gives the size both ways.
+        QCOMPARE(ByteSize::bothWays(25165824), QStringLiteral("24.0 MB (25,165,824 bytes)"));
+        QLocale::setDefault(before);
+        ProgressRecorder style;
+        rows->setStyle(&style);
+        rows->grab();
+        QCOMPARE(style.bars, QStringList{QStringLiteral("50 50%")});
+        rows->setStyle(nullptr);
     }
 
     void sectionPanels()

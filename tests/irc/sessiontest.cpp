@@ -226,12 +226,18 @@ private Q_SLOTS:
     {
         SessionFixture f;
         QVERIFY(f.registerAs(QStringLiteral("Yournick")));
+        // The window shown, where the user typed /nick, hears of it too.
+        WindowRegistry& windows = f.client.windows();
+        ChatWindow* shown = windows.createChannelWindow(QStringLiteral("#here"));
+        windows.picker().selectRow(int(windows.indexOf(shown)));
         f.server.clearReceived();
         f.server.sendLine(
             QStringLiteral(":irc.test 433 Yournick taken :Nickname is already in use"));
         f.server.sendLine(QStringLiteral("PING :sync"));
         QVERIFY(f.server.waitForLine(QStringLiteral("PONG :sync")));
         QVERIFY(f.statusHas(QStringLiteral("ERROR: taken is already in use.")));
+        QCOMPARE(shown->document->plainLines().last(),
+                 QStringLiteral("*** ERROR: taken is already in use."));
         QCOMPARE(f.server.received(), QStringList{QStringLiteral("PONG :sync")});
         QVERIFY(f.session().isConnected());
     }

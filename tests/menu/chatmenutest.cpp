@@ -267,6 +267,32 @@ private Q_SLOTS:
             QCOMPARE(other.at(0).at(2).toStringList(), QStringList{"bob"});
     }
 
+    // A right click on the nick list opens the menu under the names it acts on; the title
+    // is no entry, and the entries below it are the menu's own.
+    void nickMenuNamesTheNicks()
+    {
+        MenuFixture f;
+        ChatWindow* w = f.channel("op");
+        f.menu.showChatMenu(w, QPoint(20, 20), {"bob", "carol"});
+        QMenu* nicks = f.menu.nickMenu();
+        QVERIFY(nicks->isVisible());
+        QVERIFY(!f.menu.isVisible());
+        const QList<QAction*> shown = nicks->actions();
+        QCOMPARE(shown.first()->text(), QStringLiteral("bob, carol"));
+        QVERIFY(!shown.first()->isEnabled());
+        QVERIFY(shown.at(1)->isSeparator());
+        QCOMPARE(shown.mid(2), f.menu.actions());
+        QSignalSpy other(&f.menu, &ChatMenuWidget::otherEntryChosen);
+        f.menu.entry("Send File...")->trigger();
+        QCOMPARE(other.size(), 1);
+        QCOMPARE(other.at(0).at(2).toStringList(), (QStringList{"bob", "carol"}));
+        nicks->close();
+        // From the window itself, without nicks: the menu alone, untitled.
+        f.menu.showChatMenu(w, QPoint(20, 20), {});
+        QVERIFY(f.menu.isVisible());
+        f.menu.close();
+    }
+
     void leaveClosesTheWindow()
     {
         MenuFixture f;

@@ -82,7 +82,7 @@ private Q_SLOTS:
         writeFile(home.filePath("quorl.ini"),
                   "[USER]\nnicks=ada,Bob,\nlastnick=BOB\nname=Ada Lovelace\n"
                   "[IGNORE]\nfloodlines=25\ni0=pest\n"
-                  "[MISC]\nwinstate=0\nwinx=40\nwiny=30\nwinwidth=700\nwinheight=500\n");
+                  "[MISC]\nwinstate=0\nwinx=40\nwiny=30\nwinwidth=900\nwinheight=600\n");
         MainWindow form(folderOf(home));
         QCOMPARE(form.windowTitle(), Product::mainCaption());
         // The application's title, shown for the minimized window.
@@ -94,7 +94,7 @@ private Q_SLOTS:
         QCOMPARE(form.client().session().currentNickname(), QStringLiteral("Bob"));
         QCOMPARE(form.client().ignoreList().permanentNicknames(), QStringList{"pest"});
         QVERIFY(!form.isMaximized());
-        QCOMPARE(form.size(), QSize(700, 500));
+        QCOMPARE(form.size(), QSize(900, 600));
         QVERIFY(form.client().statusLog().lines().contains(Product::welcome()));
     }
 

@@ -421,6 +421,10 @@ private Q_SLOTS:
                                                     << "#c: 5x";
         QTest::newRow("reverse underline plain") << "\x16r\x1fu\x0fp"
                                                  << "#c: rup";
+        QTest::newRow("no topic") << ""
+                                  << "#c";
+        QTest::newRow("codes only") << "\x02\x02"
+                                    << "#c";
     }
     void captionShowsTopicWithoutCodes()
     {

@@ -273,6 +273,16 @@ private Q_SLOTS:
         page.compileMenu();
         QVERIFY(!menu.modMenu());
         QCOMPARE(menu.actions().size(), fixedCount);
+
+        // "Compile and View Menu" opens the menu under its button.
+        page.move(200, 150);
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        auto* view = page.findChild<QPushButton*>(u"viewbutton"_s);
+        view->click();
+        QTRY_VERIFY(menu.isVisible());
+        QCOMPARE(menu.pos(), view->mapToGlobal(QPoint(0, view->height())));
+        menu.close();
     }
 };
 

@@ -94,6 +94,18 @@ private Q_SLOTS:
         // background with the right button.
         auto* items = page.findChild<QComboBox*>(QStringLiteral("ComboBox3"));
         QCOMPARE(items->currentText(), QStringLiteral("What uses this Theme?"));
+        // The lines between groups of items are stepped over: the keyboard goes from
+        // "Author" to "BackColor", whose editor replaces the text editor.
+        items->setFocus();
+        items->setCurrentIndex(items->findText(QStringLiteral("Author")));
+        page.chooseItem(QStringLiteral("Author"));
+        QVERIFY(page.findChild<QLineEdit*>(QStringLiteral("themetext"))->isVisible());
+        QTest::keyClick(items, Qt::Key_Down);
+        QCOMPARE(items->currentText(), QStringLiteral("BackColor"));
+        QVERIFY(!page.findChild<QLineEdit*>(QStringLiteral("themetext"))->isVisible());
+        QVERIFY(page.findChild<QWidget*>(QStringLiteral("Image1"))->isVisible());
+        const int line = items->findText(QStringLiteral("Author")) + 1;
+        QVERIFY(!(items->model()->flags(items->model()->index(line, 0)) & Qt::ItemIsEnabled));
         page.chooseItem(QStringLiteral("BackColor"));
         QCOMPARE(page.findChild<QLabel*>(QStringLiteral("helptext"))->text().left(19),
                  QStringLiteral("Select a Color for "));

@@ -17,6 +17,8 @@ ChatMenuWidget::ChatMenuWidget(Client& client, QWidget* parent)
     : QMenu(parent), client_(client), actions_(client.userActions(), client.windows())
 {
     setObjectName(QStringLiteral("chatmenu"));
+    nickMenu_ = new QMenu(this);
+    nickMenu_->setObjectName(QStringLiteral("nickmenu"));
     build();
     buildMod();
     connect(&client_.menuMods(), &MenuMods::menuCompiled, this, &ChatMenuWidget::buildMod);
@@ -133,7 +135,25 @@ void ChatMenuWidget::showChatMenu(ChatWindow* window, const QPoint& globalPos,
     if (!window || window->isSection())
         return;
     prepare(window, selectedNicks);
-    popup(globalPos);
+    if (selectedNicks.isEmpty()) {
+        popup(globalPos);
+        return;
+    }
+    // The same entries, under the names they act on. The title is no entry: it cannot
+    // be chosen.
+    nickMenu_->clear();
+    const QString names = selectedNicks.join(QStringLiteral(", "));
+    QAction* title =
+        nickMenu_->addAction(nickMenu_->fontMetrics().elidedText(names, Qt::ElideRight, 300));
+    title->setObjectName(QStringLiteral("nickmenutitle"));
+    title->setToolTip(names);
+    title->setEnabled(false);
+    QFont bold = title->font();
+    bold.setBold(true);
+    title->setFont(bold);
+    nickMenu_->addSeparator();
+    nickMenu_->addActions(actions());
+    nickMenu_->popup(globalPos);
 }
 
 void ChatMenuWidget::choose(const QString& caption)

@@ -18,9 +18,13 @@ public:
     explicit ChatMenuWidget(Client& client, QWidget* parent = nullptr);
 
     // Opens the menu for a window. selectedNicks are the nick list's selected
-    // nicknames without their rank letters (empty outside channels).
+    // nicknames without their rank letters (empty outside channels); the menu then opens
+    // under a title naming them (nickMenu).
     void showChatMenu(ChatWindow* window, const QPoint& globalPos,
                       const QStringList& selectedNicks);
+    // The menu a right click on the nick list opens: the nicknames as a title, then
+    // every entry of this menu.
+    QMenu* nickMenu() const { return nickMenu_; }
     // Sets every entry up for the window without opening the menu.
     void prepare(ChatWindow* window, const QStringList& selectedNicks);
     // Does what choosing the entry with this caption does: a fixed entry's action first,
@@ -60,4 +64,5 @@ private:
     QStringList selectedNicks_;
     QAction* modSeparator_ = nullptr;
     QMenu* modTop_ = nullptr;
+    QMenu* nickMenu_ = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "ui/dcc/dccprompts.h"
 
 #include "dcc/filereceive.h"
+#include "ui/dcc/bytesize.h"
 
 #include <QDir>
 #include <QFileSystemModel>
@@ -65,7 +66,7 @@ ReceiveFileDialog::ReceiveFileDialog(const FileOfferQuestion& offer,
     auto* column = new QVBoxLayout(this);
     column->addWidget(new QLabel(offer.nick + QStringLiteral(" wants to send you"), this));
     column->addWidget(new QLabel(QStringLiteral("Filename: ") + offer.fileName, this));
-    column->addWidget(new QLabel(QStringLiteral("Size: ") + QString::number(offer.size), this));
+    column->addWidget(new QLabel(QStringLiteral("Size: ") + ByteSize::bothWays(offer.size), this));
     if (offer.theme)
         column->addWidget(new QLabel(
             QStringLiteral("This is a Theme file and should be placed in the 'Themes' folder."),
@@ -84,6 +85,13 @@ ReceiveFileDialog::ReceiveFileDialog(const FileOfferQuestion& offer,
     column->addWidget(location_);
     connect(folderView_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& index) { setFolder(folders_->filePath(index)); });
+    // The folders are read in the background: as each one on the way to the save folder
+    // is read, the tree opens further, until the save folder shows, selected.
+    connect(folders_, &QFileSystemModel::directoryLoaded, this, [this](const QString& loaded) {
+        if ((folder_ + u'/').startsWith(QDir::cleanPath(loaded) + u'/') ||
+            loaded == QDir::rootPath())
+            showFolder();
+    });
 
     auto* row = new QHBoxLayout;
     column->addLayout(row);
@@ -111,16 +119,24 @@ void ReceiveFileDialog::setFolder(const QString& folder)
         return;
     folder_ = folder.endsWith(u'/') ? folder : folder + u'/';
     location_->setText(folder_);
-    const QModelIndex index = folders_->index(folder);
-    if (index.isValid() && folderView_->currentIndex() != index) {
-        folderView_->setCurrentIndex(index);
-        folderView_->scrollTo(index);
-    }
+    showFolder();
     const qint64 existing = FileReceives::resumableSize(folder_, offer_.fileName, offer_.size);
     resume_->setEnabled(existing > 0);
     resume_->setText(existing > 0 ? QStringLiteral("Resume from ") + QString::number(existing) +
                                         QStringLiteral(" bytes.")
                                   : QStringLiteral("Resume"));
+}
+
+void ReceiveFileDialog::showFolder()
+{
+    const QModelIndex index = folders_->index(QDir::cleanPath(folder_));
+    if (!index.isValid())
+        return;
+    for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent())
+        folderView_->expand(parent);
+    if (folderView_->currentIndex() != index)
+        folderView_->setCurrentIndex(index);
+    folderView_->scrollTo(index, QAbstractItemView::PositionAtCenter);
 }
 
 void ReceiveFileDialog::answer(FileOfferChoice choice)

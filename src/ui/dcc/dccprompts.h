@@ -43,6 +43,8 @@ public:
 
 private:
     void answer(FileOfferChoice choice);
+    // Opens the folder tree down to the save folder and selects it.
+    void showFolder();
     FileOfferQuestion offer_;
     std::function<void(FileOfferAnswer)> answer_;
     QString folder_;

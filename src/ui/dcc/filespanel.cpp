@@ -3,6 +3,7 @@
 #include "client/client.h"
 #include "ui/dcc/fileselectdialog.h"
 #include "ui/dcc/transferlistview.h"
+#include "ui/flowlayout.h"
 
 #include <QDesktopServices>
 #include <QHBoxLayout>
@@ -21,7 +22,7 @@ FilesPanel::FilesPanel(Client& client, QWidget* parent) : QWidget(parent), clien
     DccService& dcc = client_.dcc();
 
     auto* outBar = new QWidget(this);
-    new QHBoxLayout(outBar);
+    new FlowLayout(outBar);
     outBar->layout()->setContentsMargins(0, 0, 0, 0);
     column->addWidget(outBar);
     connect(addButton(outBar, QStringLiteral("ToolButton6"), QStringLiteral("Send a File")),
@@ -33,7 +34,6 @@ FilesPanel::FilesPanel(Client& client, QWidget* parent) : QWidget(parent), clien
     connect(addButton(outBar, QStringLiteral("ToolButton11"),
                       QStringLiteral("Remove All Dead File Transfers")),
             &QToolButton::clicked, this, [&dcc] { dcc.sends().removeDeadRows(); });
-    static_cast<QHBoxLayout*>(outBar->layout())->addStretch(1);
     outbound_ = new TransferListView(dcc.sends().list(),
                                      {QStringLiteral("Destination"), QStringLiteral("File Name"),
                                       QStringLiteral("Completed"), QStringLiteral("Size"),
@@ -44,7 +44,7 @@ FilesPanel::FilesPanel(Client& client, QWidget* parent) : QWidget(parent), clien
     column->addWidget(outbound_, 1);
 
     auto* inBar = new QWidget(this);
-    new QHBoxLayout(inBar);
+    new FlowLayout(inBar);
     inBar->layout()->setContentsMargins(0, 0, 0, 0);
     column->addWidget(inBar);
     connect(addButton(inBar, QStringLiteral("ToolButton45"),
@@ -60,7 +60,6 @@ FilesPanel::FilesPanel(Client& client, QWidget* parent) : QWidget(parent), clien
         addButton(inBar, QStringLiteral("ToolButton82"), QStringLiteral("Show Filter Settings")),
         &QToolButton::clicked, this,
         [this] { filterPanel_->setVisible(!filterPanel_->isVisible()); });
-    static_cast<QHBoxLayout*>(inBar->layout())->addStretch(1);
     inbound_ = new TransferListView(dcc.receives().list(),
                                     {QStringLiteral("From"), QStringLiteral("FileName"),
                                      QStringLiteral("Completed"), QStringLiteral("Size"),

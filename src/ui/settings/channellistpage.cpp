@@ -1,6 +1,7 @@
 #include "ui/settings/channellistpage.h"
 
 #include "client/client.h"
+#include "ui/flowlayout.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
@@ -64,16 +65,15 @@ ChannelListPage::ChannelListPage(Client& client, QWidget* parent) : QWidget(pare
     special_->setToolTip(QStringLiteral("Use Special Channel List Processing"));
     special_->setCheckable(true);
 
-    auto* toolbar = new QHBoxLayout;
+    auto* toolbar = new FlowLayout;
     for (QToolButton* b :
          {getList_, shortList_, addSelected_, refilter_, adult_, joinSelected_, special_})
         toolbar->addWidget(b);
-    toolbar->addStretch(1);
 
     keywordCheck_ = new QCheckBox(QStringLiteral("Keyword"), this);
     keywordCheck_->setObjectName(QStringLiteral("CheckBox7"));
     keywordEdit_ = lineEdit("Edit1", this);
-    keywordEdit_->setText(QStringLiteral("Keyword"));
+    keywordEdit_->setPlaceholderText(QStringLiteral("Keyword"));
     minimumUsers_ = new QSpinBox(this);
     minimumUsers_->setObjectName(QStringLiteral("SpinEdit1"));
     minimumUsers_->setRange(1, 5000);

@@ -44,28 +44,35 @@ IgnoreSettingsPage::IgnoreSettingsPage(Client& client, QWidget* parent)
     ignoreLayout->addLayout(buttons);
 
     auto* floodBox = new QGroupBox(QStringLiteral("Flood Protection"), this);
-    floodProtectionCheck_ =
-        new QCheckBox(QStringLiteral("Enable Flood Protection.  Users who flood you will "
-                                     "automatically be added to the ignore list."),
-                      floodBox);
+    floodProtectionCheck_ = new QCheckBox(QStringLiteral("Enable Flood Protection."), floodBox);
     floodProtectionCheck_->setObjectName(QStringLiteral("CheckBox3"));
+    // The rest of the sentence wraps under the box at a narrow width.
+    auto* floodNote = new QLabel(
+        QStringLiteral("Users who flood you will automatically be added to the ignore list."),
+        floodBox);
+    floodNote->setWordWrap(true);
+    floodNote->setBuddy(floodProtectionCheck_);
     floodLinesSpin_ = new QSpinBox(floodBox);
     floodLinesSpin_->setObjectName(QStringLiteral("SpinEdit2"));
     floodLinesSpin_->setRange(OptionLimits::floodLinesMin, OptionLimits::floodLinesMax);
     auto* threshold = new QHBoxLayout;
     threshold->addWidget(new QLabel(QStringLiteral("A Flood is"), floodBox));
     threshold->addWidget(floodLinesSpin_);
-    threshold->addWidget(
-        new QLabel(QStringLiteral("lines of data received from a user in 5 seconds."), floodBox));
-    threshold->addStretch(1);
+    auto* thresholdRest =
+        new QLabel(QStringLiteral("lines of data received from a user in 5 seconds."), floodBox);
+    thresholdRest->setWordWrap(true);
+    threshold->addWidget(thresholdRest, 1);
     auto* floodLayout = new QVBoxLayout(floodBox);
-    floodLayout->addWidget(floodProtectionCheck_);
+    auto* enableRow = new QHBoxLayout;
+    enableRow->addWidget(floodProtectionCheck_);
+    enableRow->addWidget(floodNote, 1);
+    floodLayout->addLayout(enableRow);
     floodLayout->addLayout(threshold);
-    floodLayout->addStretch(1);
 
-    auto* layout = new QHBoxLayout(this);
-    layout->addWidget(ignoreBox, 3);
-    layout->addWidget(floodBox, 2);
+    // The list above, the flood settings below it: both keep their captions at any width.
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(ignoreBox, 1);
+    layout->addWidget(floodBox);
 
     IgnoreList& list = client_.ignoreList();
     FloodGuard& guard = client_.floodGuard();

@@ -2,6 +2,7 @@
 
 #include "menu/menumod.h"
 #include "ui/chat/chatmenuwidget.h"
+#include "ui/flowlayout.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -25,7 +26,7 @@ MenuModPage::MenuModPage(MenuMods& mods, ChatMenuWidget& menu, QWidget* parent)
     menupile_->setLineWrapMode(QPlainTextEdit::NoWrap);
     layout->addWidget(menupile_, 1);
 
-    auto* buttons = new QHBoxLayout;
+    auto* buttons = new FlowLayout;
     struct Button
     {
         const char* name;
@@ -45,7 +46,6 @@ MenuModPage::MenuModPage(MenuMods& mods, ChatMenuWidget& menu, QWidget* parent)
         connect(button, &QPushButton::clicked, this, row.run);
         buttons->addWidget(button);
     }
-    buttons->addStretch(1);
     layout->addLayout(buttons);
 
     connect(&mods_, &MenuMods::labelChanged, modLabel_, &QLabel::setText);
@@ -67,7 +67,9 @@ void MenuModPage::compileMenu()
 void MenuModPage::compileAndView()
 {
     compileMenu();
-    menu_.showPreview(QPoint(0, 0));
+    // Under the button that asked for it, as a drop-down menu opens.
+    const QWidget* button = findChild<QWidget*>(QStringLiteral("viewbutton"));
+    menu_.showPreview(button->mapToGlobal(QPoint(0, button->height())));
 }
 
 void MenuModPage::saveMod()

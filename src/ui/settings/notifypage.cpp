@@ -1,6 +1,7 @@
 #include "ui/settings/notifypage.h"
 
 #include "client/client.h"
+#include "ui/flowlayout.h"
 #include "ui/standardicons.h"
 
 #include <QHBoxLayout>
@@ -55,7 +56,7 @@ NotifyPage::NotifyPage(Client& client, QWidget* parent) : QWidget(parent), clien
     notifyListView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     notifyListView_->header()->setStretchLastSection(false);
 
-    auto* toggles = new QHBoxLayout;
+    auto* toggles = new FlowLayout;
     for (int i = 0; i < notifyColumnCount; ++i) {
         auto* button =
             toolButton(columnToggles[i].objectName, QLatin1String(columnToggles[i].caption), this);
@@ -66,7 +67,6 @@ NotifyPage::NotifyPage(Client& client, QWidget* parent) : QWidget(parent), clien
         connect(button, &QToolButton::clicked, this,
                 [this, i] { client_.notifyList().toggleColumn(NotifyColumn(i)); });
     }
-    toggles->addStretch(1);
 
     addUserButton_ = toolButton("ToolButton5", QStringLiteral("Add User"), this);
     editUserButton_ = toolButton("ToolButton18", QStringLiteral("Edit User"), this);
@@ -74,13 +74,12 @@ NotifyPage::NotifyPage(Client& client, QWidget* parent) : QWidget(parent), clien
     refreshUserButton_ = toolButton("ToolButton23", QStringLiteral("Refresh User"), this);
     dccChatButton_ = toolButton("ToolButton24", QStringLiteral("Request DCC Chat"), this);
     privateChatButton_ = toolButton("ToolButton26", QStringLiteral("Request Private Chat"), this);
-    auto* buttons = new QHBoxLayout;
+    auto* buttons = new FlowLayout;
     for (QToolButton* b : {addUserButton_, editUserButton_, deleteUserButton_})
         buttons->addWidget(b);
     buttons->addSpacing(12);
     for (QToolButton* b : {refreshUserButton_, dccChatButton_, privateChatButton_})
         buttons->addWidget(b);
-    buttons->addStretch(1);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(toggles);

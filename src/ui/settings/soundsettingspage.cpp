@@ -1,6 +1,7 @@
 #include "ui/settings/soundsettingspage.h"
 
 #include "client/client.h"
+#include "ui/flowlayout.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
@@ -56,11 +57,10 @@ SoundSettingsPage::SoundSettingsPage(Client& client, QWidget* parent)
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
     }
 
-    auto* buttons = new QHBoxLayout;
+    auto* buttons = new FlowLayout;
     for (QToolButton* b :
          {linkButton_, unlinkButton_, playButton_, stopAllButton_, soundFolderButton_})
         buttons->addWidget(b);
-    buttons->addStretch(1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(buttons);
     layout->addWidget(soundlist_, 1);

@@ -9,6 +9,7 @@
 #include "ui/chat/chatview.h"
 #include "ui/chat/nicklistview.h"
 #include "ui/chat/textentry.h"
+#include "ui/flowlayout.h"
 #include "ui/settings/colourpalette.h"
 
 #include <QColorDialog>
@@ -29,7 +30,6 @@
 #include <QVBoxLayout>
 
 namespace {
-const QString separator = QStringLiteral("-------------");
 // Where a separator line follows an item in the item list.
 const char* const groupEnds[] = {"Author",
                                  "Right Margin",
@@ -114,7 +114,7 @@ QString ThemePage::themesFolder() const
 QWidget* ThemePage::buildButtons()
 {
     auto* strip = new QWidget(this);
-    auto* row = new QHBoxLayout(strip);
+    auto* row = new FlowLayout(strip);
     row->setContentsMargins(0, 0, 0, 0);
     auto* create = button(strip, "newthemebutton", QStringLiteral("New"),
                           QStringLiteral("Create a New Theme"));
@@ -126,7 +126,6 @@ QWidget* ThemePage::buildButtons()
                      QStringLiteral("Delete this Theme"));
     for (QPushButton* b : {create, open, save_, delete_})
         row->addWidget(b);
-    row->addStretch(1);
     connect(create, &QPushButton::clicked, &editor_, &ThemeEditor::newTheme);
     connect(open, &QPushButton::clicked, this, &ThemePage::openThemeFile);
     connect(save_, &QPushButton::clicked, this, &ThemePage::saveThemeAs);
@@ -148,8 +147,9 @@ QWidget* ThemePage::buildEditors()
     for (const ThemeItem& item : ThemeItems::all()) {
         itemCombo_->addItem(item.caption);
         for (const char* end : groupEnds) {
+            // A line between groups, which can be neither chosen nor stepped onto.
             if (item.caption == QLatin1String(end))
-                itemCombo_->addItem(separator);
+                itemCombo_->insertSeparator(itemCombo_->count());
         }
     }
     itemLabel->setBuddy(itemCombo_);
@@ -265,7 +265,7 @@ QWidget* ThemePage::buildEditors()
     help_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     column->addWidget(help_);
     column->addStretch(0);
-    editorArea_->setMinimumWidth(360);
+    // As narrow as its widest editor (the colour row) allows, so the preview keeps room.
     editorArea_->setMaximumWidth(420);
     return editorArea_;
 }
@@ -327,6 +327,8 @@ QWidget* ThemePage::buildPreview()
 {
     preview_ = new QFrame(this);
     preview_->setObjectName(QStringLiteral("Panel10"));
+    // Room for several words a line beside the sample nick list at the narrowest window.
+    preview_->setMinimumWidth(240);
     static_cast<QFrame*>(preview_)->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     previewStack_ = new QStackedLayout(preview_);
 

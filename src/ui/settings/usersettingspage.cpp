@@ -82,9 +82,10 @@ UserSettingsPage::UserSettingsPage(Client& client, QWidget* parent)
     behaviourForm->addRow(QString(), invisibleCheck_);
     behaviour->setLayout(behaviourForm);
 
-    auto* layout = new QHBoxLayout(this);
+    // One group above the other, so neither is narrowed below its captions.
+    auto* layout = new QVBoxLayout(this);
     layout->addWidget(identity, 1);
-    layout->addWidget(behaviour, 1);
+    layout->addWidget(behaviour);
 
     Options& o = client_.options();
     connect(nametext_, &QLineEdit::textEdited, this,
