@@ -11,6 +11,8 @@
 #include "ui/chat/pickerpanel.h"
 #include "ui/mainwindow.h"
 
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
 #include <QAccessible>
 #include <QTemporaryDir>
 #include <QTest>
@@ -147,6 +149,40 @@ private Q_SLOTS:
         QVERIFY(picker->hasFocus());
         QTest::keyClick(picker, Qt::Key_Down);
         QVERIFY(iface->child(chanRow + 1)->state().selected);
+    }
+
+    void everyFocusableControlHasAName()
+    {
+        QTemporaryDir home;
+        MainWindow form(home.path() + u'/');
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        WindowRegistry& windows = form.client().windows();
+        ChatWindow* chan = windows.createChannelWindow(QStringLiteral("#named"));
+        windows.addNames(chan, {QStringLiteral("amy")});
+        showEverySettingsTab(form);
+
+        QStringList unnamed;
+        for (QWidget* w : form.findChildren<QWidget*>()) {
+            // A spin box's own line edit is part of the spin box, a combo box's popup list
+            // part of the combo box, an item view's editor part of its item: the
+            // named control is the outer one.
+            QWidget* parent = w->parentWidget();
+            if (w->focusPolicy() == Qt::NoFocus || w->isWindow() || w->window() != &form ||
+                qobject_cast<QAbstractSpinBox*>(parent) ||
+                (parent && qobject_cast<QAbstractItemView*>(parent->parentWidget())))
+                continue;
+            QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(w);
+            if (iface && iface->text(QAccessible::Name).trimmed().isEmpty()) {
+                unnamed << QStringLiteral("%1 \"%2\" in %3")
+                               .arg(QLatin1String(w->metaObject()->className()), w->objectName(),
+                                    w->parentWidget() ? w->parentWidget()->objectName()
+                                                      : QString());
+            }
+        }
+        for (const QString& control : unnamed)
+            qWarning("no accessible name: %s", qPrintable(control));
+        QCOMPARE(unnamed.size(), 0);
     }
 };
 

@@ -69,9 +69,11 @@ PickerPanel::PickerPanel(WindowRegistry& registry, QWidget* parent)
 
     scrollerUp_ = new QToolButton(this);
     scrollerUp_->setObjectName(QStringLiteral("scrollerup"));
+    scrollerUp_->setAccessibleName(QStringLiteral("Scroll windows up"));
     scrollerUp_->setArrowType(Qt::UpArrow);
     scrollerDown_ = new QToolButton(this);
     scrollerDown_->setObjectName(QStringLiteral("scrollerdown"));
+    scrollerDown_->setAccessibleName(QStringLiteral("Scroll windows down"));
     scrollerDown_->setArrowType(Qt::DownArrow);
     PickerLayout& layout = registry_.picker();
     connect(scrollerUp_, &QToolButton::clicked, this, [&layout] { layout.scrollUp(); });
