@@ -59,13 +59,14 @@ int labelX(const ChatWindow& item)
 PickerPanel::PickerPanel(WindowRegistry& registry, QWidget* parent)
     : QWidget(parent), registry_(registry)
 {
+    // Before anything below asks for this widget's accessible interface.
+    installAccessibleInterfaces();
     setObjectName(QStringLiteral("picker"));
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumWidth(40);
     setFocusPolicy(Qt::StrongFocus);
-    setAccessibleName(tr("Windows"));
-    installAccessibleInterfaces();
+    setAccessibleName(QStringLiteral("Windows"));
 
     scrollerUp_ = new QToolButton(this);
     scrollerUp_->setObjectName(QStringLiteral("scrollerup"));
