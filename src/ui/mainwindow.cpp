@@ -273,6 +273,7 @@ void MainWindow::buildSettingsPanel()
 {
     settingspanel_ = new SettingsPanel(masterPanel_);
     settingspanel_->setObjectName(QStringLiteral("settingspanel"));
+    settingspanel_->setAccessibleName(QStringLiteral("Settings pages"));
     // The server list is in front from the start; the other pages are made when their tab
     // is first shown.
     serverPage_ = new ServerTreePage(*client_, settingspanel_);

@@ -1,6 +1,7 @@
 #include "ui/chat/chatview.h"
 
 #include "core/wincolor.h"
+#include "ui/chat/accessibleinterfaces.h"
 
 #include <QClipboard>
 #include <QCoreApplication>
@@ -22,6 +23,7 @@ ChatView::ChatView(ChatDocument* document, QWidget* parent) : QWidget(parent), d
     Q_ASSERT(document);
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    installAccessibleInterfaces();
     scrollBar_ = new QScrollBar(Qt::Vertical, this);
     // The bar never keeps the keyboard focus from the window's text entry.
     scrollBar_->setFocusPolicy(Qt::NoFocus);

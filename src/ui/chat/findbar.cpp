@@ -13,6 +13,7 @@ FindBar::FindBar(ChatView* view, QWidget* parent) : QWidget(parent), view_(view)
     setObjectName(QStringLiteral("findbar"));
     text_ = new QLineEdit(this);
     text_->setObjectName(QStringLiteral("findtext"));
+    text_->setAccessibleName(QStringLiteral("Find"));
     text_->setPlaceholderText(QStringLiteral("Find in this chat"));
     previous_ = new QToolButton(this);
     previous_->setObjectName(QStringLiteral("findprevious"));

@@ -89,6 +89,7 @@ void NickListModel::reset(const QStringList& rows)
 NickListView::NickListView(NickList& nicks, std::function<QString()> ownNickname, QWidget* parent)
     : QListView(parent), nicks_(nicks), ownNickname_(std::move(ownNickname))
 {
+    setAccessibleName(QStringLiteral("Nicknames"));
     setModel(&model_);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setItemDelegate(new NickDelegate(this));

@@ -3,12 +3,17 @@
 #include "chat/windowregistry.h"
 #include "core/wincolor.h"
 #include "theme/poster.h"
+#include "ui/chat/accessibleinterfaces.h"
 #include "ui/standardicons.h"
 
+#include <QAccessible>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QToolButton>
+
+#include <algorithm>
 
 namespace {
 constexpr int RowHeight = PickerLayout::RowHeight;
@@ -54,16 +59,22 @@ int labelX(const ChatWindow& item)
 PickerPanel::PickerPanel(WindowRegistry& registry, QWidget* parent)
     : QWidget(parent), registry_(registry)
 {
+    // Before anything below asks for this widget's accessible interface.
+    installAccessibleInterfaces();
     setObjectName(QStringLiteral("picker"));
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumWidth(40);
+    setFocusPolicy(Qt::StrongFocus);
+    setAccessibleName(QStringLiteral("Windows"));
 
     scrollerUp_ = new QToolButton(this);
     scrollerUp_->setObjectName(QStringLiteral("scrollerup"));
+    scrollerUp_->setAccessibleName(QStringLiteral("Scroll windows up"));
     scrollerUp_->setArrowType(Qt::UpArrow);
     scrollerDown_ = new QToolButton(this);
     scrollerDown_->setObjectName(QStringLiteral("scrollerdown"));
+    scrollerDown_->setAccessibleName(QStringLiteral("Scroll windows down"));
     scrollerDown_->setArrowType(Qt::DownArrow);
     PickerLayout& layout = registry_.picker();
     connect(scrollerUp_, &QToolButton::clicked, this, [&layout] { layout.scrollUp(); });
@@ -250,4 +261,39 @@ void PickerPanel::mousePressEvent(QMouseEvent* event)
 void PickerPanel::leaveEvent(QEvent*)
 {
     registry_.picker().mouseLeave();
+}
+
+void PickerPanel::keyPressEvent(QKeyEvent* event)
+{
+    const qsizetype rows = registry_.count();
+    int selected = -1;
+    for (qsizetype row = 0; row < rows; ++row)
+        if (registry_.at(row)->pickerState == PickerState::Selected)
+            selected = int(row);
+    int target = -1;
+    switch (event->key()) {
+    case Qt::Key_Up:
+        target = selected > 0 ? selected - 1 : 0;
+        break;
+    case Qt::Key_Down:
+        target = selected < 0 ? 0 : int(std::min<qsizetype>(selected + 1, rows - 1));
+        break;
+    case Qt::Key_Home:
+        target = 0;
+        break;
+    case Qt::Key_End:
+        target = int(rows - 1);
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    if (target < 0 || target == selected)
+        return;
+    registry_.picker().selectRow(target);
+    // A chat window's row hands the keyboard to its text entry; arrowing on keeps it here.
+    setFocus(Qt::OtherFocusReason);
+    QAccessibleEvent focus(this, QAccessible::Focus);
+    focus.setChild(target);
+    QAccessible::updateAccessibility(&focus);
 }

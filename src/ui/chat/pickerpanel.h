@@ -26,6 +26,7 @@ public:
     // The poster behind the entries, with its colours; null or not loaded: system colours.
     // The poster must outlive the picker or be replaced first.
     void setPoster(const Poster* poster);
+    WindowRegistry& registry() const { return registry_; }
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -34,6 +35,9 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    // Up and Down (Home, End) select the row above or below, as a click would, and keep
+    // the keyboard here.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void repaintRows();

@@ -36,6 +36,7 @@ RawDataPage::RawDataPage(RawData& rawData, QWidget* parent) : QWidget(parent), r
 
     rawtext_ = new QPlainTextEdit(this);
     rawtext_->setObjectName(QStringLiteral("rawtext"));
+    rawtext_->setAccessibleName(QStringLiteral("Raw data"));
     rawtext_->setReadOnly(true);
     rawtext_->setLineWrapMode(QPlainTextEdit::NoWrap);
     rawtext_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -44,6 +45,7 @@ RawDataPage::RawDataPage(RawData& rawData, QWidget* parent) : QWidget(parent), r
 
     rawinput_ = new QLineEdit(this);
     rawinput_->setObjectName(QStringLiteral("rawinput"));
+    rawinput_->setAccessibleName(QStringLiteral("Raw line to send"));
     rawinput_->setMaxLength(RawData::MaxInputLength);
     rawinput_->setEnabled(rawData_.inputEnabled());
     rawinput_->installEventFilter(this);

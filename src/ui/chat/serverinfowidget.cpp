@@ -9,6 +9,7 @@ ServerInfoWidget::ServerInfoWidget(LineLog& serverView, const ThemeRecord& theme
     : QTabWidget(parent), document_(std::make_unique<ChatDocument>())
 {
     setObjectName(QStringLiteral("serverinfotabs"));
+    setAccessibleName(QStringLiteral("Server information"));
     document_->applyTheme(theme);
     // Whatever the server said before this page existed is shown too.
     for (const QString& line : serverView.lines())

@@ -98,6 +98,7 @@ TextEntry::TextEntry(QWidget* parent, QStringList* history)
     : QPlainTextEdit(parent), history_(history ? history : &ownHistory_)
 {
     setObjectName(QStringLiteral("textentry"));
+    setAccessibleName(QStringLiteral("Message"));
     setTabChangesFocus(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

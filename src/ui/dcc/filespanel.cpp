@@ -127,6 +127,7 @@ DccChatPanel::DccChatPanel(Client& client, QWidget* parent) : QWidget(parent)
     row->addWidget(new QLabel(QStringLiteral("Nickname:"), this));
     auto* nick = new QLineEdit(this);
     nick->setObjectName(QStringLiteral("Edit19"));
+    nick->setAccessibleName(QStringLiteral("Nickname"));
     row->addWidget(nick);
     auto* doButton = new QPushButton(QStringLiteral("Do"), this);
     doButton->setObjectName(QStringLiteral("Button14"));

@@ -56,6 +56,7 @@ ScriptingPage::ScriptingPage(Client& client, QWidget* parent)
     auto* row = new QHBoxLayout;
     objectlistbox_ = new QListWidget(this);
     objectlistbox_->setObjectName(QStringLiteral("objectlistbox"));
+    objectlistbox_->setAccessibleName(QStringLiteral("Script objects"));
     row->addWidget(objectlistbox_, 1);
     row->addLayout(tools);
     layout->addLayout(row, 1);

@@ -14,6 +14,7 @@ AliasSettingsPage::AliasSettingsPage(Client& client, QWidget* parent)
         new QLabel(QStringLiteral("One alias a line, for example:  /hi /msg $1 hello there"), this);
     aliaslist_ = new QPlainTextEdit(this);
     aliaslist_->setObjectName(QStringLiteral("aliaslist"));
+    aliaslist_->setAccessibleName(QStringLiteral("Aliases"));
     aliaslist_->setLineWrapMode(QPlainTextEdit::NoWrap);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(hint);

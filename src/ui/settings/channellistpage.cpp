@@ -74,12 +74,15 @@ ChannelListPage::ChannelListPage(Client& client, QWidget* parent) : QWidget(pare
     keywordCheck_->setObjectName(QStringLiteral("CheckBox7"));
     keywordEdit_ = lineEdit("Edit1", this);
     keywordEdit_->setPlaceholderText(QStringLiteral("Keyword"));
+    keywordEdit_->setAccessibleName(QStringLiteral("Keyword"));
     minimumUsers_ = new QSpinBox(this);
     minimumUsers_->setObjectName(QStringLiteral("SpinEdit1"));
+    minimumUsers_->setAccessibleName(QStringLiteral("Minimum users"));
     minimumUsers_->setRange(1, 5000);
     minimumUsers_->setValue(1);
     maximumUsers_ = new QSpinBox(this);
     maximumUsers_->setObjectName(QStringLiteral("SpinEdit3"));
+    maximumUsers_->setAccessibleName(QStringLiteral("Maximum users"));
     maximumUsers_->setRange(1, 5000);
     maximumUsers_->setValue(500);
     auto* filters = new QHBoxLayout;
@@ -97,6 +100,7 @@ ChannelListPage::ChannelListPage(Client& client, QWidget* parent) : QWidget(pare
 
     report_ = new QTreeView(this);
     report_->setObjectName(QStringLiteral("channellist"));
+    report_->setAccessibleName(QStringLiteral("Channels"));
     report_->setModel(&list);
     report_->setRootIsDecorated(false);
     report_->setUniformRowHeights(true);
@@ -109,6 +113,7 @@ ChannelListPage::ChannelListPage(Client& client, QWidget* parent) : QWidget(pare
     report_->setColumnWidth(2, 2000);
     compact_ = new QListView(this);
     compact_->setObjectName(QStringLiteral("channellistshort"));
+    compact_->setAccessibleName(QStringLiteral("Channels"));
     compact_->setModel(&list);
     compact_->setModelColumn(0);
     compact_->setUniformItemSizes(true);
@@ -234,6 +239,7 @@ FavouritesPage::FavouritesPage(Client& client, QWidget* parent) : QWidget(parent
     setObjectName(QStringLiteral("favouritespage"));
     list_ = new QListWidget(this);
     list_->setObjectName(QStringLiteral("favchannels"));
+    list_->setAccessibleName(QStringLiteral("Favorite channels"));
     list_->setSortingEnabled(true);
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
 

@@ -35,10 +35,13 @@ FileServerPage::FileServerPage(Client& client, QWidget* parent) : QWidget(parent
     rootFolderEdit_ = named(new QLineEdit(this), "Edit22");
     triggerEdit_ = named(new QLineEdit(this), "Edit23");
     maxUsersSlider_ = slider("TrackBar2", this);
+    maxUsersSlider_->setAccessibleName(QStringLiteral("Maximum users"));
     maxUsersLabel_ = named(new QLabel(this), "Label36");
     maxGetsSlider_ = slider("TrackBar3", this);
+    maxGetsSlider_->setAccessibleName(QStringLiteral("Maximum gets"));
     maxGetsLabel_ = named(new QLabel(this), "Label37");
     greet_ = named(new QListWidget(this), "greet");
+    greet_->setAccessibleName(QStringLiteral("Greeting"));
 
     auto* switches = new QHBoxLayout;
     switches->addWidget(onRadio_);

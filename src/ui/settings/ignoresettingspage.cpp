@@ -21,6 +21,7 @@ IgnoreSettingsPage::IgnoreSettingsPage(Client& client, QWidget* parent)
     auto* ignoreBox = new QGroupBox(QStringLiteral("Ignore List"), this);
     ignorelistview_ = new QTreeWidget(ignoreBox);
     ignorelistview_->setObjectName(QStringLiteral("ignorelistview"));
+    ignorelistview_->setAccessibleName(QStringLiteral("Ignore list"));
     ignorelistview_->setHeaderLabels(
         {QStringLiteral("Nickname"), QStringLiteral("Address"), QStringLiteral("Time Left")});
     ignorelistview_->setRootIsDecorated(false);

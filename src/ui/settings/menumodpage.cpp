@@ -23,6 +23,7 @@ MenuModPage::MenuModPage(MenuMods& mods, ChatMenuWidget& menu, QWidget* parent)
     layout->addWidget(modLabel_);
     menupile_ = new QPlainTextEdit(this);
     menupile_->setObjectName(QStringLiteral("menupile"));
+    menupile_->setAccessibleName(QStringLiteral("Menu definitions"));
     menupile_->setLineWrapMode(QPlainTextEdit::NoWrap);
     layout->addWidget(menupile_, 1);
 

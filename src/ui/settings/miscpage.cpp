@@ -95,6 +95,7 @@ MiscPage::MiscPage(Client& client, QWidget* parent) : QWidget(parent), client_(c
     auto* posterColumn = new QVBoxLayout(posters);
     posterList_ = new QListWidget(posters);
     posterList_->setObjectName(QStringLiteral("FileListBox1"));
+    posterList_->setAccessibleName(QStringLiteral("Posters"));
     auto* reread = new QPushButton(QStringLiteral("X"), posters);
     reread->setObjectName(QStringLiteral("Button15"));
     reread->setToolTip(QStringLiteral("Read the posters folder again"));

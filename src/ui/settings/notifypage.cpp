@@ -46,6 +46,7 @@ NotifyPage::NotifyPage(Client& client, QWidget* parent) : QWidget(parent), clien
 
     notifyListView_ = new QTreeWidget(this);
     notifyListView_->setObjectName(QStringLiteral("notifylistview"));
+    notifyListView_->setAccessibleName(QStringLiteral("Notify list"));
     QStringList headers{QStringLiteral("NickName")};
     for (const ColumnToggle& t : columnToggles)
         headers << QLatin1String(t.caption);

@@ -54,10 +54,12 @@ ServerTreePage::ServerTreePage(Client& client, QWidget* parent) : QWidget(parent
     saslLabel_->setObjectName(QStringLiteral("sasllabel"));
     saslAccount_ = new QLineEdit(this);
     saslAccount_->setObjectName(QStringLiteral("saslaccount"));
+    saslAccount_->setAccessibleName(QStringLiteral("SASL account"));
     saslAccount_->setPlaceholderText(QStringLiteral("SASL account"));
     saslAccount_->setToolTip(QStringLiteral("SASL account"));
     saslPassword_ = new QLineEdit(this);
     saslPassword_->setObjectName(QStringLiteral("saslpassword"));
+    saslPassword_->setAccessibleName(QStringLiteral("SASL password"));
     saslPassword_->setPlaceholderText(QStringLiteral("SASL password"));
     saslPassword_->setToolTip(QStringLiteral("SASL password"));
     saslPassword_->setEchoMode(QLineEdit::Password);
@@ -92,6 +94,7 @@ QToolButton* ServerTreePage::addButton(const char* objectName, const QString& hi
     auto* button = new QToolButton(this);
     button->setObjectName(QLatin1String(objectName));
     button->setToolTip(hint);
+    button->setAccessibleName(hint);
     button->setIcon(icon);
     button->setAutoRaise(true);
     return button;

@@ -20,6 +20,7 @@ ServerTreeWidget::ServerTreeWidget(ServerTree& tree, QWidget* parent)
     : QTreeWidget(parent), tree_(tree)
 {
     setObjectName(QStringLiteral("servertree"));
+    setAccessibleName(QStringLiteral("Servers"));
     setHeaderHidden(true);
     setColumnCount(1);
     setSelectionMode(QAbstractItemView::SingleSelection);

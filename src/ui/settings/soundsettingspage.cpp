@@ -40,6 +40,7 @@ SoundSettingsPage::SoundSettingsPage(Client& client, QWidget* parent)
 {
     setObjectName(QStringLiteral("soundsettingspage"));
     soundlist_ = named(new QListWidget(this), "soundlist");
+    soundlist_->setAccessibleName(QStringLiteral("Sounds"));
     linkButton_ = toolButton("ToolButton50", QStringLiteral("Link event to a Sound"), this);
     unlinkButton_ = toolButton("ToolButton51", QStringLiteral("Unlink event from sound"), this);
     playButton_ = toolButton("ToolButton52", QStringLiteral("Play this sound"), this);

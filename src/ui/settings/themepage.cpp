@@ -160,6 +160,7 @@ QWidget* ThemePage::buildEditors()
 
     text_ = new QLineEdit(editorArea_);
     text_->setObjectName(QStringLiteral("themetext"));
+    text_->setAccessibleName(QStringLiteral("Theme item value"));
     connect(text_, &QLineEdit::editingFinished, this, [this] {
         if (item_ && item_->kind == ThemeItemKind::Text)
             editor_.setText(*item_, text_->text());
@@ -210,6 +211,7 @@ QWidget* ThemePage::buildEditors()
 
     fontlist_ = new QListWidget(editorArea_);
     fontlist_->setObjectName(QStringLiteral("fontlist"));
+    fontlist_->setAccessibleName(QStringLiteral("Fonts"));
     fontlist_->addItems(QFontDatabase::families());
     connect(fontlist_, &QListWidget::itemClicked, this, [this](QListWidgetItem* chosen) {
         if (item_ && item_->kind == ThemeItemKind::Font)
@@ -219,6 +221,7 @@ QWidget* ThemePage::buildEditors()
 
     size_ = new QSlider(Qt::Horizontal, editorArea_);
     size_->setObjectName(QStringLiteral("sizeslider"));
+    size_->setAccessibleName(QStringLiteral("Font size"));
     size_->setRange(ThemeItems::MinFontSize, ThemeItems::MaxFontSize);
     size_->setTickPosition(QSlider::TicksBelow);
     connect(size_, &QSlider::valueChanged, this, [this](int value) {
@@ -232,6 +235,7 @@ QWidget* ThemePage::buildEditors()
     marginRow->setContentsMargins(0, 0, 0, 0);
     margin_ = new QSlider(Qt::Horizontal, marginEditor_);
     margin_->setObjectName(QStringLiteral("marginslider"));
+    margin_->setAccessibleName(QStringLiteral("Margin"));
     margin_->setRange(0, ThemeItems::MaxMargin);
     auto* view = button(marginEditor_, "viewmarginsbutton", QStringLiteral("View Margins"));
     marginRow->addWidget(margin_, 1);
@@ -250,6 +254,7 @@ QWidget* ThemePage::buildEditors()
 
     tilelist_ = new QListWidget(editorArea_);
     tilelist_->setObjectName(QStringLiteral("tilelist"));
+    tilelist_->setAccessibleName(QStringLiteral("Background pictures"));
     connect(tilelist_, &QListWidget::itemClicked, this, [this](QListWidgetItem* chosen) {
         editor_.setPicture(chosen->data(Qt::UserRole).toString());
     });
@@ -277,6 +282,7 @@ QWidget* ThemePage::buildUsesEditor()
     column->setContentsMargins(0, 0, 0, 0);
     uselist_ = new QListWidget(usesEditor_);
     uselist_->setObjectName(QStringLiteral("uselist"));
+    uselist_->setAccessibleName(QStringLiteral("Where the theme is used"));
     column->addWidget(uselist_, 1);
 
     useKindCombo_ = new QComboBox(usesEditor_);
@@ -359,6 +365,7 @@ QWidget* ThemePage::buildPreview()
     clientColumn->addWidget(viewPanel, 1);
     entry_ = new TextEntry(client);
     entry_->setObjectName(QStringLiteral("previewentry"));
+    entry_->setAccessibleName(QStringLiteral("Preview text entry"));
     entry_->setPreviewOnly(true);
     entry_->setPlainText(QStringLiteral("This is the Text Entry Box."));
     entry_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -41,6 +41,7 @@ UserSettingsPage::UserSettingsPage(Client& client, QWidget* parent)
     auto* identity = new QGroupBox(QStringLiteral("Your Identity"), this);
     mynicklistbox_ = new QListWidget(identity);
     mynicklistbox_->setObjectName(QStringLiteral("mynicklistbox"));
+    mynicklistbox_->setAccessibleName(QStringLiteral("Your nicknames"));
     mynicklistbox_->setSortingEnabled(true);
     mynicklistbox_->setToolTip(QStringLiteral("Double-click a Nickname to use it"));
     mynicklistbox_->setSelectionMode(QAbstractItemView::ExtendedSelection);
