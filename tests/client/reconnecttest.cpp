@@ -50,6 +50,18 @@ struct Reconnect : SessionFixture
         server.closeClient();
         return closed.wait();
     }
+    // The scheduled reconnect runs and the server welcomes it again.
+    bool reconnectsAndRegisters()
+    {
+        server.clearReceived();
+        clock.advanceSeconds(5);
+        session().reconnectSchedule().onTick();
+        if (!server.waitForLine(QStringLiteral("USER ")))
+            return false;
+        server.sendLine(QStringLiteral(":irc.test 001 me :Welcome"));
+        server.sendLine(QStringLiteral(":irc.test 376 me :End of MOTD"));
+        return true;
+    }
 };
 } // namespace
 
@@ -86,12 +98,7 @@ private Q_SLOTS:
                  QStringLiteral("*** Not sent: the connection to the server is lost."));
 
         // The reconnect registers and joins both channels again, the key kept.
-        f.server.clearReceived();
-        f.clock.advanceSeconds(5);
-        f.session().reconnectSchedule().onTick();
-        QVERIFY(f.server.waitForLine(QStringLiteral("USER ")));
-        f.server.sendLine(QStringLiteral(":irc.test 001 me :Welcome"));
-        f.server.sendLine(QStringLiteral(":irc.test 376 me :End of MOTD"));
+        QVERIFY(f.reconnectsAndRegisters());
         QVERIFY(f.server.waitForLine(QStringLiteral("JOIN #locked")));
         QCOMPARE(
             f.server.received().filter(QStringLiteral("JOIN")),
@@ -168,12 +175,7 @@ private Q_SLOTS:
 
         // The reconnect joins every channel again; the window shown stays.
         QVERIFY(f.serverDrops());
-        f.server.clearReceived();
-        f.clock.advanceSeconds(5);
-        f.session().reconnectSchedule().onTick();
-        QVERIFY(f.server.waitForLine(QStringLiteral("USER ")));
-        f.server.sendLine(QStringLiteral(":irc.test 001 me :Welcome"));
-        f.server.sendLine(QStringLiteral(":irc.test 376 me :End of MOTD"));
+        QVERIFY(f.reconnectsAndRegisters());
         QVERIFY(f.server.waitForLine(QStringLiteral("JOIN ")));
         for (const char* channel : {"#test", "#fav", "#listed", "#second"})
             QVERIFY(joined(QLatin1String(channel)));
