@@ -69,9 +69,10 @@ public:
     static constexpr qint64 FinishMilliseconds = 5 * 1000;
     static constexpr qint64 ResumeLifeMilliseconds = 240 * 1000;
     static constexpr int RefreshMilliseconds = 250;
-    // What one transfer takes from the network in one pass of the event loop: with fifty
-    // transfers at once a pass still writes only a few megabytes to disk.
-    static constexpr qint64 ReadBytes = 64 * 1024;
+    // What one transfer takes from the network in one pass of the event loop: a receiver
+    // that falls behind its senders (a slow disk, a busy machine) no longer reads all the
+    // kernel holds at once, so fifty transfers cost a pass a few megabytes at most.
+    static constexpr qint64 ReadBytes = 256 * 1024;
 
     explicit FileReceives(const DccContext& context, QObject* parent = nullptr);
     ~FileReceives() override;
