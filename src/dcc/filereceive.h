@@ -71,7 +71,7 @@ public:
     static constexpr int RefreshMilliseconds = 250;
     // What one transfer takes from the network in one pass of the event loop: a receiver
     // that falls behind its senders (a slow disk, a busy machine) no longer reads all the
-    // kernel holds at once, so fifty transfers cost a pass a few megabytes at most.
+    // kernel holds at once, so fifty transfers cost a pass at most about 12 MB.
     static constexpr qint64 ReadBytes = 256 * 1024;
 
     explicit FileReceives(const DccContext& context, QObject* parent = nullptr);
