@@ -30,7 +30,7 @@ EventSlots EventSlots::userSays(const QString& nick, const QString& text)
 }
 
 EventSlots EventSlots::channelChanged(const QString& channel, const QString& by,
-                                     const QString& detail)
+                                      const QString& detail)
 {
     return outer(channel, by, detail);
 }

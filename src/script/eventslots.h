@@ -50,7 +50,7 @@ public:
     // A channel changed by someone: its modes (detail: the mode's nickname or mask), or an
     // invitation to it.
     static EventSlots channelChanged(const QString& channel, const QString& by,
-                                    const QString& detail = {});
+                                     const QString& detail = {});
     static EventSlots channelTopic(const QString& channel, const QString& topic);
     // Someone acting on someone in a channel: kicks and the de-op of another user.
     static EventSlots channelAction(const QString& actor, const QString& channel,

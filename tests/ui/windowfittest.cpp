@@ -105,7 +105,8 @@ private Q_SLOTS:
         for (int i = 0; i < tabs->count(); ++i) {
             tabs->setCurrentIndex(i);
             QWidget* page = tabs->widget(i);
-            QVERIFY2(shortfall(page).isEmpty(), qPrintable(tabs->tabText(i) + u' ' + shortfall(page)));
+            QVERIFY2(shortfall(page).isEmpty(),
+                     qPrintable(tabs->tabText(i) + u' ' + shortfall(page)));
         }
         // The Files panel's rows of buttons too.
         form.client().windows().picker().selectRow(4);
