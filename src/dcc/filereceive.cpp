@@ -37,7 +37,7 @@ FileReceives::FileReceives(const DccContext& context, QObject* parent)
 
 FileReceives::~FileReceives()
 {
-    stopAll();
+    finishAll();
 }
 
 FileReceives::Transfer* FileReceives::byRow(int row) const
@@ -557,9 +557,17 @@ QString FileReceives::openablePath(const QList<int>& rowIds) const
 
 void FileReceives::stopAll()
 {
-    while (!transfers_.empty())
-        finish(transfers_.front().get());
+    // A stopped transfer's row says so, and goes with the dead ones.
+    for (const auto& t : transfers_)
+        setStatus(t.get(), QStringLiteral("Transfer Stopped"));
+    finishAll();
     resumes_.clear();
     waitingOffers_.clear();
     promptOpen_ = false;
+}
+
+void FileReceives::finishAll()
+{
+    while (!transfers_.empty())
+        finish(transfers_.front().get());
 }

@@ -104,6 +104,7 @@ public:
     void removeDeadRows();
     // "Open Selected File": the path of the first selected row that is done.
     QString openablePath(const QList<int>& rowIds) const;
+    // As for sends: every transfer stops, its row says "Transfer Stopped".
     void stopAll();
 
     // Supervises the transfers every five seconds while there are any.
@@ -123,6 +124,8 @@ private:
     void onReadyRead(Transfer* t);
     void onDisconnected(Transfer* t);
     void finish(Transfer* t);
+    // Every transfer ends; the rows keep what they show.
+    void finishAll();
     void fail(Transfer* t, const QString& status);
     void setStatus(const Transfer* t, const QString& text);
     void showProgress(Transfer* t);

@@ -39,7 +39,7 @@ FileSends::FileSends(const DccContext& context, QObject* parent)
 
 FileSends::~FileSends()
 {
-    stopAll();
+    finishAll();
 }
 
 QList<int> FileSends::ports() const
@@ -422,6 +422,14 @@ void FileSends::removeDeadRows()
 }
 
 void FileSends::stopAll()
+{
+    // A stopped transfer's row says so, and goes with the dead ones.
+    for (const auto& t : transfers_)
+        setStatus(t.get(), QStringLiteral("Transfer Stopped"));
+    finishAll();
+}
+
+void FileSends::finishAll()
 {
     while (!transfers_.empty())
         finish(transfers_.front().get());

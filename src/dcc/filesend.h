@@ -89,7 +89,8 @@ public:
     void removeRows(const QList<int>& rowIds);
     // "Remove All Dead File Transfers".
     void removeDeadRows();
-    // Shutdown and the end of the session: every transfer stops.
+    // Shutdown and the end of the session: every transfer stops, and its row says
+    // "Transfer Stopped" so that it goes with the dead ones.
     void stopAll();
 
     // Supervises the transfers every five seconds while there are any.
@@ -111,6 +112,8 @@ private:
     bool finishWhenAcknowledged(Transfer* t);
     void showSent(Transfer* t);
     void finish(Transfer* t);
+    // Every transfer ends; the rows keep what they show.
+    void finishAll();
     void fail(Transfer* t, const QString& status);
     void setStatus(const Transfer* t, const QString& text);
     void showProgress(Transfer* t);

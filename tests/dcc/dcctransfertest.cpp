@@ -764,6 +764,25 @@ private Q_SLOTS:
         link->write(patternBytes(5000));
         QTRY_COMPARE(link->state(), QAbstractSocket::UnconnectedState);
         QCOMPARE(QFileInfo(bob.folder() + QStringLiteral("cut.bin")).size(), qint64(1000));
+
+        // The end of the session stops an offer still listening and a receive under way;
+        // their rows say so and go with the dead ones, as the finished ones do.
+        alice.dcc().sends().sendFile(QStringLiteral("carol"), QStringLiteral("big.bin"),
+                                     alice.home.path());
+        bob.hear(QStringLiteral("alice"), QStringLiteral("PRIVMSG bob :") + X +
+                                              QStringLiteral("DCC SEND cut2.bin 2130706433 ") +
+                                              QString::number(sender.serverPort()) +
+                                              QStringLiteral(" 100000") + X);
+        QTRY_COMPARE(status(receives.list()), QStringLiteral("Receiving..."));
+        alice.dcc().stopAll();
+        bob.dcc().stopAll();
+        QCOMPARE(status(receives.list()), QStringLiteral("Transfer Stopped"));
+        QCOMPARE(sends.list().rows().back().text(TransferRow::Status),
+                 QStringLiteral("Transfer Stopped"));
+        sends.removeDeadRows();
+        receives.removeDeadRows();
+        QVERIFY(sends.list().rows().empty());
+        QVERIFY(receives.list().rows().empty());
     }
 };
 
