@@ -256,6 +256,16 @@ void tidy()
         c.serverView().clear();
     if (c.windows().count() > 40)
         c.windows().closeChatWindowsForDisconnect();
+    // Inputs add aliases ("/x /y" defines one), and every command walks them all: without
+    // a bound a long run slows down input by input.
+    if (c.options().textEntry.aliases.size() > 100)
+        c.options().textEntry.aliases.clear();
+    // So do the lines a window keeps (its limit is far above what one input writes).
+    for (qsizetype i = 0; i < c.windows().count(); ++i) {
+        ChatDocument* document = c.windows().at(i)->document.get();
+        if (document && document->lineCount() > 1000)
+            document->clear();
+    }
     settle();
 }
 

@@ -323,9 +323,12 @@ void CommandParser::runAlias(const Context& c, const QString& text)
     const QStringList arguments =
         space < 0 ? QStringList() : text.mid(space + 1).split(u' ').mid(0, 5);
     for (const QString& alias : std::as_const(options_.textEntry.aliases)) {
-        const auto [aliasName, expansion] = firstWord(alias);
-        if (aliasName.compare(name, Qt::CaseInsensitive) != 0 || aliasName.isEmpty())
+        // Every typed command walks the whole list: names are compared in place.
+        const qsizetype nameEnd = alias.indexOf(u' ');
+        if (nameEnd <= 0 ||
+            QStringView(alias).left(nameEnd).compare(name, Qt::CaseInsensitive) != 0)
             continue;
+        const QString expansion = alias.mid(nameEnd + 1);
         // Aliases that call each other in a circle would otherwise never end.
         if (++expansions_ > MaxExpansions) {
             show(c.window, u"-- Alias loop stopped."_s);
