@@ -151,6 +151,46 @@ private Q_SLOTS:
         QVERIFY(iface->child(chanRow + 1)->state().selected);
     }
 
+    // Arrowing through more windows than the picker shows keeps the selected row whole in
+    // view, both ways, and a screen reader is not told it is off screen.
+    void arrowingPastTheVisibleRowsScrollsThePicker()
+    {
+        QTemporaryDir home;
+        MainWindow form(home.path() + u'/');
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        WindowRegistry& windows = form.client().windows();
+        PickerPanel* picker = form.picker();
+        const int shown = picker->height() / PickerLayout::RowHeight;
+        while (windows.count() < 3 * shown)
+            windows.createChannelWindow(QStringLiteral("#c%1").arg(windows.count()));
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(picker);
+        const QRect panel(picker->mapToGlobal(QPoint(0, 0)), picker->size());
+        auto selectedInView = [&](int row) {
+            QAccessibleInterface* item = iface->child(row);
+            return item->state().selected && !item->state().offscreen &&
+                   panel.contains(item->rect());
+        };
+
+        picker->setFocus();
+        QTRY_VERIFY(picker->hasFocus());
+        QTest::keyClick(picker, Qt::Key_Home);
+        const int last = int(windows.count()) - 1;
+        for (int row = 1; row <= last; ++row) {
+            QTest::keyClick(picker, Qt::Key_Down);
+            QVERIFY2(selectedInView(row), qPrintable(QString::number(row)));
+        }
+        for (int row = last - 1; row >= 0; --row) {
+            QTest::keyClick(picker, Qt::Key_Up);
+            QVERIFY2(selectedInView(row), qPrintable(QString::number(row)));
+        }
+        QTest::keyClick(picker, Qt::Key_End);
+        QVERIFY(selectedInView(last));
+        QTest::keyClick(picker, Qt::Key_Home);
+        QVERIFY(selectedInView(0));
+        QVERIFY(picker->hasFocus());
+    }
+
     void everyFocusableControlHasAName()
     {
         QTemporaryDir home;
