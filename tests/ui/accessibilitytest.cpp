@@ -7,8 +7,10 @@
 #include "support/settingstabs.h"
 #include "support/testmain.h"
 #include "ui/chat/chatview.h"
+#include "ui/chat/chatwindowwidget.h"
 #include "ui/chat/nicklistview.h"
 #include "ui/chat/pickerpanel.h"
+#include "ui/chat/textentry.h"
 #include "ui/mainwindow.h"
 
 #include <QAbstractItemView>
@@ -66,6 +68,31 @@ private Q_SLOTS:
         QCOMPARE(text->characterCount(), 0);
         doc->appendLine(ChatDocument::Other, QStringLiteral("after"));
         QCOMPARE(allText(text), QStringLiteral("after\n"));
+    }
+
+    // A screen reader speaks the lines that arrive where the keyboard is: Shift+Tab from
+    // the text entry reaches the chat text, which says it has the focus; a click on the
+    // text leaves the keyboard in the entry.
+    void keyboardReachesTheChatText()
+    {
+        QTemporaryDir home;
+        MainWindow form(home.path() + u'/');
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        ChatWindow* chan = form.client().windows().createChannelWindow(QStringLiteral("#x"));
+        form.client().windows().picker().selectRow(int(form.client().windows().indexOf(chan)));
+        auto* container = qobject_cast<ChatWindowWidget*>(chan->container.data());
+        QVERIFY(container && container->isVisible());
+        ChatView* view = container->findChild<ChatView*>(QStringLiteral("chatview"));
+        TextEntry* entry = container->textEntry();
+        QTRY_VERIFY(entry->hasFocus());
+
+        QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(20, 20));
+        QVERIFY(entry->hasFocus());
+        QTest::keyClick(entry, Qt::Key_Backtab, Qt::ShiftModifier);
+        QTRY_VERIFY(view->hasFocus());
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(view);
+        QVERIFY(iface->state().focusable && iface->state().focused);
     }
 
     void nickListRowsAreListItemsWithTheirSelection()
