@@ -261,7 +261,19 @@ void PickerLayout::selectRow(int row)
     } else {
         retile();
     }
+    scrollTo(row);
     Q_EMIT repaintNeeded();
+}
+
+void PickerLayout::scrollTo(int row)
+{
+    const int visible = visibleRowCount();
+    if (visible <= 0)
+        return;
+    if (row < scrollOffset_)
+        scrollOffset_ = row;
+    else if (row >= scrollOffset_ + visible)
+        scrollOffset_ = row - visible + 1;
 }
 
 void PickerLayout::retile()

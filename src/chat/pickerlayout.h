@@ -35,7 +35,8 @@ public:
     void mouseMove(int x, int y, int width);
     void mouseLeave();
     void mouseDown(Button button, int y, bool ctrl);
-    // A plain left click on a row.
+    // A plain left click on a row. A row out of view (chosen by the keyboard) is
+    // scrolled into view.
     void selectRow(int row);
     // The keyboard's way through the chat windows, in the picker's order: the n-th
     // chat window (from 1; false when there are fewer), or the one after (direction 1)
@@ -85,6 +86,8 @@ private:
     void setTileFrame(int row);
     void retile();
     void applyDisplay();
+    // The fewest rows of scrolling that show the whole row.
+    void scrollTo(int row);
 
     WindowRegistry& registry_;
     int height_ = 0;

@@ -156,7 +156,20 @@ ParsedSendOffer parseSendOffer(const QString& body)
 
 std::optional<ResumeRequest> parseResumeRequest(const QString& body)
 {
-    const QString rest = body.mid(11).trimmed();
+    QString rest = body.mid(11).trimmed();
+    // A passive offer's resume: port 0, the position, then the offer's token.
+    const QStringList words = rest.split(u' ', Qt::SkipEmptyParts);
+    QString token;
+    if (words.size() >= 4 && words.at(words.size() - 3) == QLatin1String("0")) {
+        bool positionOk = false;
+        bool tokenOk = false;
+        words.at(words.size() - 2).toLongLong(&positionOk);
+        words.last().toLongLong(&tokenOk);
+        if (positionOk && tokenOk) {
+            token = words.last();
+            rest = rest.left(rest.lastIndexOf(u' ')).trimmed();
+        }
+    }
     const qsizetype lastBlank = rest.lastIndexOf(u' ');
     if (lastBlank < 0)
         return std::nullopt;
@@ -168,7 +181,7 @@ std::optional<ResumeRequest> parseResumeRequest(const QString& body)
     const qint64 position = rest.mid(lastBlank + 1).toLongLong(&ok);
     if (!ok || position < 0)
         return std::nullopt;
-    return ResumeRequest{head.left(portBlank).trimmed(), head.mid(portBlank + 1), position};
+    return ResumeRequest{head.left(portBlank).trimmed(), head.mid(portBlank + 1), position, token};
 }
 
 QString safeFileName(const QString& offered)

@@ -52,13 +52,16 @@ struct ParsedSendOffer
 };
 ParsedSendOffer parseSendOffer(const QString& body);
 
-// "DCC RESUME <name> <port> <position>" and "DCC ACCEPT <name> <port> <position>".
+// "DCC RESUME <name> <port> <position>" and "DCC ACCEPT <name> <port> <position>", for a
+// passive offer "<name> 0 <position> <token>".
 // The name may be quoted and hold blanks, so port and position are the last two words.
 struct ResumeRequest
 {
     QString name;
     QString port;
     qint64 position = 0;
+    // The passive form, "<name> 0 <position> <token>": the token of the passive offer.
+    QString token;
 };
 std::optional<ResumeRequest> parseResumeRequest(const QString& body);
 

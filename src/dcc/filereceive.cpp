@@ -89,11 +89,11 @@ void FileReceives::handleDccSendOffer(const UserLine& line, const QString& body)
         DccWire::saveFolderFor(context_.options->dcc.filters, parsed.offer.fileName, fallback);
     if (action == Action::Get) {
         const qint64 position =
-            context_.options->dcc.resumeAutomatically && !parsed.offer.passive()
+            context_.options->dcc.resumeAutomatically
                 ? resumableSize(folder, parsed.offer.fileName, parsed.offer.size)
                 : 0;
         if (position > 0)
-            requestResume(line.sender, parsed.offer, folder, position);
+            requestResume(line.sender, parsed.offer, parsed.offeredName, folder, position);
         else
             accept(line.sender, parsed.offer, parsed.offeredName, folder);
         return;
@@ -122,13 +122,16 @@ void FileReceives::accept(const QString& nick, const DccWire::SendOffer& offer,
 }
 
 void FileReceives::requestResume(const QString& nick, const DccWire::SendOffer& offer,
-                                 const QString& folder, qint64 position)
+                                 const QString& offeredName, const QString& folder, qint64 position)
 {
+    // A passive offer's resume carries its token, as the sender's answer will.
+    const QString token = offer.passive() ? u' ' + offer.token : QString();
     context_.sendLine(Outbound::ctcp(nick, QStringLiteral("DCC RESUME file.ext ") +
                                                QString::number(offer.port) + u' ' +
-                                               QString::number(position)));
+                                               QString::number(position) + token));
     resumes_.push_back(ResumeRecord{nick, offer.fileName, folder, offer.size, offer.address,
-                                    offer.port, position, context_.clock->now()});
+                                    offer.port, position, context_.clock->now(),
+                                    offer.passive() ? offer.token : QString(), offeredName});
 }
 
 void FileReceives::askUser(const UserLine& line, const DccWire::ParsedSendOffer& parsed,
@@ -153,8 +156,8 @@ void FileReceives::askUser(const UserLine& line, const DccWire::ParsedSendOffer&
             break;
         case FileOfferChoice::Resume: {
             const qint64 position = resumableSize(chosen, offer.fileName, offer.size);
-            if (position > 0 && !offer.passive())
-                requestResume(nick, offer, chosen, position);
+            if (position > 0)
+                requestResume(nick, offer, offeredName, chosen, position);
             break;
         }
         case FileOfferChoice::IgnoreUser:
@@ -190,10 +193,19 @@ void FileReceives::handleDccAccept(const QString& nick, const QString& body)
     if (!accept)
         return;
     for (auto it = resumes_.begin(); it != resumes_.end(); ++it) {
-        if (QString::number(it->port) != accept->port || !sameText(it->nick, nick))
+        if (QString::number(it->port) != accept->port || !sameText(it->nick, nick) ||
+            it->token != accept->token)
             continue;
         const ResumeRecord record = *it;
         resumes_.erase(it);
+        if (!record.token.isEmpty()) {
+            DccWire::SendOffer offer;
+            offer.fileName = record.fileName;
+            offer.size = record.size;
+            offer.token = record.token;
+            receivePassive(record.nick, offer, record.offeredName, record.folder, record.position);
+            return;
+        }
         receiveFile(record.nick, record.fileName, record.folder, record.position, record.port,
                     record.address, record.size);
         return;
@@ -302,12 +314,14 @@ QList<int> FileReceives::ports() const
 }
 
 void FileReceives::receivePassive(const QString& nick, const DccWire::SendOffer& offer,
-                                  const QString& offeredName, const QString& folder)
+                                  const QString& offeredName, const QString& folder,
+                                  qint64 resumePosition)
 {
     const QString address = context_.ownAddress();
     if (address.isEmpty())
         return; // the reason is already a status line
-    Transfer* raw = addTransfer(nick, offer.fileName, folder, 0, 0, QString(), offer.size);
+    Transfer* raw =
+        addTransfer(nick, offer.fileName, folder, resumePosition, 0, QString(), offer.size);
     if (!raw)
         return;
     QList<int> used = ports();

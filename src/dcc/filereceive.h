@@ -62,6 +62,10 @@ public:
         quint16 port = 0;
         qint64 position = 0;
         QDateTime created;
+        // A passive offer's token and name as offered: once the sender accepts, this side
+        // listens and answers as it does for a passive offer taken whole.
+        QString token;
+        QString offeredName;
     };
 
     static constexpr int TimerMilliseconds = 5000;
@@ -90,7 +94,8 @@ public:
                      qint64 resumePosition, quint16 port, const QString& address, qint64 size);
     // A passive offer taken: listen, and answer with the offer's name, size and token.
     void receivePassive(const QString& nick, const DccWire::SendOffer& offer,
-                        const QString& offeredName, const QString& folder);
+                        const QString& offeredName, const QString& folder,
+                        qint64 resumePosition = 0);
     // The size from which a file offered into folder could be resumed: the existing file's
     // size when it is smaller than the offer, else 0 (no resume).
     static qint64 resumableSize(const QString& folder, const QString& fileName, qint64 offered);
@@ -136,8 +141,8 @@ private:
     void watchSocket(Transfer* t);
     void onPassiveConnection(Transfer* t);
     bool roomForAnother(const QString& nick, const QString& fileName);
-    void requestResume(const QString& nick, const DccWire::SendOffer& offer, const QString& folder,
-                       qint64 position);
+    void requestResume(const QString& nick, const DccWire::SendOffer& offer,
+                       const QString& offeredName, const QString& folder, qint64 position);
     void accept(const QString& nick, const DccWire::SendOffer& offer, const QString& offeredName,
                 const QString& folder);
     void askUser(const UserLine& line, const DccWire::ParsedSendOffer& parsed,

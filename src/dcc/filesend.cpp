@@ -399,9 +399,10 @@ void FileSends::handleResumeRequest(const QString& nick, const QString& body)
         if (!sameText(t->nick, nick) || t->state != State::Looking || request->position > t->size)
             return;
         t->position = t->resumePosition = request->position;
+        const QString token = request->token.isEmpty() ? QString() : u' ' + request->token;
         context_.sendLine(Outbound::ctcp(nick, QStringLiteral("DCC ACCEPT ") + request->name +
                                                    u' ' + request->port + u' ' +
-                                                   QString::number(request->position)));
+                                                   QString::number(request->position) + token));
         return;
     }
 }

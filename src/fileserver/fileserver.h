@@ -120,6 +120,7 @@ private:
     void parentFolder(FileServerPeer& peer, Session& session);
     std::optional<QString> resolveFolder(const QString& from, const QString& name) const;
     bool insideRoot(const QString& canonicalPath) const;
+    static bool within(const QString& canonicalRoot, const QString& canonicalPath);
 
     const FileServerOptions& options_;
     QString greetingFolder_;

@@ -515,6 +515,36 @@ private Q_SLOTS:
         QVERIFY(bob.status().contains(QStringLiteral("irssiu has Requested a DCC Chat.")));
     }
 
+    // irssi's passive resume: the request and the sender's answer carry port 0 and the
+    // offer's token, then this side listens and the sender goes on from the position.
+    void passiveOfferResumedAsIrssiDoes()
+    {
+        DccPeer bob(QStringLiteral("bob"));
+        QVERIFY(writeFile(bob.folder() + QStringLiteral("part.bin"), "0123456789"));
+        bob.prompts.fileAnswers << FileOfferAnswer{FileOfferChoice::Resume, bob.folder()};
+        bob.hear(QStringLiteral("irssiu"), QStringLiteral("PRIVMSG bob :") + X +
+                                               QStringLiteral("DCC SEND part.bin 16843009 0 20 7") +
+                                               X);
+        QCOMPARE(bob.sent, QStringList{QStringLiteral("PRIVMSG irssiu :") + X +
+                                       QStringLiteral("DCC RESUME file.ext 0 10 7") + X});
+        bob.hear(QStringLiteral("irssiu"), QStringLiteral("PRIVMSG bob :") + X +
+                                               QStringLiteral("DCC ACCEPT part.bin 0 10 7") + X);
+        QCOMPARE(bob.sent.size(), 2);
+        const QString head = QStringLiteral("PRIVMSG irssiu :") + X +
+                             QStringLiteral("DCC SEND part.bin 2130706433 ");
+        QVERIFY2(bob.sent.at(1).startsWith(head) && bob.sent.at(1).endsWith(" 20 7" + X),
+                 qPrintable(bob.sent.at(1)));
+        QTcpSocket sender;
+        sender.connectToHost(QHostAddress::LocalHost,
+                             quint16(bob.sent.at(1).mid(head.size()).section(u' ', 0, 0).toUInt()));
+        QVERIFY(sender.waitForConnected(3000));
+        sender.write("abcdefghij");
+        QByteArray acks;
+        QTRY_VERIFY((acks += sender.readAll()).endsWith(DccWire::acknowledgement(20)));
+        QCOMPARE(readFile(bob.folder() + QStringLiteral("part.bin")),
+                 QByteArray("0123456789abcdefghij"));
+    }
+
     void partialFilesResumedWithoutPrompt()
     {
         DccPeer alice(QStringLiteral("alice"));

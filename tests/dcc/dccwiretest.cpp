@@ -218,6 +218,13 @@ private Q_SLOTS:
         QVERIFY(r);
         QCOMPARE(r->port, QStringLiteral("1061"));
         QCOMPARE(r->position, qint64(6000000000));
+        // A passive offer's: port 0, the position, the offer's token.
+        r = parseResumeRequest(QStringLiteral("DCC ACCEPT \"my file.txt\" 0 1000000 4"));
+        QVERIFY(r);
+        QCOMPARE(r->name, QStringLiteral("\"my file.txt\""));
+        QCOMPARE(r->port, QStringLiteral("0"));
+        QCOMPARE(r->position, qint64(1000000));
+        QCOMPARE(r->token, QStringLiteral("4"));
         QVERIFY(!parseResumeRequest(QStringLiteral("DCC RESUME 1060")));
         QVERIFY(!parseResumeRequest(QStringLiteral("DCC RESUME file.ext 1060 -5")));
     }

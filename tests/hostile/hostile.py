@@ -29,6 +29,10 @@ class Failure(Exception):
     pass
 
 
+class Skipped(Exception):
+    """The case needs something this machine does not have."""
+
+
 def check(condition, message):
     if not condition:
         raise Failure(message)
@@ -168,15 +172,19 @@ class Run:
         with open(os.path.join(self.home, relative), "rb") as f:
             return f.read()
 
-    def start(self):
+    def environment(self):
         env = dict(os.environ)
         env.update(QT_QPA_PLATFORM="offscreen", HOME=self.user_home,
                    XDG_CONFIG_HOME=os.path.join(self.xdg, "config"),
                    XDG_CACHE_HOME=os.path.join(self.xdg, "cache"),
                    XDG_DATA_HOME=os.path.join(self.xdg, "data"),
                    XDG_RUNTIME_DIR=os.path.join(self.xdg, "run"), USER=NICK)
-        os.makedirs(env["XDG_RUNTIME_DIR"], mode=0o700)
+        os.makedirs(env["XDG_RUNTIME_DIR"], mode=0o700, exist_ok=True)
         env.pop("QUORL_HOME", None)
+        return env
+
+    def start(self):
+        env = self.environment()
         self.log = open(os.path.join(self.root, "program.log"), "wb")
         self.process = subprocess.Popen(
             [BINARY, "--home", self.home, "irc://127.0.0.1:%d/%s" % (self.server.port, CHANNEL[1:])],
@@ -814,6 +822,114 @@ def dcc_offer_cases(run):
 CASES["dcc-offers"] = (lambda: Run("dcc-offers"), dcc_offer_cases)
 
 
+# --- the file server under a slow reader ---------------------------------------------
+
+ATSPI_PYTHON = "/usr/bin/python3"
+ATSPI_PRESS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "atspi_press.py")
+
+
+class DesktopRun(Run):
+    """The program on a virtual X display of its own with the accessibility bus, so that a
+    case can use controls the way a keyboard or screen-reader user does (through AT-SPI)."""
+
+    def __init__(self, name, **kwargs):
+        super().__init__(name, **kwargs)
+        self.desktop = []
+
+    def environment(self):
+        env = super().environment()
+        missing = [t for t in ("Xvfb", "dbus-daemon") if not shutil.which(t)]
+        if missing or subprocess.call([ATSPI_PYTHON, "-c", "import pyatspi"],
+                                      stderr=subprocess.DEVNULL) != 0:
+            raise Skipped("needs Xvfb, dbus-daemon and python3-pyatspi (scripts/install-deps)")
+        read, write = os.pipe()
+        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24",
+                                 "-nolisten", "tcp"], pass_fds=(write,),
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write)
+        self.desktop.append(xvfb)
+        with os.fdopen(read) as f:
+            display = f.readline().strip()
+        check(display, "Xvfb gave no display")
+        env.update(DISPLAY=":" + display, QT_QPA_PLATFORM="xcb",
+                   QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
+        bus = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+                               env=env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                               text=True)
+        self.desktop.append(bus)
+        env["DBUS_SESSION_BUS_ADDRESS"] = bus.stdout.readline().strip()
+        self.env = env
+        return env
+
+    def press(self, *targets):
+        """Presses each "role:name" control in turn, as the keyboard would."""
+        pressed = subprocess.run([ATSPI_PYTHON, ATSPI_PRESS, "QuorlIRC"] + list(targets),
+                                 env=self.env, capture_output=True, text=True, timeout=60)
+        check(pressed.returncode == 0, "could not press %s: %s" % (targets, pressed.stdout))
+
+    def cleanup(self):
+        super().cleanup()
+        for process in reversed(self.desktop):
+            if process.poll() is None:
+                process.terminate()
+                process.wait()
+
+
+SERVED_FILES = 50_000
+
+
+def file_server_make():
+    run = DesktopRun("fileserver-dir", settings=CHATS_ACCEPTED)
+    root = os.path.join(run.home, "Shared Files")
+    os.makedirs(root)
+    for i in range(SERVED_FILES):
+        open(os.path.join(root, "a-file-with-a-fairly-long-name-%05d.txt" % i), "wb").close()
+    return run
+
+
+def file_server_dir_flood(run):
+    # The file server switched on as its user would, then a peer that asks for the listing
+    # of 50,000 files a hundred times and reads it slowly: the client holds back what it
+    # would send, keeps answering the server and ends on time.
+    run.press("list item:Settings", "page tab:File Server", "radio button:On")
+    run.server.send(":peer!p@127.0.0.1 PRIVMSG %s :!FileServe" % CHANNEL)
+    prefix = "PRIVMSG peer :\x01DCC CHAT chat %s " % LOCALHOST_DECIMAL
+    check(run.server.wait_line(prefix, 10), "the trigger word brought no chat offer")
+    with run.server.cond:
+        offer = next(line for line in run.server.lines if line.startswith(prefix))
+    port = int(offer.rstrip("\x01").split(" ")[-1])
+    peer = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    peer.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
+    peer.settimeout(10)
+    peer.connect(("127.0.0.1", port))
+    before = resident_mb(run)
+    # Without a greeting file the session starts silently, at the root.
+    peer.sendall(b"dir\n" * 100)
+    check(peer.recv(4096), "the file server sent no listing")
+    # The first listing is built at once; after it, what the client holds must not
+    # grow with the commands waiting or the output the peer has not taken.
+    listed = resident_mb(run)
+    peak, slowest, read = listed, 0.0, 0
+    deadline = time.monotonic() + scale(10, 60)
+    next_ping = 0.0
+    while time.monotonic() < deadline:
+        read += len(peer.recv(4096))
+        time.sleep(0.05)
+        if time.monotonic() >= next_ping:
+            slowest = max(slowest, run.ping("fileserver-%d" % read, 1.0))
+            peak = max(peak, resident_mb(run))
+            next_ping = time.monotonic() + 0.5
+    figure("%d KB read; %.0f MB before the first listing, %.0f MB after it, %.0f MB at the "
+           "peak; slowest PONG %.0f ms" % (read // 1024, before, listed, peak, slowest * 1000))
+    check(peak - listed < 30, "a slow reader of listings took the client from %.0f to %.0f MB"
+          % (listed, peak))
+    peer.close()
+    run.ping("fileserver-closed", 2.0)
+
+
+CASES["fileserver-dir"] = (file_server_make, file_server_dir_flood)
+
+
 # --- big settings and script files, sound floods, channel rows ------------------------
 
 def figure(text):
@@ -963,6 +1079,8 @@ def main():
                 run.finish()
             passed += 1
             print("PASS %-16s %.1f s" % (name, time.monotonic() - started), flush=True)
+        except Skipped as e:
+            print("SKIP %-16s %s" % (name, e), flush=True)
         except Failure as e:
             failed += 1
             print("FAIL %-16s %s" % (name, e), flush=True)

@@ -7,8 +7,10 @@
 #include "support/settingstabs.h"
 #include "support/testmain.h"
 #include "ui/chat/chatview.h"
+#include "ui/chat/chatwindowwidget.h"
 #include "ui/chat/nicklistview.h"
 #include "ui/chat/pickerpanel.h"
+#include "ui/chat/textentry.h"
 #include "ui/mainwindow.h"
 
 #include <QAbstractItemView>
@@ -38,7 +40,8 @@ private Q_SLOTS:
 
         QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(&view);
         QVERIFY(iface);
-        QCOMPARE(iface->role(), QAccessible::EditableText);
+        // A terminal's role, so that a screen reader speaks the lines that arrive.
+        QCOMPARE(iface->role(), QAccessible::Terminal);
         QVERIFY(iface->state().readOnly && iface->state().multiLine);
         QVERIFY(!iface->text(QAccessible::Name).isEmpty());
         QAccessibleTextInterface* text = iface->textInterface();
@@ -66,6 +69,31 @@ private Q_SLOTS:
         QCOMPARE(text->characterCount(), 0);
         doc->appendLine(ChatDocument::Other, QStringLiteral("after"));
         QCOMPARE(allText(text), QStringLiteral("after\n"));
+    }
+
+    // A screen reader speaks the lines that arrive where the keyboard is: Shift+Tab from
+    // the text entry reaches the chat text, which says it has the focus; a click on the
+    // text leaves the keyboard in the entry.
+    void keyboardReachesTheChatText()
+    {
+        QTemporaryDir home;
+        MainWindow form(home.path() + u'/');
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        ChatWindow* chan = form.client().windows().createChannelWindow(QStringLiteral("#x"));
+        form.client().windows().picker().selectRow(int(form.client().windows().indexOf(chan)));
+        auto* container = qobject_cast<ChatWindowWidget*>(chan->container.data());
+        QVERIFY(container && container->isVisible());
+        ChatView* view = container->findChild<ChatView*>(QStringLiteral("chatview"));
+        TextEntry* entry = container->textEntry();
+        QTRY_VERIFY(entry->hasFocus());
+
+        QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(20, 20));
+        QVERIFY(entry->hasFocus());
+        QTest::keyClick(entry, Qt::Key_Backtab, Qt::ShiftModifier);
+        QTRY_VERIFY(view->hasFocus());
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(view);
+        QVERIFY(iface->state().focusable && iface->state().focused);
     }
 
     void nickListRowsAreListItemsWithTheirSelection()
@@ -149,6 +177,46 @@ private Q_SLOTS:
         QVERIFY(picker->hasFocus());
         QTest::keyClick(picker, Qt::Key_Down);
         QVERIFY(iface->child(chanRow + 1)->state().selected);
+    }
+
+    // Arrowing through more windows than the picker shows keeps the selected row whole in
+    // view, both ways, and a screen reader is not told it is off screen.
+    void arrowingPastTheVisibleRowsScrollsThePicker()
+    {
+        QTemporaryDir home;
+        MainWindow form(home.path() + u'/');
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        WindowRegistry& windows = form.client().windows();
+        PickerPanel* picker = form.picker();
+        const int shown = picker->height() / PickerLayout::RowHeight;
+        while (windows.count() < 3 * shown)
+            windows.createChannelWindow(QStringLiteral("#c%1").arg(windows.count()));
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(picker);
+        const QRect panel(picker->mapToGlobal(QPoint(0, 0)), picker->size());
+        auto selectedInView = [&](int row) {
+            QAccessibleInterface* item = iface->child(row);
+            return item->state().selected && !item->state().offscreen &&
+                   panel.contains(item->rect());
+        };
+
+        picker->setFocus();
+        QTRY_VERIFY(picker->hasFocus());
+        QTest::keyClick(picker, Qt::Key_Home);
+        const int last = int(windows.count()) - 1;
+        for (int row = 1; row <= last; ++row) {
+            QTest::keyClick(picker, Qt::Key_Down);
+            QVERIFY2(selectedInView(row), qPrintable(QString::number(row)));
+        }
+        for (int row = last - 1; row >= 0; --row) {
+            QTest::keyClick(picker, Qt::Key_Up);
+            QVERIFY2(selectedInView(row), qPrintable(QString::number(row)));
+        }
+        QTest::keyClick(picker, Qt::Key_End);
+        QVERIFY(selectedInView(last));
+        QTest::keyClick(picker, Qt::Key_Home);
+        QVERIFY(selectedInView(0));
+        QVERIFY(picker->hasFocus());
     }
 
     void everyFocusableControlHasAName()

@@ -2,8 +2,10 @@
 
 #include "ui/chat/chatview.h"
 
+// A terminal's role: screen readers speak what arrives in a terminal that has the
+// keyboard, while text that changes in other read-only text is left unspoken (Orca).
 AccessibleChatView::AccessibleChatView(ChatView* view)
-    : QAccessibleWidget(view, QAccessible::EditableText)
+    : QAccessibleWidget(view, QAccessible::Terminal)
 {
     if (ChatDocument* document = view->document()) {
         connections_.push_back(QObject::connect(document, &ChatDocument::linesAppended, view,

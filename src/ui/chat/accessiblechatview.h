@@ -7,10 +7,10 @@
 
 class ChatView;
 
-// What a screen reader reads of a chat view: its lines as one read-only multi-line text,
-// formatting codes removed, a line break after each line. The text is copied from the
-// document line by line as it grows; lines that arrive are announced as inserted text,
-// lines that leave (the line limit, a clear) as removed text.
+// What a screen reader reads of a chat view: its lines as one read-only multi-line text
+// in the role of a terminal, formatting codes removed, a line break after each line. The text is
+// copied from the document line by line as it grows; lines that arrive are announced as inserted
+// text, lines that leave (the line limit, a clear) as removed text.
 class AccessibleChatView : public QAccessibleWidget, public QAccessibleTextInterface
 {
 public:

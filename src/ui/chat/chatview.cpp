@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -23,6 +24,9 @@ ChatView::ChatView(ChatDocument* document, QWidget* parent) : QWidget(parent), d
     Q_ASSERT(document);
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // Tab reaches the text, so a screen reader that speaks what arrives where the keyboard
+    // is can follow the conversation; a click leaves the keyboard in the text entry.
+    setFocusPolicy(Qt::TabFocus);
     installAccessibleInterfaces();
     scrollBar_ = new QScrollBar(Qt::Vertical, this);
     // The bar never keeps the keyboard focus from the window's text entry.
@@ -643,6 +647,15 @@ void ChatView::markText(qsizetype line, int from, int length)
         }
     }
     update();
+}
+
+void ChatView::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_PageUp || event->key() == Qt::Key_PageDown) {
+        scrollPage(event->key() == Qt::Key_PageUp ? -1 : 1);
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void ChatView::scrollPage(int direction)

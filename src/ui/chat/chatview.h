@@ -91,6 +91,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    // Page Up and Page Down scroll by a page while the text has the keyboard.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void onLinesAppended();
