@@ -121,55 +121,73 @@ int WindowRegistry::currentNetwork() const
 void WindowRegistry::setNetworkGroups(const QList<NetworkGroup>& groups)
 {
     groups_ = groups;
+    syncNodes();
+    Q_EMIT pickerChanged();
+}
+
+void WindowRegistry::syncNodes()
+{
     const auto groupOf = [this](int network) -> const NetworkGroup* {
         for (const NetworkGroup& group : std::as_const(groups_))
             if (group.network == network)
                 return &group;
         return nullptr;
     };
+    // Every network in use has a node under Public Chat, where a click shows its server
+    // messages; under Private and DCC Chat only while it has windows there.
+    const auto wanted = [this, &groupOf](int section, int network) {
+        if (!grouped() || !groupOf(network))
+            return false;
+        if (section == PickerKind::PublicChat)
+            return true;
+        const int kind = section == PickerKind::PrivateChat ? PickerKind::PrivateWindow
+                                                            : PickerKind::DccChatWindow;
+        return std::any_of(items_.begin(), items_.end(), [&](const auto& it) {
+            return it->kindNumber == kind && it->network == network;
+        });
+    };
     bool removed = false;
     for (qsizetype i = count() - 1; i >= 0; --i) {
         ChatWindow* node = at(i);
         if (node->kindNumber != PickerKind::NetworkNode)
             continue;
-        if (const NetworkGroup* group = groupOf(node->network); group && grouped()) {
+        if (wanted(node->nodeSection, node->network)) {
+            const NetworkGroup* group = groupOf(node->network);
             node->label = group->name;
             node->disconnected = !group->connected;
             continue;
         }
-        picker_.moveAwayFrom(node);
-        items_.erase(items_.begin() + i);
+        if (node->pickerState != PickerState::Normal && node->pickerState != PickerState::Hot)
+            picker_.moveAwayFrom(node);
+        items_.erase(items_.begin() + indexOf(node));
         removed = true;
     }
+    QList<ChatWindow*> created;
+    for (const int section :
+         {PickerKind::PublicChat, PickerKind::PrivateChat, PickerKind::DccChat}) {
+        for (const NetworkGroup& group : std::as_const(groups_)) {
+            const bool present = std::any_of(items_.begin(), items_.end(), [&](const auto& it) {
+                return it->kindNumber == PickerKind::NetworkNode && it->nodeSection == section &&
+                       it->network == group.network;
+            });
+            if (present || !wanted(section, group.network))
+                continue;
+            auto node = std::make_unique<ChatWindow>();
+            node->kindNumber = PickerKind::NetworkNode;
+            node->nodeSection = section;
+            node->network = group.network;
+            node->label = group.name;
+            node->disconnected = !group.connected;
+            node->unseenActivity = false;
+            created << node.get();
+            items_.push_back(std::move(node));
+        }
+    }
+    regroup();
     if (removed)
         picker_.windowRemoved();
-    if (grouped()) {
-        QList<ChatWindow*> created;
-        for (const int section :
-             {PickerKind::PublicChat, PickerKind::PrivateChat, PickerKind::DccChat}) {
-            for (const NetworkGroup& group : std::as_const(groups_)) {
-                const bool present = std::any_of(items_.begin(), items_.end(), [&](const auto& it) {
-                    return it->kindNumber == PickerKind::NetworkNode &&
-                           it->nodeSection == section && it->network == group.network;
-                });
-                if (present)
-                    continue;
-                auto node = std::make_unique<ChatWindow>();
-                node->kindNumber = PickerKind::NetworkNode;
-                node->nodeSection = section;
-                node->network = group.network;
-                node->label = group.name;
-                node->disconnected = !group.connected;
-                node->unseenActivity = false;
-                created << node.get();
-                items_.push_back(std::move(node));
-            }
-        }
-        regroup();
-        for (ChatWindow* node : std::as_const(created))
-            Q_EMIT networkNodeCreated(node);
-    }
-    Q_EMIT pickerChanged();
+    for (ChatWindow* node : std::as_const(created))
+        Q_EMIT networkNodeCreated(node);
 }
 
 void WindowRegistry::regroup()
@@ -257,7 +275,8 @@ ChatWindow* WindowRegistry::insertChatWindow(std::unique_ptr<ChatWindow> item, i
     const qsizetype at = insertionIndex(sectionKind, item->kindNumber);
     ChatWindow* window = item.get();
     items_.insert(items_.begin() + at, std::move(item));
-    regroup();
+    if (grouped())
+        syncNodes();
     if (options_.display.autoLog)
         startLog(window);
     Q_EMIT windowCreated(window);
@@ -567,6 +586,8 @@ void WindowRegistry::destroyChatWindow(ChatWindow* window, bool quiet)
     items_.erase(items_.begin() + at);
     owned.reset();
     picker_.windowRemoved();
+    if (grouped())
+        syncNodes();
     Q_EMIT pickerChanged();
 }
 

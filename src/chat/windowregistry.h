@@ -178,7 +178,9 @@ Q_SIGNALS:
 
 private:
     void setUpPicker();
-    // Puts the network nodes in place and each window under its network's node.
+    // Adds and drops network nodes as the networks in use and their windows ask, puts
+    // them in place and each window under its network's node.
+    void syncNodes();
     void regroup();
     qsizetype insertionIndex(int sectionKind, int windowKind) const;
     ChatWindow* insertChatWindow(std::unique_ptr<ChatWindow> item, int sectionKind);

@@ -6,6 +6,7 @@
 #include "dcc/dccchat.h"
 #include "irc/ircnames.h"
 #include "irc/outbound.h"
+#include "irc/portselection.h"
 #include "settings/saslaccounts.h"
 
 #include <QDesktopServices>
@@ -83,7 +84,7 @@ Network::Shared Client::shared(Prompts& prompts)
 Network& Client::createNetwork()
 {
     const int id = int(networks_.size());
-    networks_.push_back(std::make_unique<Network>(id, serverView_, shared(prompts_), this));
+    networks_.push_back(std::make_unique<Network>(id, shared(prompts_), this));
     return *networks_.back();
 }
 
@@ -143,6 +144,16 @@ void Client::wireSession(Network& network)
     // The ident query and answer are logged whether or not the view is shown.
     connect(&session.ident(), &IdentResponder::rawLineRecorded, &rawData_, &RawData::recordRawLine);
     connection_.follow(session);
+    // The server view shows the current network's messages.
+    connect(&network.serverView(), &LineLog::lineAdded, this,
+            [this, &network](const QString& line) {
+                if (&network == &currentNetwork())
+                    serverView_.add(line);
+            });
+    connect(&network.serverView(), &LineLog::cleared, this, [this, &network] {
+        if (&network == &currentNetwork())
+            serverView_.clear();
+    });
     connect(&session, &Session::stateChanged, this, &Client::showNetworks);
     connect(&session, &Session::connectionAttempted, &rawData_, &RawData::clearView);
     connect(&session, &Session::linkEstablished, &rawData_, &RawData::enableInput);
@@ -188,6 +199,9 @@ void Client::followCurrentNetwork()
         return;
     shownNetwork_ = current;
     connection_.currentChanged();
+    serverView_.clear();
+    for (const QString& line : currentNetwork().serverView().lines())
+        serverView_.add(line);
 }
 
 void Client::onSessionClosed(Network& network)
@@ -583,7 +597,7 @@ Network& Client::networkForHost(const QString& host, int port)
     for (const auto& network : networks_) {
         const Session& session = network->session();
         if (network->inUse() && session.host().compare(host, Qt::CaseInsensitive) == 0 &&
-            (port == 0 || session.port() == port))
+            (port == 0 || session.port() % RegisteredPortOffset == port))
             return *network;
         if (!unused && !network->inUse())
             unused = network.get();

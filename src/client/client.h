@@ -57,7 +57,7 @@ public:
     // Whoever changes options announces their group here; consumers follow it.
     SettingsChanges& settingsChanges() { return settingsChanges_; }
     LineLog& statusLog() { return statusLog_; }
-    // The server's own notices and replies ("Message of the Day").
+    // The server's own notices and replies ("Message of the Day"), of the current network.
     LineLog& serverView() { return serverView_; }
     Sounds& sounds() { return sounds_; }
     SharedSounds& sharedSounds() { return sharedSounds_; }

@@ -3,13 +3,13 @@
 #include "chat/windowregistry.h"
 #include "script/eventhook.h"
 
-Network::Network(int id, LineLog& serverView, const Shared& shared, QObject* parent)
-    : QObject(parent), id_(id), windows_(shared.windows), serverView_(serverView),
+Network::Network(int id, const Shared& shared, QObject* parent)
+    : QObject(parent), id_(id), windows_(shared.windows),
       session_(
-          shared.options, shared.status, serverView,
+          shared.options, shared.status, serverView_,
           [&events = shared.events](Event event) { events.fireEvent(event); }, shared.prompts,
           shared.ticker, this),
-      serverMessages_(session_, shared.status, serverView),
+      serverMessages_(session_, shared.status, serverView_),
       floodGuard_(shared.options, shared.ignoreList, shared.status, shared.events, shared.clock,
                   NicknameControl{[this] { return session_.currentNickname(); },
                                   [this](const QString& nick) { session_.setNickname(nick); }},
@@ -33,6 +33,12 @@ Network::Network(int id, LineLog& serverView, const Shared& shared, QObject* par
 
 QString Network::name() const
 {
+    const QString host = session_.host();
     const QString description = session_.description();
-    return description.isEmpty() ? session_.host() : description;
+    if (!description.isEmpty() && description.compare(host, Qt::CaseInsensitive) != 0)
+        return description;
+    QString server = session_.serverPrefix();
+    if (server.startsWith(u':'))
+        server.remove(0, 1);
+    return server.isEmpty() ? host : server;
 }

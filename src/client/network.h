@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/linelog.h"
 #include "filters/floodguard.h"
 #include "inbound/ctcp.h"
 #include "inbound/servermessages.h"
@@ -12,7 +13,6 @@ class Clock;
 class EventHook;
 class IgnoreList;
 class Inquiries;
-class LineLog;
 class Prompts;
 class SharedSounds;
 class TimeoutTicker;
@@ -42,12 +42,12 @@ public:
         SharedSounds& sharedSounds;
     };
 
-    Network(int id, LineLog& serverView, const Shared& shared, QObject* parent = nullptr);
+    Network(int id, const Shared& shared, QObject* parent = nullptr);
 
     // The number its windows carry (ChatWindow::network).
     int id() const { return id_; }
-    // What the picker and the status strip call it: the server's description, else the
-    // host; empty before its first connection.
+    // What the picker calls it: the server's description when the user named it, else the
+    // name the server gives itself, else the host; empty before its first connection.
     QString name() const;
     // The network is (or is becoming, or waits to be again) connected to a server.
     bool inUse() const { return session_.state() != Session::State::Disconnected; }
@@ -58,6 +58,7 @@ public:
     UserMessages& userMessages() { return userMessages_; }
     Ctcp& ctcp() { return ctcp_; }
     FloodGuard& floodGuard() { return floodGuard_; }
+    // Its server's notices and replies; the client shows the current network's.
     LineLog& serverView() { return serverView_; }
 
     // The channel an irc:// address named, joined once the session registers.
@@ -67,7 +68,7 @@ public:
 private:
     int id_;
     WindowRegistry& windows_;
-    LineLog& serverView_;
+    LineLog serverView_;
     Session session_;
     ServerMessages serverMessages_;
     FloodGuard floodGuard_;

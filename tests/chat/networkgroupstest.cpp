@@ -36,18 +36,17 @@ private Q_SLOTS:
                                 QStringLiteral("DCC Chat"),     QStringLiteral("Files")};
         QCOMPARE(f.labels(), plain);
 
-        // Two: a node per network in each chat section, each window under its own.
+        // Two: a node per network under Public Chat, and under the other sections while
+        // the network has windows there; each window sits under its own network's node.
         windows.setNetworkGroups(
             {{0, QStringLiteral("one"), true}, {1, QStringLiteral("two"), false}});
         windows.createChannelWindow(QStringLiteral("#more"));
-        QCOMPARE(
-            f.labels(),
-            (QStringList{QStringLiteral("Settings"), QStringLiteral("Public Chat"),
-                         QStringLiteral("one"), QStringLiteral("#same"), QStringLiteral("#more"),
-                         QStringLiteral("two"), QStringLiteral("#same"),
-                         QStringLiteral("Private Chat"), QStringLiteral("one"),
-                         QStringLiteral("two"), QStringLiteral("bob"), QStringLiteral("DCC Chat"),
-                         QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("Files")}));
+        QCOMPARE(f.labels(), (QStringList{QStringLiteral("Settings"), QStringLiteral("Public Chat"),
+                                          QStringLiteral("one"), QStringLiteral("#same"),
+                                          QStringLiteral("#more"), QStringLiteral("two"),
+                                          QStringLiteral("#same"), QStringLiteral("Private Chat"),
+                                          QStringLiteral("two"), QStringLiteral("bob"),
+                                          QStringLiteral("DCC Chat"), QStringLiteral("Files")}));
         // Their logs never share a file; the first network's keep the plain name.
         QCOMPARE(windows.logPathFor(first), f.logsFolder() + QStringLiteral("#same.txt"));
         QCOMPARE(windows.logPathFor(second), f.logsFolder() + QStringLiteral("#same (two).txt"));

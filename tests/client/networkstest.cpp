@@ -8,6 +8,7 @@
 #include "support/scriptedprompts.h"
 #include "support/testmain.h"
 
+#include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTest>
 
@@ -86,20 +87,36 @@ private Q_SLOTS:
         ScriptedPrompts prompts;
         Client client(QStringLiteral("/tmp/quorl-networks/"), prompts);
         client.session().ident().setPort(0);
-        client.options().user.nickname = QStringLiteral("quorl");
-        client.session().setNickname(QStringLiteral("quorl"));
+        client.session().setNickname(QStringLiteral("first"));
         QVERIFY(client.connectToAddress(address(one.port(), QStringLiteral("#same"))));
-        QVERIFY(client.connectToAddress(address(two.port(), QStringLiteral("#same"))));
+        QVERIFY(QTest::qWaitFor([&] { return channelOn(client, 0, QStringLiteral("#same")); }));
+        // Connecting while connected opens a second network beside the first.
+        client.commands().enterLine(channelOn(client, 0, QStringLiteral("#same")),
+                                    QStringLiteral("/connect 127.0.0.1 ") +
+                                        QString::number(two.port()));
         QCOMPARE(client.networkCount(), 2);
-        // A link to a server already connected connects that network again.
-        QVERIFY(client.connectToAddress(address(two.port(), QStringLiteral("#same"))));
-        QCOMPARE(client.networkCount(), 2);
-        QVERIFY(alice.seen(QStringLiteral("JOIN :#same")));
-        QVERIFY(bob.seen(QStringLiteral("JOIN :#same")));
-        QVERIFY(QTest::qWaitFor([&] {
-            return channelOn(client, 0, QStringLiteral("#same")) &&
-                   channelOn(client, 1, QStringLiteral("#same"));
-        }));
+        QVERIFY(QTest::qWaitFor([&] { return client.network(1).session().isRegistered(); }));
+        Session& secondSession = client.network(1).session();
+        secondSession.setNickname(QStringLiteral("second"));
+        QVERIFY(QTest::qWaitFor([&] { return secondSession.currentNickname() == "second"; }));
+        QCOMPARE(client.network(0).session().currentNickname(), QStringLiteral("first"));
+        // A connection to a server in use would connect that network again.
+        QCOMPARE(&client.networkForHost(QStringLiteral("127.0.0.1"), two.port()),
+                 &client.network(1));
+        // Its node in the picker makes it the current network: the status strip is told its
+        // nickname, and a join goes there.
+        QCOMPARE(client.connection().nickname(), QStringLiteral("first"));
+        QSignalSpy told(&client.connection(), &ServerConnection::nicknameChanged);
+        WindowRegistry& windows = client.windows();
+        for (qsizetype row = 0; row < windows.count(); ++row)
+            if (windows.at(row)->kindNumber == PickerKind::NetworkNode &&
+                windows.at(row)->network == 1)
+                windows.picker().selectRow(int(row));
+        QVERIFY(!told.isEmpty());
+        QCOMPARE(told.last().at(0).toString(), QStringLiteral("second"));
+        client.conversations().join(QStringLiteral("#same"));
+        QVERIFY(bob.seen(QStringLiteral(":second!")));
+        QVERIFY(QTest::qWaitFor([&] { return channelOn(client, 1, QStringLiteral("#same")); }));
         ChatWindow* first = channelOn(client, 0, QStringLiteral("#same"));
         ChatWindow* second = channelOn(client, 1, QStringLiteral("#same"));
         QVERIFY(first != second);
