@@ -115,6 +115,11 @@ int WindowRegistry::currentNetwork() const
     if (const ChatWindow* shown = picker_.shownAlone();
         shown && (shown->isChat() || shown->kindNumber == PickerKind::NetworkNode))
         lastShown_ = shown->network;
+    // The network shown last is no longer in use: one that is stands for it.
+    if (!groups_.isEmpty() &&
+        std::none_of(groups_.begin(), groups_.end(),
+                     [this](const NetworkGroup& group) { return group.network == lastShown_; }))
+        return groups_.first().network;
     return lastShown_;
 }
 

@@ -190,6 +190,7 @@ void Client::showNetworks()
         if (network->inUse())
             groups.append({network->id(), network->name(), network->session().isRegistered()});
     windows_.setNetworkGroups(groups);
+    followCurrentNetwork();
 }
 
 void Client::followCurrentNetwork()

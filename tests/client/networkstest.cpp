@@ -140,7 +140,10 @@ private Q_SLOTS:
         QVERIFY(!alice.has(QStringLiteral("typed on two")));
         QVERIFY(!bob.has(QStringLiteral("typed on one")));
 
-        // /quit ends the window's network; the other stays, with its window.
+        // /quit ends the window's network; the other stays, with its window, and the status
+        // strip shows it once the window shown has gone.
+        windows.picker().selectRow(int(windows.indexOf(first)));
+        QCOMPARE(client.connection().nickname(), QStringLiteral("first"));
         client.commands().enterLine(first, QStringLiteral("/quit gone from one"));
         QVERIFY(alice.seen(QStringLiteral("gone from one")));
         QVERIFY(QTest::qWaitFor(
@@ -148,6 +151,8 @@ private Q_SLOTS:
         QVERIFY(!channelOn(client, 0, QStringLiteral("#same")));
         QCOMPARE(channelOn(client, 1, QStringLiteral("#same")), second);
         QVERIFY(client.network(1).session().isRegistered());
+        QCOMPARE(client.connection().state(), Session::State::Registered);
+        QCOMPARE(told.last().at(0).toString(), QStringLiteral("second"));
         bob.say(QStringLiteral("PRIVMSG #same :still here"));
         QVERIFY(
             QTest::qWaitFor([&] { return hasLine(second, QStringLiteral("<bob> still here")); }));
