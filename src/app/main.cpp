@@ -75,8 +75,9 @@ struct CommandLine
         parser.addOption(home);
         parser.addPositionalArgument(
             QStringLiteral("address"),
-            QStringLiteral("Connect to irc://HOST[:PORT][/CHANNEL] at start."),
-            QStringLiteral("[irc://HOST[:PORT][/CHANNEL]]"));
+            QStringLiteral("Connect to irc://HOST[:PORT][/CHANNEL] at start; each address "
+                           "given connects beside the others."),
+            QStringLiteral("[irc://HOST[:PORT][/CHANNEL]...]"));
     }
 };
 
@@ -193,13 +194,14 @@ int main(int argc, char* argv[])
     closeOnSignals(window);
     for (const QString& problem : problems)
         window.client().addStatusLine(problem);
-    // An address given on the command line starts connecting before the window is shown:
-    // the connection gets under way while the window paints, and the first picture
-    // already shows the attempt rather than being painted again at once.
-    const QStringList args = line.parser.positionalArguments();
-    if (!args.isEmpty() && !window.client().connectToAddress(args.first())) {
-        QTextStream(stderr) << "quorlirc: not an irc:// address: " << args.first() << '\n';
-        window.client().addStatusLine(QStringLiteral("Not an irc:// address: ") + args.first());
+    // Addresses given on the command line start connecting before the window is shown:
+    // the connections get under way while the window paints, and the first picture
+    // already shows the attempts rather than being painted again at once.
+    for (const QString& address : line.parser.positionalArguments()) {
+        if (!window.client().connectToAddress(address)) {
+            QTextStream(stderr) << "quorlirc: not an irc:// address: " << address << '\n';
+            window.client().addStatusLine(QStringLiteral("Not an irc:// address: ") + address);
+        }
     }
     window.show();
 

@@ -23,6 +23,8 @@ constexpr int Files = 12;
 constexpr int ChannelWindow = 5;
 constexpr int PrivateWindow = 10;
 constexpr int DccChatWindow = 7;
+// With several networks, the node each section groups one network's windows under.
+constexpr int NetworkNode = 20;
 } // namespace PickerKind
 
 // What a row of the window list is: a section entry, or a chat window of one kind.
@@ -101,6 +103,13 @@ struct ChatWindow
     // The server connection was lost and is tried again: the window stays with its lines
     // until it is joined again (channel) or the connection is back (private chat).
     bool disconnected = false;
+
+    // The server connection the window belongs to, by the number the client gives each
+    // network (the first is 0). A channel or private chat is found only on its own network;
+    // a DCC chat keeps the network its offer came in on.
+    int network = 0;
+    // A network node: the section entry's kind number it sits under.
+    int nodeSection = 0;
 
     bool isSection() const { return conversationKind == ConversationKind::Section; }
     bool isChat() const { return !isSection(); }

@@ -12,6 +12,9 @@
 
 #include <QLocale>
 
+#include <algorithm>
+#include <tuple>
+
 namespace {
 const Clock& systemClock()
 {
@@ -102,6 +105,135 @@ void WindowRegistry::setUpPicker()
     }
 }
 
+int WindowRegistry::activeNetwork() const
+{
+    return scoped_ != NoScope ? scoped_ : currentNetwork();
+}
+
+int WindowRegistry::currentNetwork() const
+{
+    if (const ChatWindow* shown = picker_.shownAlone();
+        shown && (shown->isChat() || shown->kindNumber == PickerKind::NetworkNode))
+        lastShown_ = shown->network;
+    // The network shown last is no longer in use: one that is stands for it.
+    if (!groups_.isEmpty() &&
+        std::none_of(groups_.begin(), groups_.end(),
+                     [this](const NetworkGroup& group) { return group.network == lastShown_; }))
+        return groups_.first().network;
+    return lastShown_;
+}
+
+void WindowRegistry::setNetworkGroups(const QList<NetworkGroup>& groups)
+{
+    groups_ = groups;
+    syncNodes();
+    Q_EMIT pickerChanged();
+}
+
+void WindowRegistry::syncNodes()
+{
+    const auto groupOf = [this](int network) -> const NetworkGroup* {
+        for (const NetworkGroup& group : std::as_const(groups_))
+            if (group.network == network)
+                return &group;
+        return nullptr;
+    };
+    // Every network in use has a node under Public Chat, where a click shows its server
+    // messages; under Private and DCC Chat only while it has windows there.
+    const auto wanted = [this, &groupOf](int section, int network) {
+        if (!grouped() || !groupOf(network))
+            return false;
+        if (section == PickerKind::PublicChat)
+            return true;
+        const int kind = section == PickerKind::PrivateChat ? PickerKind::PrivateWindow
+                                                            : PickerKind::DccChatWindow;
+        return std::any_of(items_.begin(), items_.end(), [&](const auto& it) {
+            return it->kindNumber == kind && it->network == network;
+        });
+    };
+    bool removed = false;
+    for (qsizetype i = count() - 1; i >= 0; --i) {
+        ChatWindow* node = at(i);
+        if (node->kindNumber != PickerKind::NetworkNode)
+            continue;
+        if (wanted(node->nodeSection, node->network)) {
+            const NetworkGroup* group = groupOf(node->network);
+            node->label = group->name;
+            node->disconnected = !group->connected;
+            continue;
+        }
+        if (node->pickerState != PickerState::Normal && node->pickerState != PickerState::Hot)
+            picker_.moveAwayFrom(node);
+        items_.erase(items_.begin() + indexOf(node));
+        removed = true;
+    }
+    QList<ChatWindow*> created;
+    for (const int section :
+         {PickerKind::PublicChat, PickerKind::PrivateChat, PickerKind::DccChat}) {
+        for (const NetworkGroup& group : std::as_const(groups_)) {
+            const bool present = std::any_of(items_.begin(), items_.end(), [&](const auto& it) {
+                return it->kindNumber == PickerKind::NetworkNode && it->nodeSection == section &&
+                       it->network == group.network;
+            });
+            if (present || !wanted(section, group.network))
+                continue;
+            auto node = std::make_unique<ChatWindow>();
+            node->kindNumber = PickerKind::NetworkNode;
+            node->nodeSection = section;
+            node->network = group.network;
+            node->label = group.name;
+            node->disconnected = !group.connected;
+            node->unseenActivity = false;
+            created << node.get();
+            items_.push_back(std::move(node));
+        }
+    }
+    regroup();
+    if (removed)
+        picker_.windowRemoved();
+    for (ChatWindow* node : std::as_const(created))
+        Q_EMIT networkNodeCreated(node);
+}
+
+void WindowRegistry::regroup()
+{
+    if (!grouped())
+        return;
+    // The section a row belongs to, by the order of the section entries.
+    const auto sectionOf = [](const ChatWindow& row) {
+        const int kind =
+            row.kindNumber == PickerKind::NetworkNode ? row.nodeSection : row.kindNumber;
+        switch (kind) {
+        case PickerKind::Settings:
+            return 0;
+        case PickerKind::PublicChat:
+        case PickerKind::ChannelWindow:
+            return 1;
+        case PickerKind::PrivateChat:
+        case PickerKind::PrivateWindow:
+            return 2;
+        case PickerKind::DccChat:
+        case PickerKind::DccChatWindow:
+            return 3;
+        default:
+            return 4;
+        }
+    };
+    const auto groupOf = [this](const ChatWindow& row) {
+        if (row.isSection() && row.kindNumber != PickerKind::NetworkNode)
+            return -1;
+        for (qsizetype i = 0; i < groups_.size(); ++i)
+            if (groups_.at(i).network == row.network)
+                return int(i);
+        return int(groups_.size());
+    };
+    const auto key = [&](const ChatWindow& row) {
+        return std::tuple(sectionOf(row), groupOf(row), row.isSection() ? 0 : 1);
+    };
+    std::stable_sort(items_.begin(), items_.end(),
+                     [&](const auto& a, const auto& b) { return key(*a) < key(*b); });
+}
+
 qsizetype WindowRegistry::indexOf(const ChatWindow* item) const
 {
     for (size_t i = 0; i < items_.size(); ++i) {
@@ -131,6 +263,7 @@ WindowRegistry::newChatItem(int kindNumber, ConversationKind conversationKind, c
     item->kindNumber = kindNumber;
     item->label = name;
     item->conversationKind = conversationKind;
+    item->network = activeNetwork();
     item->hideJoins = item->hideParts = item->hideQuits = options_.display.hideTraffic;
     item->theme = chooseTheme_(conversationKind, name);
     item->document = std::make_unique<ChatDocument>();
@@ -147,6 +280,8 @@ ChatWindow* WindowRegistry::insertChatWindow(std::unique_ptr<ChatWindow> item, i
     const qsizetype at = insertionIndex(sectionKind, item->kindNumber);
     ChatWindow* window = item.get();
     items_.insert(items_.begin() + at, std::move(item));
+    if (grouped())
+        syncNodes();
     if (options_.display.autoLog)
         startLog(window);
     Q_EMIT windowCreated(window);
@@ -198,8 +333,9 @@ ChatWindow* WindowRegistry::createDccChatWindowConnected(const QString& nick,
 
 ChatWindow* WindowRegistry::findChannelWindow(const QString& name) const
 {
+    const int network = activeNetwork();
     for (const auto& item : items_) {
-        if (item->conversationKind == ConversationKind::Channel &&
+        if (item->conversationKind == ConversationKind::Channel && item->network == network &&
             sameName(item->channelName, name))
             return item.get();
     }
@@ -208,8 +344,9 @@ ChatWindow* WindowRegistry::findChannelWindow(const QString& name) const
 
 ChatWindow* WindowRegistry::findPrivateWindow(const QString& nick) const
 {
+    const int network = activeNetwork();
     for (const auto& item : items_) {
-        if (item->conversationKind == ConversationKind::Private &&
+        if (item->conversationKind == ConversationKind::Private && item->network == network &&
             sameName(item->peerNickname, nick))
             return item.get();
     }
@@ -317,12 +454,12 @@ void WindowRegistry::showOnceJoined(const QString& channels)
 {
     const QString names = channels.trimmed().section(u' ', 0, 0);
     for (const QString& name : names.split(u',', Qt::SkipEmptyParts))
-        askedFor_.insert(name.toLower());
+        askedFor_.insert(askedForKey(activeNetwork(), name));
 }
 
 void WindowRegistry::showIfAskedFor(ChatWindow* channel)
 {
-    if (askedFor_.remove(channel->channelName.toLower()))
+    if (askedFor_.remove(askedForKey(channel->network, channel->channelName)))
         picker_.selectRow(int(indexOf(channel)));
 }
 
@@ -342,11 +479,12 @@ void WindowRegistry::routePrivateMessage(const QString& nick, const QString& add
 {
     const QString said = message.isNull() ? text : message;
     const EventSlots texts = EventSlots::userFrom(nick, address);
+    const int network = activeNetwork();
     // A private message belongs to the window it reached, so it sounds only while that
     // chat is on screen with its sound on.
     for (const auto& item : items_) {
         ChatWindow* window = item.get();
-        if (window->conversationKind != ConversationKind::Private)
+        if (window->conversationKind != ConversationKind::Private || window->network != network)
             continue;
         if (sameName(window->peerNickname, nick)) {
             window->peerAddress = address;
@@ -379,6 +517,7 @@ void WindowRegistry::leaveWindow(ChatWindow* window, bool raiseEvent)
 {
     if (!window)
         return;
+    const NetworkScope scope(*this, window->network);
     switch (window->conversationKind) {
     case ConversationKind::Channel: {
         const QString channel = window->channelName;
@@ -411,8 +550,10 @@ void WindowRegistry::closeChannelWindow(const QString& name)
 
 void WindowRegistry::closePrivateWindow(const QString& nick)
 {
+    const int network = activeNetwork();
     for (const auto& item : items_) {
         if (item->isChat() && item->conversationKind != ConversationKind::Channel &&
+            (item->conversationKind == ConversationKind::DccChat || item->network == network) &&
             sameName(item->peerNickname, nick)) {
             destroyChatWindow(item.get(), false);
             return;
@@ -450,6 +591,8 @@ void WindowRegistry::destroyChatWindow(ChatWindow* window, bool quiet)
     items_.erase(items_.begin() + at);
     owned.reset();
     picker_.windowRemoved();
+    if (grouped())
+        syncNodes();
     Q_EMIT pickerChanged();
 }
 
@@ -468,22 +611,49 @@ void WindowRegistry::closeAllWindows()
 
 void WindowRegistry::closeChatWindowsForDisconnect()
 {
-    askedFor_.clear();
+    const int network = activeNetwork();
+    forgetAskedFor(network);
+    const ChatWindow* shown = picker_.shownAlone();
+    bool othersRemain = false;
+    bool shownGoes = false;
     for (qsizetype i = count() - 1; i >= 0; --i) {
-        if (at(i)->isChat())
-            destroyChatWindow(at(i), true);
+        ChatWindow* window = at(i);
+        if (!window->isChat())
+            continue;
+        if (window->network != network) {
+            othersRemain = true;
+            continue;
+        }
+        shownGoes = shownGoes || window == shown;
+        destroyChatWindow(window, true);
     }
-    picker_.resetToFirstSection();
+    // Another network's windows stay as they are shown, unless the one shown went.
+    if (!othersRemain || shownGoes)
+        picker_.resetToFirstSection();
+}
+
+QString WindowRegistry::askedForKey(int network, const QString& channel)
+{
+    return QString::number(network) + u'/' + channel.toLower();
+}
+
+void WindowRegistry::forgetAskedFor(int network)
+{
+    const QString prefix = QString::number(network) + u'/';
+    askedFor_.removeIf([&prefix](const QString& key) { return key.startsWith(prefix); });
 }
 
 QStringList WindowRegistry::keepChatWindowsForReconnect()
 {
     // What the user asked for on the lost connection is not shown when the reconnect
     // joins it again.
-    askedFor_.clear();
+    const int network = activeNetwork();
+    forgetAskedFor(network);
     QStringList kept;
     for (qsizetype i = count() - 1; i >= 0; --i) {
         ChatWindow* window = at(i);
+        if (window->network != network)
+            continue;
         if (window->conversationKind == ConversationKind::DccChat) {
             destroyChatWindow(window, false);
             continue;
@@ -528,9 +698,11 @@ void WindowRegistry::reconnectWindow(ChatWindow* window)
 QList<std::pair<QString, QString>> WindowRegistry::channelsToRejoin() const
 {
     QList<std::pair<QString, QString>> channels;
+    const int network = activeNetwork();
     for (qsizetype i = 0; i < count(); ++i) {
         const ChatWindow* window = at(i);
-        if (window->conversationKind == ConversationKind::Channel && window->disconnected)
+        if (window->conversationKind == ConversationKind::Channel && window->disconnected &&
+            window->network == network)
             channels.append({window->channelName, window->keySet ? window->channelKey : QString()});
     }
     return channels;
@@ -555,8 +727,16 @@ void WindowRegistry::setTopic(ChatWindow* channel, const QString& topic)
 
 QString WindowRegistry::logPathFor(const ChatWindow* window) const
 {
-    return programFolder_ + QStringLiteral("logs/") + logFileName(window->windowName()) +
-           QStringLiteral(".txt");
+    // The first network's logs keep the plain names; another network's name follows.
+    QString name = window->windowName();
+    if (window->network != 0) {
+        QString network = QString::number(window->network);
+        for (const NetworkGroup& group : groups_)
+            if (group.network == window->network && !group.name.isEmpty())
+                network = group.name;
+        name += QStringLiteral(" (") + network + u')';
+    }
+    return programFolder_ + QStringLiteral("logs/") + logFileName(name) + QStringLiteral(".txt");
 }
 
 QString WindowRegistry::lineTimestamp() const

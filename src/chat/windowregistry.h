@@ -41,6 +41,42 @@ public:
     // to the open windows; the client calls it when they change. Lines do not read them.
     void followDisplayOptions();
 
+    // The network that inbound lines and commands act on. While a NetworkScope lives (a
+    // network handles one of its lines, a command runs in a window), it is the scope's;
+    // otherwise the network of the window shown alone, else the one shown last.
+    int activeNetwork() const;
+    // The network of the window shown alone (or of the network node shown), else the one
+    // shown last; what a NetworkScope names does not count.
+    int currentNetwork() const;
+
+    // The networks in use, in the client's order. With two or more, each section shows a
+    // node per network (its name; drawn as disconnected until it is registered) with that
+    // network's windows under it; with one or none the picker is as without networks.
+    struct NetworkGroup
+    {
+        int network = 0;
+        QString name;
+        bool connected = false;
+    };
+    void setNetworkGroups(const QList<NetworkGroup>& groups);
+    bool grouped() const { return groups_.size() > 1; }
+    class NetworkScope
+    {
+    public:
+        NetworkScope(WindowRegistry& registry, int network)
+            : registry_(registry), previous_(registry.scoped_)
+        {
+            registry_.scoped_ = network;
+        }
+        ~NetworkScope() { registry_.scoped_ = previous_; }
+        NetworkScope(const NetworkScope&) = delete;
+        NetworkScope& operator=(const NetworkScope&) = delete;
+
+    private:
+        WindowRegistry& registry_;
+        int previous_;
+    };
+
     qsizetype count() const { return static_cast<qsizetype>(items_.size()); }
     ChatWindow* at(qsizetype index) const { return items_.at(size_t(index)).get(); }
     qsizetype indexOf(const ChatWindow* item) const;
@@ -96,14 +132,17 @@ public:
     void destroyChatWindow(ChatWindow* window, bool quiet);
     // At exit: chat windows destroyed quietly, last first; section entries dropped.
     void closeAllWindows();
-    // The server connection closed: every chat window goes, and "Settings" is shown.
+    // The active network's connection closed: its chat windows go, and "Settings" is
+    // shown when no other network's remain.
     void closeChatWindowsForDisconnect();
-    // The server connection was lost and is tried again: channel and private windows stay,
-    // marked disconnected, with their lines; DCC chat windows go. Returns the names kept.
+    // The active network's connection was lost and is tried again: its channel and private
+    // windows stay, marked disconnected, with their lines; its DCC chat windows go.
+    // Returns the names kept.
     QStringList keepChatWindowsForReconnect();
     // A kept window is in use again: its channel joined again, or the connection back.
     void reconnectWindow(ChatWindow* window);
-    // The channel windows kept for a reconnect, with the keys to join them again.
+    // The active network's channel windows kept for a reconnect, with the keys to join
+    // them again.
     QList<std::pair<QString, QString>> channelsToRejoin() const;
 
     // A channel window's caption: the channel, ": " and the topic without its codes; the
@@ -126,6 +165,8 @@ public:
 
 Q_SIGNALS:
     void windowCreated(ChatWindow* window);
+    // A network node was added to the picker; the front end gives it what it shows.
+    void networkNodeCreated(ChatWindow* node);
     // Sent before the record goes: the front end drops the window's widgets.
     void windowDestroying(ChatWindow* window);
     // The picker's rows need painting again (a label, a mark or the list changed).
@@ -137,6 +178,10 @@ Q_SIGNALS:
 
 private:
     void setUpPicker();
+    // Adds and drops network nodes as the networks in use and their windows ask, puts
+    // them in place and each window under its network's node.
+    void syncNodes();
+    void regroup();
     qsizetype insertionIndex(int sectionKind, int windowKind) const;
     ChatWindow* insertChatWindow(std::unique_ptr<ChatWindow> item, int sectionKind);
     std::unique_ptr<ChatWindow> newChatItem(int kindNumber, ConversationKind conversationKind,
@@ -149,6 +194,8 @@ private:
     void noteSpeaker(ChatWindow* window, const QString& nick);
     // Shows a channel window the user asked for, once.
     void showIfAskedFor(ChatWindow* channel);
+    static QString askedForKey(int network, const QString& channel);
+    void forgetAskedFor(int network);
     static bool isService(const QString& nick);
 
     SendLine sendLine_;
@@ -163,5 +210,9 @@ private:
     PickerLayout picker_;
     QSet<QString> refusedLogs_; // log paths already reported as links; said once each
     qsizetype lineLimit_;       // lines each window keeps; 0 keeps all
-    QSet<QString> askedFor_;    // lower-cased channels to show once joined
+    QSet<QString> askedFor_;    // "network/channel", lower case: to show once joined
+    static constexpr int NoScope = -1;
+    int scoped_ = NoScope;      // the network a NetworkScope names
+    mutable int lastShown_ = 0; // the network of the chat window shown alone last
+    QList<NetworkGroup> groups_;
 };

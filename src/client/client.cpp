@@ -6,6 +6,7 @@
 #include "dcc/dccchat.h"
 #include "irc/ircnames.h"
 #include "irc/outbound.h"
+#include "irc/portselection.h"
 #include "settings/saslaccounts.h"
 
 #include <QDesktopServices>
@@ -33,47 +34,38 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
       sharedSounds_(options_.sound, programFolder + QStringLiteral("sounds/"), sounds_),
       fileServer_(options_.fileServer, programFolder + QStringLiteral("fileserver/"),
                   [this](const QString& line) { statusLog_.add(line); }),
-      events_(options_.sound.soundlist, sounds_),
-      session_(
-          options_, statusLog_, serverView_, [this](Event event) { events_.fireEvent(event); },
-          prompts, ticker_, this),
-      windows_([this](const QString& line) { session_.sendLine(line); }, statusLog_, events_,
-               options_, programFolder, [this] { return session_.currentNickname(); }, this),
+      events_(options_.sound.soundlist, sounds_), prompts_(prompts),
+      windows_([this](const QString& line) { session().sendLine(line); }, statusLog_, events_,
+               options_, programFolder, [this] { return session().currentNickname(); }, this),
       ignoreList_(options_.ignore, statusLog_, events_, this),
-      floodGuard_(options_, ignoreList_, statusLog_, events_, clock_,
-                  NicknameControl{[this] { return session_.currentNickname(); },
-                                  [this](const QString& nick) { session_.setNickname(nick); }},
-                  this),
-      inquiries_(statusLog_, events_, ignoreList_, clock_, this),
-      ctcp_(session_, windows_, events_, inquiries_, sharedSounds_, options_, clock_),
-      userMessages_(session_, windows_, events_, statusLog_, options_, floodGuard_, ctcp_, clock_),
+      inquiries_(statusLog_, events_, ignoreList_, clock_, this), primary_(createNetwork()),
       notifyList_(
           options_.notify, statusLog_, events_, prompts,
-          [this](const QString& line) { session_.sendLine(line); }, this),
-      userActions_([this](const QString& line) { session_.sendLine(line); }, inquiries_, windows_,
+          [this](const QString& line) { primary_.session().sendLine(line); }, this),
+      userActions_([this](const QString& line) { session().sendLine(line); }, inquiries_, windows_,
                    clock_, this),
-      commands_([this](const QString& line) { session_.sendLine(line); }, windows_, statusLog_,
+      commands_([this](const QString& line) { session().sendLine(line); }, windows_, statusLog_,
                 events_, options_, {}, this),
-      soundActions_([this](const QString& line) { session_.sendLine(line); }, windows_, sounds_,
-                    options_.sound, [this] { return session_.currentNickname(); }),
-      serverTree_(prompts, this), recentServers_(options_.servers.recent, session_, this),
+      soundActions_([this](const QString& line) { session().sendLine(line); }, windows_, sounds_,
+                    options_.sound, [this] { return session().currentNickname(); }),
+      serverTree_(prompts, this), recentServers_(options_.servers.recent, primary_.session(), this),
       rawData_(
           programFolder, statusLog_, clock_,
-          [this](const QString& line) { session_.sendLine(line); }, this),
+          [this](const QString& line) { session().sendLine(line); }, this),
       scripts_(programFolder, this),
       behaviours_(scripts_, windows_, statusLog_,
-                  [this](const QString& line) { session_.sendLine(line); }),
+                  [this](const QString& line) { session().sendLine(line); }),
       menuMods_(
           programFolder, options_.menuMod, commands_, windows_,
-          [this] { return session_.currentNickname(); }, this),
+          [this] { return session().currentNickname(); }, this),
       notifications_(options_, clock_, desktopNotifier_, this),
       themeEditor_(programFolder, options_.display.themeUses, prompts, this)
 {
     // Never the whole disk: a new user serves an empty folder of the program folder.
     options_.fileServer.root = programFolder_ + QStringLiteral("Shared Files/");
-    // What belongs to the one server connection: the session and its inbound handlers.
-    wireSession();
-    wireInbound();
+    // What belongs to one server connection: the session and its inbound handlers.
+    wireSession(primary_);
+    wireInbound(primary_);
     // What every connection shares.
     wireWindows();
     wireCommands();
@@ -83,12 +75,66 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
     wireSettings();
 }
 
-void Client::wireSession()
+Network::Shared Client::shared(Prompts& prompts)
 {
-    session_.setClock(clock_);
-    session_.setAccountLookup(
+    return Network::Shared{options_, statusLog_, events_,     prompts,    ticker_,
+                           clock_,   windows_,   ignoreList_, inquiries_, sharedSounds_};
+}
+
+Network& Client::createNetwork()
+{
+    const int id = int(networks_.size());
+    networks_.push_back(std::make_unique<Network>(id, shared(prompts_), this));
+    return *networks_.back();
+}
+
+Network& Client::openNetwork()
+{
+    Network& network = createNetwork();
+    wireSession(network);
+    wireInbound(network);
+    network.session().setNickname(options_.user.nickname);
+    network.session().ident().setPort(primary_.session().ident().port());
+    return network;
+}
+
+Network& Client::networkNumbered(int id)
+{
+    return id >= 0 && size_t(id) < networks_.size() ? *networks_[size_t(id)] : primary_;
+}
+
+Network& Client::activeNetwork()
+{
+    return networkNumbered(windows_.activeNetwork());
+}
+
+Network& Client::currentNetwork()
+{
+    return networkNumbered(windows_.currentNetwork());
+}
+
+void Client::wireSession(Network& network)
+{
+    Session& session = network.session();
+    session.setClock(clock_);
+    session.setAccountLookup(
         [this](const QString& host) { return SaslAccounts::lookup(programFolder_, host); });
-    connect(&session_, &Session::rawLineRecorded, &rawData_,
+    // Certificates the user accepted for good live in the settings file's [TLS] section.
+    session.setCertificateTrust(
+        {[this](const QString& key, const QString& fingerprint) {
+             PrivateProfile file;
+             return file.load(settingsFileName()) &&
+                    file.value(QStringLiteral("TLS"), key).trimmed().toLower() == fingerprint;
+         },
+         [this](const QString& key, const QString& fingerprint) {
+             // Only this key changes; the rest of the file stays as it is.
+             PrivateProfile file;
+             file.load(settingsFileName());
+             file.setValue(QStringLiteral("TLS"), key, fingerprint);
+             if (!file.save(settingsFileName()))
+                 addStatusLine(QStringLiteral("Unable to write to ") + settingsFileName());
+         }});
+    connect(&session, &Session::rawLineRecorded, &rawData_,
             [this](const QString& line, const QString& direction) {
                 if (direction == RawData::userDirection())
                     rawData_.recordSentLine(line);
@@ -96,38 +142,78 @@ void Client::wireSession()
                     rawData_.recordRawLine(line, direction);
             });
     // The ident query and answer are logged whether or not the view is shown.
-    connect(&session_.ident(), &IdentResponder::rawLineRecorded, &rawData_,
-            &RawData::recordRawLine);
-    connect(&session_, &Session::connectionAttempted, &rawData_, &RawData::clearView);
-    connect(&session_, &Session::linkEstablished, &rawData_, &RawData::enableInput);
-    connect(&session_, &Session::registeredWith, &recentServers_, &RecentServers::remember);
-    connect(&session_, &Session::everySecondLagTick, this, [this] {
-        notifyList_.sendIson();
+    connect(&session.ident(), &IdentResponder::rawLineRecorded, &rawData_, &RawData::recordRawLine);
+    connection_.follow(session);
+    // The server view shows the current network's messages.
+    connect(&network.serverView(), &LineLog::lineAdded, this,
+            [this, &network](const QString& line) {
+                if (&network == &currentNetwork())
+                    serverView_.add(line);
+            });
+    connect(&network.serverView(), &LineLog::cleared, this, [this, &network] {
+        if (&network == &currentNetwork())
+            serverView_.clear();
+    });
+    connect(&session, &Session::stateChanged, this, &Client::showNetworks);
+    connect(&session, &Session::connectionAttempted, &rawData_, &RawData::clearView);
+    connect(&session, &Session::linkEstablished, &rawData_, &RawData::enableInput);
+    connect(&session, &Session::registeredWith, &recentServers_, &RecentServers::remember);
+    connect(&session, &Session::everySecondLagTick, this, within(network, [this, &network] {
+        // One notify list, asked of the first network.
+        if (&network == &primary_)
+            notifyList_.sendIson();
         inquiries_.expireInquiries();
         dcc_->expire();
-    });
+    }));
     // Pending inquiries and half-read replies belong to the connection.
-    connect(&session_, &Session::sessionClosing, this, [this] {
-        serverMessages_.reset();
+    connect(&session, &Session::sessionClosing, this, [this, &network] {
+        network.serverMessages().reset();
         inquiries_.clearInquiries();
         inquiries_.clearPendingLookup();
     });
-    connect(&session_, &Session::sessionClosed, this, &Client::onSessionClosed);
+    connect(&session, &Session::sessionClosed, this,
+            within(network, [this, &network] { onSessionClosed(network); }));
     // The user stopped the retries: the conversations kept for them go.
-    connect(&session_, &Session::stateChanged, this, [this](Session::State state) {
-        if (state == Session::State::Disconnected && !session_.reconnecting())
-            closeKeptWindows();
-    });
-    connect(&session_, &Session::registered, this, &Client::onRegistered);
+    connect(&session, &Session::stateChanged, this,
+            within(network, [this, &session](Session::State state) {
+                if (state == Session::State::Disconnected && !session.reconnecting())
+                    closeKeptWindows();
+            }));
+    connect(&session, &Session::registered, this,
+            within(network, [this, &network] { onRegistered(network); }));
 }
 
-void Client::onSessionClosed()
+void Client::showNetworks()
 {
-    notifyList_.resetPresence();
+    QList<WindowRegistry::NetworkGroup> groups;
+    for (const auto& network : networks_)
+        if (network->inUse())
+            groups.append({network->id(), network->name(), network->session().isRegistered()});
+    windows_.setNetworkGroups(groups);
+    followCurrentNetwork();
+}
+
+void Client::followCurrentNetwork()
+{
+    const int current = windows_.currentNetwork();
+    if (current == shownNetwork_)
+        return;
+    shownNetwork_ = current;
+    connection_.currentChanged();
+    serverView_.clear();
+    for (const QString& line : currentNetwork().serverView().lines())
+        serverView_.add(line);
+}
+
+void Client::onSessionClosed(Network& network)
+{
+    Session& session = network.session();
+    if (&network == &primary_)
+        notifyList_.resetPresence();
     rawData_.endLogForShutdown();
     // A connection lost without the user asking keeps its conversations for the
     // reconnect; any other close ends them.
-    if (session_.reconnecting()) {
+    if (session.reconnecting()) {
         const QStringList kept = windows_.keepChatWindowsForReconnect();
         if (!kept.isEmpty())
             addStatusLine(QStringLiteral("Kept until the connection is back: ") +
@@ -135,62 +221,82 @@ void Client::onSessionClosed()
     } else {
         windows_.closeChatWindowsForDisconnect();
     }
-    // Closing the server connection ends every DCC connection and transfer with it, and
-    // switches the file server off.
+    // Closing the last server connection ends every DCC connection and transfer with it,
+    // and switches the file server off.
+    for (const auto& other : networks_)
+        if (other.get() != &network && other->session().isConnected())
+            return;
     dcc_->stopAll();
     options_.fileServer.enabled = false;
     Q_EMIT fileServerSwitchedOff();
 }
 
-void Client::onRegistered()
+void Client::onRegistered(Network& network)
 {
-    if (session_.registeredByReconnect()) {
+    Session& session = network.session();
+    if (session.registeredByReconnect()) {
         // One JOIN for each channel; the session's queue sends them as comma lists.
         for (const auto& [channel, key] : windows_.channelsToRejoin())
-            session_.sendLine(Outbound::join(channel, key));
+            session.sendLine(Outbound::join(channel, key));
         for (qsizetype i = 0; i < windows_.count(); ++i)
-            if (windows_.at(i)->conversationKind == ConversationKind::Private)
+            if (windows_.at(i)->conversationKind == ConversationKind::Private &&
+                windows_.at(i)->network == network.id())
                 windows_.reconnectWindow(windows_.at(i));
         return;
     }
     // A connection the user asked for starts afresh: what a lost one kept goes.
     closeKeptWindows();
-    if (!channelToJoin_.isEmpty())
-        windows_.joinChannel(channelToJoin_);
+    if (!network.channelToJoin().isEmpty())
+        windows_.joinChannel(network.channelToJoin());
 }
 
-void Client::wireInbound()
+void Client::wireInbound(Network& network)
 {
-    connect(&session_, &Session::userLineReceived, this,
-            [this](const QString& line) { userMessages_.handleUserLine(line); });
-    connect(&session_, &Session::serverLineReceived, this,
-            [this](const QString& line) { serverMessages_.handleServerLine(line); });
-    userMessages_.setSoundRequestHandler([this](const QString& sender, const QString& text) {
-        // Only requests this client would answer count against the answer budget.
-        const std::optional<SoundRequest> request = parseSoundRequest(text);
-        if (options_.sound.acceptRequests && request &&
-            sameName(request->nickname, session_.currentNickname()) && ctcp_.takeAnswer())
-            sharedSounds_.answerSoundRequest(sender, text);
-    });
+    // The handlers run with the network active (Network's constructor connects them).
+    UserMessages& userMessages = network.userMessages();
+    userMessages.setSoundRequestHandler(
+        [this, &network](const QString& sender, const QString& text) {
+            // Only requests this client would answer count against the answer budget.
+            const std::optional<SoundRequest> request = parseSoundRequest(text);
+            if (options_.sound.acceptRequests && request &&
+                sameName(request->nickname, network.session().currentNickname()) &&
+                network.ctcp().takeAnswer())
+                sharedSounds_.answerSoundRequest(sender, text);
+        });
+    userMessages.setDccHandler(
+        [this](const UserLine& line, const QString& body) { dcc_->handleCtcp(line, body); });
+    // The trigger word offers a chat for the file server.
+    userMessages.setFileServerStarter(
+        [this](const QString& nick) { dcc_->chats().offerDccChat(nick, true); });
     ServerMessages::Targets replies;
     replies.windows = &windows_;
     replies.inquiries = &inquiries_;
     replies.events = &events_;
-    replies.channelModes = [this](const QString& channel, const QString& modes,
-                                  const QString& server) {
-        userMessages_.applyChannelModes(channel, modes, server);
+    replies.channelModes = [&userMessages](const QString& channel, const QString& modes,
+                                           const QString& server) {
+        userMessages.applyChannelModes(channel, modes, server);
     };
-    replies.ison = [this](const QString& parameters) { notifyList_.handleIsonAnswer(parameters); };
+    if (&network == &primary_)
+        replies.ison = [this](const QString& parameters) {
+            notifyList_.handleIsonAnswer(parameters);
+        };
     replies.channelList = [this](int numeric, const QString& parameters) {
         channelList_.handleReply(numeric, parameters);
     };
-    serverMessages_.setTargets(std::move(replies));
+    network.serverMessages().setTargets(std::move(replies));
+}
+
+void Client::wireWindows()
+{
+    // The status strip and the connection buttons follow the current window's network.
+    connect(&windows_.picker(), &PickerLayout::displayChanged, this, &Client::followCurrentNetwork);
+    // The channel list is asked of the active network.
     ChannelList::Hooks listHooks;
-    listHooks.sendLine = [this](const QString& line) { session_.sendLine(line); };
+    listHooks.sendLine = [this](const QString& line) { session().sendLine(line); };
     listHooks.statusLine = [this](const QString& text) { addStatusLine(text); };
-    listHooks.connected = [this] { return session_.isConnected(); };
-    listHooks.serverName = [this] { return session_.serverPrefix(); };
-    listHooks.expectedCount = [this] { return serverMessages_.expectedChannelCount(); };
+    listHooks.connected = [this] { return session().isConnected(); };
+    listHooks.serverName = [this] { return session().serverPrefix(); };
+    listHooks.expectedCount = [this] { return serverMessages().expectedChannelCount(); };
     channelList_.setHooks(std::move(listHooks));
     // Inquiry results go to the window they were asked from, or to the status list.
     inquiries_.setWindowLines([this](const QString& name, const QString& text, int lineClass) {
@@ -202,10 +308,6 @@ void Client::wireInbound()
         windows_.addLine(window, text, lineClass);
         return true;
     });
-}
-
-void Client::wireWindows()
-{
     connect(&windows_, &WindowRegistry::attentionWanted, &notifications_,
             &AttentionNotifications::onAttentionWanted);
     windows_.setClock(&clock_);
@@ -216,7 +318,7 @@ void Client::wireWindows()
     // A window's events make sounds only while it is on screen and its sound is on.
     events_.setWindowPlaysSounds(
         [](const ChatWindow* window) { return window->shown && window->soundEnabled; });
-    sharedSounds_.setOwnNickname([this] { return session_.currentNickname(); });
+    sharedSounds_.setOwnNickname([this] { return session().currentNickname(); });
 }
 
 void Client::wireCommands()
@@ -234,8 +336,11 @@ void Client::wireCommands()
     hooks.pingUser = ask(&UserActions::pingUser);
     hooks.namesChannel = ask(&UserActions::namesChannel);
     hooks.lookupUser = ask(&UserActions::lookupUser);
-    hooks.ownNickname = [this] { return session_.currentNickname(); };
-    hooks.setNickname = [this](const QString& nick) { session_.setNickname(nick); };
+    hooks.ownNickname = [this] { return session().currentNickname(); };
+    hooks.setNickname = [this](const QString& nick) { session().setNickname(nick); };
+    hooks.connectTo = [this](const QString& host, int port) {
+        networkForHost(host, port).session().connectToKnownHost(host, port, host);
+    };
     hooks.lookupPending = [this] { return inquiries_.lookupPending(); };
     hooks.openFile = [](const QString& fileName) {
         return QFileInfo::exists(fileName) &&
@@ -250,6 +355,10 @@ void Client::wireCommands()
 
 void Client::wireSettings()
 {
+    // A recent server is connected beside the networks in use, or again if it is one.
+    recentServers_.setConnector([this](const QString& host, int port, const QString& label) {
+        networkForHost(host, port).session().connectToKnownHost(host, port, label);
+    });
     // Consumers read an option once and follow the changes of its group; a read of the
     // settings file changes every group.
     connect(this, &Client::settingsLoaded, &settingsChanges_, &SettingsChanges::announceAll);
@@ -257,30 +366,15 @@ void Client::wireSettings()
         if (group == OptionGroup::Display)
             windows_.followDisplayOptions();
     });
-    // Certificates the user accepted for good live in the settings file's [TLS] section.
-    session_.setCertificateTrust(
-        {[this](const QString& key, const QString& fingerprint) {
-             PrivateProfile file;
-             return file.load(settingsFileName()) &&
-                    file.value(QStringLiteral("TLS"), key).trimmed().toLower() == fingerprint;
-         },
-         [this](const QString& key, const QString& fingerprint) {
-             // Only this key changes; the rest of the file stays as it is.
-             PrivateProfile file;
-             file.load(settingsFileName());
-             file.setValue(QStringLiteral("TLS"), key, fingerprint);
-             if (!file.save(settingsFileName()))
-                 addStatusLine(QStringLiteral("Unable to write to ") + settingsFileName());
-         }});
 }
 
 void Client::wireDcc(Prompts& prompts)
 {
     DccContext context;
-    context.sendLine = [this](const QString& line) { session_.sendLine(line); };
-    context.ownNickname = [this] { return session_.currentNickname(); };
+    context.sendLine = [this](const QString& line) { session().sendLine(line); };
+    context.ownNickname = [this] { return session().currentNickname(); };
     // Offers carry an IPv4 address, also when the server is reached over IPv6.
-    context.ownAddress = [this] { return session_.dccOfferAddress(); };
+    context.ownAddress = [this] { return session().dccOfferAddress(); };
     context.windows = &windows_;
     context.status = &statusLog_;
     context.events = &events_;
@@ -292,8 +386,6 @@ void Client::wireDcc(Prompts& prompts)
     // A peer names a sound by its file name only: nothing outside the sound folder plays.
     context.playSharedSound = [this](const QString& file) { sharedSounds_.playReceived(file); };
     dcc_ = std::make_unique<DccService>(std::move(context), this);
-    userMessages_.setDccHandler(
-        [this](const UserLine& line, const QString& body) { dcc_->handleCtcp(line, body); });
     CommandParser::Hooks& hooks = commands_.hooks();
     hooks.offerDccChat = [this](const QString& nick) { dcc_->chats().offerDccChat(nick); };
     hooks.offerDccSend = [this](const QString& nick, const QString& folder, const QString& file) {
@@ -348,10 +440,8 @@ private:
 
 void Client::wireFileServer()
 {
-    // The trigger word offers a chat for the file server; open sessions count against
-    // "Max. Simultaneous Users" beside the offers still waiting.
-    userMessages_.setFileServerStarter(
-        [this](const QString& nick) { dcc_->chats().offerDccChat(nick, true); });
+    // Open sessions count against "Max. Simultaneous Users" beside the offers still
+    // waiting.
     dcc_->chats().setFileServerUsers(
         [this] { return options_.fileServer.maxUsers - fileServer_.userCount(); });
     dcc_->chats().setFileServerStarter([this](DccChatSession& chat) {
@@ -401,15 +491,16 @@ void Client::endFileServerSession(const QObject* chat)
 
 void Client::closeKeptWindows()
 {
+    const int network = windows_.activeNetwork();
     for (qsizetype i = windows_.count() - 1; i >= 0; --i)
-        if (windows_.at(i)->disconnected)
+        if (windows_.at(i)->disconnected && windows_.at(i)->network == network)
             windows_.destroyChatWindow(windows_.at(i), false);
 }
 
 void Client::wireNotifyList()
 {
     // Registration starts from a clean slate, whatever was polled while disconnected.
-    connect(&session_, &Session::lagTimerStarted, this, [this] {
+    connect(&primary_.session(), &Session::lagTimerStarted, this, [this] {
         notifyList_.resetPresence();
         notifyList_.sendIson();
     });
@@ -437,7 +528,7 @@ void Client::wireScripts()
 {
     // Script objects answer on the session's own sendLine, the path typed lines take.
     Behaviours::Hooks hooks;
-    hooks.ownNickname = [this] { return session_.currentNickname(); };
+    hooks.ownNickname = [this] { return session().currentNickname(); };
     hooks.kickBan = [this](ChatWindow* window, const QString& nick) {
         userActions_.runNickAction(QStringLiteral("Kick-Ban"), window, {nick});
     };
@@ -495,9 +586,24 @@ bool Client::connectToAddress(const QString& address)
         channel = u'#' + url.fragment(); // irc://host/#chan puts the name in the fragment
     if (!channel.isEmpty() && !channel.startsWith(u'#') && !channel.startsWith(u'&'))
         channel.prepend(u'#');
-    channelToJoin_ = channel;
-    session_.connectToKnownHost(url.host(), port, url.host(), tls);
+    Network& network = networkForHost(url.host(), port);
+    network.setChannelToJoin(channel);
+    network.session().connectToKnownHost(url.host(), port, url.host(), tls);
     return true;
+}
+
+Network& Client::networkForHost(const QString& host, int port)
+{
+    Network* unused = nullptr;
+    for (const auto& network : networks_) {
+        const Session& session = network->session();
+        if (network->inUse() && session.host().compare(host, Qt::CaseInsensitive) == 0 &&
+            (port == 0 || session.port() % RegisteredPortOffset == port))
+            return *network;
+        if (!unused && !network->inUse())
+            unused = network.get();
+    }
+    return unused ? *unused : openNetwork();
 }
 
 QString Client::loginName()
@@ -568,7 +674,8 @@ bool Client::readSettings()
             recent.at(n) = RecentServer{slot.label, slot.host, slot.port};
     }
     recentServers_.setSlots(recent);
-    session_.setNickname(options_.user.nickname);
+    for (const auto& network : networks_)
+        network->session().setNickname(options_.user.nickname);
     openRecentTheme();
     settingsRead_ = true;
     Q_EMIT settingsLoaded();
@@ -618,7 +725,8 @@ void Client::shutdown()
     shuttingDown_ = true;
     addStatusLine(QStringLiteral("Shutting Down..."));
     rawData_.endLogForShutdown();
-    session_.quitForShutdown();
+    for (const auto& network : networks_)
+        network->session().quitForShutdown();
     windows_.closeAllWindows();
     dcc_->stopAll();
     serverTree_.save(serverListPath());
@@ -636,8 +744,11 @@ bool Client::connectToSelectedServer()
 {
     // A double-click reaches here too, and must not start a second connection.
     const auto target = ServerTree::targetOf(serverTree_.selected());
-    if (!target || session_.state() != Session::State::Disconnected)
+    if (!target)
         return false;
-    session_.connectToServer(target->host, target->portList, target->description);
+    Network& network = networkForHost(target->host);
+    if (network.inUse())
+        return false;
+    network.session().connectToServer(target->host, target->portList, target->description);
     return true;
 }

@@ -4,6 +4,7 @@
 #include "chat/rawdata.h"
 #include "chat/windowregistry.h"
 #include "client/conversations.h"
+#include "client/network.h"
 #include "client/notifier.h"
 #include "client/serverconnection.h"
 #include "commands/commandparser.h"
@@ -14,13 +15,9 @@
 #include "core/options.h"
 #include "dcc/dccservice.h"
 #include "fileserver/fileserver.h"
-#include "filters/floodguard.h"
 #include "filters/ignorelist.h"
-#include "inbound/ctcp.h"
 #include "inbound/inquiries.h"
 #include "inbound/notifylist.h"
-#include "inbound/servermessages.h"
-#include "inbound/usermessages.h"
 #include "irc/clientsocket.h"
 #include "irc/session.h"
 #include "menu/menumod.h"
@@ -40,6 +37,7 @@
 
 #include <memory>
 #include <unordered_map>
+#include <vector>
 
 class Prompts;
 
@@ -59,21 +57,32 @@ public:
     // Whoever changes options announces their group here; consumers follow it.
     SettingsChanges& settingsChanges() { return settingsChanges_; }
     LineLog& statusLog() { return statusLog_; }
-    // The server's own notices and replies ("Message of the Day").
+    // The server's own notices and replies ("Message of the Day"), of the current network.
     LineLog& serverView() { return serverView_; }
     Sounds& sounds() { return sounds_; }
     SharedSounds& sharedSounds() { return sharedSounds_; }
     FileServer& fileServer() { return fileServer_; }
     EventHook& events() { return events_; }
     TimeoutTicker& ticker() { return ticker_; }
-    Session& session() { return session_; }
-    ServerMessages& serverMessages() { return serverMessages_; }
+    // The networks, each one server connection; the first exists from the start. A new
+    // one opens when the user connects to another network while connected.
+    qsizetype networkCount() const { return qsizetype(networks_.size()); }
+    Network& network(qsizetype index) { return *networks_.at(size_t(index)); }
+    // The network that commands and inbound lines act on now: the one handling a line or a
+    // typed command, else the one whose window is shown (WindowRegistry::activeNetwork).
+    Network& activeNetwork();
+    // The network of the window shown (or shown last), whatever is being handled: the one
+    // the status strip and the connection buttons present.
+    Network& currentNetwork();
+    // The active network's session and handlers.
+    Session& session() { return activeNetwork().session(); }
+    ServerMessages& serverMessages() { return activeNetwork().serverMessages(); }
     WindowRegistry& windows() { return windows_; }
     const Clock& clock() const { return clock_; }
     IgnoreList& ignoreList() { return ignoreList_; }
-    FloodGuard& floodGuard() { return floodGuard_; }
+    FloodGuard& floodGuard() { return activeNetwork().floodGuard(); }
     Inquiries& inquiries() { return inquiries_; }
-    UserMessages& userMessages() { return userMessages_; }
+    UserMessages& userMessages() { return activeNetwork().userMessages(); }
     NotifyList& notifyList() { return notifyList_; }
     UserActions& userActions() { return userActions_; }
     CommandParser& commands() { return commands_; }
@@ -103,7 +112,10 @@ public:
     // An irc://HOST[:PORT][/CHANNEL] address: connects as a recent server does. The
     // channel waits for registration. False when the address is not one.
     bool connectToAddress(const QString& url);
-    QString channelToJoin() const { return channelToJoin_; }
+    // The network a connection to host goes to: the one in use on that host (and port,
+    // unless 0) connects again; else one not in use, else a new one beside those in use.
+    Network& networkForHost(const QString& host, int port = 0);
+    QString channelToJoin() { return activeNetwork().channelToJoin(); }
 
     // The settings file, quorl.ini in the program folder.
     QString settingsFileName() const { return SettingsFile::fileName(programFolder_); }
@@ -154,8 +166,11 @@ private:
            const Clock* clock, QObject* parent);
     // The wiring, by area. Session and inbound belong to the one server connection; the
     // rest is shared by whatever is connected.
-    void wireSession();
-    void wireInbound();
+    // A new network, not yet wired (the first is made before what it is wired to).
+    Network& createNetwork();
+    Network& openNetwork();
+    void wireSession(Network& network);
+    void wireInbound(Network& network);
     void wireWindows();
     void wireCommands();
     void wireNotifyList();
@@ -164,10 +179,26 @@ private:
     void wireFileServer();
     void wireSettings();
     void endFileServerSession(const QObject* chat);
-    void onSessionClosed();
-    void onRegistered();
-    // Closes the windows kept from a lost connection that will not come back.
+    void onSessionClosed(Network& network);
+    void onRegistered(Network& network);
+    // Closes the active network's windows kept from a lost connection that will not come
+    // back.
     void closeKeptWindows();
+    // Runs f (with the arguments of the signal it answers) with network active.
+    template <typename F> auto within(Network& network, F f)
+    {
+        return [this, &network, f](auto&&... arguments) {
+            const WindowRegistry::NetworkScope scope(windows_, network.id());
+            f(arguments...);
+        };
+    }
+    Network::Shared shared(Prompts& prompts);
+    // The network with that number; the first for a number no network has.
+    Network& networkNumbered(int id);
+    // Tells the picker which networks are in use, and the connection door when the
+    // current window's network is another one.
+    void showNetworks();
+    void followCurrentNetwork();
 
     std::unique_ptr<Clock> ownClock_;
     const Clock& clock_;
@@ -181,14 +212,13 @@ private:
     FileServer fileServer_;
     EventHook events_;
     TimeoutTicker ticker_;
-    Session session_;
-    ServerMessages serverMessages_{session_, statusLog_, serverView_};
+    Prompts& prompts_;
     WindowRegistry windows_;
     IgnoreList ignoreList_;
-    FloodGuard floodGuard_;
     Inquiries inquiries_;
-    Ctcp ctcp_;
-    UserMessages userMessages_;
+    std::vector<std::unique_ptr<Network>> networks_;
+    // The first network; the notify list and recent servers follow it.
+    Network& primary_;
     NotifyList notifyList_;
     UserActions userActions_;
     CommandParser commands_;
@@ -205,10 +235,10 @@ private:
     AttentionNotifications notifications_;
     Poster poster_;
     ThemeEditor themeEditor_;
-    Conversations conversations_{[this](const QString& line) { session_.sendLine(line); }, windows_,
-                                 options_};
-    ServerConnection connection_{session_};
-    QString channelToJoin_;
+    Conversations conversations_{[this](const QString& line) { session().sendLine(line); },
+                                 windows_, options_};
+    ServerConnection connection_{[this]() -> Session& { return currentNetwork().session(); }};
+    int shownNetwork_ = 0; // the network the connection door last told of
     StoredState stored_;
     bool settingsRead_ = false;
     bool shuttingDown_ = false;

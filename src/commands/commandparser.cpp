@@ -142,6 +142,8 @@ void CommandParser::handleLine(ChatWindow* window, const QString& text)
     if (kind != ConversationKind::Channel && kind != ConversationKind::Private &&
         kind != ConversationKind::DccChat)
         return;
+    // What a line does, it does on the network of the window it was typed in.
+    const WindowRegistry::NetworkScope scope(windows_, window->network);
     if (text.startsWith(u'/')) {
         runCommand(window, kind, window->windowName(), text);
         youSent(window, text);
@@ -240,7 +242,7 @@ std::span<const CommandParser::Command> CommandParser::commandTable()
 {
     // Matched in this order by the first characters of the line, so "/joinx" is "/join" and
     // "/message" is "/me"; the order is part of the command language.
-    static const std::array<Command, 29> commandTable{{
+    static const std::array<Command, 31> commandTable{{
         {"/help"_L1, false, &CommandParser::help},
         {"/text"_L1, false, &CommandParser::textFile},
         {"/raw"_L1, false, &CommandParser::raw},
@@ -252,6 +254,8 @@ std::span<const CommandParser::Command> CommandParser::commandTable()
         {"/showtopic"_L1, false, &CommandParser::showTopic},
         {"/leave"_L1, false, &CommandParser::leave},
         {"/clear"_L1, false, &CommandParser::clear},
+        {"/connect"_L1, false, &CommandParser::connectTo},
+        {"/quit"_L1, false, &CommandParser::quit},
         {"/join"_L1, false, &CommandParser::join},
         {"/nick"_L1, false, &CommandParser::nick},
         {"/whois"_L1, false, &CommandParser::whois},
@@ -302,6 +306,9 @@ void CommandParser::runCommand(ChatWindow* window, ConversationKind windowKind,
     if (depth_ == 0)
         expansions_ = 0;
     ++depth_;
+    std::optional<WindowRegistry::NetworkScope> scope;
+    if (window && window->isChat())
+        scope.emplace(windows_, window->network);
     const Context c{window, windowKind, target};
     if (const Command* command = findCommand(text, windowKind))
         (this->*command->handler)(c, text.mid(command->word.size() + 1));
@@ -451,6 +458,27 @@ void CommandParser::clear(const Context& c, const QString&)
 void CommandParser::join(const Context&, const QString& channel)
 {
     windows_.joinChannel(channel);
+}
+
+void CommandParser::connectTo(const Context&, const QString& args)
+{
+    // "HOST [PORT]"; 6667 when no port is given.
+    const QStringList words = args.simplified().split(u' ', Qt::SkipEmptyParts);
+    bool portOk = true;
+    const int port = words.size() > 1 ? words.at(1).toInt(&portOk) : 6667;
+    if (words.isEmpty() || words.size() > 2 || !portOk || port <= 0 || port > 65535) {
+        status_.add(u"Usage: /connect HOST [PORT]"_s);
+        return;
+    }
+    if (hooks_.connectTo)
+        hooks_.connectTo(words.first(), port);
+}
+
+void CommandParser::quit(const Context&, const QString& args)
+{
+    // Ends the connection of the window's network; the others stay.
+    const QString message = args.trimmed();
+    sendLine_(message.isEmpty() ? Outbound::quit() : Outbound::quit(message));
 }
 
 void CommandParser::nick(const Context&, const QString& args)

@@ -33,6 +33,9 @@ public:
         std::function<QString()> ownNickname;
         // "/nick": the session decides between renaming at once and asking the server.
         std::function<void(const QString&)> setNickname;
+        // "/connect HOST PORT": to a network already connected again, else beside the
+        // networks in use.
+        std::function<void(const QString& host, int port)> connectTo;
         UserRequest whoisUser;
         UserRequest versionUser;
         UserRequest timeUser;
@@ -115,6 +118,8 @@ private:
     void clear(const Context& c, const QString& args);
     void join(const Context& c, const QString& args);
     void nick(const Context& c, const QString& args);
+    void connectTo(const Context& c, const QString& args);
+    void quit(const Context& c, const QString& args);
     void whois(const Context& c, const QString& args);
     void version(const Context& c, const QString& args);
     void dns(const Context& c, const QString& args);

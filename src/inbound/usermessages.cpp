@@ -138,8 +138,11 @@ void UserMessages::quit(const UserLine& m)
         reason.remove(0, 1);
     const QString line =
         QStringLiteral("*** ") + m.sender + QStringLiteral(" has Quit IRC (") + reason + u')';
+    const int network = windows_.activeNetwork();
     for (qsizetype i = 0; i < windows_.count(); ++i) {
         ChatWindow* window = windows_.at(i);
+        if (window->network != network)
+            continue;
         if (window->conversationKind == ConversationKind::Channel) {
             if (!inNickList(window, m.sender))
                 continue;
@@ -172,8 +175,11 @@ void UserMessages::nick(const UserLine& m)
     const QString line =
         QStringLiteral("*** ") + oldNick + QStringLiteral(" is now ") + newNick + u'.';
     bool relabelled = false;
+    const int network = windows_.activeNetwork();
     for (qsizetype i = 0; i < windows_.count(); ++i) {
         ChatWindow* window = windows_.at(i);
+        if (window->network != network)
+            continue;
         if (window->conversationKind == ConversationKind::Channel) {
             if (!inNickList(window, oldNick))
                 continue;

@@ -31,7 +31,10 @@ bool RecentServers::choose(int n)
     // A port outside the TCP range cannot be connected to; it is refused like a non-number.
     if (!ok || port < 1 || port > 65535)
         return false;
-    session_.connectToKnownHost(entry.host, port, entry.label);
+    if (connector_)
+        connector_(entry.host, port, entry.label);
+    else
+        session_.connectToKnownHost(entry.host, port, entry.label);
     return true;
 }
 

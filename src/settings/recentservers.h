@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <array>
+#include <functional>
 
 class Session;
 
@@ -29,6 +30,10 @@ public:
     void clear();
     // The slots read from the settings file at start.
     void setSlots(const RecentServerSlots& slots);
+    // Where a chosen server is connected; the session's own connection until one is set
+    // (a client with several networks picks the network for the host).
+    using Connector = std::function<void(const QString& host, int port, const QString& label)>;
+    void setConnector(Connector connector) { connector_ = std::move(connector); }
     // The hint of "Connect to Server" shows only while there is no recent server to offer.
     bool connectHintShown() const { return !slots_[0].inUse(); }
 
@@ -38,4 +43,5 @@ Q_SIGNALS:
 private:
     RecentServerSlots& slots_;
     Session& session_;
+    Connector connector_;
 };

@@ -45,6 +45,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QSet>
 #include <QShortcut>
 #include <QStyle>
 #include <QToolButton>
@@ -116,6 +117,9 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
     (new QVBoxLayout(filesHolder_))->setContentsMargins(0, 0, 0, 0);
     filesHolder_->installEventFilter(this);
     connect(&windows, &WindowRegistry::windowCreated, this, &MainWindow::addChatWindow);
+    // A network's node shows the settings panel at its server messages.
+    connect(&windows, &WindowRegistry::networkNodeCreated, this,
+            [this](ChatWindow* node) { node->container = settingspanel_; });
     connect(chatMenu_, &ChatMenuWidget::otherEntryChosen, this,
             [this](ChatWindow* window, const QString& caption, const QStringList& nicks) {
                 if (caption != QLatin1String("Send File..."))
@@ -132,6 +136,11 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
     });
     PickerLayout& pickerLayout = windows.picker();
     connect(&pickerLayout, &PickerLayout::displayChanged, this, &MainWindow::layoutMaster);
+    connect(&pickerLayout, &PickerLayout::displayChanged, this, [this, &pickerLayout] {
+        const ChatWindow* shown = pickerLayout.shownAlone();
+        if (shown && shown->kindNumber == PickerKind::NetworkNode && serverInfo_)
+            settingspanel_->setCurrentWidget(serverInfo_);
+    });
     connect(&pickerLayout, &PickerLayout::tileFrameChanged, this, &MainWindow::placeTileFrame);
     connect(&pickerLayout, &PickerLayout::entryFocusWanted, this, [](ChatWindow* w) {
         if (auto* container = qobject_cast<ChatWindowWidget*>(w->container.data()))
@@ -435,6 +444,9 @@ void MainWindow::layoutMaster()
     const QList<QRect> places = layout.tilesShown()
                                     ? PickerLayout::tileRects(int(tiles.size()), area.size())
                                     : QList<QRect>{};
+    // A network node shares the settings panel, so what is shown is decided before
+    // anything is hidden.
+    QSet<QWidget*> shown;
     for (qsizetype i = 0; i < windows.count(); ++i) {
         ChatWindow* item = windows.at(i);
         auto* container = qobject_cast<QWidget*>(item->container.data());
@@ -443,13 +455,15 @@ void MainWindow::layoutMaster()
         const qsizetype tile = tiles.indexOf(item);
         if (layout.tilesShown() && tile >= 0 && tile < places.size()) {
             container->setGeometry(places.at(tile));
-            container->show();
+            shown.insert(container);
         } else if (!layout.tilesShown() && item == layout.shownAlone()) {
             container->setGeometry(area);
-            container->show();
-        } else {
-            container->hide();
+            shown.insert(container);
         }
+    }
+    for (qsizetype i = 0; i < windows.count(); ++i) {
+        if (auto* container = qobject_cast<QWidget*>(windows.at(i)->container.data()))
+            container->setVisible(shown.contains(container));
     }
     placeTileFrame(layout.tileFrameRow());
 }

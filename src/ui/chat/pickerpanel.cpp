@@ -35,6 +35,7 @@ constexpr KindIcon kindIcons[] = {
     {PickerKind::ChannelWindow, QStyle::SP_FileDialogListView},
     {PickerKind::PrivateWindow, QStyle::SP_FileIcon},
     {PickerKind::DccChatWindow, QStyle::SP_FileLinkIcon},
+    {PickerKind::NetworkNode, QStyle::SP_DriveNetIcon},
 };
 
 QStyle::StandardPixmap iconFor(int kindNumber)
@@ -46,13 +47,18 @@ QStyle::StandardPixmap iconFor(int kindNumber)
     return QStyle::SP_FileIcon;
 }
 
-int iconX(const ChatWindow& item)
+// With several networks, a network's node sits one step in and its windows one more.
+int iconX(const ChatWindow& item, bool grouped)
 {
-    return item.isChat() ? 13 : 5;
+    if (item.kindNumber == PickerKind::NetworkNode)
+        return 9;
+    return item.isChat() ? (grouped ? 17 : 13) : 5;
 }
-int labelX(const ChatWindow& item)
+int labelX(const ChatWindow& item, bool grouped)
 {
-    return item.isChat() ? 29 : 25;
+    if (item.kindNumber == PickerKind::NetworkNode)
+        return 29;
+    return item.isChat() ? (grouped ? 33 : 29) : 25;
 }
 } // namespace
 
@@ -148,8 +154,10 @@ void PickerPanel::paintRow(QPainter& painter, const ChatWindow& item, int top)
         painter.drawLine(row.bottomLeft(), row.bottomRight());
         painter.drawLine(row.topRight(), row.bottomRight());
     }
-    painter.drawPixmap(QRect(iconX(item), top + (RowHeight - IconSize) / 2, IconSize, IconSize),
-                       kindIcon(item.kindNumber));
+    const bool grouped = registry_.grouped();
+    painter.drawPixmap(
+        QRect(iconX(item, grouped), top + (RowHeight - IconSize) / 2, IconSize, IconSize),
+        kindIcon(item.kindNumber));
     if (item.highlighted) {
         // Stronger than the bold of unseen lines: a dot in the highlight colour by the
         // label, outlined so that it shows on any poster.
@@ -165,8 +173,9 @@ void PickerPanel::paintRow(QPainter& painter, const ChatWindow& item, int top)
     painter.setPen(item.disconnected ? palette().color(QPalette::Disabled, QPalette::ButtonText)
                                      : posterColour(&Poster::entryText, QPalette::ButtonText));
     painter.setFont(labelFont(item));
-    painter.drawText(QRect(labelX(item), top, row.width() - labelX(item), RowHeight),
-                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, item.label);
+    painter.drawText(
+        QRect(labelX(item, grouped), top, row.width() - labelX(item, grouped), RowHeight),
+        Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, item.label);
 }
 
 void PickerPanel::setPoster(const Poster* poster)

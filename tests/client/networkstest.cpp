@@ -1,0 +1,202 @@
+// Two server connections at once: each network has its own windows, a line typed in a
+// window goes out on that window's network only, ending one leaves the other connected,
+// and a server that stops reading does not hold up the other network.
+#include "chat/windowregistry.h"
+#include "client/client.h"
+#include "support/fakeircserver.h"
+#include "support/ngircdserver.h"
+#include "support/scriptedprompts.h"
+#include "support/testmain.h"
+
+#include <QSignalSpy>
+#include <QTcpSocket>
+#include <QTest>
+
+namespace {
+// Another user on one of the servers, reading every line it is sent.
+class Peer
+{
+public:
+    bool logIn(quint16 port, const QString& nick)
+    {
+        QObject::connect(&socket_, &QTcpSocket::readyRead, [this] {
+            while (socket_.canReadLine())
+                lines_ << QString::fromUtf8(socket_.readLine()).trimmed();
+        });
+        socket_.connectToHost(QHostAddress::LocalHost, port);
+        if (!socket_.waitForConnected(3000))
+            return false;
+        say(QStringLiteral("NICK ") + nick);
+        say(QStringLiteral("USER p 0 * :Peer"));
+        return seen(QStringLiteral(" 376 "));
+    }
+    void say(const QString& line)
+    {
+        socket_.write(line.toUtf8() + "\r\n");
+        socket_.flush();
+    }
+    // A line containing fragment arrived (or arrives within a few seconds).
+    bool seen(const QString& fragment)
+    {
+        return QTest::qWaitFor([&] { return !lines_.filter(fragment).isEmpty(); }, 5000);
+    }
+    bool has(const QString& fragment) const { return !lines_.filter(fragment).isEmpty(); }
+
+private:
+    QTcpSocket socket_;
+    QStringList lines_;
+};
+
+QString address(quint16 port, const QString& channel = QString())
+{
+    return QStringLiteral("irc://127.0.0.1:") + QString::number(port) + u'/' + channel;
+}
+
+// The channel window named name on network.
+ChatWindow* channelOn(Client& client, int network, const QString& name)
+{
+    const WindowRegistry::NetworkScope scope(client.windows(), network);
+    return client.windows().findChannelWindow(name);
+}
+
+bool hasLine(const ChatWindow* window, const QString& line)
+{
+    return window && window->document->plainLines().contains(line);
+}
+} // namespace
+
+class NetworksTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void twoServersKeepTheirOwnWindowsAndLines()
+    {
+        NgircdServer one;
+        NgircdServer two;
+        QVERIFY2(one.start(QStringLiteral("irc.one.test")), qPrintable(one.error()));
+        QVERIFY2(two.start(QStringLiteral("irc.two.test")), qPrintable(two.error()));
+        Peer alice;
+        Peer bob;
+        QVERIFY(alice.logIn(one.port(), QStringLiteral("alice")));
+        QVERIFY(bob.logIn(two.port(), QStringLiteral("bob")));
+        alice.say(QStringLiteral("JOIN #same"));
+        bob.say(QStringLiteral("JOIN #same"));
+        QVERIFY(alice.seen(QStringLiteral(" 366 ")));
+        QVERIFY(bob.seen(QStringLiteral(" 366 ")));
+
+        ScriptedPrompts prompts;
+        Client client(QStringLiteral("/tmp/quorl-networks/"), prompts);
+        client.session().ident().setPort(0);
+        client.session().setNickname(QStringLiteral("first"));
+        QVERIFY(client.connectToAddress(address(one.port(), QStringLiteral("#same"))));
+        QVERIFY(QTest::qWaitFor([&] { return channelOn(client, 0, QStringLiteral("#same")); }));
+        // Connecting while connected opens a second network beside the first.
+        client.commands().enterLine(channelOn(client, 0, QStringLiteral("#same")),
+                                    QStringLiteral("/connect 127.0.0.1 ") +
+                                        QString::number(two.port()));
+        QCOMPARE(client.networkCount(), 2);
+        QVERIFY(QTest::qWaitFor([&] { return client.network(1).session().isRegistered(); }));
+        Session& secondSession = client.network(1).session();
+        secondSession.setNickname(QStringLiteral("second"));
+        QVERIFY(QTest::qWaitFor([&] { return secondSession.currentNickname() == "second"; }));
+        QCOMPARE(client.network(0).session().currentNickname(), QStringLiteral("first"));
+        // A connection to a server in use would connect that network again.
+        QCOMPARE(&client.networkForHost(QStringLiteral("127.0.0.1"), two.port()),
+                 &client.network(1));
+        // Its node in the picker makes it the current network: the status strip is told its
+        // nickname, and a join goes there.
+        QCOMPARE(client.connection().nickname(), QStringLiteral("first"));
+        QSignalSpy told(&client.connection(), &ServerConnection::nicknameChanged);
+        WindowRegistry& windows = client.windows();
+        for (qsizetype row = 0; row < windows.count(); ++row)
+            if (windows.at(row)->kindNumber == PickerKind::NetworkNode &&
+                windows.at(row)->network == 1)
+                windows.picker().selectRow(int(row));
+        QVERIFY(!told.isEmpty());
+        QCOMPARE(told.last().at(0).toString(), QStringLiteral("second"));
+        client.conversations().join(QStringLiteral("#same"));
+        QVERIFY(bob.seen(QStringLiteral(":second!")));
+        QVERIFY(QTest::qWaitFor([&] { return channelOn(client, 1, QStringLiteral("#same")); }));
+        ChatWindow* first = channelOn(client, 0, QStringLiteral("#same"));
+        ChatWindow* second = channelOn(client, 1, QStringLiteral("#same"));
+        QVERIFY(first != second);
+
+        // What is said on each server lands in its own network's window.
+        alice.say(QStringLiteral("PRIVMSG #same :from one"));
+        bob.say(QStringLiteral("PRIVMSG #same :from two"));
+        QVERIFY(QTest::qWaitFor([&] {
+            return hasLine(first, QStringLiteral("<alice> from one")) &&
+                   hasLine(second, QStringLiteral("<bob> from two"));
+        }));
+        QVERIFY(!hasLine(first, QStringLiteral("<bob> from two")));
+        QVERIFY(!hasLine(second, QStringLiteral("<alice> from one")));
+
+        // A line and a command typed in a window go out on that window's network only.
+        client.commands().enterLine(second, QStringLiteral("typed on two"));
+        client.commands().enterLine(first, QStringLiteral("/me typed on one"));
+        QVERIFY(bob.seen(QStringLiteral("PRIVMSG #same :typed on two")));
+        QVERIFY(alice.seen(QStringLiteral("PRIVMSG #same :\x01"
+                                          "ACTION typed on one")));
+        QVERIFY(!alice.has(QStringLiteral("typed on two")));
+        QVERIFY(!bob.has(QStringLiteral("typed on one")));
+
+        // /quit ends the window's network; the other stays, with its window, and the status
+        // strip shows it once the window shown has gone.
+        windows.picker().selectRow(int(windows.indexOf(first)));
+        QCOMPARE(client.connection().nickname(), QStringLiteral("first"));
+        client.commands().enterLine(first, QStringLiteral("/quit gone from one"));
+        QVERIFY(alice.seen(QStringLiteral("gone from one")));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return client.network(0).session().state() == Session::State::Disconnected; }));
+        QVERIFY(!channelOn(client, 0, QStringLiteral("#same")));
+        QCOMPARE(channelOn(client, 1, QStringLiteral("#same")), second);
+        QVERIFY(client.network(1).session().isRegistered());
+        QCOMPARE(client.connection().state(), Session::State::Registered);
+        QCOMPARE(told.last().at(0).toString(), QStringLiteral("second"));
+        bob.say(QStringLiteral("PRIVMSG #same :still here"));
+        QVERIFY(
+            QTest::qWaitFor([&] { return hasLine(second, QStringLiteral("<bob> still here")); }));
+        QVERIFY(!bob.has(QStringLiteral("QUIT")));
+        client.shutdown();
+    }
+
+    // One server stops reading while the client has much to say to it; the other
+    // network's PING is still answered.
+    void aStalledServerDoesNotHoldUpTheOther()
+    {
+        ScriptedPrompts prompts;
+        Client client(QStringLiteral("/tmp/quorl-networks/"), prompts);
+        client.session().ident().setPort(0);
+        client.options().user.nickname = QStringLiteral("quorl");
+        FakeIrcServer stalled;
+        FakeIrcServer lively;
+        QVERIFY(stalled.listen());
+        QVERIFY(lively.listen());
+        for (FakeIrcServer* server : {&stalled, &lively}) {
+            QVERIFY(client.connectToAddress(address(server->port())));
+            QVERIFY(server->waitForLine(QStringLiteral("USER ")));
+            server->sendLine(QStringLiteral(":irc.test 001 quorl :Welcome"));
+            server->sendLine(QStringLiteral(":irc.test 376 quorl :End of MOTD"));
+            QVERIFY(server->waitForLine(QStringLiteral("AWAY")));
+        }
+        QCOMPARE(client.networkCount(), 2);
+
+        // PONGs leave unpaced: answering these fills every buffer toward the stalled
+        // server, until that network gives its connection up.
+        stalled.stopReading();
+        const QString payload(400, u'x');
+        for (int i = 0; i < 40000; ++i)
+            stalled.sendLine(QStringLiteral("PING :") + payload);
+        lively.sendLine(QStringLiteral("PING :lively"));
+        QVERIFY(lively.waitForLine(QStringLiteral("PONG :lively")));
+        QVERIFY(QTest::qWaitFor([&] { return !client.network(0).session().isConnected(); }, 20000));
+        QVERIFY(client.statusLog().lines().filter(QStringLiteral("is not reading")).size() == 1);
+        lively.sendLine(QStringLiteral("PING :after"));
+        QVERIFY(lively.waitForLine(QStringLiteral("PONG :after")));
+        QVERIFY(client.network(1).session().isRegistered());
+        client.shutdown();
+    }
+};
+
+QUORL_TEST(NetworksTest)
+#include "networkstest.moc"
