@@ -229,9 +229,11 @@ private Q_SLOTS:
             for (const QString& line : peer.capLines)
                 qInfo("znc: %s", qPrintable(line));
             peer.client.session().sendLine(Outbound::join(QStringLiteral("#znc")));
+            // The bouncer is in the channel: in the names alice gets, or joining after her.
+            alice.received.clear();
             alice.send(QStringLiteral("JOIN #znc"));
             QVERIFY(alice.waitFor("JOIN :#znc"));
-            QVERIFY(alice.waitFor(":" + ZncServer::nickname().toUtf8() + "!"));
+            QVERIFY(alice.waitFor(ZncServer::nickname().toUtf8()));
             peer.client.session().disconnectFromServer();
         }
 
