@@ -19,7 +19,7 @@ constexpr int CredentialLines = 2;
 struct Sent
 {
     int capEnds = 0;
-    int plains = 0;      // "AUTHENTICATE PLAIN": an exchange starts
+    int plains = 0;      // "AUTHENTICATE <mechanism>": an exchange starts
     int credentials = 0; // the lines that carry the account and password
     bool afterEnd = false;
     bool plainNow = false;
@@ -32,7 +32,9 @@ void recordSent(const QString& line)
         sent.afterEnd = true;
     if (line == QLatin1String("CAP END"))
         ++sent.capEnds;
-    else if (line == QLatin1String("AUTHENTICATE PLAIN")) {
+    else if (line == QLatin1String("AUTHENTICATE PLAIN") ||
+             line == QLatin1String("AUTHENTICATE SCRAM-SHA-256") ||
+             line == QLatin1String("AUTHENTICATE EXTERNAL")) {
         ++sent.plains;
         sent.plainNow = true;
     } else if (line.startsWith(QLatin1String("AUTHENTICATE ")) &&
@@ -85,8 +87,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const QString line = Wire::decode(bytes);
         sent.plainNow = false;
         session.handleLine(line);
-        // An exchange starts only when the server turned sasl on.
-        if (sent.plainNow && !acknowledgesSasl(line))
+        // An exchange starts only when the server turned sasl on, in this line or in an
+        // earlier answer to the same requests.
+        if (sent.plainNow &&
+            !(acknowledgesSasl(line) || session.capabilities().isEnabled(QStringLiteral("sasl"))))
             std::abort();
     }
     // The negotiation ends once; nothing of it follows its end; the credentials go out

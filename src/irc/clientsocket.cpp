@@ -72,12 +72,13 @@ QString ClientSocket::connectToServer()
     release();
     sendOverflowed_ = false;
     rejected_ = {};
-    QTcpSocket* socket =
-        tls_ ? TlsSocket::create(this, acceptCertificate_,
-                                 [this](const QString& fingerprint, const QString& problems) {
-                                     rejected_ = {fingerprint, problems};
-                                 })
-             : new QTcpSocket(this);
+    QTcpSocket* socket = tls_ ? TlsSocket::create(
+                                    this, acceptCertificate_,
+                                    [this](const QString& fingerprint, const QString& problems) {
+                                        rejected_ = {fingerprint, problems};
+                                    },
+                                    identity_)
+                              : new QTcpSocket(this);
     attach(socket);
     state_ = State::Connecting;
     if (timeOut_ > 0)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "irc/tlssocket.h"
+
 #include <QHash>
 #include <QObject>
 #include <QPointer>
@@ -64,6 +66,8 @@ public:
     // fingerprint (64 lower-case hex digits).
     using CertificateCheck = std::function<bool(const QString& fingerprint)>;
     void setTls(bool tls, const QString& peerName, CertificateCheck accept);
+    // The client certificate the next encrypted attempts present; empty for none.
+    void setClientIdentity(const TlsSocket::ClientIdentity& identity) { identity_ = identity; }
     // A certificate refused by the last attempt, with what was wrong with it.
     struct Rejection
     {
@@ -126,5 +130,6 @@ private:
     bool tls_ = false;
     QString peerName_;
     CertificateCheck acceptCertificate_;
+    TlsSocket::ClientIdentity identity_;
     Rejection rejected_;
 };

@@ -9,7 +9,8 @@
 class LineFramer
 {
 public:
-    static constexpr qsizetype MaxPendingBytes = 8192;
+    // A line of 512 bytes after up to 8191 bytes of message tags.
+    static constexpr qsizetype MaxPendingBytes = 8191 + 512;
 
     void append(QByteArrayView bytes);
     // Takes the next complete, non-empty line from the front. False when none is left.

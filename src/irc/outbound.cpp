@@ -116,6 +116,18 @@ QString ison(const QStringList& nicks)
     return u"ISON "_s + nicks.join(u' ');
 }
 
+QString monitor(bool add, const QStringList& nicks)
+{
+    return (add ? u"MONITOR + "_s : u"MONITOR - "_s) + nicks.join(u',');
+}
+
+QString chathistoryAfter(const QString& target, const QString& point, int limit)
+{
+    if (point.isEmpty())
+        return u"CHATHISTORY LATEST "_s + target + u" * "_s + QString::number(limit);
+    return u"CHATHISTORY AFTER "_s + target + u' ' + point + u' ' + QString::number(limit);
+}
+
 QString list()
 {
     return u"LIST"_s;

@@ -42,6 +42,12 @@ QString names(const QString& channel);
 QString userhost(const QString& nick);
 // "ISON a b c"; the caller keeps the line within the byte limit.
 QString ison(const QStringList& nicks);
+// "MONITOR + a,b" watches nicknames where the server offers MONITOR, "MONITOR - a,b"
+// stops; the caller keeps the line within the byte limit.
+QString monitor(bool add, const QStringList& nicks);
+// The lines of target said after a point: "CHATHISTORY AFTER #chan msgid=abc 200" (or
+// "timestamp=2026-...Z"); with no point, the latest lines ("LATEST #chan * 200").
+QString chathistoryAfter(const QString& target, const QString& point, int limit);
 // "LIST", or "LIST >min,<max" for the channels with that many users.
 QString list();
 QString list(int minimumUsers, int maximumUsers);

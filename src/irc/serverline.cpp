@@ -11,14 +11,16 @@ int ServerLine::numeric() const
     return ok ? n : -1;
 }
 
-QString ServerLine::prefixOf(const QString& line)
+QString ServerLine::prefixOf(const QString& whole)
 {
+    const QStringView line = MessageTags::withoutTags(whole);
     const qsizetype space = line.indexOf(u' ');
-    return space < 0 ? line : line.left(space);
+    return (space < 0 ? line : line.left(space)).toString();
 }
 
-std::optional<ServerLine> ServerLine::parse(const QString& line)
+std::optional<ServerLine> ServerLine::parse(const QString& whole)
 {
+    auto [tags, line] = MessageTags::split(whole);
     const qsizetype s1 = line.indexOf(u' ');
     if (s1 < 0)
         return std::nullopt;
@@ -29,10 +31,11 @@ std::optional<ServerLine> ServerLine::parse(const QString& line)
     if (s3 < 0)
         return std::nullopt;
     ServerLine parsed;
-    parsed.prefix = line.left(s1);
-    parsed.command = line.mid(s1 + 1, s2 - s1 - 1);
-    parsed.target = line.mid(s2 + 1, s3 - s2 - 1);
-    QStringView rest = QStringView(line).mid(s3 + 1);
+    parsed.tags = std::move(tags);
+    parsed.prefix = line.left(s1).toString();
+    parsed.command = line.mid(s1 + 1, s2 - s1 - 1).toString();
+    parsed.target = line.mid(s2 + 1, s3 - s2 - 1).toString();
+    QStringView rest = line.mid(s3 + 1);
     if (rest.startsWith(u':')) {
         rest = rest.mid(1);
         parsed.trailingAt = 0;

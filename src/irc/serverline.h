@@ -1,14 +1,17 @@
 #pragma once
 
+#include "irc/messagetags.h"
+
 #include <QString>
 
 #include <optional>
 
 // A line that carries the server's prefix, split once:
-// ":prefix command target parameters". The target is the nickname the reply is
+// "@tags :prefix command target parameters". The target is the nickname the reply is
 // addressed to ("*" or AUTH before registration).
 struct ServerLine
 {
+    MessageTags tags;   // empty when the line has none
     QString prefix;     // first word, with its ":"
     QString command;    // second word
     QString target;     // third word
@@ -24,8 +27,9 @@ struct ServerLine
     // The trailing parameter; empty when the line has none.
     QString trailing() const { return trailingAt < 0 ? QString() : parameters.mid(trailingAt); }
 
-    // Splits a line. A line of fewer than four words gives nothing (std::nullopt).
+    // Splits a line. A line of fewer than four words after its tags gives nothing
+    // (std::nullopt).
     static std::optional<ServerLine> parse(const QString& line);
-    // The first word of a line, or the whole line when it has no space.
+    // The first word of a line after its tags, or all of it when it has no space.
     static QString prefixOf(const QString& line);
 };

@@ -5,9 +5,11 @@
 #include "core/linelog.h"
 #include "core/options.h"
 #include "core/prompts.h"
+#include "irc/messagetags.h"
 #include "irc/offeraddress.h"
 #include "irc/outbound.h"
 #include "irc/portselection.h"
+#include "irc/serverline.h"
 #include "irc/wire.h"
 
 #include <QHostAddress>
@@ -19,6 +21,8 @@
 namespace {
 constexpr int MaxHostLength = 255;
 constexpr int LagIsonIntervalMs = 60000;
+// The tags a client may put before a line, "@" and the space after them included.
+constexpr qsizetype MaxClientTagBytes = 4094;
 
 // The user name of the USER line is the e-mail field, which servers take only as one
 // word: its first word, or "quorl" when the field is blank.
@@ -62,8 +66,11 @@ Session::Session(Options& options, LineLog& status, LineLog& serverView, EventSi
       reconnect_(
           systemClock(), [this] { attemptReconnect(); }, this),
       cap_([this](const QString& line) { sendLine(line); },
-           [this](const QString& line) { status_.add(line); })
+           [this](const QString& line) { status_.add(line); }),
+      clock_(&systemClock())
 {
+    cap_.setChangeHandler([this] { Q_EMIT capabilitiesChanged(); });
+    cap_.setStsHandler([this](const QString& value) { return onStsOffered(value); });
     serverSocket_.setTimeOut(ServerTimeOutSeconds);
     connect(&serverSocket_, &ClientSocket::connectFinished, this, &Session::onConnectFinished);
     connect(&serverSocket_, &ClientSocket::readable, this, &Session::onReadable);
@@ -94,6 +101,7 @@ void Session::setClock(const Clock& clock)
 {
     outbound_.setClock(clock);
     reconnect_.setClock(clock);
+    clock_ = &clock;
 }
 
 void Session::setState(State state)
@@ -188,6 +196,15 @@ void Session::attemptReconnect()
 void Session::startLookup()
 {
     status_.add(QString());
+    if (const std::optional<int> port =
+            sts_ && !tls_ ? sts_->upgradePort(host_, clock_->now()) : std::nullopt) {
+        tls_ = true;
+        port_ = *port;
+        status_.add(host_ + QStringLiteral(" asked for secure connections until ") +
+                    sts_->expiry(host_).toString(Qt::ISODate) +
+                    QStringLiteral(": connecting with TLS on port ") + QString::number(*port) +
+                    u'.');
+    }
     status_.add(QStringLiteral("Looking up ") + description_ + QStringLiteral("..."));
     setState(State::Resolving);
     lookupPending_ = true;
@@ -248,6 +265,18 @@ void Session::attemptConnection(const QString& address)
     serverSocket_.setAddress(address);
     serverSocket_.setTls(
         tls_, host_, [this](const QString& fingerprint) { return acceptCertificate(fingerprint); });
+    TlsSocket::ClientIdentity identity;
+    if (tls_ && identityFor_)
+        identity = identityFor_(host_);
+    if (!identity.isEmpty()) {
+        const QString problem = TlsSocket::checkIdentity(identity);
+        if (!problem.isEmpty()) {
+            status_.add(QStringLiteral("The client certificate is not used: ") + problem + u'.');
+            identity = {};
+        }
+    }
+    serverSocket_.setClientIdentity(identity);
+    cap_.setCertificateLogin(!identity.isEmpty());
     lastAddress_ = address;
     status_.add(QStringLiteral("Attempting to Connect to ") + host_ + QStringLiteral(" on Port ") +
                 QString::number(port_ % RegisteredPortOffset) +
@@ -345,15 +374,39 @@ void Session::onLagTick()
 
 // --- the line channel ----------------------------------------------------------------
 
-void Session::sendLine(const QString& line)
+QString Session::sendLabeled(const QString& line)
+{
+    if (!cap_.isEnabled(QStringLiteral("labeled-response")) || !isConnected()) {
+        sendLine(line);
+        return {};
+    }
+    const QString label = QStringLiteral("q") + QString::number(++labels_);
+    sendLine(QStringLiteral("@label=") + label + u' ' + line);
+    return label;
+}
+
+void Session::sendLine(const QString& tagged)
 {
     if (!isConnected())
         return;
-    const QString command = line.section(u' ', 0, 0).toUpper();
+    // Tags a line leads with go in front of it whole; the line's limit counts the rest.
+    const QStringView line = MessageTags::withoutTags(tagged);
+    QByteArray tags;
+    if (line.size() != tagged.size()) {
+        tags = QStringView(tagged).left(tagged.indexOf(u' ')).toUtf8();
+        if (tags.size() > MaxClientTagBytes || tags.contains('\r') || tags.contains('\n') ||
+            tags.contains('\0'))
+            tags.clear();
+        else
+            tags += ' ';
+    }
+    const qsizetype space = line.indexOf(u' ');
+    const QString command = (space < 0 ? line : line.left(space)).toString().toUpper();
     // AUTHENTICATE carries 400-byte chunks of credentials: it needs the protocol's limit.
     const QByteArray bytes =
-        Wire::encodeLine(line, command == QLatin1String("AUTHENTICATE") ? Wire::ProtocolLineBytes
-                                                                        : Wire::MaxLineBytes);
+        tags + Wire::encodeLine(line.toString(), command == QLatin1String("AUTHENTICATE")
+                                                     ? Wire::ProtocolLineBytes
+                                                     : Wire::MaxLineBytes);
     // A QUIT of the user's own (typed, or at Disconnect) is never answered by a reconnect.
     if (command == QLatin1String("QUIT"))
         userEnded_ = true;
@@ -377,8 +430,9 @@ void Session::writeLine(const QByteArray& bytes)
     serverSocket_.send(bytes);
     // What AUTHENTICATE carries is the user's password; the raw data never shows it.
     static const QByteArray authenticate("AUTHENTICATE ");
-    if (bytes.startsWith(authenticate) && !bytes.startsWith("AUTHENTICATE PLAIN\r") &&
-        !bytes.startsWith("AUTHENTICATE +\r")) {
+    static const QList<QByteArray> shown{"PLAIN", "EXTERNAL", "SCRAM-SHA-256", "+", "*"};
+    if (bytes.startsWith(authenticate) &&
+        !shown.contains(bytes.mid(authenticate.size()).chopped(2))) {
         Q_EMIT rawLineRecorded(QStringLiteral("AUTHENTICATE (hidden)"), QStringLiteral("user"));
         return;
     }
@@ -401,11 +455,29 @@ void Session::onReadable()
         handleLine(Wire::decode(line));
 }
 
-void Session::handleLine(const QString& line)
+void Session::handleLine(const QString& whole)
 {
-    Q_EMIT rawLineRecorded(line, QStringLiteral("server"));
-    if (cap_.handleLine(line))
+    Q_EMIT rawLineRecorded(whole, QStringLiteral("server"));
+    // Tags go with the line to the handlers; what the line is, and who sent it, is read
+    // after them.
+    const auto [tags, body] = MessageTags::split(whole);
+    const QString line = body.toString();
+    if (cap_.handleLine(line)) {
+        if (stsUpgradePort_ > 0)
+            upgradeToTls();
         return;
+    }
+    OpenBatches::Batch opened;
+    OpenBatches::Batch closed;
+    if (batches_.follow(tags, line, &opened, &closed)) {
+        if (!opened.reference.isEmpty())
+            Q_EMIT batchOpened(opened);
+        if (!closed.reference.isEmpty()) {
+            Q_EMIT batchClosed(closed);
+            batches_.remove(closed.reference);
+        }
+        return;
+    }
     if (!line.startsWith(u':')) {
         if (line.startsWith(QStringLiteral("PING :"))) {
             lastPong_ = Outbound::pong(line.mid(6));
@@ -422,15 +494,51 @@ void Session::handleLine(const QString& line)
     }
     if (serverPrefix_.isEmpty()) {
         if (line.contains(u' '))
-            Q_EMIT serverLineReceived(line);
+            Q_EMIT serverLineReceived(whole);
         return;
     }
     // The server's own lines are those whose first word is its prefix.
     if (line.startsWith(serverPrefix_) &&
-        (line.size() == serverPrefix_.size() || line.at(serverPrefix_.size()) == u' '))
-        Q_EMIT serverLineReceived(line);
-    else
-        Q_EMIT userLineReceived(line);
+        (line.size() == serverPrefix_.size() || line.at(serverPrefix_.size()) == u' ')) {
+        if (line.mid(serverPrefix_.size(), 5) == QLatin1String(" 005 "))
+            if (const std::optional<ServerLine> parsed = ServerLine::parse(line))
+                features_.take(*parsed);
+        Q_EMIT serverLineReceived(whole);
+    } else {
+        Q_EMIT userLineReceived(whole);
+    }
+}
+
+// --- secure-connection policies ------------------------------------------------------
+
+// A plain connection is moved to TLS on the port the server names (once the line that
+// named it is handled); a TLS connection keeps or drops the host's policy.
+bool Session::onStsOffered(const QString& value)
+{
+    const StsPolicies::Value policy = StsPolicies::parse(value);
+    if (!tls_) {
+        if (policy.port)
+            stsUpgradePort_ = *policy.port;
+        return policy.port.has_value();
+    }
+    if (sts_ && policy.durationSeconds)
+        sts_->apply(host_, port_ % RegisteredPortOffset, *policy.durationSeconds, clock_->now());
+    return false;
+}
+
+void Session::upgradeToTls()
+{
+    const int port = std::exchange(stsUpgradePort_, 0);
+    status_.add(host_ +
+                QStringLiteral(" asks for a secure connection: connecting again with TLS "
+                               "on port ") +
+                QString::number(port) + u'.');
+    const QString host = host_;
+    const QString description = description_;
+    // The plain connection ends without QUIT and without a reconnect of its own.
+    userEnded_ = true;
+    endSession();
+    startConnecting(host, port, description, true);
 }
 
 // --- leaving -------------------------------------------------------------------------
@@ -510,6 +618,9 @@ void Session::endSession()
     fireEvent_(Event::YouDisconnecting);
     framer_.clear();
     cap_.reset();
+    batches_.clear();
+    features_.clear();
+    stsUpgradePort_ = 0;
     lastPong_.clear();
     serverPrefix_.clear();
     lagTimer_.stop();

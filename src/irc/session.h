@@ -5,9 +5,12 @@
 #include "irc/clientsocket.h"
 #include "irc/identresponder.h"
 #include "irc/lineframer.h"
+#include "irc/openbatches.h"
 #include "irc/outboundqueue.h"
 #include "irc/reconnectschedule.h"
 #include "irc/registrationcontrol.h"
+#include "irc/serverfeatures.h"
+#include "irc/stspolicies.h"
 
 #include <QHostAddress>
 #include <QList>
@@ -105,8 +108,25 @@ public:
     // The SASL account and password for a host, both empty when it has none.
     using AccountLookup = std::function<std::pair<QString, QString>(const QString& host)>;
     void setAccountLookup(AccountLookup lookup) { accountFor_ = std::move(lookup); }
+    // The client certificate a TLS connection to a host presents (and logs in with, by
+    // SASL EXTERNAL, when the server offers it); empty when it has none.
+    using IdentityLookup = std::function<TlsSocket::ClientIdentity(const QString& host)>;
+    void setIdentityLookup(IdentityLookup lookup) { identityFor_ = std::move(lookup); }
+    // Where the hosts' secure-connection policies are kept; without it a plain
+    // connection is still moved to TLS when the server asks, but nothing is remembered.
+    void setStsPolicies(StsPolicies* policies) { sts_ = policies; }
     const CapNegotiation& capabilities() const { return cap_; }
     CapNegotiation& capabilities() { return cap_; }
+    // The server's open batches: OpenBatches::within(tags, u"chathistory") says a line
+    // is history, labelOf(tags) which labeled command it answers.
+    const OpenBatches& batches() const { return batches_; }
+    // What the server's 005 replies said it supports: serverFeatures().value("MONITOR")
+    // is how many nicknames MONITOR watches, and empty when it has no MONITOR.
+    const ServerFeatures& serverFeatures() const { return features_; }
+    // Sends a command with a label when the server answers labels (labeled-response);
+    // its replies carry the label returned (directly or on their batch). Empty, and the
+    // line sent plainly, when the server does not.
+    QString sendLabeled(const QString& line);
     // The IPv4 address a DCC offer carries; empty, with a status line saying why, when
     // the machine has none.
     QString dccOfferAddress();
@@ -151,11 +171,19 @@ Q_SIGNALS:
     // Every line received from or sent to the server, for the raw data view and log (the
     // ident responder reports its own lines).
     void rawLineRecorded(const QString& line, const QString& direction);
-    // A line whose first word is the server's prefix (numeric replies, server notices);
-    // before the prefix is known, every prefixed line with a space.
+    // A line whose first word after its tags is the server's prefix (numeric replies,
+    // server notices); before the prefix is known, every prefixed line with a space. The
+    // line comes as received, tags included: ServerLine::parse reads them.
     void serverLineReceived(const QString& line);
-    // Any other prefixed line: what other users send, and the server's echo of our own.
+    // Any other prefixed line: what other users send, and the server's echo of our own;
+    // tags included, which UserLine::parse reads.
     void userLineReceived(const QString& line);
+    // The enabled capabilities changed (capabilities().enabled() says which).
+    void capabilitiesChanged();
+    // A batch opened (its lines follow, their "batch" tag naming it) and closed (the
+    // batch is still in batches() while this signal runs).
+    void batchOpened(const OpenBatches::Batch& batch);
+    void batchClosed(const OpenBatches::Batch& batch);
     // A connection attempt starts (the raw data view starts afresh).
     void connectionAttempted();
     // The link is up and registration starts.
@@ -190,6 +218,8 @@ private:
     void attemptReconnect();
     void scheduleReconnect();
     bool acceptCertificate(const QString& fingerprint);
+    bool onStsOffered(const QString& value);
+    void upgradeToTls();
     void askAboutCertificate(const QString& fingerprint, const QString& problems);
 
     Options& options_;
@@ -233,5 +263,12 @@ private:
     CertificateTrust trust_;
     CapNegotiation cap_;
     AccountLookup accountFor_;
+    IdentityLookup identityFor_;
+    StsPolicies* sts_ = nullptr;
+    int stsUpgradePort_ = 0; // set while a plain connection is to move to TLS
+    OpenBatches batches_;
+    ServerFeatures features_;
+    quint64 labels_ = 0;
+    const Clock* clock_;
     std::function<QList<QHostAddress>()> machineAddresses_;
 };

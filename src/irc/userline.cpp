@@ -1,7 +1,8 @@
 #include "irc/userline.h"
 
-std::optional<UserLine> UserLine::parse(const QString& line)
+std::optional<UserLine> UserLine::parse(const QString& whole)
 {
+    auto [tags, line] = MessageTags::split(whole);
     if (!line.startsWith(u':'))
         return std::nullopt;
     const qsizetype prefixEnd = line.indexOf(u' ');
@@ -13,16 +14,17 @@ std::optional<UserLine> UserLine::parse(const QString& line)
         return std::nullopt; // no user part, or nobody before it
 
     UserLine parsed;
-    parsed.whole = line;
-    parsed.sender = line.mid(1, bang - 1);
-    parsed.address = line.mid(bang + 1, prefixEnd - bang - 1).toLower();
+    parsed.whole = whole;
+    parsed.tags = std::move(tags);
+    parsed.sender = line.mid(1, bang - 1).toString();
+    parsed.address = line.mid(bang + 1, prefixEnd - bang - 1).toString().toLower();
 
     const qsizetype commandEnd = line.indexOf(u' ', prefixEnd + 1);
     if (commandEnd < 0)
         return std::nullopt;
-    parsed.command = line.mid(prefixEnd + 1, commandEnd - prefixEnd - 1).toUpper();
+    parsed.command = line.mid(prefixEnd + 1, commandEnd - prefixEnd - 1).toString().toUpper();
 
-    const QStringView remainder = QStringView(line).mid(commandEnd + 1);
+    const QStringView remainder = line.mid(commandEnd + 1);
     const qsizetype targetEnd = remainder.indexOf(u' ');
     if (targetEnd >= 0) {
         parsed.target = remainder.left(targetEnd).toString();

@@ -29,12 +29,33 @@ private Q_SLOTS:
             << true << QStringList{QStringLiteral(":irc.test 421 * CAP :Unknown command")}
             << QStringList{QStringLiteral("CAP LS 302")} << QString();
         QTest::newRow("CAP without sasl")
-            << true << QStringList{QStringLiteral(":irc.test CAP * LS :multi-prefix away-notify")}
-            << QStringList{QStringLiteral("CAP LS 302"), QStringLiteral("CAP END")}
+            << true
+            << QStringList{QStringLiteral(":irc.test CAP * LS :multi-prefix away-notify"),
+                           QStringLiteral(":irc.test CAP * ACK :away-notify")}
+            << QStringList{QStringLiteral("CAP LS 302"), QStringLiteral("CAP REQ :away-notify"),
+                           QStringLiteral("CAP END")}
             << QStringLiteral("The server does not offer SASL; not logged in.");
         QTest::newRow("sasl but no account")
             << false << QStringList{QStringLiteral(":irc.test CAP * LS :sasl multi-prefix")}
             << QStringList{QStringLiteral("CAP LS 302"), QStringLiteral("CAP END")} << QString();
+        QTest::newRow("no mechanism in common")
+            << true
+            << QStringList{QStringLiteral(":irc.test CAP * LS :sasl=EXTERNAL"),
+                           QStringLiteral(":irc.test CAP * ACK :sasl")}
+            << QStringList{QStringLiteral("CAP LS 302"), QStringLiteral("CAP REQ :sasl"),
+                           QStringLiteral("CAP END")}
+            << QStringLiteral("The server offers no SASL mechanism this client can use "
+                              "(EXTERNAL); not logged in.");
+        QTest::newRow("nickname locked")
+            << true
+            << QStringList{QStringLiteral(":irc.test CAP * LS :sasl"),
+                           QStringLiteral(":irc.test CAP * ACK :sasl"),
+                           QStringLiteral("AUTHENTICATE +"),
+                           QStringLiteral(":irc.test 902 * :You must use a nick assigned to you")}
+            << QStringList{QStringLiteral("CAP LS 302"), QStringLiteral("CAP REQ :sasl"),
+                           QStringLiteral("AUTHENTICATE PLAIN"), QStringLiteral("AUTHENTICATE"),
+                           QStringLiteral("CAP END")}
+            << QStringLiteral("SASL login as joe failed; registering without it.");
         QTest::newRow("login works")
             << true
             << QStringList{QStringLiteral(":irc.test CAP * LS * :multi-prefix"),

@@ -68,6 +68,11 @@ private Q_SLOTS:
         row("names", Outbound::names(u"#quorl"_s), "NAMES #quorl\r\n");
         row("userhost", Outbound::userhost(u"bob"_s), "USERHOST bob\r\n");
         row("ison", Outbound::ison({u"ann"_s, u"bob"_s}), "ISON ann bob\r\n");
+        row("monitor", Outbound::monitor(true, {u"ann"_s, u"bob"_s}), "MONITOR + ann,bob\r\n");
+        row("history after a message", Outbound::chathistoryAfter(u"#q"_s, u"msgid=x1"_s, 200),
+            "CHATHISTORY AFTER #q msgid=x1 200\r\n");
+        row("history with no point", Outbound::chathistoryAfter(u"#q"_s, {}, 50),
+            "CHATHISTORY LATEST #q * 50\r\n");
         row("list", Outbound::list(), "LIST\r\n");
         row("list by users", Outbound::list(1, 500), "LIST >1,<500\r\n");
 

@@ -1,15 +1,48 @@
 #include "support/fakeircserver.h"
 
+#include <QFile>
+#include <QSslKey>
+#include <QSslServer>
+#include <QSslSocket>
 #include <QTest>
 
-FakeIrcServer::FakeIrcServer(QObject* parent) : QObject(parent)
+FakeIrcServer::FakeIrcServer(QObject* parent)
+    : QObject(parent), server_(std::make_unique<QTcpServer>())
 {
-    connect(&server_, &QTcpServer::newConnection, this, &FakeIrcServer::onNewConnection);
+    connect(server_.get(), &QTcpServer::pendingConnectionAvailable, this,
+            &FakeIrcServer::onNewConnection);
+}
+
+bool FakeIrcServer::enableTls(const QString& certificateFile, const QString& keyFile)
+{
+    const QList<QSslCertificate> certificates = QSslCertificate::fromPath(certificateFile);
+    QFile keyData(keyFile);
+    if (certificates.isEmpty() || !keyData.open(QIODevice::ReadOnly))
+        return false;
+    const QSslKey key(keyData.readAll(), QSsl::Rsa);
+    if (key.isNull())
+        return false;
+    auto tls = std::make_unique<QSslServer>();
+    QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+    configuration.setLocalCertificate(certificates.first());
+    configuration.setPrivateKey(key);
+    configuration.setPeerVerifyMode(QSslSocket::QueryPeer);
+    tls->setSslConfiguration(configuration);
+    server_ = std::move(tls);
+    connect(server_.get(), &QTcpServer::pendingConnectionAvailable, this,
+            &FakeIrcServer::onNewConnection);
+    return true;
+}
+
+QSslCertificate FakeIrcServer::clientCertificate() const
+{
+    const auto* tls = qobject_cast<const QSslSocket*>(client_.data());
+    return tls ? tls->peerCertificate() : QSslCertificate();
 }
 
 bool FakeIrcServer::listen(quint16 port, const QHostAddress& address)
 {
-    return server_.listen(address, port);
+    return server_->listen(address, port);
 }
 
 void FakeIrcServer::clearReceived()
@@ -20,7 +53,7 @@ void FakeIrcServer::clearReceived()
 
 void FakeIrcServer::onNewConnection()
 {
-    while (QTcpSocket* socket = server_.nextPendingConnection()) {
+    while (QTcpSocket* socket = server_->nextPendingConnection()) {
         ++connections_;
         if (client_)
             client_->deleteLater();

@@ -4,21 +4,30 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QSslCertificate>
 #include <QStringList>
 #include <QTcpServer>
 #include <QTcpSocket>
 
-// A loopback server that records every line the client sends and sends scripted lines.
+#include <memory>
+
+// A loopback server that records every line the client sends and sends scripted lines;
+// encrypted when given a certificate.
 class FakeIrcServer : public QObject
 {
     Q_OBJECT
 public:
     explicit FakeIrcServer(QObject* parent = nullptr);
 
+    // Before listen: connections are TLS with this certificate and key (PEM files), and
+    // the client is asked for a certificate of its own.
+    bool enableTls(const QString& certificateFile, const QString& keyFile);
     bool listen(quint16 port = 0, const QHostAddress& address = QHostAddress::LocalHost);
-    quint16 port() const { return server_.serverPort(); }
+    quint16 port() const { return server_->serverPort(); }
     // Stops listening: the next connection attempt is refused.
-    void stopListening() { server_.close(); }
+    void stopListening() { server_->close(); }
+    // The certificate the connected client presented over TLS; null for none.
+    QSslCertificate clientCertificate() const;
 
     bool hasClient() const { return !client_.isNull(); }
     int connectionCount() const { return connections_; }
@@ -48,7 +57,7 @@ private:
     void onNewConnection();
     void onReadyRead();
 
-    QTcpServer server_;
+    std::unique_ptr<QTcpServer> server_;
     QPointer<QTcpSocket> client_;
     QByteArray bytes_;
     QByteArray partial_;

@@ -37,6 +37,7 @@ QStringList InspircdServer::modules()
             QStringLiteral("namesx"),
             QStringLiteral("uhnames"),
             QStringLiteral("setname"),
+            QStringLiteral("services_account"),
             QStringLiteral("chanhistory")};
 }
 
@@ -74,6 +75,9 @@ bool InspircdServer::writeConfig(const QString& serverName)
             .arg(motd, dir_.filePath(QStringLiteral("inspircd.log")));
     for (const QString& module : modules())
         text += QStringLiteral("<module name=\"%1\">\n").arg(module);
+    // A channel with mode +H plays its recent lines to whoever joins, in a history batch;
+    // no notice announces them.
+    text += QStringLiteral("<chanhistory maxlines=\"50\" prefixmsg=\"no\">\n");
     if (file.write(text.toUtf8()) < 0) {
         error_ = QStringLiteral("can't write ") + config;
         return false;
@@ -105,19 +109,9 @@ bool InspircdServer::start(const QString& serverName)
     // The server refuses to run as root unless told; test machines often are root.
     if (geteuid() == 0)
         arguments << QStringLiteral("--runasroot");
-    process_.setProcessChannelMode(QProcess::MergedChannels);
-    process_.start(binary, arguments);
-    if (!process_.waitForStarted(5000)) {
-        error_ = QStringLiteral("inspircd did not start: ") + process_.errorString();
-        return false;
-    }
-    if (!ServerProcess::waitUntilListening(process_, port_)) {
-        error_ = QStringLiteral("inspircd did not listen on port ") + QString::number(port_) +
-                 QStringLiteral(": ") + log();
-        stop();
-        return false;
-    }
-    return true;
+    error_ = ServerProcess::startListening(process_, QStringLiteral("inspircd"), binary, arguments,
+                                           port_, [this] { return log(); });
+    return error_.isEmpty();
 }
 
 QString InspircdServer::log() const

@@ -6,7 +6,8 @@
 
 // A real InspIRCd on a free loopback port, for end-to-end tests: the connect class keeps
 // the server's own flood limits (penalty threshold, command rate, fake lag, receive
-// queue), and the IRCv3 modules are loaded. Stopped when destroyed.
+// queue), and the IRCv3 modules are loaded (with the channel history of mode +H).
+// Stopped when destroyed.
 class InspircdServer
 {
 public:

@@ -23,17 +23,9 @@ bool NgircdServer::makeCertificate()
 {
     if (QFile::exists(certificateFile()))
         return true;
-    QProcess openssl;
-    openssl.setProcessChannelMode(QProcess::MergedChannels);
-    openssl.start(QStringLiteral("openssl"),
-                  {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
-                   "/CN=127.0.0.1", "-keyout", dir_.filePath(QStringLiteral("key.pem")), "-out",
-                   certificateFile()});
-    if (!openssl.waitForFinished(30000) || openssl.exitCode() != 0) {
-        error_ = QStringLiteral("openssl could not make a certificate: ") +
-                 QString::fromLocal8Bit(openssl.readAll());
+    if (!ServerProcess::makeCertificate(certificateFile(), dir_.filePath(QStringLiteral("key.pem")),
+                                        QStringLiteral("127.0.0.1"), error_))
         return false;
-    }
     for (const char* name : {"key.pem", "cert.pem"})
         QFile::setPermissions(dir_.filePath(QLatin1String(name)),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
