@@ -81,6 +81,7 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
     wireScripts();
     wireDcc(prompts);
     wireSettings();
+    wireHistory();
 }
 
 void Client::wireSession()
@@ -217,6 +218,30 @@ void Client::wireWindows()
     events_.setWindowPlaysSounds(
         [](const ChatWindow* window) { return window->shown && window->soundEnabled; });
     sharedSounds_.setOwnNickname([this] { return session_.currentNickname(); });
+}
+
+void Client::wireHistory()
+{
+    // A client without a program folder (a test's) keeps no history.
+    if (!QFileInfo(programFolder_).isDir())
+        return;
+    history_ = std::make_unique<HistoryStore>(HistoryStore::pathIn(programFolder_));
+    HistoryStore* store = history_.get();
+    connect(store, &HistoryStore::failed, this,
+            [this](const QString& line) { statusLog_.add(line); });
+    // Every line a window shows, and the server's own messages, go into the store; the
+    // network is the server the session is connected to.
+    connect(&windows_, &WindowRegistry::lineShown, store,
+            [this, store](ChatWindow* window, const QString& sender, const QString& text,
+                          int lineClass) {
+                store->add({session_.host(), window->windowName(), clock_.now().toMSecsSinceEpoch(),
+                            lineClass, sender, text, QString()},
+                           window->conversationKind != ConversationKind::Channel);
+            });
+    connect(&serverView_, &LineLog::lineAdded, store, [this, store](const QString& text) {
+        store->add({session_.host(), QStringLiteral("(server)"), clock_.now().toMSecsSinceEpoch(),
+                    LineClass::Server, QString(), text, QString()});
+    });
 }
 
 void Client::wireCommands()

@@ -16,6 +16,7 @@
 #include "fileserver/fileserver.h"
 #include "filters/floodguard.h"
 #include "filters/ignorelist.h"
+#include "history/historystore.h"
 #include "inbound/ctcp.h"
 #include "inbound/inquiries.h"
 #include "inbound/notifylist.h"
@@ -85,6 +86,9 @@ public:
     MenuMods& menuMods() { return menuMods_; }
     DccService& dcc() { return *dcc_; }
     ChannelList& channelList() { return channelList_; }
+    // Every line the windows show, kept in history.db for search and reading back; none
+    // when the program folder does not exist.
+    HistoryStore* history() { return history_.get(); }
     // The widgets' doors: conversations (join, leave, chats, invitations, sound requests)
     // and the connection (state, nickname, away, invisible, disconnect).
     Conversations& conversations() { return conversations_; }
@@ -163,6 +167,7 @@ private:
     void wireDcc(Prompts& prompts);
     void wireFileServer();
     void wireSettings();
+    void wireHistory();
     void endFileServerSession(const QObject* chat);
     void onSessionClosed();
     void onRegistered();
@@ -210,6 +215,7 @@ private:
     ServerConnection connection_{session_};
     QString channelToJoin_;
     StoredState stored_;
+    std::unique_ptr<HistoryStore> history_;
     bool settingsRead_ = false;
     bool shuttingDown_ = false;
     // The file server's peers, one for each DCC chat offered for it, by chat session. The
