@@ -161,7 +161,10 @@ int HistoryDatabase::write(const std::vector<HistoryLine>& lines)
 {
     if (!isOpen() || db_.exec("BEGIN IMMEDIATE") != SQLITE_OK)
         return -1;
-    int written = 0;
+    // The rows first, then their words: a statement on another table between two index
+    // inserts would make the full-text index write out what it holds each time.
+    std::vector<std::pair<qint64, const HistoryLine*>> written;
+    written.reserve(lines.size());
     bool ok = true;
     for (const HistoryLine& line : lines) {
         const qint64 window = windowId(line.network, line.window, true);
@@ -183,20 +186,17 @@ int HistoryDatabase::write(const std::vector<HistoryLine>& lines)
             ok = false;
             break;
         }
-        if (db_.changes() == 0)
-            continue; // already stored
-        indexLine_.bind(1, db_.lastInsertRowId());
-        indexLine_.bind(2, stripFormatting(line.text));
-        const int indexed = db_.note(indexLine_.step());
+        if (db_.changes() > 0) // else already stored
+            written.emplace_back(db_.lastInsertRowId(), &line);
+    }
+    for (size_t i = 0; ok && i < written.size(); ++i) {
+        indexLine_.bind(1, written[i].first);
+        indexLine_.bind(2, stripFormatting(written[i].second->text));
+        ok = db_.note(indexLine_.step()) == SQLITE_DONE;
         indexLine_.reset();
-        if (indexed != SQLITE_DONE) {
-            ok = false;
-            break;
-        }
-        ++written;
     }
     if (ok && db_.exec("COMMIT") == SQLITE_OK)
-        return written;
+        return int(written.size());
     db_.rollback();
     windowIds_.clear(); // windows made in the lost transaction are gone with it
     return -1;

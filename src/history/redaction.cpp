@@ -45,7 +45,7 @@ struct Word
 {
     int start;
     int length;
-    QString lower;
+    QStringView text;
 };
 
 QList<Word> wordsOf(const QString& text)
@@ -60,29 +60,36 @@ QList<Word> wordsOf(const QString& text)
         while (i < n && !text.at(i).isSpace())
             ++i;
         if (i > start)
-            words.append({start, i - start, text.mid(start, i - start).toLower()});
+            words.append({start, i - start, QStringView(text).mid(start, i - start)});
     }
     return words;
 }
 
+bool is(QStringView word, const char* name)
+{
+    return word.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
+}
+
 // The word without what surrounds a nickname or command as the view shows it:
 // "/ns", "*NickServ*", "<me>", "-NickServ-", "NickServ@services.example", "NickServ:".
-QString bare(const QString& lower)
+QStringView bare(QStringView w)
 {
-    QString w = lower;
-    while (!w.isEmpty() && QStringLiteral("/*<>-:[](),").contains(w.front()))
-        w.remove(0, 1);
-    while (!w.isEmpty() && QStringLiteral("*<>-:[](),").contains(w.back()))
+    const auto marks = [](QChar c, bool leading) {
+        return (leading && c == u'/') || QStringView(u"*<>-:[](),").contains(c);
+    };
+    while (!w.isEmpty() && marks(w.front(), true))
+        w = w.mid(1);
+    while (!w.isEmpty() && marks(w.back(), false))
         w.chop(1);
     const qsizetype at = w.indexOf(u'@');
     return at > 0 ? w.left(at) : w;
 }
 
-bool namesService(const QString& word)
+bool namesService(QStringView word)
 {
-    const QString w = bare(word);
+    const QStringView w = bare(word);
     return std::any_of(std::begin(services), std::end(services),
-                       [&w](const char* s) { return w == QLatin1String(s); });
+                       [&w](const char* s) { return is(w, s); });
 }
 
 // Marks the password among the words after the command at position at.
@@ -104,38 +111,38 @@ QString Redaction::redact(const QString& window, const QString& text)
     const QList<Word> words = wordsOf(text);
     QList<std::pair<int, int>> spans;
     // Service commands count once a service was named, by the window or a word before.
-    bool serviceNamed = namesService(window.toLower());
+    bool serviceNamed = namesService(window);
     bool onlyCommandsSoFar = true;
     for (int i = 0; i < words.size(); ++i) {
-        const QString& lower = words.at(i).lower;
-        const QString name = bare(lower);
+        const QStringView word = words.at(i).text;
+        const QStringView name = bare(word);
         if (serviceNamed) {
             for (const ServiceCommand& c : serviceCommands) {
-                if (name == QLatin1String(c.name)) {
+                if (is(name, c.name)) {
                     hide(spans, words, i, c.index, c.minWords);
                     break;
                 }
             }
-            if (name == QLatin1String("set") && i + 2 < words.size() &&
-                bare(words.at(i + 1).lower) == QLatin1String("password"))
+            if (is(name, "set") && i + 2 < words.size() &&
+                is(bare(words.at(i + 1).text), "password"))
                 hide(spans, words, i + 1, 0, 1);
         }
         if (onlyCommandsSoFar) {
             for (const RawCommand& c : rawCommands) {
-                if (name != QLatin1String(c.name))
+                if (!is(name, c.name))
                     continue;
                 const bool isMechanism =
-                    c.index == 0 && name == QLatin1String("authenticate") && i + 1 < words.size() &&
+                    c.index == 0 && is(name, "authenticate") && i + 1 < words.size() &&
                     std::any_of(std::begin(authenticateWords), std::end(authenticateWords),
-                                [&](const char* m) { return words.at(i + 1).lower == m; });
+                                [&](const char* m) { return is(words.at(i + 1).text, m); });
                 if (!isMechanism)
                     hide(spans, words, i, c.index, c.index + 1);
             }
         }
-        if (namesService(lower))
+        if (namesService(word))
             serviceNamed = true;
         // "/quote PASS x", "-> server PASS x" and the like: raw commands come first.
-        if (!lower.startsWith(u'/') && lower != QLatin1String("->"))
+        if (!word.startsWith(u'/') && word != u"->")
             onlyCommandsSoFar = false;
     }
     if (spans.isEmpty())
