@@ -303,7 +303,7 @@ private Q_SLOTS:
             QVERIFY(flood.waitForStarted());
             QVERIFY(flood.waitForReadyRead(10000));
             QCOMPARE(flood.readLine().trimmed(), QByteArray("flooding"));
-            QTest::qWait(300 + QRandomGenerator::global()->bounded(700));
+            QTest::qWait(1200 + QRandomGenerator::global()->bounded(800));
             ::kill(pid_t(flood.processId()), SIGKILL);
             const qint64 killedAt = QDateTime::currentMSecsSinceEpoch();
             QVERIFY(flood.waitForFinished());
