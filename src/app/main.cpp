@@ -1,6 +1,8 @@
 #include "client/client.h"
 #include "core/paths.h"
 #include "core/picturefile.h"
+#include "history/historysearch.h"
+#include "history/historystore.h"
 #include "settings/startsequence.h"
 #include "ui/mainwindow.h"
 
@@ -65,6 +67,21 @@ struct CommandLine
     QCommandLineOption home{QStringLiteral("home"),
                             QStringLiteral("Use DIR as the program folder."),
                             QStringLiteral("DIR")};
+    QCommandLineOption search{
+        QStringLiteral("search"),
+        QStringLiteral("Print the stored lines that match WORDS (\"a phrase\", from:nick, "
+                       "in:#channel, net:network, after:YYYY-MM-DD, before:YYYY-MM-DD), newest "
+                       "first, and exit: status 0 with matches, 1 with none, 2 on an error."),
+        QStringLiteral("WORDS")};
+    QCommandLineOption searchIn{QStringLiteral("in"),
+                                QStringLiteral("With --search: only lines of WINDOW."),
+                                QStringLiteral("WINDOW")};
+    QCommandLineOption searchFrom{QStringLiteral("from"),
+                                  QStringLiteral("With --search: only lines NICK said."),
+                                  QStringLiteral("NICK")};
+    QCommandLineOption searchLimit{QStringLiteral("limit"),
+                                   QStringLiteral("With --search: at most N lines (100)."),
+                                   QStringLiteral("N")};
 
     CommandLine()
     {
@@ -73,6 +90,7 @@ struct CommandLine
         parser.addHelpOption();
         parser.addVersionOption();
         parser.addOption(home);
+        parser.addOptions({search, searchIn, searchFrom, searchLimit});
         parser.addPositionalArgument(
             QStringLiteral("address"),
             QStringLiteral("Connect to irc://HOST[:PORT][/CHANNEL] at start; each address "
@@ -95,6 +113,38 @@ bool answeredWithoutWindows(int argc, char* argv[])
         return false;
     QCoreApplication core(argc, argv);
     line.parser.process(core); // prints, and ends the program
+    return true;
+}
+
+// --search reads the history store and prints; it needs no window system either.
+bool searchedWithoutWindows(int argc, char* argv[], int& status)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    CommandLine line;
+    line.parser.parse(arguments);
+    if (!line.parser.isSet(line.search))
+        return false;
+    QCoreApplication core(argc, argv);
+    line.parser.process(core);
+    HistoryQuery query = HistoryQuery::parse(line.parser.value(line.search));
+    if (line.parser.isSet(line.searchIn))
+        query.in = line.parser.value(line.searchIn);
+    if (line.parser.isSet(line.searchFrom))
+        query.from = line.parser.value(line.searchFrom);
+    if (line.parser.isSet(line.searchLimit)) {
+        bool ok = false;
+        query.limit = line.parser.value(line.searchLimit).toInt(&ok);
+        if (!ok || query.limit < 1)
+            query.error = QStringLiteral("--limit wants a number above 0");
+    }
+    const QString programFolder = Paths::resolveProgramFolder(
+        line.parser.value(line.home), qEnvironmentVariable("QUORL_HOME"),
+        QCoreApplication::applicationDirPath(), QDir::homePath());
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    status = HistorySearch::print(HistoryStore::pathIn(programFolder), query, out, err);
     return true;
 }
 
@@ -170,6 +220,8 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral("2.00"));
     if (answeredWithoutWindows(argc, argv))
         return 0;
+    if (int status = 0; searchedWithoutWindows(argc, argv, status))
+        return status;
     const std::unique_ptr<QApplication> app = openWindowSystem(argc, argv);
     if (!app)
         return 1;

@@ -375,6 +375,13 @@ ChatWindow* WindowRegistry::findWindowByContainer(const QObject* container) cons
 
 void WindowRegistry::addLine(ChatWindow* window, const QString& text, int lineClass, bool highlight)
 {
+    const bool own = lineClass == LineClass::You && ownNickname_;
+    showLine(window, text, lineClass, highlight, own ? ownNickname_() : QString());
+}
+
+void WindowRegistry::showLine(ChatWindow* window, const QString& text, int lineClass,
+                              bool highlight, const QString& sender)
+{
     if (!window || !window->document)
         return;
     const QString stamp = lineTimestamp();
@@ -386,6 +393,7 @@ void WindowRegistry::addLine(ChatWindow* window, const QString& text, int lineCl
         window->unseenActivity = true;
         Q_EMIT pickerChanged();
     }
+    Q_EMIT lineShown(window, sender, text, lineClass);
 }
 
 void WindowRegistry::addMessage(ChatWindow* window, const QString& sender, const QString& message,
@@ -395,7 +403,7 @@ void WindowRegistry::addMessage(ChatWindow* window, const QString& sender, const
         return;
     noteSpeaker(window, sender);
     const bool highlight = mentionsUser(message);
-    addLine(window, line, LineClass::Other, highlight);
+    showLine(window, line, LineClass::Other, highlight, sender);
     if (highlight && !window->shown && !window->highlighted) {
         window->highlighted = true;
         Q_EMIT pickerChanged();

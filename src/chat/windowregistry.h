@@ -175,6 +175,9 @@ Q_SIGNALS:
     // A message that mentions the user, or a private message, arrived in window.
     void attentionWanted(ChatWindow* window, const QString& sender, const QString& message,
                          bool highlight);
+    // A line went into a chat window (without its timestamp); sender is who said it, the
+    // user for the user's own lines, empty for the client's and the server's.
+    void lineShown(ChatWindow* window, const QString& sender, const QString& text, int lineClass);
 
 private:
     void setUpPicker();
@@ -182,6 +185,8 @@ private:
     // them in place and each window under its network's node.
     void syncNodes();
     void regroup();
+    void showLine(ChatWindow* window, const QString& text, int lineClass, bool highlight,
+                  const QString& sender);
     qsizetype insertionIndex(int sectionKind, int windowKind) const;
     ChatWindow* insertChatWindow(std::unique_ptr<ChatWindow> item, int sectionKind);
     std::unique_ptr<ChatWindow> newChatItem(int kindNumber, ConversationKind conversationKind,

@@ -73,6 +73,7 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
     wireScripts();
     wireDcc(prompts);
     wireSettings();
+    wireHistory();
 }
 
 Network::Shared Client::shared(Prompts& prompts)
@@ -93,6 +94,7 @@ Network& Client::openNetwork()
     Network& network = createNetwork();
     wireSession(network);
     wireInbound(network);
+    storeServerMessages(network);
     network.session().setNickname(options_.user.nickname);
     network.session().ident().setPort(primary_.session().ident().port());
     return network;
@@ -319,6 +321,41 @@ void Client::wireWindows()
     events_.setWindowPlaysSounds(
         [](const ChatWindow* window) { return window->shown && window->soundEnabled; });
     sharedSounds_.setOwnNickname([this] { return session().currentNickname(); });
+}
+
+void Client::wireHistory()
+{
+    // A client without a program folder (a test's) keeps no history.
+    if (!QFileInfo(programFolder_).isDir())
+        return;
+    history_ = std::make_unique<HistoryStore>(HistoryStore::pathIn(programFolder_));
+    HistoryStore* store = history_.get();
+    connect(store, &HistoryStore::failed, this,
+            [this](const QString& line) { statusLog_.add(line); });
+    // Every line a window shows, and each network's server messages, go into the store;
+    // the network is the server its session is connected to.
+    connect(&windows_, &WindowRegistry::lineShown, store,
+            [this, store](ChatWindow* window, const QString& sender, const QString& text,
+                          int lineClass) {
+                store->add({networkNumbered(window->network).session().host(), window->windowName(),
+                            clock_.now().toMSecsSinceEpoch(), lineClass, sender, text, QString()},
+                           window->conversationKind != ConversationKind::Channel);
+            });
+    for (const auto& network : networks_)
+        storeServerMessages(*network);
+}
+
+void Client::storeServerMessages(Network& network)
+{
+    if (!history_)
+        return;
+    HistoryStore* store = history_.get();
+    connect(&network.serverView(), &LineLog::lineAdded, store,
+            [this, store, &network](const QString& text) {
+                store->add({network.session().host(), QStringLiteral("(server)"),
+                            clock_.now().toMSecsSinceEpoch(), LineClass::Server, QString(), text,
+                            QString()});
+            });
 }
 
 void Client::wireCommands()

@@ -16,6 +16,7 @@
 #include "dcc/dccservice.h"
 #include "fileserver/fileserver.h"
 #include "filters/ignorelist.h"
+#include "history/historystore.h"
 #include "inbound/inquiries.h"
 #include "inbound/notifylist.h"
 #include "irc/clientsocket.h"
@@ -94,6 +95,9 @@ public:
     MenuMods& menuMods() { return menuMods_; }
     DccService& dcc() { return *dcc_; }
     ChannelList& channelList() { return channelList_; }
+    // Every line the windows show, kept in history.db for search and reading back; none
+    // when the program folder does not exist.
+    HistoryStore* history() { return history_.get(); }
     // The widgets' doors: conversations (join, leave, chats, invitations, sound requests)
     // and the connection (state, nickname, away, invisible, disconnect).
     Conversations& conversations() { return conversations_; }
@@ -178,6 +182,8 @@ private:
     void wireDcc(Prompts& prompts);
     void wireFileServer();
     void wireSettings();
+    void wireHistory();
+    void storeServerMessages(Network& network);
     void endFileServerSession(const QObject* chat);
     void onSessionClosed(Network& network);
     void onRegistered(Network& network);
@@ -240,6 +246,7 @@ private:
     ServerConnection connection_{[this]() -> Session& { return currentNetwork().session(); }};
     int shownNetwork_ = 0; // the network the connection door last told of
     StoredState stored_;
+    std::unique_ptr<HistoryStore> history_;
     bool settingsRead_ = false;
     bool shuttingDown_ = false;
     // The file server's peers, one for each DCC chat offered for it, by chat session. The

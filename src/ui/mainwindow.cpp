@@ -20,6 +20,7 @@
 #include "ui/chat/textentry.h"
 #include "ui/dcc/dccsettingspage.h"
 #include "ui/dcc/filespanel.h"
+#include "ui/dialogs/historysearchdialog.h"
 #include "ui/dialogs/importdialog.h"
 #include "ui/script/scriptingpage.h"
 #include "ui/settings/aliassettingspage.h"
@@ -531,6 +532,23 @@ void MainWindow::installWindowKeys()
         if (ChatWindow* window = currentChatWindow())
             client_->conversations().leave(window);
     });
+    key(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F), [this] { openHistorySearch(); });
+}
+
+void MainWindow::openHistorySearch()
+{
+    auto* dialog = new HistorySearchDialog(client_->history(), this);
+    // A result's window is shown when it is open.
+    connect(dialog, &HistorySearchDialog::windowWanted, this,
+            [this](const QString&, const QString& name, qint64) {
+                WindowRegistry& windows = client_->windows();
+                ChatWindow* window = windows.findChannelWindow(name);
+                if (!window)
+                    window = windows.findPrivateWindow(name);
+                if (window)
+                    windows.picker().selectRow(int(windows.indexOf(window)));
+            });
+    dialog->show();
 }
 
 ChatWindow* MainWindow::currentChatWindow() const

@@ -92,6 +92,8 @@ private:
     FilesPanel* filesPanel();
     // Alt+1..9, Ctrl+PgUp/PgDn and Ctrl+W over the chat windows.
     void installWindowKeys();
+    // Ctrl+Shift+F: a search over the history store.
+    void openHistorySearch();
     // The chat window the keyboard is in: the one holding the focus, else the one
     // selected.
     ChatWindow* currentChatWindow() const;

@@ -1061,6 +1061,112 @@ CASES.update({
 })
 
 
+# --- the history store ----------------------------------------------------------------
+
+HISTORY_SCHEMA = """
+CREATE TABLE windows(id INTEGER PRIMARY KEY, network TEXT NOT NULL COLLATE NOCASE,
+  name TEXT NOT NULL COLLATE NOCASE, UNIQUE(network, name));
+CREATE TABLE lines(id INTEGER PRIMARY KEY, window INTEGER NOT NULL, time INTEGER NOT NULL,
+  kind INTEGER NOT NULL, sender TEXT NOT NULL, text TEXT NOT NULL, msgid TEXT);
+CREATE INDEX lines_by_window ON lines(window, time);
+CREATE UNIQUE INDEX lines_by_msgid ON lines(window, msgid) WHERE msgid IS NOT NULL;
+CREATE VIRTUAL TABLE lines_text USING fts5(text, content='', columnsize=0);
+"""
+
+
+def channel_chatter(run, count, tag):
+    chunk = "".join(":friend!f@h PRIVMSG %s :%s line %d of the chatter\r\n" % (CHANNEL, tag, i)
+                    for i in range(count))
+    run.server.send_raw(chunk.encode())
+
+
+def history_corrupt_make():
+    run = Run("history-corrupt")
+    run.write("history.db", b"SQLite format 3\0" + bytes(random.Random(3).randrange(256)
+                                                          for _ in range(64 * 1024)))
+    return run
+
+
+def history_corrupt(run):
+    before = run.read("history.db")
+    channel_chatter(run, 2000, "corrupt")
+    run.ping("history-corrupt")
+    run.finish()
+    check(run.read("history.db") == before, "the broken history file was changed")
+
+
+def history_locked_make():
+    run = Run("history-locked")
+    path = os.path.join(run.home, "history.db")
+    # Another program holds the store's write lock for the whole run.
+    run.holder = subprocess.Popen(["sqlite3", path], stdin=subprocess.PIPE,
+                                  stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    run.holder.stdin.write(("PRAGMA journal_mode=WAL;" + HISTORY_SCHEMA.replace("\n", " ")
+                            + "\nBEGIN EXCLUSIVE; INSERT INTO windows VALUES(1,'x','y');"
+                            "\n.print held\n").encode())
+    run.holder.stdin.flush()
+    run.holder.stdout.readline()  # "wal"
+    check(b"held" in run.holder.stdout.readline(), "sqlite3 did not take the lock")
+    return run
+
+
+def history_locked(run):
+    try:
+        for i in range(5):
+            channel_chatter(run, 1000, "locked")
+            run.ping("history-locked-%d" % i)
+            time.sleep(0.3)
+        run.finish()
+    finally:
+        run.holder.kill()
+        run.holder.wait()
+
+
+def history_huge_make():
+    import sqlite3
+    run = Run("history-huge")
+    rows = scale(300_000, 3_000_000)
+    db = sqlite3.connect(os.path.join(run.home, "history.db"))
+    db.executescript("PRAGMA journal_mode=WAL;" + HISTORY_SCHEMA)
+    db.executemany("INSERT INTO windows VALUES(?, '127.0.0.1', ?)",
+                   [(w, "#w%d" % w) for w in range(1, 51)])
+    rnd = random.Random(5)
+    words = ["word%d" % i for i in range(5000)]
+    batch = []
+    for i in range(1, rows + 1):
+        text = " ".join(rnd.choice(words) for _ in range(12))
+        batch.append((i, 1 + i % 50, 1700000000000 + i * 100, "nick%d" % (i % 300), text))
+        if len(batch) == 50_000 or i == rows:
+            db.executemany("INSERT INTO lines VALUES(?, ?, ?, 1, ?, ?, NULL)", batch)
+            db.executemany("INSERT INTO lines_text(rowid, text) VALUES(?, ?)",
+                           [(b[0], b[4]) for b in batch])
+            batch = []
+    db.commit()
+    db.close()
+    return run
+
+
+def history_huge(run):
+    import sqlite3
+    for i in range(5):
+        channel_chatter(run, 4000, "huge%d" % i)
+        run.ping("history-huge-%d" % i)
+    run.finish()
+    db = sqlite3.connect("file:%s?mode=ro" % os.path.join(run.home, "history.db"), uri=True)
+    found = db.execute("SELECT count(*) FROM lines_text WHERE lines_text MATCH 'huge4'").fetchone()[0]
+    check(db.execute("PRAGMA integrity_check").fetchone()[0] == "ok",
+          "the history store is not sound")
+    db.close()
+    check(found == 4000, "the huge store kept %d of the last 4000 lines" % found)
+
+
+CASES.update({
+    "history-corrupt": (history_corrupt_make, history_corrupt),
+    "history-locked": (history_locked_make, history_locked),
+    "history-huge": (history_huge_make, history_huge),
+})
+
+
 def main():
     if not BINARY or not os.access(BINARY, os.X_OK):
         print("QUORL_BINARY does not name the built quorlirc")

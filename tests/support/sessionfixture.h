@@ -30,9 +30,9 @@ struct SessionFixture
     FakeIrcServer server;
     QStringList events;
 
-    explicit SessionFixture(const Clock* external = nullptr)
-        : ownClient(std::make_unique<Client>(QStringLiteral("/tmp/quorl-test/"), prompts,
-                                             external ? *external : clock)),
+    explicit SessionFixture(const Clock* external = nullptr,
+                            const QString& programFolder = QStringLiteral("/tmp/quorl-test/"))
+        : ownClient(std::make_unique<Client>(programFolder, prompts, external ? *external : clock)),
           client(*ownClient)
     {
         client.session().ident().setPort(0);

@@ -1,0 +1,48 @@
+// What the windows show reaches the history store: channel and private lines with their
+// network, window and sender, the user's own lines, and a password typed as a command
+// only masked.
+#include "history/historydatabase.h"
+#include "support/sessionfixture.h"
+#include "support/testmain.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+class HistoryFeedTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void shownLinesAreStored()
+    {
+        QTemporaryDir folder;
+        SessionFixture f(nullptr, folder.path() + u'/');
+        QVERIFY(f.client.history());
+        QVERIFY(f.registerAs(QStringLiteral("me")));
+        for (const char* line : {":me!u@h JOIN #open", ":alice!a@h PRIVMSG #open :find me later",
+                                 ":bob!b@h PRIVMSG me :private words"})
+            f.server.sendLine(QString::fromLatin1(line));
+        QVERIFY(f.sync());
+        ChatWindow* open = f.client.windows().findChannelWindow(QStringLiteral("#open"));
+        QVERIFY(open);
+        f.client.commands().enterLine(open, QStringLiteral("my own words"));
+        f.client.commands().enterLine(open, QStringLiteral("/msg NickServ IDENTIFY hunter2"));
+        f.client.history()->sync();
+
+        HistoryDatabase db;
+        QVERIFY(db.open(folder.filePath(QStringLiteral("history.db")),
+                        HistoryDatabase::Access::ReadOnly));
+        QStringList seen;
+        for (const HistoryRow& row : db.lastLines(QStringLiteral("127.0.0.1"), "#open", 10))
+            seen << row.line.sender + u'|' + row.line.text;
+        QVERIFY(seen.contains(QStringLiteral("alice|<alice> find me later")));
+        QVERIFY(seen.contains(QStringLiteral("me|<me> my own words")));
+        QVERIFY(seen.contains(QStringLiteral("|-- Message to NickServ: IDENTIFY ********")));
+        const auto bob = db.lastLines(QStringLiteral("127.0.0.1"), QStringLiteral("bob"), 10);
+        QCOMPARE(int(bob.size()), 1);
+        QCOMPARE(bob.front().line.sender, QStringLiteral("bob"));
+        QVERIFY(db.search(HistoryQuery::parse(QStringLiteral("hunter2"))).empty());
+    }
+};
+
+QUORL_TEST(HistoryFeedTest)
+#include "historyfeedtest.moc"

@@ -1,0 +1,425 @@
+// The history store: lines kept once and read back in order across a restart, searches
+// with their filters and marks, passwords masked, the file sound after kills during a
+// flood, and a file that cannot be used reported once without harm.
+#include "history/historystore.h"
+#include "history/historydatabase.h"
+#include "history/historyquery.h"
+#include "history/redaction.h"
+#include "support/testmain.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/stat.h>
+
+Q_DECLARE_METATYPE(HistoryQuery)
+
+namespace {
+
+HistoryLine line(const QString& network, const QString& window, qint64 time, const QString& sender,
+                 const QString& text, const QString& msgid = QString())
+{
+    return {network, window, time, 1, sender, text, msgid};
+}
+
+QStringList texts(const QList<HistoryRow>& rows)
+{
+    QStringList result;
+    for (const HistoryRow& r : rows)
+        result << r.line.text;
+    return result;
+}
+
+// The rows of the next answer the store gives to request.
+QList<HistoryRow> answer(HistoryStore& store, QSignalSpy& spy, quint64 request)
+{
+    for (int tries = 0; tries < 50; ++tries) {
+        for (const QList<QVariant>& args : std::as_const(spy)) {
+            if (args.at(0).value<quint64>() == request)
+                return args.at(1).value<QList<HistoryRow>>();
+        }
+        spy.wait(100);
+    }
+    Q_UNUSED(store);
+    return {};
+}
+
+qint64 dayMs(int year, int month, int day)
+{
+    return QDate(year, month, day).startOfDay().toMSecsSinceEpoch();
+}
+
+} // namespace
+
+class HistoryStoreTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void keepsEachLineOnceAndReadsItBackInOrder()
+    {
+        QTemporaryDir dir;
+        const QString path = HistoryStore::pathIn(dir.path());
+        const QString coded = QStringLiteral("\x02hello\x02 world");
+        {
+            HistoryStore store(path);
+            store.setSettings({true, false, 0});
+            store.add(line("A", "#chan", 1000, "alice", coded));
+            store.add(line("A", "#chan", 1000, "alice", coded)); // the same line again
+            store.add(line("A", "#chan", 1000, "alice", "hello world"));
+            store.add(line("A", "#Chan", 2000, "bob", "second", "m1"));
+            store.add(line("A", "#chan", 2500, "bob", "second, played back", "m1"));
+            store.add(line("B", "#chan", 1000, "alice", coded)); // another network
+            store.add(line("A", "#chan", 500, "carol", "older, played back later"));
+            store.add(line("A", "carol", 600, "carol", "a private word"), true);
+            store.sync();
+            QVERIFY(!store.isOff());
+        }
+        struct stat st = {};
+        QCOMPARE(::stat(path.toLocal8Bit().constData(), &st), 0);
+        QCOMPARE(st.st_mode & 0777, 0600u);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(int(file.read(20).at(18)), 2); // write-ahead log
+
+        // A store opened again (the next run) reads what the last one wrote.
+        HistoryStore store(path);
+        QSignalSpy spy(&store, &HistoryStore::linesRead);
+        const QList<HistoryRow> all = answer(store, spy, store.readLastLines("a", "#CHAN", 10));
+        QCOMPARE(texts(all),
+                 (QStringList{"older, played back later", coded, "hello world", "second"}));
+        QCOMPARE(texts(answer(store, spy, store.readLastLines("A", "#chan", 2))),
+                 (QStringList{"hello world", "second"}));
+        QCOMPARE(texts(answer(store, spy, store.readLinesBefore("A", "#chan", all.at(2).id, 10))),
+                 (QStringList{"older, played back later", coded}));
+        QCOMPARE(texts(answer(store, spy, store.readLastLines("B", "#chan", 10))),
+                 QStringList{coded});
+        QVERIFY(answer(store, spy, store.readLastLines("A", "carol", 10)).isEmpty());
+
+        // Lines queued just before a read are part of its answer; a window forgotten is
+        // gone, and its text no longer found.
+        store.add(line("A", "#chan", 3000, "dave", "just now"));
+        QCOMPARE(answer(store, spy, store.readLastLines("A", "#chan", 1)).value(0).line.text,
+                 QStringLiteral("just now"));
+        store.forgetWindow("B", "#chan");
+        QVERIFY(answer(store, spy, store.readLastLines("B", "#chan", 10)).isEmpty());
+        store.sync();
+        HistoryDatabase db;
+        QVERIFY(db.open(path, HistoryDatabase::Access::ReadOnly));
+        QCOMPARE(int(db.search(HistoryQuery::parse("hello")).size()), 2);
+        QCOMPARE(db.integrityCheck(), QStringLiteral("ok"));
+    }
+
+    void searchesWithFiltersNewestFirst()
+    {
+        QTemporaryDir dir;
+        const QString path = HistoryStore::pathIn(dir.path());
+        HistoryStore store(path);
+        const qint64 march1 = dayMs(2026, 3, 1);
+        const qint64 march2 = dayMs(2026, 3, 2);
+        store.add(line("libera", "#linux", march1 + 10, "alice", "the kernel build is green"));
+        store.add(line("oftc", "#debian", march1 + 20, "bob",
+                       "Kernel \x03"
+                       "04build\x03 failed again"));
+        store.add(line("libera", "#linux", march2 + 30, "Bob", "build the kernel tonight"));
+        store.add(line("libera", "#linux", march2 + 40, "alice", "tonight the green kernel"));
+        store.add(line("libera", "status", march2 + 50, "", "kernelspace news"));
+        QSignalSpy spy(&store, &HistoryStore::searched);
+        const quint64 request = store.search(HistoryQuery::parse("kernel build"));
+        QTRY_COMPARE(spy.size(), 1);
+        QCOMPARE(spy.at(0).at(0).value<quint64>(), request);
+        const auto matches = spy.at(0).at(1).value<QList<HistoryMatch>>();
+        QStringList found;
+        for (const HistoryMatch& m : matches)
+            found << m.plainText;
+        QCOMPARE(found, (QStringList{"build the kernel tonight", "Kernel build failed again",
+                                     "the kernel build is green"}));
+        // Marks point into the text without codes, at every searched word.
+        QCOMPARE(matches.at(1).marks, (QList<std::pair<int, int>>{{0, 6}, {7, 5}}));
+
+        store.sync();
+        HistoryDatabase db;
+        QVERIFY(db.open(path, HistoryDatabase::Access::ReadOnly));
+        const auto windowsOf = [&db](const QString& query) {
+            QStringList result;
+            for (const HistoryMatch& m : db.search(HistoryQuery::parse(query)))
+                result << m.row.line.sender + u'@' + m.row.line.window;
+            return result;
+        };
+        QCOMPARE(windowsOf("kernel from:bob"), (QStringList{"Bob@#linux", "bob@#debian"}));
+        QCOMPARE(windowsOf("kernel in:#LINUX after:2026-03-02"),
+                 (QStringList{"alice@#linux", "Bob@#linux"}));
+        QCOMPARE(windowsOf("kernel net:oftc"), QStringList{"bob@#debian"});
+        QCOMPARE(windowsOf("kernel before:2026-03-02 in:#linux"), QStringList{"alice@#linux"});
+        QCOMPARE(windowsOf("\"green kernel\""), QStringList{"alice@#linux"});
+        QCOMPARE(windowsOf("kernel*"), (QStringList{"@status", "alice@#linux", "Bob@#linux",
+                                                    "bob@#debian", "alice@#linux"}));
+        QCOMPARE(windowsOf("from:alice"), (QStringList{"alice@#linux", "alice@#linux"}));
+        QCOMPARE(windowsOf("AND OR \"\" NEAR( kernel"), QStringList{});
+        QCOMPARE(windowsOf("-kernel"), windowsOf("kernel"));
+    }
+
+    void readsQueries_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("match");
+        QTest::addColumn<QStringList>("filters"); // from, in, net
+        QTest::addColumn<qint64>("after");
+        QTest::addColumn<qint64>("before");
+        QTest::addColumn<bool>("valid");
+        const QStringList none{"", "", ""};
+        QTest::newRow("words") << "hello world"
+                               << "\"hello\" \"world\"" << none << -1LL << -1LL << true;
+        QTest::newRow("phrase and filters")
+            << "\"hello  world\" from:alice in:#linux NET:libera"
+            << "\"hello world\"" << QStringList{"alice", "#linux", "libera"} << -1LL << -1LL
+            << true;
+        QTest::newRow("dates") << "after:2026-03-01 before:2026-03-02 x"
+                               << "\"x\"" << none << dayMs(2026, 3, 1) << dayMs(2026, 3, 2) << true;
+        QTest::newRow("not a date") << "after:2026-13-01 x"
+                                    << "\"x\"" << none << -1LL << -1LL << false;
+        QTest::newRow("prefix") << "kern*"
+                                << "\"kern\"*" << none << -1LL << -1LL << true;
+        QTest::newRow("punctuation splits words")
+            << "c++ foo-bar"
+            << "\"c\" \"foo\" \"bar\"" << none << -1LL << -1LL << true;
+        QTest::newRow("a link is words, not a filter")
+            << "http://x.org"
+            << "\"http\" \"x\" \"org\"" << none << -1LL << -1LL << true;
+        QTest::newRow("the index's syntax is only words")
+            << "a AND \"b\"\"c\" NEAR("
+            << "\"a\" \"AND\" \"NEAR\" \"b\" \"c\"" << none << -1LL << -1LL << true;
+        QTest::newRow("open quote runs to the end")
+            << "x \"still open"
+            << "\"x\" \"still open\"" << none << -1LL << -1LL << true;
+        QTest::newRow("empty filter is a word")
+            << "from: in:"
+            << "\"from\" \"in\"" << none << -1LL << -1LL << true;
+        QTest::newRow("filters only") << "from:bob"
+                                      << "" << QStringList{"bob", "", ""} << -1LL << -1LL << true;
+    }
+
+    void readsQueries()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, match);
+        QFETCH(QStringList, filters);
+        QFETCH(qint64, after);
+        QFETCH(qint64, before);
+        QFETCH(bool, valid);
+        const HistoryQuery q = HistoryQuery::parse(text);
+        QCOMPARE(q.matchExpression(), match);
+        QCOMPARE((QStringList{q.from, q.in, q.net}), filters);
+        QCOMPARE(q.afterMs, after);
+        QCOMPARE(q.beforeMs, before);
+        QCOMPARE(q.error.isEmpty(), valid);
+    }
+
+    void masksPasswords_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("stored");
+        const QString m = QString::fromUtf16(Redaction::Mask);
+        QTest::newRow("msg identify") << "Status"
+                                      << "/msg NickServ IDENTIFY hunter2"
+                                      << "/msg NickServ IDENTIFY " + m;
+        QTest::newRow("identify with account") << "Status"
+                                               << "/msg NickServ identify alice hunter2"
+                                               << "/msg NickServ identify alice " + m;
+        QTest::newRow("as the client shows it") << "#chan"
+                                                << "-- Message to NickServ: IDENTIFY hunter2"
+                                                << "-- Message to NickServ: IDENTIFY " + m;
+        QTest::newRow("ns") << "Status"
+                            << "/ns identify hunter2"
+                            << "/ns identify " + m;
+        QTest::newRow("nickserv command") << "Status"
+                                          << "/nickserv id alice hunter2"
+                                          << "/nickserv id alice " + m;
+        QTest::newRow("service with host") << "Status"
+                                           << "/msg NickServ@services.libera.chat IDENTIFY hunter2"
+                                           << "/msg NickServ@services.libera.chat IDENTIFY " + m;
+        QTest::newRow("register") << "Status"
+                                  << "/msg NickServ REGISTER hunter2 me@example.org"
+                                  << "/msg NickServ REGISTER " + m + " me@example.org";
+        QTest::newRow("ghost") << "Status"
+                               << "/ns ghost bob hunter2"
+                               << "/ns ghost bob " + m;
+        QTest::newRow("ghost without password") << "Status"
+                                                << "/ns ghost bob"
+                                                << "/ns ghost bob";
+        QTest::newRow("set password") << "Status"
+                                      << "/ns SET PASSWORD hunter2"
+                                      << "/ns SET PASSWORD " + m;
+        QTest::newRow("in the service's own window") << "NickServ"
+                                                     << "<me> identify hunter2"
+                                                     << "<me> identify " + m;
+        QTest::newRow("pass") << "Status"
+                              << "PASS hunter2"
+                              << "PASS " + m;
+        QTest::newRow("quoted pass") << "Status"
+                                     << "/quote PASS hunter2"
+                                     << "/quote PASS " + m;
+        QTest::newRow("oper") << "Status"
+                              << "/oper admin hunter2"
+                              << "/oper admin " + m;
+        QTest::newRow("authenticate") << "Status"
+                                      << "AUTHENTICATE YWxpY2UAYWxpY2UAaHVudGVyMg=="
+                                      << "AUTHENTICATE " + m;
+        QTest::newRow("authenticate mechanism") << "Status"
+                                                << "AUTHENTICATE PLAIN"
+                                                << "AUTHENTICATE PLAIN";
+        QTest::newRow("talk about identifying") << "#chan"
+                                                << "<bob> please identify yourself"
+                                                << "<bob> please identify yourself";
+        QTest::newRow("talk about passing") << "#chan"
+                                            << "<bob> pass the salt"
+                                            << "<bob> pass the salt";
+    }
+
+    void masksPasswords()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, text);
+        QFETCH(QString, stored);
+        QCOMPARE(Redaction::redact(window, text), stored);
+    }
+
+    // The store's writer is killed while a flood goes on: the file stays sound every time,
+    // and what is lost is no more than about the last second.
+    void survivesKillsDuringAFlood()
+    {
+        QTemporaryDir dir;
+        const QString path = HistoryStore::pathIn(dir.path());
+        for (int kill = 0; kill < 20; ++kill) {
+            QProcess flood;
+            flood.start(QStringLiteral(QUORL_HISTORY_FLOOD), {path});
+            QVERIFY(flood.waitForStarted());
+            QVERIFY(flood.waitForReadyRead(10000));
+            QCOMPARE(flood.readLine().trimmed(), QByteArray("flooding"));
+            QTest::qWait(1200 + QRandomGenerator::global()->bounded(800));
+            ::kill(pid_t(flood.processId()), SIGKILL);
+            const qint64 killedAt = QDateTime::currentMSecsSinceEpoch();
+            QVERIFY(flood.waitForFinished());
+
+            HistoryDatabase db;
+            QVERIFY(db.open(path, HistoryDatabase::Access::ReadOnly));
+            QCOMPARE(db.integrityCheck(), QStringLiteral("ok"));
+            const auto last = db.lastLines("net", "#flood", 1);
+            QCOMPARE(int(last.size()), 1);
+            const qint64 lostMs = killedAt - last.front().line.timeMs;
+            QVERIFY2(
+                lostMs <= 1500,
+                qPrintable(QStringLiteral("kill %1 lost %2 ms of lines").arg(kill).arg(lostMs)));
+        }
+    }
+
+    void reportsAnUnusableFileOnce_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("corrupt") << "corrupt";
+        QTest::newRow("locked by another program") << "locked";
+        QTest::newRow("read-only") << "read-only";
+    }
+
+    void reportsAnUnusableFileOnce()
+    {
+        QFETCH(QString, how);
+        QTemporaryDir dir;
+        const QString path = HistoryStore::pathIn(dir.path());
+        QProcess holder;
+        bool immutable = false;
+        if (how == "corrupt") {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray("SQLite format 3").append(8192, '\x5a'));
+        } else if (how == "locked") {
+            {
+                HistoryStore first(path);
+            }
+            holder.start(QStringLiteral("sqlite3"), {path});
+            QVERIFY(holder.waitForStarted());
+            holder.write("BEGIN EXCLUSIVE; CREATE TABLE held(x);\n.print held\n");
+            QVERIFY(holder.waitForReadyRead(5000));
+            QCOMPARE(holder.readLine().trimmed(), QByteArray("held"));
+        } else {
+            {
+                HistoryStore first(path);
+                first.add(line("A", "#chan", 1, "a", "kept"));
+            }
+            // Root writes through file modes, not through the immutable flag.
+            immutable = QProcess::execute(QStringLiteral("chattr"), {"+i", path}) == 0;
+            if (!immutable)
+                QFile::setPermissions(path, QFile::ReadOwner);
+        }
+
+        {
+            HistoryStore store(path);
+            QSignalSpy failed(&store, &HistoryStore::failed);
+            store.add(line("A", "#chan", 2, "a", "lost quietly"));
+            store.sync();
+            QTRY_COMPARE(failed.size(), 1);
+            QVERIFY(store.isOff());
+            QVERIFY(failed.at(0).at(0).toString().contains(path));
+            store.add(line("A", "#chan", 3, "a", "dropped"));
+            QSignalSpy read(&store, &HistoryStore::linesRead);
+            store.readLastLines("A", "#chan", 10);
+            QTRY_COMPARE(read.size(), 1);
+            QTest::qWait(HistoryStore::BatchIntervalMs * 2);
+            QCOMPARE(failed.size(), 1);
+        }
+        if (immutable)
+            QProcess::execute(QStringLiteral("chattr"), {"-i", path});
+        if (holder.state() != QProcess::NotRunning) {
+            holder.write("ROLLBACK;\n.quit\n");
+            holder.closeWriteChannel();
+            QVERIFY(holder.waitForFinished());
+        }
+    }
+
+    // quorlirc --search prints matches without a display and says by its status whether
+    // it found any.
+    void searchesFromATerminal()
+    {
+        QTemporaryDir dir;
+        {
+            HistoryStore store(HistoryStore::pathIn(dir.path()));
+            store.add(line("libera", "#linux", dayMs(2026, 3, 1) + 61000, "alice",
+                           "the \x02kernel\x02 builds"));
+            store.add(line("libera", "#other", dayMs(2026, 3, 1), "bob", "kernel elsewhere"));
+        }
+        const auto run = [&dir](const QStringList& args, QByteArray* out = nullptr) {
+            QProcess p;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.remove(QStringLiteral("DISPLAY"));
+            env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+            env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+            p.setProcessEnvironment(env);
+            p.start(qEnvironmentVariable("QUORL_BINARY"), QStringList{"--home", dir.path()} + args);
+            p.waitForFinished();
+            if (out)
+                *out = p.readAllStandardOutput();
+            return p.exitCode();
+        };
+        QByteArray out;
+        QCOMPARE(run({"--search", "kernel", "--in", "#linux"}, &out), 0);
+        QCOMPARE(out,
+                 QByteArray("2026-03-01 00:01:01\tlibera\t#linux\talice\tthe kernel builds\n"));
+        QCOMPARE(run({"--search", "kernel", "--limit", "1"}, &out), 0);
+        QCOMPARE(out.count('\n'), 1);
+        QCOMPARE(run({"--search", "kernel", "--from", "carol"}, &out), 1);
+        QVERIFY(out.isEmpty());
+        QCOMPARE(run({"--search", "kernel after:2026-02-30"}), 2);
+        QTemporaryDir empty;
+        QCOMPARE(run({"--search", "kernel", "--home", empty.path()}), 2);
+    }
+};
+
+QUORL_TEST(HistoryStoreTest)
+#include "historystoretest.moc"
