@@ -333,11 +333,11 @@ void Client::wireHistory()
     connect(store, &HistoryStore::failed, this,
             [this](const QString& line) { statusLog_.add(line); });
     // Every line a window shows, and each network's server messages, go into the store;
-    // the network is the server its session is connected to.
+    // the network is named as the picker names it (the server list's name, else the server).
     connect(&windows_, &WindowRegistry::lineShown, store,
             [this, store](ChatWindow* window, const QString& sender, const QString& text,
                           int lineClass) {
-                store->add({networkNumbered(window->network).session().host(), window->windowName(),
+                store->add({networkNumbered(window->network).name(), window->windowName(),
                             clock_.now().toMSecsSinceEpoch(), lineClass, sender, text, QString()},
                            window->conversationKind != ConversationKind::Channel);
             });
@@ -352,7 +352,7 @@ void Client::storeServerMessages(Network& network)
     HistoryStore* store = history_.get();
     connect(&network.serverView(), &LineLog::lineAdded, store,
             [this, store, &network](const QString& text) {
-                store->add({network.session().host(), QStringLiteral("(server)"),
+                store->add({network.name(), QStringLiteral("(server)"),
                             clock_.now().toMSecsSinceEpoch(), LineClass::Server, QString(), text,
                             QString()});
             });
