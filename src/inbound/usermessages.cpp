@@ -10,6 +10,7 @@
 #include "inbound/ctcp.h"
 #include "inbound/modechanges.h"
 #include "irc/ircnames.h"
+#include "irc/openbatches.h"
 #include "irc/outbound.h"
 #include "irc/session.h"
 #include "script/eventhook.h"
@@ -58,8 +59,15 @@ void UserMessages::handleUserLine(const QString& line)
     if (!parsed)
         return;
     const UserLine& m = *parsed;
-    if (gate_.shouldDrop(m.command, m.target, m.sender, m.address))
+    const bool history = isHistory(m);
+    if (gate_.shouldDrop(m.command, m.target, m.sender, m.address, history))
         return;
+    // Replayed joins, parts and mode changes tell who was there then, not who is now;
+    // what was said is shown, with its time, and answers nothing.
+    if (history && m.command != QLatin1String("PRIVMSG") && m.command != QLatin1String("NOTICE"))
+        return;
+    const WindowRegistry::InboundScope inbound(windows_, {m.tags.time(), m.tags.msgid(), history});
+    const EventHook::Hush hush(events_, history);
 
     using Handler = void (UserMessages::*)(const UserLine&);
     struct Command
@@ -80,6 +88,17 @@ void UserMessages::handleUserLine(const QString& line)
             return;
         }
     }
+}
+
+bool UserMessages::isHistory(const UserLine& m) const
+{
+    const OpenBatches& batches = session_.batches();
+    if (batches.within(m.tags, u"chathistory") || batches.within(m.tags, u"znc.in/playback"))
+        return true;
+    // A bouncer that plays its buffer back without a batch still dates each line.
+    const QDateTime time = m.tags.time();
+    const QDateTime since = session_.connectedSince();
+    return time.isValid() && since.isValid() && time < since;
 }
 
 // --- membership ----------------------------------------------------------------------
@@ -277,6 +296,10 @@ void UserMessages::privmsg(const UserLine& m)
                 dccHandler_(m, body);
             return;
         }
+        // Of a replayed query only an action is shown; nothing is answered or played.
+        if (replaying() &&
+            body.section(u' ', 0, 0).compare(QLatin1String("ACTION"), Qt::CaseInsensitive) != 0)
+            return;
         ctcp_.handleQuery(m, body);
         return;
     }
@@ -294,18 +317,23 @@ void UserMessages::privmsg(const UserLine& m)
     checkSoundRequest(m);
 }
 
+bool UserMessages::replaying() const
+{
+    return windows_.inboundLine().history;
+}
+
 bool UserMessages::checkFileServerTrigger(const UserLine& m)
 {
     if (!FileServer::isTrigger(options_.fileServer, m.rest))
         return false;
-    if (startFileServer_)
+    if (startFileServer_ && !replaying())
         startFileServer_(m.sender);
     return true;
 }
 
 void UserMessages::checkSoundRequest(const UserLine& m)
 {
-    if (m.rest.startsWith(u'!') && answerSoundRequest_)
+    if (m.rest.startsWith(u'!') && answerSoundRequest_ && !replaying())
         answerSoundRequest_(m.sender, m.rest);
 }
 
@@ -320,7 +348,7 @@ void UserMessages::privateMessageToUser(const UserLine& m)
         checkSoundRequest(m);
         return;
     }
-    if (options_.connection.away) {
+    if (options_.connection.away && !replaying()) {
         answerAway(m);
         return;
     }
@@ -347,7 +375,9 @@ void UserMessages::notice(const UserLine& m)
     if (isCtcp(text)) {
         const QString body = ctcpBody(text);
         if (Ctcp::isInquiryReply(body)) {
-            ctcp_.handleReply(m, body);
+            // A replayed reply answers no inquiry made now.
+            if (!replaying())
+                ctcp_.handleReply(m, body);
             return;
         }
         text = body.trimmed();

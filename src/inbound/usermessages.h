@@ -51,6 +51,11 @@ public:
     }
 
 private:
+    // The line replays what was said before: it is in a history playback batch, or dated
+    // before this connection was made.
+    bool isHistory(const UserLine& m) const;
+    // The line being handled is such a replay.
+    bool replaying() const;
     void join(const UserLine& m);
     void part(const UserLine& m);
     void quit(const UserLine& m);
