@@ -157,6 +157,12 @@ void UserMessages::quit(const UserLine& m)
         reason.remove(0, 1);
     const QString line =
         QStringLiteral("*** ") + m.sender + QStringLiteral(" has Quit IRC (") + reason + u')';
+    // The quits of a netsplit are counted per channel and told when its batch closes.
+    const OpenBatches::Batch* batch = session_.batches().batchOf(m.tags);
+    QHash<QString, int>* split = nullptr;
+    if (batch && batch->type == QLatin1String("netsplit") &&
+        (splits_.contains(batch->reference) || splits_.size() < OpenBatches::MaxOpen))
+        split = &splits_[batch->reference];
     const int network = windows_.activeNetwork();
     for (qsizetype i = 0; i < windows_.count(); ++i) {
         ChatWindow* window = windows_.at(i);
@@ -168,11 +174,33 @@ void UserMessages::quit(const UserLine& m)
             windows_.removeMember(window, m.sender);
             if (window->hideQuits)
                 continue;
+            if (split) {
+                ++(*split)[window->channelName.toLower()];
+                continue;
+            }
             windows_.addLine(window, line, LineClass::Server);
             fire(nullptr, Event::UserQuitting, EventSlots::about(reason));
         } else if (window->isChat() && sameName(window->peerNickname, m.sender)) {
             windows_.addLine(window, line, LineClass::Server);
         }
+    }
+}
+
+void UserMessages::batchClosed(const OpenBatches::Batch& batch)
+{
+    const QHash<QString, int> lost = splits_.take(batch.reference);
+    for (auto it = lost.cbegin(); it != lost.cend(); ++it) {
+        ChatWindow* window = windows_.findChannelWindow(it.key());
+        if (!window)
+            continue;
+        const QString split = QStringLiteral("Netsplit: ") + batch.parameters.join(u' ');
+        const QString users =
+            it.value() == 1 ? QStringLiteral(" user)") : QStringLiteral(" users)");
+        windows_.addLine(window,
+                         QStringLiteral("*** ") + split + QStringLiteral(" (") +
+                             QString::number(it.value()) + users,
+                         LineClass::Server);
+        fire(window, Event::UserQuitting, EventSlots::about(split));
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "irc/openbatches.h"
 #include "irc/userline.h"
 
 #include <QDateTime>
@@ -33,6 +34,9 @@ public:
                  Options& options, FloodGuard& gate, Ctcp& ctcp, const Clock& clock);
 
     void handleUserLine(const QString& line);
+    // A batch the server closed: the users a netsplit took are told now, in one line in
+    // each channel they left.
+    void batchClosed(const OpenBatches::Batch& batch);
     // The server's answer to "MODE #channel" (sent at join): the modes set the window's
     // flags without a word; server names who reports them.
     void applyChannelModes(const QString& channel, const QString& modes, const QString& server);
@@ -90,4 +94,7 @@ private:
     // When each sender last had the away message, so two away clients never answer each
     // other without end.
     QHash<QString, QDateTime> awayAnswered_;
+    // The open netsplit batches' quits: batch reference, then channel (lower case) and
+    // how many users it lost.
+    QHash<QString, QHash<QString, int>> splits_;
 };
