@@ -303,6 +303,9 @@ ChatWindow* WindowRegistry::createPrivateWindow(const QString& nick, const QStri
     auto item = newChatItem(PickerKind::PrivateWindow, ConversationKind::Private, nick);
     item->peerNickname = nick;
     item->peerAddress = address;
+    // A chat opened by replayed history holds nothing new.
+    if (inbound_.history)
+        item->unseenActivity = false;
     return insertChatWindow(std::move(item), PickerKind::PrivateChat);
 }
 
@@ -389,7 +392,7 @@ void WindowRegistry::showLine(ChatWindow* window, const QString& text, int lineC
                                  highlight);
     if (window->logging)
         writeLog(window, stamp + text);
-    if (!window->shown && !window->unseenActivity) {
+    if (!window->shown && !window->unseenActivity && !inbound_.history) {
         window->unseenActivity = true;
         Q_EMIT pickerChanged();
     }
@@ -404,6 +407,9 @@ void WindowRegistry::addMessage(ChatWindow* window, const QString& sender, const
     noteSpeaker(window, sender);
     const bool highlight = mentionsUser(message);
     showLine(window, line, LineClass::Other, highlight, sender);
+    // What was said before the user came is drawn as it was, without alerts.
+    if (inbound_.history)
+        return;
     if (highlight && !window->shown && !window->highlighted) {
         window->highlighted = true;
         Q_EMIT pickerChanged();
@@ -749,7 +755,9 @@ QString WindowRegistry::logPathFor(const ChatWindow* window) const
 
 QString WindowRegistry::lineTimestamp() const
 {
-    return clock_->now().time().toString(QStringLiteral("'['HH:mm'] '"));
+    const QTime time =
+        inbound_.time.isValid() ? inbound_.time.toLocalTime().time() : clock_->now().time();
+    return time.toString(QStringLiteral("'['HH:mm'] '"));
 }
 
 QString WindowRegistry::logTimestamp() const

@@ -3,11 +3,13 @@
 #include "chat/chatwindow.h"
 #include "chat/pickerlayout.h"
 
+#include <QDateTime>
 #include <QObject>
 #include <QSet>
 
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class Clock;
@@ -75,6 +77,33 @@ public:
     private:
         WindowRegistry& registry_;
         int previous_;
+    };
+
+    // The inbound line being handled, as its server dated it: a line with a time is shown,
+    // logged and stored with that time instead of its arrival's; msgid names it. A replay
+    // of what was said before (history) is shown but marks no window unread or
+    // highlighted and asks for no attention. Outside an InboundScope every field is empty.
+    struct InboundLine
+    {
+        QDateTime time;
+        QString msgid;
+        bool history = false;
+    };
+    const InboundLine& inboundLine() const { return inbound_; }
+    class InboundScope
+    {
+    public:
+        InboundScope(WindowRegistry& registry, InboundLine line)
+            : registry_(registry), previous_(std::exchange(registry.inbound_, std::move(line)))
+        {
+        }
+        ~InboundScope() { registry_.inbound_ = std::move(previous_); }
+        InboundScope(const InboundScope&) = delete;
+        InboundScope& operator=(const InboundScope&) = delete;
+
+    private:
+        WindowRegistry& registry_;
+        InboundLine previous_;
     };
 
     qsizetype count() const { return static_cast<qsizetype>(items_.size()); }
@@ -176,7 +205,8 @@ Q_SIGNALS:
     void attentionWanted(ChatWindow* window, const QString& sender, const QString& message,
                          bool highlight);
     // A line went into a chat window (without its timestamp); sender is who said it, the
-    // user for the user's own lines, empty for the client's and the server's.
+    // user for the user's own lines, empty for the client's and the server's. While it is
+    // sent, inboundLine() holds the time and msgid the server gave the line, if any.
     void lineShown(ChatWindow* window, const QString& sender, const QString& text, int lineClass);
 
 private:
@@ -220,4 +250,5 @@ private:
     int scoped_ = NoScope;      // the network a NetworkScope names
     mutable int lastShown_ = 0; // the network of the chat window shown alone last
     QList<NetworkGroup> groups_;
+    InboundLine inbound_;
 };

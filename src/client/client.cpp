@@ -334,11 +334,14 @@ void Client::wireHistory()
             [this](const QString& line) { statusLog_.add(line); });
     // Every line a window shows, and each network's server messages, go into the store;
     // the network is named as the picker names it (the server list's name, else the server).
+    // A line the server dated keeps that time and its msgid.
     connect(&windows_, &WindowRegistry::lineShown, store,
             [this, store](ChatWindow* window, const QString& sender, const QString& text,
                           int lineClass) {
+                const WindowRegistry::InboundLine& inbound = windows_.inboundLine();
+                const QDateTime when = inbound.time.isValid() ? inbound.time : clock_.now();
                 store->add({networkNumbered(window->network).name(), window->windowName(),
-                            clock_.now().toMSecsSinceEpoch(), lineClass, sender, text, QString()},
+                            when.toMSecsSinceEpoch(), lineClass, sender, text, inbound.msgid},
                            window->conversationKind != ConversationKind::Channel);
             });
     for (const auto& network : networks_)

@@ -25,6 +25,10 @@ Network::Network(int id, const Shared& shared, QObject* parent)
         const WindowRegistry::NetworkScope scope(windows_, id_);
         userMessages_.handleUserLine(line);
     });
+    connect(&session_, &Session::batchClosed, this, [this](const OpenBatches::Batch& batch) {
+        const WindowRegistry::NetworkScope scope(windows_, id_);
+        userMessages_.batchClosed(batch);
+    });
     connect(&session_, &Session::serverLineReceived, this, [this](const QString& line) {
         const WindowRegistry::NetworkScope scope(windows_, id_);
         serverMessages_.handleServerLine(line);

@@ -45,13 +45,13 @@ void FloodGuard::setThreshold(int lines)
 }
 
 bool FloodGuard::shouldDrop(const QString& command, const QString& target, const QString& nickname,
-                            const QString& address)
+                            const QString& address, bool replayed)
 {
     if (command != QLatin1String("PRIVMSG") && command != QLatin1String("NOTICE"))
         return false;
     if (ignores_.isIgnored(nickname, address))
         return true;
-    return enabled() && floodTest(target, nickname, address);
+    return !replayed && enabled() && floodTest(target, nickname, address);
 }
 
 void FloodGuard::prune(const QDateTime& now)

@@ -55,9 +55,11 @@ public:
     bool floodTest(const QString& target, const QString& nickname, const QString& address);
 
     // The dispatcher's gate for one inbound line: PRIVMSG and NOTICE from ignored users,
-    // and the line that trips the flood test, are dropped; other commands always pass.
+    // and the line that trips the flood test, are dropped; other commands always pass. A
+    // replayed line (history a server or bouncer plays back at once) is not counted: it
+    // was said at its own pace.
     bool shouldDrop(const QString& command, const QString& target, const QString& nickname,
-                    const QString& address);
+                    const QString& address, bool replayed = false);
 
     // Newest first.
     const QList<FloodRecord>& records() const { return records_; }

@@ -10,6 +10,7 @@
 #include "inbound/ctcp.h"
 #include "inbound/modechanges.h"
 #include "irc/ircnames.h"
+#include "irc/openbatches.h"
 #include "irc/outbound.h"
 #include "irc/session.h"
 #include "script/eventhook.h"
@@ -58,8 +59,15 @@ void UserMessages::handleUserLine(const QString& line)
     if (!parsed)
         return;
     const UserLine& m = *parsed;
-    if (gate_.shouldDrop(m.command, m.target, m.sender, m.address))
+    const bool history = isHistory(m);
+    if (gate_.shouldDrop(m.command, m.target, m.sender, m.address, history))
         return;
+    // Replayed joins, parts and mode changes tell who was there then, not who is now;
+    // what was said is shown, with its time, and answers nothing.
+    if (history && m.command != QLatin1String("PRIVMSG") && m.command != QLatin1String("NOTICE"))
+        return;
+    const WindowRegistry::InboundScope inbound(windows_, {m.tags.time(), m.tags.msgid(), history});
+    const EventHook::Hush hush(events_, history);
 
     using Handler = void (UserMessages::*)(const UserLine&);
     struct Command
@@ -80,6 +88,17 @@ void UserMessages::handleUserLine(const QString& line)
             return;
         }
     }
+}
+
+bool UserMessages::isHistory(const UserLine& m) const
+{
+    const OpenBatches& batches = session_.batches();
+    if (batches.within(m.tags, u"chathistory") || batches.within(m.tags, u"znc.in/playback"))
+        return true;
+    // A bouncer that plays its buffer back without a batch still dates each line.
+    const QDateTime time = m.tags.time();
+    const QDateTime since = session_.connectedSince();
+    return time.isValid() && since.isValid() && time < since;
 }
 
 // --- membership ----------------------------------------------------------------------
@@ -138,6 +157,12 @@ void UserMessages::quit(const UserLine& m)
         reason.remove(0, 1);
     const QString line =
         QStringLiteral("*** ") + m.sender + QStringLiteral(" has Quit IRC (") + reason + u')';
+    // The quits of a netsplit are counted per channel and told when its batch closes.
+    const OpenBatches::Batch* batch = session_.batches().batchOf(m.tags);
+    QHash<QString, int>* split = nullptr;
+    if (batch && batch->type == QLatin1String("netsplit") &&
+        (splits_.contains(batch->reference) || splits_.size() < OpenBatches::MaxOpen))
+        split = &splits_[batch->reference];
     const int network = windows_.activeNetwork();
     for (qsizetype i = 0; i < windows_.count(); ++i) {
         ChatWindow* window = windows_.at(i);
@@ -149,11 +174,33 @@ void UserMessages::quit(const UserLine& m)
             windows_.removeMember(window, m.sender);
             if (window->hideQuits)
                 continue;
+            if (split) {
+                ++(*split)[window->channelName.toLower()];
+                continue;
+            }
             windows_.addLine(window, line, LineClass::Server);
             fire(nullptr, Event::UserQuitting, EventSlots::about(reason));
         } else if (window->isChat() && sameName(window->peerNickname, m.sender)) {
             windows_.addLine(window, line, LineClass::Server);
         }
+    }
+}
+
+void UserMessages::batchClosed(const OpenBatches::Batch& batch)
+{
+    const QHash<QString, int> lost = splits_.take(batch.reference);
+    for (auto it = lost.cbegin(); it != lost.cend(); ++it) {
+        ChatWindow* window = windows_.findChannelWindow(it.key());
+        if (!window)
+            continue;
+        const QString split = QStringLiteral("Netsplit: ") + batch.parameters.join(u' ');
+        const QString users =
+            it.value() == 1 ? QStringLiteral(" user)") : QStringLiteral(" users)");
+        windows_.addLine(window,
+                         QStringLiteral("*** ") + split + QStringLiteral(" (") +
+                             QString::number(it.value()) + users,
+                         LineClass::Server);
+        fire(window, Event::UserQuitting, EventSlots::about(split));
     }
 }
 
@@ -277,6 +324,10 @@ void UserMessages::privmsg(const UserLine& m)
                 dccHandler_(m, body);
             return;
         }
+        // Of a replayed query only an action is shown; nothing is answered or played.
+        if (replaying() &&
+            body.section(u' ', 0, 0).compare(QLatin1String("ACTION"), Qt::CaseInsensitive) != 0)
+            return;
         ctcp_.handleQuery(m, body);
         return;
     }
@@ -294,18 +345,23 @@ void UserMessages::privmsg(const UserLine& m)
     checkSoundRequest(m);
 }
 
+bool UserMessages::replaying() const
+{
+    return windows_.inboundLine().history;
+}
+
 bool UserMessages::checkFileServerTrigger(const UserLine& m)
 {
     if (!FileServer::isTrigger(options_.fileServer, m.rest))
         return false;
-    if (startFileServer_)
+    if (startFileServer_ && !replaying())
         startFileServer_(m.sender);
     return true;
 }
 
 void UserMessages::checkSoundRequest(const UserLine& m)
 {
-    if (m.rest.startsWith(u'!') && answerSoundRequest_)
+    if (m.rest.startsWith(u'!') && answerSoundRequest_ && !replaying())
         answerSoundRequest_(m.sender, m.rest);
 }
 
@@ -320,7 +376,7 @@ void UserMessages::privateMessageToUser(const UserLine& m)
         checkSoundRequest(m);
         return;
     }
-    if (options_.connection.away) {
+    if (options_.connection.away && !replaying()) {
         answerAway(m);
         return;
     }
@@ -347,7 +403,9 @@ void UserMessages::notice(const UserLine& m)
     if (isCtcp(text)) {
         const QString body = ctcpBody(text);
         if (Ctcp::isInquiryReply(body)) {
-            ctcp_.handleReply(m, body);
+            // A replayed reply answers no inquiry made now.
+            if (!replaying())
+                ctcp_.handleReply(m, body);
             return;
         }
         text = body.trimmed();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "irc/openbatches.h"
 #include "irc/userline.h"
 
 #include <QDateTime>
@@ -33,6 +34,9 @@ public:
                  Options& options, FloodGuard& gate, Ctcp& ctcp, const Clock& clock);
 
     void handleUserLine(const QString& line);
+    // A batch the server closed: the users a netsplit took are told now, in one line in
+    // each channel they left.
+    void batchClosed(const OpenBatches::Batch& batch);
     // The server's answer to "MODE #channel" (sent at join): the modes set the window's
     // flags without a word; server names who reports them.
     void applyChannelModes(const QString& channel, const QString& modes, const QString& server);
@@ -51,6 +55,11 @@ public:
     }
 
 private:
+    // The line replays what was said before: it is in a history playback batch, or dated
+    // before this connection was made.
+    bool isHistory(const UserLine& m) const;
+    // The line being handled is such a replay.
+    bool replaying() const;
     void join(const UserLine& m);
     void part(const UserLine& m);
     void quit(const UserLine& m);
@@ -85,4 +94,7 @@ private:
     // When each sender last had the away message, so two away clients never answer each
     // other without end.
     QHash<QString, QDateTime> awayAnswered_;
+    // The open netsplit batches' quits: batch reference, then channel (lower case) and
+    // how many users it lost.
+    QHash<QString, QHash<QString, int>> splits_;
 };

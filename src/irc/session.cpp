@@ -308,6 +308,7 @@ void Session::onConnectFinished(bool ok, const QString& error)
         return;
     }
     linkUp_ = true;
+    connectedSince_ = clock_->now();
     setState(State::Registering);
     framer_.clear();
     discardReported_ = false;

@@ -120,6 +120,9 @@ public:
     // The server's open batches: OpenBatches::within(tags, u"chathistory") says a line
     // is history, labelOf(tags) which labeled command it answers.
     const OpenBatches& batches() const { return batches_; }
+    // When the current connection was made (invalid before the first): a line the server
+    // dates earlier is a replay of what was said before.
+    QDateTime connectedSince() const { return connectedSince_; }
     // What the server's 005 replies said it supports: serverFeatures().value("MONITOR")
     // is how many nicknames MONITOR watches, and empty when it has no MONITOR.
     const ServerFeatures& serverFeatures() const { return features_; }
@@ -267,6 +270,7 @@ private:
     StsPolicies* sts_ = nullptr;
     int stsUpgradePort_ = 0; // set while a plain connection is to move to TLS
     OpenBatches batches_;
+    QDateTime connectedSince_;
     ServerFeatures features_;
     quint64 labels_ = 0;
     const Clock* clock_;

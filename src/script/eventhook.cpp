@@ -50,6 +50,8 @@ void EventHook::fireEvent(Event event, const EventSlots& eventSlots)
 
 void EventHook::fireEvent(const ChatWindow* window, Event event, const EventSlots& eventSlots)
 {
+    if (hushed_)
+        return;
     Q_EMIT eventFired(eventName(event), eventSlots.toList());
     // A chat that is not on screen, or whose sounds are off, stays quiet; its objects
     // still act.

@@ -36,6 +36,24 @@ public:
     void setScriptObjects(const ScriptObjectList* objects) { objects_ = objects; }
     void setBehaviourRunner(BehaviourRunner runner) { runBehaviour_ = std::move(runner); }
 
+    // While a Hush that is on lives, no event is raised: none sounds, reaches a script
+    // object or a listener. Replayed history is handled under one.
+    class Hush
+    {
+    public:
+        Hush(EventHook& hook, bool on) : hook_(hook), previous_(hook.hushed_)
+        {
+            hook_.hushed_ = previous_ || on;
+        }
+        ~Hush() { hook_.hushed_ = previous_; }
+        Hush(const Hush&) = delete;
+        Hush& operator=(const Hush&) = delete;
+
+    private:
+        EventHook& hook_;
+        bool previous_;
+    };
+
     // The slot that names an object type's channel for an event, or 0 when objects of that
     // type ignore the event.
     static int channelSlot(const QString& objectType, Event event);
@@ -54,4 +72,5 @@ private:
     WindowTest windowPlaysSounds_;
     const ScriptObjectList* objects_ = nullptr;
     BehaviourRunner runBehaviour_;
+    bool hushed_ = false;
 };

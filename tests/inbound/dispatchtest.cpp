@@ -189,6 +189,33 @@ private Q_SLOTS:
         QVERIFY(f.nicks(QStringLiteral("#c")).contains(QStringLiteral("ceve")));
     }
 
+    void netsplitQuitsAreOneLinePerChannel()
+    {
+        Dispatch f;
+        QVERIFY(f.inChannel());
+        f.send(QStringLiteral(":me!u@h JOIN :#d"));
+        f.send(QStringLiteral(":irc.test 353 me = #d :me bob eve"));
+        const QString split = QStringLiteral(" QUIT :hub.test leaf.test");
+        for (const QString& line :
+             {QStringLiteral("BATCH +s1 netsplit hub.test leaf.test"),
+              QStringLiteral("@batch=s1 :bob!b@h") + split,
+              QStringLiteral("@batch=s1 :dave!d@h") + split,
+              QStringLiteral("@batch=s1 :eve!e@h") + split, QStringLiteral("BATCH -s1"),
+              QStringLiteral(":carol!c@h QUIT :gone home")})
+            f.send(line);
+        QVERIFY(f.sync());
+        const QStringList c = f.lines(QStringLiteral("#c"));
+        const QStringList d = f.lines(QStringLiteral("#d"));
+        QVERIFY2(c.contains(QStringLiteral("*** Netsplit: hub.test leaf.test (2 users)")),
+                 qPrintable(c.join(u'|')));
+        QVERIFY2(d.contains(QStringLiteral("*** Netsplit: hub.test leaf.test (2 users)")),
+                 qPrintable(d.join(u'|')));
+        QVERIFY(c.contains(QStringLiteral("*** carol has Quit IRC (gone home)")));
+        QVERIFY(!(c + d).join(u'|').contains(QStringLiteral("Quit IRC (hub.test")));
+        QCOMPARE(f.nicks(QStringLiteral("#c")), QStringList{QStringLiteral("cme")});
+        QCOMPARE(f.nicks(QStringLiteral("#d")), QStringList{QStringLiteral("cme")});
+    }
+
     void nickChangeReachesEveryWindow()
     {
         Dispatch f;
