@@ -613,6 +613,9 @@ void WindowRegistry::destroyChatWindow(ChatWindow* window, bool quiet)
 void WindowRegistry::closeAllWindows()
 {
     for (qsizetype i = count() - 1; i >= 0; --i) {
+        // Closing a network's last window there takes its node along: fewer rows remain.
+        if (i >= count())
+            continue;
         ChatWindow* item = at(i);
         if (item->isChat()) {
             destroyChatWindow(item, true);

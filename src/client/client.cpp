@@ -425,6 +425,10 @@ void Client::wireDcc(Prompts& prompts)
     context.receiveFolder = programFolder_ + QStringLiteral("Received Files/");
     // A peer names a sound by its file name only: nothing outside the sound folder plays.
     context.playSharedSound = [this](const QString& file) { sharedSounds_.playReceived(file); };
+    context.peerOnNetwork = [this](const QString& nick) {
+        return windows_.grouped() ? nick + QStringLiteral(" (") + activeNetwork().name() + u')'
+                                  : nick;
+    };
     dcc_ = std::make_unique<DccService>(std::move(context), this);
     CommandParser::Hooks& hooks = commands_.hooks();
     hooks.offerDccChat = [this](const QString& nick) { dcc_->chats().offerDccChat(nick); };

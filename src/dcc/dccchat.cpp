@@ -14,6 +14,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <optional>
 #include <utility>
 
 namespace {
@@ -42,6 +43,17 @@ qsizetype utf8Cut(const QByteArray& bytes, qsizetype most)
     for (int back = 0; back < 4 && cut > 0 && (uchar(bytes.at(cut)) & 0xc0) == 0x80; ++back)
         --cut;
     return cut > 0 ? cut : most;
+}
+
+// What a chat's lines set off (script objects, the file server's offers) acts on the
+// network of the chat's window.
+std::optional<WindowRegistry::NetworkScope> networkOf(const DccContext& context,
+                                                      const ChatWindow* window)
+{
+    if (!window)
+        return std::nullopt;
+    return std::optional<WindowRegistry::NetworkScope>(std::in_place, *context.windows,
+                                                       window->network);
 }
 
 // Listens for one connection on a port no chat and no transfer holds.
@@ -131,6 +143,7 @@ void DccChatSession::readText()
     const QByteArray bytes = socket_.read(ReadAheadBytes);
     if (bytes.isEmpty())
         return;
+    const std::optional<WindowRegistry::NetworkScope> scope = networkOf(context_, window_);
     // The connecting side reports each read whole, before its lines are shown.
     if (!offeredHere_ && window_)
         context_.events->fireEvent(window_, Event::InboundMessage,
@@ -172,6 +185,7 @@ void DccChatSession::queueLine(QByteArray line)
 
 void DccChatSession::showWaitingLines()
 {
+    const std::optional<WindowRegistry::NetworkScope> scope = networkOf(context_, window_);
     sliceQueued_ = false;
     QPointer<DccChatSession> alive(this);
     for (int n = 0; n < LinesPerSlice && !waiting_.empty(); ++n) {
@@ -310,6 +324,7 @@ void DccChats::offerDccChat(const QString& nick, bool forFileServer)
         context_.status->add(QStringLiteral("Requesting DCC Chat with ") + nick +
                              QStringLiteral("...."));
     auto pending = std::make_unique<Pending>();
+    pending->network = context_.windows->activeNetwork();
     pending->offered = true;
     pending->created = context_.clock->now();
     pending->nick = nick;
@@ -375,6 +390,7 @@ void DccChats::offerAccepted(Pending* raw)
 void DccChats::openWindow(std::unique_ptr<QTcpSocket> socket, const Pending& pending,
                           bool offeredHere)
 {
+    const WindowRegistry::NetworkScope scope(*context_.windows, pending.network);
     auto session = std::make_unique<DccChatSession>(*socket, pending.nick, offeredHere,
                                                     pending.forFileServer, pending.port, context_);
     DccChatSession* chat = session.get();
@@ -400,7 +416,7 @@ void DccChats::handleDccChatOffer(const UserLine& line, const QString& body)
     if (action == Action::Ignore)
         return;
     if (promptOpen_ && action == Action::Prompt) {
-        waitingOffers_.emplace_back(line, body);
+        waitingOffers_.push_back({line, body, context_.windows->activeNetwork()});
         return;
     }
     const auto offer = DccWire::parseChatOffer(body);
@@ -417,11 +433,15 @@ void DccChats::handleDccChatOffer(const UserLine& line, const QString& body)
     const QString nick = line.sender;
     const QString address = line.address;
     QPointer<DccChats> alive(this);
+    // The answer goes out on the offer's network, whichever window is shown by then.
+    const int network = context_.windows->activeNetwork();
     context_.prompts->askDccChat(
-        nick, [this, alive, nick, address, offer = *offer](ChatRequestAnswer answer) {
+        nick, [this, alive, nick, address, network, offer = *offer](ChatRequestAnswer answer) {
             if (!alive)
                 return;
             promptOpen_ = false;
+            std::optional<WindowRegistry::NetworkScope> scope(std::in_place, *context_.windows,
+                                                              network);
             switch (answer) {
             case ChatRequestAnswer::Accept:
                 if (offer.passive())
@@ -435,6 +455,7 @@ void DccChats::handleDccChatOffer(const UserLine& line, const QString& body)
             case ChatRequestAnswer::Reject:
                 break;
             }
+            scope.reset();
             replayWaitingOffer();
         });
 }
@@ -443,9 +464,10 @@ void DccChats::replayWaitingOffer()
 {
     if (waitingOffers_.empty())
         return;
-    auto [line, body] = std::move(waitingOffers_.front());
+    const WaitingOffer offer = std::move(waitingOffers_.front());
     waitingOffers_.pop_front();
-    handleDccChatOffer(line, body);
+    const WindowRegistry::NetworkScope scope(*context_.windows, offer.network);
+    handleDccChatOffer(offer.line, offer.body);
 }
 
 void DccChats::acceptDccChat(const QString& nick, const QString& address, quint16 port)
@@ -453,6 +475,7 @@ void DccChats::acceptDccChat(const QString& nick, const QString& address, quint1
     if (sameNick(nick, context_.ownNickname()))
         return;
     auto pending = std::make_unique<Pending>();
+    pending->network = context_.windows->activeNetwork();
     pending->offered = false;
     pending->created = context_.clock->now();
     pending->nick = nick;
@@ -481,7 +504,7 @@ bool DccChats::answerToPassiveOffer(const QString& nick, const DccWire::ChatOffe
         return false;
     for (const auto& p : pending_) {
         if (!p->offered || p->socket || p->server || p->token != offer.token ||
-            !sameNick(p->nick, nick))
+            p->network != context_.windows->activeNetwork() || !sameNick(p->nick, nick))
             continue;
         std::unique_ptr<Pending> pending = takePending(p.get());
         pending->address = offer.address;
@@ -507,6 +530,7 @@ void DccChats::acceptPassive(const QString& nick, const DccWire::ChatOffer& offe
         return;
     }
     auto pending = std::make_unique<Pending>();
+    pending->network = context_.windows->activeNetwork();
     pending->offered = false;
     pending->created = context_.clock->now();
     pending->nick = nick;

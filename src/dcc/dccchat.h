@@ -149,6 +149,8 @@ private:
     struct Pending
     {
         bool offered = false; // "1": a listening offer; "0": an accepted one connecting
+        // The network the offer went out or came in on; its window belongs to it.
+        int network = 0;
         QDateTime created;
         QString nick;
         QString address;
@@ -176,7 +178,14 @@ private:
     std::vector<std::unique_ptr<Pending>> pending_;
     bool promptOpen_ = false;
     // Offers that came while the prompt was open, handled again after its answer.
-    std::deque<std::pair<UserLine, QString>> waitingOffers_;
+    // Offers that came while a question was open, each with the network it came in on.
+    struct WaitingOffer
+    {
+        UserLine line;
+        QString body;
+        int network = 0;
+    };
+    std::deque<WaitingOffer> waitingOffers_;
     std::function<int()> fileServerUsers_;
     std::function<void(DccChatSession&)> startFileServer_;
     std::function<QList<int>()> portsInUse_;

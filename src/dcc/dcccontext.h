@@ -34,6 +34,13 @@ struct DccContext
     QString receiveFolder;
     // A shared sound named by a peer; the file name as received.
     std::function<void(const QString& file)> playSharedSound;
+    // The peer as the Files panel names it: "nick (network)" for the active network while
+    // two or more networks are in use, else the nick alone.
+    std::function<QString(const QString& nick)> peerOnNetwork;
+    QString peerLabel(const QString& nick) const
+    {
+        return peerOnNetwork ? peerOnNetwork(nick) : nick;
+    }
 };
 
 // Sockets and servers are released with deleteLater, after their signals are cut, so a

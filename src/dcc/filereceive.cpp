@@ -1,5 +1,6 @@
 #include "dcc/filereceive.h"
 
+#include "chat/windowregistry.h"
 #include "core/clock.h"
 #include "core/linelog.h"
 #include "core/options.h"
@@ -14,6 +15,8 @@
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
+
+#include <optional>
 
 namespace {
 
@@ -68,7 +71,7 @@ void FileReceives::handleDccSendOffer(const UserLine& line, const QString& body)
     if (action == Action::Ignore)
         return;
     if (promptOpen_ && action == Action::Prompt) {
-        waitingOffers_.emplace_back(line, body);
+        waitingOffers_.push_back({line, body, context_.windows->activeNetwork()});
         return;
     }
     const DccWire::ParsedSendOffer parsed = DccWire::parseSendOffer(body);
@@ -129,8 +132,9 @@ void FileReceives::requestResume(const QString& nick, const DccWire::SendOffer& 
     context_.sendLine(Outbound::ctcp(nick, QStringLiteral("DCC RESUME file.ext ") +
                                                QString::number(offer.port) + u' ' +
                                                QString::number(position) + token));
-    resumes_.push_back(ResumeRecord{nick, offer.fileName, folder, offer.size, offer.address,
-                                    offer.port, position, context_.clock->now(),
+    resumes_.push_back(ResumeRecord{context_.windows->activeNetwork(), nick, offer.fileName, folder,
+                                    offer.size, offer.address, offer.port, position,
+                                    context_.clock->now(),
                                     offer.passive() ? offer.token : QString(), offeredName});
 }
 
@@ -144,11 +148,15 @@ void FileReceives::askUser(const UserLine& line, const DccWire::ParsedSendOffer&
     const QString nick = line.sender;
     const QString userAddress = line.address;
     const QString offeredName = parsed.offeredName;
+    // The answer goes out on the offer's network, whichever window is shown by then.
+    const int network = context_.windows->activeNetwork();
     context_.prompts->askReceiveFile(question, [this, alive, nick, userAddress, offer, offeredName,
-                                                folder](const FileOfferAnswer& answer) {
+                                                folder, network](const FileOfferAnswer& answer) {
         if (!alive)
             return;
         promptOpen_ = false;
+        std::optional<WindowRegistry::NetworkScope> scope(std::in_place, *context_.windows,
+                                                          network);
         const QString chosen = answer.folder.isEmpty() ? folder : answer.folder;
         switch (answer.choice) {
         case FileOfferChoice::Accept:
@@ -166,6 +174,7 @@ void FileReceives::askUser(const UserLine& line, const DccWire::ParsedSendOffer&
         case FileOfferChoice::Reject:
             break;
         }
+        scope.reset();
         replayWaitingOffer();
     });
 }
@@ -174,9 +183,10 @@ void FileReceives::replayWaitingOffer()
 {
     if (waitingOffers_.empty())
         return;
-    auto [line, body] = std::move(waitingOffers_.front());
+    const WaitingOffer offer = std::move(waitingOffers_.front());
     waitingOffers_.pop_front();
-    handleDccSendOffer(line, body);
+    const WindowRegistry::NetworkScope scope(*context_.windows, offer.network);
+    handleDccSendOffer(offer.line, offer.body);
 }
 
 qint64 FileReceives::resumableSize(const QString& folder, const QString& fileName, qint64 offered)
@@ -193,7 +203,8 @@ void FileReceives::handleDccAccept(const QString& nick, const QString& body)
     if (!accept)
         return;
     for (auto it = resumes_.begin(); it != resumes_.end(); ++it) {
-        if (QString::number(it->port) != accept->port || !sameText(it->nick, nick) ||
+        if (it->network != context_.windows->activeNetwork() ||
+            QString::number(it->port) != accept->port || !sameText(it->nick, nick) ||
             it->token != accept->token)
             continue;
         const ResumeRecord record = *it;
@@ -228,8 +239,10 @@ FileReceives::Transfer* FileReceives::addTransfer(const QString& nick, const QSt
 {
     if (sameText(nick, context_.ownNickname()))
         return nullptr;
+    const int network = context_.windows->activeNetwork();
     for (const auto& t : transfers_) {
-        if (!sameText(t->offeredName, fileName) || !sameText(t->nick, nick))
+        if (t->network != network || !sameText(t->offeredName, fileName) ||
+            !sameText(t->nick, nick))
             continue;
         // A transfer whose sender has gone only waits out its few seconds before it is
         // reported; an offer of the same file meanwhile (a resume after an interruption)
@@ -250,6 +263,7 @@ FileReceives::Transfer* FileReceives::addTransfer(const QString& nick, const QSt
         return nullptr;
     const QString folder = folderIn.endsWith(u'/') ? folderIn : folderIn + u'/';
     auto t = std::make_unique<Transfer>();
+    t->network = network;
     t->nick = nick;
     t->offeredName = t->fileName = fileName;
     t->folder = folder;
@@ -259,8 +273,9 @@ FileReceives::Transfer* FileReceives::addTransfer(const QString& nick, const QSt
     t->received = resumePosition;
     t->resumePosition = resumePosition;
     t->startTime = t->lastActivity = context_.clock->now();
-    t->row = list_.addRow({nick, folder + fileName, QStringLiteral("---"), QString::number(size),
-                           QStringLiteral("---"), QStringLiteral("---"), lookingStatus(0)});
+    t->row = list_.addRow({context_.peerLabel(nick), folder + fileName, QStringLiteral("---"),
+                           QString::number(size), QStringLiteral("---"), QStringLiteral("---"),
+                           lookingStatus(0)});
     transfers_.push_back(std::move(t));
     return transfers_.back().get();
 }

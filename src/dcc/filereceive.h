@@ -29,6 +29,8 @@ public:
     struct Transfer
     {
         int row = 0;
+        // The network the offer came in on (ChatWindow::network).
+        int network = 0;
         QString nick;
         QString offeredName; // after the theme suffix is removed
         QString fileName;    // as saved: the offered name, or the first free one beside it
@@ -54,6 +56,8 @@ public:
     // A resume asked for, waiting for the sender's DCC ACCEPT.
     struct ResumeRecord
     {
+        // The network the RESUME went out on: only its ACCEPT counts.
+        int network = 0;
         QString nick;
         QString fileName;
         QString folder;
@@ -155,7 +159,14 @@ private:
     std::vector<std::unique_ptr<Transfer>> transfers_;
     std::vector<ResumeRecord> resumes_;
     bool promptOpen_ = false;
-    std::deque<std::pair<UserLine, QString>> waitingOffers_;
+    // Offers that came while a question was open, each with the network it came in on.
+    struct WaitingOffer
+    {
+        UserLine line;
+        QString body;
+        int network = 0;
+    };
+    std::deque<WaitingOffer> waitingOffers_;
     QTimer timer_;
     QTimer refreshTimer_;
     QByteArray buffer_;

@@ -1,5 +1,6 @@
 #include "dcc/filesend.h"
 
+#include "chat/windowregistry.h"
 #include "core/clock.h"
 #include "core/linelog.h"
 #include "core/options.h"
@@ -81,8 +82,9 @@ void FileSends::sendFile(const QString& nick, const QString& fileName, const QSt
     };
     if (nick.trimmed().isEmpty() || sameText(nick, context_.ownNickname()))
         return;
+    const int network = context_.windows->activeNetwork();
     for (const auto& t : transfers_) {
-        if (sameText(t->fileName, fileName) && sameText(t->nick, nick))
+        if (t->network == network && sameText(t->fileName, fileName) && sameText(t->nick, nick))
             return;
     }
     QString offered = theme ? fileName + QStringLiteral("zzz") : fileName;
@@ -110,13 +112,15 @@ void FileSends::sendFile(const QString& nick, const QString& fileName, const QSt
     const bool passive = address.isEmpty();
 
     auto t = std::make_unique<Transfer>();
+    t->network = network;
     t->nick = nick;
     t->fileName = fileName;
     t->folder = folder;
     t->size = size;
     t->startTime = t->lastActivity = context_.clock->now();
-    t->row = list_.addRow({nick, folder + fileName, QStringLiteral("---"), QString::number(size),
-                           QStringLiteral("---"), QStringLiteral("---"), lookingStatus(0)});
+    t->row = list_.addRow({context_.peerLabel(nick), folder + fileName, QStringLiteral("---"),
+                           QString::number(size), QStringLiteral("---"), QStringLiteral("---"),
+                           lookingStatus(0)});
     Transfer* raw = t.get();
     const QString name = theme ? u'"' + offered + u'"' : offered;
     if (passive) {
@@ -160,7 +164,8 @@ bool FileSends::handlePassiveAnswer(const QString& nick, const QString& body)
         return false;
     for (const auto& p : transfers_) {
         Transfer* t = p.get();
-        if (t->token != answer.offer.token || !sameText(t->nick, nick))
+        if (t->network != context_.windows->activeNetwork() || t->token != answer.offer.token ||
+            !sameText(t->nick, nick))
             continue;
         // Only the first answer counts; a repeated one is dropped.
         if (t->socket || t->state != State::Looking)
@@ -393,7 +398,8 @@ void FileSends::handleResumeRequest(const QString& nick, const QString& body)
     if (!request)
         return;
     for (const auto& t : transfers_) {
-        if (QString::number(t->port) != request->port)
+        if (t->network != context_.windows->activeNetwork() ||
+            QString::number(t->port) != request->port)
             continue;
         // Only the receiver may move its own transfer, before it starts, within the file.
         if (!sameText(t->nick, nick) || t->state != State::Looking || request->position > t->size)

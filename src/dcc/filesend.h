@@ -26,6 +26,8 @@ public:
     struct Transfer
     {
         int row = 0;
+        // The network the offer went out on: only its peer's answers and resumes count.
+        int network = 0;
         QString nick;
         QString fileName; // without folder, as the caller gave it
         QString folder;   // ends in "/"

@@ -8,9 +8,14 @@
 #include "support/scriptedprompts.h"
 #include "support/testmain.h"
 
+#include <QDir>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 // Another user on one of the servers, reading every line it is sent.
@@ -194,6 +199,87 @@ private Q_SLOTS:
         lively.sendLine(QStringLiteral("PING :after"));
         QVERIFY(lively.waitForLine(QStringLiteral("PONG :after")));
         QVERIFY(client.network(1).session().isRegistered());
+        client.shutdown();
+    }
+
+    // Offers that came in on one network are answered there while a window of the other is
+    // shown (a prompt answered later, a resume, a passive file and chat); an ACCEPT counts
+    // only from the network its RESUME went to; the Files panel names the network.
+    void dccOffersAreAnsweredOnTheirOwnNetwork()
+    {
+        QTemporaryDir home;
+        ScriptedPrompts prompts;
+        Client client(home.path() + u'/', prompts);
+        client.session().ident().setPort(0);
+        client.options().user.nickname = QStringLiteral("quorl");
+        client.options().dcc.fileInboundAction = DccOptions::FileOffer::Prompt;
+        client.options().dcc.chatInboundAction = DccOptions::ChatOffer::Prompt;
+        FakeIrcServer one;
+        FakeIrcServer two;
+        QVERIFY(one.listen());
+        QVERIFY(two.listen());
+        for (auto [server, name] : {std::pair{&one, "irc.one.test"}, {&two, "irc.two.test"}}) {
+            QVERIFY(client.connectToAddress(address(server->port())));
+            QVERIFY(server->waitForLine(QStringLiteral("USER ")));
+            server->sendLine(u':' + QString::fromLatin1(name) + QStringLiteral(" 001 quorl :Hi"));
+            server->sendLine(u':' + QString::fromLatin1(name) + QStringLiteral(" 376 quorl :End"));
+            QVERIFY(server->waitForLine(QStringLiteral("AWAY")));
+        }
+        QCOMPARE(client.networkCount(), 2);
+        two.sendLine(QStringLiteral(":quorl!q@h JOIN #two"));
+        QVERIFY(QTest::qWaitFor([&] { return channelOn(client, 1, QStringLiteral("#two")); }));
+        WindowRegistry& windows = client.windows();
+        windows.picker().selectRow(int(windows.indexOf(channelOn(client, 1, u"#two"_s))));
+        QCOMPARE(windows.currentNetwork(), 1);
+
+        const QString folder = home.path() + QStringLiteral("/Received Files/");
+        QVERIFY(QDir().mkpath(folder));
+        QFile part(folder + QStringLiteral("part.bin"));
+        QVERIFY(part.open(QIODevice::WriteOnly) && part.write("0123456789") == 10);
+        part.close();
+        const auto offer = [&](const QString& ctcp) {
+            one.sendLine(QStringLiteral(":alice!a@h PRIVMSG quorl :\x01") + ctcp + u'\x01');
+            return QTest::qWaitFor([&] { return prompts.pendingFile || prompts.pendingChat; });
+        };
+        QVERIFY(offer(QStringLiteral("DCC SEND part.bin 2130706433 5000 100")));
+        QVERIFY(prompts.answerFile({FileOfferChoice::Resume, folder}));
+        QVERIFY(one.waitForLine(QStringLiteral("PRIVMSG alice :\x01"
+                                               "DCC RESUME file.ext 5000 10\x01")));
+        QVERIFY(offer(QStringLiteral("DCC SEND whole.bin 2130706433 0 100 ftok")));
+        QVERIFY(prompts.answerFile({FileOfferChoice::Accept, folder}));
+        QVERIFY(one.waitForLine(QStringLiteral("PRIVMSG alice :\x01"
+                                               "DCC SEND whole.bin 2130706433 ")));
+        QVERIFY(one.received().last().endsWith(QStringLiteral(" 100 ftok\x01")));
+        QVERIFY(offer(QStringLiteral("DCC CHAT chat 2130706433 0 ctok")));
+        QVERIFY(prompts.answerChat(ChatRequestAnswer::Accept));
+        QVERIFY(one.waitForLine(QStringLiteral("PRIVMSG alice :\x01"
+                                               "DCC CHAT chat 2130706433 ")));
+        // The chat window the peer's connection opens belongs to the offer's network.
+        QTcpSocket peer;
+        peer.connectToHost(QHostAddress::LocalHost,
+                           quint16(one.received().last().split(u' ').value(6).toUInt()));
+        const auto dccChat = [&]() -> ChatWindow* {
+            for (qsizetype row = 0; row < windows.count(); ++row)
+                if (windows.at(row)->conversationKind == ConversationKind::DccChat)
+                    return windows.at(row);
+            return nullptr;
+        };
+        QVERIFY(QTest::qWaitFor([&] { return dccChat(); }));
+        QCOMPARE(dccChat()->network, 0);
+
+        const TransferList& files = client.dcc().receives().list();
+        QCOMPARE(files.rows().size(), size_t(1));
+        QCOMPARE(files.rows().front().text(TransferRow::Nick), u"alice (irc.one.test)"_s);
+        // Another alice on the other network cannot take up the resume.
+        const QString accept = QStringLiteral(":alice!a@h PRIVMSG quorl :\x01"
+                                              "DCC ACCEPT file.ext 5000 10\x01");
+        two.sendLine(accept);
+        two.sendLine(QStringLiteral("PING :after"));
+        QVERIFY(two.waitForLine(QStringLiteral("PONG :after")));
+        QCOMPARE(files.rows().size(), size_t(1));
+        one.sendLine(accept);
+        QVERIFY(QTest::qWaitFor([&] { return files.rows().size() == 2; }));
+        QVERIFY(two.received().filter(QStringLiteral("DCC")).isEmpty());
         client.shutdown();
     }
 };
