@@ -12,6 +12,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <vector>
 
 // Picker kind numbers; each is also the index of the row's icon.
 namespace PickerKind {
@@ -108,6 +109,17 @@ struct ChatWindow
     // network (the first is 0). A channel or private chat is found only on its own network;
     // a DCC chat keeps the network its offer came in on.
     int network = 0;
+
+    // While the window's past is read from the history store, the lines shown meanwhile
+    // are also kept here (as the view draws them), to be drawn again after the past.
+    struct HeldLine
+    {
+        int lineClass = 0;
+        QString text;
+        bool highlight = false;
+    };
+    bool awaitingPast = false;
+    std::vector<HeldLine> heldLines;
     // A network node: the section entry's kind number it sits under.
     int nodeSection = 0;
 

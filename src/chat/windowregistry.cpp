@@ -10,7 +10,9 @@
 #include "irc/outbound.h"
 #include "script/eventhook.h"
 
+#include <QDateTime>
 #include <QLocale>
+#include <QTimeZone>
 
 #include <algorithm>
 #include <tuple>
@@ -269,10 +271,15 @@ WindowRegistry::newChatItem(int kindNumber, ConversationKind conversationKind, c
     item->document = std::make_unique<ChatDocument>();
     item->document->setLineLimit(lineLimit_);
     item->document->applyTheme(item->theme);
-    // What went wrong loading the theme (a font, a picture) is told in the window itself.
-    for (const QString& error : item->theme.errorLines())
-        item->document->appendLine(LineClass::Server, error);
+    showThemeErrors(*item);
     return item;
+}
+
+void WindowRegistry::showThemeErrors(ChatWindow& window)
+{
+    // What went wrong loading the theme (a font, a picture) is told in the window itself.
+    for (const QString& error : window.theme.errorLines())
+        window.document->appendLine(LineClass::Server, error);
 }
 
 ChatWindow* WindowRegistry::insertChatWindow(std::unique_ptr<ChatWindow> item, int sectionKind)
@@ -388,8 +395,10 @@ void WindowRegistry::showLine(ChatWindow* window, const QString& text, int lineC
     if (!window || !window->document)
         return;
     const QString stamp = lineTimestamp();
-    window->document->appendLine(lineClass, options_.display.timestamps ? stamp + text : text,
-                                 highlight);
+    const QString shownText = options_.display.timestamps ? stamp + text : text;
+    window->document->appendLine(lineClass, shownText, highlight);
+    if (window->awaitingPast)
+        window->heldLines.push_back({lineClass, shownText, highlight});
     if (window->logging)
         writeLog(window, stamp + text);
     if (!window->shown && !window->unseenActivity && !inbound_.history) {
@@ -397,6 +406,41 @@ void WindowRegistry::showLine(ChatWindow* window, const QString& text, int lineC
         Q_EMIT pickerChanged();
     }
     Q_EMIT lineShown(window, sender, text, lineClass);
+}
+
+void WindowRegistry::awaitPast(ChatWindow* window)
+{
+    if (window)
+        window->awaitingPast = true;
+}
+
+QString WindowRegistry::pastDivider()
+{
+    return QStringLiteral("---------------- history ----------------");
+}
+
+void WindowRegistry::showPast(ChatWindow* window, const QList<PastLine>& lines)
+{
+    if (!window || !window->document)
+        return;
+    window->awaitingPast = false;
+    std::vector<ChatWindow::HeldLine> held;
+    held.swap(window->heldLines);
+    if (lines.isEmpty())
+        return;
+    // The lines shown while the past was read are drawn again after it.
+    ChatDocument& view = *window->document;
+    view.clear();
+    showThemeErrors(*window);
+    const QTimeZone zone = clock_->now().timeZone();
+    for (const PastLine& line : lines) {
+        const QString stamp = timestampOf(QDateTime::fromMSecsSinceEpoch(line.timeMs, zone));
+        view.appendLine(line.lineClass,
+                        options_.display.timestamps ? stamp + line.text : line.text);
+    }
+    view.appendLine(LineClass::Server, pastDivider());
+    for (const ChatWindow::HeldLine& line : held)
+        view.appendLine(line.lineClass, line.text, line.highlight);
 }
 
 void WindowRegistry::addMessage(ChatWindow* window, const QString& sender, const QString& message,
@@ -758,9 +802,12 @@ QString WindowRegistry::logPathFor(const ChatWindow* window) const
 
 QString WindowRegistry::lineTimestamp() const
 {
-    const QTime time =
-        inbound_.time.isValid() ? inbound_.time.toLocalTime().time() : clock_->now().time();
-    return time.toString(QStringLiteral("'['HH:mm'] '"));
+    return timestampOf(inbound_.time.isValid() ? inbound_.time.toLocalTime() : clock_->now());
+}
+
+QString WindowRegistry::timestampOf(const QDateTime& time)
+{
+    return time.time().toString(QStringLiteral("'['HH:mm'] '"));
 }
 
 QString WindowRegistry::logTimestamp() const

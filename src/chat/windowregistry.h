@@ -13,6 +13,7 @@
 #include <vector>
 
 class Clock;
+class QDateTime;
 class EventHook;
 class LineLog;
 struct Options;
@@ -129,6 +130,20 @@ public:
     // highlight draws the line in the theme's highlight colour. With timestamps on, the
     // view shows "[HH:MM] " before the line; the log always gets it.
     void addLine(ChatWindow* window, const QString& text, int lineClass, bool highlight = false);
+    // A line the window showed before it was last closed (or the program last ended).
+    struct PastLine
+    {
+        qint64 timeMs = 0;
+        int lineClass = 0;
+        QString text;
+    };
+    // The window's past is being read: the lines shown meanwhile are kept until showPast.
+    void awaitPast(ChatWindow* window);
+    // Draws the past (oldest first), a "history" divider, then again the lines shown
+    // while it was read. The past is only drawn: no log, no marks, no events, not stored
+    // again.
+    void showPast(ChatWindow* window, const QList<PastLine>& lines);
+    static QString pastDivider();
     // What another user said (line is how it is shown, message what they said): the
     // speaker counts as active, and a message that mentions the user is highlighted and
     // marks the window's row. A highlight, or any message in a private chat, asks for
@@ -221,11 +236,13 @@ private:
     ChatWindow* insertChatWindow(std::unique_ptr<ChatWindow> item, int sectionKind);
     std::unique_ptr<ChatWindow> newChatItem(int kindNumber, ConversationKind conversationKind,
                                             const QString& name);
+    void showThemeErrors(ChatWindow& window);
     void followOwnRank(ChatWindow* channel, const QString& nick, QChar rank);
     bool writeLog(ChatWindow* window, const QString& text);
     void finishLogFile(ChatWindow* window);
     QString logTimestamp() const;
     QString lineTimestamp() const;
+    static QString timestampOf(const QDateTime& time);
     void noteSpeaker(ChatWindow* window, const QString& nick);
     // Shows a channel window the user asked for, once.
     void showIfAskedFor(ChatWindow* channel);

@@ -346,6 +346,48 @@ void Client::wireHistory()
             });
     for (const auto& network : networks_)
         storeServerMessages(*network);
+    // The store follows the history options from the start and as they change.
+    const auto followOptions = [this, store] {
+        const HistoryOptions& options = options_.history;
+        store->setSettings({options.enabled, options.privateChats, options.keepDays});
+    };
+    followOptions();
+    connect(&settingsChanges_, &SettingsChanges::changed, store,
+            [followOptions](OptionGroup group) {
+                if (group == OptionGroup::History)
+                    followOptions();
+            });
+    connect(&windows_, &WindowRegistry::windowCreated, this, &Client::readPast);
+    connect(&windows_, &WindowRegistry::windowDestroying, this, [this](ChatWindow* window) {
+        std::erase_if(pastReads_, [window](const auto& read) { return read.second == window; });
+    });
+    connect(store, &HistoryStore::linesRead, this,
+            [this](quint64 request, const QList<HistoryRow>& rows) {
+                const auto read = pastReads_.find(request);
+                if (read == pastReads_.end())
+                    return;
+                ChatWindow* window = read->second;
+                pastReads_.erase(read);
+                QList<WindowRegistry::PastLine> past;
+                past.reserve(rows.size());
+                for (const HistoryRow& row : rows)
+                    past.push_back({row.line.timeMs, row.line.kind, row.line.text});
+                windows_.showPast(window, past);
+            });
+}
+
+void Client::readPast(ChatWindow* window)
+{
+    const bool privateChat = window->conversationKind == ConversationKind::Private;
+    const HistoryStore::Settings& settings = history_->settings();
+    if ((!privateChat && window->conversationKind != ConversationKind::Channel) ||
+        history_->isOff() || !settings.enabled || (privateChat && !settings.privateChats) ||
+        options_.history.reopenLines <= 0)
+        return;
+    windows_.awaitPast(window);
+    pastReads_[history_->readLastLines(networkNumbered(window->network).name(),
+                                       window->windowName(), options_.history.reopenLines)] =
+        window;
 }
 
 void Client::storeServerMessages(Network& network)

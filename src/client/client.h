@@ -184,6 +184,8 @@ private:
     void wireSettings();
     void wireHistory();
     void storeServerMessages(Network& network);
+    // A channel or private window that opens reads its last lines from the store.
+    void readPast(ChatWindow* window);
     void endFileServerSession(const QObject* chat);
     void onSessionClosed(Network& network);
     void onRegistered(Network& network);
@@ -247,6 +249,8 @@ private:
     int shownNetwork_ = 0; // the network the connection door last told of
     StoredState stored_;
     std::unique_ptr<HistoryStore> history_;
+    // The windows whose past is being read, by the store's request number.
+    std::unordered_map<quint64, ChatWindow*> pastReads_;
     bool settingsRead_ = false;
     bool shuttingDown_ = false;
     // The file server's peers, one for each DCC chat offered for it, by chat session. The

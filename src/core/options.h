@@ -96,6 +96,15 @@ struct DisplayOptions
     int historyLimit = 200000; // historylimit "Lines kept per window (0 = no limit)"
 };
 
+// The history store: every line the windows show, kept across runs.
+struct HistoryOptions
+{
+    bool enabled = true;      // enabled "Keep every line in the history store"
+    bool privateChats = true; // private "Private and DCC chats too"
+    int keepDays = 0;         // keepdays "Forget lines older than this many days (0 = never)"
+    int reopenLines = 500;    // reopenlines "Lines a window shows from its past on opening"
+};
+
 struct SoundOptions
 {
     SoundList soundlist;          // soundlist
@@ -227,6 +236,7 @@ struct Options
     ScriptOptions scripts;
     ChannelListOptions channels;
     ServerListOptions servers;
+    HistoryOptions history;
 };
 
 namespace OptionLimits {

@@ -33,6 +33,11 @@ public:
             batch.swap(queue_->lines);
             queue_->wakeAsked = false;
         }
+        write(std::move(batch));
+    }
+
+    void write(std::vector<HistoryLine> batch)
+    {
         if (batch.empty() || !db_.isOpen())
             return;
         for (HistoryLine& line : batch)
@@ -155,11 +160,19 @@ void HistoryStore::add(HistoryLine line, bool privateChat)
         onWriter([](HistoryWriter& w) { w.writeQueue(); });
 }
 
+std::vector<HistoryLine> HistoryStore::takeQueued()
+{
+    std::vector<HistoryLine> lines;
+    std::lock_guard lock(queue_->mutex);
+    lines.swap(queue_->lines);
+    return lines;
+}
+
 quint64 HistoryStore::readLastLines(const QString& network, const QString& window, int count)
 {
     const quint64 request = ++lastRequest_;
-    onWriter([=](HistoryWriter& w) {
-        w.writeQueue();
+    onWriter([=, queued = takeQueued()](HistoryWriter& w) {
+        w.write(queued);
         w.readRows(request, w.db().lastLines(network, window, count));
     });
     return request;
@@ -169,8 +182,8 @@ quint64 HistoryStore::readLinesBefore(const QString& network, const QString& win
                                       int count)
 {
     const quint64 request = ++lastRequest_;
-    onWriter([=](HistoryWriter& w) {
-        w.writeQueue();
+    onWriter([=, queued = takeQueued()](HistoryWriter& w) {
+        w.write(queued);
         w.readRows(request, w.db().linesBefore(network, window, id, count));
     });
     return request;
@@ -179,8 +192,8 @@ quint64 HistoryStore::readLinesBefore(const QString& network, const QString& win
 quint64 HistoryStore::search(const HistoryQuery& query)
 {
     const quint64 request = ++lastRequest_;
-    onWriter([=](HistoryWriter& w) {
-        w.writeQueue();
+    onWriter([=, queued = takeQueued()](HistoryWriter& w) {
+        w.write(queued);
         w.found(request, w.db().search(query));
     });
     return request;

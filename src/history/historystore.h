@@ -72,6 +72,9 @@ private:
         bool wakeAsked = false;
     };
     void onWriterFailed(const QString& why);
+    // The lines queued so far, for a read to write before it: lines queued after the
+    // read stay out of its answer.
+    std::vector<HistoryLine> takeQueued();
     template <typename Work> void onWriter(Work work);
 
     QString path_;

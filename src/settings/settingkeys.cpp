@@ -246,6 +246,13 @@ std::span<const SettingKey> SettingsFile::keys()
          &option<&O::display, &DisplayOptions::timestamps>},
         {"PRIVATECHAT", "ignoreall", "0", Rule::FlagOneOnly,
          &option<&O::display, &DisplayOptions::ignorePrivateChats>},
+        {"HISTORY", "enabled", "1", Rule::FlagAnyButZero,
+         &option<&O::history, &HistoryOptions::enabled>},
+        {"HISTORY", "private", "1", Rule::FlagAnyButZero,
+         &option<&O::history, &HistoryOptions::privateChats>},
+        {"HISTORY", "keepdays", "0", Rule::Limit, &option<&O::history, &HistoryOptions::keepDays>},
+        {"HISTORY", "reopenlines", "500", Rule::Limit,
+         &option<&O::history, &HistoryOptions::reopenLines>},
     };
     return table;
 }

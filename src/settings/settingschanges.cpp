@@ -2,6 +2,6 @@
 
 void SettingsChanges::announceAll()
 {
-    for (int group = int(OptionGroup::User); group <= int(OptionGroup::Servers); ++group)
+    for (int group = int(OptionGroup::User); group <= int(OptionGroup::History); ++group)
         Q_EMIT changed(OptionGroup(group));
 }

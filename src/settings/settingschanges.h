@@ -21,6 +21,7 @@ enum class OptionGroup {
     Scripts,
     Channels,
     Servers,
+    History,
 };
 
 // Says which options changed, so that consumers read a setting once and again only when

@@ -71,6 +71,12 @@ QString probe(const QString& name, const Loaded& l)
         {"ignoreTime", [&] { return QString::number(o.ignore.ignoreTime); }},
         {"floodLines", [&] { return QString::number(o.ignore.floodLines); }},
         {"historyLimit", [&] { return QString::number(o.display.historyLimit); }},
+        {"history",
+         [&] {
+             const HistoryOptions& h = o.history;
+             return flag(h.enabled) + u'|' + flag(h.privateChats) + u'|' +
+                    QString::number(h.keepDays) + u'|' + QString::number(h.reopenLines);
+         }},
         {"fileServer",
          [&] {
              const FileServerOptions& f = o.fileServer;
@@ -193,10 +199,10 @@ private Q_SLOTS:
             if (line.startsWith('['))
                 headers << QString::fromLatin1(line.trimmed());
         }
-        QCOMPARE(headers,
-                 (QStringList{"[MISC]", "[SCRIPTS]", "[FILTERS]", "[ALIASES]", "[servers]",
-                              "[SOUND]", "[user]", "[IGNORE]", "[DCC]", "[FILESERVER]", "[NOTIFY]",
-                              "[DISPLAY]", "[MESSAGES]", "[CHANNELS]", "[PRIVATECHAT]"}));
+        QCOMPARE(headers, (QStringList{"[MISC]", "[SCRIPTS]", "[FILTERS]", "[ALIASES]", "[servers]",
+                                       "[SOUND]", "[user]", "[IGNORE]", "[DCC]", "[FILESERVER]",
+                                       "[NOTIFY]", "[DISPLAY]", "[MESSAGES]", "[CHANNELS]",
+                                       "[PRIVATECHAT]", "[HISTORY]"}));
     }
 
     void messageSwitchesUseCrossedKeys_data()
@@ -404,6 +410,7 @@ private Q_SLOTS:
             {"flood", "false"},
             {"floodLines", "10"},
             {"historyLimit", "200000"},
+            {"history", "true|true|0|500"},
             {"notify", "11111111"},
             {"notifies", ""},
             {"themeUses", ""},

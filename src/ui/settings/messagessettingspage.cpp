@@ -97,6 +97,25 @@ MessagesSettingsPage::MessagesSettingsPage(Client& client, QWidget* parent)
     auto* history = new QFormLayout;
     history->addRow(QStringLiteral("Lines kept per window (0 = no limit)"), historyLimit_);
     layout->addLayout(history);
+
+    auto* stored = new QGroupBox(QStringLiteral("History"), this);
+    historyEnabled_ =
+        checkBox("historyenabled", QStringLiteral("Keep every line in the history"), stored);
+    historyPrivate_ =
+        checkBox("historyprivate", QStringLiteral("Private and DCC chats too"), stored);
+    historyKeepDays_ = new QSpinBox(stored);
+    historyKeepDays_->setObjectName(QStringLiteral("historykeepdays"));
+    historyKeepDays_->setRange(0, 36500);
+    historyReopenLines_ = new QSpinBox(stored);
+    historyReopenLines_->setObjectName(QStringLiteral("historyreopenlines"));
+    historyReopenLines_->setRange(0, 100000);
+    historyReopenLines_->setSingleStep(100);
+    auto* storedForm = new QFormLayout(stored);
+    storedForm->addRow(historyEnabled_);
+    storedForm->addRow(historyPrivate_);
+    storedForm->addRow(QStringLiteral("Forget lines after days (0 = never)"), historyKeepDays_);
+    storedForm->addRow(QStringLiteral("Past lines a window shows on opening"), historyReopenLines_);
+    layout->addWidget(stored);
     layout->addStretch(1);
 
     Options& o = client_.options();
@@ -119,6 +138,20 @@ MessagesSettingsPage::MessagesSettingsPage(Client& client, QWidget* parent)
         o.display.historyLimit = lines;
         client_.settingsChanges().announce(OptionGroup::Display);
     });
+    const auto storedChange = [this](auto apply) {
+        return [this, apply](auto value) {
+            apply(client_.options().history, value);
+            client_.settingsChanges().announce(OptionGroup::History);
+        };
+    };
+    connect(historyEnabled_, &QCheckBox::clicked, this,
+            storedChange([](HistoryOptions& h, bool on) { h.enabled = on; }));
+    connect(historyPrivate_, &QCheckBox::clicked, this,
+            storedChange([](HistoryOptions& h, bool on) { h.privateChats = on; }));
+    connect(historyKeepDays_, &QSpinBox::valueChanged, this,
+            storedChange([](HistoryOptions& h, int days) { h.keepDays = days; }));
+    connect(historyReopenLines_, &QSpinBox::valueChanged, this,
+            storedChange([](HistoryOptions& h, int lines) { h.reopenLines = lines; }));
     // Built before or after the settings are read, the page shows what was read.
     connect(&client_, &Client::settingsLoaded, this, &MessagesSettingsPage::load);
     load();
@@ -142,4 +175,8 @@ void MessagesSettingsPage::load()
     notifications_->setChecked(o.display.notifications);
     timestamps_->setChecked(o.display.timestamps);
     historyLimit_->setValue(o.display.historyLimit);
+    historyEnabled_->setChecked(o.history.enabled);
+    historyPrivate_->setChecked(o.history.privateChats);
+    historyKeepDays_->setValue(o.history.keepDays);
+    historyReopenLines_->setValue(o.history.reopenLines);
 }

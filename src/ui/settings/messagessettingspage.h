@@ -35,4 +35,9 @@ private:
     QCheckBox* notifications_;  // notifications
     QCheckBox* timestamps_;     // timestamps
     QSpinBox* historyLimit_;    // historylimit
+    // The history store.
+    QCheckBox* historyEnabled_;
+    QCheckBox* historyPrivate_;
+    QSpinBox* historyKeepDays_;
+    QSpinBox* historyReopenLines_;
 };
