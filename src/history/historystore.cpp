@@ -62,27 +62,29 @@ public:
 
     void readRows(quint64 request, std::vector<HistoryRow> rows)
     {
-        HistoryStore* store = store_;
-        QMetaObject::invokeMethod(
-            store,
-            [store, request, list = QList<HistoryRow>(rows.begin(), rows.end())] {
-                Q_EMIT store->linesRead(request, list);
-            },
-            Qt::QueuedConnection);
+        handBack(&HistoryStore::linesRead, request, std::move(rows));
     }
 
     void found(quint64 request, std::vector<HistoryMatch> matches)
     {
-        HistoryStore* store = store_;
-        QMetaObject::invokeMethod(
-            store,
-            [store, request, list = QList<HistoryMatch>(matches.begin(), matches.end())] {
-                Q_EMIT store->searched(request, list);
-            },
-            Qt::QueuedConnection);
+        handBack(&HistoryStore::searched, request, std::move(matches));
     }
 
     HistoryDatabase& db() { return db_; }
+
+    // Answers reach the store on its own thread, by a queued call.
+    template <typename Item>
+    void handBack(void (HistoryStore::*answer)(quint64, const QList<Item>&), quint64 request,
+                  std::vector<Item> items)
+    {
+        HistoryStore* store = store_;
+        QMetaObject::invokeMethod(
+            store,
+            [store, answer, request, list = QList<Item>(items.begin(), items.end())] {
+                Q_EMIT(store->*answer)(request, list);
+            },
+            Qt::QueuedConnection);
+    }
 
 private:
     // Reported once: the connection closes, and whatever comes later is dropped.
