@@ -462,16 +462,17 @@ void CommandParser::join(const Context&, const QString& channel)
 
 void CommandParser::connectTo(const Context&, const QString& args)
 {
-    // "HOST [PORT]"; 6667 when no port is given.
+    // "HOST [PORT [PASSWORD]]"; 6667 when no port is given. The password is what the server
+    // (a bouncer's "user/network:password") asks of its clients.
     const QStringList words = args.simplified().split(u' ', Qt::SkipEmptyParts);
     bool portOk = true;
     const int port = words.size() > 1 ? words.at(1).toInt(&portOk) : 6667;
-    if (words.isEmpty() || words.size() > 2 || !portOk || port <= 0 || port > 65535) {
-        status_.add(u"Usage: /connect HOST [PORT]"_s);
+    if (words.isEmpty() || words.size() > 3 || !portOk || port <= 0 || port > 65535) {
+        status_.add(u"Usage: /connect HOST [PORT [PASSWORD]]"_s);
         return;
     }
     if (hooks_.connectTo)
-        hooks_.connectTo(words.first(), port);
+        hooks_.connectTo(words.first(), port, words.value(2));
 }
 
 void CommandParser::quit(const Context&, const QString& args)

@@ -35,7 +35,7 @@ public:
         std::function<void(const QString&)> setNickname;
         // "/connect HOST PORT": to a network already connected again, else beside the
         // networks in use.
-        std::function<void(const QString& host, int port)> connectTo;
+        std::function<void(const QString& host, int port, const QString& password)> connectTo;
         UserRequest whoisUser;
         UserRequest versionUser;
         UserRequest timeUser;

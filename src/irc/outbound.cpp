@@ -144,6 +144,13 @@ QString nick(const QString& name)
     return u"NICK "_s + name;
 }
 
+QString pass(const QString& password)
+{
+    if (password.contains(u' ') || password.startsWith(u':'))
+        return u"PASS :"_s + password;
+    return u"PASS "_s + password;
+}
+
 QString user(const QString& userName, const QString& realName)
 {
     return withText(u"USER"_s, userName + u" empty empty"_s, realName);

@@ -53,6 +53,9 @@ QString list();
 QString list(int minimumUsers, int maximumUsers);
 
 QString nick(const QString& name);
+// The server's password, sent before the nickname: "PASS secret" (a password with a space
+// or a leading colon goes as the line's text).
+QString pass(const QString& password);
 // Registration: the user name, two unused words and the real name.
 QString user(const QString& userName, const QString& realName);
 QString away(const QString& message);

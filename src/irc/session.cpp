@@ -323,6 +323,8 @@ void Session::onConnectFinished(bool ok, const QString& error)
     const auto [account, password] =
         accountFor_ ? accountFor_(host_) : std::pair<QString, QString>();
     cap_.setAccount(account, password);
+    if (!password_.isEmpty() && host_.compare(passwordHost_, Qt::CaseInsensitive) == 0)
+        sendLine(Outbound::pass(password_));
     cap_.start();
     sendLine(Outbound::nick(currentNickname_));
     // Servers such as InspIRCd refuse a USER line with an empty real name (461), and
@@ -429,12 +431,16 @@ void Session::writeLine(const QByteArray& bytes)
     if (!isConnected())
         return;
     serverSocket_.send(bytes);
-    // What AUTHENTICATE carries is the user's password; the raw data never shows it.
+    // What AUTHENTICATE and PASS carry is the user's password; the raw data never shows it.
     static const QByteArray authenticate("AUTHENTICATE ");
     static const QList<QByteArray> shown{"PLAIN", "EXTERNAL", "SCRAM-SHA-256", "+", "*"};
     if (bytes.startsWith(authenticate) &&
         !shown.contains(bytes.mid(authenticate.size()).chopped(2))) {
         Q_EMIT rawLineRecorded(QStringLiteral("AUTHENTICATE (hidden)"), QStringLiteral("user"));
+        return;
+    }
+    if (bytes.startsWith("PASS ")) {
+        Q_EMIT rawLineRecorded(QStringLiteral("PASS (hidden)"), QStringLiteral("user"));
         return;
     }
     Q_EMIT rawLineRecorded(Wire::decode(QByteArrayView(bytes).chopped(2)), QStringLiteral("user"));

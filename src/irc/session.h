@@ -112,6 +112,13 @@ public:
     // SASL EXTERNAL, when the server offers it); empty when it has none.
     using IdentityLookup = std::function<TlsSocket::ClientIdentity(const QString& host)>;
     void setIdentityLookup(IdentityLookup lookup) { identityFor_ = std::move(lookup); }
+    // The password a server (a bouncer among them) asks of its clients, sent as PASS
+    // before the nickname, and only to that host; an empty password sends none.
+    void setServerPassword(const QString& host, const QString& password)
+    {
+        passwordHost_ = host;
+        password_ = password;
+    }
     // Where the hosts' secure-connection policies are kept; without it a plain
     // connection is still moved to TLS when the server asks, but nothing is remembered.
     void setStsPolicies(StsPolicies* policies) { sts_ = policies; }
@@ -240,6 +247,8 @@ private:
     State state_ = State::Disconnected;
     bool linkUp_ = false;
     QString host_;
+    QString passwordHost_;
+    QString password_;
     int port_ = 0;
     QString portList_; // of the directory entry connected to; empty for a known host
     QString description_;

@@ -14,6 +14,9 @@
 #include <QStandardPaths>
 #include <QTcpSocket>
 #include <QTest>
+#include <QUrl>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 // Another user on a server, on a plain socket.
@@ -64,11 +67,13 @@ struct PeerClient
 {
     ScriptedPrompts prompts;
     Client client{QStringLiteral("/tmp/quorl-e2e/"), prompts};
-    QStringList capLines; // the server's CAP LS and the client's CAP REQ, as on the wire
-    QList<Seen> messages; // every PRIVMSG
+    QStringList capLines;  // the server's CAP LS and the client's CAP REQ, as on the wire
+    QStringList sentLines; // what the raw data shows of the client's own lines
+    QString password;      // the server's, given in the irc:// address
+    QList<Seen> messages;  // every PRIVMSG
     QStringList labelsOf311;
 
-    explicit PeerClient(const QString& nick, const QString& pass = QString())
+    explicit PeerClient(const QString& nick, const QString& pass = QString()) : password(pass)
     {
         client.session().ident().setPort(0);
         // Every capability the protocol layer can take is asked for.
@@ -77,15 +82,14 @@ struct PeerClient
         client.session().setNickname(nick);
         Session& session = client.session();
         QObject::connect(&session, &Session::rawLineRecorded, &client,
-                         [this](const QString& line, const QString&) {
+                         [this](const QString& line, const QString& from) {
+                             if (from == u"user")
+                                 sentLines << line;
                              if (line.contains(QStringLiteral("CAP * LS")) ||
                                  line.contains(QStringLiteral("CAP unknown-nick LS")) ||
                                  line.startsWith(QStringLiteral("CAP REQ")))
                                  capLines << line;
                          });
-        if (!pass.isEmpty())
-            QObject::connect(&session, &Session::linkEstablished, &client,
-                             [&session, pass] { session.sendLine(pass); });
         QObject::connect(&session, &Session::userLineReceived, &client, [this](const QString& l) {
             const std::optional<UserLine> m = UserLine::parse(l);
             if (!m || m->command != QLatin1String("PRIVMSG"))
@@ -107,7 +111,11 @@ struct PeerClient
     }
     bool connectTo(quint16 port)
     {
-        return client.connectToAddress(QStringLiteral("irc://127.0.0.1:") +
+        const QString login =
+            password.isEmpty()
+                ? QString()
+                : u":"_s + QString::fromLatin1(QUrl::toPercentEncoding(password)) + u'@';
+        return client.connectToAddress(u"irc://"_s + login + u"127.0.0.1:"_s +
                                        QString::number(port)) &&
                QTest::qWaitFor([this] { return client.session().isRegistered(); }, 15000);
     }
@@ -224,10 +232,16 @@ private Q_SLOTS:
 
         // The client joins through the bouncer, then leaves it.
         {
-            PeerClient peer(QStringLiteral("bouncy"), ZncServer::passLine());
+            PeerClient peer(QStringLiteral("bouncy"), ZncServer::password());
             QVERIFY2(peer.connectTo(znc.port()), qPrintable(peer.status() + znc.log()));
             for (const QString& line : peer.capLines)
                 qInfo("znc: %s", qPrintable(line));
+            // The bouncer's password went as PASS, before the nickname, and the raw data
+            // does not show it.
+            QVERIFY(peer.sentLines.indexOf(u"PASS (hidden)"_s) >= 0);
+            QVERIFY(peer.sentLines.indexOf(u"PASS (hidden)"_s) <
+                    peer.sentLines.indexOf(u"NICK bouncy"_s));
+            QVERIFY(peer.sentLines.filter(u"secret"_s).isEmpty());
             peer.client.session().sendLine(Outbound::join(QStringLiteral("#znc")));
             // The bouncer is in the channel: in the names alice gets, or joining after her.
             alice.received.clear();
@@ -243,7 +257,7 @@ private Q_SLOTS:
         alice.send(QStringLiteral("PRIVMSG #znc :and another"));
         QTest::qWait(2500);
         const QDateTime back = QDateTime::currentDateTimeUtc();
-        PeerClient peer(QStringLiteral("bouncy"), ZncServer::passLine());
+        PeerClient peer(QStringLiteral("bouncy"), ZncServer::password());
         QVERIFY2(peer.connectTo(znc.port()), qPrintable(peer.status()));
         QVERIFY2(peer.waitFor(QStringLiteral("and another")), qPrintable(peer.status()));
         for (const QString& text :

@@ -24,7 +24,8 @@ public:
     QString log() const;
     // The nickname ZNC keeps on the IRC server for its user.
     static QString nickname() { return QStringLiteral("quorlznc"); }
-    static QString passLine() { return QStringLiteral("PASS quorl/test:secret"); }
+    static QString password() { return QStringLiteral("quorl/test:secret"); }
+    static QString passLine() { return QStringLiteral("PASS ") + password(); }
 
 private:
     bool writeConfig(quint16 ircPort);
