@@ -41,7 +41,10 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
       inquiries_(statusLog_, events_, ignoreList_, clock_, this), primary_(createNetwork()),
       notifyList_(
           options_.notify, statusLog_, events_, prompts,
-          [this](const QString& line) { primary_.session().sendLine(line); }, this),
+          [this](int network, const QString& line) {
+              networkNumbered(network).session().sendLine(line);
+          },
+          this),
       userActions_([this](const QString& line) { session().sendLine(line); }, inquiries_, windows_,
                    clock_, this),
       commands_([this](const QString& line) { session().sendLine(line); }, windows_, statusLog_,
@@ -66,6 +69,7 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
     // What belongs to one server connection: the session and its inbound handlers.
     wireSession(primary_);
     wireInbound(primary_);
+    watchNotifyList(primary_);
     // What every connection shares.
     wireWindows();
     wireCommands();
@@ -94,6 +98,7 @@ Network& Client::openNetwork()
     Network& network = createNetwork();
     wireSession(network);
     wireInbound(network);
+    watchNotifyList(network);
     storeServerMessages(network);
     network.session().setNickname(options_.user.nickname);
     network.session().ident().setPort(primary_.session().ident().port());
@@ -160,17 +165,14 @@ void Client::wireSession(Network& network)
     connect(&session, &Session::connectionAttempted, &rawData_, &RawData::clearView);
     connect(&session, &Session::linkEstablished, &rawData_, &RawData::enableInput);
     connect(&session, &Session::registeredWith, &recentServers_, &RecentServers::remember);
-    connect(&session, &Session::everySecondLagTick, this, within(network, [this, &network] {
-        // One notify list, asked of the first network.
-        if (&network == &primary_)
-            notifyList_.sendIson();
+    connect(&session, &Session::everySecondLagTick, this, within(network, [this] {
         inquiries_.expireInquiries();
         dcc_->expire();
     }));
     // Pending inquiries and half-read replies belong to the connection.
     connect(&session, &Session::sessionClosing, this, [this, &network] {
         network.serverMessages().reset();
-        inquiries_.clearInquiries();
+        inquiries_.clearInquiries(network.id());
         inquiries_.clearPendingLookup();
     });
     connect(&session, &Session::sessionClosed, this,
@@ -210,8 +212,6 @@ void Client::followCurrentNetwork()
 void Client::onSessionClosed(Network& network)
 {
     Session& session = network.session();
-    if (&network == &primary_)
-        notifyList_.resetPresence();
     rawData_.endLogForShutdown();
     // A connection lost without the user asking keeps its conversations for the
     // reconnect; any other close ends them.
@@ -278,10 +278,12 @@ void Client::wireInbound(Network& network)
                                            const QString& server) {
         userMessages.applyChannelModes(channel, modes, server);
     };
-    if (&network == &primary_)
-        replies.ison = [this](const QString& parameters) {
-            notifyList_.handleIsonAnswer(parameters);
-        };
+    replies.ison = [this, id = network.id()](const QString& parameters) {
+        notifyList_.handleIsonAnswer(parameters, id);
+    };
+    replies.monitor = [this, id = network.id()](int numeric, const QString& parameters) {
+        notifyList_.handleMonitorReply(numeric, parameters, id);
+    };
     replies.channelList = [this](int numeric, const QString& parameters) {
         channelList_.handleReply(numeric, parameters);
     };
@@ -583,13 +585,32 @@ void Client::closeKeptWindows()
             windows_.destroyChatWindow(windows_.at(i), false);
 }
 
+void Client::watchNotifyList(Network& network)
+{
+    const int id = network.id();
+    Session& session = network.session();
+    // Registration starts from a clean slate, whatever was polled while disconnected; a
+    // server that offers MONITOR watches the list, any other is polled.
+    connect(&session, &Session::lagTimerStarted, this, within(network, [this, id, &session] {
+        notifyList_.resetPresence(id);
+        const ServerFeatures& features = session.serverFeatures();
+        if (features.has(QStringLiteral("MONITOR")))
+            notifyList_.startMonitor(id, features.value(QStringLiteral("MONITOR")).toInt());
+        else
+            notifyList_.sendIson(id);
+    }));
+    connect(&session, &Session::everySecondLagTick, this,
+            within(network, [this, id] { notifyList_.sendIson(id); }));
+    connect(&session, &Session::sessionClosed, this, [this, id] { notifyList_.resetPresence(id); });
+}
+
 void Client::wireNotifyList()
 {
-    // Registration starts from a clean slate, whatever was polled while disconnected.
-    connect(&primary_.session(), &Session::lagTimerStarted, this, [this] {
-        notifyList_.resetPresence();
-        notifyList_.sendIson();
+    // One list for every network; with two or more in use, a hit names its network.
+    notifyList_.setNetworkLabel([this](int network) {
+        return windows_.grouped() ? networkNumbered(network).name() : QString();
     });
+    inquiries_.setActiveNetwork([this] { return windows_.activeNetwork(); });
     inquiries_.registerAction(QStringLiteral("radar"),
                               [this](PendingInquiry& record) { return notifyList_.radar(record); });
     // The user-detail requests, with no window to show in.

@@ -178,6 +178,8 @@ private:
     void wireWindows();
     void wireCommands();
     void wireNotifyList();
+    // The notify list watches or polls the network once it registers.
+    void watchNotifyList(Network& network);
     void wireScripts();
     void wireDcc(Prompts& prompts);
     void wireFileServer();
@@ -225,7 +227,7 @@ private:
     IgnoreList ignoreList_;
     Inquiries inquiries_;
     std::vector<std::unique_ptr<Network>> networks_;
-    // The first network; the notify list and recent servers follow it.
+    // The first network; recent servers follow it.
     Network& primary_;
     NotifyList notifyList_;
     UserActions userActions_;

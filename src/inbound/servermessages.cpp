@@ -172,6 +172,14 @@ void ServerMessages::dispatch(const ServerLine& line)
         if (targets_.ison)
             targets_.ison(line.parameters);
         return;
+    case Numeric::RPL_MONONLINE:
+    case Numeric::RPL_MONOFFLINE:
+    case Numeric::RPL_MONLIST:
+    case Numeric::RPL_ENDOFMONLIST:
+    case Numeric::ERR_MONLISTFULL:
+        if (targets_.monitor)
+            targets_.monitor(numeric, line.parameters);
+        return;
     case Numeric::RPL_WHOISUSER:
     case Numeric::RPL_WHOISSERVER:
     case Numeric::RPL_WHOISOPERATOR:

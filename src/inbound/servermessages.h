@@ -38,6 +38,8 @@ public:
         std::function<void(int numeric, const QString& parameters)> channelList;
         // The ISON answer for the notify list.
         std::function<void(const QString& parameters)> ison;
+        // The MONITOR replies for the notify list (730 to 734), with their parameters.
+        std::function<void(int numeric, const QString& parameters)> monitor;
     };
     void setTargets(Targets targets) { targets_ = std::move(targets); }
 

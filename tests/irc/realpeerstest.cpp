@@ -11,6 +11,7 @@
 #include "support/testmain.h"
 #include "support/zncserver.h"
 
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTcpSocket>
 #include <QTest>
@@ -200,6 +201,41 @@ private Q_SLOTS:
         const Seen live = *peer.find(QStringLiteral("said live"));
         QVERIFY(live.time.isValid() && !live.history);
         QVERIFY(live.msgid != history.msgid);
+    }
+
+    // The notify list on a server that offers MONITOR: watched there and never polled,
+    // an arrival and a departure told as the server reports them.
+    void notifyListIsWatchedByMonitor()
+    {
+        InspircdServer server;
+        if (!started(server))
+            return;
+        PeerClient peer(QStringLiteral("watcher"));
+        QStringList sent;
+        QObject::connect(&peer.client.session(), &Session::rawLineRecorded, &peer.client,
+                         [&sent](const QString& line, const QString& direction) {
+                             if (direction == QLatin1String("user"))
+                                 sent << line;
+                         });
+        peer.client.notifyList().setNicknames({QStringLiteral("alice")});
+        QVERIFY2(peer.connectTo(server.port()), qPrintable(peer.status()));
+        QVERIFY(QTest::qWaitFor([&] { return sent.contains(QStringLiteral("MONITOR + alice")); },
+                                5000));
+
+        RawUser alice;
+        QVERIFY(alice.connect(server.port(), QStringLiteral("alice")));
+        QVERIFY2(
+            QTest::qWaitFor(
+                [&] { return peer.status().contains(QStringLiteral("alice has joined IRC.")); },
+                5000),
+            qPrintable(peer.status()));
+        QVERIFY(peer.client.notifyList().entries().at(0).present);
+        alice.send(QStringLiteral("QUIT :bye"));
+        QVERIFY2(QTest::qWaitFor(
+                     [&] { return peer.status().contains(QStringLiteral("alice has Left IRC.")); },
+                     5000),
+                 qPrintable(peer.status()));
+        QVERIFY(sent.filter(QRegularExpression(QStringLiteral("^ISON"))).isEmpty());
     }
 
     void zncPlayback()
