@@ -78,6 +78,7 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
     wireDcc(prompts);
     wireSettings();
     wireHistory();
+    fetchHistoryOn(primary_);
 }
 
 Network::Shared Client::shared(Prompts& prompts)
@@ -100,6 +101,7 @@ Network& Client::openNetwork()
     wireInbound(network);
     watchNotifyList(network);
     storeServerMessages(network);
+    fetchHistoryOn(network);
     network.session().setNickname(options_.user.nickname);
     network.session().ident().setPort(primary_.session().ident().port());
     return network;
@@ -376,6 +378,45 @@ void Client::wireHistory()
                     past.push_back({row.line.timeMs, row.line.kind, row.line.text});
                 windows_.showPast(window, past);
             });
+}
+
+void Client::fetchHistoryOn(Network& network)
+{
+    if (!historyFetch_) {
+        historyFetch_ =
+            std::make_unique<HistoryFetch>(history_.get(), [this](int id, const QString& line) {
+                networkNumbered(id).session().sendLine(line);
+            });
+        // Live lines shown while a channel's past is fetched are not shown again from it.
+        connect(&windows_, &WindowRegistry::lineShown, historyFetch_.get(),
+                [this](ChatWindow* window) {
+                    if (window->conversationKind == ConversationKind::Channel)
+                        historyFetch_->noteShown(window->network, window->windowName(),
+                                                 windows_.inboundLine().msgid);
+                });
+    }
+    const int id = network.id();
+    Session& session = network.session();
+    UserMessages& messages = network.userMessages();
+    messages.setOwnJoinHandler([this, &network, &session](const QString& channel) {
+        const CapNegotiation& caps = session.capabilities();
+        if ((caps.isEnabled(QStringLiteral("chathistory")) ||
+             caps.isEnabled(QStringLiteral("draft/chathistory"))) &&
+            caps.isEnabled(QStringLiteral("batch")) &&
+            caps.isEnabled(QStringLiteral("server-time")))
+            historyFetch_->joined(network.id(), network.name(), channel,
+                                  options_.history.fetchLines);
+    });
+    messages.setReplayShown([this, id](const QString& channel, const QString& msgid) {
+        return historyFetch_->shown(id, channel, msgid);
+    });
+    connect(&session, &Session::batchClosed, historyFetch_.get(),
+            [this, id](const OpenBatches::Batch& batch) {
+                if (batch.type == QLatin1String("chathistory"))
+                    historyFetch_->finished(id, batch.parameters.value(0));
+            });
+    connect(&session, &Session::sessionClosed, historyFetch_.get(),
+            [this, id] { historyFetch_->forgetNetwork(id); });
 }
 
 void Client::readPast(ChatWindow* window)

@@ -4,6 +4,7 @@
 #include "chat/rawdata.h"
 #include "chat/windowregistry.h"
 #include "client/conversations.h"
+#include "client/historyfetch.h"
 #include "client/network.h"
 #include "client/notifier.h"
 #include "client/serverconnection.h"
@@ -186,6 +187,8 @@ private:
     void wireSettings();
     void wireHistory();
     void storeServerMessages(Network& network);
+    // A channel joined on a network whose server keeps history gets what it missed.
+    void fetchHistoryOn(Network& network);
     // A channel or private window that opens reads its last lines from the store.
     void readPast(ChatWindow* window);
     void endFileServerSession(const QObject* chat);
@@ -251,6 +254,7 @@ private:
     int shownNetwork_ = 0; // the network the connection door last told of
     StoredState stored_;
     std::unique_ptr<HistoryStore> history_;
+    std::unique_ptr<HistoryFetch> historyFetch_;
     // The windows whose past is being read, by the store's request number.
     std::unordered_map<quint64, ChatWindow*> pastReads_;
     bool settingsRead_ = false;

@@ -66,6 +66,9 @@ void UserMessages::handleUserLine(const QString& line)
     // what was said is shown, with its time, and answers nothing.
     if (history && m.command != QLatin1String("PRIVMSG") && m.command != QLatin1String("NOTICE"))
         return;
+    if (history && replayShown_ && !m.tags.msgid().isEmpty() &&
+        replayShown_(m.target, m.tags.msgid()))
+        return;
     const WindowRegistry::InboundScope inbound(windows_, {m.tags.time(), m.tags.msgid(), history});
     const EventHook::Hush hush(events_, history);
 
@@ -118,6 +121,8 @@ void UserMessages::join(const UserLine& m)
         else
             windows_.createChannelWindow(channel);
         session_.sendLine(Outbound::mode(channel));
+        if (ownJoin_)
+            ownJoin_(channel);
         return;
     }
     ChatWindow* window = windows_.findChannelWindow(channel);
