@@ -64,6 +64,11 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
       notifications_(options_, clock_, desktopNotifier_, this),
       themeEditor_(programFolder, options_.display.themeUses, prompts, this)
 {
+    if (QFileInfo(programFolder_).isDir()) {
+        stsPolicies_ = StsPolicies(StsPolicies::pathIn(programFolder_));
+        if (!stsPolicies_.load())
+            addStatusLine(QStringLiteral("Unable to read ") + StsPolicies::pathIn(programFolder_));
+    }
     // Never the whole disk: a new user serves an empty folder of the program folder.
     options_.fileServer.root = programFolder_ + QStringLiteral("Shared Files/");
     // What belongs to one server connection: the session and its inbound handlers.
@@ -126,6 +131,7 @@ void Client::wireSession(Network& network)
 {
     Session& session = network.session();
     session.setClock(clock_);
+    session.setStsPolicies(&stsPolicies_);
     session.setAccountLookup(
         [this](const QString& host) { return SaslAccounts::lookup(programFolder_, host); });
     // Certificates the user accepted for good live in the settings file's [TLS] section.

@@ -255,6 +255,9 @@ private:
     StoredState stored_;
     std::unique_ptr<HistoryStore> history_;
     std::unique_ptr<HistoryFetch> historyFetch_;
+    // The hosts' secure-connection policies, read at start and kept as servers give them;
+    // in memory only for a client without a program folder.
+    StsPolicies stsPolicies_;
     // The windows whose past is being read, by the store's request number.
     std::unordered_map<quint64, ChatWindow*> pastReads_;
     bool settingsRead_ = false;
