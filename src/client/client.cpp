@@ -132,6 +132,8 @@ void Client::wireSession(Network& network)
     Session& session = network.session();
     session.setClock(clock_);
     session.setStsPolicies(&stsPolicies_);
+    // The handlers show the user's own lines as the server echoes them.
+    session.capabilities().want(QStringLiteral("echo-message"));
     session.setAccountLookup(
         [this](const QString& host) { return SaslAccounts::lookup(programFolder_, host); });
     // Certificates the user accepted for good live in the settings file's [TLS] section.
@@ -285,6 +287,9 @@ void Client::wireInbound(Network& network)
     replies.channelModes = [&userMessages](const QString& channel, const QString& modes,
                                            const QString& server) {
         userMessages.applyChannelModes(channel, modes, server);
+    };
+    replies.labelOf = [&network](const MessageTags& tags) {
+        return network.session().batches().labelOf(tags);
     };
     replies.ison = [this, id = network.id()](const QString& parameters) {
         notifyList_.handleIsonAnswer(parameters, id);
@@ -473,6 +478,11 @@ void Client::wireCommands()
         networkForHost(host, port).session().connectToKnownHost(host, port, host);
     };
     hooks.lookupPending = [this] { return inquiries_.lookupPending(); };
+    hooks.echoesOwnLines = [this] {
+        return session().capabilities().isEnabled(QStringLiteral("echo-message"));
+    };
+    userActions_.setLabeledSender(
+        [this](const QString& line) { return session().sendLabeled(line); });
     hooks.openFile = [](const QString& fileName) {
         return QFileInfo::exists(fileName) &&
                QDesktopServices::openUrl(QUrl::fromLocalFile(fileName));

@@ -162,6 +162,16 @@ PendingInquiry* Inquiries::findInquiry(const QString& kind, const QString& subje
     return nullptr;
 }
 
+PendingInquiry* Inquiries::findLabeled(const QString& label)
+{
+    const int network = activeNetwork();
+    for (const auto& record : records_) {
+        if (!label.isEmpty() && record->label == label && record->network == network)
+            return record.get();
+    }
+    return nullptr;
+}
+
 void Inquiries::completeInquiry(PendingInquiry* record)
 {
     const bool known = std::any_of(records_.cbegin(), records_.cend(),

@@ -26,6 +26,7 @@ struct PendingInquiry
                      // ping: the stamp the query carried
     QDateTime created;
     int network = 0; // the number of the network it was asked on; only its answers count
+    QString label;   // the label it went out with (labeled-response); empty for none
     bool done = false;
 
     // Filled by the reply handlers.
@@ -80,6 +81,8 @@ public:
     // The one whose extra is extra as well: an answer that echoes what was asked finds
     // the question it answers.
     PendingInquiry* findInquiry(const QString& kind, const QString& subject, const QString& extra);
+    // The one whose request went out with this label, on the active network.
+    PendingInquiry* findLabeled(const QString& label);
     // Runs the record's action; the record is freed when the action is finished with it,
     // so the pointer must not be used afterwards.
     void completeInquiry(PendingInquiry* record);

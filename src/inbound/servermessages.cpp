@@ -347,7 +347,10 @@ void ServerMessages::whois(const ServerLine& line)
         return;
     const QString& p = line.parameters;
     const QString nick = firstWord(p);
-    PendingInquiry* record = targets_.inquiries->findInquiry(QStringLiteral("whois"), nick);
+    const QString label = targets_.labelOf ? targets_.labelOf(line.tags) : QString();
+    PendingInquiry* record = label.isEmpty() ? nullptr : targets_.inquiries->findLabeled(label);
+    if (!record)
+        record = targets_.inquiries->findInquiry(QStringLiteral("whois"), nick);
     if (!record)
         return;
     const QStringList words = p.split(u' ');

@@ -67,6 +67,8 @@ public:
     }
 
 private:
+    // The server's echo of what the user said (echo-message).
+    void ownEcho(const UserLine& m);
     // The line replays what was said before: it is in a history playback batch, or dated
     // before this connection was made.
     bool isHistory(const UserLine& m) const;
