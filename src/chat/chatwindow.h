@@ -120,6 +120,9 @@ struct ChatWindow
     };
     bool awaitingPast = false;
     std::vector<HeldLine> heldLines;
+    // What the user said here that is shown once the server echoes it (echo-message),
+    // oldest first; a line the server refused never comes back.
+    QStringList awaitingEcho;
     // A network node: the section entry's kind number it sits under.
     int nodeSection = 0;
 

@@ -41,7 +41,10 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
       inquiries_(statusLog_, events_, ignoreList_, clock_, this), primary_(createNetwork()),
       notifyList_(
           options_.notify, statusLog_, events_, prompts,
-          [this](const QString& line) { primary_.session().sendLine(line); }, this),
+          [this](int network, const QString& line) {
+              networkNumbered(network).session().sendLine(line);
+          },
+          this),
       userActions_([this](const QString& line) { session().sendLine(line); }, inquiries_, windows_,
                    clock_, this),
       commands_([this](const QString& line) { session().sendLine(line); }, windows_, statusLog_,
@@ -61,11 +64,17 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
       notifications_(options_, clock_, desktopNotifier_, this),
       themeEditor_(programFolder, options_.display.themeUses, prompts, this)
 {
+    if (QFileInfo(programFolder_).isDir()) {
+        stsPolicies_ = StsPolicies(StsPolicies::pathIn(programFolder_));
+        if (!stsPolicies_.load())
+            addStatusLine(QStringLiteral("Unable to read ") + StsPolicies::pathIn(programFolder_));
+    }
     // Never the whole disk: a new user serves an empty folder of the program folder.
     options_.fileServer.root = programFolder_ + QStringLiteral("Shared Files/");
     // What belongs to one server connection: the session and its inbound handlers.
     wireSession(primary_);
     wireInbound(primary_);
+    watchNotifyList(primary_);
     // What every connection shares.
     wireWindows();
     wireCommands();
@@ -74,6 +83,7 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
     wireDcc(prompts);
     wireSettings();
     wireHistory();
+    fetchHistoryOn(primary_);
 }
 
 Network::Shared Client::shared(Prompts& prompts)
@@ -94,7 +104,9 @@ Network& Client::openNetwork()
     Network& network = createNetwork();
     wireSession(network);
     wireInbound(network);
+    watchNotifyList(network);
     storeServerMessages(network);
+    fetchHistoryOn(network);
     network.session().setNickname(options_.user.nickname);
     network.session().ident().setPort(primary_.session().ident().port());
     return network;
@@ -119,6 +131,9 @@ void Client::wireSession(Network& network)
 {
     Session& session = network.session();
     session.setClock(clock_);
+    session.setStsPolicies(&stsPolicies_);
+    // The handlers show the user's own lines as the server echoes them.
+    session.capabilities().want(QStringLiteral("echo-message"));
     session.setAccountLookup(
         [this](const QString& host) { return SaslAccounts::lookup(programFolder_, host); });
     // Certificates the user accepted for good live in the settings file's [TLS] section.
@@ -160,17 +175,14 @@ void Client::wireSession(Network& network)
     connect(&session, &Session::connectionAttempted, &rawData_, &RawData::clearView);
     connect(&session, &Session::linkEstablished, &rawData_, &RawData::enableInput);
     connect(&session, &Session::registeredWith, &recentServers_, &RecentServers::remember);
-    connect(&session, &Session::everySecondLagTick, this, within(network, [this, &network] {
-        // One notify list, asked of the first network.
-        if (&network == &primary_)
-            notifyList_.sendIson();
+    connect(&session, &Session::everySecondLagTick, this, within(network, [this] {
         inquiries_.expireInquiries();
         dcc_->expire();
     }));
     // Pending inquiries and half-read replies belong to the connection.
     connect(&session, &Session::sessionClosing, this, [this, &network] {
         network.serverMessages().reset();
-        inquiries_.clearInquiries();
+        inquiries_.clearInquiries(network.id());
         inquiries_.clearPendingLookup();
     });
     connect(&session, &Session::sessionClosed, this,
@@ -210,8 +222,6 @@ void Client::followCurrentNetwork()
 void Client::onSessionClosed(Network& network)
 {
     Session& session = network.session();
-    if (&network == &primary_)
-        notifyList_.resetPresence();
     rawData_.endLogForShutdown();
     // A connection lost without the user asking keeps its conversations for the
     // reconnect; any other close ends them.
@@ -278,10 +288,15 @@ void Client::wireInbound(Network& network)
                                            const QString& server) {
         userMessages.applyChannelModes(channel, modes, server);
     };
-    if (&network == &primary_)
-        replies.ison = [this](const QString& parameters) {
-            notifyList_.handleIsonAnswer(parameters);
-        };
+    replies.labelOf = [&network](const MessageTags& tags) {
+        return network.session().batches().labelOf(tags);
+    };
+    replies.ison = [this, id = network.id()](const QString& parameters) {
+        notifyList_.handleIsonAnswer(parameters, id);
+    };
+    replies.monitor = [this, id = network.id()](int numeric, const QString& parameters) {
+        notifyList_.handleMonitorReply(numeric, parameters, id);
+    };
     replies.channelList = [this](int numeric, const QString& parameters) {
         channelList_.handleReply(numeric, parameters);
     };
@@ -376,6 +391,45 @@ void Client::wireHistory()
             });
 }
 
+void Client::fetchHistoryOn(Network& network)
+{
+    if (!historyFetch_) {
+        historyFetch_ =
+            std::make_unique<HistoryFetch>(history_.get(), [this](int id, const QString& line) {
+                networkNumbered(id).session().sendLine(line);
+            });
+        // Live lines shown while a channel's past is fetched are not shown again from it.
+        connect(&windows_, &WindowRegistry::lineShown, historyFetch_.get(),
+                [this](ChatWindow* window) {
+                    if (window->conversationKind == ConversationKind::Channel)
+                        historyFetch_->noteShown(window->network, window->windowName(),
+                                                 windows_.inboundLine().msgid);
+                });
+    }
+    const int id = network.id();
+    Session& session = network.session();
+    UserMessages& messages = network.userMessages();
+    messages.setOwnJoinHandler([this, &network, &session](const QString& channel) {
+        const CapNegotiation& caps = session.capabilities();
+        if ((caps.isEnabled(QStringLiteral("chathistory")) ||
+             caps.isEnabled(QStringLiteral("draft/chathistory"))) &&
+            caps.isEnabled(QStringLiteral("batch")) &&
+            caps.isEnabled(QStringLiteral("server-time")))
+            historyFetch_->joined(network.id(), network.name(), channel,
+                                  options_.history.fetchLines);
+    });
+    messages.setReplayShown([this, id](const QString& channel, const QString& msgid) {
+        return historyFetch_->shown(id, channel, msgid);
+    });
+    connect(&session, &Session::batchClosed, historyFetch_.get(),
+            [this, id](const OpenBatches::Batch& batch) {
+                if (batch.type == QLatin1String("chathistory"))
+                    historyFetch_->finished(id, batch.parameters.value(0));
+            });
+    connect(&session, &Session::sessionClosed, historyFetch_.get(),
+            [this, id] { historyFetch_->forgetNetwork(id); });
+}
+
 void Client::readPast(ChatWindow* window)
 {
     const bool privateChat = window->conversationKind == ConversationKind::Private;
@@ -426,6 +480,11 @@ void Client::wireCommands()
         session.connectToKnownHost(host, port, host);
     };
     hooks.lookupPending = [this] { return inquiries_.lookupPending(); };
+    hooks.echoesOwnLines = [this] {
+        return session().capabilities().isEnabled(QStringLiteral("echo-message"));
+    };
+    userActions_.setLabeledSender(
+        [this](const QString& line) { return session().sendLabeled(line); });
     hooks.openFile = [](const QString& fileName) {
         return QFileInfo::exists(fileName) &&
                QDesktopServices::openUrl(QUrl::fromLocalFile(fileName));
@@ -585,13 +644,32 @@ void Client::closeKeptWindows()
             windows_.destroyChatWindow(windows_.at(i), false);
 }
 
+void Client::watchNotifyList(Network& network)
+{
+    const int id = network.id();
+    Session& session = network.session();
+    // Registration starts from a clean slate, whatever was polled while disconnected; a
+    // server that offers MONITOR watches the list, any other is polled.
+    connect(&session, &Session::lagTimerStarted, this, within(network, [this, id, &session] {
+        notifyList_.resetPresence(id);
+        const ServerFeatures& features = session.serverFeatures();
+        if (features.has(QStringLiteral("MONITOR")))
+            notifyList_.startMonitor(id, features.value(QStringLiteral("MONITOR")).toInt());
+        else
+            notifyList_.sendIson(id);
+    }));
+    connect(&session, &Session::everySecondLagTick, this,
+            within(network, [this, id] { notifyList_.sendIson(id); }));
+    connect(&session, &Session::sessionClosed, this, [this, id] { notifyList_.resetPresence(id); });
+}
+
 void Client::wireNotifyList()
 {
-    // Registration starts from a clean slate, whatever was polled while disconnected.
-    connect(&primary_.session(), &Session::lagTimerStarted, this, [this] {
-        notifyList_.resetPresence();
-        notifyList_.sendIson();
+    // One list for every network; with two or more in use, a hit names its network.
+    notifyList_.setNetworkLabel([this](int network) {
+        return windows_.grouped() ? networkNumbered(network).name() : QString();
     });
+    inquiries_.setActiveNetwork([this] { return windows_.activeNetwork(); });
     inquiries_.registerAction(QStringLiteral("radar"),
                               [this](PendingInquiry& record) { return notifyList_.radar(record); });
     // The user-detail requests, with no window to show in.

@@ -4,6 +4,7 @@
 #include "chat/rawdata.h"
 #include "chat/windowregistry.h"
 #include "client/conversations.h"
+#include "client/historyfetch.h"
 #include "client/network.h"
 #include "client/notifier.h"
 #include "client/serverconnection.h"
@@ -178,12 +179,16 @@ private:
     void wireWindows();
     void wireCommands();
     void wireNotifyList();
+    // The notify list watches or polls the network once it registers.
+    void watchNotifyList(Network& network);
     void wireScripts();
     void wireDcc(Prompts& prompts);
     void wireFileServer();
     void wireSettings();
     void wireHistory();
     void storeServerMessages(Network& network);
+    // A channel joined on a network whose server keeps history gets what it missed.
+    void fetchHistoryOn(Network& network);
     // A channel or private window that opens reads its last lines from the store.
     void readPast(ChatWindow* window);
     void endFileServerSession(const QObject* chat);
@@ -225,7 +230,7 @@ private:
     IgnoreList ignoreList_;
     Inquiries inquiries_;
     std::vector<std::unique_ptr<Network>> networks_;
-    // The first network; the notify list and recent servers follow it.
+    // The first network; recent servers follow it.
     Network& primary_;
     NotifyList notifyList_;
     UserActions userActions_;
@@ -249,6 +254,10 @@ private:
     int shownNetwork_ = 0; // the network the connection door last told of
     StoredState stored_;
     std::unique_ptr<HistoryStore> history_;
+    std::unique_ptr<HistoryFetch> historyFetch_;
+    // The hosts' secure-connection policies, read at start and kept as servers give them;
+    // in memory only for a client without a program folder.
+    StsPolicies stsPolicies_;
     // The windows whose past is being read, by the store's request number.
     std::unordered_map<quint64, ChatWindow*> pastReads_;
     bool settingsRead_ = false;

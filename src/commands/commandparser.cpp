@@ -209,10 +209,18 @@ void CommandParser::sayInWindow(ChatWindow* window, const QString& text)
     }
     const QString target = window->windowName();
     const QString you = u'<' + ownNickname() + u"> "_s;
+    const bool echoed = hooks_.echoesOwnLines && hooks_.echoesOwnLines();
     QString last;
     for (const QString& piece : linePieces(text)) {
         sendLine_(Outbound::privmsg(target, piece));
-        show(window, you + piece, LineClass::You);
+        if (echoed) {
+            // Refused lines never come back: the oldest go once too many wait.
+            if (window->awaitingEcho.size() >= MaxAwaitingEcho)
+                window->awaitingEcho.removeFirst();
+            window->awaitingEcho.append(piece);
+        } else {
+            show(window, you + piece, LineClass::You);
+        }
         last = piece;
     }
     youSent(window, last);

@@ -50,10 +50,15 @@ public:
         // "/run": false when the file cannot be opened.
         std::function<bool(const QString& fileName)> openFile;
         std::function<void(ChatWindow* window, const QString& file)> playSound;
+        // The server echoes what the user says (echo-message): a line said in a window is
+        // shown when it comes back, not when it is sent.
+        std::function<bool()> echoesOwnLines;
         // Bytes for a DCC chat window's live connection.
         std::function<void(ChatWindow* window, const QByteArray& bytes)> writeDccChat;
     };
 
+    // Lines said in one window that may wait for the server's echo at once.
+    static constexpr qsizetype MaxAwaitingEcho = 100;
     // One typed line may set off at most this many alias expansions.
     static constexpr int MaxExpansions = 16;
     // An expansion longer than this is stopped: an alias that repeats its arguments and

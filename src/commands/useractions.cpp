@@ -146,6 +146,15 @@ void UserActions::whoisUser(const QString& nick, const QString& action, ChatWind
 {
     // A kick-ban or ban learns its channel from here.
     const QString channel = isChannelWindow(window) ? window->channelName : QString();
+    // What the user asked to see goes out labelled where the server answers labels, so
+    // its replies find the window that asked even when the same user is asked again.
+    if (action == QLatin1String("display") && sendLabeled_) {
+        PendingInquiry& record =
+            inquiries_.startInquiry(QStringLiteral("whois"), action, nick, channel,
+                                    window ? window->windowName() : QString());
+        record.label = sendLabeled_(Outbound::whois(nick));
+        return;
+    }
     request(QStringLiteral("whois"), nick, action, window, channel, Outbound::whois(nick));
 }
 

@@ -25,6 +25,13 @@ public:
     UserActions(SendLine sendLine, Inquiries& inquiries, WindowRegistry& windows,
                 const Clock& clock, QObject* parent = nullptr);
 
+    // Sends a line with a label its replies return (labeled-response); the label, empty
+    // when the line went plainly.
+    void setLabeledSender(std::function<QString(const QString&)> send)
+    {
+        sendLabeled_ = std::move(send);
+    }
+
     // Each starts an inquiry for the reply, then sends its line.
     void whoisUser(const QString& nick, const QString& action, ChatWindow* window);
     void versionUser(const QString& nick, const QString& action, ChatWindow* window);
@@ -95,6 +102,7 @@ private:
     bool finishBanList(PendingInquiry& record);
 
     SendLine sendLine_;
+    std::function<QString(const QString&)> sendLabeled_;
     Inquiries& inquiries_;
     WindowRegistry& windows_;
     const Clock& clock_;

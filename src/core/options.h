@@ -103,6 +103,7 @@ struct HistoryOptions
     bool privateChats = true; // private "Private and DCC chats too"
     int keepDays = 0;         // keepdays "Forget lines older than this many days (0 = never)"
     int reopenLines = 500;    // reopenlines "Lines a window shows from its past on opening"
+    int fetchLines = 200;     // historyfetchlines "Lines asked of the server's history on joining"
 };
 
 struct SoundOptions

@@ -134,14 +134,17 @@ PendingInquiry& Inquiries::startInquiry(const QString& kind, const QString& acti
     record->extra = extra;
     record->window = window;
     record->created = clock_.now();
+    record->network = activeNetwork();
     records_.insert(records_.begin(), std::move(record));
     return *records_.front();
 }
 
 PendingInquiry* Inquiries::findInquiry(const QString& kind, const QString& subject)
 {
+    const int network = activeNetwork();
     for (const auto& record : records_) {
-        if (record->kind == kind && record->subject.compare(subject, Qt::CaseInsensitive) == 0)
+        if (record->kind == kind && record->network == network &&
+            record->subject.compare(subject, Qt::CaseInsensitive) == 0)
             return record.get();
     }
     return nullptr;
@@ -150,9 +153,20 @@ PendingInquiry* Inquiries::findInquiry(const QString& kind, const QString& subje
 PendingInquiry* Inquiries::findInquiry(const QString& kind, const QString& subject,
                                        const QString& extra)
 {
+    const int network = activeNetwork();
     for (const auto& record : records_) {
-        if (record->kind == kind && record->extra == extra &&
+        if (record->kind == kind && record->extra == extra && record->network == network &&
             record->subject.compare(subject, Qt::CaseInsensitive) == 0)
+            return record.get();
+    }
+    return nullptr;
+}
+
+PendingInquiry* Inquiries::findLabeled(const QString& label)
+{
+    const int network = activeNetwork();
+    for (const auto& record : records_) {
+        if (!label.isEmpty() && record->label == label && record->network == network)
             return record.get();
     }
     return nullptr;
@@ -195,6 +209,13 @@ void Inquiries::expireInquiries()
 void Inquiries::clearInquiries()
 {
     records_.clear();
+}
+
+void Inquiries::clearInquiries(int network)
+{
+    std::erase_if(records_, [network](const std::unique_ptr<PendingInquiry>& r) {
+        return r->network == network;
+    });
 }
 
 void Inquiries::clearPendingLookup()
@@ -248,7 +269,12 @@ void Inquiries::addressLookupFinished(const QString& address)
 {
     if (pendingLookup_.isEmpty())
         return;
-    PendingInquiry* record = findInquiry(QStringLiteral("dns"), pendingLookup_);
+    // The resolver answers outside any network's lines: the one lookup is found by name.
+    PendingInquiry* record = nullptr;
+    for (const auto& r : records_)
+        if (!record && r->kind == QLatin1String("dns") &&
+            r->subject.compare(pendingLookup_, Qt::CaseInsensitive) == 0)
+            record = r.get();
     clearPendingLookup();
     if (!record)
         return;

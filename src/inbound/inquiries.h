@@ -25,6 +25,8 @@ struct PendingInquiry
     QString extra;   // whois: the channel of the window it came from; banlist: the channel;
                      // ping: the stamp the query carried
     QDateTime created;
+    int network = 0; // the number of the network it was asked on; only its answers count
+    QString label;   // the label it went out with (labeled-response); empty for none
     bool done = false;
 
     // Filled by the reply handlers.
@@ -65,6 +67,9 @@ public:
     ~Inquiries() override;
 
     void setWindowLines(WindowLines lines) { windowLines_ = std::move(lines); }
+    // The number of the network being handled or typed on now: an inquiry is kept with
+    // the network it was asked on and found only by answers from it. Network 0 until set.
+    void setActiveNetwork(std::function<int()> network) { network_ = std::move(network); }
     void setHostResolver(HostResolver resolver) { resolver_ = std::move(resolver); }
     // Actions are looked up by name; a later registration replaces an earlier one.
     void registerAction(const QString& name, Action action);
@@ -76,11 +81,15 @@ public:
     // The one whose extra is extra as well: an answer that echoes what was asked finds
     // the question it answers.
     PendingInquiry* findInquiry(const QString& kind, const QString& subject, const QString& extra);
+    // The one whose request went out with this label, on the active network.
+    PendingInquiry* findLabeled(const QString& label);
     // Runs the record's action; the record is freed when the action is finished with it,
     // so the pointer must not be used afterwards.
     void completeInquiry(PendingInquiry* record);
     void expireInquiries();
     void clearInquiries();
+    // The connection of that network ended: its inquiries go, the others' stay.
+    void clearInquiries(int network);
 
     qsizetype count() const { return static_cast<qsizetype>(records_.size()); }
     const PendingInquiry& at(qsizetype index) const { return *records_.at(std::size_t(index)); }
@@ -106,7 +115,10 @@ private:
     EventHook& events_;
     IgnoreList& ignores_;
     const Clock& clock_;
+    int activeNetwork() const { return network_ ? network_() : 0; }
+
     WindowLines windowLines_;
+    std::function<int()> network_;
     HostResolver resolver_;
     QHash<QString, Action> actions_;
     std::vector<std::unique_ptr<PendingInquiry>> records_;

@@ -5,6 +5,7 @@
 #include "core/options.h"
 #include "core/prompts.h"
 #include "inbound/inquiries.h"
+#include "irc/numerics.h"
 #include "irc/outbound.h"
 #include "script/eventhook.h"
 
@@ -38,6 +39,7 @@ QString orNotAvailable(const QString& text)
 void clearDetails(NotifyEntry& entry)
 {
     entry.present = false;
+    entry.networks.clear();
     entry.details.fill(QString());
 }
 
@@ -48,7 +50,7 @@ QString& detail(NotifyEntry& entry, NotifyColumn column)
 } // namespace
 
 NotifyList::NotifyList(NotifyOptions& options, LineLog& status, EventHook& events, Prompts& prompts,
-                       std::function<void(const QString&)> sendLine, QObject* parent)
+                       Send sendLine, QObject* parent)
     : QObject(parent), options_(options), status_(status), events_(events), prompts_(prompts),
       sendLine_(std::move(sendLine))
 {
@@ -120,6 +122,7 @@ bool NotifyList::addEntry(const QString& nickname)
     NotifyEntry entry;
     entry.nickname = name;
     entries_.append(entry);
+    watch(name, true);
     Q_EMIT entriesChanged();
     selected_ = -1;
     setSelectedIndex(count() - 1);
@@ -160,7 +163,9 @@ bool NotifyList::renameEntry(int index, const QString& text)
         return false;
     // Only the name changes: presence and details stay until the next poll answers for
     // the new name, so a user still on line is not announced again.
+    watch(entries_.at(index).nickname, false);
     entries_[index].nickname = name;
+    watch(name, true);
     Q_EMIT entryChanged(index);
     return true;
 }
@@ -169,6 +174,7 @@ void NotifyList::deleteSelected()
 {
     if (selected_ < 0)
         return;
+    watch(entries_.at(selected_).nickname, false);
     entries_.removeAt(selected_);
     Q_EMIT entriesChanged();
     selected_ = -1;
@@ -177,6 +183,13 @@ void NotifyList::deleteSelected()
 
 void NotifyList::clear()
 {
+    for (auto& [network, state] : networks_) {
+        if (!state.monitor || state.watched.isEmpty())
+            continue;
+        for (const QString& line : monitorLines(false, state.watched.values()))
+            sendLine_(network, line);
+        state.watched.clear();
+    }
     entries_.clear();
     Q_EMIT entriesChanged();
     setSelectedIndex(-1);
@@ -232,16 +245,19 @@ int NotifyList::minimumColumnWidth(int column)
 
 // --- polling -------------------------------------------------------------------------
 
-QStringList NotifyList::isonLines(const QStringList& nicknames)
+namespace {
+// The lines made by make, each naming as many of the nicknames as fit within the bound,
+// every nickname once and none cut.
+QStringList packed(const QStringList& nicknames, QString (*make)(const QStringList&))
 {
-    const qsizetype room = MaxLineBytes - 2 - Outbound::ison({}).toUtf8().size();
+    const qsizetype room = NotifyList::MaxLineBytes - 2 - make({}).toUtf8().size();
     QStringList lines;
     QStringList names;
     qsizetype bytes = 0;
     for (const QString& nickname : nicknames) {
         const qsizetype size = nickname.toUtf8().size();
         if (!names.isEmpty() && bytes + 1 + size > room) {
-            lines << Outbound::ison(names);
+            lines << make(names);
             names.clear();
             bytes = 0;
         }
@@ -251,69 +267,188 @@ QStringList NotifyList::isonLines(const QStringList& nicknames)
         bytes += size;
     }
     if (!names.isEmpty())
-        lines << Outbound::ison(names);
+        lines << make(names);
     return lines;
 }
 
-void NotifyList::sendIson()
+QString monitorAdd(const QStringList& nicknames)
 {
+    return Outbound::monitor(true, nicknames);
+}
+
+QString monitorRemove(const QStringList& nicknames)
+{
+    return Outbound::monitor(false, nicknames);
+}
+} // namespace
+
+QStringList NotifyList::isonLines(const QStringList& nicknames)
+{
+    return packed(nicknames, Outbound::ison);
+}
+
+QStringList NotifyList::monitorLines(bool add, const QStringList& nicknames)
+{
+    return packed(nicknames, add ? monitorAdd : monitorRemove);
+}
+
+void NotifyList::sendIson(int network)
+{
+    Watch& state = networks_[network];
+    if (state.monitor)
+        return;
     const QStringList lines = isonLines(nicknames());
     if (lines.isEmpty())
         return;
-    polls_.push_back(Poll{int(lines.size()), {}});
+    state.polls.push_back(Poll{int(lines.size()), {}});
     for (const QString& line : lines)
-        sendLine_(line);
+        sendLine_(network, line);
 }
 
-void NotifyList::handleIsonAnswer(const QString& parameters)
+void NotifyList::handleIsonAnswer(const QString& parameters, int network)
 {
     const QStringList names = parameters.toLower().split(u' ', Qt::SkipEmptyParts);
+    Watch& state = networks_[network];
     // An answer to an ISON of someone else's making stands on its own.
-    if (polls_.empty()) {
-        judge(QSet<QString>(names.cbegin(), names.cend()));
+    if (state.polls.empty()) {
+        judge(network, QSet<QString>(names.cbegin(), names.cend()));
         return;
     }
-    Poll& poll = polls_.front();
+    Poll& poll = state.polls.front();
     for (const QString& name : names)
         poll.online.insert(name);
     if (--poll.answersDue > 0)
         return;
     const QSet<QString> online = std::move(poll.online);
-    polls_.pop_front();
-    judge(online);
+    state.polls.pop_front();
+    judge(network, online);
 }
 
-void NotifyList::judge(const QSet<QString>& online)
+void NotifyList::judge(int network, const QSet<QString>& online)
 {
-    for (int i = 0; i < count(); ++i) {
-        NotifyEntry& entry = entries_[i];
-        const bool onLine = online.contains(entry.nickname.toLower());
-        if (onLine == entry.present)
+    bool& first = networks_[network].firstAnswer;
+    const bool firstAnswer = first;
+    first = false;
+    for (int i = 0; i < count(); ++i)
+        follow(i, network, online.contains(entries_.at(i).nickname.toLower()), firstAnswer);
+}
+
+void NotifyList::follow(int index, int network, bool onLine, bool first)
+{
+    NotifyEntry& entry = entries_[index];
+    if (onLine == entry.networks.contains(network))
+        return;
+    if (onLine)
+        arrive(entry, network, first);
+    else
+        depart(entry, network);
+    Q_EMIT entryChanged(index);
+}
+
+// --- MONITOR -------------------------------------------------------------------------
+
+bool NotifyList::monitoring(int network) const
+{
+    const auto found = networks_.find(network);
+    return found != networks_.end() && found->second.monitor;
+}
+
+void NotifyList::startMonitor(int network, int limit)
+{
+    Watch& state = networks_[network];
+    state.monitor = true;
+    state.limit = std::max(limit, 0);
+    state.polls.clear();
+    QStringList names = nicknames();
+    if (state.limit > 0 && names.size() > state.limit)
+        names = names.mid(0, state.limit);
+    for (const QString& name : names)
+        state.watched.insert(name.toLower());
+    for (const QString& line : monitorLines(true, names))
+        sendLine_(network, line);
+}
+
+void NotifyList::watch(const QString& nickname, bool add)
+{
+    const QString key = nickname.toLower();
+    for (auto& [network, state] : networks_) {
+        if (!state.monitor || state.watched.contains(key) == add)
             continue;
-        if (onLine)
-            arrive(entry);
-        else
-            depart(entry);
-        Q_EMIT entryChanged(i);
+        if (add && state.limit > 0 && state.watched.size() >= state.limit)
+            continue;
+        if (add) {
+            state.watched.insert(key);
+        } else {
+            state.watched.remove(key);
+            state.reported.remove(key);
+        }
+        sendLine_(network, Outbound::monitor(add, {nickname}));
     }
-    firstAnswer_ = false;
 }
 
-void NotifyList::arrive(NotifyEntry& entry)
+void NotifyList::handleMonitorReply(int numeric, const QString& parameters, int network)
 {
+    Watch& state = networks_[network];
+    // "730 me :nick!user@host,..." and "731 me :nick,..."; "734 me limit nicks :text".
+    QString targets = parameters;
+    if (numeric == Numeric::ERR_MONLISTFULL) {
+        const QStringList words = parameters.split(u' ', Qt::SkipEmptyParts);
+        targets = words.value(1);
+    }
+    if (targets.startsWith(u':'))
+        targets.remove(0, 1);
+    QStringList names;
+    for (const QString& target : targets.split(u',', Qt::SkipEmptyParts))
+        names << target.section(u'!', 0, 0);
+    if (numeric == Numeric::ERR_MONLISTFULL) {
+        for (const QString& name : names)
+            state.watched.remove(name.toLower());
+        if (!names.isEmpty())
+            status_.add(QStringLiteral("The server's watch list is full; not followed") +
+                        where(network) + QStringLiteral(": ") + names.join(QStringLiteral(", ")) +
+                        u'.');
+        return;
+    }
+    if (numeric != Numeric::RPL_MONONLINE && numeric != Numeric::RPL_MONOFFLINE)
+        return;
+    for (const QString& name : names) {
+        const int index = indexOf(name);
+        if (index < 0)
+            continue;
+        const QString key = name.toLower();
+        const bool first = !state.reported.contains(key);
+        state.reported.insert(key);
+        follow(index, network, numeric == Numeric::RPL_MONONLINE, first);
+    }
+}
+
+QString NotifyList::where(int network) const
+{
+    const QString label = label_ ? label_(network) : QString();
+    return label.isEmpty() ? QString() : QStringLiteral(" (") + label + u')';
+}
+
+void NotifyList::arrive(NotifyEntry& entry, int network, bool first)
+{
+    const bool wasPresent = entry.present;
     entry.present = true;
+    entry.networks.append(network);
     const QString name = entry.nickname;
-    status_.add(
-        name + (firstAnswer_ ? QStringLiteral(" is on IRC.") : QStringLiteral(" has joined IRC.")));
+    status_.add(name + (first ? QStringLiteral(" is on IRC") : QStringLiteral(" has joined IRC")) +
+                where(network) + u'.');
     events_.fireEvent(Event::NotifyUserJoined, EventSlots::about(name));
-    askDetails(name);
+    // The details are the user's, whichever network they were asked on.
+    if (!wasPresent)
+        askDetails(name);
 }
 
-void NotifyList::depart(NotifyEntry& entry)
+void NotifyList::depart(NotifyEntry& entry, int network)
 {
-    clearDetails(entry);
+    entry.networks.removeAll(network);
+    if (entry.networks.isEmpty())
+        clearDetails(entry);
     const QString name = entry.nickname;
-    status_.add(name + QStringLiteral(" has Left IRC."));
+    status_.add(name + QStringLiteral(" has Left IRC") + where(network) + u'.');
     events_.fireEvent(Event::NotifyUserLeft, EventSlots::about(name));
 }
 
@@ -338,14 +473,22 @@ void NotifyList::refreshUser(int index)
         askDetails(entries_.at(index).nickname);
 }
 
-void NotifyList::resetPresence()
+void NotifyList::resetPresence(int network)
 {
-    firstAnswer_ = true;
-    polls_.clear();
-    for (NotifyEntry& entry : entries_)
-        clearDetails(entry);
+    networks_.erase(network);
+    for (NotifyEntry& entry : entries_) {
+        entry.networks.removeAll(network);
+        if (entry.networks.isEmpty())
+            clearDetails(entry);
+    }
     Q_EMIT entriesChanged();
     Q_EMIT columnsChanged();
+}
+
+bool NotifyList::firstAnswerPending(int network) const
+{
+    const auto found = networks_.find(network);
+    return found == networks_.end() || found->second.firstAnswer;
 }
 
 bool NotifyList::radar(const PendingInquiry& record)

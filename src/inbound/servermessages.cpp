@@ -172,6 +172,14 @@ void ServerMessages::dispatch(const ServerLine& line)
         if (targets_.ison)
             targets_.ison(line.parameters);
         return;
+    case Numeric::RPL_MONONLINE:
+    case Numeric::RPL_MONOFFLINE:
+    case Numeric::RPL_MONLIST:
+    case Numeric::RPL_ENDOFMONLIST:
+    case Numeric::ERR_MONLISTFULL:
+        if (targets_.monitor)
+            targets_.monitor(numeric, line.parameters);
+        return;
     case Numeric::RPL_WHOISUSER:
     case Numeric::RPL_WHOISSERVER:
     case Numeric::RPL_WHOISOPERATOR:
@@ -339,7 +347,10 @@ void ServerMessages::whois(const ServerLine& line)
         return;
     const QString& p = line.parameters;
     const QString nick = firstWord(p);
-    PendingInquiry* record = targets_.inquiries->findInquiry(QStringLiteral("whois"), nick);
+    const QString label = targets_.labelOf ? targets_.labelOf(line.tags) : QString();
+    PendingInquiry* record = label.isEmpty() ? nullptr : targets_.inquiries->findLabeled(label);
+    if (!record)
+        record = targets_.inquiries->findInquiry(QStringLiteral("whois"), nick);
     if (!record)
         return;
     const QStringList words = p.split(u' ');

@@ -8,6 +8,7 @@
 class EventHook;
 class Inquiries;
 class LineLog;
+class MessageTags;
 class RegistrationControl;
 class WindowRegistry;
 struct ServerLine;
@@ -38,6 +39,10 @@ public:
         std::function<void(int numeric, const QString& parameters)> channelList;
         // The ISON answer for the notify list.
         std::function<void(const QString& parameters)> ison;
+        // The label of the command a reply answers (labeled-response); empty for none.
+        std::function<QString(const MessageTags& tags)> labelOf;
+        // The MONITOR replies for the notify list (730 to 734), with their parameters.
+        std::function<void(int numeric, const QString& parameters)> monitor;
     };
     void setTargets(Targets targets) { targets_ = std::move(targets); }
 

@@ -66,8 +66,17 @@ void UserMessages::handleUserLine(const QString& line)
     // what was said is shown, with its time, and answers nothing.
     if (history && m.command != QLatin1String("PRIVMSG") && m.command != QLatin1String("NOTICE"))
         return;
+    if (history && replayShown_ && !m.tags.msgid().isEmpty() &&
+        replayShown_(m.target, m.tags.msgid()))
+        return;
     const WindowRegistry::InboundScope inbound(windows_, {m.tags.time(), m.tags.msgid(), history});
     const EventHook::Hush hush(events_, history);
+    if (!history &&
+        (m.command == QLatin1String("PRIVMSG") || m.command == QLatin1String("NOTICE")) &&
+        isMe(m.sender) && session_.capabilities().isEnabled(QStringLiteral("echo-message"))) {
+        ownEcho(m);
+        return;
+    }
 
     using Handler = void (UserMessages::*)(const UserLine&);
     struct Command
@@ -118,6 +127,8 @@ void UserMessages::join(const UserLine& m)
         else
             windows_.createChannelWindow(channel);
         session_.sendLine(Outbound::mode(channel));
+        if (ownJoin_)
+            ownJoin_(channel);
         return;
     }
     ChatWindow* window = windows_.findChannelWindow(channel);
@@ -343,6 +354,23 @@ void UserMessages::privmsg(const UserLine& m)
     fire(window, Event::InboundMessage,
          EventSlots::userInChannel(m.sender, window->channelName, m.rest));
     checkSoundRequest(m);
+}
+
+void UserMessages::ownEcho(const UserLine& m)
+{
+    // Actions and queries were shown or asked when they were sent; what went out by
+    // /msg or /notice was shown then too. Only a line said in a window waits for this.
+    if (isCtcp(m.rest) || m.command != QLatin1String("PRIVMSG"))
+        return;
+    ChatWindow* window = isChannelName(m.target) ? windows_.findChannelWindow(m.target)
+                                                 : windows_.findPrivateWindow(m.target);
+    if (!window)
+        return;
+    const qsizetype waiting = window->awaitingEcho.indexOf(m.rest);
+    if (waiting < 0)
+        return;
+    window->awaitingEcho.removeAt(waiting);
+    windows_.addLine(window, u'<' + m.sender + QStringLiteral("> ") + m.rest, LineClass::You);
 }
 
 bool UserMessages::replaying() const

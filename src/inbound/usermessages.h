@@ -54,7 +54,21 @@ public:
         answerSoundRequest_ = std::move(answer);
     }
 
+    // The server confirmed the user's own join of a channel (its window is open).
+    void setOwnJoinHandler(std::function<void(const QString& channel)> joined)
+    {
+        ownJoin_ = std::move(joined);
+    }
+    // Says whether a replayed line (history) with this msgid was already shown in the
+    // target's window; such a line is not shown again.
+    void setReplayShown(std::function<bool(const QString& target, const QString& msgid)> shown)
+    {
+        replayShown_ = std::move(shown);
+    }
+
 private:
+    // The server's echo of what the user said (echo-message).
+    void ownEcho(const UserLine& m);
     // The line replays what was said before: it is in a history playback batch, or dated
     // before this connection was made.
     bool isHistory(const UserLine& m) const;
@@ -89,6 +103,8 @@ private:
     Ctcp& ctcp_;
     const Clock& clock_;
     DccHandler dccHandler_;
+    std::function<void(const QString&)> ownJoin_;
+    std::function<bool(const QString&, const QString&)> replayShown_;
     std::function<void(const QString&)> startFileServer_;
     std::function<void(const QString&, const QString&)> answerSoundRequest_;
     // When each sender last had the away message, so two away clients never answer each

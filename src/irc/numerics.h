@@ -58,5 +58,10 @@ enum Reply : int {
     ERR_KEYSET = 467,
     ERR_CHANOPRIVSNEEDED = 482,
     RPL_LISTSERVERDENIED = 334,
+    RPL_MONONLINE = 730,
+    RPL_MONOFFLINE = 731,
+    RPL_MONLIST = 732,
+    RPL_ENDOFMONLIST = 733,
+    ERR_MONLISTFULL = 734,
 };
 } // namespace Numeric

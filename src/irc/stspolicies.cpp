@@ -16,6 +16,11 @@ bool validPort(qint64 port)
 
 StsPolicies::StsPolicies(QString fileName) : fileName_(std::move(fileName)) {}
 
+QString StsPolicies::pathIn(const QString& programFolder)
+{
+    return programFolder + QStringLiteral("sts.txt");
+}
+
 StsPolicies::Value StsPolicies::parse(const QString& value)
 {
     Value parsed;

@@ -26,6 +26,8 @@ public:
 
     // An empty file name keeps the policies in memory only.
     explicit StsPolicies(QString fileName = QString());
+    // The policies' file in a program folder.
+    static QString pathIn(const QString& programFolder);
 
     // The TLS port for a plain connection to host; nothing when it has no live policy.
     std::optional<int> upgradePort(const QString& host, const QDateTime& now) const;

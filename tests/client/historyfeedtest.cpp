@@ -5,6 +5,7 @@
 #include "support/sessionfixture.h"
 #include "support/testmain.h"
 
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -95,6 +96,68 @@ private Q_SLOTS:
         QCOMPARE(stored.count(QStringLiteral("<alice> old one")), 1);
         QCOMPARE(stored.count(QStringLiteral("<alice> live now")), 1);
         QVERIFY(!stored.contains(WindowRegistry::pastDivider()));
+    }
+
+    // On a server that keeps history, a first join asks for the latest lines and a later
+    // one for those after the newest line the store holds (by its msgid), at most the
+    // setting's worth; what comes is shown quietly with its time, and a replayed line the
+    // window already shows is not shown twice.
+    void joinFetchesWhatWasMissed()
+    {
+        QTemporaryDir folder;
+        SessionFixture f(nullptr, folder.path() + u'/');
+        f.client.options().display.timestamps = true;
+        f.client.options().history.fetchLines = 50;
+        QVERIFY(f.connectAndLogIn());
+        f.server.sendLine(
+            QStringLiteral(":irc.test CAP * LS :batch server-time message-tags draft/chathistory"));
+        QVERIFY(f.server.waitForLine(QStringLiteral("CAP REQ :")));
+        const QString requested = f.server.received().filter(QStringLiteral("CAP REQ :")).last();
+        QVERIFY2(requested.contains(QStringLiteral("draft/chathistory")), qPrintable(requested));
+        f.server.sendLine(QStringLiteral(":irc.test CAP * ACK :") + requested.mid(9));
+        f.server.sendLine(QStringLiteral(":irc.test 001 me :Welcome"));
+        f.server.sendLine(QStringLiteral(":irc.test 376 me :End of MOTD"));
+        QVERIFY(f.server.waitForLine(QStringLiteral("AWAY")));
+
+        const QDateTime said = QDateTime::currentDateTimeUtc().addSecs(-3 * 3600);
+        const auto replay = [&](const QString& reference, const QList<int>& numbers) {
+            f.server.sendLine(QStringLiteral("BATCH +") + reference +
+                              QStringLiteral(" chathistory #h"));
+            for (int n : numbers)
+                f.server.sendLine(QStringLiteral("@batch=") + reference + QStringLiteral(";time=") +
+                                  said.addSecs(n).toString(Qt::ISODateWithMs) +
+                                  QStringLiteral(";msgid=m") + QString::number(n) +
+                                  QStringLiteral(" :alice!a@h PRIVMSG #h :line ") +
+                                  QString::number(n));
+            f.server.sendLine(QStringLiteral("BATCH -") + reference);
+            return f.sync();
+        };
+        const QString stamp2 =
+            said.addSecs(2).toLocalTime().toString(QStringLiteral("'['HH:mm'] '"));
+
+        f.server.sendLine(QStringLiteral(":me!u@h JOIN #h"));
+        QVERIFY(f.server.waitForLine(QStringLiteral("CHATHISTORY LATEST #h * 50")));
+        QVERIFY(replay(QStringLiteral("b1"), {1, 2}));
+        ChatWindow* window = f.client.windows().findChannelWindow(QStringLiteral("#h"));
+        QVERIFY(window);
+        QVERIFY2(window->document->plainLines().contains(stamp2 + QStringLiteral("<alice> line 2")),
+                 qPrintable(window->document->plainLines().join(u'|')));
+        QVERIFY(!f.events.contains(QStringLiteral("Inbound Message")));
+
+        f.client.windows().closeChannelWindow(QStringLiteral("#h"));
+        f.server.sendLine(QStringLiteral(":me!u@h JOIN #h"));
+        QVERIFY(f.server.waitForLine(QStringLiteral("CHATHISTORY AFTER #h msgid=m2 50")));
+        // This server repeats the line it was asked to start after.
+        QVERIFY(replay(QStringLiteral("b2"), {2, 3}));
+        window = f.client.windows().findChannelWindow(QStringLiteral("#h"));
+        QVERIFY(window);
+        QTRY_VERIFY(!window->awaitingPast);
+        const QStringList shown = window->document->plainLines();
+        QCOMPARE(shown.filter(QStringLiteral("<alice> line 2")).size(), 1);
+        QVERIFY2(shown.indexOf(QRegularExpression(QStringLiteral(".*<alice> line 3"))) >
+                     shown.indexOf(WindowRegistry::pastDivider()),
+                 qPrintable(shown.join(u'|')));
+        QVERIFY(!f.events.contains(QStringLiteral("Inbound Message")));
     }
 };
 

@@ -135,6 +135,82 @@ private Q_SLOTS:
         QCOMPARE(attention.count(), 1);
         QVERIFY(channel->unseenActivity && channel->highlighted);
     }
+
+    // With echo-message the user's line is shown when the server echoes it, once, at the
+    // server's time, and a line the server refuses is never shown as said. With
+    // labeled-response a typed WHOIS is answered in the window that asked, even when the
+    // same user is asked about again from another window before the first answer.
+    void ownLinesAndWhoisRepliesComeBackWhereTheyBelong()
+    {
+        SessionFixture f;
+        f.clock.stop();
+        f.client.options().display.timestamps = true;
+        QVERIFY(f.connectAndLogIn());
+        f.server.sendLine(QStringLiteral(
+            ":irc.test CAP * LS :server-time batch message-tags echo-message labeled-response"));
+        QVERIFY(f.server.waitForLine(QStringLiteral("CAP REQ :")));
+        const QString requested = f.server.received().filter(QStringLiteral("CAP REQ :")).last();
+        QVERIFY2(requested.contains(QStringLiteral("echo-message")), qPrintable(requested));
+        f.server.sendLine(QStringLiteral(":irc.test CAP * ACK :") + requested.mid(9));
+        f.server.sendLine(QStringLiteral(":irc.test 001 me :Welcome"));
+        f.server.sendLine(QStringLiteral(":irc.test 376 me :End of MOTD"));
+        QVERIFY(f.server.waitForLine(QStringLiteral("AWAY")));
+        f.server.sendLine(QStringLiteral(":me!u@h JOIN #a"));
+        f.server.sendLine(QStringLiteral(":me!u@h JOIN #b"));
+        QVERIFY(f.sync());
+        ChatWindow* a = f.client.windows().findChannelWindow(QStringLiteral("#a"));
+        ChatWindow* b = f.client.windows().findChannelWindow(QStringLiteral("#b"));
+        QVERIFY(a && b);
+
+        f.client.commands().enterLine(a, QStringLiteral("hello there"));
+        QVERIFY(f.server.waitForLine(QStringLiteral("PRIVMSG #a :hello there")));
+        QVERIFY(a->document->plainLines().filter(QStringLiteral("hello there")).isEmpty());
+        const QDateTime echoed = f.clock.now().addSecs(2 * 3600 + 7 * 60);
+        f.server.sendLine(QStringLiteral("@time=") + tagTime(echoed) +
+                          QStringLiteral(";msgid=e1 :me!u@h PRIVMSG #a :hello there"));
+        f.client.commands().enterLine(a, QStringLiteral("not allowed"));
+        QVERIFY(f.server.waitForLine(QStringLiteral("PRIVMSG #a :not allowed")));
+        f.server.sendLine(QStringLiteral(":irc.test 404 me #a :Cannot send to channel"));
+        QVERIFY(f.sync());
+        const QStringList lines = a->document->plainLines();
+        QCOMPARE(lines.filter(QStringLiteral("hello there")),
+                 QStringList{stamp(echoed) + QStringLiteral("<me> hello there")});
+        QVERIFY2(lines.filter(QStringLiteral("not allowed")).isEmpty(),
+                 qPrintable(lines.join(u'|')));
+        QVERIFY(!f.events.contains(QStringLiteral("Inbound Message")));
+
+        f.client.commands().enterLine(a, QStringLiteral("/whois alice"));
+        f.client.commands().enterLine(b, QStringLiteral("/whois alice"));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return f.server.received().filter(QStringLiteral(" WHOIS alice")).size() == 2; },
+            5000));
+        const QStringList asked = f.server.received().filter(QStringLiteral(" WHOIS alice"));
+        int idle = 0;
+        for (const QString& line : asked) {
+            QVERIFY2(line.startsWith(QStringLiteral("@label=")), qPrintable(line));
+            const QString label = line.section(u' ', 0, 0).mid(7);
+            const QString ref = QStringLiteral("r") + label;
+            idle += 10;
+            for (const QString& reply :
+                 {QStringLiteral("@label=") + label + QStringLiteral(" :irc.test BATCH +") + ref +
+                      QStringLiteral(" labeled-response"),
+                  QStringLiteral("@batch=") + ref +
+                      QStringLiteral(" :irc.test 311 me alice a host * :Alice"),
+                  QStringLiteral("@batch=") + ref + QStringLiteral(" :irc.test 317 me alice ") +
+                      QString::number(idle) + QStringLiteral(" 0 :seconds idle"),
+                  QStringLiteral("@batch=") + ref + QStringLiteral(" :irc.test 318 me alice :End"),
+                  QStringLiteral(":irc.test BATCH -") + ref})
+                f.server.sendLine(reply);
+        }
+        QVERIFY(f.sync());
+        const QString idleFor = QStringLiteral("alice has been idle for ");
+        QCOMPARE(a->document->plainLines().filter(idleFor).join(u'|'),
+                 stamp(f.clock.now()) + QStringLiteral("*** ") + idleFor +
+                     QStringLiteral("10 secs."));
+        QCOMPARE(b->document->plainLines().filter(idleFor).join(u'|'),
+                 stamp(f.clock.now()) + QStringLiteral("*** ") + idleFor +
+                     QStringLiteral("20 secs."));
+    }
 };
 
 QUORL_TEST(ServerTimeTest)

@@ -333,6 +333,73 @@ private Q_SLOTS:
         QCOMPARE(f.events.count(left), 1);
     }
 
+    // One list, asked of every network: a server that offers MONITOR is told the list and
+    // its edits, and its replies decide at once with no polling there; the other network
+    // is polled. With two networks a hit names its network, and the details asked on one
+    // network are taken only from that network's answers.
+    void everyNetworkIsAskedAndMonitorWatchesWhereOffered()
+    {
+        SessionFixture f;
+        NotifyList& list = f.client.notifyList();
+        list.setNicknames({QStringLiteral("alice"), QStringLiteral("Bob")});
+        QVERIFY(f.registerAs(QStringLiteral("me")));
+        QCOMPARE(isonLinesSent(f.server), QStringList{QStringLiteral("ISON alice Bob")});
+
+        FakeIrcServer watching;
+        QVERIFY(watching.listen());
+        QVERIFY(f.client.connectToAddress(QStringLiteral("irc://127.0.0.1:") +
+                                          QString::number(watching.port())));
+        QVERIFY(watching.waitForLine(QStringLiteral("USER ")));
+        watching.sendLine(QStringLiteral(":w.test 001 me :Welcome"));
+        watching.sendLine(QStringLiteral(":w.test 005 me MONITOR=100 :are supported"));
+        watching.sendLine(QStringLiteral(":w.test 376 me :End of MOTD"));
+        QVERIFY(watching.waitForLine(QStringLiteral("MONITOR + alice,Bob")));
+        Session& watchingSession = f.client.network(1).session();
+        const auto syncWatching = [&watching](const QString& token) {
+            watching.sendLine(QStringLiteral("PING :") + token);
+            return watching.waitForLine(QStringLiteral("PONG :") + token);
+        };
+
+        watching.sendLine(QStringLiteral(":w.test 730 me :alice!a@right.host"));
+        QVERIFY(watching.waitForLine(QStringLiteral("WHOIS alice")));
+        QVERIFY(f.statusHas(QStringLiteral("alice is on IRC (w.test).")));
+        QVERIFY(entry(f.client, QStringLiteral("alice")).present);
+        // The other network's answer about alice is not the one asked for.
+        f.server.sendLine(QStringLiteral(":irc.test 311 me alice x wrong.host * :Wrong"));
+        f.server.sendLine(QStringLiteral(":irc.test 318 me alice :End"));
+        QVERIFY(f.sync());
+        QVERIFY(column(f.client, QStringLiteral("alice"), NotifyColumn::Address).isEmpty());
+        watching.sendLine(QStringLiteral(":w.test 311 me alice a right.host * :Alice"));
+        watching.sendLine(QStringLiteral(":w.test 318 me alice :End"));
+        QVERIFY(syncWatching(QStringLiteral("w1")));
+        QCOMPARE(column(f.client, QStringLiteral("alice"), NotifyColumn::Address),
+                 QStringLiteral("a@right.host"));
+
+        // Ticks poll the plain network only; its answer names it.
+        f.server.clearReceived();
+        watching.clearReceived();
+        tickTwice(f.session());
+        tickTwice(watchingSession);
+        QVERIFY(f.server.waitForLine(QStringLiteral("ISON alice Bob")));
+        QVERIFY(syncWatching(QStringLiteral("w2")));
+        QVERIFY(watching.received().filter(QStringLiteral("ISON")).isEmpty());
+        QVERIFY(answer(f, QStringLiteral("Bob")));
+        QVERIFY(f.statusHas(QStringLiteral("Bob is on IRC (Local - test).")));
+
+        // Departures are told at once; the list's edits reach the watching server only.
+        watching.sendLine(QStringLiteral(":w.test 731 me :alice"));
+        QVERIFY(syncWatching(QStringLiteral("w3")));
+        QVERIFY(f.statusHas(QStringLiteral("alice has Left IRC (w.test).")));
+        QVERIFY(!entry(f.client, QStringLiteral("alice")).present);
+        QVERIFY(list.addEntry(QStringLiteral("carol")));
+        QVERIFY(watching.waitForLine(QStringLiteral("MONITOR + carol")));
+        list.setSelectedIndex(list.indexOf(QStringLiteral("Bob")));
+        list.deleteSelected();
+        QVERIFY(watching.waitForLine(QStringLiteral("MONITOR - Bob")));
+        QVERIFY(f.sync());
+        QVERIFY(f.server.received().filter(QStringLiteral("MONITOR")).isEmpty());
+    }
+
     void addUserNumbersNewNicks_data()
     {
         QTest::addColumn<QStringList>("existing");

@@ -2,6 +2,7 @@
 // history played on join, echoed lines, labeled replies and message times on the wire;
 // and ZNC in front of it, whose playback after a reconnect carries the times the lines
 // were said, and whose other clients' lines come back as the user's own.
+#include "chat/chatdocument.h"
 #include "client/client.h"
 #include "irc/outbound.h"
 #include "irc/serverline.h"
@@ -11,6 +12,7 @@
 #include "support/testmain.h"
 #include "support/zncserver.h"
 
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTcpSocket>
 #include <QTest>
@@ -208,6 +210,90 @@ private Q_SLOTS:
         const Seen live = *peer.find(QStringLiteral("said live"));
         QVERIFY(live.time.isValid() && !live.history);
         QVERIFY(live.msgid != history.msgid);
+    }
+
+    // The notify list on a server that offers MONITOR: watched there and never polled,
+    // an arrival and a departure told as the server reports them.
+    void notifyListIsWatchedByMonitor()
+    {
+        InspircdServer server;
+        if (!started(server))
+            return;
+        PeerClient peer(QStringLiteral("watcher"));
+        QStringList sent;
+        QObject::connect(&peer.client.session(), &Session::rawLineRecorded, &peer.client,
+                         [&sent](const QString& line, const QString& direction) {
+                             if (direction == QLatin1String("user"))
+                                 sent << line;
+                         });
+        peer.client.notifyList().setNicknames({QStringLiteral("alice")});
+        QVERIFY2(peer.connectTo(server.port()), qPrintable(peer.status()));
+        QVERIFY(QTest::qWaitFor([&] { return sent.contains(QStringLiteral("MONITOR + alice")); },
+                                5000));
+
+        RawUser alice;
+        QVERIFY(alice.connect(server.port(), QStringLiteral("alice")));
+        QVERIFY2(
+            QTest::qWaitFor(
+                [&] { return peer.status().contains(QStringLiteral("alice has joined IRC.")); },
+                5000),
+            qPrintable(peer.status()));
+        QVERIFY(peer.client.notifyList().entries().at(0).present);
+        alice.send(QStringLiteral("QUIT :bye"));
+        QVERIFY2(QTest::qWaitFor(
+                     [&] { return peer.status().contains(QStringLiteral("alice has Left IRC.")); },
+                     5000),
+                 qPrintable(peer.status()));
+        QVERIFY(sent.filter(QRegularExpression(QStringLiteral("^ISON"))).isEmpty());
+    }
+
+    // What the user types, against a server that echoes it and labels replies: a line
+    // is shown once as it comes back, one the server refuses (a moderated channel) is not
+    // shown as said, and a WHOIS is answered in the window it was typed in.
+    void typedLinesAndWhoisOnInspircd()
+    {
+        InspircdServer server;
+        if (!started(server))
+            return;
+        RawUser alice;
+        QVERIFY(alice.connect(server.port(), QStringLiteral("alice")));
+        alice.send(QStringLiteral("JOIN #open"));
+        alice.send(QStringLiteral("JOIN #quiet"));
+        alice.send(QStringLiteral("MODE #quiet +m"));
+        QVERIFY(alice.waitFor("+m"));
+        PeerClient peer(QStringLiteral("talker"));
+        peer.client.session().capabilities().setWanted({QStringLiteral("server-time"),
+                                                        QStringLiteral("batch"),
+                                                        QStringLiteral("labeled-response")});
+        peer.client.session().capabilities().want(QStringLiteral("echo-message"));
+        QVERIFY2(peer.connectTo(server.port()), qPrintable(peer.status()));
+        QVERIFY(peer.client.session().capabilities().isEnabled(QStringLiteral("echo-message")));
+        WindowRegistry& windows = peer.client.windows();
+        peer.client.session().sendLine(Outbound::join(QStringLiteral("#open")));
+        peer.client.session().sendLine(Outbound::join(QStringLiteral("#quiet")));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return windows.findChannelWindow(QStringLiteral("#quiet")) != nullptr; }, 5000));
+        ChatWindow* open = windows.findChannelWindow(QStringLiteral("#open"));
+        ChatWindow* quiet = windows.findChannelWindow(QStringLiteral("#quiet"));
+        QVERIFY(open && quiet);
+        const auto shown = [](ChatWindow* window, const QString& text) {
+            return window->document->plainLines().filter(text).size();
+        };
+
+        peer.client.commands().enterLine(quiet, QStringLiteral("muted words"));
+        peer.client.commands().enterLine(open, QStringLiteral("said here"));
+        QVERIFY(alice.waitFor("said here"));
+        QVERIFY(
+            QTest::qWaitFor([&] { return shown(open, QStringLiteral("said here")) > 0; }, 5000));
+        QCOMPARE(shown(open, QStringLiteral("<talker> said here")), 1);
+        QCOMPARE(shown(quiet, QStringLiteral("muted words")), 0);
+        QVERIFY(!alice.received.contains("muted words"));
+
+        peer.client.commands().enterLine(open, QStringLiteral("/whois alice"));
+        QVERIFY2(
+            QTest::qWaitFor([&] { return shown(open, QStringLiteral("*** alice is ")) > 0; }, 5000),
+            qPrintable(peer.status()));
+        QCOMPARE(shown(quiet, QStringLiteral("*** alice is ")), 0);
     }
 
     void zncPlayback()

@@ -110,6 +110,52 @@ private Q_SLOTS:
         QVERIFY(reread.load());
         QVERIFY(!reread.upgradePort(host, QDateTime::currentDateTimeUtc()));
     }
+
+    // The client keeps the policies in its program folder: one learned in a run sends
+    // the next run's plain connect to that host straight to TLS on the policy's port.
+    void aLearnedPolicyOutlivesTheRun()
+    {
+        if (!QSslSocket::supportsSsl())
+            QSKIP("Qt has no TLS backend here");
+        QTemporaryDir dir;
+        QString error;
+        const QString cert = dir.filePath(QStringLiteral("cert.pem"));
+        const QString key = dir.filePath(QStringLiteral("key.pem"));
+        QVERIFY2(ServerProcess::makeCertificate(cert, key, QStringLiteral("127.0.0.1"), error),
+                 qPrintable(error));
+        FakeIrcServer secure;
+        QVERIFY(secure.enableTls(cert, key));
+        QVERIFY(secure.listen());
+        const QString policy =
+            QStringLiteral("sts=port=") + QString::number(secure.port()) + ",duration=300";
+        const Session::CertificateTrust trustAll{
+            [](const QString&, const QString&) { return true; }, {}};
+        quint16 plainPort = 0;
+        {
+            SessionFixture f(nullptr, dir.path() + u'/');
+            f.session().setCertificateTrust(trustAll);
+            QVERIFY(f.connectAndLogIn());
+            plainPort = f.server.port();
+            f.server.sendLine(QStringLiteral(":irc.test CAP * LS :") + policy);
+            QVERIFY(secure.waitForLine(QStringLiteral("CAP LS"), 10000));
+            secure.sendLine(QStringLiteral(":irc.test CAP * LS :") + policy);
+            QVERIFY(secure.waitForLine(QStringLiteral("CAP END")));
+            QVERIFY(QFile::exists(StsPolicies::pathIn(dir.path() + u'/')));
+            f.client.shutdown();
+            QVERIFY(secure.waitForDisconnect());
+        }
+
+        ScriptedPrompts prompts;
+        Client again(dir.path() + u'/', prompts);
+        again.session().ident().setPort(0);
+        again.session().setCertificateTrust(trustAll);
+        secure.clearReceived();
+        again.session().connectToKnownHost(QStringLiteral("127.0.0.1"), plainPort,
+                                           QStringLiteral("again"));
+        QVERIFY(secure.waitForLine(QStringLiteral("USER "), 10000));
+        QVERIFY(again.session().usesTls());
+        QCOMPARE(secure.connectionCount(), 2);
+    }
 };
 
 QUORL_TEST(StsTest)
