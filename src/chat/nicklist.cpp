@@ -81,6 +81,7 @@ bool NickList::remove(const QString& nick)
         return false;
     entries_.removeAt(at);
     sortedCount_ = entries_.size();
+    details_.remove(nick.toLower());
     Q_EMIT changed();
     return true;
 }
@@ -93,6 +94,9 @@ void NickList::setRank(const QString& nick, QChar rank)
         name = entries_.takeAt(at).mid(1);
     sortedCount_ = entries_.size();
     insertSorted(rank + name);
+    const auto found = details_.find(nick.toLower());
+    if (found != details_.end())
+        found->ranks = rank == Member ? QString() : QString(rank);
     Q_EMIT changed();
 }
 
@@ -104,32 +108,164 @@ bool NickList::rename(const QString& oldNick, const QString& newNick)
     const QChar rank = entries_.takeAt(at).at(0);
     sortedCount_ = entries_.size();
     insertSorted(rank + newNick);
+    if (const auto found = details_.constFind(oldNick.toLower()); found != details_.constEnd()) {
+        Details moved = *found;
+        details_.erase(found);
+        details_.insert(newNick.toLower(), std::move(moved));
+    }
     Q_EMIT changed();
     return true;
 }
 
+NickList::Name NickList::parseName(const QString& word)
+{
+    Name name;
+    qsizetype start = 0;
+    for (; start < word.size(); ++start) {
+        const QChar sign = word.at(start);
+        QChar rank;
+        if (sign == u'@' || sign == u'~' || sign == u'&')
+            rank = Operator;
+        else if (sign == u'+')
+            rank = Voiced;
+        else if (sign != u'%')
+            break;
+        if (!rank.isNull() && !name.ranks.contains(rank))
+            name.ranks += rank;
+    }
+    if (name.ranks.size() > 1)
+        std::sort(name.ranks.begin(), name.ranks.end());
+    const qsizetype bang = word.indexOf(u'!', start);
+    if (bang < 0) {
+        name.nick = start == 0 ? word : word.mid(start);
+        return name;
+    }
+    name.nick = word.mid(start, bang - start);
+    if (word.indexOf(u'@', bang) > bang + 1)
+        name.userHost = word.mid(bang + 1).toLower();
+    return name;
+}
+
 QString NickList::entryForName(const QString& name)
 {
-    if (name.startsWith(u'@'))
-        return Operator + name.mid(1);
-    if (name.startsWith(u'+'))
-        return Voiced + name.mid(1);
-    return Member + name;
+    const Name parsed = parseName(name);
+    return (parsed.ranks.isEmpty() ? Member : parsed.ranks.at(0)) + parsed.nick;
 }
 
 void NickList::addNames(const QStringList& names)
 {
-    for (const QString& name : names) {
-        if (!name.isEmpty())
-            entries_.append(entryForName(name));
+    for (const QString& word : names) {
+        Name name = parseName(word);
+        if (name.nick.isEmpty())
+            continue;
+        entries_.append((name.ranks.isEmpty() ? Member : name.ranks.at(0)) + name.nick);
+        if (name.ranks.size() > 1 || !name.userHost.isEmpty())
+            details_.insert(
+                name.nick.toLower(),
+                Details{std::move(name.ranks), std::move(name.userHost), {}, {}, false});
     }
     Q_EMIT changed();
+}
+
+NickList::Details* NickList::detailsFor(const QString& nick)
+{
+    const QString key = nick.toLower();
+    const auto found = details_.find(key);
+    if (found != details_.end())
+        return &*found;
+    const QChar rank = rankOf(nick);
+    if (rank.isNull())
+        return nullptr;
+    Details& made = details_[key];
+    if (rank != Member)
+        made.ranks = rank;
+    return &made;
+}
+
+const NickList::Details* NickList::details(const QString& nick) const
+{
+    const auto found = details_.constFind(nick.toLower());
+    return found == details_.constEnd() ? nullptr : &*found;
+}
+
+QString NickList::describe(const QString& nick) const
+{
+    QStringList lines{nick};
+    if (const Details* d = details(nick)) {
+        if (!d->userHost.isEmpty())
+            lines << d->userHost;
+        if (!d->account.isEmpty())
+            lines << QStringLiteral("Logged in as ") + d->account;
+        if (d->away)
+            lines << QStringLiteral("Away");
+        if (!d->realName.isEmpty())
+            lines << d->realName;
+    }
+    return lines.join(u'\n');
+}
+
+bool NickList::changeRank(const QString& nick, QChar rank, bool held)
+{
+    Details* d = detailsFor(nick);
+    if (!d)
+        return false;
+    if (held && !d->ranks.contains(rank)) {
+        d->ranks += rank;
+        std::sort(d->ranks.begin(), d->ranks.end());
+    } else if (!held) {
+        d->ranks.remove(rank);
+    }
+    const QChar shown = d->ranks.isEmpty() ? Member : d->ranks.at(0);
+    const qsizetype at = indexOf(nick);
+    if (entries_.at(at).at(0) != shown) {
+        const QString name = entries_.takeAt(at).mid(1);
+        sortedCount_ = entries_.size();
+        insertSorted(shown + name);
+    }
+    Q_EMIT changed();
+    return true;
+}
+
+template <typename Field>
+void NickList::setDetail(const QString& nick, Field Details::*field, const Field& value)
+{
+    const auto found = details_.find(nick.toLower());
+    Details* d = nullptr;
+    if (found != details_.end())
+        d = &*found;
+    else if (value != Field{}) // nothing known reads as the default already
+        d = detailsFor(nick);
+    if (!d || d->*field == value)
+        return;
+    d->*field = value;
+    Q_EMIT changed();
+}
+
+void NickList::setUserHost(const QString& nick, const QString& userHost)
+{
+    setDetail(nick, &Details::userHost, userHost);
+}
+
+void NickList::setAccount(const QString& nick, const QString& account)
+{
+    setDetail(nick, &Details::account, account);
+}
+
+void NickList::setRealName(const QString& nick, const QString& realName)
+{
+    setDetail(nick, &Details::realName, realName);
+}
+
+void NickList::setAway(const QString& nick, bool away)
+{
+    setDetail(nick, &Details::away, away);
 }
 
 void NickList::clear()
 {
     entries_.clear();
     sortedCount_ = 0;
+    details_.clear();
     Q_EMIT changed();
 }
 

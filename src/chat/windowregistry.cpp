@@ -920,9 +920,10 @@ void WindowRegistry::addNames(ChatWindow* channel, const QStringList& names)
     if (!channel)
         return;
     channel->nickList.addNames(names);
-    for (const QString& name : names) {
-        const QString entry = NickList::entryForName(name);
-        followOwnRank(channel, NickList::nickOf(entry), entry.at(0));
+    for (const QString& word : names) {
+        const NickList::Name name = NickList::parseName(word);
+        followOwnRank(channel, name.nick,
+                      name.ranks.isEmpty() ? NickList::Member : name.ranks.at(0));
     }
 }
 
@@ -944,6 +945,16 @@ void WindowRegistry::setMemberRank(ChatWindow* channel, const QString& nick, QCh
         return;
     channel->nickList.setRank(nick, rank);
     followOwnRank(channel, nick, rank);
+}
+
+void WindowRegistry::changeMemberRank(ChatWindow* channel, const QString& nick, QChar rank,
+                                      bool held)
+{
+    if (!channel)
+        return;
+    if (!channel->nickList.changeRank(nick, rank, held))
+        channel->nickList.setRank(nick, held ? rank : NickList::Member);
+    followOwnRank(channel, nick, channel->nickList.rankOf(nick));
 }
 
 void WindowRegistry::renameMember(ChatWindow* channel, const QString& oldNick,

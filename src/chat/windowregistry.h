@@ -205,6 +205,9 @@ public:
     void addMember(ChatWindow* channel, const QString& nick);
     void removeMember(ChatWindow* channel, const QString& nick);
     void setMemberRank(ChatWindow* channel, const QString& nick, QChar rank);
+    // A mode gives or takes one rank; the member keeps the others (a voiced operator
+    // stays voiced when de-opped). A nick not listed is added under what it then holds.
+    void changeMemberRank(ChatWindow* channel, const QString& nick, QChar rank, bool held);
     void renameMember(ChatWindow* channel, const QString& oldNick, const QString& newNick);
 
 Q_SIGNALS:

@@ -261,6 +261,17 @@ void UserActions::prepareWhois(ChatWindow* window, const QString& nick, const QS
 {
     windowLine(window, QStringLiteral("*** Prepping ") + nick + QStringLiteral(" for ") + purpose +
                            QStringLiteral("..."));
+    // The host the channel knows (from its names, the user's join or a host change) is
+    // taken at once; a whois asks for it otherwise.
+    const NickList::Details* known =
+        isChannelWindow(window) ? window->nickList.details(nick) : nullptr;
+    if (known && !known->userHost.isEmpty()) {
+        PendingInquiry& record = inquiries_.startInquiry(QStringLiteral("whois"), action, nick,
+                                                         window->channelName, window->windowName());
+        record.userHost = known->userHost;
+        inquiries_.completeInquiry(&record);
+        return;
+    }
     whoisUser(nick, action, window);
 }
 

@@ -29,6 +29,9 @@ QStringList whoisLines(const PendingInquiry& r)
         QStringLiteral("*** ") + nick + QStringLiteral("'s Name is ") + r.realName + u'.',
         QStringLiteral("*** ") + nick + QStringLiteral(" is connected to ") + r.server + u'.',
     };
+    if (!r.account.isEmpty())
+        lines << QStringLiteral("*** ") + nick + QStringLiteral(" is logged in as ") + r.account +
+                     u'.';
     if (r.ircOperator == QLatin1String("yes"))
         lines << QStringLiteral("*** ") + nick + QStringLiteral(" is an IRC-COP.");
     if (!r.idle.isEmpty())

@@ -35,6 +35,7 @@ struct PendingInquiry
     QString timeReply;
     QString userHost; // user@host; for "dnsuserhost" the host alone may stand here
     QString realName;
+    QString account; // the services account the user is logged in as
     QString server;
     QString ircOperator; // "yes" for an IRC operator
     QString idle;

@@ -49,14 +49,13 @@ struct RankMode
     const char* text; // %1 is the nickname
     Event myEvent;
     Event otherEvent;
-    const char* myStatus;
 };
 
 constexpr RankMode rankModes[] = {
-    {u'o', true, u'a', " has given %1 Ops.", Event::YouOpped, Event::UserOpped, "op"},
-    {u'o', false, u'c', " has De-Opped %1.", Event::YouDeopped, Event::UserDeopped, "slime"},
-    {u'v', true, u'b', " has given %1 Voice.", Event::YouVoiced, Event::UserVoiced, "voice"},
-    {u'v', false, u'c', " has De-Voiced %1.", Event::YouDevoiced, Event::UserDevoiced, "slime"},
+    {u'o', true, u'a', " has given %1 Ops.", Event::YouOpped, Event::UserOpped},
+    {u'o', false, u'a', " has De-Opped %1.", Event::YouDeopped, Event::UserDeopped},
+    {u'v', true, u'b', " has given %1 Voice.", Event::YouVoiced, Event::UserVoiced},
+    {u'v', false, u'b', " has De-Voiced %1.", Event::YouDevoiced, Event::UserDevoiced},
 };
 
 QString starred(const QString& sender, const QString& text)
@@ -69,8 +68,13 @@ QList<Change> parse(const QString& modeText)
 {
     const qsizetype space = modeText.indexOf(u' ');
     const QString letters = space < 0 ? modeText : modeText.left(space);
-    const QStringList arguments =
-        space < 0 ? QStringList() : modeText.mid(space + 1).trimmed().split(u' ');
+    QString argumentText = space < 0 ? QString() : modeText.mid(space + 1).trimmed();
+    // The last argument may come as the trailing parameter: "-o :alice" names alice.
+    if (argumentText.startsWith(u':'))
+        argumentText.remove(0, 1);
+    else if (const qsizetype trailing = argumentText.indexOf(QStringLiteral(" :")); trailing >= 0)
+        argumentText.remove(trailing + 1, 1);
+    const QStringList arguments = space < 0 ? QStringList() : argumentText.split(u' ');
     QList<Change> changes;
     bool plus = true;
     qsizetype nextArgument = 0;
@@ -162,10 +166,10 @@ void apply(const QList<Change>& changes, ChatWindow& window, const QString& send
         if (rank == std::end(rankModes) || arg.isEmpty())
             continue;
         show(QString::fromLatin1(rank->text).replace(QStringLiteral("%1"), arg));
-        effects.setRank(&window, arg, rank->rank);
+        // The user's own status follows the rank the nick list then shows.
+        effects.changeRank(&window, arg, rank->rank, change.plus);
         const bool mine = effects.isMe(arg);
         if (mine) {
-            window.myStatus = QString::fromLatin1(rank->myStatus);
             fire(rank->myEvent, EventSlots::channelChanged(channel, sender, arg));
         } else if (letter == u'o' && !change.plus) {
             fire(rank->otherEvent, EventSlots::channelAction(sender, channel, arg));

@@ -28,7 +28,8 @@ struct Effects
 {
     std::function<void(ChatWindow*, const QString&)> addLine;
     std::function<void(const ChatWindow*, Event, const EventSlots&)> fireEvent;
-    std::function<void(ChatWindow*, const QString&, QChar)> setRank;
+    // A member gains (true) or loses a rank; the member's other ranks stay.
+    std::function<void(ChatWindow*, const QString&, QChar, bool)> changeRank;
     std::function<bool(const QString&)> isMe;
 };
 

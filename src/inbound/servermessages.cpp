@@ -186,6 +186,7 @@ void ServerMessages::dispatch(const ServerLine& line)
     case Numeric::RPL_WHOISIDLE:
     case Numeric::RPL_ENDOFWHOIS:
     case Numeric::RPL_WHOISCHANNELS:
+    case Numeric::RPL_WHOISACCOUNT:
         whois(line);
         return;
     case Numeric::RPL_LISTSTART:
@@ -373,6 +374,10 @@ void ServerMessages::whois(const ServerLine& line)
     }
     case Numeric::RPL_WHOISOPERATOR:
         record->ircOperator = QStringLiteral("yes");
+        break;
+    case Numeric::RPL_WHOISACCOUNT: // "nick account :is logged in as"
+        if (words.size() >= 2 && !words.at(1).startsWith(u':'))
+            record->account = words.at(1);
         break;
     case Numeric::RPL_WHOISIDLE:
         if (words.size() >= 3) {

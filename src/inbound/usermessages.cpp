@@ -33,6 +33,22 @@ bool inNickList(const ChatWindow* window, const QString& nick)
 {
     return window->nickList.indexOf(nick) >= 0;
 }
+
+// The parameters after the command as one text: "AWAY :gone to lunch" gives "gone to
+// lunch", "SETNAME :Joe Bloggs" gives "Joe Bloggs".
+QString parametersText(const UserLine& m)
+{
+    QString text = m.rest.isEmpty() ? m.target : m.target + u' ' + m.rest;
+    if (text.startsWith(u':'))
+        text.remove(0, 1);
+    return text;
+}
+
+// An account name as the server says it: "*" for none.
+QString accountName(const QString& word)
+{
+    return word == QLatin1String("*") ? QString() : word;
+}
 } // namespace
 
 UserMessages::UserMessages(Session& session, WindowRegistry& windows, EventHook& events,
@@ -41,6 +57,10 @@ UserMessages::UserMessages(Session& session, WindowRegistry& windows, EventHook&
     : session_(session), windows_(windows), events_(events), status_(status), options_(options),
       gate_(gate), ctcp_(ctcp), clock_(clock)
 {
+    // Names replies are read with every rank and with the hosts, and invitations of others
+    // are told apart from the user's own.
+    for (const char* capability : {"multi-prefix", "userhost-in-names", "invite-notify"})
+        session_.capabilities().want(QLatin1String(capability));
 }
 
 bool UserMessages::isMe(const QString& nick) const
@@ -59,6 +79,9 @@ void UserMessages::handleUserLine(const QString& line)
     if (!parsed)
         return;
     const UserLine& m = *parsed;
+    // Only a return from away comes without a parameter.
+    if (m.target.isEmpty() && m.command != QLatin1String("AWAY"))
+        return;
     const bool history = isHistory(m);
     if (gate_.shouldDrop(m.command, m.target, m.sender, m.address, history))
         return;
@@ -85,12 +108,16 @@ void UserMessages::handleUserLine(const QString& line)
         Handler handler;
     };
     static constexpr Command commands[] = {
-        {"PRIVMSG", &UserMessages::privmsg}, {"NOTICE", &UserMessages::notice},
-        {"JOIN", &UserMessages::join},       {"PART", &UserMessages::part},
-        {"QUIT", &UserMessages::quit},       {"NICK", &UserMessages::nick},
-        {"MODE", &UserMessages::mode},       {"TOPIC", &UserMessages::topic},
-        {"KICK", &UserMessages::kick},       {"INVITE", &UserMessages::invite},
+        {"PRIVMSG", &UserMessages::privmsg},    {"NOTICE", &UserMessages::notice},
+        {"JOIN", &UserMessages::join},          {"PART", &UserMessages::part},
+        {"QUIT", &UserMessages::quit},          {"NICK", &UserMessages::nick},
+        {"MODE", &UserMessages::mode},          {"TOPIC", &UserMessages::topic},
+        {"KICK", &UserMessages::kick},          {"INVITE", &UserMessages::invite},
+        {"AWAY", &UserMessages::away},          {"ACCOUNT", &UserMessages::account},
+        {"CHGHOST", &UserMessages::changeHost}, {"SETNAME", &UserMessages::setName},
     };
+    if (!history && !m.tags.account().isEmpty())
+        noteAccountTag(m);
     for (const Command& c : commands) {
         if (m.command == QLatin1String(c.word)) {
             (this->*c.handler)(m);
@@ -135,6 +162,21 @@ void UserMessages::join(const UserLine& m)
     if (!window || inNickList(window, m.sender))
         return;
     windows_.addMember(window, m.sender);
+    NickList& nicks = window->nickList;
+    nicks.setUserHost(m.sender, m.address);
+    // An extended join names the account ("*" for none) and the real name.
+    if (!m.rest.isEmpty()) {
+        const qsizetype space = m.rest.indexOf(u' ');
+        nicks.setAccount(m.sender, accountName(space < 0 ? m.rest : m.rest.left(space)));
+        if (space >= 0) {
+            QString realName = m.rest.mid(space + 1).trimmed();
+            if (realName.startsWith(u':'))
+                realName.remove(0, 1);
+            nicks.setRealName(m.sender, realName);
+        }
+    }
+    if (!m.tags.account().isEmpty())
+        nicks.setAccount(m.sender, m.tags.account());
     if (!window->hideJoins)
         windows_.addLine(window,
                          QStringLiteral("*** ") + m.sender + QStringLiteral(" (") + m.address +
@@ -274,6 +316,15 @@ void UserMessages::topic(const UserLine& m)
 void UserMessages::invite(const UserLine& m)
 {
     const QString channel = m.rest;
+    // Someone else invited to a channel the user is in: told in that channel.
+    if (!m.target.isEmpty() && !isMe(m.target)) {
+        if (ChatWindow* window = windows_.findChannelWindow(channel))
+            windows_.addLine(window,
+                             QStringLiteral("*** ") + m.sender + QStringLiteral(" has Invited ") +
+                                 m.target + QStringLiteral(" to ") + window->channelName + u'.',
+                             LineClass::Server);
+        return;
+    }
     fire(nullptr, Event::YouInvited, EventSlots::channelChanged(channel, m.sender));
     status_.add(m.sender + QStringLiteral(" has Invited you to ") + channel + u'.');
     // Only a single channel name is joined: "0" or a list would make the invitation
@@ -321,6 +372,62 @@ void UserMessages::kick(const UserLine& m)
                            : QStringLiteral(" (") + reason + Formatting::Plain + u')';
     windows_.addLine(window, text, LineClass::Server);
     fire(window, Event::UserKicked, EventSlots::channelAction(kicker, channel, victim));
+}
+
+// --- what is known of a user --------------------------------------------------------
+
+void UserMessages::eachChannel(const std::function<void(ChatWindow*)>& apply)
+{
+    const int network = windows_.activeNetwork();
+    for (qsizetype i = 0; i < windows_.count(); ++i) {
+        ChatWindow* window = windows_.at(i);
+        if (window->network == network && window->conversationKind == ConversationKind::Channel)
+            apply(window);
+    }
+}
+
+void UserMessages::away(const UserLine& m)
+{
+    // With a message the user went away; without one the user is back.
+    const bool gone = !parametersText(m).isEmpty();
+    eachChannel([&](ChatWindow* w) { w->nickList.setAway(m.sender, gone); });
+}
+
+void UserMessages::account(const UserLine& m)
+{
+    const QString name = accountName(m.target);
+    eachChannel([&](ChatWindow* w) { w->nickList.setAccount(m.sender, name); });
+}
+
+void UserMessages::noteAccountTag(const UserLine& m)
+{
+    if (!isChannelName(m.target) || m.command == QLatin1String("JOIN"))
+        return;
+    if (ChatWindow* window = windows_.findChannelWindow(m.target))
+        window->nickList.setAccount(m.sender, m.tags.account());
+}
+
+// The user's host changed: no quit and no join, the user stays where they were, and the
+// new host is what the lists and a private chat know from now on.
+void UserMessages::changeHost(const UserLine& m)
+{
+    if (m.target.isEmpty() || m.rest.isEmpty() || m.rest.contains(u' '))
+        return;
+    const QString userHost = (m.target + u'@' + m.rest).toLower();
+    eachChannel([&](ChatWindow* w) { w->nickList.setUserHost(m.sender, userHost); });
+    for (qsizetype i = 0; i < windows_.count(); ++i) {
+        ChatWindow* window = windows_.at(i);
+        if (window->network == windows_.activeNetwork() &&
+            window->conversationKind == ConversationKind::Private &&
+            sameName(window->peerNickname, m.sender))
+            window->peerAddress = userHost;
+    }
+}
+
+void UserMessages::setName(const UserLine& m)
+{
+    const QString realName = parametersText(m);
+    eachChannel([&](ChatWindow* w) { w->nickList.setRealName(m.sender, realName); });
 }
 
 // --- messages ------------------------------------------------------------------------
@@ -481,8 +588,8 @@ void UserMessages::applyModes(const QString& channel, const QString& modes, cons
                 windows_.addLine(w, text, LineClass::Server);
             },
             [this](const ChatWindow* w, Event event, const EventSlots& s) { fire(w, event, s); },
-            [this](ChatWindow* w, const QString& nick, QChar rank) {
-                windows_.setMemberRank(w, nick, rank);
+            [this](ChatWindow* w, const QString& nick, QChar rank, bool held) {
+                windows_.changeMemberRank(w, nick, rank, held);
             },
             [this](const QString& nick) { return isMe(nick); },
         });

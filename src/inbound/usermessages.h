@@ -84,6 +84,14 @@ private:
     void privmsg(const UserLine& m);
     void notice(const UserLine& m);
     void mode(const UserLine& m);
+    void away(const UserLine& m);
+    void account(const UserLine& m);
+    void changeHost(const UserLine& m);
+    void setName(const UserLine& m);
+    // The sender's account tag, kept in the nick list of the channel the line went to.
+    void noteAccountTag(const UserLine& m);
+    // Calls apply with each channel window of the active network.
+    void eachChannel(const std::function<void(ChatWindow*)>& apply);
     void applyModes(const QString& channel, const QString& modes, const QString& sender,
                     bool silent);
     void privateMessageToUser(const UserLine& m);

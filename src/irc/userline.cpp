@@ -20,8 +20,13 @@ std::optional<UserLine> UserLine::parse(const QString& whole)
     parsed.address = line.mid(bang + 1, prefixEnd - bang - 1).toString().toLower();
 
     const qsizetype commandEnd = line.indexOf(u' ', prefixEnd + 1);
-    if (commandEnd < 0)
-        return std::nullopt;
+    if (commandEnd < 0) {
+        // A command without parameters ("AWAY": the user is back).
+        parsed.command = line.mid(prefixEnd + 1).toString().toUpper();
+        if (parsed.command.isEmpty())
+            return std::nullopt;
+        return parsed;
+    }
     parsed.command = line.mid(prefixEnd + 1, commandEnd - prefixEnd - 1).toString().toUpper();
 
     const QStringView remainder = line.mid(commandEnd + 1);

@@ -17,7 +17,8 @@ struct UserLine
     QString target;   // one leading ":" removed when it is the last word
     QString rest;     // after the target, minus one leading ":"; empty when none
 
-    // Lines without a user part ("!") in their prefix, or without a command, give nothing.
+    // Lines without a user part ("!") in their prefix, or without a command, give nothing;
+    // a command alone gives empty target and rest.
     static std::optional<UserLine> parse(const QString& line);
     QString senderLower() const { return sender.toLower(); }
 };

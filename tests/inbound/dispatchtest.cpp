@@ -313,6 +313,72 @@ private Q_SLOTS:
         QVERIFY(f.events.contains(QStringLiteral("You are No longer Channel Operator")));
     }
 
+    // What the server tells of a user follows them into every channel's list, with no
+    // quit or join shown: every rank and the host from the names, the account from an
+    // extended join, a message's tag and ACCOUNT, away and back, a new host and real
+    // name. Whois says the account; an ignore from the list takes the host it knows, at
+    // once; an invitation of someone else is told in its channel only.
+    void whatIsKnownOfAUserFollowsThem()
+    {
+        Dispatch f;
+        QVERIFY(f.inChannel());
+        f.send(QStringLiteral(":me!u@h JOIN :#d"));
+        f.send(QStringLiteral(":irc.test 353 me = #d :me @+Eve!Eve@Old.Host +%carl!c@h"));
+        f.send(QStringLiteral(":Eve!eve@old.host JOIN #c eveacct :Eve Example"));
+        QVERIFY(f.sync());
+        NickList& c = f.channel(QStringLiteral("#c"))->nickList;
+        NickList& d = f.channel(QStringLiteral("#d"))->nickList;
+        QCOMPARE(d.entries(), (QStringList{"aEve", "bcarl", "cme"}));
+        QCOMPARE(d.details(QStringLiteral("eve"))->userHost, QStringLiteral("eve@old.host"));
+        QCOMPARE(c.describe(QStringLiteral("Eve")),
+                 QStringLiteral("Eve\neve@old.host\nLogged in as eveacct\nEve Example"));
+        f.send(QStringLiteral(":bob!b@h MODE #d -o Eve"));
+        f.send(QStringLiteral("@account=eve2 :Eve!eve@old.host PRIVMSG #c :hi"));
+        QVERIFY(f.sync());
+        QCOMPARE(d.entries(), (QStringList{"bcarl", "bEve", "cme"}));
+        QCOMPARE(c.details(QStringLiteral("eve"))->account, QStringLiteral("eve2"));
+
+        const QStringList linesC = f.lines(QStringLiteral("#c"));
+        const QStringList linesD = f.lines(QStringLiteral("#d"));
+        f.send(QStringLiteral(":Eve!eve@old.host ACCOUNT evelyn"));
+        f.send(QStringLiteral(":Eve!eve@old.host AWAY :lunch"));
+        f.send(QStringLiteral(":Eve!eve@old.host CHGHOST eve New.Host"));
+        f.send(QStringLiteral(":Eve!eve@new.host SETNAME :Eve Again"));
+        QVERIFY(f.sync());
+        for (NickList* list : {&c, &d}) {
+            QCOMPARE(list->describe(QStringLiteral("eve")),
+                     QStringLiteral("eve\neve@new.host\nLogged in as evelyn\nAway\nEve Again"));
+        }
+        f.send(QStringLiteral(":Eve!eve@new.host AWAY"));
+        f.send(QStringLiteral(":Eve!eve@new.host ACCOUNT *"));
+        QVERIFY(f.sync());
+        QVERIFY(!d.details(QStringLiteral("eve"))->away);
+        QVERIFY(d.details(QStringLiteral("eve"))->account.isEmpty());
+        QCOMPARE(f.lines(QStringLiteral("#c")), linesC);
+        QCOMPARE(f.lines(QStringLiteral("#d")), linesD);
+        QVERIFY(!f.events.contains(QStringLiteral("a user is quitting irc")));
+
+        f.server.clearReceived();
+        QVERIFY(f.client.userActions().runNickAction(QStringLiteral("5 minutes"),
+                                                     f.channel(QStringLiteral("#d")), {"Eve"}));
+        QVERIFY(f.client.ignoreList().isIgnored(QStringLiteral("someone"),
+                                                QStringLiteral("eve@new.host")));
+        QVERIFY(f.server.received().filter(QStringLiteral("WHOIS")).isEmpty());
+
+        f.send(QStringLiteral(":bob!b@h INVITE dave :#c"));
+        f.client.userActions().whoisUser(QStringLiteral("carl"), QStringLiteral("display"),
+                                         f.channel(QStringLiteral("#d")));
+        f.send(QStringLiteral(":irc.test 311 me carl c h * :Carl"));
+        f.send(QStringLiteral(":irc.test 330 me carl carlsacct :is logged in as"));
+        f.send(QStringLiteral(":irc.test 318 me carl :End of /WHOIS list."));
+        QVERIFY(f.sync());
+        QVERIFY(f.lines(QStringLiteral("#c"))
+                    .contains(QStringLiteral("*** bob has Invited dave to #c.")));
+        QVERIFY(!f.status().join(u'|').contains(QStringLiteral("Invited you")));
+        QVERIFY(f.lines(QStringLiteral("#d"))
+                    .contains(QStringLiteral("*** carl is logged in as carlsacct.")));
+    }
+
     void messagesAndNotices()
     {
         Dispatch f;

@@ -51,14 +51,14 @@ private Q_SLOTS:
                                 "labeled-response", "away-notify", "account-notify",
                                 "extended-join",    "account-tag", "chghost",
                                 "setname",          "cap-notify",  "chathistory"};
-        const QStringList reshaping{"echo-message", "multi-prefix", "userhost-in-names",
-                                    "invite-notify"};
+        const QStringList read{"multi-prefix", "userhost-in-names", "invite-notify",
+                               "echo-message"};
         QTest::newRow("a network offering everything, all wanted")
-            << true << network << quiet + reshaping;
-        // Until the handlers read the lines those capabilities reshape, they are not asked
-        // for; the client's handlers read the echo of the user's own lines.
-        QTest::newRow("a network offering everything")
-            << false << network << quiet + QStringList{"echo-message"};
+            << true << network << quiet + read;
+        // The capabilities that reshape lines are asked for once the handlers read what
+        // they reshape: the names with every rank and host, others' invitations, the echo
+        // of the user's own lines.
+        QTest::newRow("a network offering everything") << false << network << quiet + read;
         QTest::newRow("a bouncer without the standard names")
             << true
             << QStringList{QStringLiteral(":irc.znc.in CAP unknown-nick LS :batch cap-notify "

@@ -3,6 +3,7 @@
 // and ZNC in front of it, whose playback after a reconnect carries the times the lines
 // were said, and whose other clients' lines come back as the user's own.
 #include "chat/chatdocument.h"
+#include "chat/windowregistry.h"
 #include "client/client.h"
 #include "irc/outbound.h"
 #include "irc/serverline.h"
@@ -75,11 +76,15 @@ struct PeerClient
     QList<Seen> messages;  // every PRIVMSG
     QStringList labelsOf311;
 
-    explicit PeerClient(const QString& nick, const QString& pass = QString()) : password(pass)
+    // everyCapability: every capability the protocol layer can take is asked for, not
+    // only those the handlers want.
+    explicit PeerClient(const QString& nick, const QString& pass = QString(),
+                        bool everyCapability = true)
+        : password(pass)
     {
         client.session().ident().setPort(0);
-        // Every capability the protocol layer can take is asked for.
-        client.session().capabilities().setWanted(CapNegotiation::supported());
+        if (everyCapability)
+            client.session().capabilities().setWanted(CapNegotiation::supported());
         client.options().user.nicknames = {nick};
         client.session().setNickname(nick);
         Session& session = client.session();
@@ -294,6 +299,76 @@ private Q_SLOTS:
             QTest::qWaitFor([&] { return shown(open, QStringLiteral("*** alice is ")) > 0; }, 5000),
             qPrintable(peer.status()));
         QCOMPARE(shown(quiet, QStringLiteral("*** alice is ")), 0);
+    }
+
+    // The nick list as the server's capabilities keep it, with only what the handlers ask
+    // for requested: a member who is operator and voiced stays voiced when de-opped, the
+    // hosts come with the names, away and back and a new real name reach the list, and an
+    // invitation of someone else is told in the channel.
+    void nickListFollowsTheServer()
+    {
+        InspircdServer server;
+        if (!started(server))
+            return;
+        RawUser alice;
+        QVERIFY(alice.connect(server.port(), QStringLiteral("alice")));
+        alice.send(QStringLiteral("JOIN #n"));
+        alice.send(QStringLiteral("MODE #n +v alice"));
+        QVERIFY(alice.waitFor("+v"));
+        RawUser bob;
+        QVERIFY(bob.connect(server.port(), QStringLiteral("bob")));
+
+        PeerClient peer(QStringLiteral("watcher"), QString(), false);
+        QVERIFY2(peer.connectTo(server.port()), qPrintable(peer.status()));
+        const QString requested = peer.capLines.filter(QStringLiteral("CAP REQ")).join(u' ');
+        qInfo("inspircd, wanted by the handlers: %s", qPrintable(requested));
+        for (const char* capability :
+             {"multi-prefix", "userhost-in-names", "invite-notify", "away-notify", "account-notify",
+              "extended-join", "account-tag", "chghost", "setname"})
+            QVERIFY2(requested.contains(QLatin1String(capability)), capability);
+
+        peer.client.session().sendLine(Outbound::join(QStringLiteral("#n")));
+        WindowRegistry& windows = peer.client.windows();
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                const ChatWindow* w = windows.findChannelWindow(QStringLiteral("#n"));
+                return w && w->nickList.count() == 2;
+            },
+            10000));
+        ChatWindow* channel = windows.findChannelWindow(QStringLiteral("#n"));
+        NickList& nicks = channel->nickList;
+        QCOMPARE(nicks.rankOf(QStringLiteral("alice")), NickList::Operator);
+        const NickList::Details* known = nicks.details(QStringLiteral("alice"));
+        QVERIFY(known);
+        QCOMPARE(known->ranks, QStringLiteral("ab"));
+        QVERIFY2(known->userHost.startsWith(QStringLiteral("alice@")), qPrintable(known->userHost));
+
+        // Invitations are told to the channel's operators.
+        alice.send(QStringLiteral("MODE #n +o watcher"));
+        QVERIFY(QTest::qWaitFor([&] { return channel->myStatus == QLatin1String("op"); }, 5000));
+        alice.send(QStringLiteral("MODE #n -o alice"));
+        QVERIFY(QTest::qWaitFor([&] { return nicks.rankOf("alice") == NickList::Voiced; }, 5000));
+        alice.send(QStringLiteral("AWAY :out for lunch"));
+        QVERIFY(QTest::qWaitFor([&] { return nicks.details("alice")->away; }, 5000));
+        alice.send(QStringLiteral("AWAY"));
+        alice.send(QStringLiteral("SETNAME :Alice Liddell"));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return nicks.details("alice")->realName == QLatin1String("Alice Liddell"); },
+            5000));
+        QVERIFY(!nicks.details("alice")->away);
+
+        // Operators may invite: the watcher gives alice her rank back.
+        peer.client.session().sendLine(
+            Outbound::mode(QStringLiteral("#n"), QStringLiteral("+o"), QStringLiteral("alice")));
+        QVERIFY(QTest::qWaitFor([&] { return nicks.rankOf("alice") == NickList::Operator; }, 5000));
+        alice.send(QStringLiteral("INVITE bob #n"));
+        QVERIFY2(QTest::qWaitFor(
+                     [&] {
+                         return channel->document->plainLines().contains(
+                             QStringLiteral("*** alice has Invited bob to #n."));
+                     },
+                     5000),
+                 qPrintable(channel->document->plainLines().join(u'\n')));
     }
 
     void zncPlayback()

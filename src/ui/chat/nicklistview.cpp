@@ -18,6 +18,13 @@ constexpr int TextTop = 2;
 // A row is the height of the letter "A" in the list's font and this much more.
 constexpr int RowPadding = 4;
 
+// An away member's text: halfway between its colour and the row's background.
+QColor greyed(const QColor& text, const QColor& back)
+{
+    return QColor((text.red() + back.red()) / 2, (text.green() + back.green()) / 2,
+                  (text.blue() + back.blue()) / 2);
+}
+
 class NickDelegate : public QStyledItemDelegate
 {
 public:
@@ -49,9 +56,13 @@ public:
             back = t.nicklistselectbackcolor;
             text = t.nicklistselecttextcolor;
         }
+        QColor pen = colorFromWin(text);
+        const NickList::Details* details = list_->nicks().details(NickList::nickOf(entry));
+        if (details && details->away)
+            pen = greyed(pen, colorFromWin(back));
         painter->save();
         painter->fillRect(option.rect, colorFromWin(back));
-        painter->setPen(colorFromWin(text));
+        painter->setPen(pen);
         painter->setFont(list_->font());
         const QRect textRect = option.rect.adjusted(TextLeft, TextTop, 0, 0);
         painter->drawText(textRect, Qt::AlignLeft | Qt::AlignTop, NickList::displayText(entry));
@@ -76,6 +87,8 @@ QVariant NickListModel::data(const QModelIndex& index, int role) const
         return NickList::displayText(rows_.at(index.row()));
     if (role == Qt::UserRole)
         return rows_.at(index.row());
+    if (role == Qt::ToolTipRole)
+        return nicks_.describe(NickList::nickOf(rows_.at(index.row())));
     return {};
 }
 
@@ -87,7 +100,7 @@ void NickListModel::reset(const QStringList& rows)
 }
 
 NickListView::NickListView(NickList& nicks, std::function<QString()> ownNickname, QWidget* parent)
-    : QListView(parent), nicks_(nicks), ownNickname_(std::move(ownNickname))
+    : QListView(parent), nicks_(nicks), ownNickname_(std::move(ownNickname)), model_(nicks)
 {
     setAccessibleName(QStringLiteral("Nicknames"));
     setModel(&model_);

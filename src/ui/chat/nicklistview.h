@@ -19,22 +19,25 @@ class NickListModel : public QAbstractListModel
 {
     Q_OBJECT
 public:
-    using QAbstractListModel::QAbstractListModel;
+    explicit NickListModel(const NickList& nicks) : nicks_(nicks) {}
     int rowCount(const QModelIndex& parent = {}) const override
     {
         return parent.isValid() ? 0 : int(rows_.size());
     }
-    // DisplayRole: "@nick", "+nick" or the nick; UserRole: the entry with its rank letter.
+    // DisplayRole: "@nick", "+nick" or the nick; UserRole: the entry with its rank letter;
+    // ToolTipRole: what the list knows of the member (host, account, away, real name).
     QVariant data(const QModelIndex& index, int role) const override;
     const QStringList& rows() const { return rows_; }
     void reset(const QStringList& rows);
 
 private:
+    const NickList& nicks_;
     QStringList rows_;
 };
 
 // The nick list of a channel window: owner-drawn rows in the theme's colours,
-// "@" for operators and "+" for voiced members, the user's own nick in its own colour.
+// "@" for operators and "+" for voiced members, the user's own nick in its own colour,
+// members known to be away greyed.
 // Rows are of one height and only the visible ones are drawn, so a channel of tens of
 // thousands costs no more to show than a small one.
 class NickListView : public QListView
@@ -45,6 +48,7 @@ public:
 
     void applyTheme(const ThemeRecord& theme);
     const ThemeRecord& theme() const { return theme_; }
+    const NickList& nicks() const { return nicks_; }
     QString ownNickname() const { return ownNickname_(); }
     static int rowHeightFor(const QFont& font);
     // The column width that shows every entry: widest text + 15, + 12 for a scroll bar.
