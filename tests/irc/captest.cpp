@@ -30,13 +30,13 @@ private Q_SLOTS:
             << QStringList{QStringLiteral("CAP LS 302")} << QString();
         QTest::newRow("CAP without sasl")
             << true
-            << QStringList{QStringLiteral(":irc.test CAP * LS :echo-message away-notify"),
+            << QStringList{QStringLiteral(":irc.test CAP * LS :znc.in/self-message away-notify"),
                            QStringLiteral(":irc.test CAP * ACK :away-notify")}
             << QStringList{QStringLiteral("CAP LS 302"), QStringLiteral("CAP REQ :away-notify"),
                            QStringLiteral("CAP END")}
             << QStringLiteral("The server does not offer SASL; not logged in.");
         QTest::newRow("sasl but no account")
-            << false << QStringList{QStringLiteral(":irc.test CAP * LS :sasl echo-message")}
+            << false << QStringList{QStringLiteral(":irc.test CAP * LS :sasl znc.in/self-message")}
             << QStringList{QStringLiteral("CAP LS 302"), QStringLiteral("CAP END")} << QString();
         QTest::newRow("no mechanism in common")
             << true
@@ -58,7 +58,7 @@ private Q_SLOTS:
             << QStringLiteral("SASL login as joe failed; registering without it.");
         QTest::newRow("login works")
             << true
-            << QStringList{QStringLiteral(":irc.test CAP * LS * :echo-message"),
+            << QStringList{QStringLiteral(":irc.test CAP * LS * :znc.in/self-message"),
                            QStringLiteral(":irc.test CAP * LS :sasl=PLAIN,EXTERNAL"),
                            QStringLiteral(":irc.test CAP * ACK :sasl"),
                            QStringLiteral("AUTHENTICATE +"),

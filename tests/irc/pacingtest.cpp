@@ -306,7 +306,7 @@ private Q_SLOTS:
         f.clock.stop();
         f.session().outbound().setRate(5, 2000);
         QVERIFY(f.connectAndLogIn());
-        f.server.sendLine(QStringLiteral(":irc.test CAP * LS :echo-message"));
+        f.server.sendLine(QStringLiteral(":irc.test CAP * LS :znc.in/self-message"));
         QVERIFY(f.server.waitForLine(QStringLiteral("CAP END")));
         for (int n = 0; n < 5; ++n)
             QVERIFY(f.sync());
