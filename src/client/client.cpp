@@ -183,6 +183,7 @@ void Client::wireSession(Network& network)
             }));
     connect(&session, &Session::registered, this,
             within(network, [this, &network] { onRegistered(network); }));
+    wireNetworkSettings(network);
 }
 
 void Client::showNetworks()
@@ -236,6 +237,7 @@ void Client::onSessionClosed(Network& network)
 void Client::onRegistered(Network& network)
 {
     Session& session = network.session();
+    runConnectSteps(network, !session.registeredByReconnect());
     if (session.registeredByReconnect()) {
         // One JOIN for each channel; the session's queue sends them as comma lists.
         for (const auto& [channel, key] : windows_.channelsToRejoin())
@@ -811,6 +813,7 @@ void Client::shutdown()
     shuttingDown_ = true;
     addStatusLine(QStringLiteral("Shutting Down..."));
     rawData_.endLogForShutdown();
+    storeOpenChannels();
     for (const auto& network : networks_)
         network->session().quitForShutdown();
     windows_.closeAllWindows();
