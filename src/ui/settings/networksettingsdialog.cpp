@@ -109,7 +109,10 @@ NetworkSettingsDialog::NetworkSettingsDialog(const QString& network,
     form->addRow(QStringLiteral("C&hannels:"), channels_);
     form->addRow(QStringLiteral("Co&mmands:"), commands_);
     form->addRow(QStringLiteral("&Encoding:"), encoding_);
-    form->addRow(QStringLiteral("Cer&tificate:"), certificateRow);
+    // A row that is a layout gets no buddy of its own: the label names the file's field.
+    auto* certificateLabel = new QLabel(QStringLiteral("Cer&tificate:"), this);
+    certificateLabel->setBuddy(certificate_);
+    form->addRow(certificateLabel, certificateRow);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->setObjectName(QStringLiteral("netbuttons"));
