@@ -137,11 +137,16 @@ void Client::wireSession(Network& network)
                  addStatusLine(QStringLiteral("Unable to write to ") + settingsFileName());
          }});
     connect(&session, &Session::rawLineRecorded, &rawData_,
-            [this](const QString& line, const QString& direction) {
+            [this, &network](const QString& line, const QString& direction) {
+                // With two or more networks in use, a line names the network it is on.
+                const QString text =
+                    windows_.grouped() && (rawData_.showing() || rawData_.logging())
+                        ? u'[' + network.name() + QStringLiteral("] ") + line
+                        : line;
                 if (direction == RawData::userDirection())
-                    rawData_.recordSentLine(line);
+                    rawData_.recordSentLine(text);
                 else
-                    rawData_.recordRawLine(line, direction);
+                    rawData_.recordRawLine(text, direction);
             });
     // The ident query and answer are logged whether or not the view is shown.
     connect(&session.ident(), &IdentResponder::rawLineRecorded, &rawData_, &RawData::recordRawLine);
@@ -157,7 +162,13 @@ void Client::wireSession(Network& network)
             serverView_.clear();
     });
     connect(&session, &Session::stateChanged, this, &Client::showNetworks);
-    connect(&session, &Session::connectionAttempted, &rawData_, &RawData::clearView);
+    // A new attempt starts the view afresh, unless other networks' lines are in it.
+    connect(&session, &Session::connectionAttempted, &rawData_, [this, &network] {
+        for (const auto& other : networks_)
+            if (other.get() != &network && other->inUse())
+                return;
+        rawData_.clearView();
+    });
     connect(&session, &Session::linkEstablished, &rawData_, &RawData::enableInput);
     connect(&session, &Session::registeredWith, &recentServers_, &RecentServers::remember);
     connect(&session, &Session::everySecondLagTick, this, within(network, [this, &network] {

@@ -155,7 +155,10 @@ private Q_SLOTS:
         ChatWindow* second = channelOn(client, 1, QStringLiteral("#same"));
         QVERIFY(first != second);
 
-        // What is said on each server lands in its own network's window.
+        // What is said on each server lands in its own network's window; the raw data view
+        // names the network of each line.
+        client.rawData().setShowing(true);
+        QSignalSpy raw(&client.rawData(), &RawData::lineShown);
         alice.say(QStringLiteral("PRIVMSG #same :from one"));
         bob.say(QStringLiteral("PRIVMSG #same :from two"));
         QVERIFY(QTest::qWaitFor([&] {
@@ -164,6 +167,12 @@ private Q_SLOTS:
         }));
         QVERIFY(!hasLine(first, QStringLiteral("<bob> from two")));
         QVERIFY(!hasLine(second, QStringLiteral("<alice> from one")));
+        QStringList rawLines;
+        for (const QList<QVariant>& shown : std::as_const(raw))
+            rawLines << shown.at(0).toString();
+        QCOMPARE(rawLines.filter(QStringLiteral("[irc.one.test] :alice!")).size(), 1);
+        QCOMPARE(rawLines.filter(QStringLiteral("[irc.two.test] :bob!")).size(), 1);
+        QCOMPARE(rawLines.filter(QStringLiteral("from")).size(), 2);
 
         // A line and a command typed in a window go out on that window's network only.
         client.commands().enterLine(second, QStringLiteral("typed on two"));
