@@ -3,16 +3,21 @@
 // and a server that stops reading does not hold up the other network.
 #include "chat/windowregistry.h"
 #include "client/client.h"
+#include "core/privateprofile.h"
+#include "irc/tlssocket.h"
 #include "settings/networksettings.h"
 #include "support/fakeircserver.h"
 #include "support/ngircdserver.h"
 #include "support/scriptedprompts.h"
+#include "support/serverprocess.h"
 #include "support/testmain.h"
 
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QSslCertificate>
+#include <QSslSocket>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
@@ -77,13 +82,12 @@ bool hasLine(const ChatWindow* window, const QString& line)
 }
 
 // A server list of one folder (a network) per server, each on 127.0.0.1 and its port.
-bool writeServerList(const QString& folder, const QList<std::pair<QString, quint16>>& networks)
+bool writeServerList(const QString& folder, const QList<std::pair<QString, QString>>& networks)
 {
     QByteArray text = "SERVER LIST\r\n";
-    for (const auto& [name, port] : networks)
+    for (const auto& [name, ports] : networks)
         text += '\t' + name.toUtf8() + "\r\n\t\t" + name.toUtf8() +
-                " server\r\n\t\t\tHOST: 127.0.0.1\r\n\t\t\tPORT: " + QByteArray::number(port) +
-                "\r\n";
+                " server\r\n\t\t\tHOST: 127.0.0.1\r\n\t\t\tPORT: " + ports.toUtf8() + "\r\n";
     QFile file(folder + ServerTree::fileName());
     return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
 }
@@ -260,7 +264,8 @@ private Q_SLOTS:
 
         QTemporaryDir home;
         const QString folder = home.path() + u'/';
-        QVERIFY(writeServerList(folder, {{u"One"_s, one.port()}, {u"Two"_s, two.port()}}));
+        QVERIFY(writeServerList(folder, {{u"One"_s, QString::number(one.port())},
+                                         {u"Two"_s, QString::number(two.port())}}));
         NetworkSettings settings;
         settings.connectAtStart = true;
         settings.nicknames = {u"onenick"_s};
@@ -309,17 +314,44 @@ private Q_SLOTS:
         again.shutdown();
     }
 
-    // A network's connect commands go out once it is registered, in their order and
-    // before its channels are joined; its own nicknames are tried in turn while the User
-    // page's stays; text that is not UTF-8 is read in the network's encoding.
+    // A network's TLS connection presents its client certificate; its connect commands
+    // go out once it is registered, in their order and before its channels are joined;
+    // its own nicknames are tried in turn while the User page's stays; text that is not
+    // UTF-8 is read in the network's encoding.
     void aNetworkConnectsWithItsOwnSettings()
     {
-        FakeIrcServer server;
-        QVERIFY(server.listen());
+        if (!QSslSocket::supportsSsl())
+            QSKIP("Qt has no TLS backend here");
         QTemporaryDir home;
         const QString folder = home.path() + u'/';
-        QVERIFY(writeServerList(folder, {{u"Net"_s, server.port()}}));
+        const QString serverCert = folder + u"server.pem"_s;
+        const QString serverKey = folder + u"server.key"_s;
+        const QString clientCert = folder + u"client.pem"_s;
+        const QString clientKey = folder + u"client.key"_s;
+        QString error;
+        QVERIFY2(ServerProcess::makeCertificate(serverCert, serverKey, u"127.0.0.1"_s, error),
+                 qPrintable(error));
+        QVERIFY2(ServerProcess::makeCertificate(clientCert, clientKey, u"netfirst"_s, error),
+                 qPrintable(error));
+        // The network's certificate file holds its key as well.
+        QFile cert(clientCert);
+        QFile key(clientKey);
+        QFile combined(folder + u"net.pem"_s);
+        QVERIFY(cert.open(QIODevice::ReadOnly) && key.open(QIODevice::ReadOnly) &&
+                combined.open(QIODevice::WriteOnly));
+        combined.write(cert.readAll() + key.readAll());
+        combined.close();
+        FakeIrcServer server;
+        QVERIFY(server.enableTls(serverCert, serverKey));
+        QVERIFY(server.listen());
+        // The server's self-signed certificate is one the user accepted for good.
+        PrivateProfile ini;
+        ini.setValue(u"TLS"_s, u"127.0.0.1:"_s + QString::number(server.port()),
+                     TlsSocket::fingerprint(QSslCertificate::fromPath(serverCert).first().toDer()));
+        QVERIFY(ini.save(SettingsFile::fileName(folder)));
+        QVERIFY(writeServerList(folder, {{u"Net"_s, u'+' + QString::number(server.port())}}));
         NetworkSettings settings;
+        settings.certificateFile = combined.fileName();
         settings.nicknames = {u"netfirst"_s, u"netsecond"_s};
         settings.commands = {u"/msg NickServ IDENTIFY secret"_s, u"raw MODE netsecond +x"_s};
         settings.channels = {u"#net"_s, u"#locked key"_s};
@@ -333,7 +365,8 @@ private Q_SLOTS:
         client.loadServerList();
         client.serverTree().select(client.serverTree().nodeAt(2));
         QVERIFY(client.connectToSelectedServer());
-        QVERIFY(server.waitForLine(QStringLiteral("USER ")));
+        QVERIFY(server.waitForLine(QStringLiteral("USER "), 10000));
+        QCOMPARE(server.clientCertificate(), QSslCertificate::fromPath(clientCert).first());
         QVERIFY(server.received().contains(u"NICK netfirst"_s));
         server.sendLine(QStringLiteral(":irc.test 433 * netfirst :Nickname is already in use"));
         QVERIFY(server.waitForLine(QStringLiteral("NICK netsecond")));
