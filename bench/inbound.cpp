@@ -1,13 +1,16 @@
 // Inbound traffic figures: a flood of channel messages into a shown channel window, and
 // the names of a 20,000-nick channel. A server thread speaks plain sockets on loopback;
-// the client runs as it does for a user, in the Qt event loop.
+// the client runs as it does for a user, in the Qt event loop. The runs are made twice:
+// with the history store on (a new store each run), then with it off.
 #include "benchsupport.h"
 #include "chat/windowregistry.h"
 #include "client/client.h"
+#include "core/options.h"
 #include "core/prompts.h"
 #include "ui/chat/chatview.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QFile>
@@ -69,8 +72,18 @@ std::string namesLines(int nicks, int* lineCount)
 
 int main(int argc, char* argv[])
 {
-    if (repeatInFreshProcesses(argc, argv))
+    if (!std::getenv("QUORL_BENCH_ONE_RUN")) {
+        std::printf("-- history store on\n");
+        std::fflush(stdout);
+        repeatInFreshProcesses(argc, argv);
+        unsetenv("QUORL_BENCH_ONE_RUN");
+        setenv("QUORL_BENCH_HISTORY", "off", 1);
+        std::printf("-- history store off\n");
+        std::fflush(stdout);
+        repeatInFreshProcesses(argc, argv);
         return 0;
+    }
+    const bool historyOn = qgetenv("QUORL_BENCH_HISTORY") != "off";
     qputenv("QT_QPA_PLATFORM",
             qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
@@ -119,7 +132,13 @@ int main(int argc, char* argv[])
     });
 
     NoPrompts prompts;
-    Client client(QStringLiteral("/tmp/quorl-bench/"), prompts);
+    const QString folder = QStringLiteral("/tmp/quorl-bench/");
+    QDir().mkpath(folder);
+    for (const char* file : {"history.db", "history.db-wal", "history.db-shm"})
+        QFile::remove(folder + QLatin1String(file));
+    Client client(folder, prompts);
+    client.options().history.enabled = historyOn;
+    client.settingsChanges().announce(OptionGroup::History);
     client.session().ident().setPort(0);
     client.session().connectToKnownHost(QStringLiteral("127.0.0.1"), port, QStringLiteral("bench"));
 
@@ -165,9 +184,11 @@ int main(int argc, char* argv[])
                      static_cast<long long>(namesEntries), nickCount);
         return 1;
     }
-    figure("flood: lines handled per second", floodCount / floodSeconds, "lines/s");
-    figure("flood: window paints", counter.paints, "paints");
-    figure("flood: longest gap between paints", counter.maxGapMs, "ms");
+    const std::string history = historyOn ? " (history on)" : " (history off)";
+    figure("flood: lines handled per second" + history, floodCount / floodSeconds, "lines/s");
+    figure("flood: window paints" + history, counter.paints, "paints");
+    figure("flood: longest gap between paints" + history, counter.maxGapMs, "ms",
+           historyOn ? 50 : -1);
     figure("names: first byte to PONG", namesSeconds * 1000, "ms");
     figure("names: sort on first look", sortMs, "ms");
     delete view;

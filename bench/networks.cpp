@@ -3,7 +3,8 @@
 // NAMES replies). Figures of one run:
 //   - from the first connect until every server has its answer to a PING sent after its
 //     last NAMES reply (so every channel is joined and its names handled);
-//   - the process's resident memory (VmRSS) once the client has been idle for a second;
+//   - the process's resident memory (VmRSS) once the client has been idle for a second,
+//     and the heap's part of it (what is in use, what is free but not given back);
 //   - while one network floods 200,000 channel lines, the other nine each send a PING
 //     every 5 ms: how long each waits for its PONG (median, 99th percentile, max).
 // The server threads speak plain sockets; the client runs in the Qt event loop as it does
@@ -22,6 +23,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <malloc.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -181,6 +183,8 @@ int main(int argc, char* argv[])
     long nicks = 0;
     double rssMb = -1;
     double baseMb = -1;
+    double heapMb = -1;
+    double heapFreeMb = -1;
     {
         QTemporaryDir home;
         MainWindow form(home.path() + u'/');
@@ -214,6 +218,8 @@ int main(int argc, char* argv[])
         joins.shrink_to_fit();
         runUntil([] { return false; }, 1000);
         rssMb = residentKb() / 1024.0;
+        heapMb = double(mallinfo2().uordblks) / (1024.0 * 1024.0);
+        heapFreeMb = double(mallinfo2().fordblks) / (1024.0 * 1024.0);
 
         for (int i = 0; i < FloodLines; ++i)
             flood += ":flooder!f@flood.host PRIVMSG #n0c0 :line " + std::to_string(i) +
@@ -236,6 +242,8 @@ int main(int argc, char* argv[])
     figure("10 networks: start until all 200 channels joined", lastJoinMs.load(), "ms", 1000);
     figure("10 networks: resident memory once idle (VmRSS)", rssMb, "MB", 60);
     figure("for comparison: the shown main window before connecting", baseMb, "MB");
+    figure("  of it, the heap in use", heapMb, "MB");
+    figure("  and the heap's free memory not given back", heapFreeMb, "MB");
     figure("200,000-line flood on one network: its time to the last PONG", floodMs, "ms");
     figure("PONG delay on the other nine during the flood: median", percentile(pongDelays, 0.5),
            "ms", 50);

@@ -641,6 +641,9 @@ void Client::wireScripts()
                                       Event event, const EventSlots& eventSlots) {
         behaviours_.run(object, window, event, eventSlots);
     });
+    // An event is raised inside the scope of the network it happened on.
+    events_.setNetworkTest(
+        [this](const QString& network) { return activeNetwork().answersTo(network); });
     // The script in use is remembered at shutdown by its name.
     connect(&scripts_, &Scripts::changed, this,
             [this] { options_.scripts.lastScript = scripts_.currentName(); });

@@ -35,14 +35,31 @@ Network::Network(int id, const Shared& shared, QObject* parent)
     });
 }
 
+namespace {
+// The name the server gives itself, without the prefix's colon.
+QString serverNameOf(const Session& session)
+{
+    QString server = session.serverPrefix();
+    if (server.startsWith(u':'))
+        server.remove(0, 1);
+    return server;
+}
+} // namespace
+
+bool Network::answersTo(const QString& name) const
+{
+    for (const QString& own : {this->name(), session_.host(), serverNameOf(session_)})
+        if (!own.isEmpty() && own.compare(name, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
 QString Network::name() const
 {
     const QString host = session_.host();
     const QString description = session_.description();
     if (!description.isEmpty() && description.compare(host, Qt::CaseInsensitive) != 0)
         return description;
-    QString server = session_.serverPrefix();
-    if (server.startsWith(u':'))
-        server.remove(0, 1);
+    const QString server = serverNameOf(session_);
     return server.isEmpty() ? host : server;
 }

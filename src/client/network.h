@@ -49,6 +49,9 @@ public:
     // What the picker calls it: the server's description when the user named it, else the
     // name the server gives itself, else the host; empty before its first connection.
     QString name() const;
+    // Whether a name a user wrote (a script object's network) stands for this network: its
+    // name, its host or the name its server gives itself, ignoring case.
+    bool answersTo(const QString& name) const;
     // The network is (or is becoming, or waits to be again) connected to a server.
     bool inUse() const { return session_.state() != Session::State::Disconnected; }
 

@@ -97,6 +97,8 @@ void EventHook::offerToObjects(const ChatWindow* window, Event event, const Even
         const int slot = channelSlot(object.type, event);
         if (slot == 0 || !channelFits(object.channel, eventSlots.at(slot)))
             continue;
+        if (!object.network.isEmpty() && onNetwork_ && !onNetwork_(object.network))
+            continue;
         runBehaviour_(object, window, event, eventSlots);
     }
 }

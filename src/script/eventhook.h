@@ -15,12 +15,15 @@ class ChatWindow;
 
 // The one place every subsystem reports an event (Event::YouConnecting, ...). Each event
 // first plays the sound linked to it, then is offered to every script object whose type
-// reacts to it and whose channel fits. Sounds are found by the event's name, ignoring case.
+// reacts to it and whose channel and network fit. Sounds are found by the event's name, ignoring
+// case.
 class EventHook : public QObject
 {
     Q_OBJECT
 public:
     using WindowTest = std::function<bool(const ChatWindow*)>;
+    // Whether the event being raised happened on the network an object names.
+    using NetworkTest = std::function<bool(const QString& network)>;
     using BehaviourRunner = std::function<void(const ScriptObjectRef&, const ChatWindow*,
                                                Event event, const EventSlots&)>;
 
@@ -35,6 +38,8 @@ public:
     void setWindowPlaysSounds(WindowTest test) { windowPlaysSounds_ = std::move(test); }
     void setScriptObjects(const ScriptObjectList* objects) { objects_ = objects; }
     void setBehaviourRunner(BehaviourRunner runner) { runBehaviour_ = std::move(runner); }
+    // Unset: an object that names a network serves every one.
+    void setNetworkTest(NetworkTest test) { onNetwork_ = std::move(test); }
 
     // While a Hush that is on lives, no event is raised: none sounds, reaches a script
     // object or a listener. Replayed history is handled under one.
@@ -72,5 +77,6 @@ private:
     WindowTest windowPlaysSounds_;
     const ScriptObjectList* objects_ = nullptr;
     BehaviourRunner runBehaviour_;
+    NetworkTest onNetwork_;
     bool hushed_ = false;
 };

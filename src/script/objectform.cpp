@@ -64,6 +64,7 @@ std::optional<ObjectForm> ObjectForm::read(const QString& path)
     ObjectForm form;
     form.type = info->type;
     form.channel = text("channel");
+    form.network = ScriptText::networkOf(text("network"));
     if (keys.message)
         form.message = text(keys.message);
     if (keys.keywordAndFile) {
@@ -88,6 +89,11 @@ bool ObjectForm::write(const QString& path) const
         profile.setValue(dataSection, QLatin1String(key), value);
     };
     put("channel", channel.trimmed());
+    // A file that never named a network keeps its keys as they were.
+    if (!ScriptText::networkOf(network).isEmpty())
+        put("network", network.trimmed());
+    else
+        profile.removeKey(dataSection, QStringLiteral("network"));
     if (keys.keywordAndFile) {
         put("keyword", keyword.trimmed());
         put("file", this->file.trimmed());

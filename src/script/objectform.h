@@ -17,6 +17,7 @@ struct ObjectForm
 
     ObjectType type = ObjectType::Greet;
     QString channel;
+    QString network; // "network": empty for every network
     QString message; // "message" or, for protection, "kickmsg"
     QString keyword;
     QString file;

@@ -9,6 +9,7 @@ struct ScriptObjectRef
     int index = -1;  // position in the object list
     QString type;    // type keyword, "channelautogreet" and so on
     QString channel; // the channel it serves, or "all"
+    QString network; // the network it serves; empty for every network
 };
 
 // The loaded script objects, in list order.

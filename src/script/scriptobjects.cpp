@@ -96,7 +96,7 @@ Scripts::Scripts(const QString& programFolder, QObject* parent)
 ScriptObjectRef Scripts::at(int index) const
 {
     const ScriptObject& o = object(index);
-    return {index, o.keyword, o.channel};
+    return {index, o.keyword, o.channel, o.network};
 }
 
 QString Scripts::caption() const
@@ -286,6 +286,7 @@ std::optional<ScriptObject> Scripts::readObject(const QString& name) const
     o.type = info->type;
     o.keyword = keyword;
     o.channel = read("channel");
+    o.network = ScriptText::networkOf(file.value(dataSection, QStringLiteral("network")));
     switch (o.type) {
     case ObjectType::Greet:
     case ObjectType::Farewell:

@@ -32,6 +32,7 @@ struct ScriptObject
     ObjectType type = ObjectType::Greet;
     QString keyword;
     QString channel;
+    QString network; // empty: every network
     QString message;
     QString sendTo;
     QString sendNickList;

@@ -36,6 +36,15 @@ QStringList wordItems(const QString& value)
     return words;
 }
 
+QString networkOf(const QString& value)
+{
+    const QString name = value.trimmed();
+    if (name.compare(QLatin1String("any"), Qt::CaseInsensitive) == 0 ||
+        name.compare(QLatin1String("all"), Qt::CaseInsensitive) == 0)
+        return QString();
+    return name;
+}
+
 bool inList(const QString& list, const QString& value)
 {
     const QStringList items = listItems(list);

@@ -16,6 +16,10 @@ QString joinList(const QStringList& items);
 // hand-edited file left without its comma.
 QStringList wordItems(const QString& value);
 
+// The network an object's "network" value names: empty when it names every network
+// (missing, blank, "any" or "all").
+QString networkOf(const QString& value);
+
 // Whether one of the list's items equals value, ignoring case.
 bool inList(const QString& list, const QString& value);
 

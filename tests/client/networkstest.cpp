@@ -5,6 +5,7 @@
 #include "client/client.h"
 #include "core/privateprofile.h"
 #include "irc/tlssocket.h"
+#include "script/scriptobjects.h"
 #include "settings/networksettings.h"
 #include "support/fakeircserver.h"
 #include "support/ngircdserver.h"
@@ -186,6 +187,30 @@ private Q_SLOTS:
                                           "ACTION typed on one")));
         QVERIFY(!alice.has(QStringLiteral("typed on two")));
         QVERIFY(!bob.has(QStringLiteral("typed on one")));
+
+        // A script object that names a network serves that network alone, known by any
+        // of its names; the channel's name is the same on both.
+        Scripts& scripts = client.scripts();
+        QVERIFY(QDir().mkpath(scripts.objectsFolder()));
+        QFile object(scripts.objectPath(QStringLiteral("greettwo")));
+        QVERIFY(object.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        object.write("[DATA]\r\ntype=channelautogreet\r\nchannel=#same\r\n"
+                     "network=IRC.Two.Test\r\nmessage=hi <nick> from <yournick>\r\n"
+                     "sendto=0\r\nsendas=3\r\n");
+        object.close();
+        const QString added = scripts.addObject(QStringLiteral("greettwo.obj"));
+        QCOMPARE(added, QStringLiteral("greettwo"));
+        scripts.setEnabled(int(scripts.entries().size()) - 1, true);
+        alice.say(QStringLiteral("PART #same"));
+        alice.say(QStringLiteral("JOIN #same"));
+        QVERIFY(QTest::qWaitFor([&] { return first->nickList.indexOf(u"alice"_s) >= 0; }));
+        bob.say(QStringLiteral("PART #same"));
+        bob.say(QStringLiteral("JOIN #same"));
+        QVERIFY(bob.seen(QStringLiteral("PRIVMSG #same :hi bob from second")));
+        // Anything the greeting had queued on the first network would go out before this.
+        client.commands().enterLine(first, QStringLiteral("after the joins"));
+        QVERIFY(alice.seen(QStringLiteral("after the joins")));
+        QVERIFY(!alice.has(QStringLiteral("hi alice")));
 
         // /quit ends the window's network; the other stays, with its window, and the status
         // strip shows it once the window shown has gone.

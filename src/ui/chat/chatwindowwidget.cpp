@@ -55,7 +55,21 @@ ChatWindowWidget::ChatWindowWidget(ChatWindow& window, ChatWindowContext context
         outer->addWidget(caption_);
         updateCaption();
     }
+}
 
+void ChatWindowWidget::setVisible(bool visible)
+{
+    if (visible)
+        built();
+    QFrame::setVisible(visible);
+}
+
+ChatWindowWidget& ChatWindowWidget::built()
+{
+    if (view_)
+        return *this;
+    const bool channel = window_.conversationKind == ConversationKind::Channel;
+    auto* outer = static_cast<QVBoxLayout*>(layout());
     QWidget* viewPanel = buildViewPanel();
     QWidget* bottom = buildBottomStrip(channel);
     buildFindBar();
@@ -64,7 +78,7 @@ ChatWindowWidget::ChatWindowWidget(ChatWindow& window, ChatWindowContext context
         outer->addWidget(viewPanel, 1);
         outer->addWidget(findBar_);
         outer->addWidget(bottom);
-        return;
+        return *this;
     }
 
     auto* textArea = new QWidget(this);
@@ -87,6 +101,7 @@ ChatWindowWidget::ChatWindowWidget(ChatWindow& window, ChatWindowContext context
     connect(splitter, &ChatSplitter::handleDoubleClicked, this, &ChatWindowWidget::fitNickColumn);
     splitter_ = splitter;
     outer->addWidget(splitter, 1);
+    return *this;
 }
 
 QWidget* ChatWindowWidget::buildViewPanel()

@@ -54,12 +54,15 @@ public:
     ChatWindowWidget(ChatWindow& window, ChatWindowContext context, QWidget* parent = nullptr);
 
     ChatWindow& window() { return window_; }
-    TextEntry* textEntry() const { return entry_; }
-    NickListView* nickList() const { return nickList_; }
+    // The parts below the caption are made when the window is first shown or asked for,
+    // so a window that was never looked at costs its model alone.
+    TextEntry* textEntry() { return built().entry_; }
+    NickListView* nickList() { return built().nickList_; }
     QLabel* caption() const { return caption_; }
-    QPushButton* controlButton() const { return control_; }
-    ChatView* view() const { return view_; }
-    FindBar* findBar() const { return findBar_; }
+    QPushButton* controlButton() { return built().control_; }
+    ChatView* view() { return built().view_; }
+    FindBar* findBar() { return built().findBar_; }
+    void setVisible(bool visible) override;
     // What Tab in the entry completes from: the nick list and who spoke last, the
     // commands and aliases, the open channels.
     Completion::Sources completionSources() const;
@@ -75,6 +78,7 @@ public:
     void soundLinkClicked(const QString& owner, const QString& file);
 
 private:
+    ChatWindowWidget& built();
     QWidget* buildViewPanel();
     QWidget* buildBottomStrip(bool channel);
     QWidget* buildNickColumn();

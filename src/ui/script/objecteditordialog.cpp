@@ -188,6 +188,19 @@ void ObjectEditorDialog::build()
         new QLabel(QStringLiteral("Enter 'All' if this is for all Channels"), this));
     layout->addLayout(channelRow);
 
+    // With several networks open an object may serve one of them alone.
+    auto* networkRow = new QHBoxLayout;
+    auto* networkLabel = new QLabel(QStringLiteral("Network"), this);
+    networkRow->addWidget(networkLabel);
+    network_ = new QLineEdit(this);
+    network_->setObjectName(QStringLiteral("networkedit"));
+    network_->setAccessibleName(QStringLiteral("Network"));
+    network_->installEventFilter(this);
+    networkLabel->setBuddy(network_);
+    networkRow->addWidget(network_, 1);
+    networkRow->addWidget(new QLabel(QStringLiteral("Leave empty for every network"), this));
+    layout->addLayout(networkRow);
+
     if (greeter || type_ == ObjectType::OnText || type_ == ObjectType::Protect) {
         const bool kick = type_ == ObjectType::Protect;
         layout->addWidget(
@@ -368,6 +381,7 @@ bool ObjectEditorDialog::addListEntry(const QString& text)
 void ObjectEditorDialog::loadForm(const ObjectForm& form)
 {
     channel_->setText(form.channel);
+    network_->setText(form.network);
     if (message_)
         message_->setPlainText(form.message);
     if (keyword_)
@@ -389,6 +403,7 @@ ObjectForm ObjectEditorDialog::form() const
     ObjectForm form;
     form.type = type_;
     form.channel = channel_->text().trimmed();
+    form.network = network_->text().trimmed();
     if (message_)
         form.message = message_->toPlainText();
     if (keyword_)

@@ -47,7 +47,8 @@ private:
     void findFile();
 
     ObjectType type_;
-    QLineEdit* channel_ = nullptr;      // Edit1
+    QLineEdit* channel_ = nullptr; // Edit1
+    QLineEdit* network_ = nullptr;
     QLineEdit* keyword_ = nullptr;      // Edit2
     QLineEdit* file_ = nullptr;         // Edit3
     QPlainTextEdit* message_ = nullptr; // Memo1
