@@ -152,11 +152,16 @@ void Client::wireSession(Network& network)
                  addStatusLine(QStringLiteral("Unable to write to ") + settingsFileName());
          }});
     connect(&session, &Session::rawLineRecorded, &rawData_,
-            [this](const QString& line, const QString& direction) {
+            [this, &network](const QString& line, const QString& direction) {
+                // With two or more networks in use, a line names the network it is on.
+                const QString text =
+                    windows_.grouped() && (rawData_.showing() || rawData_.logging())
+                        ? u'[' + network.name() + QStringLiteral("] ") + line
+                        : line;
                 if (direction == RawData::userDirection())
-                    rawData_.recordSentLine(line);
+                    rawData_.recordSentLine(text);
                 else
-                    rawData_.recordRawLine(line, direction);
+                    rawData_.recordRawLine(text, direction);
             });
     // The ident query and answer are logged whether or not the view is shown.
     connect(&session.ident(), &IdentResponder::rawLineRecorded, &rawData_, &RawData::recordRawLine);
@@ -172,7 +177,13 @@ void Client::wireSession(Network& network)
             serverView_.clear();
     });
     connect(&session, &Session::stateChanged, this, &Client::showNetworks);
-    connect(&session, &Session::connectionAttempted, &rawData_, &RawData::clearView);
+    // A new attempt starts the view afresh, unless other networks' lines are in it.
+    connect(&session, &Session::connectionAttempted, &rawData_, [this, &network] {
+        for (const auto& other : networks_)
+            if (other.get() != &network && other->inUse())
+                return;
+        rawData_.clearView();
+    });
     connect(&session, &Session::linkEstablished, &rawData_, &RawData::enableInput);
     connect(&session, &Session::registeredWith, &recentServers_, &RecentServers::remember);
     connect(&session, &Session::everySecondLagTick, this, within(network, [this] {
@@ -195,6 +206,7 @@ void Client::wireSession(Network& network)
             }));
     connect(&session, &Session::registered, this,
             within(network, [this, &network] { onRegistered(network); }));
+    wireNetworkSettings(network);
 }
 
 void Client::showNetworks()
@@ -246,6 +258,7 @@ void Client::onSessionClosed(Network& network)
 void Client::onRegistered(Network& network)
 {
     Session& session = network.session();
+    runConnectSteps(network, !session.registeredByReconnect());
     if (session.registeredByReconnect()) {
         // One JOIN for each channel; the session's queue sends them as comma lists.
         for (const auto& [channel, key] : windows_.channelsToRejoin())
@@ -896,6 +909,7 @@ void Client::shutdown()
     shuttingDown_ = true;
     addStatusLine(QStringLiteral("Shutting Down..."));
     rawData_.endLogForShutdown();
+    storeOpenChannels();
     for (const auto& network : networks_)
         network->session().quitForShutdown();
     windows_.closeAllWindows();

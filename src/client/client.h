@@ -26,6 +26,7 @@
 #include "script/eventhook.h"
 #include "script/scriptobjects.h"
 #include "settings/channellist.h"
+#include "settings/networksettings.h"
 #include "settings/recentservers.h"
 #include "settings/servertree.h"
 #include "settings/settingschanges.h"
@@ -111,6 +112,13 @@ public:
     void loadServerList();
     // "Connect to Server": connects to the selected node when it is a server.
     bool connectToSelectedServer();
+    // Start-up, after the server list: every network marked "connect at start" connects
+    // to its first server and, once registered, joins the channels it had open at the
+    // last shutdown.
+    void connectAtStart();
+    // The settings of the network a server belongs to in the server list (networks.ini);
+    // the defaults for a server of no network.
+    NetworkSettings networkSettingsOf(const QString& host, int port) const;
 
     void addStatusLine(const QString& text) { statusLog_.add(text); }
 
@@ -194,6 +202,14 @@ private:
     void endFileServerSession(const QObject* chat);
     void onSessionClosed(Network& network);
     void onRegistered(Network& network);
+    // What a network's settings add to its session (nicknames, encoding, certificate),
+    // to its registration (connect commands, channels), and to shutdown (the channels
+    // it had open).
+    void wireNetworkSettings(Network& network);
+    void runConnectSteps(Network& network, bool freshConnection);
+    // The server list's name for the network a session is on; empty for none.
+    QString folderOf(const Network& network) const;
+    void storeOpenChannels();
     // Closes the active network's windows kept from a lost connection that will not come
     // back.
     void closeKeptWindows();

@@ -67,6 +67,10 @@ public:
     // The channel an irc:// address named, joined once the session registers.
     QString channelToJoin() const { return channelToJoin_; }
     void setChannelToJoin(const QString& channel) { channelToJoin_ = channel; }
+    // The channels it had open when the program last ended, joined again once a
+    // connection at start registers ("#channel" or "#channel key").
+    QStringList channelsToRestore() const { return channelsToRestore_; }
+    void setChannelsToRestore(const QStringList& channels) { channelsToRestore_ = channels; }
 
 private:
     int id_;
@@ -78,4 +82,5 @@ private:
     Ctcp ctcp_;
     UserMessages userMessages_;
     QString channelToJoin_;
+    QStringList channelsToRestore_;
 };

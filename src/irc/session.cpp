@@ -114,7 +114,7 @@ void Session::setState(State state)
 
 QStringList Session::nicknames() const
 {
-    return options_.user.nicknames;
+    return ownNicknames_.isEmpty() ? options_.user.nicknames : ownNicknames_;
 }
 
 void Session::tryNickname(const QString& name)
@@ -126,7 +126,9 @@ void Session::tryNickname(const QString& name)
 void Session::setCurrentNickname(const QString& nickname)
 {
     currentNickname_ = nickname;
-    options_.user.nickname = nickname;
+    // A network with nicknames of its own leaves the User page's as they are.
+    if (ownNicknames_.isEmpty())
+        options_.user.nickname = nickname;
     Q_EMIT nicknameChanged(nickname);
 }
 
@@ -277,6 +279,7 @@ void Session::attemptConnection(const QString& address)
     }
     serverSocket_.setClientIdentity(identity);
     cap_.setCertificateLogin(!identity.isEmpty());
+    applyProfile();
     lastAddress_ = address;
     status_.add(QStringLiteral("Attempting to Connect to ") + host_ + QStringLiteral(" on Port ") +
                 QString::number(port_ % RegisteredPortOffset) +
@@ -459,7 +462,7 @@ void Session::onReadable()
     }
     QByteArray line;
     while (isConnected() && framer_.nextLine(line))
-        handleLine(Wire::decode(line));
+        handleLine(Wire::decode(line, fallbackDecoder_ ? &*fallbackDecoder_ : nullptr));
 }
 
 void Session::handleLine(const QString& whole)
@@ -663,8 +666,33 @@ void Session::setNickname(const QString& name)
 
 void Session::adoptNickname(const QString& name)
 {
-    addNickname(options_.user, name);
+    if (ownNicknames_.isEmpty())
+        addNickname(options_.user, name);
     setCurrentNickname(name);
+}
+
+void Session::applyProfile()
+{
+    const HostProfile profile = profileFor_ ? profileFor_(host_) : HostProfile();
+    const bool hadOwn = !ownNicknames_.isEmpty();
+    ownNicknames_.clear();
+    for (const QString& nick : profile.nicknames)
+        if (!nick.trimmed().isEmpty())
+            ownNicknames_.append(nick.trimmed());
+    if (!ownNicknames_.isEmpty())
+        setCurrentNickname(ownNicknames_.first());
+    else if (hadOwn) // the network's own list was taken away: the User page's again
+        setCurrentNickname(options_.user.nickname);
+    fallbackDecoder_.reset();
+    const QString encoding = profile.fallbackEncoding.trimmed();
+    if (encoding.isEmpty())
+        return;
+    QStringDecoder decoder(encoding.toLatin1().constData(), QStringDecoder::Flag::Stateless);
+    if (decoder.isValid())
+        fallbackDecoder_.emplace(std::move(decoder));
+    else
+        status_.add(QStringLiteral("The encoding ") + encoding +
+                    QStringLiteral(" is not known; text that is not UTF-8 is read as Latin-1."));
 }
 
 void Session::setInvisible(bool invisible)

@@ -15,9 +15,11 @@
 #include <QHostAddress>
 #include <QList>
 #include <QObject>
+#include <QStringDecoder>
 #include <QTimer>
 
 #include <functional>
+#include <optional>
 
 class Clock;
 class LineLog;
@@ -119,6 +121,17 @@ public:
         passwordHost_ = host;
         password_ = password;
     }
+    // What a host's network asks of the session beyond the User page: its own nicknames
+    // (tried in order instead of the User page's; the User page's nickname stays as it
+    // is) and the encoding of lines that are not UTF-8 (Latin-1 when empty). Looked up
+    // at every connection attempt.
+    struct HostProfile
+    {
+        QStringList nicknames;
+        QString fallbackEncoding;
+    };
+    using ProfileLookup = std::function<HostProfile(const QString& host)>;
+    void setProfileLookup(ProfileLookup lookup) { profileFor_ = std::move(lookup); }
     // Where the hosts' secure-connection policies are kept; without it a plain
     // connection is still moved to TLS when the server asks, but nothing is remembered.
     void setStsPolicies(StsPolicies* policies) { sts_ = policies; }
@@ -223,6 +236,8 @@ private:
     void onSendOverflow();
     void setCurrentNickname(const QString& nickname);
     void sendQuit();
+    // The host's network settings for this attempt: nicknames and the fallback encoding.
+    void applyProfile();
     void writeLine(const QByteArray& bytes);
     void startConnecting(const QString& host, int port, const QString& description, bool tls);
     void attemptReconnect();
@@ -276,6 +291,9 @@ private:
     CapNegotiation cap_;
     AccountLookup accountFor_;
     IdentityLookup identityFor_;
+    ProfileLookup profileFor_;
+    QStringList ownNicknames_; // the network's own list; empty: the User page's
+    std::optional<QStringDecoder> fallbackDecoder_;
     StsPolicies* sts_ = nullptr;
     int stsUpgradePort_ = 0; // set while a plain connection is to move to TLS
     OpenBatches batches_;

@@ -1,10 +1,8 @@
 #include "irc/wire.h"
 
-#include <QStringDecoder>
-
 namespace Wire {
 
-QString decode(QByteArrayView bytes)
+QString decode(QByteArrayView bytes, QStringDecoder* fallback)
 {
     bool ascii = true;
     for (char c : bytes) {
@@ -18,9 +16,9 @@ QString decode(QByteArrayView bytes)
 
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8.decode(bytes);
-    if (utf8.hasError())
-        return QString::fromLatin1(bytes);
-    return text;
+    if (!utf8.hasError())
+        return text;
+    return fallback ? fallback->decode(bytes) : QString::fromLatin1(bytes);
 }
 
 QByteArray encodeLine(const QString& line, qsizetype maxBytes)

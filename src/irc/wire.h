@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringDecoder>
 
 // Bytes on the wire and text in the client.
 namespace Wire {
@@ -12,8 +13,9 @@ constexpr qsizetype MaxLineBytes = 255;
 // chunks of credentials).
 constexpr qsizetype ProtocolLineBytes = 512;
 
-// Inbound text is UTF-8 when it is valid UTF-8 and Latin-1 otherwise.
-QString decode(QByteArrayView bytes);
+// Inbound text is UTF-8 when it is valid UTF-8, otherwise in the fallback encoding (a
+// stateless decoder), Latin-1 without one.
+QString decode(QByteArrayView bytes, QStringDecoder* fallback = nullptr);
 
 // Encodes one outbound line as UTF-8 followed by CR LF. The text stops at its first CR,
 // LF or NUL, so text taken from a peer can never smuggle a second command, and it is cut

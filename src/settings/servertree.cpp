@@ -522,3 +522,58 @@ std::optional<ServerTarget> ServerTree::targetOf(const ServerNode* node)
     target.description = node->parent->text + QStringLiteral(" - ") + node->text;
     return target;
 }
+
+// --- networks ------------------------------------------------------------------------
+
+const ServerNode* ServerTree::networkOf(const ServerNode* node)
+{
+    if (node && node->kind == ServerKind::ServerData)
+        node = node->parent;
+    if (node && node->kind == ServerKind::Server)
+        node = node->parent;
+    if (!node || !ServerKind::isFolder(node->kind))
+        return nullptr;
+    for (const auto& child : node->children)
+        if (child->kind == ServerKind::Server)
+            return node;
+    return nullptr;
+}
+
+std::vector<const ServerNode*> ServerTree::networks() const
+{
+    std::vector<const ServerNode*> out;
+    for (const ServerNode* node : nodes())
+        if (ServerKind::isFolder(node->kind) && networkOf(node) == node)
+            out.push_back(node);
+    return out;
+}
+
+QString ServerTree::networkOfServer(const QString& host, int port) const
+{
+    const QString portText = QString::number(port);
+    QString onHost;
+    for (const ServerNode* node : nodes()) {
+        const std::optional<ServerTarget> target = targetOf(node);
+        const ServerNode* network = networkOf(node);
+        if (!target || !network ||
+            target->host.trimmed().compare(host.trimmed(), Qt::CaseInsensitive) != 0)
+            continue;
+        // Entries may be written "+6697" for TLS.
+        for (const QString& entry : target->portList.split(u','))
+            if (entry.trimmed().remove(u'+') == portText)
+                return network->text;
+        if (onHost.isEmpty())
+            onHost = network->text;
+    }
+    return onHost;
+}
+
+std::optional<ServerTarget> ServerTree::firstServerOf(const ServerNode* network)
+{
+    if (!network)
+        return std::nullopt;
+    for (const auto& child : network->children)
+        if (const std::optional<ServerTarget> target = targetOf(child.get()))
+            return target;
+    return std::nullopt;
+}

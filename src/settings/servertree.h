@@ -132,6 +132,20 @@ public:
     // The host, port list and label of a server node; nothing for any other node.
     static std::optional<ServerTarget> targetOf(const ServerNode* node);
 
+    // A network is a folder that holds servers: a connection to one of them is a
+    // connection to that network, and the network is named as the folder.
+    // The network a node stands for: such a folder, a server's folder, a host or port
+    // line's; none for the root and for anything outside such a folder.
+    static const ServerNode* networkOf(const ServerNode* node);
+    // The networks in display order.
+    std::vector<const ServerNode*> networks() const;
+    // The name of the network of the first server on host whose port list holds port
+    // (else of the first on host at all: a port list may have changed); empty when no
+    // server is on host.
+    QString networkOfServer(const QString& host, int port) const;
+    // The first server of a network, which a connection at start goes to.
+    static std::optional<ServerTarget> firstServerOf(const ServerNode* network);
+
     // Bumped whenever nodes are added, removed or moved, so a view knows to rebuild.
     int revision() const { return revision_; }
 

@@ -197,6 +197,12 @@ void MainWindow::runShowSequence()
         client_->loadServerList();
         return true;
     });
+    // The networks marked "connect at start" start connecting; the window shows the
+    // attempts from its first picture.
+    steps.add(QStringLiteral("connect at start"), [this] {
+        client_->connectAtStart();
+        return true;
+    });
     steps.add(QStringLiteral("last script"), [this] {
         client_->loadLastScript();
         return true;

@@ -3,15 +3,22 @@
 // and a server that stops reading does not hold up the other network.
 #include "chat/windowregistry.h"
 #include "client/client.h"
+#include "core/privateprofile.h"
+#include "irc/tlssocket.h"
 #include "script/scriptobjects.h"
+#include "settings/networksettings.h"
 #include "support/fakeircserver.h"
 #include "support/ngircdserver.h"
 #include "support/scriptedprompts.h"
+#include "support/serverprocess.h"
 #include "support/testmain.h"
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSignalSpy>
+#include <QSslCertificate>
+#include <QSslSocket>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
@@ -47,6 +54,11 @@ public:
         return QTest::qWaitFor([&] { return !lines_.filter(fragment).isEmpty(); }, 5000);
     }
     bool has(const QString& fragment) const { return !lines_.filter(fragment).isEmpty(); }
+    // Lines containing fragment arrived count times (or do within a few seconds).
+    bool seenTimes(const QString& fragment, int count)
+    {
+        return QTest::qWaitFor([&] { return lines_.filter(fragment).size() == count; }, 5000);
+    }
 
 private:
     QTcpSocket socket_;
@@ -69,6 +81,27 @@ bool hasLine(const ChatWindow* window, const QString& line)
 {
     return window && window->document->plainLines().contains(line);
 }
+
+// A server list of one folder (a network) per server, each on 127.0.0.1 and its port.
+bool writeServerList(const QString& folder, const QList<std::pair<QString, QString>>& networks)
+{
+    QByteArray text = "SERVER LIST\r\n";
+    for (const auto& [name, ports] : networks)
+        text += '\t' + name.toUtf8() + "\r\n\t\t" + name.toUtf8() +
+                " server\r\n\t\t\tHOST: 127.0.0.1\r\n\t\t\tPORT: " + ports.toUtf8() + "\r\n";
+    QFile file(folder + ServerTree::fileName());
+    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+}
+
+bool writeNetworkSettings(const QString& folder, const QString& network,
+                          const NetworkSettings& settings)
+{
+    NetworkSettingsFile file(folder);
+    if (!file.load())
+        return false;
+    file.setSettings(network, settings);
+    return file.save();
+}
 } // namespace
 
 class NetworksTest : public QObject
@@ -90,8 +123,11 @@ private Q_SLOTS:
         QVERIFY(alice.seen(QStringLiteral(" 366 ")));
         QVERIFY(bob.seen(QStringLiteral(" 366 ")));
 
+        // A folder of its own: windows read their past from the folder's history, and
+        // a past run's lines must not stand in for this run's.
+        QTemporaryDir home;
         ScriptedPrompts prompts;
-        Client client(QStringLiteral("/tmp/quorl-networks/"), prompts);
+        Client client(home.path() + u'/', prompts);
         client.session().ident().setPort(0);
         client.session().setNickname(QStringLiteral("first"));
         QVERIFY(client.connectToAddress(address(one.port(), QStringLiteral("#same"))));
@@ -127,7 +163,10 @@ private Q_SLOTS:
         ChatWindow* second = channelOn(client, 1, QStringLiteral("#same"));
         QVERIFY(first != second);
 
-        // What is said on each server lands in its own network's window.
+        // What is said on each server lands in its own network's window; the raw data view
+        // names the network of each line.
+        client.rawData().setShowing(true);
+        QSignalSpy raw(&client.rawData(), &RawData::lineShown);
         alice.say(QStringLiteral("PRIVMSG #same :from one"));
         bob.say(QStringLiteral("PRIVMSG #same :from two"));
         QVERIFY(QTest::qWaitFor([&] {
@@ -136,6 +175,15 @@ private Q_SLOTS:
         }));
         QVERIFY(!hasLine(first, QStringLiteral("<bob> from two")));
         QVERIFY(!hasLine(second, QStringLiteral("<alice> from one")));
+        const auto rawLines = [&raw](const QString& fragment) {
+            QStringList lines;
+            for (const QList<QVariant>& shown : std::as_const(raw))
+                lines << shown.at(0).toString();
+            return lines.filter(fragment).size();
+        };
+        QVERIFY(QTest::qWaitFor([&] { return rawLines(u"from"_s) == 2; }));
+        QCOMPARE(rawLines(u"[irc.one.test] :alice!"_s), 1);
+        QCOMPARE(rawLines(u"[irc.two.test] :bob!"_s), 1);
 
         // A line and a command typed in a window go out on that window's network only.
         client.commands().enterLine(second, QStringLiteral("typed on two"));
@@ -224,6 +272,156 @@ private Q_SLOTS:
         lively.sendLine(QStringLiteral("PING :after"));
         QVERIFY(lively.waitForLine(QStringLiteral("PONG :after")));
         QVERIFY(client.network(1).session().isRegistered());
+        client.shutdown();
+    }
+
+    // Two networks marked "connect at start" connect with their own nicknames when the
+    // client starts; at shutdown both are left with QUIT, and a new start on the same
+    // folder joins each network's channels again, each into its own network's window.
+    void networksConnectAtStartAndRejoinTheirChannels()
+    {
+        NgircdServer one;
+        NgircdServer two;
+        QVERIFY2(one.start(QStringLiteral("irc.one.test")), qPrintable(one.error()));
+        QVERIFY2(two.start(QStringLiteral("irc.two.test")), qPrintable(two.error()));
+        Peer alice;
+        Peer bob;
+        QVERIFY(alice.logIn(one.port(), QStringLiteral("alice")));
+        QVERIFY(bob.logIn(two.port(), QStringLiteral("bob")));
+        alice.say(QStringLiteral("JOIN #ones"));
+        bob.say(QStringLiteral("JOIN #twos"));
+        QVERIFY(alice.seen(QStringLiteral(" 366 ")));
+        QVERIFY(bob.seen(QStringLiteral(" 366 ")));
+
+        QTemporaryDir home;
+        const QString folder = home.path() + u'/';
+        QVERIFY(writeServerList(folder, {{u"One"_s, QString::number(one.port())},
+                                         {u"Two"_s, QString::number(two.port())}}));
+        NetworkSettings settings;
+        settings.connectAtStart = true;
+        settings.nicknames = {u"onenick"_s};
+        QVERIFY(writeNetworkSettings(folder, u"One"_s, settings));
+        settings.nicknames = {u"twonick"_s};
+        QVERIFY(writeNetworkSettings(folder, u"Two"_s, settings));
+
+        const auto start = [&](Client& client) {
+            client.session().ident().setPort(0);
+            client.options().user.nickname = QStringLiteral("pagenick");
+            client.loadServerList();
+            client.connectAtStart();
+        };
+        {
+            ScriptedPrompts prompts;
+            Client client(folder, prompts);
+            start(client);
+            QCOMPARE(client.networkCount(), 2);
+            QVERIFY(QTest::qWaitFor([&] {
+                return client.network(0).session().isRegistered() &&
+                       client.network(1).session().isRegistered();
+            }));
+            for (const auto& [network, channel] : {std::pair{0, u"#ones"_s}, {1, u"#twos"_s}}) {
+                const WindowRegistry::NetworkScope scope(client.windows(), network);
+                client.conversations().join(channel);
+            }
+            QVERIFY(alice.seen(QStringLiteral(":onenick!")));
+            QVERIFY(bob.seen(QStringLiteral(":twonick!")));
+            QVERIFY(QTest::qWaitFor([&] {
+                return channelOn(client, 0, u"#ones"_s) && channelOn(client, 1, u"#twos"_s);
+            }));
+            QCOMPARE(client.options().user.nickname, QStringLiteral("pagenick"));
+            client.shutdown();
+            QVERIFY(alice.seen(QStringLiteral(" QUIT ")));
+            QVERIFY(bob.seen(QStringLiteral(" QUIT ")));
+        }
+        ScriptedPrompts prompts;
+        Client again(folder, prompts);
+        start(again);
+        QVERIFY(alice.seenTimes(QStringLiteral(" JOIN "), 2));
+        QVERIFY(bob.seenTimes(QStringLiteral(" JOIN "), 2));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return channelOn(again, 0, u"#ones"_s) && channelOn(again, 1, u"#twos"_s); }));
+        QVERIFY(!channelOn(again, 0, u"#twos"_s));
+        QVERIFY(!channelOn(again, 1, u"#ones"_s));
+        again.shutdown();
+    }
+
+    // A network's TLS connection presents its client certificate; its connect commands
+    // go out once it is registered, in their order and before its channels are joined;
+    // its own nicknames are tried in turn while the User page's stays; text that is not
+    // UTF-8 is read in the network's encoding.
+    void aNetworkConnectsWithItsOwnSettings()
+    {
+        if (!QSslSocket::supportsSsl())
+            QSKIP("Qt has no TLS backend here");
+        QTemporaryDir home;
+        const QString folder = home.path() + u'/';
+        const QString serverCert = folder + u"server.pem"_s;
+        const QString serverKey = folder + u"server.key"_s;
+        const QString clientCert = folder + u"client.pem"_s;
+        const QString clientKey = folder + u"client.key"_s;
+        QString error;
+        QVERIFY2(ServerProcess::makeCertificate(serverCert, serverKey, u"127.0.0.1"_s, error),
+                 qPrintable(error));
+        QVERIFY2(ServerProcess::makeCertificate(clientCert, clientKey, u"netfirst"_s, error),
+                 qPrintable(error));
+        // The network's certificate file holds its key as well.
+        QFile cert(clientCert);
+        QFile key(clientKey);
+        QFile combined(folder + u"net.pem"_s);
+        QVERIFY(cert.open(QIODevice::ReadOnly) && key.open(QIODevice::ReadOnly) &&
+                combined.open(QIODevice::WriteOnly));
+        combined.write(cert.readAll() + key.readAll());
+        combined.close();
+        FakeIrcServer server;
+        QVERIFY(server.enableTls(serverCert, serverKey));
+        QVERIFY(server.listen());
+        // The server's self-signed certificate is one the user accepted for good.
+        PrivateProfile ini;
+        ini.setValue(u"TLS"_s, u"127.0.0.1:"_s + QString::number(server.port()),
+                     TlsSocket::fingerprint(QSslCertificate::fromPath(serverCert).first().toDer()));
+        QVERIFY(ini.save(SettingsFile::fileName(folder)));
+        QVERIFY(writeServerList(folder, {{u"Net"_s, u'+' + QString::number(server.port())}}));
+        NetworkSettings settings;
+        settings.certificateFile = combined.fileName();
+        settings.nicknames = {u"netfirst"_s, u"netsecond"_s};
+        settings.commands = {u"/msg NickServ IDENTIFY secret"_s, u"raw MODE netsecond +x"_s};
+        settings.channels = {u"#net"_s, u"#locked key"_s};
+        settings.encoding = u"windows-1251"_s;
+        QVERIFY(writeNetworkSettings(folder, u"Net"_s, settings));
+
+        ScriptedPrompts prompts;
+        Client client(folder, prompts);
+        client.session().ident().setPort(0);
+        client.options().user.nickname = QStringLiteral("pagenick");
+        client.loadServerList();
+        client.serverTree().select(client.serverTree().nodeAt(2));
+        QVERIFY(client.connectToSelectedServer());
+        QVERIFY(server.waitForLine(QStringLiteral("USER "), 10000));
+        QCOMPARE(server.clientCertificate(), QSslCertificate::fromPath(clientCert).first());
+        QVERIFY(server.received().contains(u"NICK netfirst"_s));
+        server.sendLine(QStringLiteral(":irc.test 433 * netfirst :Nickname is already in use"));
+        QVERIFY(server.waitForLine(QStringLiteral("NICK netsecond")));
+        server.sendLine(QStringLiteral(":irc.test 001 netsecond :Welcome"));
+        server.sendLine(QStringLiteral(":irc.test 376 netsecond :End of MOTD"));
+        QVERIFY(server.waitForLine(QStringLiteral("JOIN ")));
+        QVERIFY(
+            QTest::qWaitFor([&] { return server.received().join(u'\n').contains(u"#locked"_s); }));
+        const QStringList sent = server.received();
+        const qsizetype identify = sent.indexOf(u"PRIVMSG NickServ :IDENTIFY secret"_s);
+        const qsizetype mode = sent.indexOf(u"MODE netsecond +x"_s);
+        const qsizetype join = sent.indexOf(QRegularExpression(u"JOIN .*"_s));
+        QVERIFY2(identify >= 0 && identify < mode && mode < join, qPrintable(sent.join(u'\n')));
+        const QStringList joins = sent.filter(QRegularExpression(u"^JOIN "_s));
+        QVERIFY2(joins.join(u' ').contains(u"#net"_s) && joins.join(u' ').contains(u"key"_s),
+                 qPrintable(joins.join(u'\n')));
+        QCOMPARE(client.options().user.nickname, QStringLiteral("pagenick"));
+        QCOMPARE(client.session().currentNickname(), QStringLiteral("netsecond"));
+
+        server.sendLine(QStringLiteral(":netsecond!n@h JOIN #net"));
+        QVERIFY(QTest::qWaitFor([&] { return channelOn(client, 0, u"#net"_s); }));
+        server.sendRaw(":bob!b@h PRIVMSG #net :\xcf\xf0\xe8\xe2\xe5\xf2\r\n");
+        QVERIFY(QTest::qWaitFor(
+            [&] { return hasLine(channelOn(client, 0, u"#net"_s), u"<bob> Привет"_s); }));
         client.shutdown();
     }
 

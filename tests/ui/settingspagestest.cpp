@@ -1,20 +1,26 @@
 // The Sound and File Server pages write what the user does into the options model and
 // show what the model holds, the file server going Off when the server connection
-// closes; the server page keeps a server's SASL login in the private sasl.ini.
+// closes; the server page keeps a server's SASL login in the private sasl.ini, and a
+// network's settings in the private networks.ini.
 #include "client/client.h"
+#include "settings/networksettings.h"
 #include "settings/saslaccounts.h"
 #include "support/fakeircserver.h"
 #include "support/scriptedprompts.h"
 #include "support/testmain.h"
 #include "ui/settings/fileserverpage.h"
+#include "ui/settings/networksettingsdialog.h"
 #include "ui/settings/servertreepage.h"
 #include "ui/settings/soundsettingspage.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -137,6 +143,55 @@ private Q_SLOTS:
         QFile file(SaslAccounts::fileName(folder));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY(!file.readAll().contains(secret.toUtf8()));
+
+        // The network the servers' folder stands for has its settings, edited in a dialog
+        // and kept private beside what shutdown stored for it; an encoding the system
+        // does not know is refused.
+        auto* networkButton = page.findChild<QToolButton*>(QStringLiteral("connectbuttonnetwork"));
+        QVERIFY(networkButton);
+        tree.select(tree.nodeAt(0));
+        QVERIFY(!networkButton->isEnabled());
+        tree.select(tree.nodeAt(7));
+        QVERIFY(networkButton->isEnabled());
+        NetworkSettings expected;
+        expected.openChannels = {QStringLiteral("#kept key")};
+        NetworkSettingsFile stored(folder);
+        QVERIFY(stored.load());
+        stored.setSettings(QStringLiteral("Net"), expected);
+        QVERIFY(stored.save());
+        networkButton->click();
+        auto* dialog = page.findChild<NetworkSettingsDialog*>();
+        QVERIFY(dialog && dialog->isVisible());
+        auto* atStart = dialog->findChild<QCheckBox*>(QStringLiteral("netconnectatstart"));
+        auto* nicks = dialog->findChild<QLineEdit*>(QStringLiteral("netnicknames"));
+        auto* channels = dialog->findChild<QPlainTextEdit*>(QStringLiteral("netchannels"));
+        auto* commands = dialog->findChild<QPlainTextEdit*>(QStringLiteral("netcommands"));
+        auto* encoding = dialog->findChild<QComboBox*>(QStringLiteral("netencoding"));
+        auto* certificate = dialog->findChild<QLineEdit*>(QStringLiteral("netcertificate"));
+        QVERIFY(atStart && nicks && channels && commands && encoding && certificate);
+        atStart->setChecked(true);
+        nicks->setText(QStringLiteral("one, two three"));
+        channels->setPlainText(QStringLiteral("#a\n\n #b key \n"));
+        commands->setPlainText(QStringLiteral("/msg NickServ IDENTIFY pw\n/mode one +x"));
+        certificate->setText(QStringLiteral("/home/me/net.pem"));
+        encoding->setCurrentText(QStringLiteral("no-such-encoding"));
+        dialog->accept();
+        QVERIFY(dialog->isVisible());
+        encoding->setCurrentText(QStringLiteral("KOI8-R"));
+        dialog->accept();
+        QVERIFY(!dialog->isVisible());
+        expected.connectAtStart = true;
+        expected.nicknames = {QStringLiteral("one"), QStringLiteral("two"),
+                              QStringLiteral("three")};
+        expected.channels = {QStringLiteral("#a"), QStringLiteral("#b key")};
+        expected.commands = {QStringLiteral("/msg NickServ IDENTIFY pw"),
+                             QStringLiteral("/mode one +x")};
+        expected.encoding = QStringLiteral("KOI8-R");
+        expected.certificateFile = QStringLiteral("/home/me/net.pem");
+        QVERIFY(stored.load());
+        QCOMPARE(stored.settings(QStringLiteral("Net")), expected);
+        QCOMPARE(QFile(NetworkSettingsFile::fileName(folder)).permissions() & others,
+                 QFile::Permissions());
     }
 
     void soundPage()

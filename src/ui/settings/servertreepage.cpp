@@ -2,6 +2,7 @@
 
 #include "client/client.h"
 #include "settings/saslaccounts.h"
+#include "ui/settings/networksettingsdialog.h"
 #include "ui/settings/servertreewidget.h"
 #include "ui/standardicons.h"
 
@@ -35,12 +36,15 @@ ServerTreePage::ServerTreePage(Client& client, QWidget* parent) : QWidget(parent
                     StandardIcons::icon(s, QStyle::SP_ArrowUp));
     delete_ = addButton("connectbuttondeleteserver", QStringLiteral("Delete Server or Folder"),
                         StandardIcons::icon(s, QStyle::SP_TrashIcon));
+    network_ = addButton("connectbuttonnetwork", QStringLiteral("Network Settings"),
+                         StandardIcons::icon(s, QStyle::SP_FileDialogInfoView));
     QToolButton* clearRecent =
         addButton("ToolButton2", QStringLiteral("Clear Recently Used Server List"),
                   StandardIcons::icon(s, QStyle::SP_DialogResetButton));
     QToolButton* import = addButton("importbutton", QStringLiteral("Import settings"),
                                     StandardIcons::icon(s, QStyle::SP_DialogOpenButton));
-    for (QToolButton* b : {newFolder_, newServer_, edit_, down_, up_, delete_, clearRecent, import})
+    for (QToolButton* b :
+         {newFolder_, newServer_, edit_, down_, up_, delete_, network_, clearRecent, import})
         toolbar->addWidget(b);
     toolbar->addStretch(1);
 
@@ -81,6 +85,7 @@ ServerTreePage::ServerTreePage(Client& client, QWidget* parent) : QWidget(parent
     connect(down_, &QToolButton::clicked, this, [&tree] { tree.moveDown(); });
     connect(up_, &QToolButton::clicked, this, [&tree] { tree.moveUp(); });
     connect(delete_, &QToolButton::clicked, this, [&tree] { tree.deleteSelected(); });
+    connect(network_, &QToolButton::clicked, this, &ServerTreePage::openNetworkSettings);
     connect(clearRecent, &QToolButton::clicked, this, [this] { client_.recentServers().clear(); });
     connect(import, &QToolButton::clicked, this, &ServerTreePage::importRequested);
     connect(&tree, &ServerTree::changed, this, &ServerTreePage::updateButtons);
@@ -109,7 +114,39 @@ void ServerTreePage::updateButtons()
     down_->setEnabled(b.down);
     up_->setEnabled(b.up);
     delete_->setEnabled(b.remove);
+    network_->setEnabled(ServerTree::networkOf(client_.serverTree().selected()) != nullptr);
     showSaslAccount();
+}
+
+NetworkSettingsDialog* ServerTreePage::openNetworkSettings()
+{
+    const ServerNode* network = ServerTree::networkOf(client_.serverTree().selected());
+    if (!network)
+        return nullptr;
+    const QString name = network->text;
+    NetworkSettingsFile file(client_.programFolder());
+    if (!file.load()) {
+        client_.addStatusLine(QStringLiteral("Can't read ") +
+                              NetworkSettingsFile::fileName(client_.programFolder()));
+        return nullptr;
+    }
+    auto* dialog = new NetworkSettingsDialog(name, file.settings(name), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this, dialog, name] {
+        // Read again: shutdown may have kept channels in the file meanwhile.
+        NetworkSettingsFile latest(client_.programFolder());
+        if (latest.load()) {
+            NetworkSettings edited = dialog->settings();
+            edited.openChannels = latest.settings(name).openChannels;
+            latest.setSettings(name, edited);
+            if (latest.save())
+                return;
+        }
+        client_.addStatusLine(QStringLiteral("Can't save the network settings in ") +
+                              NetworkSettingsFile::fileName(client_.programFolder()));
+    });
+    dialog->open();
+    return dialog;
 }
 
 void ServerTreePage::showSaslAccount()

@@ -7,6 +7,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QToolButton;
+class NetworkSettingsDialog;
 class ServerTreeWidget;
 
 // The server page of the settings: the toolbar that edits the directory and the tree.
@@ -22,6 +23,9 @@ public:
     // The host whose SASL account the fields below the tree show; empty when the
     // selected node is no server.
     QString saslHost() const { return saslHost_; }
+    // The settings of the selected node's network, in a dialog that keeps them on OK;
+    // none when the node belongs to no network.
+    NetworkSettingsDialog* openNetworkSettings();
 
 Q_SIGNALS:
     void connectRequested();
@@ -41,6 +45,7 @@ private:
     QToolButton* down_ = nullptr;
     QToolButton* up_ = nullptr;
     QToolButton* delete_ = nullptr;
+    QToolButton* network_ = nullptr;
     QLabel* saslLabel_ = nullptr;
     QLineEdit* saslAccount_ = nullptr;
     QLineEdit* saslPassword_ = nullptr;
