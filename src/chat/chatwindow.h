@@ -117,9 +117,14 @@ struct ChatWindow
         int lineClass = 0;
         QString text;
         bool highlight = false;
+        ChatStorePlace place;
     };
     bool awaitingPast = false;
     std::vector<HeldLine> heldLines;
+    // Scrolling beyond memory: older or newer lines asked of the store and not yet shown.
+    // While newer lines are read, the lines shown meanwhile wait in heldLines too.
+    bool olderAsked = false;
+    bool newerAsked = false;
     // A network node: the section entry's kind number it sits under.
     int nodeSection = 0;
 

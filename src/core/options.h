@@ -103,6 +103,9 @@ struct HistoryOptions
     bool privateChats = true; // private "Private and DCC chats too"
     int keepDays = 0;         // keepdays "Forget lines older than this many days (0 = never)"
     int reopenLines = 500;    // reopenlines "Lines a window shows from its past on opening"
+    // memorylines "Lines a window keeps in memory (older ones are read back when scrolled
+    // to)": about 130 bytes a line, so a busy window stays near 2.5 MB.
+    int memoryLines = 20000;
 };
 
 struct SoundOptions

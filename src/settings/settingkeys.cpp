@@ -253,6 +253,8 @@ std::span<const SettingKey> SettingsFile::keys()
         {"HISTORY", "keepdays", "0", Rule::Limit, &option<&O::history, &HistoryOptions::keepDays>},
         {"HISTORY", "reopenlines", "500", Rule::Limit,
          &option<&O::history, &HistoryOptions::reopenLines>},
+        {"HISTORY", "memorylines", "20000", Rule::Limit,
+         &option<&O::history, &HistoryOptions::memoryLines>},
     };
     return table;
 }

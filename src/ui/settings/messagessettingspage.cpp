@@ -110,11 +110,17 @@ MessagesSettingsPage::MessagesSettingsPage(Client& client, QWidget* parent)
     historyReopenLines_->setObjectName(QStringLiteral("historyreopenlines"));
     historyReopenLines_->setRange(0, 100000);
     historyReopenLines_->setSingleStep(100);
+    historyMemoryLines_ = new QSpinBox(stored);
+    historyMemoryLines_->setObjectName(QStringLiteral("historymemorylines"));
+    historyMemoryLines_->setRange(0, 10000000);
+    historyMemoryLines_->setSingleStep(1000);
     auto* storedForm = new QFormLayout(stored);
     storedForm->addRow(historyEnabled_);
     storedForm->addRow(historyPrivate_);
     storedForm->addRow(QStringLiteral("Forget lines after days (0 = never)"), historyKeepDays_);
     storedForm->addRow(QStringLiteral("Past lines a window shows on opening"), historyReopenLines_);
+    storedForm->addRow(QStringLiteral("Lines a window keeps in memory (0 = the limit above)"),
+                       historyMemoryLines_);
     layout->addWidget(stored);
     layout->addStretch(1);
 
@@ -152,6 +158,8 @@ MessagesSettingsPage::MessagesSettingsPage(Client& client, QWidget* parent)
             storedChange([](HistoryOptions& h, int days) { h.keepDays = days; }));
     connect(historyReopenLines_, &QSpinBox::valueChanged, this,
             storedChange([](HistoryOptions& h, int lines) { h.reopenLines = lines; }));
+    connect(historyMemoryLines_, &QSpinBox::valueChanged, this,
+            storedChange([](HistoryOptions& h, int lines) { h.memoryLines = lines; }));
     // Built before or after the settings are read, the page shows what was read.
     connect(&client_, &Client::settingsLoaded, this, &MessagesSettingsPage::load);
     load();
@@ -179,4 +187,5 @@ void MessagesSettingsPage::load()
     historyPrivate_->setChecked(o.history.privateChats);
     historyKeepDays_->setValue(o.history.keepDays);
     historyReopenLines_->setValue(o.history.reopenLines);
+    historyMemoryLines_->setValue(o.history.memoryLines);
 }

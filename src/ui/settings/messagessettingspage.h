@@ -40,4 +40,5 @@ private:
     QCheckBox* historyPrivate_;
     QSpinBox* historyKeepDays_;
     QSpinBox* historyReopenLines_;
+    QSpinBox* historyMemoryLines_;
 };
