@@ -20,12 +20,16 @@
 #include <unordered_map>
 #include <vector>
 
-// Where a chat line is in the history store: its time and its row there (0: not stored).
+// Where a chat line is in the history store: its time and its row there. Row 0: not
+// stored, the line stays while the window lives; ShownOnly: a line only drawn (a divider),
+// which may go without being read back.
 struct ChatStorePlace
 {
+    static constexpr qint64 ShownOnly = -1;
     qint64 timeMs = 0;
     qint64 row = 0;
     bool isStored() const { return row > 0; }
+    bool canLeave() const { return row != 0; }
 };
 
 // The model behind one chat view (ChatView): every line it was given, laid out with word

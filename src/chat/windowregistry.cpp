@@ -461,7 +461,7 @@ void WindowRegistry::showPast(ChatWindow* window, const QList<PastLine>& lines)
     showThemeErrors(*window);
     for (const PastLine& line : lines)
         view.appendLine(line.lineClass, pastText(line), false, {line.timeMs, line.row});
-    view.appendLine(LineClass::Server, pastDivider());
+    view.appendLine(LineClass::Server, pastDivider(), false, {0, ChatStorePlace::ShownOnly});
     for (const ChatWindow::HeldLine& line : held)
         view.appendLine(line.lineClass, line.text, line.highlight, line.place);
     // A full answer may not be all there is.
@@ -528,13 +528,13 @@ void WindowRegistry::showOlder(ChatWindow* window, const QList<PastLine>& lines)
     view.setMoreBefore(lines.size() >= scrollbackPage(view));
     view.prependLines(placed);
     // Memory stays within the limit: the newest lines go back to the store, when all of
-    // them can be read from it again.
+    // them can be read from it again (or were only drawn).
     const qsizetype limit = view.lineLimit();
     const qsizetype count = view.lineCount();
     if (limit <= 0 || count <= limit || window->newerAsked)
         return;
     for (qsizetype i = limit; i < count; ++i) {
-        if (!view.place(i).isStored())
+        if (!view.place(i).canLeave())
             return;
     }
     view.dropBack(count - limit);
