@@ -33,6 +33,27 @@ inline double loadAverage()
     return f.readAll().split(' ').value(0).toDouble();
 }
 
+// VmRSS or VmHWM of this process in bytes.
+inline qint64 statusBytes(const char* key)
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        if (line.startsWith(key))
+            return line.mid(qstrlen(key)).trimmed().split(' ').value(0).toLongLong() * 1024;
+    }
+    return -1;
+}
+
+// The peak resident size starts again from the current one (Linux 4.0 and later).
+inline void resetPeak()
+{
+    QFile f(QStringLiteral("/proc/self/clear_refs"));
+    if (f.open(QIODevice::WriteOnly))
+        f.write("5");
+}
+
 // A listening socket on a free loopback port, for the scripted server; sets port.
 inline int listenOnLoopback(int& port)
 {

@@ -50,27 +50,6 @@ std::string floodLine(int i)
     return line + "\r\n";
 }
 
-// VmRSS or VmHWM of this process in bytes.
-qint64 statusBytes(const char* key)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : f.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(qstrlen(key)).trimmed().split(' ').value(0).toLongLong() * 1024;
-    }
-    return -1;
-}
-
-// The peak resident size starts again from the current one (Linux 4.0 and later).
-void resetPeak()
-{
-    QFile f(QStringLiteral("/proc/self/clear_refs"));
-    if (f.open(QIODevice::WriteOnly))
-        f.write("5");
-}
-
 // One repetition: prints "RESULT bytesPerLine peakAboveFinalMiB linesPerSecond".
 int runOnce(int argc, char* argv[], int count)
 {

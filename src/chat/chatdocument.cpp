@@ -59,10 +59,9 @@ int ChatDocument::wrap(std::vector<Word>& words, std::vector<std::uint32_t>* row
     return rows;
 }
 
-void ChatDocument::appendLine(int lineClass, const QString& line, bool highlight)
+bool ChatDocument::storeLine(ChatLineStore& store, int lineClass, QStringView text, bool highlight)
 {
     lineClass = std::clamp(lineClass, 0, 2);
-    QStringView text(line);
     if (!text.isEmpty() && Formatting::isCode(text.back()))
         text.chop(1);
 
@@ -77,28 +76,105 @@ void ChatDocument::appendLine(int lineClass, const QString& line, bool highlight
     }
     const std::size_t look = formatter_.currentLook();
     formatter_.tokenize(look, lineClass, text, appended_, highlight);
-    if (appended_.empty()) {
-        Q_EMIT linesAppended();
-        return;
-    }
+    if (appended_.empty())
+        return false;
     formatter_.useCurrentLook();
 
     qint64 natural = 0;
     for (const Word& w : appended_)
         natural += w.width;
-    lines_.append(text, utf8,
-                  std::uint16_t(lineClass | (highlight ? HighlightFlag : 0) | (look << LookShift)),
-                  qsizetype(appended_.size()), std::uint16_t(std::min<qint64>(natural, 0xFFFF)));
+    store.append(text, utf8,
+                 std::uint16_t(lineClass | (highlight ? HighlightFlag : 0) | (look << LookShift)),
+                 qsizetype(appended_.size()), std::uint16_t(std::min<qint64>(natural, 0xFFFF)));
+    return true;
+}
 
+void ChatDocument::appendLine(int lineClass, const QString& line, bool highlight, StorePlace place)
+{
+    if (!storeLine(lines_, lineClass, line, highlight)) {
+        Q_EMIT linesAppended();
+        return;
+    }
+    places_.push_back(place);
     layoutFrom(laidOutLines_);
     appended_.clear();
     trimToLimit();
     Q_EMIT linesAppended();
 }
 
+void ChatDocument::prependLines(const std::vector<PlacedLine>& lines)
+{
+    ChatLineStore front;
+    std::vector<StorePlace> places;
+    places.reserve(lines.size());
+    for (const PlacedLine& line : lines) {
+        if (storeLine(front, line.lineClass, line.text, false))
+            places.push_back(line.place);
+    }
+    appended_.clear();
+    if (front.count() == 0)
+        return;
+    const qsizetype count = front.count();
+    const qsizetype words = front.wordCount();
+    // The lines here keep their layout when it is whole; the new ones are laid out alone.
+    const bool keepLayout =
+        layoutEnabled_ && !fullLayoutPending_ && laidOutLines_ == lines_.count();
+    int rows = 0;
+    if (keepLayout) {
+        std::vector<Word> scratch;
+        rows = int(front.layOut(0, [&](qsizetype line, const ChatLineRecord& r) {
+            return placeLine(front.text(line), r, nullptr, scratch);
+        }));
+    }
+    lines_.prepend(std::move(front), keepLayout);
+    places_.insert(places_.begin(), places.begin(), places.end());
+    forgetWords();
+    if (keepLayout) {
+        laidOutLines_ += count;
+        rowTotal_ += rows;
+    } else {
+        laidOutLines_ = 0;
+        rowTotal_ = 0;
+        fullLayoutPending_ = true;
+    }
+    Q_EMIT linesPrepended(count, words, rows);
+    if (!keepLayout && layoutEnabled_)
+        relayout();
+}
+
+void ChatDocument::dropBack(qsizetype drop)
+{
+    drop = std::clamp<qsizetype>(drop, 0, lines_.count());
+    if (drop == 0)
+        return;
+    const qsizetype keep = lines_.count() - drop;
+    const int rows = lineFirstRow(keep);
+    lines_.dropBack(drop, laidOutLines_);
+    places_.erase(places_.begin() + keep, places_.end());
+    laidOutLines_ = std::min(laidOutLines_, keep);
+    rowTotal_ = rows;
+    forgetWords();
+    Q_EMIT linesDroppedBack();
+}
+
+void ChatDocument::askForOlder()
+{
+    if (moreBefore_)
+        Q_EMIT olderLinesWanted();
+}
+
+void ChatDocument::askForNewer()
+{
+    if (moreAfter_)
+        Q_EMIT newerLinesWanted();
+}
+
 void ChatDocument::clear()
 {
     lines_.clear();
+    places_.clear();
+    moreBefore_ = false;
+    moreAfter_ = false;
     forgetWords();
     formatter_.clear();
     laidOutLines_ = 0;
@@ -121,6 +197,10 @@ void ChatDocument::trimToLimit()
     const qsizetype words = lines_.firstWord(drop);
     const bool keepsLayout = drop < laidOutLines_;
     const int rows = keepsLayout ? lineFirstRow(drop) : rowTotal_;
+    const auto dropped = places_.begin() + drop;
+    if (std::any_of(places_.begin(), dropped, [](const StorePlace& p) { return p.isStored(); }))
+        moreBefore_ = true;
+    places_.erase(places_.begin(), dropped);
     lines_.dropFront(drop, keepsLayout);
     laidOutLines_ = std::max<qsizetype>(0, laidOutLines_ - drop);
     rowTotal_ -= rows;
@@ -315,19 +395,28 @@ void ChatDocument::layoutFrom(qsizetype firstLine)
         return;
     std::vector<Word> scratch;
     rowTotal_ += int(lines_.layOut(laidOutLines_, [&](qsizetype line, const ChatLineRecord& r) {
-        int rows = 1;
-        if (r.naturalWidth == 0xFFFF || layoutLeft_ + r.naturalWidth > layoutRight_) {
-            // Only a line that may wrap is made into words again.
-            if (line == count - 1 && !appended_.empty()) {
-                rows = wrap(appended_, nullptr);
-            } else {
-                tokenizeLine(line, lines_.text(line), scratch);
-                rows = wrap(scratch, nullptr);
-            }
-        }
-        return std::pair{rows, formatter_.lineHeight(r.kind >> LookShift, r.kind & ClassMask)};
+        const bool last = line == count - 1 && !appended_.empty();
+        return placeLine(last ? QString() : lines_.text(line), r, last ? &appended_ : nullptr,
+                         scratch);
     }));
     laidOutLines_ = count;
+}
+
+std::pair<int, int> ChatDocument::placeLine(const QString& text, const ChatLineRecord& r,
+                                            std::vector<Word>* words,
+                                            std::vector<Word>& scratch) const
+{
+    int rows = 1;
+    if (r.naturalWidth == 0xFFFF || layoutLeft_ + r.naturalWidth > layoutRight_) {
+        // Only a line that may wrap is made into words again.
+        if (!words) {
+            formatter_.tokenize(r.kind >> LookShift, r.kind & ClassMask, text, scratch,
+                                r.kind & HighlightFlag);
+            words = &scratch;
+        }
+        rows = wrap(*words, nullptr);
+    }
+    return {rows, formatter_.lineHeight(r.kind >> LookShift, r.kind & ClassMask)};
 }
 
 int ChatDocument::wordRow(qsizetype word) const

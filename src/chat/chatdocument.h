@@ -15,9 +15,22 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <unordered_map>
 #include <vector>
+
+// Where a chat line is in the history store: its time and its row there. Row 0: not
+// stored, the line stays while the window lives; ShownOnly: a line only drawn (a divider),
+// which may go without being read back.
+struct ChatStorePlace
+{
+    static constexpr qint64 ShownOnly = -1;
+    qint64 timeMs = 0;
+    qint64 row = 0;
+    bool isStored() const { return row > 0; }
+    bool canLeave() const { return row != 0; }
+};
 
 // The model behind one chat view (ChatView): every line it was given, laid out with word
 // wrap. The lines are kept in a ChatLineStore (a line costs its text and a small record of
@@ -39,6 +52,13 @@ public:
     static constexpr std::size_t CachedLines = 512;
 
     enum LineClass { Server = 0, Other = 1, You = 2 };
+    using StorePlace = ChatStorePlace;
+    struct PlacedLine
+    {
+        int lineClass = 0;
+        QString text;
+        StorePlace place;
+    };
 
     explicit ChatDocument(QObject* parent = nullptr); // measures with QFontMetrics
     explicit ChatDocument(std::unique_ptr<TextMeasurer> measurer, QObject* parent = nullptr);
@@ -56,12 +76,29 @@ public:
     // Line classes: 0 "Server", 1 "Other", 2 "You". Tokenises, measures and lays out.
     // A highlighted line takes the theme's highlight colour where the class colour
     // would be.
-    void appendLine(int lineClass, const QString& text, bool highlight = false);
+    void appendLine(int lineClass, const QString& text, bool highlight = false,
+                    StorePlace place = {});
     void clear();
+
+    // Scrollback beyond memory. Lines read back from the history store go before the
+    // first line (oldest first; the layout of the lines here stays, moved down, and
+    // linesPrepended tells by how much), and the newest lines can leave again (back to
+    // the store, read again when wanted: linesDroppedBack). Older or newer lines are
+    // asked for (olderLinesWanted, newerLinesWanted) only while the store has some.
+    void prependLines(const std::vector<PlacedLine>& lines);
+    void dropBack(qsizetype lines);
+    StorePlace place(qsizetype line) const { return places_.at(std::size_t(line)); }
+    void setMoreBefore(bool more) { moreBefore_ = more; }
+    bool hasMoreBefore() const { return moreBefore_; }
+    void setMoreAfter(bool more) { moreAfter_ = more; }
+    bool hasMoreAfter() const { return moreAfter_; }
+    void askForOlder();
+    void askForNewer();
 
     // At most this many lines are kept; 0 keeps every line. Past it the oldest lines
     // leave, a block at a time (an eighth of the limit, at most BlockLines), so the cost
     // per line stays constant; linesTrimmed tells by how much every index went down.
+    // When a stored line leaves, the lines before the first are in the store.
     void setLineLimit(qsizetype lines);
     qsizetype lineLimit() const { return lineLimit_; }
 
@@ -163,6 +200,12 @@ Q_SIGNALS:
     // The oldest lines left for the line limit: every line, word and row index went down
     // by these counts. Raised before the linesAppended of the line that passed the limit.
     void linesTrimmed(qsizetype lines, qsizetype words, int rows);
+    // Lines went before the first: every line, word and row index went up by these counts.
+    void linesPrepended(qsizetype lines, qsizetype words, int rows);
+    // The newest lines left; the indexes of the lines that stay are unchanged.
+    void linesDroppedBack();
+    void olderLinesWanted();
+    void newerLinesWanted();
 
 private:
     using Word = ChatWord;
@@ -182,6 +225,12 @@ private:
     static_assert((HighlightFlag & ChatLineStore::Utf8Text) == 0);
 
     void tokenizeLine(qsizetype line, const QString& text, std::vector<Word>& words) const;
+    // Adds a line made into words (appended_) to a store; false when it yields none.
+    bool storeLine(ChatLineStore& store, int lineClass, QStringView text, bool highlight);
+    // A line's rows and row height: words are its words made already, else its text is
+    // made into scratch when the line may wrap.
+    std::pair<int, int> placeLine(const QString& text, const ChatLineRecord& r,
+                                  std::vector<Word>* words, std::vector<Word>& scratch) const;
     int wrap(std::vector<Word>& words, std::vector<std::uint32_t>* rowStarts) const;
 
     const ChatLineRecord& record(qsizetype line) const { return lines_.record(line); }
@@ -202,6 +251,9 @@ private:
     ChatFormatter formatter_;
     ThemeRecord theme_;
     ChatLineStore lines_;
+    std::deque<StorePlace> places_; // one per line
+    bool moreBefore_ = false;
+    bool moreAfter_ = false;
     qsizetype laidOutLines_ = 0;
     int rowTotal_ = 0;
     qsizetype lineLimit_ = 0;

@@ -99,6 +99,64 @@ void ChatLineStore::dropFront(qsizetype drop, bool keepLayout)
     wordCount_ -= words;
 }
 
+void ChatLineStore::dropBack(qsizetype drop, qsizetype laidOut)
+{
+    drop = std::clamp<qsizetype>(drop, 0, lineCount_);
+    if (drop == 0)
+        return;
+    const qsizetype keep = lineCount_ - drop;
+    const qsizetype words = wordCount_ - firstWord(keep);
+    while (!blocks_.empty() && blocks_.back().firstLine >= keep)
+        blocks_.pop_back();
+    if (!blocks_.empty() &&
+        blocks_.back().firstLine + qsizetype(blocks_.back().lines.size()) > keep) {
+        // Part of a block: it ends where the first dropped line began.
+        Block& b = blocks_.back();
+        const auto cut = std::size_t(keep - b.firstLine);
+        const ChatLineRecord& first = b.lines[cut];
+        b.text.truncate(qsizetype(b.lines[cut - 1].textEnd));
+        b.words = first.firstWord;
+        if (keep < laidOut) { // the first dropped line was laid out: the rest ends there
+            b.rows = first.firstRow;
+            b.height = first.y;
+        }
+        b.lines.resize(cut);
+    }
+    lineCount_ = keep;
+    wordCount_ -= words;
+}
+
+void ChatLineStore::prepend(ChatLineStore&& front, bool keepLayout)
+{
+    if (front.lineCount_ == 0)
+        return;
+    const qint64 rows = keepLayout ? front.rowTotal() : 0;
+    const qint64 height = keepLayout ? front.heightTotal() : 0;
+    for (Block& b : blocks_) {
+        b.firstLine += front.lineCount_;
+        b.firstWord += front.wordCount_;
+        b.firstRow += rows;
+        b.y += height;
+    }
+    blocks_.insert(blocks_.begin(), std::make_move_iterator(front.blocks_.begin()),
+                   std::make_move_iterator(front.blocks_.end()));
+    lineCount_ += front.lineCount_;
+    wordCount_ += front.wordCount_;
+    if (!keepLayout)
+        resetLayout();
+    front.clear();
+}
+
+qint64 ChatLineStore::rowTotal() const
+{
+    return blocks_.empty() ? 0 : blocks_.back().firstRow + blocks_.back().rows;
+}
+
+qint64 ChatLineStore::heightTotal() const
+{
+    return blocks_.empty() ? 0 : blocks_.back().y + blocks_.back().height;
+}
+
 void ChatLineStore::clear()
 {
     std::vector<Block>().swap(blocks_);

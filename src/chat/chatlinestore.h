@@ -44,6 +44,15 @@ public:
     // Drops the oldest lines (at most count()); keepLayout says whether the lines that stay
     // were laid out and keep their rows (counted from the new first line).
     void dropFront(qsizetype lines, bool keepLayout);
+    // Drops the newest lines (at most count()); the lines that stay keep their layout
+    // (laidOut is how many lines from the first were laid out).
+    void dropBack(qsizetype lines, qsizetype laidOut);
+    // Puts the lines of front before the first line. When both were laid out, the lines
+    // that were here keep their rows, moved down by front's rows and height.
+    void prepend(ChatLineStore&& front, bool keepLayout);
+    // Rows and height of the first laid-out lines (all of them when laid out to the end).
+    qint64 rowTotal() const;
+    qint64 heightTotal() const;
     void clear();
 
     qsizetype count() const { return lineCount_; }

@@ -117,12 +117,17 @@ struct ChatWindow
         int lineClass = 0;
         QString text;
         bool highlight = false;
+        ChatStorePlace place;
     };
     bool awaitingPast = false;
     std::vector<HeldLine> heldLines;
     // What the user said here that is shown once the server echoes it (echo-message),
     // oldest first; a line the server refused never comes back.
     QStringList awaitingEcho;
+    // Scrolling beyond memory: older or newer lines asked of the store and not yet shown.
+    // While newer lines are read, the lines shown meanwhile wait in heldLines too.
+    bool olderAsked = false;
+    bool newerAsked = false;
     // A network node: the section entry's kind number it sits under.
     int nodeSection = 0;
 

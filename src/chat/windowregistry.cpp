@@ -91,8 +91,22 @@ void WindowRegistry::followDisplayOptions()
     lineLimit_ = options_.display.historyLimit;
     for (const auto& item : items_) {
         if (item->document)
-            item->document->setLineLimit(lineLimit_);
+            item->document->setLineLimit(lineLimitFor(*item));
     }
+}
+
+void WindowRegistry::setLineStore(LineStore store)
+{
+    lineStore_ = std::move(store);
+    followDisplayOptions();
+}
+
+qsizetype WindowRegistry::lineLimitFor(const ChatWindow& window) const
+{
+    const qsizetype memory = options_.history.memoryLines;
+    if (!window.isChat() || memory <= 0 || !lineStore_.keeps || !lineStore_.keeps(&window))
+        return lineLimit_;
+    return lineLimit_ > 0 ? std::min(lineLimit_, memory) : memory;
 }
 
 void WindowRegistry::setUpPicker()
@@ -269,7 +283,12 @@ WindowRegistry::newChatItem(int kindNumber, ConversationKind conversationKind, c
     item->hideJoins = item->hideParts = item->hideQuits = options_.display.hideTraffic;
     item->theme = chooseTheme_(conversationKind, name);
     item->document = std::make_unique<ChatDocument>();
-    item->document->setLineLimit(lineLimit_);
+    item->document->setLineLimit(lineLimitFor(*item));
+    ChatWindow* window = item.get();
+    connect(item->document.get(), &ChatDocument::olderLinesWanted, this,
+            [this, window] { askForOlder(window); });
+    connect(item->document.get(), &ChatDocument::newerLinesWanted, this,
+            [this, window] { askForNewer(window); });
     item->document->applyTheme(item->theme);
     showThemeErrors(*item);
     return item;
@@ -396,9 +415,17 @@ void WindowRegistry::showLine(ChatWindow* window, const QString& text, int lineC
         return;
     const QString stamp = lineTimestamp();
     const QString shownText = options_.display.timestamps ? stamp + text : text;
-    window->document->appendLine(lineClass, shownText, highlight);
-    if (window->awaitingPast)
-        window->heldLines.push_back({lineClass, shownText, highlight});
+    const qint64 timeMs =
+        (inbound_.time.isValid() ? inbound_.time : clock_->now()).toMSecsSinceEpoch();
+    const ChatStorePlace place{
+        timeMs, lineStore_.add ? lineStore_.add(window, sender, text, lineClass, timeMs) : 0};
+    // Scrolled back beyond memory, the newest lines are in the store: a line kept there is
+    // read with them when the view comes back down.
+    ChatDocument& view = *window->document;
+    if (!view.hasMoreAfter() || !place.isStored())
+        view.appendLine(lineClass, shownText, highlight, place);
+    if (window->awaitingPast || window->newerAsked)
+        window->heldLines.push_back({lineClass, shownText, highlight, place});
     if (window->logging)
         writeLog(window, stamp + text);
     if (!window->shown && !window->unseenActivity && !inbound_.history) {
@@ -432,15 +459,106 @@ void WindowRegistry::showPast(ChatWindow* window, const QList<PastLine>& lines)
     ChatDocument& view = *window->document;
     view.clear();
     showThemeErrors(*window);
-    const QTimeZone zone = clock_->now().timeZone();
-    for (const PastLine& line : lines) {
-        const QString stamp = timestampOf(QDateTime::fromMSecsSinceEpoch(line.timeMs, zone));
-        view.appendLine(line.lineClass,
-                        options_.display.timestamps ? stamp + line.text : line.text);
-    }
-    view.appendLine(LineClass::Server, pastDivider());
+    for (const PastLine& line : lines)
+        view.appendLine(line.lineClass, pastText(line), false, {line.timeMs, line.row});
+    view.appendLine(LineClass::Server, pastDivider(), false, {0, ChatStorePlace::ShownOnly});
     for (const ChatWindow::HeldLine& line : held)
-        view.appendLine(line.lineClass, line.text, line.highlight);
+        view.appendLine(line.lineClass, line.text, line.highlight, line.place);
+    // A full answer may not be all there is.
+    if (lines.size() >= options_.history.reopenLines)
+        view.setMoreBefore(true);
+}
+
+QString WindowRegistry::pastText(const PastLine& line) const
+{
+    if (!options_.display.timestamps)
+        return line.text;
+    const QTimeZone zone = clock_->now().timeZone();
+    return timestampOf(QDateTime::fromMSecsSinceEpoch(line.timeMs, zone)) + line.text;
+}
+
+int WindowRegistry::scrollbackPage(const ChatDocument& view)
+{
+    // A quarter of what memory keeps at most: the lines on screen stay when the far end
+    // goes back to the store.
+    const qsizetype limit = view.lineLimit();
+    return limit > 0 ? int(std::clamp<qsizetype>(limit / 4, 1, ScrollbackPage)) : ScrollbackPage;
+}
+
+void WindowRegistry::askForOlder(ChatWindow* window)
+{
+    ChatDocument& view = *window->document;
+    if (window->olderAsked || window->awaitingPast)
+        return;
+    for (qsizetype i = 0; i < view.lineCount(); ++i) {
+        if (view.place(i).isStored()) {
+            window->olderAsked = true;
+            Q_EMIT olderLinesWanted(window, view.place(i), scrollbackPage(view));
+            return;
+        }
+    }
+    view.setMoreBefore(false); // nothing here came from the store
+}
+
+void WindowRegistry::askForNewer(ChatWindow* window)
+{
+    ChatDocument& view = *window->document;
+    if (window->newerAsked || window->awaitingPast)
+        return;
+    for (qsizetype i = view.lineCount() - 1; i >= 0; --i) {
+        if (view.place(i).isStored()) {
+            window->newerAsked = true;
+            Q_EMIT newerLinesWanted(window, view.place(i), scrollbackPage(view));
+            return;
+        }
+    }
+    view.setMoreAfter(false);
+}
+
+void WindowRegistry::showOlder(ChatWindow* window, const QList<PastLine>& lines)
+{
+    if (!window || !window->document || !window->olderAsked)
+        return;
+    window->olderAsked = false;
+    ChatDocument& view = *window->document;
+    std::vector<ChatDocument::PlacedLine> placed;
+    placed.reserve(size_t(lines.size()));
+    for (const PastLine& line : lines)
+        placed.push_back({line.lineClass, pastText(line), {line.timeMs, line.row}});
+    view.setMoreBefore(lines.size() >= scrollbackPage(view));
+    view.prependLines(placed);
+    // Memory stays within the limit: the newest lines go back to the store, when all of
+    // them can be read from it again (or were only drawn).
+    const qsizetype limit = view.lineLimit();
+    const qsizetype count = view.lineCount();
+    if (limit <= 0 || count <= limit || window->newerAsked)
+        return;
+    for (qsizetype i = limit; i < count; ++i) {
+        if (!view.place(i).canLeave())
+            return;
+    }
+    view.dropBack(count - limit);
+    view.setMoreAfter(true);
+}
+
+void WindowRegistry::showNewer(ChatWindow* window, const QList<PastLine>& lines)
+{
+    if (!window || !window->document || !window->newerAsked)
+        return;
+    window->newerAsked = false;
+    std::vector<ChatWindow::HeldLine> held;
+    held.swap(window->heldLines);
+    ChatDocument& view = *window->document;
+    for (const PastLine& line : lines)
+        view.appendLine(line.lineClass, pastText(line), false, {line.timeMs, line.row});
+    if (lines.size() >= scrollbackPage(view))
+        return;
+    // The end: what was shown while the answer came follows it.
+    view.setMoreAfter(false);
+    for (const ChatWindow::HeldLine& line : held) {
+        if (line.place.isStored())
+            view.appendLine(line.lineClass, line.text, line.highlight, line.place);
+    }
 }
 
 void WindowRegistry::addMessage(ChatWindow* window, const QString& sender, const QString& message,

@@ -37,6 +37,24 @@ public:
                    QObject* parent = nullptr);
     ~WindowRegistry() override;
 
+    // The history store as the windows use it: whether it keeps a window's lines, and
+    // keeping a line (with the time it is stored under); add returns the line's row in
+    // the store, 0 when it is not kept.
+    struct LineStore
+    {
+        std::function<bool(const ChatWindow*)> keeps;
+        std::function<qint64(ChatWindow*, const QString& sender, const QString& text, int lineClass,
+                             qint64 timeMs)>
+            add;
+    };
+    // Windows the store keeps hold at most options.history.memoryLines lines in memory
+    // (within the display page's limit); the rest is read back when scrolled to.
+    void setLineStore(LineStore store);
+    // Lines read from the store per scroll past either end of what is in memory: this
+    // many, or a quarter of the window's limit when that is less.
+    static constexpr int ScrollbackPage = 1000;
+    static int scrollbackPage(const ChatDocument& view);
+
     // Without a chooser every window gets the theme file defaults.
     void setThemeChooser(ThemeChooser chooser) { chooseTheme_ = std::move(chooser); }
     void setClock(const Clock* clock);
@@ -136,6 +154,7 @@ public:
         qint64 timeMs = 0;
         int lineClass = 0;
         QString text;
+        qint64 row = 0; // in the history store
     };
     // The window's past is being read: the lines shown meanwhile are kept until showPast.
     void awaitPast(ChatWindow* window);
@@ -144,6 +163,11 @@ public:
     // again.
     void showPast(ChatWindow* window, const QList<PastLine>& lines);
     static QString pastDivider();
+    // The answers to olderLinesWanted and newerLinesWanted (oldest first): older lines go
+    // before the first line in memory and the newest beyond the window's limit go back to
+    // the store; newer lines go after the last. A short answer means the end was reached.
+    void showOlder(ChatWindow* window, const QList<PastLine>& lines);
+    void showNewer(ChatWindow* window, const QList<PastLine>& lines);
     // What another user said (line is how it is shown, message what they said): the
     // speaker counts as active, and a message that mentions the user is highlighted and
     // marks the window's row. A highlight, or any message in a private chat, asks for
@@ -226,6 +250,10 @@ Q_SIGNALS:
     // user for the user's own lines, empty for the client's and the server's. While it is
     // sent, inboundLine() holds the time and msgid the server gave the line, if any.
     void lineShown(ChatWindow* window, const QString& sender, const QString& text, int lineClass);
+    // The view was scrolled past the first (last) line in memory: count lines before
+    // (after) a place are to be read from the store and given to showOlder (showNewer).
+    void olderLinesWanted(ChatWindow* window, ChatStorePlace before, int count);
+    void newerLinesWanted(ChatWindow* window, ChatStorePlace after, int count);
 
 private:
     void setUpPicker();
@@ -240,6 +268,10 @@ private:
     std::unique_ptr<ChatWindow> newChatItem(int kindNumber, ConversationKind conversationKind,
                                             const QString& name);
     void showThemeErrors(ChatWindow& window);
+    qsizetype lineLimitFor(const ChatWindow& window) const;
+    void askForOlder(ChatWindow* window);
+    void askForNewer(ChatWindow* window);
+    QString pastText(const PastLine& line) const;
     void followOwnRank(ChatWindow* channel, const QString& nick, QChar rank);
     bool writeLog(ChatWindow* window, const QString& text);
     void finishLogFile(ChatWindow* window);
@@ -271,4 +303,5 @@ private:
     mutable int lastShown_ = 0; // the network of the chat window shown alone last
     QList<NetworkGroup> groups_;
     InboundLine inbound_;
+    LineStore lineStore_;
 };

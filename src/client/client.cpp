@@ -3,6 +3,7 @@
 #include "chat/chatthemes.h"
 #include "core/formatting.h"
 #include "core/privateprofile.h"
+#include "core/prompts.h"
 #include "dcc/dccchat.h"
 #include "irc/ircnames.h"
 #include "irc/outbound.h"
@@ -363,15 +364,21 @@ void Client::wireHistory()
     // Every line a window shows, and each network's server messages, go into the store;
     // the network is named as the picker names it (the server list's name, else the server).
     // A line the server dated keeps that time and its msgid.
-    connect(&windows_, &WindowRegistry::lineShown, store,
-            [this, store](ChatWindow* window, const QString& sender, const QString& text,
-                          int lineClass) {
-                const WindowRegistry::InboundLine& inbound = windows_.inboundLine();
-                const QDateTime when = inbound.time.isValid() ? inbound.time : clock_.now();
-                store->add({networkNumbered(window->network).name(), window->windowName(),
-                            when.toMSecsSinceEpoch(), lineClass, sender, text, inbound.msgid},
-                           window->conversationKind != ConversationKind::Channel);
-            });
+    // The window gives the line's time (the server's when it gave one) and keeps the row
+    // the store gives it, to read on from it when scrolled back.
+    windows_.setLineStore(
+        {[this, store](const ChatWindow* window) {
+             const HistoryOptions& options = options_.history;
+             return !store->isOff() && options.enabled &&
+                    (window->conversationKind == ConversationKind::Channel || options.privateChats);
+         },
+         [this, store](ChatWindow* window, const QString& sender, const QString& text,
+                       int lineClass, qint64 timeMs) {
+             return store->add({networkNumbered(window->network).name(), storedName(*window),
+                                timeMs, lineClass, sender, text, windows_.inboundLine().msgid},
+                               window->conversationKind != ConversationKind::Channel);
+         }});
+    wireScrollback();
     for (const auto& network : networks_)
         storeServerMessages(*network);
     // The store follows the history options from the start and as they change.
@@ -388,6 +395,8 @@ void Client::wireHistory()
     connect(&windows_, &WindowRegistry::windowCreated, this, &Client::readPast);
     connect(&windows_, &WindowRegistry::windowDestroying, this, [this](ChatWindow* window) {
         std::erase_if(pastReads_, [window](const auto& read) { return read.second == window; });
+        std::erase_if(scrollReads_,
+                      [window](const auto& read) { return read.second.first == window; });
     });
     connect(store, &HistoryStore::linesRead, this,
             [this](quint64 request, const QList<HistoryRow>& rows) {
@@ -396,11 +405,80 @@ void Client::wireHistory()
                     return;
                 ChatWindow* window = read->second;
                 pastReads_.erase(read);
-                QList<WindowRegistry::PastLine> past;
-                past.reserve(rows.size());
-                for (const HistoryRow& row : rows)
-                    past.push_back({row.line.timeMs, row.line.kind, row.line.text});
-                windows_.showPast(window, past);
+                windows_.showPast(window, pastLines(rows));
+            });
+}
+
+QList<WindowRegistry::PastLine> Client::pastLines(const QList<HistoryRow>& rows)
+{
+    QList<WindowRegistry::PastLine> past;
+    past.reserve(rows.size());
+    for (const HistoryRow& row : rows)
+        past.push_back({row.line.timeMs, row.line.kind, row.line.text, row.id});
+    return past;
+}
+
+QString Client::storedName(const ChatWindow& window)
+{
+    // A DCC chat is kept apart from the private chat with the same peer.
+    return window.conversationKind == ConversationKind::DccChat
+               ? QStringLiteral("=") + window.windowName()
+               : window.windowName();
+}
+
+void Client::forgetHistory(ChatWindow* window)
+{
+    if (!history_ || !window || !window->isChat())
+        return;
+    const QString network = networkNumbered(window->network).name();
+    const QString name = storedName(*window);
+    prompts_.askYesNo(
+        QStringLiteral("Forget every line of %1 kept in the history? This cannot be undone.")
+            .arg(window->windowName()),
+        [this, network, name](bool yes) {
+            if (!yes || !history_)
+                return;
+            history_->forgetWindow(network, name);
+            // What the window still shows stays; nothing beyond it can be read back.
+            for (qsizetype i = 0; i < windows_.count(); ++i) {
+                ChatWindow* w = windows_.at(i);
+                if (w->isChat() && storedName(*w) == name &&
+                    networkNumbered(w->network).name() == network) {
+                    w->document->setMoreBefore(false);
+                    w->document->setMoreAfter(false);
+                }
+            }
+            statusLog_.add(QStringLiteral("History of %1 forgotten").arg(name));
+        });
+}
+
+// A window scrolled past what it keeps in memory reads on from the store.
+void Client::wireScrollback()
+{
+    HistoryStore* store = history_.get();
+    const auto ask = [this, store](bool older) {
+        return [this, store, older](ChatWindow* window, ChatStorePlace place, int count) {
+            const QString network = networkNumbered(window->network).name();
+            const HistoryPosition at{place.timeMs, place.row};
+            const quint64 request =
+                older ? store->readLinesBefore(network, storedName(*window), at, count)
+                      : store->readLinesAfter(network, storedName(*window), at, count);
+            scrollReads_[request] = {window, older};
+        };
+    };
+    connect(&windows_, &WindowRegistry::olderLinesWanted, this, ask(true));
+    connect(&windows_, &WindowRegistry::newerLinesWanted, this, ask(false));
+    connect(store, &HistoryStore::linesRead, this,
+            [this](quint64 request, const QList<HistoryRow>& rows) {
+                const auto read = scrollReads_.find(request);
+                if (read == scrollReads_.end())
+                    return;
+                const auto [window, older] = read->second;
+                scrollReads_.erase(read);
+                if (older)
+                    windows_.showOlder(window, pastLines(rows));
+                else
+                    windows_.showNewer(window, pastLines(rows));
             });
 }
 
@@ -452,9 +530,8 @@ void Client::readPast(ChatWindow* window)
         options_.history.reopenLines <= 0)
         return;
     windows_.awaitPast(window);
-    pastReads_[history_->readLastLines(networkNumbered(window->network).name(),
-                                       window->windowName(), options_.history.reopenLines)] =
-        window;
+    pastReads_[history_->readLastLines(networkNumbered(window->network).name(), storedName(*window),
+                                       options_.history.reopenLines)] = window;
 }
 
 void Client::storeServerMessages(Network& network)
@@ -519,7 +596,7 @@ void Client::wireSettings()
     // settings file changes every group.
     connect(this, &Client::settingsLoaded, &settingsChanges_, &SettingsChanges::announceAll);
     connect(&settingsChanges_, &SettingsChanges::changed, &windows_, [this](OptionGroup group) {
-        if (group == OptionGroup::Display)
+        if (group == OptionGroup::Display || group == OptionGroup::History)
             windows_.followDisplayOptions();
     });
 }

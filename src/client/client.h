@@ -100,6 +100,8 @@ public:
     // Every line the windows show, kept in history.db for search and reading back; none
     // when the program folder does not exist.
     HistoryStore* history() { return history_.get(); }
+    // Deletes the window's lines from the history store, once the user confirms.
+    void forgetHistory(ChatWindow* window);
     // The widgets' doors: conversations (join, leave, chats, invitations, sound requests)
     // and the connection (state, nickname, away, invisible, disconnect).
     Conversations& conversations() { return conversations_; }
@@ -199,6 +201,10 @@ private:
     void fetchHistoryOn(Network& network);
     // A channel or private window that opens reads its last lines from the store.
     void readPast(ChatWindow* window);
+    void wireScrollback();
+    static QList<WindowRegistry::PastLine> pastLines(const QList<HistoryRow>& rows);
+    // The window's name in the history store.
+    static QString storedName(const ChatWindow& window);
     void endFileServerSession(const QObject* chat);
     void onSessionClosed(Network& network);
     void onRegistered(Network& network);
@@ -275,7 +281,10 @@ private:
     // in memory only for a client without a program folder.
     StsPolicies stsPolicies_;
     // The windows whose past is being read, by the store's request number.
+    // The windows whose past is being read, by the store's request number; and those
+    // scrolled beyond memory, with the side read (older or newer lines).
     std::unordered_map<quint64, ChatWindow*> pastReads_;
+    std::unordered_map<quint64, std::pair<ChatWindow*, bool>> scrollReads_;
     bool settingsRead_ = false;
     bool shuttingDown_ = false;
     // The file server's peers, one for each DCC chat offered for it, by chat session. The

@@ -104,6 +104,9 @@ struct HistoryOptions
     int keepDays = 0;         // keepdays "Forget lines older than this many days (0 = never)"
     int reopenLines = 500;    // reopenlines "Lines a window shows from its past on opening"
     int fetchLines = 200;     // historyfetchlines "Lines asked of the server's history on joining"
+    // memorylines "Lines a window keeps in memory (older ones are read back when scrolled
+    // to)": about 130 bytes a line, so a busy window stays near 2.5 MB.
+    int memoryLines = 20000;
 };
 
 struct SoundOptions

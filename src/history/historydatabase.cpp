@@ -7,6 +7,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <limits>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -109,12 +110,13 @@ bool HistoryDatabase::createSchema()
         db_.rollback();
         return false;
     }
-    insertLine_ =
-        db_.prepare("INSERT INTO lines(window, time, kind, sender, text) SELECT ?1, ?2, ?3, ?4, ?5 "
-                    "WHERE NOT EXISTS (SELECT 1 FROM lines WHERE window = ?1 AND time = ?2 "
-                    "AND sender = ?4 AND text = ?5)");
-    insertById_ = db_.prepare("INSERT OR IGNORE INTO lines(window, time, kind, sender, text, "
-                              "msgid) VALUES(?1, ?2, ?3, ?4, ?5, ?6)");
+    // ?7 is the line's row when it was given one beforehand; unbound, SQLite picks it.
+    insertLine_ = db_.prepare(
+        "INSERT INTO lines(id, window, time, kind, sender, text) SELECT ?7, ?1, ?2, ?3, ?4, ?5 "
+        "WHERE NOT EXISTS (SELECT 1 FROM lines WHERE window = ?1 AND time = ?2 "
+        "AND sender = ?4 AND text = ?5)");
+    insertById_ = db_.prepare("INSERT OR IGNORE INTO lines(id, window, time, kind, sender, text, "
+                              "msgid) VALUES(?7, ?1, ?2, ?3, ?4, ?5, ?6)");
     indexLine_ = db_.prepare("INSERT INTO lines_text(rowid, text) VALUES(?1, ?2)");
     return insertLine_.isValid() && insertById_.isValid() && indexLine_.isValid();
 }
@@ -157,16 +159,52 @@ qint64 HistoryDatabase::windowId(const QString& network, const QString& window, 
     return id;
 }
 
+namespace {
+const HistoryLine& lineOf(const HistoryLine& line)
+{
+    return line;
+}
+const HistoryLine& lineOf(const HistoryRow& row)
+{
+    return row.line;
+}
+qint64 rowOf(const HistoryLine&)
+{
+    return 0;
+}
+qint64 rowOf(const HistoryRow& row)
+{
+    return row.id;
+}
+} // namespace
+
 int HistoryDatabase::write(const std::vector<HistoryLine>& lines)
+{
+    return writeRows(lines);
+}
+
+int HistoryDatabase::write(const std::vector<HistoryRow>& rows)
+{
+    return writeRows(rows);
+}
+
+qint64 HistoryDatabase::nextRow()
+{
+    SqliteStatement s = db_.prepare("SELECT coalesce(max(id), 0) + 1 FROM lines");
+    return s.isValid() && db_.note(s.step()) == SQLITE_ROW ? s.int64(0) : -1;
+}
+
+template <typename Rows> int HistoryDatabase::writeRows(const Rows& rows)
 {
     if (!isOpen() || db_.exec("BEGIN IMMEDIATE") != SQLITE_OK)
         return -1;
     // The rows first, then their words: a statement on another table between two index
     // inserts would make the full-text index write out what it holds each time.
     std::vector<std::pair<qint64, const HistoryLine*>> written;
-    written.reserve(lines.size());
+    written.reserve(rows.size());
     bool ok = true;
-    for (const HistoryLine& line : lines) {
+    for (const auto& row : rows) {
+        const HistoryLine& line = lineOf(row);
         const qint64 window = windowId(line.network, line.window, true);
         if (window < 0) {
             ok = false;
@@ -180,6 +218,8 @@ int HistoryDatabase::write(const std::vector<HistoryLine>& lines)
         insert.bind(5, line.text.isNull() ? QStringLiteral("") : line.text);
         if (!line.msgid.isEmpty())
             insert.bind(6, line.msgid);
+        if (rowOf(row) > 0)
+            insert.bind(7, rowOf(row));
         const int rc = db_.note(insert.step());
         insert.reset();
         if (rc != SQLITE_DONE) {
@@ -203,47 +243,54 @@ int HistoryDatabase::write(const std::vector<HistoryLine>& lines)
 }
 
 std::vector<HistoryRow> HistoryDatabase::readRows(SqliteStatement& statement,
-                                                  const QString& network, const QString& window)
+                                                  const QString& network, const QString& window,
+                                                  bool newestFirst)
 {
     std::vector<HistoryRow> rows;
     while (db_.note(statement.step()) == SQLITE_ROW)
         rows.push_back(rowFrom(statement, network, window));
-    std::reverse(rows.begin(), rows.end());
+    if (newestFirst)
+        std::reverse(rows.begin(), rows.end());
     return rows;
 }
 
 std::vector<HistoryRow> HistoryDatabase::lastLines(const QString& network, const QString& window,
                                                    int count)
 {
-    const qint64 id = isOpen() ? windowId(network, window, false) : -1;
-    if (id < 0)
-        return {};
-    SqliteStatement s = db_.prepare("SELECT id, time, kind, sender, text, msgid FROM lines "
-                                    "WHERE window = ?1 ORDER BY time DESC, id DESC LIMIT ?2");
-    if (!s.isValid())
-        return {};
-    s.bind(1, id);
-    s.bind(2, qint64(count));
-    return readRows(s, network, window);
+    // From past every line there is, going back.
+    return linesBefore(network, window, {std::numeric_limits<qint64>::max(), 0}, count);
 }
 
 std::vector<HistoryRow> HistoryDatabase::linesBefore(const QString& network, const QString& window,
-                                                     qint64 before, int count)
+                                                     HistoryPosition before, int count)
+{
+    return linesBeside(network, window, before, count, true);
+}
+
+std::vector<HistoryRow> HistoryDatabase::linesAfter(const QString& network, const QString& window,
+                                                    HistoryPosition after, int count)
+{
+    return linesBeside(network, window, after, count, false);
+}
+
+std::vector<HistoryRow> HistoryDatabase::linesBeside(const QString& network, const QString& window,
+                                                     HistoryPosition at, int count, bool before)
 {
     const qint64 id = isOpen() ? windowId(network, window, false) : -1;
     if (id < 0)
         return {};
-    SqliteStatement s =
-        db_.prepare("SELECT id, time, kind, sender, text, msgid FROM lines WHERE window = ?1 "
-                    "AND time <= (SELECT time FROM lines WHERE id = ?3) "
-                    "AND (time < (SELECT time FROM lines WHERE id = ?3) OR id < ?3) "
-                    "ORDER BY time DESC, id DESC LIMIT ?2");
+    SqliteStatement s = db_.prepare(
+        before ? "SELECT id, time, kind, sender, text, msgid FROM lines WHERE window = ?1 "
+                 "AND time <= ?3 AND (time < ?3 OR id < ?4) ORDER BY time DESC, id DESC LIMIT ?2"
+               : "SELECT id, time, kind, sender, text, msgid FROM lines WHERE window = ?1 "
+                 "AND time >= ?3 AND (time > ?3 OR id > ?4) ORDER BY time, id LIMIT ?2");
     if (!s.isValid())
         return {};
     s.bind(1, id);
     s.bind(2, qint64(count));
-    s.bind(3, before);
-    return readRows(s, network, window);
+    s.bind(3, at.timeMs);
+    s.bind(4, at.id);
+    return readRows(s, network, window, before);
 }
 
 std::vector<HistoryMatch> HistoryDatabase::search(const HistoryQuery& query)

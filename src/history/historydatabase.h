@@ -29,11 +29,18 @@ public:
     // without msgid one with the same window, time, sender and text, is skipped. Returns
     // the lines written, -1 when the transaction failed (nothing of it is kept).
     int write(const std::vector<HistoryLine>& lines);
+    // The same for lines whose rows were given beforehand (a row of 0 takes the next).
+    int write(const std::vector<HistoryRow>& rows);
+    // The row the next line written without one would take.
+    qint64 nextRow();
 
-    // A window's last count lines, oldest first; and the count lines before row id.
+    // A window's last count lines, oldest first; and the count lines just before or just
+    // after a position, oldest first.
     std::vector<HistoryRow> lastLines(const QString& network, const QString& window, int count);
-    std::vector<HistoryRow> linesBefore(const QString& network, const QString& window, qint64 id,
-                                        int count);
+    std::vector<HistoryRow> linesBefore(const QString& network, const QString& window,
+                                        HistoryPosition before, int count);
+    std::vector<HistoryRow> linesAfter(const QString& network, const QString& window,
+                                       HistoryPosition after, int count);
     // Newest first, at most query.limit.
     std::vector<HistoryMatch> search(const HistoryQuery& query);
 
@@ -47,7 +54,11 @@ private:
     bool createSchema();
     qint64 windowId(const QString& network, const QString& window, bool create);
     std::vector<HistoryRow> readRows(SqliteStatement& statement, const QString& network,
-                                     const QString& window);
+                                     const QString& window, bool newestFirst);
+    template <typename Rows> int writeRows(const Rows& rows);
+    // The count lines just before or just after a position, oldest first.
+    std::vector<HistoryRow> linesBeside(const QString& network, const QString& window,
+                                        HistoryPosition at, int count, bool before);
     bool unindex(const char* selectIdAndText, qint64 value);
 
     SqliteDatabase db_;

@@ -20,6 +20,14 @@ struct HistoryLine
     QString msgid;
 };
 
+// Where a line stands in its window's order: by time, then by row. Reading before or
+// after a position needs no stored line there.
+struct HistoryPosition
+{
+    qint64 timeMs = 0;
+    qint64 id = 0;
+};
+
 // A stored line and its row in the store: the row orders a window's lines and is where
 // reading further back starts.
 struct HistoryRow

@@ -22,12 +22,19 @@ public:
         QObject::connect(timer_, &QTimer::timeout, this, [this] { writeQueue(); });
         timer_->start();
         if (!db_.open(path_, HistoryDatabase::Access::ReadWrite))
-            fail();
+            return fail();
+        const qint64 next = db_.nextRow();
+        if (next <= 0)
+            return fail();
+        // From now on a line gets its row as it is queued.
+        std::lock_guard lock(queue_->mutex);
+        queue_->nextRow = next;
+        queue_->number(queue_->lines);
     }
 
     void writeQueue()
     {
-        std::vector<HistoryLine> batch;
+        std::vector<HistoryRow> batch;
         {
             std::lock_guard lock(queue_->mutex);
             batch.swap(queue_->lines);
@@ -36,20 +43,44 @@ public:
         write(std::move(batch));
     }
 
-    void write(std::vector<HistoryLine> batch)
+    void write(std::vector<HistoryRow> batch)
     {
         if (batch.empty() || !db_.isOpen())
             return;
-        for (HistoryLine& line : batch)
-            line.text = Redaction::redact(line.window, line.text);
+        {
+            std::lock_guard lock(queue_->mutex);
+            queue_->number(batch);
+        }
+        for (HistoryRow& row : batch)
+            row.line.text = Redaction::redact(row.line.window, row.line.text);
         if (db_.write(batch) < 0)
             fail();
     }
 
-    void forgetBefore(qint64 timeMs)
+    // Lines older than keepDays days go, now and once a day while the store is open.
+    void keepFor(int keepDays)
     {
+        keepDays_ = keepDays;
+        if (!retention_) {
+            retention_ = new QTimer(this);
+            retention_->setInterval(HistoryStore::RetentionIntervalMs);
+            QObject::connect(retention_, &QTimer::timeout, this, [this] { applyRetention(); });
+        }
+        if (keepDays_ > 0)
+            retention_->start();
+        else
+            retention_->stop();
+        applyRetention();
+    }
+
+    void applyRetention()
+    {
+        if (keepDays_ <= 0)
+            return;
         writeQueue();
-        if (db_.isOpen() && !db_.forgetBefore(timeMs))
+        const qint64 before =
+            QDateTime::currentMSecsSinceEpoch() - qint64(keepDays_) * 24 * 3600 * 1000;
+        if (db_.isOpen() && !db_.forgetBefore(before))
             fail();
     }
 
@@ -102,7 +133,19 @@ private:
     std::shared_ptr<HistoryStore::Queue> queue_;
     HistoryDatabase db_;
     QTimer* timer_ = nullptr;
+    QTimer* retention_ = nullptr;
+    int keepDays_ = 0;
 };
+
+void HistoryStore::Queue::number(std::vector<HistoryRow>& rows)
+{
+    if (nextRow <= 0)
+        return;
+    for (HistoryRow& row : rows) {
+        if (row.id <= 0)
+            row.id = nextRow++;
+    }
+}
 
 QString HistoryStore::pathIn(const QString& programFolder)
 {
@@ -139,56 +182,66 @@ template <typename Work> void HistoryStore::onWriter(Work work)
 
 void HistoryStore::setSettings(const Settings& settings)
 {
+    const bool keepChanged = settings.keepDays != settings_.keepDays || !keepSet_;
     settings_ = settings;
-    if (settings_.keepDays > 0) {
-        const qint64 before =
-            QDateTime::currentMSecsSinceEpoch() - qint64(settings_.keepDays) * 24 * 3600 * 1000;
-        onWriter([before](HistoryWriter& w) { w.forgetBefore(before); });
-    }
+    keepSet_ = true;
+    if (keepChanged)
+        onWriter([days = settings.keepDays](HistoryWriter& w) { w.keepFor(days); });
 }
 
-void HistoryStore::add(HistoryLine line, bool privateChat)
+qint64 HistoryStore::add(HistoryLine line, bool privateChat)
 {
     if (off_ || !settings_.enabled || (privateChat && !settings_.privateChats))
-        return;
+        return 0;
     bool wake = false;
+    qint64 row = 0;
     {
         std::lock_guard lock(queue_->mutex);
-        queue_->lines.push_back(std::move(line));
+        if (queue_->nextRow > 0)
+            row = queue_->nextRow++;
+        queue_->lines.push_back({row, std::move(line)});
         if (queue_->lines.size() >= size_t(BatchLines) && !queue_->wakeAsked)
             wake = queue_->wakeAsked = true;
     }
     if (wake)
         onWriter([](HistoryWriter& w) { w.writeQueue(); });
+    return row;
 }
 
-std::vector<HistoryLine> HistoryStore::takeQueued()
+std::vector<HistoryRow> HistoryStore::takeQueued()
 {
-    std::vector<HistoryLine> lines;
+    std::vector<HistoryRow> lines;
     std::lock_guard lock(queue_->mutex);
     lines.swap(queue_->lines);
     return lines;
 }
 
-quint64 HistoryStore::readLastLines(const QString& network, const QString& window, int count)
+template <typename Read> quint64 HistoryStore::read(Read rows)
 {
     const quint64 request = ++lastRequest_;
     onWriter([=, queued = takeQueued()](HistoryWriter& w) {
         w.write(queued);
-        w.readRows(request, w.db().lastLines(network, window, count));
+        w.readRows(request, rows(w.db()));
     });
     return request;
 }
 
-quint64 HistoryStore::readLinesBefore(const QString& network, const QString& window, qint64 id,
-                                      int count)
+quint64 HistoryStore::readLastLines(const QString& network, const QString& window, int count)
 {
-    const quint64 request = ++lastRequest_;
-    onWriter([=, queued = takeQueued()](HistoryWriter& w) {
-        w.write(queued);
-        w.readRows(request, w.db().linesBefore(network, window, id, count));
-    });
-    return request;
+    return read([=](HistoryDatabase& db) { return db.lastLines(network, window, count); });
+}
+
+quint64 HistoryStore::readLinesBefore(const QString& network, const QString& window,
+                                      HistoryPosition before, int count)
+{
+    return read(
+        [=](HistoryDatabase& db) { return db.linesBefore(network, window, before, count); });
+}
+
+quint64 HistoryStore::readLinesAfter(const QString& network, const QString& window,
+                                     HistoryPosition after, int count)
+{
+    return read([=](HistoryDatabase& db) { return db.linesAfter(network, window, after, count); });
 }
 
 quint64 HistoryStore::search(const HistoryQuery& query)

@@ -32,6 +32,8 @@ public:
     };
     static constexpr int BatchLines = 20000;
     static constexpr int BatchIntervalMs = 500;
+    // Lines past keepDays go when it is set, and again every day.
+    static constexpr int RetentionIntervalMs = 24 * 3600 * 1000;
 
     static QString pathIn(const QString& programFolder);
 
@@ -46,10 +48,15 @@ public:
     bool isOff() const { return off_; }
 
     // Queues a line; a password typed as a command is masked before it is written.
-    void add(HistoryLine line, bool privateChat = false);
+    // Returns the row the line will have, so that reading can go on from it; 0 when it is
+    // not kept, or while the file is still being opened (the row is given on writing).
+    qint64 add(HistoryLine line, bool privateChat = false);
     // Each request returns its number, which its answer carries.
     quint64 readLastLines(const QString& network, const QString& window, int count);
-    quint64 readLinesBefore(const QString& network, const QString& window, qint64 id, int count);
+    quint64 readLinesBefore(const QString& network, const QString& window, HistoryPosition before,
+                            int count);
+    quint64 readLinesAfter(const QString& network, const QString& window, HistoryPosition after,
+                           int count);
     quint64 search(const HistoryQuery& query);
     void forgetWindow(const QString& network, const QString& window);
     // Blocks until every line queued so far is written; for shutdown and tests.
@@ -68,17 +75,24 @@ private:
     struct Queue
     {
         std::mutex mutex;
-        std::vector<HistoryLine> lines;
+        std::vector<HistoryRow> lines;
         bool wakeAsked = false;
+        // The row the next line takes, once the file is open (0 before).
+        qint64 nextRow = 0;
+        // Gives rows to the lines that have none (queued before the file was open).
+        void number(std::vector<HistoryRow>& rows);
     };
     void onWriterFailed(const QString& why);
     // The lines queued so far, for a read to write before it: lines queued after the
     // read stay out of its answer.
-    std::vector<HistoryLine> takeQueued();
+    std::vector<HistoryRow> takeQueued();
     template <typename Work> void onWriter(Work work);
+    // A read of rows on the store's thread, after the lines queued so far.
+    template <typename Read> quint64 read(Read rows);
 
     QString path_;
     Settings settings_;
+    bool keepSet_ = false;
     bool off_ = false;
     quint64 lastRequest_ = 0;
     std::shared_ptr<Queue> queue_;

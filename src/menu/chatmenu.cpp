@@ -79,6 +79,8 @@ constexpr EntryRow entryRows[] = {
     {"Quits", "Server Messages", true},
     {"-leave", "", false},
     {"Leave", "", false},
+    {"-history", "", false},
+    {"Forget History...", "", false},
 };
 
 // The entries an operator needs; members and voiced users see them greyed.
@@ -106,7 +108,8 @@ const char* const channelOnlyEntries[] = {
     "Refresh User List",
 };
 
-const char* const dialogEntries[] = {"Topic...", "Password...", "User Limit...", "Send Theme..."};
+const char* const dialogEntries[] = {"Topic...", "Password...", "User Limit...", "Send Theme...",
+                                     "Forget History..."};
 
 template <std::size_t N> bool listed(const char* const (&names)[N], const QString& caption)
 {

@@ -54,8 +54,8 @@ class ChatMenuActions
 public:
     enum class Outcome {
         Done,        // handled (possibly by doing nothing yet)
-        NeedsDialog, // "Topic...", "Password...", "User Limit...", "Send Theme...", the sound
-                     // entries: the front end asks first
+        NeedsDialog, // "Topic...", "Password...", "User Limit...", "Send Theme...",
+                     // "Forget History...", the sound entries: the front end asks first
         Unknown,     // not a fixed entry: a menu mod's entry may take it
     };
 

@@ -96,7 +96,9 @@ private Q_SLOTS:
                  (QStringList{"older, played back later", coded, "hello world", "second"}));
         QCOMPARE(texts(answer(store, spy, store.readLastLines("A", "#chan", 2))),
                  (QStringList{"hello world", "second"}));
-        QCOMPARE(texts(answer(store, spy, store.readLinesBefore("A", "#chan", all.at(2).id, 10))),
+        QCOMPARE(texts(answer(store, spy,
+                              store.readLinesBefore("A", "#chan",
+                                                    {all.at(2).line.timeMs, all.at(2).id}, 10))),
                  (QStringList{"older, played back later", coded}));
         QCOMPARE(texts(answer(store, spy, store.readLastLines("B", "#chan", 10))),
                  QStringList{coded});

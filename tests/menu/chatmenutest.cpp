@@ -75,7 +75,7 @@ private Q_SLOTS:
             top << (action->isSeparator() ? QStringLiteral("-") : action->text());
         QCOMPARE(top, (QStringList{"Misc", "Sound", "Send File...", "DCC Chat", "Private Chat", "-",
                                    "Channel", "User", "Inquire", "-", "Clear", "Tile", "Untile",
-                                   "Server Messages", "-", "Leave"}));
+                                   "Server Messages", "-", "Leave", "-", "Forget History..."}));
         QStringList ignore;
         for (const QAction* action : f.menu.entry("Ignore")->menu()->actions())
             ignore << action->text();

@@ -58,6 +58,9 @@ void ChatMenuWidget::build()
         }
         entries_.insert(entry.id, action);
     }
+    QAction* forget = entries_.value(QStringLiteral("Forget History..."));
+    forget->setObjectName(QStringLiteral("forgethistory"));
+    forget->setStatusTip(QStringLiteral("Delete this window's lines from the history"));
 }
 
 void ChatMenuWidget::buildMod()
@@ -182,6 +185,10 @@ void ChatMenuWidget::openDialog(const QString& caption)
     }
     if (window_ && caption == QLatin1String("Send Theme...")) {
         SendThemeDialog::openFor(client_, *window_, selectedNicks_, parentWidget());
+        return;
+    }
+    if (window_ && caption == QLatin1String("Forget History...")) {
+        client_.forgetHistory(window_); // asks first
         return;
     }
     if (!window_ || window_->conversationKind != ConversationKind::Channel)

@@ -40,6 +40,8 @@ ChatView::ChatView(ChatDocument* document, QWidget* parent) : QWidget(parent), d
     connect(&repaintTimer_, &QTimer::timeout, this, &ChatView::onRepaintTick);
     connect(document, &ChatDocument::cleared, this, &ChatView::onCleared);
     connect(document, &ChatDocument::linesTrimmed, this, &ChatView::onLinesTrimmed);
+    connect(document, &ChatDocument::linesPrepended, this, &ChatView::onLinesPrepended);
+    connect(document, &ChatDocument::linesDroppedBack, this, &ChatView::onLinesDroppedBack);
     connect(document, &ChatDocument::themeApplied, this, &ChatView::onThemeApplied);
     connect(document, &ChatDocument::layoutChanged, this, &ChatView::onLayoutChanged);
     knownWords_ = document->wordCount();
@@ -242,6 +244,64 @@ void ChatView::onLinesTrimmed(qsizetype, qsizetype words, int rows)
     updateScrollBar();
 }
 
+void ChatView::onLinesPrepended(qsizetype, qsizetype words, int rows)
+{
+    // Every index we hold moved up; the rows on screen stay on screen where they were.
+    knownWords_ += words;
+    if (lastPaintedWord_ >= 0)
+        lastPaintedWord_ += words;
+    for (ChatSelection* range : {&selection_, &mark_}) {
+        if (range->isValid()) {
+            range->startWord += words;
+            range->endWord += words;
+        }
+    }
+    if (hover_.isLink()) {
+        hover_.firstWord += words;
+        hover_.lastWord += words;
+    }
+    if (autoScroll_) {
+        settle(-1);
+    } else {
+        setVisibleFrom(firstRow_ + rows);
+        updateScrollBar();
+    }
+    update(document_->textArea());
+}
+
+void ChatView::onLinesDroppedBack()
+{
+    // The newest lines went back to the store; they were not on screen.
+    const qsizetype words = document_->wordCount();
+    knownWords_ = std::min(knownWords_, words);
+    if (lastPaintedWord_ >= words)
+        lastPaintedWord_ = words - 1;
+    for (ChatSelection* range : {&selection_, &mark_}) {
+        if (range->isValid() && range->endWord >= words)
+            *range = {};
+    }
+    if (hover_.isLink() && hover_.lastWord >= words) {
+        hover_ = {};
+        unsetCursor();
+    }
+    autoScroll_ = false;
+    setVisibleFrom(std::min(firstRow_, std::max(0, document_->rowCount() - 1)));
+    updateScrollBar();
+    update(document_->textArea());
+}
+
+void ChatView::askBeyondEdges(int direction)
+{
+    if (!document_)
+        return;
+    // A screen ahead, so that the lines are there before the user reaches them.
+    const int ahead = std::max(rowsOnScreen(), 1);
+    if (direction <= 0 && firstRow_ <= ahead)
+        document_->askForOlder();
+    if (direction >= 0 && lastRow_ >= document_->rowCount() - 1 - ahead)
+        document_->askForNewer();
+}
+
 void ChatView::onThemeApplied()
 {
     loadPicture();
@@ -271,6 +331,7 @@ void ChatView::onScrollBarMoved(int value)
     if (rowsOnScreen() != onScreen)
         updateScrollBar();
     update(document_->textArea());
+    askBeyondEdges(0);
 }
 
 // --- geometry helpers -------------------------------------------------------------------
@@ -581,6 +642,9 @@ void ChatView::wheelEvent(QWheelEvent* event)
     catchUp(); // the user acts on what is there now
     if (barShown_)
         QCoreApplication::sendEvent(scrollBar_, event);
+    // At either end the bar does not move: the turn still asks for what lies beyond.
+    if (document_ && event->angleDelta().y() != 0)
+        askBeyondEdges(event->angleDelta().y() > 0 ? -1 : 1);
 }
 
 void ChatView::setHover(const ChatLink& link)
@@ -661,8 +725,8 @@ void ChatView::keyPressEvent(QKeyEvent* event)
 void ChatView::scrollPage(int direction)
 {
     catchUp();
-    if (!barShown_)
-        return;
-    scrollBar_->triggerAction(direction < 0 ? QAbstractSlider::SliderPageStepSub
-                                            : QAbstractSlider::SliderPageStepAdd);
+    if (barShown_)
+        scrollBar_->triggerAction(direction < 0 ? QAbstractSlider::SliderPageStepSub
+                                                : QAbstractSlider::SliderPageStepAdd);
+    askBeyondEdges(direction < 0 ? -1 : 1);
 }

@@ -106,6 +106,11 @@ public:
 private:
     void onCleared();
     void onLinesTrimmed(qsizetype lines, qsizetype words, int rows);
+    void onLinesPrepended(qsizetype lines, qsizetype words, int rows);
+    void onLinesDroppedBack();
+    // Near the first (last) line in memory, the document is asked for what lies beyond;
+    // direction is where the user is going (-1 up, 1 down, 0 either).
+    void askBeyondEdges(int direction);
     void onThemeApplied();
     void onLayoutChanged();
     void onScrollBarMoved(int value);

@@ -114,6 +114,10 @@ MessagesSettingsPage::MessagesSettingsPage(Client& client, QWidget* parent)
     historyFetchLines_->setObjectName(QStringLiteral("historyfetchlines"));
     historyFetchLines_->setRange(0, 10000);
     historyFetchLines_->setSingleStep(50);
+    historyMemoryLines_ = new QSpinBox(stored);
+    historyMemoryLines_->setObjectName(QStringLiteral("historymemorylines"));
+    historyMemoryLines_->setRange(0, 10000000);
+    historyMemoryLines_->setSingleStep(1000);
     auto* storedForm = new QFormLayout(stored);
     storedForm->addRow(historyEnabled_);
     storedForm->addRow(historyPrivate_);
@@ -121,6 +125,8 @@ MessagesSettingsPage::MessagesSettingsPage(Client& client, QWidget* parent)
     storedForm->addRow(QStringLiteral("Past lines a window shows on opening"), historyReopenLines_);
     storedForm->addRow(QStringLiteral("Missed lines asked of the server on joining"),
                        historyFetchLines_);
+    storedForm->addRow(QStringLiteral("Lines a window keeps in memory (0 = the limit above)"),
+                       historyMemoryLines_);
     layout->addWidget(stored);
     layout->addStretch(1);
 
@@ -160,6 +166,8 @@ MessagesSettingsPage::MessagesSettingsPage(Client& client, QWidget* parent)
             storedChange([](HistoryOptions& h, int lines) { h.reopenLines = lines; }));
     connect(historyFetchLines_, &QSpinBox::valueChanged, this,
             storedChange([](HistoryOptions& h, int lines) { h.fetchLines = lines; }));
+    connect(historyMemoryLines_, &QSpinBox::valueChanged, this,
+            storedChange([](HistoryOptions& h, int lines) { h.memoryLines = lines; }));
     // Built before or after the settings are read, the page shows what was read.
     connect(&client_, &Client::settingsLoaded, this, &MessagesSettingsPage::load);
     load();
@@ -188,4 +196,5 @@ void MessagesSettingsPage::load()
     historyKeepDays_->setValue(o.history.keepDays);
     historyReopenLines_->setValue(o.history.reopenLines);
     historyFetchLines_->setValue(o.history.fetchLines);
+    historyMemoryLines_->setValue(o.history.memoryLines);
 }

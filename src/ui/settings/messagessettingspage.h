@@ -41,4 +41,5 @@ private:
     QSpinBox* historyKeepDays_;
     QSpinBox* historyReopenLines_;
     QSpinBox* historyFetchLines_;
+    QSpinBox* historyMemoryLines_;
 };
