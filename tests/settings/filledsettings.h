@@ -30,7 +30,7 @@ inline void fillEverything(Options& o, StoredState& s)
     o.display.sayOnLeave = true;
     o.display.leaveMessage = "later";
     o.display.historyLimit = 5000;
-    o.history = {false, false, 30, 200, 5000};
+    o.history = {false, false, 30, 200, 200, 5000};
     o.sound.soundlist.entry(0) = {true, "/snd/connect.wav"};
     o.sound.soundlist.entry(34) = {false, "/snd/mode.mid"};
     o.sound.acceptRequests = true;
