@@ -105,8 +105,8 @@ struct HistoryOptions
     int reopenLines = 500;    // reopenlines "Lines a window shows from its past on opening"
     int fetchLines = 200;     // historyfetchlines "Lines asked of the server's history on joining"
     // memorylines "Lines a window keeps in memory (older ones are read back when scrolled
-    // to)": about 130 bytes a line, so a busy window stays near 2.5 MB.
-    int memoryLines = 20000;
+    // to)": about 130 bytes a line, so a busy window stays near 1.3 MB.
+    int memoryLines = 10000;
 };
 
 struct SoundOptions

@@ -255,7 +255,7 @@ std::span<const SettingKey> SettingsFile::keys()
          &option<&O::history, &HistoryOptions::reopenLines>},
         {"HISTORY", "fetchlines", "200", Rule::Limit,
          &option<&O::history, &HistoryOptions::fetchLines>},
-        {"HISTORY", "memorylines", "20000", Rule::Limit,
+        {"HISTORY", "memorylines", "10000", Rule::Limit,
          &option<&O::history, &HistoryOptions::memoryLines>},
     };
     return table;

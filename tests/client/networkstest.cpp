@@ -242,8 +242,9 @@ private Q_SLOTS:
     // network's PING is still answered.
     void aStalledServerDoesNotHoldUpTheOther()
     {
+        QTemporaryDir home;
         ScriptedPrompts prompts;
-        Client client(QStringLiteral("/tmp/quorl-networks/"), prompts);
+        Client client(home.path() + u'/', prompts);
         client.session().ident().setPort(0);
         client.options().user.nickname = QStringLiteral("quorl");
         FakeIrcServer stalled;
