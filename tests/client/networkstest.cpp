@@ -65,6 +65,34 @@ private:
     QStringList lines_;
 };
 
+// Two ngircd servers, alice on the first and bob on the second, each in a channel.
+struct TwoServers
+{
+    NgircdServer one;
+    NgircdServer two;
+    Peer alice;
+    Peer bob;
+    QString error;
+
+    bool start(const QString& aliceChannel, const QString& bobChannel)
+    {
+        if (!one.start(QStringLiteral("irc.one.test")) ||
+            !two.start(QStringLiteral("irc.two.test"))) {
+            error = one.error() + two.error();
+            return false;
+        }
+        if (!alice.logIn(one.port(), QStringLiteral("alice")) ||
+            !bob.logIn(two.port(), QStringLiteral("bob"))) {
+            error = QStringLiteral("a peer could not log in");
+            return false;
+        }
+        alice.say(QStringLiteral("JOIN ") + aliceChannel);
+        bob.say(QStringLiteral("JOIN ") + bobChannel);
+        error = QStringLiteral("a peer's join was not answered");
+        return alice.seen(QStringLiteral(" 366 ")) && bob.seen(QStringLiteral(" 366 "));
+    }
+};
+
 QString address(quint16 port, const QString& channel = QString())
 {
     return QStringLiteral("irc://127.0.0.1:") + QString::number(port) + u'/' + channel;
@@ -110,18 +138,12 @@ class NetworksTest : public QObject
 private Q_SLOTS:
     void twoServersKeepTheirOwnWindowsAndLines()
     {
-        NgircdServer one;
-        NgircdServer two;
-        QVERIFY2(one.start(QStringLiteral("irc.one.test")), qPrintable(one.error()));
-        QVERIFY2(two.start(QStringLiteral("irc.two.test")), qPrintable(two.error()));
-        Peer alice;
-        Peer bob;
-        QVERIFY(alice.logIn(one.port(), QStringLiteral("alice")));
-        QVERIFY(bob.logIn(two.port(), QStringLiteral("bob")));
-        alice.say(QStringLiteral("JOIN #same"));
-        bob.say(QStringLiteral("JOIN #same"));
-        QVERIFY(alice.seen(QStringLiteral(" 366 ")));
-        QVERIFY(bob.seen(QStringLiteral(" 366 ")));
+        TwoServers servers;
+        QVERIFY2(servers.start(u"#same"_s, u"#same"_s), qPrintable(servers.error));
+        NgircdServer& one = servers.one;
+        NgircdServer& two = servers.two;
+        Peer& alice = servers.alice;
+        Peer& bob = servers.bob;
 
         // A folder of its own: windows read their past from the folder's history, and
         // a past run's lines must not stand in for this run's.
@@ -281,18 +303,12 @@ private Q_SLOTS:
     // folder joins each network's channels again, each into its own network's window.
     void networksConnectAtStartAndRejoinTheirChannels()
     {
-        NgircdServer one;
-        NgircdServer two;
-        QVERIFY2(one.start(QStringLiteral("irc.one.test")), qPrintable(one.error()));
-        QVERIFY2(two.start(QStringLiteral("irc.two.test")), qPrintable(two.error()));
-        Peer alice;
-        Peer bob;
-        QVERIFY(alice.logIn(one.port(), QStringLiteral("alice")));
-        QVERIFY(bob.logIn(two.port(), QStringLiteral("bob")));
-        alice.say(QStringLiteral("JOIN #ones"));
-        bob.say(QStringLiteral("JOIN #twos"));
-        QVERIFY(alice.seen(QStringLiteral(" 366 ")));
-        QVERIFY(bob.seen(QStringLiteral(" 366 ")));
+        TwoServers servers;
+        QVERIFY2(servers.start(u"#ones"_s, u"#twos"_s), qPrintable(servers.error));
+        NgircdServer& one = servers.one;
+        NgircdServer& two = servers.two;
+        Peer& alice = servers.alice;
+        Peer& bob = servers.bob;
 
         QTemporaryDir home;
         const QString folder = home.path() + u'/';
