@@ -75,6 +75,12 @@ Client::Client(const QString& programFolder, Prompts& prompts, std::unique_ptr<C
     // What belongs to one server connection: the session and its inbound handlers.
     wireSession(primary_);
     wireInbound(primary_);
+    connection_.setAllSessions([this] {
+        QList<Session*> all;
+        for (const auto& network : networks_)
+            all << &network->session();
+        return all;
+    });
     watchNotifyList(primary_);
     // What every connection shares.
     wireWindows();

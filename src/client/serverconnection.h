@@ -27,6 +27,21 @@ public:
     void setInvisible(bool invisible) { current_().setInvisible(invisible); }
     // The "Disconnect from Server" button: ends the current network's connection.
     void disconnectFromServer() { current_().disconnectFromServer(); }
+    // Every session the client has, for "Disconnect All" while two or more are in use.
+    void setAllSessions(std::function<QList<Session*>()> all) { all_ = std::move(all); }
+    int sessionsInUse() const
+    {
+        int count = 0;
+        for (const Session* session : all_ ? all_() : QList<Session*>())
+            count += session->state() != Session::State::Disconnected;
+        return count;
+    }
+    void disconnectAll()
+    {
+        for (Session* session : all_ ? all_() : QList<Session*>())
+            if (session->state() != Session::State::Disconnected)
+                session->disconnectFromServer();
+    }
 
     // Calls slot of receiver (a member function or a functor) with each new state, or
     // each new nickname, for as long as receiver lives: of the current network, and
@@ -48,6 +63,7 @@ public:
         connect(&session, &Session::stateChanged, this, [this, &session](Session::State state) {
             if (&session == &current_())
                 Q_EMIT stateChanged(state);
+            Q_EMIT anyStateChanged();
         });
         connect(&session, &Session::nicknameChanged, this,
                 [this, &session](const QString& nickname) {
@@ -64,7 +80,10 @@ public:
 Q_SIGNALS:
     void stateChanged(Session::State state);
     void nicknameChanged(const QString& nickname);
+    // A session of any network changed its state (one more or one fewer may be in use).
+    void anyStateChanged();
 
 private:
     std::function<Session&()> current_;
+    std::function<QList<Session*>()> all_;
 };

@@ -45,6 +45,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QSet>
 #include <QShortcut>
@@ -630,6 +631,23 @@ void MainWindow::buildStatusStrip(QWidget* strip)
     disconnectButton_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     disconnectButton_->setToolTip(QStringLiteral("Disconnect from Server"));
     connect(disconnectButton_, &QToolButton::clicked, this, &MainWindow::disconnectFromServer);
+    // While two or more networks are in use the button's arrow offers "Disconnect All";
+    // with one the button looks and acts as it always did.
+    auto* disconnectMenu = new QMenu(disconnectButton_);
+    QAction* disconnectAll = disconnectMenu->addAction(QStringLiteral("Disconnect All"));
+    disconnectAll->setObjectName(QStringLiteral("disconnectall"));
+    ServerConnection& connection = client_->connection();
+    connect(disconnectAll, &QAction::triggered, this,
+            [&connection] { connection.disconnectAll(); });
+    connect(&connection, &ServerConnection::anyStateChanged, this,
+            [this, &connection, disconnectMenu] {
+                const bool several = connection.sessionsInUse() >= 2;
+                if (several == (disconnectButton_->menu() != nullptr))
+                    return;
+                disconnectButton_->setMenu(several ? disconnectMenu : nullptr);
+                disconnectButton_->setPopupMode(several ? QToolButton::MenuButtonPopup
+                                                        : QToolButton::DelayedPopup);
+            });
 
     statuslist_ = new QComboBox(strip);
     statuslist_->setObjectName(QStringLiteral("statuslist"));

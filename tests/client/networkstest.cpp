@@ -359,6 +359,12 @@ private Q_SLOTS:
             [&] { return channelOn(again, 0, u"#ones"_s) && channelOn(again, 1, u"#twos"_s); }));
         QVERIFY(!channelOn(again, 0, u"#twos"_s));
         QVERIFY(!channelOn(again, 1, u"#ones"_s));
+        // "Disconnect All" ends both networks at once.
+        QCOMPARE(again.connection().sessionsInUse(), 2);
+        again.connection().disconnectAll();
+        QVERIFY(alice.seenTimes(QStringLiteral(" QUIT "), 2));
+        QVERIFY(bob.seenTimes(QStringLiteral(" QUIT "), 2));
+        QVERIFY(QTest::qWaitFor([&] { return again.connection().sessionsInUse() == 0; }));
         again.shutdown();
     }
 
