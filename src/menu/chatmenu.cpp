@@ -80,7 +80,7 @@ constexpr EntryRow entryRows[] = {
     {"-leave", "", false},
     {"Leave", "", false},
     {"-history", "", false},
-    {"Forget History...", "", false},
+    {"Forget this window's history", "", false},
 };
 
 // The entries an operator needs; members and voiced users see them greyed.
@@ -109,7 +109,7 @@ const char* const channelOnlyEntries[] = {
 };
 
 const char* const dialogEntries[] = {"Topic...", "Password...", "User Limit...", "Send Theme...",
-                                     "Forget History..."};
+                                     "Forget this window's history"};
 
 template <std::size_t N> bool listed(const char* const (&names)[N], const QString& caption)
 {

@@ -55,7 +55,7 @@ public:
     enum class Outcome {
         Done,        // handled (possibly by doing nothing yet)
         NeedsDialog, // "Topic...", "Password...", "User Limit...", "Send Theme...",
-                     // "Forget History...", the sound entries: the front end asks first
+                     // "Forget this window's history", the sound entries: the front end asks first
         Unknown,     // not a fixed entry: a menu mod's entry may take it
     };
 

@@ -75,7 +75,8 @@ private Q_SLOTS:
             top << (action->isSeparator() ? QStringLiteral("-") : action->text());
         QCOMPARE(top, (QStringList{"Misc", "Sound", "Send File...", "DCC Chat", "Private Chat", "-",
                                    "Channel", "User", "Inquire", "-", "Clear", "Tile", "Untile",
-                                   "Server Messages", "-", "Leave", "-", "Forget History..."}));
+                                   "Server Messages", "-", "Leave", "-",
+                                   "Forget this window's history"}));
         QStringList ignore;
         for (const QAction* action : f.menu.entry("Ignore")->menu()->actions())
             ignore << action->text();

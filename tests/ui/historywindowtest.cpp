@@ -108,7 +108,7 @@ private Q_SLOTS:
         QCOMPARE(doc.plainLines().constLast(), QStringLiteral("<alice> while scrolled back"));
     }
 
-    // "Forget History..." asks, then deletes that window's lines and only those; lines
+    // "Forget this window's history" asks, then deletes that window's lines and only those; lines
     // older than the days kept are gone once the setting is followed.
     void forgetsAWindowAndOldLines()
     {
@@ -141,7 +141,7 @@ private Q_SLOTS:
         menu.prepare(forget, {});
         auto* entry = menu.findChild<QAction*>(QStringLiteral("forgethistory"));
         QVERIFY(entry && entry->isVisible() && entry->isEnabled());
-        QCOMPARE(entry->text(), QStringLiteral("Forget History..."));
+        QCOMPARE(entry->text(), QStringLiteral("Forget this window's history"));
         f.prompts.yesNoAnswers << false;
         entry->trigger(); // declined: nothing goes
         f.prompts.yesNoAnswers << true;

@@ -58,7 +58,7 @@ void ChatMenuWidget::build()
         }
         entries_.insert(entry.id, action);
     }
-    QAction* forget = entries_.value(QStringLiteral("Forget History..."));
+    QAction* forget = entries_.value(QStringLiteral("Forget this window's history"));
     forget->setObjectName(QStringLiteral("forgethistory"));
     forget->setStatusTip(QStringLiteral("Delete this window's lines from the history"));
 }
@@ -187,7 +187,7 @@ void ChatMenuWidget::openDialog(const QString& caption)
         SendThemeDialog::openFor(client_, *window_, selectedNicks_, parentWidget());
         return;
     }
-    if (window_ && caption == QLatin1String("Forget History...")) {
+    if (window_ && caption == QLatin1String("Forget this window's history")) {
         client_.forgetHistory(window_); // asks first
         return;
     }
