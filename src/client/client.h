@@ -129,6 +129,9 @@ public:
     bool connectToAddress(const QString& url);
     // The network a connection to host goes to: the one in use on that host (and port,
     // unless 0) connects again; else one not in use, else a new one beside those in use.
+    // Connects network to host with the server's password (empty: none).
+    void connectNetwork(Network& network, const QString& host, int port, const QString& password,
+                        bool tls);
     Network& networkForHost(const QString& host, int port = 0);
     QString channelToJoin() { return activeNetwork().channelToJoin(); }
 

@@ -60,8 +60,11 @@ bool HistoryFetch::shown(int network, const QString& channel, const QString& msg
 
 void HistoryFetch::noteShown(int network, const QString& channel, const QString& msgid)
 {
+    // Called for every line shown: nothing to do unless a fetch is under way.
+    if (msgid.isEmpty() || seen_.isEmpty())
+        return;
     const auto seen = seen_.find(key(network, channel));
-    if (seen != seen_.end() && !msgid.isEmpty())
+    if (seen != seen_.end())
         seen->insert(msgid);
 }
 
