@@ -381,7 +381,8 @@ void Client::wireHistory()
          [this, store](ChatWindow* window, const QString& sender, const QString& text,
                        int lineClass, qint64 timeMs) {
              return store->add({networkNumbered(window->network).name(), storedName(*window),
-                                timeMs, lineClass, sender, text, windows_.inboundLine().msgid},
+                                timeMs, lineClass, sender, text, windows_.inboundLine().msgid,
+                                windows_.inboundLine().history},
                                window->conversationKind != ConversationKind::Channel);
          }});
     wireScrollback();

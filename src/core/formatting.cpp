@@ -1,5 +1,7 @@
 #include "core/formatting.h"
 
+#include <algorithm>
+
 #include <array>
 
 namespace {
@@ -86,6 +88,13 @@ QString Formatting::controlMark(QChar c)
 
 QString stripFormatting(const QString& text)
 {
+    // Most lines hold no control character at all: they are returned as they are.
+    const bool plain = std::none_of(text.cbegin(), text.cend(), [](QChar c) {
+        const char16_t u = c.unicode();
+        return u < 0x20 || (u >= 0x7F && u <= 0x9F);
+    });
+    if (plain)
+        return text;
     QString result;
     result.reserve(text.size());
     const qsizetype n = text.size();

@@ -20,9 +20,21 @@ namespace {
 void plainTextFunction(sqlite3_context* context, int, sqlite3_value** values)
 {
     const auto* data = reinterpret_cast<const char*>(sqlite3_value_text(values[0]));
-    const QByteArray plain =
-        stripFormatting(QString::fromUtf8(data, sqlite3_value_bytes(values[0]))).toUtf8();
-    sqlite3_result_text(context, plain.constData(), int(plain.size()), SQLITE_TRANSIENT);
+    const int size = sqlite3_value_bytes(values[0]);
+    // Most lines hold no control character (C0, DEL, or C1 as UTF-8's C2 80 to C2 9F):
+    // they are indexed as they are.
+    bool plain = true;
+    for (int i = 0; plain && i < size; ++i) {
+        const auto c = static_cast<unsigned char>(data[i]);
+        plain = c >= 0x20 && c != 0x7F &&
+                !(c == 0xC2 && i + 1 < size && static_cast<unsigned char>(data[i + 1]) < 0xA0);
+    }
+    if (plain) {
+        sqlite3_result_value(context, values[0]);
+        return;
+    }
+    const QByteArray stripped = stripFormatting(QString::fromUtf8(data, size)).toUtf8();
+    sqlite3_result_text(context, stripped.constData(), int(stripped.size()), SQLITE_TRANSIENT);
 }
 
 // The file is the user's alone from the start: SQLite gives its -wal and -shm files the
@@ -37,24 +49,53 @@ void createPrivately(const QString& path)
     }
 }
 
+// The file's layout; user_version holds it. Version 1 (before 2) kept each sender's name on
+// every line and word positions in the index; a file of it is rewritten on opening.
+constexpr int SchemaVersion = 2;
+
 constexpr const char* schema = R"(
 CREATE TABLE IF NOT EXISTS windows(
   id INTEGER PRIMARY KEY,
   network TEXT NOT NULL COLLATE NOCASE,
   name TEXT NOT NULL COLLATE NOCASE,
   UNIQUE(network, name));
-CREATE TABLE IF NOT EXISTS lines(
+CREATE TABLE senders(
+  id INTEGER PRIMARY KEY,
+  name TEXT NOT NULL UNIQUE);
+CREATE TABLE lines(
   id INTEGER PRIMARY KEY,
   window INTEGER NOT NULL,
   time INTEGER NOT NULL,
   kind INTEGER NOT NULL,
-  sender TEXT NOT NULL,
+  sender INTEGER NOT NULL,
   text TEXT NOT NULL,
   msgid TEXT);
-CREATE INDEX IF NOT EXISTS lines_by_window ON lines(window, time);
-CREATE UNIQUE INDEX IF NOT EXISTS lines_by_msgid ON lines(window, msgid) WHERE msgid IS NOT NULL;
-CREATE VIRTUAL TABLE IF NOT EXISTS lines_text USING fts5(text, content='', columnsize=0);
+CREATE INDEX lines_by_window ON lines(window, time);
+CREATE UNIQUE INDEX lines_by_msgid ON lines(window, msgid) WHERE msgid IS NOT NULL;
+CREATE VIRTUAL TABLE lines_text USING fts5(text, content='', columnsize=0, detail=none);
+PRAGMA user_version = 2;
 )";
+
+// A version 1 file: its lines move into the new tables, their rows moved up to where rows
+// written as they come start (so that imported lines can take the rows below), and the
+// index is made again.
+constexpr const char* fromVersion1 = R"(
+DROP INDEX IF EXISTS lines_by_window;
+DROP INDEX IF EXISTS lines_by_msgid;
+DROP TABLE IF EXISTS lines_text;
+ALTER TABLE lines RENAME TO old_lines;
+)";
+constexpr const char* fromVersion1Copy = R"(
+INSERT INTO senders(name) SELECT DISTINCT sender FROM old_lines WHERE sender <> '';
+INSERT INTO lines SELECT o.id + 4294967296 /* FirstRow */, o.window, o.time, o.kind, coalesce(s.id, 0), o.text,
+  o.msgid FROM old_lines o LEFT JOIN senders s ON s.name = o.sender ORDER BY o.id;
+INSERT INTO lines_text(rowid, text) SELECT id, plain_text(text) FROM lines;
+DROP TABLE old_lines;
+)";
+
+// What a read of a window's lines selects, for rowFrom.
+constexpr const char* lineColumns = "SELECT l.id, l.time, l.kind, coalesce(s.name, ''), l.text, "
+                                    "l.msgid FROM lines l LEFT JOIN senders s ON s.id = l.sender ";
 
 HistoryRow rowFrom(const SqliteStatement& s, const QString& network, const QString& window)
 {
@@ -75,6 +116,23 @@ HistoryRow rowFrom(const SqliteStatement& s, const QString& network, const QStri
 bool HistoryDatabase::open(const QString& path, Access access)
 {
     close();
+    newerFile_ = false;
+    if (access == Access::ReadOnly && !openAs(path, Access::ReadOnly))
+        return false;
+    // A file of an older layout is brought up to date first, once, by a writer.
+    if (access == Access::ReadOnly && schemaVersion() >= SchemaVersion)
+        return finishOpening();
+    if (!openAs(path, Access::ReadWrite))
+        return false;
+    if (access == Access::ReadWrite)
+        return finishOpening();
+    close();
+    return openAs(path, Access::ReadOnly) && finishOpening();
+}
+
+bool HistoryDatabase::openAs(const QString& path, Access access)
+{
+    close();
     int flags = SQLITE_OPEN_NOMUTEX;
     if (access == Access::ReadWrite) {
         createPrivately(path);
@@ -90,12 +148,41 @@ bool HistoryDatabase::open(const QString& path, Access access)
     sqlite3_create_function_v2(db_.handle(), "plain_text", 1,
                                SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
                                plainTextFunction, nullptr, nullptr, nullptr);
-    const bool ready =
-        access == Access::ReadOnly
-            ? db_.exec("SELECT count(*) FROM sqlite_schema") == SQLITE_OK
-            : db_.exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL") == SQLITE_OK &&
-                  createSchema();
-    if (!ready) {
+    const bool ready = access == Access::ReadOnly
+                           ? db_.exec("SELECT count(*) FROM sqlite_schema") == SQLITE_OK
+                           // A bigger cache keeps the pages that every batch touches (the ends of
+                           // each window's index, the index's newest segment) in memory.
+                           : db_.exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; "
+                                      "PRAGMA cache_size=-16384") == SQLITE_OK &&
+                                 createSchema();
+    if (!ready)
+        close();
+    return ready;
+}
+
+int HistoryDatabase::schemaVersion()
+{
+    SqliteStatement s = db_.prepare("PRAGMA user_version");
+    return s.isValid() && db_.note(s.step()) == SQLITE_ROW ? int(s.int64(0)) : -1;
+}
+
+bool HistoryDatabase::finishOpening()
+{
+    const int version = schemaVersion();
+    if (version != SchemaVersion) {
+        newerFile_ = version > SchemaVersion;
+        close();
+        return false;
+    }
+    const QByteArray columns(lineColumns);
+    readBefore_ = db_.prepare(columns + "WHERE l.window = ?1 AND l.time <= ?3 AND (l.time < ?3 OR "
+                                        "l.id < ?4) ORDER BY l.time DESC, l.id DESC LIMIT ?2");
+    readAfter_ = db_.prepare(columns + "WHERE l.window = ?1 AND l.time >= ?3 AND (l.time > ?3 OR "
+                                       "l.id > ?4) ORDER BY l.time, l.id LIMIT ?2");
+    findWindow_ = db_.prepare("SELECT id FROM windows WHERE network = ?1 AND name = ?2");
+    findSender_ = db_.prepare("SELECT id FROM senders WHERE name = ?1");
+    if (!readBefore_.isValid() || !readAfter_.isValid() || !findWindow_.isValid() ||
+        !findSender_.isValid()) {
         close();
         return false;
     }
@@ -106,45 +193,88 @@ bool HistoryDatabase::createSchema()
 {
     if (db_.exec("BEGIN IMMEDIATE") != SQLITE_OK)
         return false;
-    if (db_.exec(schema) != SQLITE_OK || db_.exec("COMMIT") != SQLITE_OK) {
+    const int hasLines = tableExists("lines");
+    const bool fresh = hasLines == 0;
+    const int version = schemaVersion();
+    bool ok = version >= 0 && hasLines >= 0;
+    if (ok && fresh)
+        ok = db_.exec(schema) == SQLITE_OK;
+    else if (ok && version < SchemaVersion)
+        ok = db_.exec(fromVersion1) == SQLITE_OK && db_.exec(schema) == SQLITE_OK &&
+             db_.exec(fromVersion1Copy) == SQLITE_OK;
+    if (!ok || db_.exec("COMMIT") != SQLITE_OK) {
         db_.rollback();
         return false;
     }
+    if (schemaVersion() != SchemaVersion)
+        return true; // a newer program's file: finishOpening says so
     // ?7 is the line's row when it was given one beforehand; unbound, SQLite picks it.
-    insertLine_ = db_.prepare(
+    insertLine_ = db_.prepare("INSERT INTO lines(id, window, time, kind, sender, text) "
+                              "VALUES(?7, ?1, ?2, ?3, ?4, ?5)");
+    insertReplayed_ = db_.prepare(
         "INSERT INTO lines(id, window, time, kind, sender, text) SELECT ?7, ?1, ?2, ?3, ?4, ?5 "
         "WHERE NOT EXISTS (SELECT 1 FROM lines WHERE window = ?1 AND time = ?2 "
         "AND sender = ?4 AND text = ?5)");
     insertById_ = db_.prepare("INSERT OR IGNORE INTO lines(id, window, time, kind, sender, text, "
                               "msgid) VALUES(?7, ?1, ?2, ?3, ?4, ?5, ?6)");
-    indexLine_ = db_.prepare("INSERT INTO lines_text(rowid, text) VALUES(?1, ?2)");
-    return insertLine_.isValid() && insertById_.isValid() && indexLine_.isValid();
+    // A batch's rows are new, and nothing else lies between the lowest and the highest.
+    indexRows_ = db_.prepare("INSERT INTO lines_text(rowid, text) SELECT id, plain_text(text) "
+                             "FROM lines WHERE id BETWEEN ?1 AND ?2");
+    addSender_ = db_.prepare("INSERT INTO senders(name) VALUES(?1)");
+    return insertLine_.isValid() && insertReplayed_.isValid() && insertById_.isValid() &&
+           indexRows_.isValid() && addSender_.isValid();
+}
+
+int HistoryDatabase::tableExists(const char* name)
+{
+    SqliteStatement s = db_.prepare("SELECT count(*) FROM sqlite_schema WHERE name = ?1");
+    if (!s.isValid())
+        return -1;
+    s.bind(1, QString::fromLatin1(name));
+    return db_.note(s.step()) == SQLITE_ROW ? int(s.int64(0)) : -1;
+}
+
+QString HistoryDatabase::error() const
+{
+    return newerFile_ ? QStringLiteral("the file was written by a newer version of the program")
+                      : db_.errorText();
 }
 
 void HistoryDatabase::close()
 {
-    insertLine_ = SqliteStatement();
-    insertById_ = SqliteStatement();
-    indexLine_ = SqliteStatement();
-    windowIds_.clear();
+    for (SqliteStatement* s : {&indexRows_, &insertLine_, &insertReplayed_, &insertById_,
+                               &addSender_, &findSender_, &findWindow_, &readBefore_, &readAfter_})
+        *s = SqliteStatement();
+    forgetIds();
     db_.close();
+}
+
+void HistoryDatabase::forgetIds()
+{
+    windowIds_.clear();
+    windowIdsByName_.clear();
+    senderIds_.clear();
 }
 
 qint64 HistoryDatabase::windowId(const QString& network, const QString& window, bool create)
 {
+    // Most lines name a window as the last one did: no lower-casing for them.
+    const auto exact = windowIds_.constFind({network, window});
+    if (exact != windowIds_.cend())
+        return *exact;
     const QString key = network.toLower() + u'\n' + window.toLower();
-    if (const auto it = windowIds_.constFind(key); it != windowIds_.cend())
+    if (const auto it = windowIdsByName_.constFind(key); it != windowIdsByName_.cend()) {
+        windowIds_.insert({network, window}, *it);
         return *it;
-    SqliteStatement find = db_.prepare("SELECT id FROM windows WHERE network = ?1 AND name = ?2");
-    if (!find.isValid())
-        return -1;
-    find.bind(1, network);
-    find.bind(2, window);
+    }
+    findWindow_.bind(1, network);
+    findWindow_.bind(2, window);
     qint64 id = -1;
-    const int rc = db_.note(find.step());
-    if (rc == SQLITE_ROW) {
-        id = find.int64(0);
-    } else if (rc == SQLITE_DONE && create) {
+    const int rc = db_.note(findWindow_.step());
+    if (rc == SQLITE_ROW)
+        id = findWindow_.int64(0);
+    findWindow_.reset();
+    if (rc == SQLITE_DONE && create) {
         SqliteStatement add = db_.prepare("INSERT INTO windows(network, name) VALUES(?1, ?2)");
         if (!add.isValid())
             return -1;
@@ -154,8 +284,35 @@ qint64 HistoryDatabase::windowId(const QString& network, const QString& window, 
             return -1;
         id = db_.lastInsertRowId();
     }
-    if (id >= 0)
-        windowIds_.insert(key, id);
+    if (id >= 0) {
+        windowIdsByName_.insert(key, id);
+        windowIds_.insert({network, window}, id);
+    }
+    return id;
+}
+
+qint64 HistoryDatabase::senderId(const QString& sender)
+{
+    if (sender.isEmpty())
+        return 0;
+    if (const auto it = senderIds_.constFind(sender); it != senderIds_.cend())
+        return *it;
+    // Nicknames come and go over the years: the names looked up lately are enough.
+    if (senderIds_.size() > 50000)
+        senderIds_.clear();
+    findSender_.bind(1, sender);
+    int rc = db_.note(findSender_.step());
+    qint64 id = rc == SQLITE_ROW ? findSender_.int64(0) : -1;
+    findSender_.reset();
+    if (rc == SQLITE_DONE) {
+        addSender_.bind(1, sender);
+        rc = db_.note(addSender_.step());
+        addSender_.reset();
+        if (rc == SQLITE_DONE)
+            id = db_.lastInsertRowId();
+    }
+    if (id > 0)
+        senderIds_.insert(sender, id);
     return id;
 }
 
@@ -190,34 +347,40 @@ int HistoryDatabase::write(const std::vector<HistoryRow>& rows)
 
 qint64 HistoryDatabase::nextRow()
 {
-    SqliteStatement s = db_.prepare("SELECT coalesce(max(id), 0) + 1 FROM lines");
-    return s.isValid() && db_.note(s.step()) == SQLITE_ROW ? s.int64(0) : -1;
+    SqliteStatement s = db_.prepare("SELECT max(coalesce(max(id), 0) + 1, ?1) FROM lines");
+    if (!s.isValid())
+        return -1;
+    s.bind(1, FirstRow);
+    return db_.note(s.step()) == SQLITE_ROW ? s.int64(0) : -1;
 }
 
 template <typename Rows> int HistoryDatabase::writeRows(const Rows& rows)
 {
     if (!isOpen() || db_.exec("BEGIN IMMEDIATE") != SQLITE_OK)
         return -1;
-    // The rows first, then their words: a statement on another table between two index
-    // inserts would make the full-text index write out what it holds each time.
-    std::vector<std::pair<qint64, const HistoryLine*>> written;
-    written.reserve(rows.size());
+    static const QString noText = QStringLiteral("");
+    int written = 0;
+    qint64 low = std::numeric_limits<qint64>::max();
+    qint64 high = std::numeric_limits<qint64>::min();
     bool ok = true;
     for (const auto& row : rows) {
         const HistoryLine& line = lineOf(row);
         const qint64 window = windowId(line.network, line.window, true);
-        if (window < 0) {
+        const qint64 sender = senderId(line.sender);
+        if (window < 0 || sender < 0) {
             ok = false;
             break;
         }
-        SqliteStatement& insert = line.msgid.isEmpty() ? insertLine_ : insertById_;
+        SqliteStatement& insert = !line.msgid.isEmpty() ? insertById_
+                                  : line.replayed       ? insertReplayed_
+                                                        : insertLine_;
         insert.bind(1, window);
         insert.bind(2, line.timeMs);
         insert.bind(3, qint64(line.kind));
-        insert.bind(4, line.sender.isNull() ? QStringLiteral("") : line.sender);
-        insert.bind(5, line.text.isNull() ? QStringLiteral("") : line.text);
+        insert.bind(4, sender);
+        insert.bindKept(5, line.text.isNull() ? noText : line.text);
         if (!line.msgid.isEmpty())
-            insert.bind(6, line.msgid);
+            insert.bindKept(6, line.msgid);
         if (rowOf(row) > 0)
             insert.bind(7, rowOf(row));
         const int rc = db_.note(insert.step());
@@ -226,32 +389,78 @@ template <typename Rows> int HistoryDatabase::writeRows(const Rows& rows)
             ok = false;
             break;
         }
-        if (db_.changes() > 0) // else already stored
-            written.emplace_back(db_.lastInsertRowId(), &line);
+        if (db_.changes() > 0) { // else already stored
+            ++written;
+            low = std::min(low, db_.lastInsertRowId());
+            high = std::max(high, db_.lastInsertRowId());
+        }
     }
-    for (size_t i = 0; ok && i < written.size(); ++i) {
-        indexLine_.bind(1, written[i].first);
-        indexLine_.bind(2, stripFormatting(written[i].second->text));
-        ok = db_.note(indexLine_.step()) == SQLITE_DONE;
-        indexLine_.reset();
+    // The words of the whole batch in one statement, after its rows.
+    if (ok && written > 0) {
+        indexRows_.bind(1, low);
+        indexRows_.bind(2, high);
+        ok = db_.note(indexRows_.step()) == SQLITE_DONE;
+        indexRows_.reset();
     }
     if (ok && db_.exec("COMMIT") == SQLITE_OK)
-        return int(written.size());
+        return written;
     db_.rollback();
-    windowIds_.clear(); // windows made in the lost transaction are gone with it
+    forgetIds(); // windows and senders made in the lost transaction are gone with it
     return -1;
 }
 
-std::vector<HistoryRow> HistoryDatabase::readRows(SqliteStatement& statement,
-                                                  const QString& network, const QString& window,
-                                                  bool newestFirst)
+void HistoryDatabase::beginImport()
 {
+    importBefore_.clear();
+}
+
+int HistoryDatabase::importLines(std::vector<HistoryLine> lines)
+{
+    if (!isOpen())
+        return -1;
+    // A window's lines from before its first stored line: the logs go on being written
+    // beside the store, so what is newer is in it already.
     std::vector<HistoryRow> rows;
-    while (db_.note(statement.step()) == SQLITE_ROW)
-        rows.push_back(rowFrom(statement, network, window));
-    if (newestFirst)
-        std::reverse(rows.begin(), rows.end());
-    return rows;
+    rows.reserve(lines.size());
+    for (HistoryLine& line : lines) {
+        const QString key = line.network.toLower() + u'\n' + line.window.toLower();
+        auto before = importBefore_.find(key);
+        if (before == importBefore_.end()) {
+            const qint64 window = windowId(line.network, line.window, false);
+            qint64 first = std::numeric_limits<qint64>::max();
+            if (window >= 0) {
+                SqliteStatement s = db_.prepare("SELECT min(time) FROM lines WHERE window = ?1");
+                if (!s.isValid())
+                    return -1;
+                s.bind(1, window);
+                if (db_.note(s.step()) == SQLITE_ROW && s.int64(0) != 0)
+                    first = s.int64(0);
+            }
+            before = importBefore_.insert(key, first);
+        }
+        if (line.timeMs < *before) {
+            line.replayed = true;
+            rows.push_back({0, std::move(line)});
+        }
+    }
+    if (rows.empty())
+        return 0;
+    // Older lines take the rows below every stored one, in the order of their times.
+    std::stable_sort(rows.begin(), rows.end(), [](const HistoryRow& a, const HistoryRow& b) {
+        return a.line.timeMs < b.line.timeMs;
+    });
+    SqliteStatement lowest = db_.prepare("SELECT min(coalesce(min(id), ?1), ?1) FROM lines");
+    if (!lowest.isValid())
+        return -1;
+    lowest.bind(1, FirstRow);
+    if (db_.note(lowest.step()) != SQLITE_ROW)
+        return -1;
+    qint64 next = lowest.int64(0) - qint64(rows.size());
+    if (next < 1)
+        return -1;
+    for (HistoryRow& row : rows)
+        row.id = next++;
+    return writeRows(rows);
 }
 
 std::vector<HistoryRow> HistoryDatabase::lastLines(const QString& network, const QString& window,
@@ -279,32 +488,31 @@ std::vector<HistoryRow> HistoryDatabase::linesBeside(const QString& network, con
     const qint64 id = isOpen() ? windowId(network, window, false) : -1;
     if (id < 0)
         return {};
-    SqliteStatement s = db_.prepare(
-        before ? "SELECT id, time, kind, sender, text, msgid FROM lines WHERE window = ?1 "
-                 "AND time <= ?3 AND (time < ?3 OR id < ?4) ORDER BY time DESC, id DESC LIMIT ?2"
-               : "SELECT id, time, kind, sender, text, msgid FROM lines WHERE window = ?1 "
-                 "AND time >= ?3 AND (time > ?3 OR id > ?4) ORDER BY time, id LIMIT ?2");
-    if (!s.isValid())
-        return {};
+    SqliteStatement& s = before ? readBefore_ : readAfter_;
     s.bind(1, id);
     s.bind(2, qint64(count));
     s.bind(3, at.timeMs);
     s.bind(4, at.id);
-    return readRows(s, network, window, before);
+    std::vector<HistoryRow> rows;
+    while (db_.note(s.step()) == SQLITE_ROW)
+        rows.push_back(rowFrom(s, network, window));
+    s.reset();
+    if (before)
+        std::reverse(rows.begin(), rows.end());
+    return rows;
 }
 
 std::vector<HistoryMatch> HistoryDatabase::search(const HistoryQuery& query)
 {
     if (!isOpen() || !query.error.isEmpty())
         return {};
-    QString sql = query.hasTerms()
-                      ? QStringLiteral("SELECT l.id, w.network, w.name, l.time, l.kind, l.sender, "
-                                       "l.text, l.msgid FROM lines_text t JOIN lines l ON l.id = "
-                                       "t.rowid JOIN windows w ON w.id = l.window WHERE "
-                                       "lines_text MATCH ?1")
-                      : QStringLiteral("SELECT l.id, w.network, w.name, l.time, l.kind, l.sender, "
-                                       "l.text, l.msgid FROM lines l JOIN windows w ON w.id = "
-                                       "l.window WHERE ?1 IS NULL");
+    QString sql = QStringLiteral("SELECT l.id, w.network, w.name, l.time, l.kind, "
+                                 "coalesce(s.name, ''), l.text, l.msgid FROM ");
+    sql += query.hasTerms() ? QStringLiteral("lines_text t JOIN lines l ON l.id = t.rowid ")
+                            : QStringLiteral("lines l ");
+    sql += QStringLiteral("JOIN windows w ON w.id = l.window LEFT JOIN senders s ON s.id = "
+                          "l.sender WHERE ");
+    sql += query.hasTerms() ? QStringLiteral("lines_text MATCH ?1") : QStringLiteral("?1 IS NULL");
     QList<std::pair<int, QVariant>> binds;
     int next = 2;
     const auto where = [&](const char* condition, const QVariant& value) {
@@ -316,15 +524,13 @@ std::vector<HistoryMatch> HistoryDatabase::search(const HistoryQuery& query)
     if (!query.in.isEmpty())
         where("w.name = ?%1", query.in);
     if (!query.from.isEmpty())
-        where("l.sender = ?%1 COLLATE NOCASE", query.from);
+        where("l.sender IN (SELECT id FROM senders WHERE name = ?%1 COLLATE NOCASE)", query.from);
     if (query.afterMs >= 0)
         where("l.time >= ?%1", query.afterMs);
     if (query.beforeMs >= 0)
         where("l.time < ?%1", query.beforeMs);
     sql += query.hasTerms() ? QStringLiteral(" ORDER BY t.rowid DESC")
                             : QStringLiteral(" ORDER BY l.id DESC");
-    sql += QStringLiteral(" LIMIT ?%1").arg(next);
-    binds.append({next, qint64(std::max(0, query.limit))});
 
     SqliteStatement s = db_.prepare(sql.toUtf8().constData());
     if (!s.isValid())
@@ -337,21 +543,37 @@ std::vector<HistoryMatch> HistoryDatabase::search(const HistoryQuery& query)
         else
             s.bind(index, value.toLongLong());
     }
+    // Rows follow arrival; a line fetched or played back late arrives after newer ones. So
+    // the newest arrivals are taken, ten times as many as asked for, and put in the order
+    // of their times.
+    const size_t limit = size_t(std::max(0, query.limit));
+    const size_t candidates = limit * 10;
     std::vector<HistoryMatch> matches;
-    while (db_.note(s.step()) == SQLITE_ROW) {
+    while (matches.size() < candidates && db_.note(s.step()) == SQLITE_ROW) {
         HistoryMatch m;
+        m.row.line.text = s.text(6);
+        m.plainText = stripFormatting(m.row.line.text);
+        // The index knows words, not where they stand: phrases are checked here.
+        if (!query.phrasesIn(m.plainText))
+            continue;
         m.row.id = s.int64(0);
         m.row.line.network = s.text(1);
         m.row.line.window = s.text(2);
         m.row.line.timeMs = s.int64(3);
         m.row.line.kind = int(s.int64(4));
         m.row.line.sender = s.text(5);
-        m.row.line.text = s.text(6);
         m.row.line.msgid = s.text(7);
-        m.plainText = stripFormatting(m.row.line.text);
-        m.marks = query.marksIn(m.plainText);
         matches.push_back(std::move(m));
     }
+    std::stable_sort(
+        matches.begin(), matches.end(), [](const HistoryMatch& a, const HistoryMatch& b) {
+            return a.row.line.timeMs != b.row.line.timeMs ? a.row.line.timeMs > b.row.line.timeMs
+                                                          : a.row.id > b.row.id;
+        });
+    if (matches.size() > limit)
+        matches.resize(limit);
+    for (HistoryMatch& m : matches)
+        m.marks = query.marksIn(m.plainText);
     return matches;
 }
 

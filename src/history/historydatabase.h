@@ -15,24 +15,35 @@ class HistoryDatabase
 {
 public:
     enum class Access { ReadWrite, ReadOnly };
+    // Lines written as they come take rows from here up; lines imported from older logs
+    // take the rows below, so that rows follow time.
+    static constexpr qint64 FirstRow = qint64(1) << 32;
 
-    // Opens (and for ReadWrite creates, mode 0600, in WAL mode) the file. False when it
-    // cannot be used; error() says why.
+    // Opens (and for ReadWrite creates, mode 0600, in WAL mode) the file; a file of an
+    // older layout is rewritten in this one first. False when it cannot be used; error()
+    // says why.
     bool open(const QString& path, Access access);
     void close();
     bool isOpen() const { return db_.isOpen(); }
     // Why the last call failed, as SQLite says it ("database is locked").
-    QString error() const { return db_.errorText(); }
+    QString error() const;
     int errorCode() const { return db_.errorCode(); }
 
-    // Writes lines in one transaction; a line whose msgid is stored in its window, or
-    // without msgid one with the same window, time, sender and text, is skipped. Returns
+    // Writes lines in one transaction; a line whose msgid is stored in its window, or a
+    // line played back without msgid whose window, time, sender and text are stored, is
+    // skipped. Returns
     // the lines written, -1 when the transaction failed (nothing of it is kept).
     int write(const std::vector<HistoryLine>& lines);
     // The same for lines whose rows were given beforehand (a row of 0 takes the next).
     int write(const std::vector<HistoryRow>& rows);
     // The row the next line written without one would take.
     qint64 nextRow();
+    // Lines read from text logs, in batches after one beginImport(): of each window only
+    // the lines older than its first stored line when the import began are written, on
+    // rows below every stored line, in the order of their times. Returns the lines
+    // written, -1 when it failed.
+    void beginImport();
+    int importLines(std::vector<HistoryLine> lines);
 
     // A window's last count lines, oldest first; and the count lines just before or just
     // after a position, oldest first.
@@ -51,10 +62,15 @@ public:
     QString integrityCheck();
 
 private:
+    bool openAs(const QString& path, Access access);
     bool createSchema();
+    bool finishOpening();
+    int schemaVersion();
+    int tableExists(const char* name);
     qint64 windowId(const QString& network, const QString& window, bool create);
-    std::vector<HistoryRow> readRows(SqliteStatement& statement, const QString& network,
-                                     const QString& window, bool newestFirst);
+    // 0 for no sender; -1 when it failed.
+    qint64 senderId(const QString& sender);
+    void forgetIds();
     template <typename Rows> int writeRows(const Rows& rows);
     // The count lines just before or just after a position, oldest first.
     std::vector<HistoryRow> linesBeside(const QString& network, const QString& window,
@@ -62,8 +78,19 @@ private:
     bool unindex(const char* selectIdAndText, qint64 value);
 
     SqliteDatabase db_;
-    QHash<QString, qint64> windowIds_; // by lower-cased network and window
+    bool newerFile_ = false;
+    QHash<std::pair<QString, QString>, qint64> windowIds_; // by network and window as given
+    QHash<QString, qint64> windowIdsByName_;               // by lower-cased network and window
+    QHash<QString, qint64> senderIds_;
+    // Of each window met in this import, the time of its first line stored before it.
+    QHash<QString, qint64> importBefore_;
     SqliteStatement insertLine_;
+    SqliteStatement insertReplayed_;
     SqliteStatement insertById_;
-    SqliteStatement indexLine_;
+    SqliteStatement indexRows_;
+    SqliteStatement addSender_;
+    SqliteStatement findSender_;
+    SqliteStatement findWindow_;
+    SqliteStatement readBefore_;
+    SqliteStatement readAfter_;
 };

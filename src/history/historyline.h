@@ -8,7 +8,9 @@
 // One line a window showed: where, when (milliseconds since the epoch, the server's time
 // when it gave one), its kind (the line's class as the window draws it), who said it
 // (empty for the client's and the server's own lines), its text with its formatting
-// codes, and the server's message id when there is one.
+// codes, the server's message id when there is one, and whether it was played back (a
+// server's or bouncer's history, or an older log): only such a line can be one the store
+// holds already.
 struct HistoryLine
 {
     QString network;
@@ -18,6 +20,7 @@ struct HistoryLine
     QString sender;
     QString text;
     QString msgid;
+    bool replayed = false;
 };
 
 // Where a line stands in its window's order: by time, then by row. Reading before or

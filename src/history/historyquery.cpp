@@ -108,9 +108,35 @@ QString HistoryQuery::matchExpression() const
         else
             terms.append(quoted(word));
     }
-    for (const QString& phrase : phrases)
-        terms.append(quoted(phrase));
+    for (const QString& phrase : phrases) {
+        for (const auto& [start, length] : wordsOf(phrase))
+            terms.append(quoted(phrase.mid(start, length)));
+    }
     return terms.join(u' ');
+}
+
+bool HistoryQuery::phrasesIn(const QString& plainText) const
+{
+    if (phrases.isEmpty())
+        return true;
+    const QList<std::pair<int, int>> lineWords = wordsOf(plainText);
+    const auto wordAt = [&](qsizetype i) {
+        return QStringView(plainText).mid(lineWords.at(i).first, lineWords.at(i).second);
+    };
+    return std::all_of(phrases.begin(), phrases.end(), [&](const QString& phrase) {
+        const QList<std::pair<int, int>> words = wordsOf(phrase);
+        for (qsizetype at = 0; at + words.size() <= lineWords.size(); ++at) {
+            qsizetype i = 0;
+            while (i < words.size() &&
+                   wordAt(at + i).compare(
+                       QStringView(phrase).mid(words.at(i).first, words.at(i).second),
+                       Qt::CaseInsensitive) == 0)
+                ++i;
+            if (i == words.size())
+                return true;
+        }
+        return false;
+    });
 }
 
 QList<std::pair<int, int>> HistoryQuery::marksIn(const QString& plainText) const

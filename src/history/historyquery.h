@@ -26,9 +26,12 @@ struct HistoryQuery
     static HistoryQuery parse(const QString& text);
     // Words or phrases to look up in the full-text index.
     bool hasTerms() const { return !words.isEmpty() || !phrases.isEmpty(); }
-    // The full-text match expression: every word and phrase quoted, so nothing the user
-    // types is read as the index's own syntax.
+    // The full-text match expression: every word, and every word of the phrases, quoted,
+    // so nothing the user types is read as the index's own syntax. The index keeps no word
+    // positions: phrasesIn checks the phrases in a line it found.
     QString matchExpression() const;
+    // Whether each phrase stands in plain text as its words one after another.
+    bool phrasesIn(const QString& plainText) const;
     // Where the words and phrases' words stand in plain text, as (start, length) pairs in
     // order: a word is marked where the index would match it.
     QList<std::pair<int, int>> marksIn(const QString& plainText) const;

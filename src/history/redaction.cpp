@@ -3,6 +3,7 @@
 #include <QList>
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -104,10 +105,42 @@ void hide(QList<std::pair<int, int>>& spans, const QList<Word>& words, int at, i
         spans.append({words.at(which).start, words.at(which).length});
 }
 
+// Whether a run of letters in text names a command that carries a password. A command
+// word, once what surrounds it is taken off, is such a run; most lines hold none and are
+// kept as they are without a closer look.
+bool mayHoldCommand(const QString& text)
+{
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    while (i < n) {
+        while (i < n && !text.at(i).isLetter())
+            ++i;
+        const qsizetype start = i;
+        while (i < n && text.at(i).isLetter())
+            ++i;
+        const QStringView word = QStringView(text).mid(start, i - start);
+        if (word.size() < 2 || word.size() > 12)
+            continue;
+        // Only a name of the same length and first letter is compared.
+        const char16_t first = word.front().toLower().unicode();
+        const auto names = [&](const auto& commands) {
+            return std::any_of(std::begin(commands), std::end(commands), [&](const auto& c) {
+                return c.name[0] == first && qsizetype(std::strlen(c.name)) == word.size() &&
+                       is(word, c.name);
+            });
+        };
+        if (names(serviceCommands) || names(rawCommands) || (word.size() == 3 && is(word, "set")))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 QString Redaction::redact(const QString& window, const QString& text)
 {
+    if (!mayHoldCommand(text))
+        return text;
     const QList<Word> words = wordsOf(text);
     QList<std::pair<int, int>> spans;
     // Service commands count once a service was named, by the window or a word before.

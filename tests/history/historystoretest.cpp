@@ -5,6 +5,7 @@
 #include "history/historydatabase.h"
 #include "history/historyquery.h"
 #include "history/redaction.h"
+#include "history/sqlite.h"
 #include "support/testmain.h"
 
 #include <QDate>
@@ -71,7 +72,9 @@ private Q_SLOTS:
             HistoryStore store(path);
             store.setSettings({true, false, 0});
             store.add(line("A", "#chan", 1000, "alice", coded));
-            store.add(line("A", "#chan", 1000, "alice", coded)); // the same line again
+            HistoryLine again = line("A", "#chan", 1000, "alice", coded);
+            again.replayed = true; // the same line played back
+            store.add(again);
             store.add(line("A", "#chan", 1000, "alice", "hello world"));
             store.add(line("A", "#Chan", 2000, "bob", "second", "m1"));
             store.add(line("A", "#chan", 2500, "bob", "second, played back", "m1"));
@@ -180,7 +183,7 @@ private Q_SLOTS:
                                << "\"hello\" \"world\"" << none << -1LL << -1LL << true;
         QTest::newRow("phrase and filters")
             << "\"hello  world\" from:alice in:#linux NET:libera"
-            << "\"hello world\"" << QStringList{"alice", "#linux", "libera"} << -1LL << -1LL
+            << "\"hello\" \"world\"" << QStringList{"alice", "#linux", "libera"} << -1LL << -1LL
             << true;
         QTest::newRow("dates") << "after:2026-03-01 before:2026-03-02 x"
                                << "\"x\"" << none << dayMs(2026, 3, 1) << dayMs(2026, 3, 2) << true;
@@ -199,7 +202,7 @@ private Q_SLOTS:
             << "\"a\" \"AND\" \"NEAR\" \"b\" \"c\"" << none << -1LL << -1LL << true;
         QTest::newRow("open quote runs to the end")
             << "x \"still open"
-            << "\"x\" \"still open\"" << none << -1LL << -1LL << true;
+            << "\"x\" \"still\" \"open\"" << none << -1LL << -1LL << true;
         QTest::newRow("empty filter is a word")
             << "from: in:"
             << "\"from\" \"in\"" << none << -1LL << -1LL << true;
@@ -291,6 +294,88 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(QString, stored);
         QCOMPARE(Redaction::redact(window, text), stored);
+    }
+
+    // A file written by the former layout (senders by name, word positions in the index)
+    // opens with its lines; lines that arrive late, and lines imported from older logs,
+    // take their place by time in a window and in search results.
+    void olderFilesAndLateLinesKeepTheOrderOfTime()
+    {
+        QTemporaryDir dir;
+        const QString path = HistoryStore::pathIn(dir.path());
+        {
+            SqliteDatabase old;
+            QVERIFY(old.open(path, 0x2 | 0x4)); // read-write, create
+            QCOMPARE(old.exec(R"(
+CREATE TABLE windows(id INTEGER PRIMARY KEY, network TEXT NOT NULL COLLATE NOCASE,
+  name TEXT NOT NULL COLLATE NOCASE, UNIQUE(network, name));
+CREATE TABLE lines(id INTEGER PRIMARY KEY, window INTEGER NOT NULL, time INTEGER NOT NULL,
+  kind INTEGER NOT NULL, sender TEXT NOT NULL, text TEXT NOT NULL, msgid TEXT);
+CREATE INDEX lines_by_window ON lines(window, time);
+CREATE UNIQUE INDEX lines_by_msgid ON lines(window, msgid) WHERE msgid IS NOT NULL;
+CREATE VIRTUAL TABLE lines_text USING fts5(text, content='', columnsize=0);
+INSERT INTO windows VALUES(1, 'libera', '#linux');
+INSERT INTO lines VALUES(1, 1, 5000, 1, 'alice', '<alice> kernel one', 'a1');
+INSERT INTO lines VALUES(2, 1, 6000, 1, 'Bob', '<Bob> kernel two', NULL);
+INSERT INTO lines_text(rowid, text) VALUES(1, '<alice> kernel one'), (2, '<Bob> kernel two');
+)"),
+                     0);
+        }
+        HistoryDatabase db;
+        QVERIFY(db.open(path, HistoryDatabase::Access::ReadWrite));
+        const auto texts = [](const auto& rows) {
+            QStringList result;
+            for (const auto& r : rows) {
+                if constexpr (std::is_same_v<std::decay_t<decltype(r)>, HistoryMatch>)
+                    result << r.row.line.sender + u':' + r.plainText;
+                else
+                    result << r.line.sender + u':' + r.line.text;
+            }
+            return result;
+        };
+        QCOMPARE(texts(db.lastLines("LIBERA", "#linux", 10)),
+                 (QStringList{"alice:<alice> kernel one", "Bob:<Bob> kernel two"}));
+        QCOMPARE(texts(db.search(HistoryQuery::parse("kernel from:BOB"))),
+                 QStringList{"Bob:<Bob> kernel two"});
+        // The msgid still keeps a played-back line out.
+        QCOMPARE(db.write(std::vector<HistoryLine>{
+                     line("libera", "#linux", 5000, "alice", "<alice> kernel one", "a1")}),
+                 0);
+
+        // A line comes live, then one from before it fetched late.
+        QCOMPARE(db.write(std::vector<HistoryLine>{
+                     line("libera", "#linux", 9000, "carol", "<carol> kernel live")}),
+                 1);
+        QCOMPARE(db.write(std::vector<HistoryLine>{
+                     line("libera", "#linux", 7000, "dave", "<dave> kernel fetched")}),
+                 1);
+        // Older logs: the line before the window's first stored one comes in, the one
+        // after it is in the store already; a window the store never had takes all.
+        db.beginImport();
+        QCOMPARE(db.importLines({line("libera", "#linux", 1000, "erin", "<erin> kernel logged"),
+                                 line("libera", "#linux", 5500, "alice", "<alice> kernel one"),
+                                 line("libera", "#old", 2000, "fay", "<fay> kernel elsewhere")}),
+                 2);
+        QCOMPARE(db.importLines({line("libera", "#linux", 1500, "erin", "<erin> kernel later")}),
+                 1);
+        db.beginImport();
+        QCOMPARE(db.importLines({line("libera", "#linux", 1000, "erin", "<erin> kernel logged")}),
+                 0);
+
+        const QStringList byTime{"carol:<carol> kernel live",  "dave:<dave> kernel fetched",
+                                 "Bob:<Bob> kernel two",       "alice:<alice> kernel one",
+                                 "fay:<fay> kernel elsewhere", "erin:<erin> kernel later",
+                                 "erin:<erin> kernel logged"};
+        QCOMPARE(texts(db.search(HistoryQuery::parse("kernel"))), byTime);
+        QStringList windowOrder = byTime;
+        windowOrder.removeAt(4);
+        std::reverse(windowOrder.begin(), windowOrder.end());
+        QCOMPARE(texts(db.lastLines("libera", "#linux", 10)), windowOrder);
+        const auto all = db.lastLines("libera", "#linux", 10);
+        QCOMPARE(
+            texts(db.linesBefore("libera", "#linux", {all.at(3).line.timeMs, all.at(3).id}, 10)),
+            windowOrder.mid(0, 3));
+        QCOMPARE(db.integrityCheck(), QStringLiteral("ok"));
     }
 
     // The store's writer is killed while a flood goes on: the file stays sound every time,
