@@ -87,15 +87,23 @@ ALTER TABLE lines RENAME TO old_lines;
 )";
 constexpr const char* fromVersion1Copy = R"(
 INSERT INTO senders(name) SELECT DISTINCT sender FROM old_lines WHERE sender <> '';
-INSERT INTO lines SELECT o.id + 4294967296 /* FirstRow */, o.window, o.time, o.kind, coalesce(s.id, 0), o.text,
+INSERT INTO lines SELECT o.id + FIRST_ROW, o.window, o.time, o.kind, coalesce(s.id, 0), o.text,
   o.msgid FROM old_lines o LEFT JOIN senders s ON s.name = o.sender ORDER BY o.id;
 INSERT INTO lines_text(rowid, text) SELECT id, plain_text(text) FROM lines;
 DROP TABLE old_lines;
 )";
 
+// A line shown as "<sender> text" keeps only the text, with this mark on its kind: the
+// name is kept once, in senders.
+constexpr int SenderBefore = 0x40;
+// A line's kind and its whole text, of lines l joined with senders s.
+#define KIND_AND_TEXT                                                                              \
+    "l.kind & 63, CASE WHEN l.kind & 64 THEN '<' || s.name || '> ' || l.text ELSE l.text END"
+#define FROM_LINES "FROM lines l LEFT JOIN senders s ON s.id = l.sender "
+
 // What a read of a window's lines selects, for rowFrom.
-constexpr const char* lineColumns = "SELECT l.id, l.time, l.kind, coalesce(s.name, ''), l.text, "
-                                    "l.msgid FROM lines l LEFT JOIN senders s ON s.id = l.sender ";
+constexpr const char* lineColumns =
+    "SELECT l.id, l.time, " KIND_AND_TEXT ", coalesce(s.name, ''), l.msgid " FROM_LINES;
 
 HistoryRow rowFrom(const SqliteStatement& s, const QString& network, const QString& window)
 {
@@ -105,8 +113,8 @@ HistoryRow rowFrom(const SqliteStatement& s, const QString& network, const QStri
     row.line.window = window;
     row.line.timeMs = s.int64(1);
     row.line.kind = int(s.int64(2));
-    row.line.sender = s.text(3);
-    row.line.text = s.text(4);
+    row.line.text = s.text(3);
+    row.line.sender = s.text(4);
     row.line.msgid = s.text(5);
     return row;
 }
@@ -181,6 +189,7 @@ bool HistoryDatabase::finishOpening()
                                        "l.id > ?4) ORDER BY l.time, l.id LIMIT ?2");
     findWindow_ = db_.prepare("SELECT id FROM windows WHERE network = ?1 AND name = ?2");
     findSender_ = db_.prepare("SELECT id FROM senders WHERE name = ?1");
+    nextFree_ = nextRow();
     if (!readBefore_.isValid() || !readAfter_.isValid() || !findWindow_.isValid() ||
         !findSender_.isValid()) {
         close();
@@ -201,14 +210,16 @@ bool HistoryDatabase::createSchema()
         ok = db_.exec(schema) == SQLITE_OK;
     else if (ok && version < SchemaVersion)
         ok = db_.exec(fromVersion1) == SQLITE_OK && db_.exec(schema) == SQLITE_OK &&
-             db_.exec(fromVersion1Copy) == SQLITE_OK;
+             db_.exec(QByteArray(fromVersion1Copy)
+                          .replace("FIRST_ROW", QByteArray::number(FirstRow))
+                          .constData()) == SQLITE_OK;
     if (!ok || db_.exec("COMMIT") != SQLITE_OK) {
         db_.rollback();
         return false;
     }
     if (schemaVersion() != SchemaVersion)
         return true; // a newer program's file: finishOpening says so
-    // ?7 is the line's row when it was given one beforehand; unbound, SQLite picks it.
+    // ?7 is the line's row.
     insertLine_ = db_.prepare("INSERT INTO lines(id, window, time, kind, sender, text) "
                               "VALUES(?7, ?1, ?2, ?3, ?4, ?5)");
     insertReplayed_ = db_.prepare(
@@ -217,12 +228,10 @@ bool HistoryDatabase::createSchema()
         "AND sender = ?4 AND text = ?5)");
     insertById_ = db_.prepare("INSERT OR IGNORE INTO lines(id, window, time, kind, sender, text, "
                               "msgid) VALUES(?7, ?1, ?2, ?3, ?4, ?5, ?6)");
-    // A batch's rows are new, and nothing else lies between the lowest and the highest.
-    indexRows_ = db_.prepare("INSERT INTO lines_text(rowid, text) SELECT id, plain_text(text) "
-                             "FROM lines WHERE id BETWEEN ?1 AND ?2");
+    indexLine_ = db_.prepare("INSERT INTO lines_text(rowid, text) VALUES(?1, ?2)");
     addSender_ = db_.prepare("INSERT INTO senders(name) VALUES(?1)");
     return insertLine_.isValid() && insertReplayed_.isValid() && insertById_.isValid() &&
-           indexRows_.isValid() && addSender_.isValid();
+           indexLine_.isValid() && addSender_.isValid();
 }
 
 int HistoryDatabase::tableExists(const char* name)
@@ -242,7 +251,7 @@ QString HistoryDatabase::error() const
 
 void HistoryDatabase::close()
 {
-    for (SqliteStatement* s : {&indexRows_, &insertLine_, &insertReplayed_, &insertById_,
+    for (SqliteStatement* s : {&indexLine_, &insertLine_, &insertReplayed_, &insertById_,
                                &addSender_, &findSender_, &findWindow_, &readBefore_, &readAfter_})
         *s = SqliteStatement();
     forgetIds();
@@ -360,8 +369,8 @@ template <typename Rows> int HistoryDatabase::writeRows(const Rows& rows)
         return -1;
     static const QString noText = QStringLiteral("");
     int written = 0;
-    qint64 low = std::numeric_limits<qint64>::max();
-    qint64 high = std::numeric_limits<qint64>::min();
+    std::vector<std::pair<qint64, const HistoryLine*>> indexed;
+    indexed.reserve(rows.size());
     bool ok = true;
     for (const auto& row : rows) {
         const HistoryLine& line = lineOf(row);
@@ -374,15 +383,22 @@ template <typename Rows> int HistoryDatabase::writeRows(const Rows& rows)
         SqliteStatement& insert = !line.msgid.isEmpty() ? insertById_
                                   : line.replayed       ? insertReplayed_
                                                         : insertLine_;
+        const QString& text = line.text.isNull() ? noText : line.text;
+        const qsizetype named = line.sender.size() + 3;
+        const bool senderBefore = sender > 0 && line.kind >= 0 && line.kind < SenderBefore &&
+                                  text.size() >= named && text.startsWith(u'<') &&
+                                  text.at(named - 2) == u'>' && text.at(named - 1) == u' ' &&
+                                  QStringView(text).mid(1, named - 3) == line.sender;
         insert.bind(1, window);
         insert.bind(2, line.timeMs);
-        insert.bind(3, qint64(line.kind));
+        insert.bind(3, qint64(line.kind | (senderBefore ? SenderBefore : 0)));
         insert.bind(4, sender);
-        insert.bindKept(5, line.text.isNull() ? noText : line.text);
+        insert.bindKept(5, senderBefore ? QStringView(text).mid(named) : QStringView(text));
         if (!line.msgid.isEmpty())
             insert.bindKept(6, line.msgid);
-        if (rowOf(row) > 0)
-            insert.bind(7, rowOf(row));
+        const qint64 id = rowOf(row) > 0 ? rowOf(row) : nextFree_;
+        insert.bind(7, id);
+        nextFree_ = std::max(nextFree_, id + 1);
         const int rc = db_.note(insert.step());
         insert.reset();
         if (rc != SQLITE_DONE) {
@@ -391,21 +407,23 @@ template <typename Rows> int HistoryDatabase::writeRows(const Rows& rows)
         }
         if (db_.changes() > 0) { // else already stored
             ++written;
-            low = std::min(low, db_.lastInsertRowId());
-            high = std::max(high, db_.lastInsertRowId());
+            indexed.emplace_back(db_.lastInsertRowId(), &line);
         }
     }
-    // The words of the whole batch in one statement, after its rows.
-    if (ok && written > 0) {
-        indexRows_.bind(1, low);
-        indexRows_.bind(2, high);
-        ok = db_.note(indexRows_.step()) == SQLITE_DONE;
-        indexRows_.reset();
+    // The words after the rows: a statement on another table between two index inserts
+    // would make the full-text index write out what it holds each time.
+    for (size_t i = 0; ok && i < indexed.size(); ++i) {
+        const QString plain = stripFormatting(indexed[i].second->text);
+        indexLine_.bind(1, indexed[i].first);
+        indexLine_.bindKept(2, plain);
+        ok = db_.note(indexLine_.step()) == SQLITE_DONE;
+        indexLine_.reset();
     }
     if (ok && db_.exec("COMMIT") == SQLITE_OK)
         return written;
     db_.rollback();
     forgetIds(); // windows and senders made in the lost transaction are gone with it
+    nextFree_ = nextRow();
     return -1;
 }
 
@@ -506,8 +524,8 @@ std::vector<HistoryMatch> HistoryDatabase::search(const HistoryQuery& query)
 {
     if (!isOpen() || !query.error.isEmpty())
         return {};
-    QString sql = QStringLiteral("SELECT l.id, w.network, w.name, l.time, l.kind, "
-                                 "coalesce(s.name, ''), l.text, l.msgid FROM ");
+    QString sql = QStringLiteral("SELECT l.id, w.network, w.name, l.time, " KIND_AND_TEXT
+                                 ", coalesce(s.name, ''), l.msgid FROM ");
     sql += query.hasTerms() ? QStringLiteral("lines_text t JOIN lines l ON l.id = t.rowid ")
                             : QStringLiteral("lines l ");
     sql += QStringLiteral("JOIN windows w ON w.id = l.window LEFT JOIN senders s ON s.id = "
@@ -551,7 +569,7 @@ std::vector<HistoryMatch> HistoryDatabase::search(const HistoryQuery& query)
     std::vector<HistoryMatch> matches;
     while (matches.size() < candidates && db_.note(s.step()) == SQLITE_ROW) {
         HistoryMatch m;
-        m.row.line.text = s.text(6);
+        m.row.line.text = s.text(5);
         m.plainText = stripFormatting(m.row.line.text);
         // The index knows words, not where they stand: phrases are checked here.
         if (!query.phrasesIn(m.plainText))
@@ -561,7 +579,7 @@ std::vector<HistoryMatch> HistoryDatabase::search(const HistoryQuery& query)
         m.row.line.window = s.text(2);
         m.row.line.timeMs = s.int64(3);
         m.row.line.kind = int(s.int64(4));
-        m.row.line.sender = s.text(5);
+        m.row.line.sender = s.text(6);
         m.row.line.msgid = s.text(7);
         matches.push_back(std::move(m));
     }
@@ -580,9 +598,10 @@ std::vector<HistoryMatch> HistoryDatabase::search(const HistoryQuery& query)
 bool HistoryDatabase::unindex(const char* condition, qint64 value)
 {
     const QByteArray unindexSql =
-        QByteArray("INSERT INTO lines_text(lines_text, rowid, text) SELECT 'delete', id, "
-                   "plain_text(text) FROM lines WHERE ") +
-        condition;
+        QByteArray("INSERT INTO lines_text(lines_text, rowid, text) SELECT 'delete', l.id, "
+                   "plain_text(text) FROM (SELECT l.id, " KIND_AND_TEXT " AS text " FROM_LINES
+                   "WHERE l.") +
+        condition + ") l";
     const QByteArray deleteSql = QByteArray("DELETE FROM lines WHERE ") + condition;
     if (db_.exec("BEGIN IMMEDIATE") != SQLITE_OK)
         return false;

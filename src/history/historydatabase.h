@@ -17,7 +17,7 @@ public:
     enum class Access { ReadWrite, ReadOnly };
     // Lines written as they come take rows from here up; lines imported from older logs
     // take the rows below, so that rows follow time.
-    static constexpr qint64 FirstRow = qint64(1) << 32;
+    static constexpr qint64 FirstRow = qint64(1) << 27;
 
     // Opens (and for ReadWrite creates, mode 0600, in WAL mode) the file; a file of an
     // older layout is rewritten in this one first. False when it cannot be used; error()
@@ -35,6 +35,7 @@ public:
     // the lines written, -1 when the transaction failed (nothing of it is kept).
     int write(const std::vector<HistoryLine>& lines);
     // The same for lines whose rows were given beforehand (a row of 0 takes the next).
+    // Rows start at FirstRow.
     int write(const std::vector<HistoryRow>& rows);
     // The row the next line written without one would take.
     qint64 nextRow();
@@ -79,6 +80,7 @@ private:
 
     SqliteDatabase db_;
     bool newerFile_ = false;
+    qint64 nextFree_ = FirstRow; // the row a line written without one takes
     QHash<std::pair<QString, QString>, qint64> windowIds_; // by network and window as given
     QHash<QString, qint64> windowIdsByName_;               // by lower-cased network and window
     QHash<QString, qint64> senderIds_;
@@ -87,7 +89,7 @@ private:
     SqliteStatement insertLine_;
     SqliteStatement insertReplayed_;
     SqliteStatement insertById_;
-    SqliteStatement indexRows_;
+    SqliteStatement indexLine_;
     SqliteStatement addSender_;
     SqliteStatement findSender_;
     SqliteStatement findWindow_;

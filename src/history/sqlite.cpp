@@ -32,15 +32,11 @@ void SqliteStatement::bind(int index, const QString& value)
     sqlite3_bind_text(stmt_, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
 }
 
-void SqliteStatement::bindKept(int index, const QString& value)
+void SqliteStatement::bindKept(int index, QStringView value)
 {
-    if (value.isNull()) {
-        sqlite3_bind_null(stmt_, index);
-        return;
-    }
     // SQLite reads the text where it is and converts it once as it stores it.
-    sqlite3_bind_text16(stmt_, index, value.utf16(), int(value.size() * sizeof(char16_t)),
-                        SQLITE_STATIC);
+    sqlite3_bind_text16(stmt_, index, value.isNull() ? u"" : value.utf16(),
+                        int(value.size() * sizeof(char16_t)), SQLITE_STATIC);
 }
 
 int SqliteStatement::step()

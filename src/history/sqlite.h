@@ -23,9 +23,9 @@ public:
     void bind(int index, qint64 value);
     // A null string binds SQL NULL.
     void bind(int index, const QString& value);
-    // The same without a copy, for a string that stays as it is until the statement has
-    // run (a temporary does not).
-    void bindKept(int index, const QString& value);
+    // Text without a copy, for a string that stays as it is until the statement has run
+    // (a temporary does not).
+    void bindKept(int index, QStringView value);
     // SQLITE_ROW, SQLITE_DONE or an error code.
     int step();
     // Ready to run again with new bindings.

@@ -376,6 +376,15 @@ INSERT INTO lines_text(rowid, text) VALUES(1, '<alice> kernel one'), (2, '<Bob> 
             texts(db.linesBefore("libera", "#linux", {all.at(3).line.timeMs, all.at(3).id}, 10)),
             windowOrder.mid(0, 3));
         QCOMPARE(db.integrityCheck(), QStringLiteral("ok"));
+
+        // A new file leaves room below its first line for older ones.
+        HistoryDatabase fresh;
+        QVERIFY(fresh.open(dir.filePath("fresh.db"), HistoryDatabase::Access::ReadWrite));
+        QCOMPARE(fresh.write(std::vector<HistoryLine>{line("n", "#w", 9000, "a", "<a> now")}), 1);
+        fresh.beginImport();
+        QCOMPARE(fresh.importLines({line("n", "#w", 1000, "a", "<a> then")}), 1);
+        QCOMPARE(texts(fresh.search(HistoryQuery::parse("in:#w"))),
+                 (QStringList{"a:<a> now", "a:<a> then"}));
     }
 
     // The store's writer is killed while a flood goes on: the file stays sound every time,
