@@ -13,6 +13,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 #include <QUrl>
 
 #include <pwd.h>
@@ -413,6 +414,42 @@ void Client::wireHistory()
                 pastReads_.erase(read);
                 windows_.showPast(window, pastLines(rows));
             });
+    connect(store, &HistoryStore::logsImported, this,
+            [this](int lines, int logs, const QString& error) {
+                if (!error.isEmpty())
+                    statusLog_.add(QStringLiteral("Logs not imported: ") + error);
+                else if (logs == 0)
+                    statusLog_.add(QStringLiteral("Every log is in the history already."));
+                else
+                    statusLog_.add(
+                        QStringLiteral("Imported %1 lines from %2 logs into the history.")
+                            .arg(QLocale().toString(lines), QLocale().toString(logs)));
+            });
+}
+
+void Client::importLogs()
+{
+    if (!history_ || history_->isOff() || !options_.history.enabled) {
+        statusLog_.add(QStringLiteral("History is off: no logs can be imported."));
+        return;
+    }
+    LogImport::Setup setup;
+    setup.folder = programFolder_ + QStringLiteral("logs");
+    // The first network's logs carry no network in their names: they are its lines, under
+    // the name it goes by now, else the one of the server last used.
+    setup.network = primary_.name();
+    const RecentServer& last = options_.servers.recent.front();
+    if (setup.network.isEmpty())
+        setup.network =
+            last.label.compare(last.host, Qt::CaseInsensitive) != 0 ? last.label : last.host;
+    setup.ownNickname = options_.user.nickname;
+    setup.privateChats = options_.history.privateChats;
+    setup.serverKind = LineClass::Server;
+    setup.otherKind = LineClass::Other;
+    setup.ownKind = LineClass::You;
+    history_->importLogs(setup);
+    statusLog_.add(
+        QStringLiteral("Importing the logs of %1 into the history...").arg(setup.folder));
 }
 
 QList<WindowRegistry::PastLine> Client::pastLines(const QList<HistoryRow>& rows)

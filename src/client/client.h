@@ -102,6 +102,9 @@ public:
     HistoryStore* history() { return history_.get(); }
     // Deletes the window's lines from the history store, once the user confirms.
     void forgetHistory(ChatWindow* window);
+    // Reads the text logs of the logs folder into the history store, each log once; a
+    // status line tells how many lines came in, or why none could.
+    void importLogs();
     // The widgets' doors: conversations (join, leave, chats, invitations, sound requests)
     // and the connection (state, nickname, away, invisible, disconnect).
     Conversations& conversations() { return conversations_; }

@@ -4,7 +4,11 @@
 #include "history/redaction.h"
 
 #include <QDateTime>
+#include <QFileInfo>
+#include <QHash>
 #include <QTimer>
+
+#include <limits>
 
 // The store's thread: owns the database connection, writes the queue, answers reads.
 class HistoryWriter : public QObject
@@ -91,6 +95,43 @@ public:
             fail();
     }
 
+    void startImport(const LogImport::Setup& setup, const QString& listPath)
+    {
+        if (import_)
+            return endImport(QStringLiteral("Logs are being imported already."), false);
+        if (!db_.isOpen())
+            return endImport(QStringLiteral("History is off."), false);
+        import_ = std::make_unique<LogImport>(setup, listPath);
+        if (!import_->open())
+            return endImport(QStringLiteral("Can't read the logs folder ") + setup.folder);
+        importStep();
+    }
+
+    // One batch; the next is queued behind the reads and writes asked for meanwhile.
+    void importStep()
+    {
+        if (!db_.isOpen())
+            return endImport(QStringLiteral("History is off."));
+        std::vector<HistoryLine> lines;
+        const bool more = import_->read(lines, HistoryStore::BatchLines);
+        writeQueue();
+        std::erase_if(lines, [this](const HistoryLine& line) { return !importable(line); });
+        for (HistoryLine& line : lines)
+            line.text = Redaction::redact(line.window, line.text);
+        const int written = lines.empty() ? 0 : writeImported(lines);
+        if (written < 0) {
+            const QString why = db_.error();
+            fail();
+            return endImport(why);
+        }
+        imported_ += written;
+        import_->markRead();
+        if (!more)
+            return endImport(QString());
+        QMetaObject::invokeMethod(
+            this, [this] { importStep(); }, Qt::QueuedConnection);
+    }
+
     void readRows(quint64 request, std::vector<HistoryRow> rows)
     {
         handBack(&HistoryStore::linesRead, request, std::move(rows));
@@ -118,6 +159,53 @@ public:
     }
 
 private:
+    // The lines a window showed since its first stored line are in the store: only older
+    // ones come in. The log gives minutes, so a line in the minute of the first stored
+    // line may be that line and stays out.
+    bool importable(const HistoryLine& line)
+    {
+        const QString key = line.network.toLower() + u'\n' + line.window.toLower();
+        auto before = importBefore_.constFind(key);
+        if (before == importBefore_.cend()) {
+            const std::vector<HistoryRow> first = db_.linesAfter(
+                line.network, line.window, {std::numeric_limits<qint64>::min(), 0}, 1);
+            const qint64 limit =
+                first.empty() ? std::numeric_limits<qint64>::max()
+                              : first.front().line.timeMs - first.front().line.timeMs % 60000;
+            before = importBefore_.insert(key, limit);
+        }
+        return line.timeMs < *before;
+    }
+
+    // Imported lines take rows from the same count as the queued ones, so the two never
+    // claim the same row.
+    int writeImported(std::vector<HistoryLine>& lines)
+    {
+        std::vector<HistoryRow> rows;
+        rows.reserve(lines.size());
+        {
+            std::lock_guard lock(queue_->mutex);
+            for (HistoryLine& line : lines)
+                rows.push_back({queue_->nextRow++, std::move(line)});
+        }
+        return db_.write(rows);
+    }
+
+    void endImport(const QString& error, bool running = true)
+    {
+        const int lines = running ? imported_ : 0;
+        const int logs = running && import_ ? import_->logsRead() : 0;
+        if (running) {
+            import_.reset();
+            importBefore_.clear();
+            imported_ = 0;
+        }
+        HistoryStore* store = store_;
+        QMetaObject::invokeMethod(
+            store, [store, lines, logs, error] { Q_EMIT store->logsImported(lines, logs, error); },
+            Qt::QueuedConnection);
+    }
+
     // Reported once: the connection closes, and whatever comes later is dropped.
     void fail()
     {
@@ -135,6 +223,11 @@ private:
     QTimer* timer_ = nullptr;
     QTimer* retention_ = nullptr;
     int keepDays_ = 0;
+    // The import of logs under way, the lines it added, and per window (by lower-cased
+    // network and name) the time its imported lines must be older than.
+    std::unique_ptr<LogImport> import_;
+    int imported_ = 0;
+    QHash<QString, qint64> importBefore_;
 };
 
 void HistoryStore::Queue::number(std::vector<HistoryRow>& rows)
@@ -257,6 +350,20 @@ quint64 HistoryStore::search(const HistoryQuery& query)
 void HistoryStore::forgetWindow(const QString& network, const QString& window)
 {
     onWriter([=](HistoryWriter& w) { w.forgetWindow(network, window); });
+}
+
+QString HistoryStore::importListPath() const
+{
+    return QFileInfo(path_).absolutePath() + QStringLiteral("/importedlogs.txt");
+}
+
+void HistoryStore::importLogs(const LogImport::Setup& setup)
+{
+    // The lines shown so far are stored before the windows' first lines are looked up.
+    onWriter([setup, list = importListPath(), queued = takeQueued()](HistoryWriter& w) {
+        w.write(queued);
+        w.startImport(setup, list);
+    });
 }
 
 void HistoryStore::sync()
