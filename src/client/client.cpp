@@ -469,6 +469,34 @@ QString Client::storedName(const ChatWindow& window)
                : window.windowName();
 }
 
+bool Client::storesAs(const ChatWindow& window, const QString& network, const QString& name)
+{
+    return window.isChat() && storedName(window).compare(name, Qt::CaseInsensitive) == 0 &&
+           networkNumbered(window.network).name().compare(network, Qt::CaseInsensitive) == 0;
+}
+
+ChatWindow* Client::windowOfStoredLines(const QString& network, const QString& name)
+{
+    ChatWindow* found = nullptr;
+    for (qsizetype i = 0; i < windows_.count() && !found; ++i) {
+        if (storesAs(*windows_.at(i), network, name))
+            found = windows_.at(i);
+    }
+    // A network named otherwise now (another server of it, or not connected) keeps its
+    // windows: one of the same name serves.
+    for (qsizetype i = 0; i < windows_.count() && !found; ++i) {
+        ChatWindow* w = windows_.at(i);
+        if (w->isChat() && storedName(*w).compare(name, Qt::CaseInsensitive) == 0)
+            found = w;
+    }
+    if (!found && name.startsWith(u'='))
+        statusLog_.add(
+            QStringLiteral("The DCC Chat with %1 is closed: it can only be opened again by a new "
+                           "DCC Chat with %1.")
+                .arg(name.mid(1)));
+    return found;
+}
+
 void Client::forgetHistory(ChatWindow* window)
 {
     if (!history_ || !window || !window->isChat())
@@ -485,8 +513,7 @@ void Client::forgetHistory(ChatWindow* window)
             // What the window still shows stays; nothing beyond it can be read back.
             for (qsizetype i = 0; i < windows_.count(); ++i) {
                 ChatWindow* w = windows_.at(i);
-                if (w->isChat() && storedName(*w) == name &&
-                    networkNumbered(w->network).name() == network) {
+                if (storesAs(*w, network, name)) {
                     w->document->setMoreBefore(false);
                     w->document->setMoreAfter(false);
                 }
