@@ -442,6 +442,11 @@ void Client::importLogs()
     if (setup.network.isEmpty())
         setup.network =
             last.label.compare(last.host, Qt::CaseInsensitive) != 0 ? last.label : last.host;
+    if (setup.network.isEmpty()) {
+        statusLog_.add(QStringLiteral("Logs not imported: connect to their network first, so "
+                                      "that their lines are kept under its name."));
+        return;
+    }
     setup.ownNickname = options_.user.nickname;
     setup.privateChats = options_.history.privateChats;
     setup.serverKind = LineClass::Server;

@@ -97,6 +97,16 @@ bool LogImport::openNext()
 {
     while (!pending_.isEmpty()) {
         fileName_ = pending_.takeFirst();
+        // "name (network).txt" belongs to that network; a window's name holds no space.
+        QString base = fileName_.chopped(4);
+        QString network = setup_.network;
+        const qsizetype open = base.lastIndexOf(QStringLiteral(" ("));
+        if (base.endsWith(u')') && open > 0 && base.size() - open > 3) {
+            network = base.mid(open + 2, base.size() - open - 3);
+            base.truncate(open);
+        }
+        if (base.isEmpty() || network.isEmpty())
+            continue; // no window or no network to keep its lines under
         const QFileInfo info(QDir(setup_.folder), fileName_);
         auto file = std::make_unique<QFile>(info.filePath());
         if (!info.isFile() || !file->open(QIODevice::ReadOnly))
@@ -105,14 +115,7 @@ bool LogImport::openNext()
         readUpTo_ = info.size();
         fileDate_ = info.lastModified().date();
         ++logsRead_;
-        // "name (network).txt" belongs to that network; a window's name holds no space.
-        QString base = fileName_.chopped(4);
-        network_ = setup_.network;
-        const qsizetype open = base.lastIndexOf(QStringLiteral(" ("));
-        if (base.endsWith(u')') && open > 0) {
-            network_ = base.mid(open + 2, base.size() - open - 3);
-            base.truncate(open);
-        }
+        network_ = network;
         fileWindow_ = base;
         window_ = base;
         kind_ = Window::Unknown;
@@ -223,14 +226,12 @@ bool LogImport::takeLine(const QString& line, HistoryLine& out)
     return true;
 }
 
-bool LogImport::markRead()
+void LogImport::markRead()
 {
     if (finished_.isEmpty())
-        return true;
+        return;
     QFile list(listPath_);
-    if (!list.open(QIODevice::WriteOnly | QIODevice::Append))
-        return false;
-    const QByteArray names = (finished_.join(u'\n') + u'\n').toUtf8();
+    if (list.open(QIODevice::WriteOnly | QIODevice::Append))
+        list.write((finished_.join(u'\n') + u'\n').toUtf8());
     finished_.clear();
-    return list.write(names) == names.size();
 }

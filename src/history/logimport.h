@@ -50,8 +50,9 @@ public:
     // Appends at most max lines; false once every log is read to its end.
     bool read(std::vector<HistoryLine>& lines, int max);
     // The lines read so far are in the store: the logs read to their end are listed as
-    // imported.
-    bool markRead();
+    // imported. A list that cannot be written costs only a second reading, which adds
+    // nothing: only lines older than a window's first stored line come in.
+    void markRead();
     int logsRead() const { return logsRead_; }
 
 private:

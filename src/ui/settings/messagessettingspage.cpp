@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -134,7 +135,10 @@ MessagesSettingsPage::MessagesSettingsPage(Client& client, QWidget* parent)
     importLogs->setToolTip(
         QStringLiteral("Read the text logs of the logs folder into the history, once each"));
     connect(importLogs, &QPushButton::clicked, this, [this] { client_.importLogs(); });
-    storedForm->addRow(importLogs);
+    auto* importRow = new QHBoxLayout;
+    importRow->addWidget(importLogs);
+    importRow->addStretch(1);
+    storedForm->addRow(importRow);
     layout->addWidget(stored);
     layout->addStretch(1);
 
