@@ -164,17 +164,22 @@ private:
     // line may be that line and stays out.
     bool importable(const HistoryLine& line)
     {
-        const QString key = line.network.toLower() + u'\n' + line.window.toLower();
-        auto before = importBefore_.constFind(key);
-        if (before == importBefore_.cend()) {
-            const std::vector<HistoryRow> first = db_.linesAfter(
-                line.network, line.window, {std::numeric_limits<qint64>::min(), 0}, 1);
-            const qint64 limit =
-                first.empty() ? std::numeric_limits<qint64>::max()
-                              : first.front().line.timeMs - first.front().line.timeMs % 60000;
-            before = importBefore_.insert(key, limit);
+        // A log's lines come a window at a time.
+        if (line.window != lastWindow_ || line.network != lastNetwork_) {
+            const QString key = line.network.toLower() + u'\n' + line.window.toLower();
+            auto before = importBefore_.constFind(key);
+            if (before == importBefore_.cend()) {
+                const std::vector<HistoryRow> first = db_.linesAfter(
+                    line.network, line.window, {std::numeric_limits<qint64>::min(), 0}, 1);
+                const qint64 time = first.empty() ? 0 : first.front().line.timeMs;
+                before = importBefore_.insert(
+                    key, first.empty() ? std::numeric_limits<qint64>::max() : time - time % 60000);
+            }
+            lastNetwork_ = line.network;
+            lastWindow_ = line.window;
+            lastBefore_ = *before;
         }
-        return line.timeMs < *before;
+        return line.timeMs < lastBefore_;
     }
 
     // Imported lines take rows from the same count as the queued ones, so the two never
@@ -198,6 +203,8 @@ private:
         if (running) {
             import_.reset();
             importBefore_.clear();
+            lastNetwork_.clear();
+            lastWindow_.clear();
             imported_ = 0;
         }
         HistoryStore* store = store_;
@@ -228,6 +235,10 @@ private:
     std::unique_ptr<LogImport> import_;
     int imported_ = 0;
     QHash<QString, qint64> importBefore_;
+    // The window of the last line looked at, and its limit.
+    QString lastNetwork_;
+    QString lastWindow_;
+    qint64 lastBefore_ = 0;
 };
 
 void HistoryStore::Queue::number(std::vector<HistoryRow>& rows)

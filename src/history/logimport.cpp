@@ -205,7 +205,13 @@ bool LogImport::takeLine(const QString& line, HistoryLine& out)
 
     out.network = network_;
     out.window = window_;
-    out.timeMs = QDateTime(date_, time).toMSecsSinceEpoch();
+    // A local time is looked up once per hour of the log: each lookup asks the system.
+    if (date_ != hourDate_ || time.hour() != hour_) {
+        hourDate_ = date_;
+        hour_ = time.hour();
+        hourStartMs_ = QDateTime(date_, QTime(hour_, 0)).toMSecsSinceEpoch();
+    }
+    out.timeMs = hourStartMs_ + time.minute() * 60000;
     out.text = line.mid(StampLength);
     out.kind = setup_.serverKind;
     const QString& text = out.text;

@@ -79,4 +79,8 @@ private:
     Window kind_ = Window::Unknown;
     QDate date_;
     QTime previous_;
+    // Where the hour of the last line began.
+    QDate hourDate_;
+    int hour_ = -1;
+    qint64 hourStartMs_ = 0;
 };
