@@ -128,8 +128,8 @@ bool LogImport::openNext()
 
 bool LogImport::read(std::vector<HistoryLine>& lines, int max)
 {
-    int taken = 0;
-    while (taken < max) {
+    // Lines passed over count too, so that a step through junk is no longer than another.
+    for (int n = 0; n < max;) {
         if (!file_ && !openNext())
             return false;
         const qint64 left = readUpTo_ - file_->pos();
@@ -141,6 +141,7 @@ bool LogImport::read(std::vector<HistoryLine>& lines, int max)
             file_.reset();
             continue;
         }
+        ++n;
         if (bytes.contains('\0'))
             continue;
         QString line = QString::fromUtf8(bytes);
@@ -151,10 +152,8 @@ bool LogImport::read(std::vector<HistoryLine>& lines, int max)
             continue;
         }
         HistoryLine out;
-        if (takeLine(line, out)) {
+        if (takeLine(line, out))
             lines.push_back(std::move(out));
-            ++taken;
-        }
     }
     return file_ || !pending_.isEmpty();
 }

@@ -47,7 +47,8 @@ public:
 
     // Lists the logs not read before. False when the folder cannot be read.
     bool open();
-    // Appends at most max lines; false once every log is read to its end.
+    // Reads at most max lines of the logs, appending those that are log lines; false once
+    // every log is read to its end.
     bool read(std::vector<HistoryLine>& lines, int max);
     // The lines read so far are in the store: the logs read to their end are listed as
     // imported. A list that cannot be written costs only a second reading, which adds
