@@ -13,6 +13,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 #include <QUrl>
 
 #include <pwd.h>
@@ -414,6 +415,47 @@ void Client::wireHistory()
                 pastReads_.erase(read);
                 windows_.showPast(window, pastLines(rows));
             });
+    connect(store, &HistoryStore::logsImported, this,
+            [this](int lines, int logs, const QString& error) {
+                if (!error.isEmpty())
+                    statusLog_.add(QStringLiteral("Logs not imported: ") + error);
+                else if (logs == 0)
+                    statusLog_.add(QStringLiteral("Every log is in the history already."));
+                else
+                    statusLog_.add(
+                        QStringLiteral("Imported %1 lines from %2 logs into the history.")
+                            .arg(QLocale().toString(lines), QLocale().toString(logs)));
+            });
+}
+
+void Client::importLogs()
+{
+    if (!history_ || history_->isOff() || !options_.history.enabled) {
+        statusLog_.add(QStringLiteral("History is off: no logs can be imported."));
+        return;
+    }
+    LogImport::Setup setup;
+    setup.folder = programFolder_ + QStringLiteral("logs");
+    // The first network's logs carry no network in their names: they are its lines, under
+    // the name it goes by now, else the one of the server last used.
+    setup.network = primary_.name();
+    const RecentServer& last = options_.servers.recent.front();
+    if (setup.network.isEmpty())
+        setup.network =
+            last.label.compare(last.host, Qt::CaseInsensitive) != 0 ? last.label : last.host;
+    if (setup.network.isEmpty()) {
+        statusLog_.add(QStringLiteral("Logs not imported: connect to their network first, so "
+                                      "that their lines are kept under its name."));
+        return;
+    }
+    setup.ownNickname = options_.user.nickname;
+    setup.privateChats = options_.history.privateChats;
+    setup.serverKind = LineClass::Server;
+    setup.otherKind = LineClass::Other;
+    setup.ownKind = LineClass::You;
+    history_->importLogs(setup);
+    statusLog_.add(
+        QStringLiteral("Importing the logs of %1 into the history...").arg(setup.folder));
 }
 
 QList<WindowRegistry::PastLine> Client::pastLines(const QList<HistoryRow>& rows)
@@ -433,6 +475,34 @@ QString Client::storedName(const ChatWindow& window)
                : window.windowName();
 }
 
+bool Client::storesAs(const ChatWindow& window, const QString& network, const QString& name)
+{
+    return window.isChat() && storedName(window).compare(name, Qt::CaseInsensitive) == 0 &&
+           networkNumbered(window.network).name().compare(network, Qt::CaseInsensitive) == 0;
+}
+
+ChatWindow* Client::windowOfStoredLines(const QString& network, const QString& name)
+{
+    ChatWindow* found = nullptr;
+    for (qsizetype i = 0; i < windows_.count() && !found; ++i) {
+        if (storesAs(*windows_.at(i), network, name))
+            found = windows_.at(i);
+    }
+    // A network named otherwise now (another server of it, or not connected) keeps its
+    // windows: one of the same name serves.
+    for (qsizetype i = 0; i < windows_.count() && !found; ++i) {
+        ChatWindow* w = windows_.at(i);
+        if (w->isChat() && storedName(*w).compare(name, Qt::CaseInsensitive) == 0)
+            found = w;
+    }
+    if (!found && name.startsWith(u'='))
+        statusLog_.add(
+            QStringLiteral("The DCC Chat with %1 is closed: it can only be opened again by a new "
+                           "DCC Chat with %1.")
+                .arg(name.mid(1)));
+    return found;
+}
+
 void Client::forgetHistory(ChatWindow* window)
 {
     if (!history_ || !window || !window->isChat())
@@ -449,8 +519,7 @@ void Client::forgetHistory(ChatWindow* window)
             // What the window still shows stays; nothing beyond it can be read back.
             for (qsizetype i = 0; i < windows_.count(); ++i) {
                 ChatWindow* w = windows_.at(i);
-                if (w->isChat() && storedName(*w) == name &&
-                    networkNumbered(w->network).name() == network) {
+                if (storesAs(*w, network, name)) {
                     w->document->setMoreBefore(false);
                     w->document->setMoreAfter(false);
                 }

@@ -102,6 +102,13 @@ public:
     HistoryStore* history() { return history_.get(); }
     // Deletes the window's lines from the history store, once the user confirms.
     void forgetHistory(ChatWindow* window);
+    // The open window that keeps its lines in the history under this network and window
+    // name (a search result's), one on that network first; null when none is open. A DCC
+    // chat that is closed cannot be opened again without its peer: a status line says so.
+    ChatWindow* windowOfStoredLines(const QString& network, const QString& name);
+    // Reads the text logs of the logs folder into the history store, each log once; a
+    // status line tells how many lines came in, or why none could.
+    void importLogs();
     // The widgets' doors: conversations (join, leave, chats, invitations, sound requests)
     // and the connection (state, nickname, away, invisible, disconnect).
     Conversations& conversations() { return conversations_; }
@@ -206,6 +213,8 @@ private:
     void readPast(ChatWindow* window);
     void wireScrollback();
     static QList<WindowRegistry::PastLine> pastLines(const QList<HistoryRow>& rows);
+    // Whether the window keeps its lines in the history under this network and name.
+    bool storesAs(const ChatWindow& window, const QString& network, const QString& name);
     // The window's name in the history store.
     static QString storedName(const ChatWindow& window);
     void endFileServerSession(const QObject* chat);

@@ -276,8 +276,12 @@ qint64 HistoryDatabase::windowId(const QString& network, const QString& window, 
         windowIds_.insert({network, window}, *it);
         return *it;
     }
-    findWindow_.bind(1, network);
-    findWindow_.bind(2, window);
+    // A line from before any server was named is kept under an empty network name.
+    static const QString none = QStringLiteral("");
+    const QString& networkName = network.isNull() ? none : network;
+    const QString& windowName = window.isNull() ? none : window;
+    findWindow_.bind(1, networkName);
+    findWindow_.bind(2, windowName);
     qint64 id = -1;
     const int rc = db_.note(findWindow_.step());
     if (rc == SQLITE_ROW)
@@ -287,8 +291,8 @@ qint64 HistoryDatabase::windowId(const QString& network, const QString& window, 
         SqliteStatement add = db_.prepare("INSERT INTO windows(network, name) VALUES(?1, ?2)");
         if (!add.isValid())
             return -1;
-        add.bind(1, network);
-        add.bind(2, window);
+        add.bind(1, networkName);
+        add.bind(2, windowName);
         if (db_.note(add.step()) != SQLITE_DONE)
             return -1;
         id = db_.lastInsertRowId();
@@ -427,9 +431,10 @@ template <typename Rows> int HistoryDatabase::writeRows(const Rows& rows)
     return -1;
 }
 
-void HistoryDatabase::beginImport()
+void HistoryDatabase::beginImport(qint64 precisionMs)
 {
     importBefore_.clear();
+    importPrecisionMs_ = std::max<qint64>(1, precisionMs);
 }
 
 int HistoryDatabase::importLines(std::vector<HistoryLine> lines)
@@ -441,20 +446,19 @@ int HistoryDatabase::importLines(std::vector<HistoryLine> lines)
     std::vector<HistoryRow> rows;
     rows.reserve(lines.size());
     for (HistoryLine& line : lines) {
-        const QString key = line.network.toLower() + u'\n' + line.window.toLower();
-        auto before = importBefore_.find(key);
+        const qint64 window = windowId(line.network, line.window, true);
+        if (window < 0)
+            return -1;
+        auto before = importBefore_.find(window);
         if (before == importBefore_.end()) {
-            const qint64 window = windowId(line.network, line.window, false);
+            SqliteStatement s = db_.prepare("SELECT min(time) FROM lines WHERE window = ?1");
+            if (!s.isValid())
+                return -1;
+            s.bind(1, window);
             qint64 first = std::numeric_limits<qint64>::max();
-            if (window >= 0) {
-                SqliteStatement s = db_.prepare("SELECT min(time) FROM lines WHERE window = ?1");
-                if (!s.isValid())
-                    return -1;
-                s.bind(1, window);
-                if (db_.note(s.step()) == SQLITE_ROW && s.int64(0) != 0)
-                    first = s.int64(0);
-            }
-            before = importBefore_.insert(key, first);
+            if (db_.note(s.step()) == SQLITE_ROW && s.int64(0) != 0)
+                first = s.int64(0) - s.int64(0) % importPrecisionMs_;
+            before = importBefore_.insert(window, first);
         }
         if (line.timeMs < *before) {
             line.replayed = true;

@@ -40,10 +40,10 @@ public:
     // The row the next line written without one would take.
     qint64 nextRow();
     // Lines read from text logs, in batches after one beginImport(): of each window only
-    // the lines older than its first stored line when the import began are written, on
-    // rows below every stored line, in the order of their times. Returns the lines
-    // written, -1 when it failed.
-    void beginImport();
+    // the lines older than its first stored line when the import began (that line's time
+    // cut to the logs' precision) are written, on rows below every stored line, in the
+    // order of their times. Returns the lines written, -1 when it failed.
+    void beginImport(qint64 precisionMs = 1);
     int importLines(std::vector<HistoryLine> lines);
 
     // A window's last count lines, oldest first; and the count lines just before or just
@@ -85,7 +85,8 @@ private:
     QHash<QString, qint64> windowIdsByName_;               // by lower-cased network and window
     QHash<QString, qint64> senderIds_;
     // Of each window met in this import, the time of its first line stored before it.
-    QHash<QString, qint64> importBefore_;
+    QHash<qint64, qint64> importBefore_; // by window
+    qint64 importPrecisionMs_ = 1;
     SqliteStatement insertLine_;
     SqliteStatement insertReplayed_;
     SqliteStatement insertById_;

@@ -4,7 +4,11 @@
 #include "history/redaction.h"
 
 #include <QDateTime>
+#include <QFileInfo>
+#include <QHash>
 #include <QTimer>
+
+#include <limits>
 
 // The store's thread: owns the database connection, writes the queue, answers reads.
 class HistoryWriter : public QObject
@@ -91,6 +95,45 @@ public:
             fail();
     }
 
+    void startImport(const LogImport::Setup& setup, const QString& listPath)
+    {
+        if (import_)
+            return endImport(QStringLiteral("Logs are being imported already."), false);
+        if (!db_.isOpen())
+            return endImport(QStringLiteral("History is off."), false);
+        import_ = std::make_unique<LogImport>(setup, listPath);
+        if (!import_->open())
+            return endImport(QStringLiteral("Can't read the logs folder ") + setup.folder);
+        // A log gives minutes: a line in the minute of a window's first stored line may be
+        // that line, and stays out.
+        db_.beginImport(60000);
+        importStep();
+    }
+
+    // One batch; the next is queued behind the reads and writes asked for meanwhile.
+    void importStep()
+    {
+        if (!db_.isOpen())
+            return endImport(QStringLiteral("History is off."));
+        std::vector<HistoryLine> lines;
+        const bool more = import_->read(lines, HistoryStore::BatchLines);
+        writeQueue();
+        for (HistoryLine& line : lines)
+            line.text = Redaction::redact(line.window, line.text);
+        const int written = lines.empty() ? 0 : db_.importLines(std::move(lines));
+        if (written < 0) {
+            const QString why = db_.error();
+            fail();
+            return endImport(why);
+        }
+        imported_ += written;
+        import_->markRead();
+        if (!more)
+            return endImport(QString());
+        QMetaObject::invokeMethod(
+            this, [this] { importStep(); }, Qt::QueuedConnection);
+    }
+
     void readRows(quint64 request, std::vector<HistoryRow> rows)
     {
         handBack(&HistoryStore::linesRead, request, std::move(rows));
@@ -118,6 +161,20 @@ public:
     }
 
 private:
+    void endImport(const QString& error, bool running = true)
+    {
+        const int lines = running ? imported_ : 0;
+        const int logs = running && import_ ? import_->logsRead() : 0;
+        if (running) {
+            import_.reset();
+            imported_ = 0;
+        }
+        HistoryStore* store = store_;
+        QMetaObject::invokeMethod(
+            store, [store, lines, logs, error] { Q_EMIT store->logsImported(lines, logs, error); },
+            Qt::QueuedConnection);
+    }
+
     // Reported once: the connection closes, and whatever comes later is dropped.
     void fail()
     {
@@ -135,6 +192,9 @@ private:
     QTimer* timer_ = nullptr;
     QTimer* retention_ = nullptr;
     int keepDays_ = 0;
+    // The import of logs under way, and the lines it added.
+    std::unique_ptr<LogImport> import_;
+    int imported_ = 0;
 };
 
 void HistoryStore::Queue::number(std::vector<HistoryRow>& rows)
@@ -257,6 +317,20 @@ quint64 HistoryStore::search(const HistoryQuery& query)
 void HistoryStore::forgetWindow(const QString& network, const QString& window)
 {
     onWriter([=](HistoryWriter& w) { w.forgetWindow(network, window); });
+}
+
+QString HistoryStore::importListPath() const
+{
+    return QFileInfo(path_).absolutePath() + QStringLiteral("/importedlogs.txt");
+}
+
+void HistoryStore::importLogs(const LogImport::Setup& setup)
+{
+    // The lines shown so far are stored before the windows' first lines are looked up.
+    onWriter([setup, list = importListPath(), queued = takeQueued()](HistoryWriter& w) {
+        w.write(queued);
+        w.startImport(setup, list);
+    });
 }
 
 void HistoryStore::sync()

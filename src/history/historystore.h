@@ -2,6 +2,7 @@
 
 #include "history/historyline.h"
 #include "history/historyquery.h"
+#include "history/logimport.h"
 
 #include <QList>
 #include <QObject>
@@ -59,6 +60,12 @@ public:
                            int count);
     quint64 search(const HistoryQuery& query);
     void forgetWindow(const QString& network, const QString& window);
+    // Reads the chat logs of setup.folder into the store, on the store's thread, in
+    // batches; each log once (listed in importListPath()), and of each window only the
+    // lines older than its first stored line (the rest were stored as they were shown).
+    // Answered by logsImported.
+    void importLogs(const LogImport::Setup& setup);
+    QString importListPath() const;
     // Blocks until every line queued so far is written; for shutdown and tests.
     void sync();
 
@@ -69,6 +76,9 @@ Q_SIGNALS:
     void linesRead(quint64 request, const QList<HistoryRow>& rows);
     // Matches newest first.
     void searched(quint64 request, const QList<HistoryMatch>& matches);
+    // An import of logs ended: the lines it added and the logs it read, or why it could not
+    // go on (error not empty).
+    void logsImported(int lines, int logs, const QString& error);
 
 private:
     friend class HistoryWriter;

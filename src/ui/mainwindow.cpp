@@ -547,12 +547,9 @@ void MainWindow::openHistorySearch()
     auto* dialog = new HistorySearchDialog(client_->history(), this);
     // A result's window is shown when it is open.
     connect(dialog, &HistorySearchDialog::windowWanted, this,
-            [this](const QString&, const QString& name, qint64) {
+            [this](const QString& network, const QString& name, qint64) {
                 WindowRegistry& windows = client_->windows();
-                ChatWindow* window = windows.findChannelWindow(name);
-                if (!window)
-                    window = windows.findPrivateWindow(name);
-                if (window)
+                if (ChatWindow* window = client_->windowOfStoredLines(network, name))
                     windows.picker().selectRow(int(windows.indexOf(window)));
             });
     dialog->show();

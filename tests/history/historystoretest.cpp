@@ -1,11 +1,13 @@
 // The history store: lines kept once and read back in order across a restart, searches
 // with their filters and marks, passwords masked, the file sound after kills during a
-// flood, and a file that cannot be used reported once without harm.
+// flood, a file that cannot be used reported once without harm, and the text logs read in.
 #include "history/historystore.h"
+#include "chat/chatwindow.h"
 #include "history/historydatabase.h"
 #include "history/historyquery.h"
 #include "history/redaction.h"
 #include "history/sqlite.h"
+#include "support/registryfixture.h"
 #include "support/testmain.h"
 
 #include <QDate>
@@ -55,6 +57,21 @@ QList<HistoryRow> answer(HistoryStore& store, QSignalSpy& spy, quint64 request)
 qint64 dayMs(int year, int month, int day)
 {
     return QDate(year, month, day).startOfDay().toMSecsSinceEpoch();
+}
+
+qint64 localMs(int month, int day, int hour, int minute, int second = 0, int ms = 0)
+{
+    return QDateTime(QDate(2026, month, day), QTime(hour, minute, second, ms)).toMSecsSinceEpoch();
+}
+
+// A stored line as (time, kind, sender, text).
+using Seen = std::tuple<qint64, int, QString, QString>;
+QList<Seen> seen(const QList<HistoryRow>& rows)
+{
+    QList<Seen> result;
+    for (const HistoryRow& r : rows)
+        result.append({r.line.timeMs, r.line.kind, r.line.sender, r.line.text});
+    return result;
 }
 
 } // namespace
@@ -514,6 +531,87 @@ INSERT INTO lines_text(rowid, text) VALUES(1, '<alice> kernel one'), (2, '<Bob> 
         QCOMPARE(run({"--search", "kernel after:2026-02-30"}), 2);
         QTemporaryDir empty;
         QCOMPARE(run({"--search", "kernel", "--home", empty.path()}), 2);
+    }
+
+    // The logs the windows wrote come in once, each line in its window with its sender and
+    // its date; of a window the store already holds, only what is older than its first
+    // stored line. Binary junk in the folder is passed over.
+    void importsTheLogsOnce()
+    {
+        RegistryFixture f;
+        f.options.display.autoLog = true;
+        f.clock.set(QDateTime(QDate(2026, 3, 14), QTime(23, 58)));
+        ChatWindow* channel = f.registry.createChannelWindow("#linux");
+        f.registry.addMessage(channel, "alice", "late", "<alice> late");
+        f.clock.advanceSeconds(150); // past midnight
+        f.registry.addMessage(channel, "bob", "early", "<bob> early");
+        f.clock.advanceSeconds(120);
+        f.registry.addMessage(channel, "carol", "kept", "<carol> kept");
+        f.clock.advanceSeconds(60);
+        f.registry.addMessage(channel, "carol", "kept too", "<carol> kept too");
+        f.registry.destroyChatWindow(channel, true);
+        f.clock.set(QDateTime(QDate(2026, 3, 15), QTime(9, 30)));
+        ChatWindow* chat = f.registry.createPrivateWindow("dave", "d@host");
+        f.registry.addMessage(chat, "dave", "psst", "<dave> psst");
+        f.registry.addLine(chat, "<Me> yes?", LineClass::You);
+        f.registry.addLine(chat, "*dave waves", LineClass::Other);
+        f.registry.addLine(chat, "dave is away", LineClass::Server);
+        f.registry.destroyChatWindow(chat, true);
+        // A DCC chat with the same peer logs to the same file.
+        ChatWindow* dcc = f.registry.createDccChatWindow("dave", {}, nullptr);
+        f.clock.advanceSeconds(60);
+        f.registry.addLine(dcc, "<dave> direct", LineClass::Other);
+        f.registry.destroyChatWindow(dcc, true);
+        // A network's log without a header is dated by the file.
+        QFile other(f.logsFolder() + "erin (oftc).txt");
+        QVERIFY(other.open(QIODevice::WriteOnly));
+        other.write("[10:15] <erin> hi\r\n");
+        other.flush();
+        other.setFileTime(QDateTime(QDate(2026, 2, 1), QTime(20, 0)),
+                          QFileDevice::FileModificationTime);
+        other.close();
+        QFile junk(f.logsFolder() + "junk.txt");
+        QVERIFY(junk.open(QIODevice::WriteOnly));
+        QRandomGenerator random(7);
+        for (int i = 0; i < 200000; ++i)
+            junk.putChar(char(random.bounded(256)));
+        junk.close();
+
+        HistoryStore store(HistoryStore::pathIn(f.home.path()));
+        store.setSettings({true, true, 0});
+        // The last two channel lines were stored as they were shown.
+        store.add(line("libera", "#linux", localMs(3, 15, 0, 2, 10, 500), "carol", "<carol> kept"));
+        store.add(
+            line("libera", "#linux", localMs(3, 15, 0, 3, 40, 0), "carol", "<carol> kept too"));
+        QSignalSpy imported(&store, &HistoryStore::logsImported);
+        QSignalSpy read(&store, &HistoryStore::linesRead);
+        LogImport::Setup setup{f.logsFolder(),    "libera",         "me",          true,
+                               LineClass::Server, LineClass::Other, LineClass::You};
+        store.importLogs(setup);
+        QVERIFY(imported.wait(10000));
+        QCOMPARE(imported.at(0), (QVariantList{8, 4, QString()}));
+
+        const int other_ = LineClass::Other;
+        QCOMPARE(seen(answer(store, read, store.readLastLines("libera", "#linux", 10))),
+                 (QList<Seen>{{localMs(3, 14, 23, 58), other_, "alice", "<alice> late"},
+                              {localMs(3, 15, 0, 0), other_, "bob", "<bob> early"},
+                              {localMs(3, 15, 0, 2, 10, 500), 1, "carol", "<carol> kept"},
+                              {localMs(3, 15, 0, 3, 40), 1, "carol", "<carol> kept too"}}));
+        QCOMPARE(seen(answer(store, read, store.readLastLines("libera", "dave", 10))),
+                 (QList<Seen>{{localMs(3, 15, 9, 30), other_, "dave", "<dave> psst"},
+                              {localMs(3, 15, 9, 30), LineClass::You, "Me", "<Me> yes?"},
+                              {localMs(3, 15, 9, 30), other_, "dave", "*dave waves"},
+                              {localMs(3, 15, 9, 30), LineClass::Server, "", "dave is away"}}));
+        QCOMPARE(seen(answer(store, read, store.readLastLines("libera", "=dave", 10))),
+                 (QList<Seen>{{localMs(3, 15, 9, 31), other_, "dave", "<dave> direct"}}));
+        QCOMPARE(seen(answer(store, read, store.readLastLines("oftc", "erin", 10))),
+                 (QList<Seen>{{localMs(2, 1, 10, 15), other_, "erin", "<erin> hi"}}));
+
+        // Again: nothing new, and nothing doubled.
+        store.importLogs(setup);
+        QVERIFY(imported.wait(10000));
+        QCOMPARE(imported.at(1), (QVariantList{0, 0, QString()}));
+        QCOMPARE(answer(store, read, store.readLastLines("libera", "#linux", 10)).size(), 4);
     }
 };
 

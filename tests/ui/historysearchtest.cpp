@@ -1,6 +1,9 @@
 // Ctrl+Shift+F searches the history of every window on every network: results newest
-// first with their network and window, the searched word in bold.
+// first with their network and window, the searched word in bold; a result brings up its
+// window.
+#include "chat/pickerlayout.h"
 #include "client/client.h"
+#include "core/linelog.h"
 #include "history/historystore.h"
 #include "support/testmain.h"
 #include "ui/dialogs/historysearchdialog.h"
@@ -44,6 +47,23 @@ private Q_SLOTS:
         auto* line = qobject_cast<QLabel*>(results->itemWidget(results->topLevelItem(1), 3));
         QVERIFY(line);
         QCOMPARE(line->text(), QStringLiteral("the <b>kernel</b> builds"));
+
+        // A DCC chat's line brings up that chat, not the private chat with the same peer;
+        // once the chat is closed, a status line says it cannot be opened from here.
+        WindowRegistry& windows = form.client().windows();
+        ChatWindow* chat = windows.createPrivateWindow("dave", "d@host");
+        ChatWindow* dcc = windows.createDccChatWindow("dave", {}, nullptr);
+        windows.picker().selectRow(int(windows.indexOf(chat)));
+        store->add({"libera", "=dave", 4000, 1, "dave", "sent directly", {}}, true);
+        dialog->edit()->setText(QStringLiteral("directly"));
+        QTest::keyClick(dialog->edit(), Qt::Key_Return);
+        QTRY_COMPARE(results->topLevelItemCount(), 1);
+        Q_EMIT results->itemActivated(results->topLevelItem(0), 0);
+        QCOMPARE(windows.picker().selectedChatWindow(), dcc);
+        windows.destroyChatWindow(dcc, true);
+        Q_EMIT results->itemActivated(results->topLevelItem(0), 0);
+        QVERIFY2(form.client().statusLog().last().startsWith("The DCC Chat with dave is closed"),
+                 qPrintable(form.client().statusLog().last()));
     }
 };
 

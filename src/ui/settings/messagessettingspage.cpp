@@ -6,7 +6,9 @@
 #include <QCheckBox>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -127,6 +129,16 @@ MessagesSettingsPage::MessagesSettingsPage(Client& client, QWidget* parent)
                        historyFetchLines_);
     storedForm->addRow(QStringLiteral("Lines a window keeps in memory (0 = the limit above)"),
                        historyMemoryLines_);
+    auto* importLogs = new QPushButton(QStringLiteral("Import logs"), stored);
+    importLogs->setObjectName(QStringLiteral("importlogs"));
+    importLogs->setAccessibleName(QStringLiteral("Import logs"));
+    importLogs->setToolTip(
+        QStringLiteral("Read the text logs of the logs folder into the history, once each"));
+    connect(importLogs, &QPushButton::clicked, this, [this] { client_.importLogs(); });
+    auto* importRow = new QHBoxLayout;
+    importRow->addWidget(importLogs);
+    importRow->addStretch(1);
+    storedForm->addRow(importRow);
     layout->addWidget(stored);
     layout->addStretch(1);
 
