@@ -173,7 +173,7 @@ inline void printSeries(const std::string& label, Series s)
         const bool higherIsBetter =
             s.unit.size() > 2 && s.unit.compare(s.unit.size() - 2, 2, "/s") == 0;
         const bool met = higherIsBetter ? median >= s.target : median <= s.target;
-        std::printf("  target %s %.0f %s", higherIsBetter ? ">=" : "<=", s.target,
+        std::printf("  target %s %g %s", higherIsBetter ? ">=" : "<=", s.target,
                     met ? "ok" : "MISSED");
     }
     std::printf("\n");
