@@ -156,13 +156,11 @@ bool HistoryDatabase::openAs(const QString& path, Access access)
     sqlite3_create_function_v2(db_.handle(), "plain_text", 1,
                                SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
                                plainTextFunction, nullptr, nullptr, nullptr);
-    const bool ready = access == Access::ReadOnly
-                           ? db_.exec("SELECT count(*) FROM sqlite_schema") == SQLITE_OK
-                           // A bigger cache keeps the pages that every batch touches (the ends of
-                           // each window's index, the index's newest segment) in memory.
-                           : db_.exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; "
-                                      "PRAGMA cache_size=-16384") == SQLITE_OK &&
-                                 createSchema();
+    const bool ready =
+        access == Access::ReadOnly
+            ? db_.exec("SELECT count(*) FROM sqlite_schema") == SQLITE_OK
+            : db_.exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL") == SQLITE_OK &&
+                  createSchema();
     if (!ready)
         close();
     return ready;
