@@ -561,6 +561,41 @@ void WindowRegistry::showNewer(ChatWindow* window, const QList<PastLine>& lines)
     }
 }
 
+bool WindowRegistry::revealStored(ChatWindow* window, qint64 row)
+{
+    if (!window || !window->document || row <= 0)
+        return false;
+    const ChatDocument& view = *window->document;
+    for (qsizetype i = view.lineCount() - 1; i >= 0; --i) {
+        if (view.place(i).row == row) {
+            Q_EMIT storedLineShown(window, i);
+            return true;
+        }
+    }
+    return false;
+}
+
+void WindowRegistry::showAround(ChatWindow* window, const QList<PastLine>& lines, qint64 row)
+{
+    if (!window || !window->document || lines.isEmpty() || revealStored(window, row))
+        return;
+    ChatDocument& view = *window->document;
+    if (window->awaitingPast || window->olderAsked || window->newerAsked)
+        return;
+    for (qsizetype i = 0; i < view.lineCount(); ++i) {
+        if (!view.place(i).canLeave())
+            return; // a line that could not be read back would be lost
+    }
+    view.clear();
+    for (const PastLine& line : lines)
+        view.appendLine(line.lineClass, pastText(line), false, {line.timeMs, line.row});
+    // Both ways the store has more, or tells so when asked.
+    view.setMoreBefore(true);
+    view.setMoreAfter(true);
+    window->heldLines.clear();
+    revealStored(window, row);
+}
+
 void WindowRegistry::addMessage(ChatWindow* window, const QString& sender, const QString& message,
                                 const QString& line)
 {

@@ -168,6 +168,13 @@ public:
     // the store; newer lines go after the last. A short answer means the end was reached.
     void showOlder(ChatWindow* window, const QList<PastLine>& lines);
     void showNewer(ChatWindow* window, const QList<PastLine>& lines);
+    // A stored line asked for (a search result): when it is in memory, storedLineShown
+    // tells where, and true is returned.
+    bool revealStored(ChatWindow* window, qint64 row);
+    // The lines around a stored line, read for it: they take the place of what the window
+    // holds (when all of that can be read back from the store), and the window scrolls on
+    // from them either way.
+    void showAround(ChatWindow* window, const QList<PastLine>& lines, qint64 row);
     // What another user said (line is how it is shown, message what they said): the
     // speaker counts as active, and a message that mentions the user is highlighted and
     // marks the window's row. A highlight, or any message in a private chat, asks for
@@ -253,6 +260,8 @@ Q_SIGNALS:
     // The view was scrolled past the first (last) line in memory: count lines before
     // (after) a place are to be read from the store and given to showOlder (showNewer).
     void olderLinesWanted(ChatWindow* window, ChatStorePlace before, int count);
+    // A stored line asked for is in the window's document, at line.
+    void storedLineShown(ChatWindow* window, qsizetype line);
     void newerLinesWanted(ChatWindow* window, ChatStorePlace after, int count);
 
 private:

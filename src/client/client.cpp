@@ -405,6 +405,8 @@ void Client::wireHistory()
         std::erase_if(pastReads_, [window](const auto& read) { return read.second == window; });
         std::erase_if(scrollReads_,
                       [window](const auto& read) { return read.second.first == window; });
+        std::erase_if(aroundReads_,
+                      [window](const auto& read) { return read.second.first == window; });
     });
     connect(store, &HistoryStore::linesRead, this,
             [this](quint64 request, const QList<HistoryRow>& rows) {
@@ -423,8 +425,11 @@ void Client::wireHistory()
                     statusLog_.add(QStringLiteral("Every log is in the history already."));
                 else
                     statusLog_.add(
-                        QStringLiteral("Imported %1 lines from %2 logs into the history.")
-                            .arg(QLocale().toString(lines), QLocale().toString(logs)));
+                        QStringLiteral("Imported %1 %2 from %3 %4 into the history.")
+                            .arg(QLocale().toString(lines),
+                                 lines == 1 ? QStringLiteral("line") : QStringLiteral("lines"),
+                                 QLocale().toString(logs),
+                                 logs == 1 ? QStringLiteral("log") : QStringLiteral("logs")));
             });
 }
 
@@ -556,6 +561,27 @@ void Client::wireScrollback()
                 else
                     windows_.showNewer(window, pastLines(rows));
             });
+    connect(store, &HistoryStore::linesRead, this,
+            [this](quint64 request, const QList<HistoryRow>& rows) {
+                const auto read = aroundReads_.find(request);
+                if (read == aroundReads_.end())
+                    return;
+                const auto [window, row] = read->second;
+                aroundReads_.erase(read);
+                windows_.showAround(window, pastLines(rows), row);
+            });
+}
+
+void Client::showStoredLine(ChatWindow* window, qint64 row)
+{
+    if (!history_ || !window || !window->isChat() || windows_.revealStored(window, row))
+        return;
+    // As many lines as a page of scrolling reads, the line in the middle.
+    const quint64 request = history_->readLinesAround(
+        networkNumbered(window->network).name(), storedName(*window), row,
+        window->document ? WindowRegistry::scrollbackPage(*window->document)
+                         : WindowRegistry::ScrollbackPage);
+    aroundReads_[request] = {window, row};
 }
 
 void Client::fetchHistoryOn(Network& network)

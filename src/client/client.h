@@ -102,6 +102,9 @@ public:
     HistoryStore* history() { return history_.get(); }
     // Deletes the window's lines from the history store, once the user confirms.
     void forgetHistory(ChatWindow* window);
+    // Brings the stored line on row into the window's view (a search result), reading it
+    // and the lines around it from the store when it is not in memory.
+    void showStoredLine(ChatWindow* window, qint64 row);
     // The open window that keeps its lines in the history under this network and window
     // name (a search result's), one on that network first; null when none is open. A DCC
     // chat that is closed cannot be opened again without its peer: a status line says so.
@@ -297,6 +300,7 @@ private:
     // scrolled beyond memory, with the side read (older or newer lines).
     std::unordered_map<quint64, ChatWindow*> pastReads_;
     std::unordered_map<quint64, std::pair<ChatWindow*, bool>> scrollReads_;
+    std::unordered_map<quint64, std::pair<ChatWindow*, qint64>> aroundReads_; // by request
     bool settingsRead_ = false;
     bool shuttingDown_ = false;
     // The file server's peers, one for each DCC chat offered for it, by chat session. The

@@ -522,6 +522,26 @@ std::vector<HistoryRow> HistoryDatabase::linesBeside(const QString& network, con
     return rows;
 }
 
+std::vector<HistoryRow> HistoryDatabase::linesAround(const QString& network, const QString& window,
+                                                     qint64 row, int count)
+{
+    if (!isOpen())
+        return {};
+    SqliteStatement s = db_.prepare("SELECT time FROM lines WHERE id = ?1");
+    if (!s.isValid())
+        return {};
+    s.bind(1, row);
+    if (db_.note(s.step()) != SQLITE_ROW)
+        return {};
+    const qint64 time = s.int64(0);
+    std::vector<HistoryRow> rows = linesBefore(network, window, {time, row}, count / 2);
+    // From just before the row: the line itself comes first.
+    const std::vector<HistoryRow> after =
+        linesAfter(network, window, {time, row - 1}, count - count / 2);
+    rows.insert(rows.end(), after.begin(), after.end());
+    return rows;
+}
+
 std::vector<HistoryMatch> HistoryDatabase::search(const HistoryQuery& query)
 {
     if (!isOpen() || !query.error.isEmpty())

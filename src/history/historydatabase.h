@@ -53,6 +53,9 @@ public:
                                         HistoryPosition before, int count);
     std::vector<HistoryRow> linesAfter(const QString& network, const QString& window,
                                        HistoryPosition after, int count);
+    // About count lines of a window around the line on row, that line among them.
+    std::vector<HistoryRow> linesAround(const QString& network, const QString& window, qint64 row,
+                                        int count);
     // Newest first, at most query.limit.
     std::vector<HistoryMatch> search(const HistoryQuery& query);
 

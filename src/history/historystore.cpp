@@ -304,6 +304,12 @@ quint64 HistoryStore::readLinesAfter(const QString& network, const QString& wind
     return read([=](HistoryDatabase& db) { return db.linesAfter(network, window, after, count); });
 }
 
+quint64 HistoryStore::readLinesAround(const QString& network, const QString& window, qint64 row,
+                                      int count)
+{
+    return read([=](HistoryDatabase& db) { return db.linesAround(network, window, row, count); });
+}
+
 quint64 HistoryStore::search(const HistoryQuery& query)
 {
     const quint64 request = ++lastRequest_;

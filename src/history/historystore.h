@@ -58,6 +58,7 @@ public:
                             int count);
     quint64 readLinesAfter(const QString& network, const QString& window, HistoryPosition after,
                            int count);
+    quint64 readLinesAround(const QString& network, const QString& window, qint64 row, int count);
     quint64 search(const HistoryQuery& query);
     void forgetWindow(const QString& network, const QString& window);
     // Reads the chat logs of setup.folder into the store, on the store's thread, in

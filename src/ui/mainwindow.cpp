@@ -136,6 +136,11 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
         if (auto* container = qobject_cast<ChatWindowWidget*>(w->container.data()))
             container->updateCaption();
     });
+    // A stored line asked for (a search result) is marked and scrolled into view.
+    connect(&windows, &WindowRegistry::storedLineShown, this, [](ChatWindow* w, qsizetype line) {
+        if (auto* container = qobject_cast<ChatWindowWidget*>(w->container.data()))
+            container->view()->markText(line, 0, int(w->document->plainLine(line).size()));
+    });
     PickerLayout& pickerLayout = windows.picker();
     connect(&pickerLayout, &PickerLayout::displayChanged, this, &MainWindow::layoutMaster);
     connect(&pickerLayout, &PickerLayout::displayChanged, this, [this, &pickerLayout] {
@@ -545,12 +550,14 @@ void MainWindow::installWindowKeys()
 void MainWindow::openHistorySearch()
 {
     auto* dialog = new HistorySearchDialog(client_->history(), this);
-    // A result's window is shown when it is open.
+    // A result's window is shown when it is open, at the result's line.
     connect(dialog, &HistorySearchDialog::windowWanted, this,
-            [this](const QString& network, const QString& name, qint64) {
+            [this](const QString& network, const QString& name, qint64 row) {
                 WindowRegistry& windows = client_->windows();
-                if (ChatWindow* window = client_->windowOfStoredLines(network, name))
+                if (ChatWindow* window = client_->windowOfStoredLines(network, name)) {
                     windows.picker().selectRow(int(windows.indexOf(window)));
+                    client_->showStoredLine(window, row);
+                }
             });
     dialog->show();
 }
