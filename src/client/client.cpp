@@ -404,9 +404,7 @@ void Client::wireHistory()
     connect(&windows_, &WindowRegistry::windowDestroying, this, [this](ChatWindow* window) {
         std::erase_if(pastReads_, [window](const auto& read) { return read.second == window; });
         std::erase_if(scrollReads_,
-                      [window](const auto& read) { return read.second.first == window; });
-        std::erase_if(aroundReads_,
-                      [window](const auto& read) { return read.second.first == window; });
+                      [window](const auto& read) { return read.second.window == window; });
     });
     connect(store, &HistoryStore::linesRead, this,
             [this](quint64 request, const QList<HistoryRow>& rows) {
@@ -544,7 +542,7 @@ void Client::wireScrollback()
             const quint64 request =
                 older ? store->readLinesBefore(network, storedName(*window), at, count)
                       : store->readLinesAfter(network, storedName(*window), at, count);
-            scrollReads_[request] = {window, older};
+            scrollReads_[request] = {window, older ? ScrollRead::Older : ScrollRead::Newer};
         };
     };
     connect(&windows_, &WindowRegistry::olderLinesWanted, this, ask(true));
@@ -554,21 +552,14 @@ void Client::wireScrollback()
                 const auto read = scrollReads_.find(request);
                 if (read == scrollReads_.end())
                     return;
-                const auto [window, older] = read->second;
+                const ScrollRead asked = read->second;
                 scrollReads_.erase(read);
-                if (older)
-                    windows_.showOlder(window, pastLines(rows));
+                if (asked.kind == ScrollRead::Older)
+                    windows_.showOlder(asked.window, pastLines(rows));
+                else if (asked.kind == ScrollRead::Newer)
+                    windows_.showNewer(asked.window, pastLines(rows));
                 else
-                    windows_.showNewer(window, pastLines(rows));
-            });
-    connect(store, &HistoryStore::linesRead, this,
-            [this](quint64 request, const QList<HistoryRow>& rows) {
-                const auto read = aroundReads_.find(request);
-                if (read == aroundReads_.end())
-                    return;
-                const auto [window, row] = read->second;
-                aroundReads_.erase(read);
-                windows_.showAround(window, pastLines(rows), row);
+                    windows_.showAround(asked.window, pastLines(rows), asked.row);
             });
 }
 
@@ -581,7 +572,7 @@ void Client::showStoredLine(ChatWindow* window, qint64 row)
         networkNumbered(window->network).name(), storedName(*window), row,
         window->document ? WindowRegistry::scrollbackPage(*window->document)
                          : WindowRegistry::ScrollbackPage);
-    aroundReads_[request] = {window, row};
+    scrollReads_[request] = {window, ScrollRead::Around, row};
 }
 
 void Client::fetchHistoryOn(Network& network)

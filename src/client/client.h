@@ -299,8 +299,16 @@ private:
     // The windows whose past is being read, by the store's request number; and those
     // scrolled beyond memory, with the side read (older or newer lines).
     std::unordered_map<quint64, ChatWindow*> pastReads_;
-    std::unordered_map<quint64, std::pair<ChatWindow*, bool>> scrollReads_;
-    std::unordered_map<quint64, std::pair<ChatWindow*, qint64>> aroundReads_; // by request
+    // Reads for a window's scrolling, by request: a page before or after what it holds, or
+    // the lines around a stored line asked for.
+    struct ScrollRead
+    {
+        enum Kind { Older, Newer, Around };
+        ChatWindow* window = nullptr;
+        Kind kind = Older;
+        qint64 row = 0; // of the line asked for
+    };
+    std::unordered_map<quint64, ScrollRead> scrollReads_;
     bool settingsRead_ = false;
     bool shuttingDown_ = false;
     // The file server's peers, one for each DCC chat offered for it, by chat session. The
