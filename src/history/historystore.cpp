@@ -5,10 +5,7 @@
 
 #include <QDateTime>
 #include <QFileInfo>
-#include <QHash>
 #include <QTimer>
-
-#include <limits>
 
 // The store's thread: owns the database connection, writes the queue, answers reads.
 class HistoryWriter : public QObject

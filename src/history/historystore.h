@@ -63,7 +63,8 @@ public:
     void forgetWindow(const QString& network, const QString& window);
     // Reads the chat logs of setup.folder into the store, on the store's thread, in
     // batches; each log once (listed in importListPath()), and of each window only the
-    // lines older than its first stored line (the rest were stored as they were shown).
+    // lines older than the minute of its first stored line (the rest were stored as they
+    // were shown).
     // Answered by logsImported.
     void importLogs(const LogImport::Setup& setup);
     QString importListPath() const;
