@@ -105,11 +105,14 @@ void hide(QList<std::pair<int, int>>& spans, const QList<Word>& words, int at, i
         spans.append({words.at(which).start, words.at(which).length});
 }
 
-// Whether a run of letters in text names a command that carries a password. A command
-// word, once what surrounds it is taken off, is such a run; most lines hold none and are
+// Whether text may hold a password: a raw command that carries one, or a service command
+// where a service is named (by the window, or a word of the text). Each of these words,
+// once what surrounds it is taken off, is a run of letters; most lines hold none and are
 // kept as they are without a closer look.
-bool mayHoldCommand(const QString& text)
+bool mayHoldPassword(const QString& window, const QString& text)
 {
+    bool serviceCommand = false;
+    bool serviceNamed = namesService(window);
     const qsizetype n = text.size();
     qsizetype i = 0;
     while (i < n) {
@@ -118,18 +121,32 @@ bool mayHoldCommand(const QString& text)
         const qsizetype start = i;
         while (i < n && text.at(i).isLetter())
             ++i;
-        const QStringView word = QStringView(text).mid(start, i - start);
-        if (word.size() < 2 || word.size() > 12)
+        const QStringView run = QStringView(text).mid(start, i - start);
+        if (run.isEmpty() || run.size() > 12)
             continue;
         // Only a name of the same length and first letter is compared.
-        const char16_t first = word.front().toLower().unicode();
-        const auto names = [&](const auto& commands) {
-            return std::any_of(std::begin(commands), std::end(commands), [&](const auto& c) {
-                return c.name[0] == first && qsizetype(std::strlen(c.name)) == word.size() &&
-                       is(word, c.name);
-            });
+        const char16_t first = run.front().toLower().unicode();
+        const auto named = [&](const char* name) {
+            return name[0] == first && qsizetype(std::strlen(name)) == run.size() && is(run, name);
         };
-        if (names(serviceCommands) || names(rawCommands) || (word.size() == 3 && is(word, "set")))
+        const auto names = [&](const auto& commands) {
+            return std::any_of(std::begin(commands), std::end(commands),
+                               [&](const auto& c) { return named(c.name); });
+        };
+        if (names(rawCommands))
+            return true;
+        serviceCommand = serviceCommand || names(serviceCommands) || named("set");
+        if (!serviceNamed && std::any_of(std::begin(services), std::end(services), named)) {
+            // The whole word around the run must name the service ("/ns", "NickServ:").
+            qsizetype from = start;
+            qsizetype to = i;
+            while (from > 0 && !text.at(from - 1).isSpace())
+                --from;
+            while (to < n && !text.at(to).isSpace())
+                ++to;
+            serviceNamed = namesService(QStringView(text).mid(from, to - from));
+        }
+        if (serviceCommand && serviceNamed)
             return true;
     }
     return false;
@@ -139,7 +156,7 @@ bool mayHoldCommand(const QString& text)
 
 QString Redaction::redact(const QString& window, const QString& text)
 {
-    if (!mayHoldCommand(text))
+    if (!mayHoldPassword(window, text))
         return text;
     const QList<Word> words = wordsOf(text);
     QList<std::pair<int, int>> spans;
