@@ -31,8 +31,8 @@ public:
 
     // Writes lines in one transaction; a line whose msgid is stored in its window, or a
     // line played back without msgid whose window, time, sender and text are stored, is
-    // skipped. Returns
-    // the lines written, -1 when the transaction failed (nothing of it is kept).
+    // skipped. Returns the lines written, -1 when the transaction failed (nothing of it
+    // is kept).
     int write(const std::vector<HistoryLine>& lines);
     // The same for lines whose rows were given beforehand (a row of 0 takes the next).
     // Rows start at FirstRow.
@@ -56,7 +56,8 @@ public:
     // About count lines of a window around the line on row, that line among them.
     std::vector<HistoryRow> linesAround(const QString& network, const QString& window, qint64 row,
                                         int count);
-    // Newest first, at most query.limit.
+    // By time, newest first, at most query.limit: of the newest matches to arrive, ten
+    // times the limit.
     std::vector<HistoryMatch> search(const HistoryQuery& query);
 
     // Drops lines older than timeMs, or every line of one window.
