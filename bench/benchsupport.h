@@ -115,6 +115,17 @@ inline bool takeUntil(int fd, const std::string& needle, std::string& seen)
     return true;
 }
 
+// Takes the client's connection on listener and registers it as "me", then sends
+// joined, what the client is told once registered (its joins, say). Returns the socket.
+inline int welcome(int listener, const std::string& joined = {})
+{
+    const int fd = ::accept(listener, nullptr, nullptr);
+    std::string seen;
+    readUntil(fd, "USER ", seen);
+    sendAll(fd, ":irc.bench 001 me :hi\r\n:irc.bench 376 me :end\r\n" + joined);
+    return fd;
+}
+
 // Counts the paints of the widgets it filters and the longest gap between two of them.
 struct PaintCounter : QObject
 {

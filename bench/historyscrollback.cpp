@@ -85,11 +85,8 @@ int main(int argc, char* argv[])
     const int listener = listenOnLoopback(port);
     std::atomic<bool> done{false};
     std::thread server([&] {
-        const int fd = ::accept(listener, nullptr, nullptr);
-        std::string seen;
-        readUntil(fd, "USER ", seen);
-        sendAll(fd, ":irc.bench 001 me :hi\r\n:irc.bench 376 me :end\r\n"
-                    ":me!u@h JOIN #flood\r\n:irc.bench 353 me = #flood :me @op\r\n");
+        const int fd =
+            welcome(listener, ":me!u@h JOIN #flood\r\n:irc.bench 353 me = #flood :me @op\r\n");
         while (!done.load())
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         ::close(fd);

@@ -106,12 +106,10 @@ int main(int argc, char* argv[])
     const std::string names = namesLines(nickCount, &namesLineCount) + "PING :namesdone\r\n";
 
     std::thread server([&] {
-        const int fd = ::accept(listener, nullptr, nullptr);
+        const int fd =
+            welcome(listener, ":me!u@h JOIN #flood\r\n:irc.bench 353 me = #flood :me @op\r\n"
+                              ":me!u@h JOIN #big\r\n");
         std::string seen;
-        readUntil(fd, "USER ", seen);
-        sendAll(fd, ":irc.bench 001 me :hi\r\n:irc.bench 376 me :end\r\n"
-                    ":me!u@h JOIN #flood\r\n:irc.bench 353 me = #flood :me @op\r\n"
-                    ":me!u@h JOIN #big\r\n");
         while (stage.load() != 1)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         auto t0 = Steady::now();

@@ -93,10 +93,8 @@ int main(int argc, char* argv[])
     std::atomic<bool> finished{false};
     Steady::time_point sentAt, pongAt;
     std::thread server([&] {
-        const int fd = ::accept(listener, nullptr, nullptr);
+        const int fd = welcome(listener, ":me!u@h JOIN #big\r\n");
         std::string seen;
-        readUntil(fd, "USER ", seen);
-        sendAll(fd, ":irc.bench 001 me :hi\r\n:irc.bench 376 me :end\r\n:me!u@h JOIN #big\r\n");
         while (!listShown.load())
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         sentAt = Steady::now();

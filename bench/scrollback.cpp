@@ -61,11 +61,9 @@ int runOnce(int argc, char* argv[], int count)
     std::atomic<bool> warmed{false};
     double floodSeconds = 0;
     std::thread server([&] {
-        const int fd = ::accept(listener, nullptr, nullptr);
+        const int fd =
+            welcome(listener, ":me!u@h JOIN #flood\r\n:irc.bench 353 me = #flood :me @op\r\n");
         std::string seen;
-        readUntil(fd, "USER ", seen);
-        sendAll(fd, ":irc.bench 001 me :hi\r\n:irc.bench 376 me :end\r\n"
-                    ":me!u@h JOIN #flood\r\n:irc.bench 353 me = #flood :me @op\r\n");
         std::string warmUp;
         for (int i = 0; i < WarmUpLines; ++i)
             warmUp += floodLine(count + i);

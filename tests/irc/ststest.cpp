@@ -11,6 +11,23 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+namespace {
+
+// The server speaks TLS with a certificate for 127.0.0.1 made in dir.
+bool speaksTls(FakeIrcServer& server, const QTemporaryDir& dir)
+{
+    QString error;
+    const QString cert = dir.filePath(QStringLiteral("cert.pem"));
+    const QString key = dir.filePath(QStringLiteral("key.pem"));
+    if (!ServerProcess::makeCertificate(cert, key, QStringLiteral("127.0.0.1"), error)) {
+        qWarning("%s", qPrintable(error));
+        return false;
+    }
+    return server.enableTls(cert, key);
+}
+
+} // namespace
+
 class StsTest : public QObject
 {
     Q_OBJECT
@@ -60,14 +77,9 @@ private Q_SLOTS:
         if (!QSslSocket::supportsSsl())
             QSKIP("Qt has no TLS backend here");
         QTemporaryDir dir;
-        QString error;
-        const QString cert = dir.filePath(QStringLiteral("cert.pem"));
-        const QString key = dir.filePath(QStringLiteral("key.pem"));
-        QVERIFY2(ServerProcess::makeCertificate(cert, key, QStringLiteral("127.0.0.1"), error),
-                 qPrintable(error));
         SessionFixture f; // its server is the plain one
         FakeIrcServer secure;
-        QVERIFY(secure.enableTls(cert, key));
+        QVERIFY(speaksTls(secure, dir));
         QVERIFY(secure.listen());
         StsPolicies policies(dir.filePath(QStringLiteral("sts.txt")));
         f.session().setStsPolicies(&policies);
@@ -118,13 +130,8 @@ private Q_SLOTS:
         if (!QSslSocket::supportsSsl())
             QSKIP("Qt has no TLS backend here");
         QTemporaryDir dir;
-        QString error;
-        const QString cert = dir.filePath(QStringLiteral("cert.pem"));
-        const QString key = dir.filePath(QStringLiteral("key.pem"));
-        QVERIFY2(ServerProcess::makeCertificate(cert, key, QStringLiteral("127.0.0.1"), error),
-                 qPrintable(error));
         FakeIrcServer secure;
-        QVERIFY(secure.enableTls(cert, key));
+        QVERIFY(speaksTls(secure, dir));
         QVERIFY(secure.listen());
         const QString policy =
             QStringLiteral("sts=port=") + QString::number(secure.port()) + ",duration=300";
