@@ -108,16 +108,9 @@ private Q_SLOTS:
         SessionFixture f(nullptr, folder.path() + u'/');
         f.client.options().display.timestamps = true;
         f.client.options().history.fetchLines = 50;
-        QVERIFY(f.connectAndLogIn());
-        f.server.sendLine(
-            QStringLiteral(":irc.test CAP * LS :batch server-time message-tags draft/chathistory"));
-        QVERIFY(f.server.waitForLine(QStringLiteral("CAP REQ :")));
-        const QString requested = f.server.received().filter(QStringLiteral("CAP REQ :")).last();
+        const QString requested = f.registerWithCapabilities(
+            QStringLiteral("batch server-time message-tags draft/chathistory"));
         QVERIFY2(requested.contains(QStringLiteral("draft/chathistory")), qPrintable(requested));
-        f.server.sendLine(QStringLiteral(":irc.test CAP * ACK :") + requested.mid(9));
-        f.server.sendLine(QStringLiteral(":irc.test 001 me :Welcome"));
-        f.server.sendLine(QStringLiteral(":irc.test 376 me :End of MOTD"));
-        QVERIFY(f.server.waitForLine(QStringLiteral("AWAY")));
 
         const QDateTime said = QDateTime::currentDateTimeUtc().addSecs(-3 * 3600);
         const auto replay = [&](const QString& reference, const QList<int>& numbers) {

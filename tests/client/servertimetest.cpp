@@ -145,16 +145,9 @@ private Q_SLOTS:
         SessionFixture f;
         f.clock.stop();
         f.client.options().display.timestamps = true;
-        QVERIFY(f.connectAndLogIn());
-        f.server.sendLine(QStringLiteral(
-            ":irc.test CAP * LS :server-time batch message-tags echo-message labeled-response"));
-        QVERIFY(f.server.waitForLine(QStringLiteral("CAP REQ :")));
-        const QString requested = f.server.received().filter(QStringLiteral("CAP REQ :")).last();
+        const QString requested = f.registerWithCapabilities(
+            QStringLiteral("server-time batch message-tags echo-message labeled-response"));
         QVERIFY2(requested.contains(QStringLiteral("echo-message")), qPrintable(requested));
-        f.server.sendLine(QStringLiteral(":irc.test CAP * ACK :") + requested.mid(9));
-        f.server.sendLine(QStringLiteral(":irc.test 001 me :Welcome"));
-        f.server.sendLine(QStringLiteral(":irc.test 376 me :End of MOTD"));
-        QVERIFY(f.server.waitForLine(QStringLiteral("AWAY")));
         f.server.sendLine(QStringLiteral(":me!u@h JOIN #a"));
         f.server.sendLine(QStringLiteral(":me!u@h JOIN #b"));
         QVERIFY(f.sync());

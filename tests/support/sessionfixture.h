@@ -61,6 +61,21 @@ struct SessionFixture
         // Registration ends with MODE and AWAY; wait for them so tests start clean.
         return server.waitForLine(QStringLiteral("AWAY")) && session().isRegistered();
     }
+    // Connects, offers the capabilities, grants what the client requests and registers
+    // as "me". Returns the client's CAP REQ line, empty when any step failed.
+    QString registerWithCapabilities(const QString& offered)
+    {
+        if (!connectAndLogIn())
+            return {};
+        server.sendLine(QStringLiteral(":irc.test CAP * LS :") + offered);
+        if (!server.waitForLine(QStringLiteral("CAP REQ :")))
+            return {};
+        const QString requested = server.received().filter(QStringLiteral("CAP REQ :")).last();
+        server.sendLine(QStringLiteral(":irc.test CAP * ACK :") + requested.mid(9));
+        server.sendLine(QStringLiteral(":irc.test 001 me :Welcome"));
+        server.sendLine(QStringLiteral(":irc.test 376 me :End of MOTD"));
+        return server.waitForLine(QStringLiteral("AWAY")) ? requested : QString();
+    }
     // Returns once the client has handled every line sent before it.
     bool sync()
     {
