@@ -137,7 +137,7 @@ int main(int argc, char* argv[])
     }
 
     // The large store, built once for its size.
-    const QString largePath = folder + QStringLiteral("large5-%1.db").arg(storeLines);
+    const QString largePath = folder + QStringLiteral("large6-%1.db").arg(storeLines);
     if (!QFileInfo::exists(largePath)) {
         std::printf("building a store of %lld lines at %s\n", storeLines, qPrintable(largePath));
         std::fflush(stdout);

@@ -2,11 +2,15 @@
 
 #include "history/historyline.h"
 #include "history/historyquery.h"
+#include "history/linepacker.h"
 #include "history/sqlite.h"
 
 #include <QHash>
 
 #include <vector>
+
+struct sqlite3_context;
+struct sqlite3_value;
 
 // The history file itself, used from one thread: the schema, batches of lines written in
 // one transaction each, a window's lines, full-text search. The store's own thread writes
@@ -18,6 +22,9 @@ public:
     // Lines written as they come take rows from here up; lines imported from older logs
     // take the rows below, so that rows follow time.
     static constexpr qint64 FirstRow = qint64(1) << 27;
+    // Once a file holds this many lines, a dictionary is made from the newest of them, and
+    // from then on a line's text is kept packed with it.
+    static constexpr int DictionaryAfter = 10000;
 
     // Opens (and for ReadWrite creates, mode 0600, in WAL mode) the file; a file of an
     // older layout is rewritten in this one first. False when it cannot be used; error()
@@ -81,6 +88,11 @@ private:
     std::vector<HistoryRow> linesBeside(const QString& network, const QString& window,
                                         HistoryPosition at, int count, bool before);
     bool unindex(const char* selectIdAndText, qint64 value);
+    // The file's dictionary, read into the packer; made first when enough lines are in.
+    void loadDictionary();
+    void makeDictionary();
+    // The SQL function unpack(text): a packed line's text, or the text as it is.
+    static void unpackFunction(sqlite3_context* context, int, sqlite3_value** values);
 
     SqliteDatabase db_;
     bool newerFile_ = false;
@@ -91,6 +103,14 @@ private:
     // Of each window met in this import, the time of its first line stored before it.
     QHash<qint64, qint64> importBefore_; // by window
     qint64 importPrecisionMs_ = 1;
+    // Batches of this many lines or more are prepared on a helper thread, with a packer
+    // of its own.
+    static constexpr size_t HelperFrom = 512;
+    LinePacker packer_;
+    LinePacker helperPacker_;
+    QByteArray unpacked_;
+    // Lines to write before a dictionary is made (while there is none).
+    qint64 linesToDictionary_ = DictionaryAfter;
     SqliteStatement insertLine_;
     SqliteStatement insertReplayed_;
     SqliteStatement insertById_;

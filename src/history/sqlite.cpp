@@ -39,6 +39,18 @@ void SqliteStatement::bindKept(int index, QStringView value)
                         int(value.size() * sizeof(char16_t)), SQLITE_STATIC);
 }
 
+void SqliteStatement::bindKeptUtf8(int index, QByteArrayView value)
+{
+    sqlite3_bind_text(stmt_, index, value.isNull() ? "" : value.data(), int(value.size()),
+                      SQLITE_STATIC);
+}
+
+void SqliteStatement::bindKeptBlob(int index, QByteArrayView value)
+{
+    sqlite3_bind_blob(stmt_, index, value.isNull() ? "" : value.data(), int(value.size()),
+                      SQLITE_STATIC);
+}
+
 int SqliteStatement::step()
 {
     return sqlite3_step(stmt_);
@@ -61,6 +73,12 @@ QString SqliteStatement::text(int column) const
     if (!data)
         return QString();
     return QString::fromUtf8(data, sqlite3_column_bytes(stmt_, column));
+}
+
+QByteArray SqliteStatement::bytes(int column) const
+{
+    const auto* data = static_cast<const char*>(sqlite3_column_blob(stmt_, column));
+    return data ? QByteArray(data, sqlite3_column_bytes(stmt_, column)) : QByteArray();
 }
 
 SqliteDatabase::~SqliteDatabase()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <utility>
@@ -26,12 +27,16 @@ public:
     // Text without a copy, for a string that stays as it is until the statement has run
     // (a temporary does not).
     void bindKept(int index, QStringView value);
+    // The same for UTF-8 text, and for bytes.
+    void bindKeptUtf8(int index, QByteArrayView value);
+    void bindKeptBlob(int index, QByteArrayView value);
     // SQLITE_ROW, SQLITE_DONE or an error code.
     int step();
     // Ready to run again with new bindings.
     void reset();
     qint64 int64(int column) const;
     QString text(int column) const;
+    QByteArray bytes(int column) const;
 
 private:
     sqlite3* db_ = nullptr;

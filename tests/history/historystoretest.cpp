@@ -404,6 +404,96 @@ INSERT INTO lines_text(rowid, text) VALUES(1, '<alice> kernel one'), (2, '<Bob> 
                  (QStringList{"a:<a> now", "a:<a> then"}));
     }
 
+    // Once the file holds enough lines it makes a dictionary from them, and lines written
+    // after it are kept packed: they read back, are found, keep a played-back copy out, and
+    // read in another connection, even one opened before the dictionary was made. A
+    // damaged packed line reads as empty without harm to the rest.
+    void packsLinesWithTheFilesOwnDictionary()
+    {
+        QTemporaryDir dir;
+        const QString path = HistoryStore::pathIn(dir.path());
+        const auto raw = [&path](const char* sql) {
+            SqliteDatabase file;
+            file.open(path, 0x2); // read-write
+            SqliteStatement s = file.prepare(sql);
+            return s.isValid() && s.step() == 100 /* a row */ ? s.int64(0) : qint64(-1);
+        };
+        HistoryDatabase db;
+        QVERIFY(db.open(path, HistoryDatabase::Access::ReadWrite));
+        QCOMPARE(db.write(std::vector<HistoryLine>{line("n", "#w", 1, "a", "<a> first words")}), 1);
+        // A file of the layout before the dictionary is brought up to date.
+        db.close();
+        raw("DROP TABLE dictionary");
+        raw("PRAGMA user_version = 2");
+        HistoryDatabase early;
+        QVERIFY(early.open(path, HistoryDatabase::Access::ReadOnly));
+        QCOMPARE(raw("PRAGMA user_version"), 3);
+        QVERIFY(db.open(path, HistoryDatabase::Access::ReadWrite));
+
+        const QStringList words{"kernel", "build", "patch",  "driver", "release",
+                                "mirror", "boot",  "window", "module", "branch",
+                                "merge",  "crash", "screen", "cable"};
+        QRandomGenerator random(31);
+        std::vector<HistoryLine> lines;
+        for (int i = 0; i < HistoryDatabase::DictionaryAfter + 700; ++i) {
+            QString text = QStringLiteral("<nick%1> ").arg(i % 7);
+            for (int w = 0; w < 8; ++w)
+                text += words.at(random.bounded(int(words.size()))) + u' ';
+            lines.push_back(line("n", "#w", 10 + i, QStringLiteral("nick%1").arg(i % 7), text));
+        }
+        const std::vector<HistoryLine> before(lines.begin(),
+                                              lines.begin() + HistoryDatabase::DictionaryAfter);
+        QCOMPARE(db.write(before), HistoryDatabase::DictionaryAfter);
+        // Written after the dictionary: a large batch and a few lines of every sort.
+        const std::vector<HistoryLine> after(lines.begin() + HistoryDatabase::DictionaryAfter,
+                                             lines.end());
+        QCOMPARE(db.write(after), 700);
+        const qint64 t = 20000;
+        const std::vector<HistoryLine> odd{
+            line("n", "#w", t, "alice", "<alice> привет мир 👋 ünïcode kernel build patch"),
+            line("n", "#w", t + 1, "",
+                 "\x02bold\x02 \x03"
+                 "04red\x03 kernel build patch driver"),
+            line("n", "#w", t + 2, "bob", QStringLiteral("kernel build ").repeated(500)),
+            line("n", "#w", t + 3, "bob", ""),
+            line("n", "#w", t + 4, "carol", "<carol> kernel build patch with an id", "m1")};
+        QCOMPARE(db.write(odd), 5);
+        QCOMPARE(raw("SELECT count(*) FROM lines WHERE typeof(text) = 'text' AND id < "
+                     "(SELECT min(id) + 10001 FROM lines)"),
+                 HistoryDatabase::DictionaryAfter + 1);
+        QVERIFY(raw("SELECT count(*) FROM lines WHERE typeof(text) = 'blob'") >= 700);
+
+        QStringList expected;
+        for (const HistoryLine& l : after)
+            expected << l.text;
+        for (const HistoryLine& l : odd)
+            expected << l.text;
+        const auto read = db.lastLines("n", "#w", 705);
+        QCOMPARE(texts(QList<HistoryRow>(read.begin(), read.end())), expected);
+        const auto found = db.search(HistoryQuery::parse("\"привет мир\""));
+        QCOMPARE(found.size(), size_t(1));
+        QCOMPARE(found.front().row.line.text, odd.front().text);
+        // A packed line played back again, and the line with an id again.
+        HistoryLine again = after.back();
+        again.replayed = true;
+        QCOMPARE(raw("SELECT count(*) FROM lines WHERE typeof(text) = 'blob' AND "
+                     "id = (SELECT max(id) - 5 FROM lines)"),
+                 1);
+        QCOMPARE(db.write(std::vector<HistoryLine>{again, odd.back()}), 0);
+        // The other connection read the file before it had a dictionary.
+        QCOMPARE(early.lastLines("n", "#w", 6).front().line.text, after.back().text);
+
+        raw("UPDATE lines SET text = x'0102030405' WHERE id = (SELECT max(id) - 3 FROM lines)");
+        const auto last = db.lastLines("n", "#w", 5);
+        QCOMPARE(last.size(), size_t(5));
+        QCOMPARE(last.at(0).line.text, odd.at(0).text);
+        QCOMPARE(last.at(1).line.text, QString());
+        QCOMPARE(last.at(2).line.text, odd.at(2).text);
+        QCOMPARE(db.integrityCheck(), QStringLiteral("ok"));
+        QVERIFY(db.forgetWindow("n", "#w"));
+        QVERIFY(db.search(HistoryQuery::parse("kernel")).empty());
+    }
+
     // The store's writer is killed while a flood goes on: the file stays sound every time,
     // and what is lost is no more than about the last second.
     void survivesKillsDuringAFlood()
