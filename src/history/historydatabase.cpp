@@ -277,6 +277,9 @@ void HistoryDatabase::close()
                                &addSender_, &findSender_, &findWindow_, &readBefore_, &readAfter_})
         *s = SqliteStatement();
     forgetIds();
+    packer_.clear();
+    helperPacker_.clear();
+    linesToDictionary_ = DictionaryAfter;
     db_.close();
 }
 

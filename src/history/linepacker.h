@@ -31,6 +31,8 @@ public:
     // False for data that is no dictionary; the packer then packs nothing.
     bool load(const QByteArray& dictionary);
     bool isReady() const { return cdict_ != nullptr; }
+    // Without a dictionary again.
+    void clear();
 
     // The text packed, valid until the next call; empty when packing would not make it
     // shorter (or there is no dictionary), so that the text is kept as it is.
@@ -39,8 +41,6 @@ public:
     bool unpack(QByteArrayView packed, QByteArray& text);
 
 private:
-    void clear();
-
     ZSTD_CCtx_s* cctx_ = nullptr;
     ZSTD_DCtx_s* dctx_ = nullptr;
     ZSTD_CDict_s* cdict_ = nullptr;

@@ -492,6 +492,29 @@ INSERT INTO lines_text(rowid, text) VALUES(1, '<alice> kernel one'), (2, '<Bob> 
         QCOMPARE(db.integrityCheck(), QStringLiteral("ok"));
         QVERIFY(db.forgetWindow("n", "#w"));
         QVERIFY(db.search(HistoryQuery::parse("kernel")).empty());
+        QVERIFY(db.write(after) > 0);
+
+        // A damaged dictionary, with or without its mark: the lines read as something, or as
+        // empty, and nothing breaks.
+        for (const char* damage : {"UPDATE dictionary SET data = x'37a430ec' || randomblob(300)",
+                                   "UPDATE dictionary SET data = randomblob(300)"}) {
+            raw(damage);
+            HistoryDatabase damaged;
+            QVERIFY(damaged.open(path, HistoryDatabase::Access::ReadOnly));
+            QCOMPARE(damaged.lastLines("n", "#w", 100).size(), size_t(100));
+        }
+        // Another file opened after this one has no dictionary of its own yet: its lines
+        // are kept as they are, not packed with this file's dictionary.
+        db.close();
+        QVERIFY(db.open(path, HistoryDatabase::Access::ReadWrite));
+        QVERIFY(db.open(dir.filePath("other.db"), HistoryDatabase::Access::ReadWrite));
+        QCOMPARE(db.write(after), 700);
+        SqliteDatabase other;
+        other.open(dir.filePath("other.db"), 0x1);
+        SqliteStatement packed =
+            other.prepare("SELECT count(*) FROM lines WHERE typeof(text) = 'blob'");
+        QCOMPARE(packed.step(), 100);
+        QCOMPARE(packed.int64(0), 0);
     }
 
     // The store's writer is killed while a flood goes on: the file stays sound every time,
