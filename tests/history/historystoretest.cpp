@@ -505,7 +505,6 @@ INSERT INTO lines_text(rowid, text) VALUES(1, '<alice> kernel one'), (2, '<Bob> 
         }
         // Another file opened after this one has no dictionary of its own yet: its lines
         // are kept as they are, not packed with this file's dictionary.
-        db.close();
         QVERIFY(db.open(path, HistoryDatabase::Access::ReadWrite));
         QVERIFY(db.open(dir.filePath("other.db"), HistoryDatabase::Access::ReadWrite));
         QCOMPARE(db.write(after), 700);
