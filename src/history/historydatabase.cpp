@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <limits>
+#include <system_error>
 #include <thread>
 
 #include <fcntl.h>
@@ -430,13 +431,17 @@ public:
     LinePreparation(const Rows& rows, LinePacker& own, LinePacker* helperPacker)
         : rows_(rows), lines_(rows.size()), done_((rows.size() + Chunk - 1) / Chunk), own_(own)
     {
-        if (helperPacker) {
+        if (!helperPacker)
+            return;
+        try {
             helper_ = std::jthread([this, helperPacker] {
                 sched_param idle = {};
                 pthread_setschedparam(pthread_self(), SCHED_IDLE, &idle);
                 while (prepareNext(*helperPacker)) {
                 }
             });
+        } catch (const std::system_error&) {
+            // No thread to be had: the writer does it all.
         }
     }
     ~LinePreparation() { stop_.store(true, std::memory_order_relaxed); }
