@@ -773,8 +773,11 @@ bool HistoryDatabase::forgetWindow(const QString& network, const QString& window
 void HistoryDatabase::loadDictionary()
 {
     SqliteStatement s = db_.prepare("SELECT data FROM dictionary WHERE id = 1");
-    if (s.isValid() && db_.note(s.step()) == SQLITE_ROW && packer_.load(s.bytes(0)))
-        helperPacker_.load(s.bytes(0));
+    if (!s.isValid() || db_.note(s.step()) != SQLITE_ROW)
+        return;
+    const QByteArray dictionary = s.bytes(0);
+    if (packer_.load(dictionary))
+        helperPacker_.load(dictionary);
 }
 
 void HistoryDatabase::makeDictionary()
